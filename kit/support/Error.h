@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+namespace hub {
+
+// Base of every component's error. Subclasses carry a Kind and payload fields and
+// build their fixed user-facing English text in message().
+class Error : public std::exception {
+public:
+    virtual QString message() const = 0;
+    const char* what() const noexcept override;
+
+private:
+    mutable QByteArray what_;
+};
+
+} // namespace hub

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "kit/support/Error.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace hub {
+
+// A JSON document or member that does not have the shape a record expects.
+class JsonError : public Error {
+public:
+    explicit JsonError(QString description) : description(std::move(description)) {}
+    QString message() const override { return description; }
+    bool operator==(const JsonError&) const = default;
+
+    QString description;
+};
+
+// The one strict reader of every record: a required member that is missing or
+// null fails; an optional one that is missing or null is absent; a wrong type
+// fails even for an optional; unknown members are ignored; integers are exact
+// 64-bit values (12.5 is not an integer).
+class JsonReader {
+public:
+    explicit JsonReader(QJsonObject object, QString path = QStringLiteral("$"));
+
+    // Parses a whole document whose top level must be an object.
+    static JsonReader parse(const QByteArray& bytes);
+
+    const QJsonObject& object() const { return object_; }
+    const QString& path() const { return path_; }
+    bool has(QStringView key) const; // present and not null
+
+    QString string(QStringView key) const;
+    std::optional<QString> optionalString(QStringView key) const;
+    qint64 integer(QStringView key) const;
+    std::optional<qint64> optionalInteger(QStringView key) const;
+    double number(QStringView key) const;
+    std::optional<double> optionalNumber(QStringView key) const;
+    bool boolean(QStringView key) const;
+    std::optional<bool> optionalBoolean(QStringView key) const;
+    JsonReader child(QStringView key) const;
+    std::optional<JsonReader> optionalChild(QStringView key) const;
+    QJsonArray array(QStringView key) const;
+    std::optional<QJsonArray> optionalArray(QStringView key) const;
+    QStringList stringList(QStringView key) const;
+    std::optional<QStringList> optionalStringList(QStringView key) const;
+
+    // Reads an array of objects, each through `decode(const JsonReader&)`.
+    template <typename Decode>
+    auto list(QStringView key, Decode decode) const
+    {
+        return decodeArray(array(key), memberPath(key), decode);
+    }
+    template <typename Decode>
+    auto optionalList(QStringView key, Decode decode) const
+        -> std::optional<decltype(decodeArray(QJsonArray{}, QString{}, decode))>
+    {
+        auto values = optionalArray(key);
+        if (!values)
+            return std::nullopt;
+        return decodeArray(*values, memberPath(key), decode);
+    }
+
+    template <typename Decode>
+    static auto decodeArray(const QJsonArray& values, const QString& path, Decode decode)
+    {
+        using T = decltype(decode(std::declval<const JsonReader&>()));
+        QList<T> out;
+        out.reserve(values.size());
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            const QString itemPath = path + u'[' + QString::number(i) + u']';
+            if (!values[i].isObject())
+                throw JsonError(itemPath + QStringLiteral(": expected an object"));
+            out.append(decode(JsonReader(values[i].toObject(), itemPath)));
+        }
+        return out;
+    }
+
+    // Fails with this reader's path and member, for checks the records add.
+    [[noreturn]] void fail(QStringView key, const QString& problem) const;
+    QString memberPath(QStringView key) const;
+
+    static std::optional<qint64> exactInteger(const QJsonValue& value);
+
+private:
+    QJsonValue required(QStringView key) const;
+    std::optional<QJsonValue> optional(QStringView key) const;
+
+    QJsonObject object_;
+    QString path_;
+};
+
+// Writing side: absent optionals are left out.
+namespace json {
+template <typename T>
+void putOptional(QJsonObject& object, const QString& key, const std::optional<T>& value)
+{
+    if (value)
+        object.insert(key, QJsonValue(*value));
+}
+inline void putOptional(QJsonObject& object, const QString& key, const std::optional<QStringList>& value)
+{
+    if (value)
+        object.insert(key, QJsonArray::fromStringList(*value));
+}
+} // namespace json
+
+} // namespace hub
