@@ -125,73 +125,67 @@ private:
     std::vector<char*> pointers_;
 };
 
-// A launched tool; killed with its group and reaped if it is still ours on the way out.
+// A launched tool. It is reaped only at the end, so that its process id, and with it
+// its process group id, stays taken while the group may still be signalled; on the way
+// out it is killed with its group and reaped if that has not happened yet.
 class Child {
 public:
     explicit Child(pid_t pid) : pid_(pid) {}
     ~Child()
     {
         if (!reaped_) {
-            ::kill(-pid_, SIGKILL);
+            signal(SIGKILL);
             reap();
         }
     }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    bool reaped() const { return reaped_; }
-    int status() const { return status_; }
-
-    // Reaps the tool if it has ended; never blocks.
-    bool poll()
+    // Whether the tool has ended; never blocks and does not reap.
+    bool hasExited() const
     {
-        if (!reaped_)
-            record(::waitpid(pid_, &waitStatus_, WNOHANG));
-        return reaped_;
+        siginfo_t info{};
+        const int result = ::waitid(P_PID, id_t(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+        if (result != 0)
+            return errno != EINTR; // not our child any more: nothing left to wait for
+        return info.si_pid == pid_;
     }
 
     // Sends the signal to the tool's process group.
     void signal(int number) const { ::kill(-pid_, number); }
 
-    // Waits up to `grace` for the tool to end, without reaping it, so that its
-    // process group id stays taken while the group is signalled.
+    // Waits up to `grace` for the tool to end.
     bool waitForExit(std::chrono::milliseconds grace) const
     {
         const auto until = Clock::now() + grace;
         auto pause = 1ms;
-        for (;;) {
-            siginfo_t info{};
-            if (::waitid(P_PID, id_t(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_)
-                return true;
+        while (!hasExited()) {
             const auto now = Clock::now();
             if (now >= until)
                 return false;
             std::this_thread::sleep_for(std::min<Clock::duration>(pause, until - now));
             pause = std::min<std::chrono::milliseconds>(pause * 2, pollInterval);
         }
+        return true;
     }
 
-    void reap()
+    // Waits for the tool to end and returns its exit code, or the signal number that
+    // ended it; -1 when its status was lost (someone else reaped it).
+    int reap()
     {
-        while (!reaped_)
-            record(::waitpid(pid_, &waitStatus_, 0));
+        int waitStatus = 0;
+        pid_t result;
+        do {
+            result = ::waitpid(pid_, &waitStatus, 0);
+        } while (result < 0 && errno == EINTR);
+        reaped_ = true;
+        if (result != pid_)
+            return -1;
+        return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : -1;
     }
 
 private:
-    void record(pid_t result)
-    {
-        if (result == pid_) {
-            reaped_ = true;
-            status_ = WIFEXITED(waitStatus_) ? WEXITSTATUS(waitStatus_) : WIFSIGNALED(waitStatus_) ? WTERMSIG(waitStatus_) : 0;
-        } else if (result < 0 && errno != EINTR) {
-            // Not our child any more (someone else reaped it): nothing left to wait for.
-            reaped_ = true;
-        }
-    }
-
     pid_t pid_;
-    int waitStatus_ = 0;
-    int status_ = 0;
     bool reaped_ = false;
 };
 
@@ -256,12 +250,14 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
     out.write.close();
     err.write.close();
 
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeout));
+    // Up to about 30 years; no time-out, or a negative one, is already over.
+    const double seconds = timeout > 1e9 ? 1e9 : timeout > 0 ? timeout : 0.0;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     Result result;
     QByteArray errorBytes;
     auto quietPause = 1ms;
     for (;;) {
-        const bool ended = child.poll();
+        const bool ended = child.hasExited();
         if (ended && !out.read.isOpen() && !err.read.isOpen())
             break;
         const auto now = Clock::now();
@@ -297,7 +293,7 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
                 drain(err.read, errorBytes);
         }
     }
-    result.status = child.status();
+    result.status = child.reap();
     result.stderr = QString::fromUtf8(errorBytes);
     return result;
 }

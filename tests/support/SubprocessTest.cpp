@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <system_error>
+#include <thread>
 
 using hub::InstallError;
 using hub::Subprocess;
@@ -131,6 +132,36 @@ TEST(Subprocess, ToolThatIgnoresTerminationIsKilledAndReaped)
     errno = 0;
     EXPECT_EQ(::kill(pid, 0), -1);
     EXPECT_EQ(errno, ESRCH);
+}
+
+TEST(Subprocess, ChildThatKeepsTheOutputsOpenIsStoppedAtTheTimeOut)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    // The tool ends at once, but what it left running holds standard output for 30 s.
+    const QStringList arguments = {QStringLiteral("-c"), QStringLiteral("sleep 30 & echo $! > \"$0\""), pidFile};
+    EXPECT_EQ(installErrorFrom([&] { Subprocess::run(sh, arguments, 0.5, 200ms); }),
+              InstallError::toolFailed(QStringLiteral("sh"), QStringLiteral("timed out")));
+
+    QFile file(pidFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pid = file.readAll().trimmed();
+    ASSERT_FALSE(pid.isEmpty());
+    // Killed with the tool's group: soon gone, or a zombie waiting for its new parent.
+    auto state = [&] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+        if (!stat.open(QIODevice::ReadOnly))
+            return QByteArray("gone");
+        const QByteArray fields = stat.readAll();
+        return fields.mid(fields.lastIndexOf(')') + 2, 1);
+    };
+    QByteArray last = state();
+    for (int attempt = 0; attempt < 200 && last != "gone" && last != "Z"; ++attempt) {
+        std::this_thread::sleep_for(10ms);
+        last = state();
+    }
+    EXPECT_TRUE(last == "gone" || last == "Z") << last.constData();
 }
 
 TEST(Subprocess, FailedLaunchLeavesNothingBehind)
