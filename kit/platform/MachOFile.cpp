@@ -14,7 +14,7 @@ constexpr uint32_t machCigam64 = 0xcffaedfe;
 constexpr uint32_t fatMagic = 0xcafebabe;
 constexpr uint32_t fatMagic64 = 0xcafebabf;
 constexpr uint32_t loadCodeSignature = 0x1d;
-constexpr uint32_t maxFatArchitectures = 64;
+constexpr uint32_t maxFatArchitectures = 32; // Java class files, which share the magic, have 45 or more here
 
 BinaryReader reader(const unsigned char* data, size_t size)
 {
