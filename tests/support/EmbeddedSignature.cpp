@@ -3,6 +3,7 @@
 #include <openssl/cms.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
+#include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <plist/plist.h>
 
@@ -229,8 +230,8 @@ QByteArray EmbeddedSignature::cms(const QList<QByteArray>& codeDirectories, cons
     if (identity.isAdHoc())
         return blob(cmsMagic, {});
 
-    const auto* keyBytes = reinterpret_cast<const unsigned char*>(identity.privateKey.constData());
-    Owned<EVP_PKEY, EVP_PKEY_free> key(d2i_AutoPrivateKey(nullptr, &keyBytes, identity.privateKey.size()));
+    Owned<BIO, BIO_free_all> keyPem(BIO_new_mem_buf(identity.privateKey.constData(), identity.privateKey.size()));
+    Owned<EVP_PKEY, EVP_PKEY_free> key(PEM_read_bio_PrivateKey(keyPem.get(), nullptr, nullptr, nullptr));
     check(key != nullptr, "leaf key");
     auto readCertificate = [](const QByteArray& der) {
         const auto* p = reinterpret_cast<const unsigned char*>(der.constData());

@@ -9,16 +9,16 @@ namespace hub::test {
 // Who signs: a leaf key and certificate with the chain that goes into the CMS signature, or nobody
 // (ad hoc). Every identity except untrustedRoot() chains to the one test root of anchors().
 //
-// The test chain mirrors the platform's Developer ID chain (RSA 2048, SHA-256):
-//   root "Tavren Test Root CA"                 (CA, self-signed; the anchor)
-//   intermediate "Tavren Test Developer ID CA" (CA, pathlen 0; critical extension
+// The test chain mirrors the platform's Developer ID chain (made with CertificateFactory):
+//   root "Tavren Test Root CA"                 (CA, self-signed, P-256; the anchor)
+//   intermediate "Tavren Test Developer ID CA" (CA, P-256; critical extension
 //                                               1.2.840.113635.100.6.2.6 = NULL, the Developer ID marker)
-//   leaf "Developer ID Application: <maker> (<team>)", OU <team>, UID <team>, O <maker>, C US
-//        (digitalSignature, extendedKeyUsage codeSigning, critical extension
+//   leaf "Developer ID Application: <maker> (<team>)", OU <team>, O <maker>
+//        (RSA 2048, extendedKeyUsage codeSigning, critical extension
 //         1.2.840.113635.100.6.1.13 = NULL, the Developer ID Application marker)
 // Keys and certificates are made once per process and shared.
 struct SigningIdentity {
-    QByteArray privateKey;          // leaf key, PKCS#8 DER; empty for ad hoc
+    QByteArray privateKey;          // leaf key, PKCS#8 PEM; empty for ad hoc
     QByteArray certificate;         // leaf, DER; empty for ad hoc
     QList<QByteArray> chain;        // DER, intermediate first, then the root; all go into the CMS
     QString teamID;                 // the leaf's OU and the CodeDirectory's team; empty for ad hoc
