@@ -12,6 +12,12 @@ namespace hub::test {
 // Builds bundles and disk images signed in the platform's on-disk code-signature format, for the
 // verifier's tests. It shares no code with the verifier.
 //
+//   QTemporaryDir dir;
+//   BundleSpec spec = BundleSpec::plugIn(QStringLiteral("Foo"));   // Foo.vst3, fat, version 120 / 1.2
+//   const QString bundle = TestSigner::build(spec, dir.path(), SigningIdentity::developerId());
+//   TestSigner::writeFile(bundle, QStringLiteral("Resources/Info.txt"), "edited"); // breaks the seal
+//   // the verifier under test trusts anchors()
+//
 // What a signed bundle holds:
 // - Mach-O executables (thin, or fat with the slices in the order of BundleSpec::architectures), each
 //   slice with __TEXT (one __text section) and __LINKEDIT segments (__PAGEZERO too for apps) and an
