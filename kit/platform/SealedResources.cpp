@@ -105,18 +105,16 @@ bool isInside(const QString& path, const QString& root)
 
 class Walk {
 public:
-    Walk(const QString& bundle, const QString& mainExecutable, const QVariantMap& files, const QList<Rule>& rules,
-         uint32_t flags, const SealedResources::NestedCode& nestedCode)
-        : bundle_(QDir::cleanPath(bundle)), contents_(bundle_ + QStringLiteral("/Contents")), mainExecutable_(mainExecutable),
-          files_(files), rules_(rules), flags_(flags), nestedCode_(nestedCode)
+    Walk(const QString& bundle, const QString& resourceRoot, const QSet<QString>& bound, const QVariantMap& files,
+         const QList<Rule>& rules, uint32_t flags, const SealedResources::NestedCode& nestedCode)
+        : bundle_(QDir::cleanPath(bundle)), resourceRoot_(QDir::cleanPath(resourceRoot)), bound_(bound), files_(files),
+          rules_(rules), flags_(flags), nestedCode_(nestedCode)
     {
     }
 
     void run()
     {
-        if (flags_ & Service::strictValidate)
-            checkRoot();
-        walk(contents_, QString());
+        walk(resourceRoot_, QString());
         checkSealedFiles();
         for (auto it = files_.constBegin(); it != files_.constEnd(); ++it) {
             if (!seen_.contains(it.key()) && !(it->typeId() == QMetaType::QVariantMap && it->toMap().value(QStringLiteral("optional")).toBool()))
@@ -125,16 +123,6 @@ public:
     }
 
 private:
-    void checkRoot() const
-    {
-        const auto entries = QDir(bundle_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& name : entries) {
-            if (name != u"Contents")
-                CodeSignatureFault::raise(Service::errUnsealedAppRoot,
-                                          QStringLiteral("unsealed contents present in the bundle root: ") + name);
-        }
-    }
-
     // The seal of a path, or nothing when the path is not sealed (refused under strict checking).
     std::optional<QVariant> sealOf(const QString& relative)
     {
@@ -154,7 +142,7 @@ private:
                                                            QDir::Name);
         for (const QFileInfo& entry : entries) {
             const QString relative = prefix + entry.fileName();
-            if (relative == u"_CodeSignature" || relative == u"Info.plist" || relative == mainExecutable_)
+            if (relative == u"_CodeSignature" || bound_.contains(relative))
                 continue;
             const Rule* rule = ruleFor(rules_, relative);
             if (entry.isSymLink()) {
@@ -254,8 +242,8 @@ private:
     }
 
     const QString bundle_;
-    const QString contents_;
-    const QString mainExecutable_;
+    const QString resourceRoot_;
+    const QSet<QString>& bound_;
     const QVariantMap& files_;
     const QList<Rule>& rules_;
     const uint32_t flags_;
@@ -266,8 +254,8 @@ private:
 
 } // namespace
 
-void SealedResources::verify(const QString& bundle, const QString& mainExecutable, const QByteArray& codeResources,
-                             uint32_t flags, const NestedCode& nestedCode)
+void SealedResources::verify(const QString& bundle, const QString& resourceRoot, const QSet<QString>& bound,
+                             const QByteArray& codeResources, uint32_t flags, const NestedCode& nestedCode)
 {
     const auto plist = PropertyList::parse(codeResources);
     if (!plist || plist->typeId() != QMetaType::QVariantMap)
@@ -281,7 +269,7 @@ void SealedResources::verify(const QString& bundle, const QString& mainExecutabl
     }
     const QVariantMap fileMap = files.toMap();
     const QList<Rule> rules = readRules(envelope.value(QStringLiteral("rules2")));
-    Walk(bundle, mainExecutable, fileMap, rules, flags, nestedCode).run();
+    Walk(bundle, resourceRoot, bound, fileMap, rules, flags, nestedCode).run();
 }
 
 } // namespace hub

@@ -279,14 +279,14 @@ TEST(DiskImageTrailerTest, ReadsTheSignatureFields)
 {
     QByteArray koly(512, '\0');
     koly.replace(0, 4, "koly");
-    koly.replace(232, 16, be64(1000) + be64(200));
+    koly.replace(296, 16, be64(1000) + be64(200));
     const QByteArray image = QByteArray(1200, 'd') + koly;
     const auto trailer = DiskImageTrailer::read(bytes(image), size_t(image.size()));
     ASSERT_TRUE(trailer);
     EXPECT_EQ(trailer->signatureOffset, 1000u);
     EXPECT_EQ(trailer->signatureLength, 200u);
     EXPECT_EQ(trailer->header, koly);
-    EXPECT_EQ(trailer->headerWithoutSignature(), QByteArray(koly).replace(232, 16, QByteArray(16, '\0')));
+    EXPECT_EQ(trailer->headerWithoutSignature(), QByteArray(koly).replace(304, 8, QByteArray(8, '\0')));
     EXPECT_FALSE(DiskImageTrailer::read(bytes(image), 511));
     EXPECT_FALSE(DiskImageTrailer::read(bytes(image), 1200));
 }
