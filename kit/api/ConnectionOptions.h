@@ -1,0 +1,22 @@
+#pragma once
+
+#include "kit/security/TrustStore.h"
+
+#include <QHash>
+#include <QString>
+#include <memory>
+
+namespace hub {
+
+// Where pinned connections go and what they trust. The defaults are the real
+// network and the system's roots; tests and the demo point hosts at loopback
+// servers and inject their own roots, leaving every URL unchanged.
+struct ConnectionOptions {
+    // Host (lower case) to a loopback port: the host's port 443 is reached at
+    // 127.0.0.1 on that port. The URL, SNI and host checks keep the host.
+    QHash<QString, quint16> connectTo;
+    // The roots chains are evaluated against; the system's when null.
+    std::shared_ptr<const TrustStore> trustStore;
+};
+
+} // namespace hub

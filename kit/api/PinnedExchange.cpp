@@ -1,0 +1,231 @@
+#include "kit/api/PinnedExchange.h"
+
+#include <QUrl>
+#include <curl/curl.h>
+#include <memory>
+#include <mutex>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+namespace hub {
+
+namespace {
+
+void initialiseCurl()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// What the verify callback needs, hung on the SSL_CTX curl makes per connection.
+struct TrustDecision {
+    const PinnedTrust* trust;
+    QString host;
+    std::shared_ptr<const TrustStore> store;
+};
+
+int contextIndex()
+{
+    static const int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// Per connection: 0 undecided, 1 accepted, 2 refused.
+int verdictIndex()
+{
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// Called by OpenSSL at every depth, sometimes several times at one. Everything
+// is decided once, at the leaf, by the pins over the chain OpenSSL built.
+int verifyPeer(int /*preverified*/, X509_STORE_CTX* store)
+{
+    if (X509_STORE_CTX_get_error_depth(store) != 0)
+        return 1;
+    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    if (!ssl)
+        return 0;
+    const auto* decision = static_cast<const TrustDecision*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), contextIndex()));
+    if (!decision)
+        return 0;
+    auto verdict = reinterpret_cast<intptr_t>(SSL_get_ex_data(ssl, verdictIndex()));
+    if (verdict == 0) {
+        STACK_OF(X509)* chain = X509_STORE_CTX_get1_chain(store);
+        const bool accepted = decision->trust->accepts(ServerTrust::fromChain(chain, decision->store), decision->host);
+        sk_X509_pop_free(chain, X509_free);
+        verdict = accepted ? 1 : 2;
+        SSL_set_ex_data(ssl, verdictIndex(), reinterpret_cast<void*>(verdict));
+    }
+    if (verdict != 1)
+        return 0;
+    X509_STORE_CTX_set_error(store, X509_V_OK);
+    return 1;
+}
+
+CURLcode configureTls(CURL*, void* sslContext, void* data)
+{
+    auto* context = static_cast<SSL_CTX*>(sslContext);
+    auto* decision = static_cast<TrustDecision*>(data);
+    SSL_CTX_set1_cert_store(context, decision->store->store());
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    SSL_CTX_set_ex_data(context, contextIndex(), decision);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, verifyPeer);
+    return CURLE_OK;
+}
+
+struct Transfer {
+    const PinnedExchange::HeadSink* onHead;
+    const PinnedExchange::BodySink* onBody;
+    int status = 0;
+    HttpHeaders headers;
+    bool stoppedBySink = false;
+};
+
+size_t receiveHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    QByteArrayView line(data, qsizetype(length));
+    if (line.startsWith("HTTP/")) {
+        const QList<QByteArray> parts = line.trimmed().toByteArray().split(' ');
+        transfer->status = parts.size() > 1 ? parts[1].toInt() : 0;
+        transfer->headers.clear();
+    } else if (line.trimmed().isEmpty()) {
+        if (transfer->status >= 200 && !(*transfer->onHead)(transfer->status, transfer->headers)) {
+            transfer->stoppedBySink = true;
+            return 0;
+        }
+    } else if ((line.startsWith(' ') || line.startsWith('\t')) && !transfer->headers.isEmpty()) {
+        transfer->headers.last().second += ' ' + line.trimmed().toByteArray();
+    } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+        transfer->headers.append({line.first(colon).trimmed().toByteArray(),
+                                  line.sliced(colon + 1).trimmed().toByteArray()});
+    }
+    return length;
+}
+
+size_t receiveBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    if (!(*transfer->onBody)(QByteArrayView(data, qsizetype(length)))) {
+        transfer->stoppedBySink = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    return length;
+}
+
+struct CurlSlist {
+    curl_slist* list = nullptr;
+    void append(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
+    ~CurlSlist() { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options)
+    : trust_(trust), options_(options)
+{
+    initialiseCurl();
+}
+
+PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, const Timeouts& timeouts,
+                                                const HeadSink& onHead, const BodySink& onBody,
+                                                std::stop_token stop) const
+{
+    const QString host = QUrl(QString::fromUtf8(request.url)).host().toLower();
+    TrustDecision decision{&trust_, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
+    Transfer transfer{&onHead, &onBody};
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
+    if (!easy || !multi)
+        throw TransportError(CURLE_OUT_OF_MEMORY, QStringLiteral("The connection could not be set up."));
+    CURL* handle = easy.get();
+
+    curl_easy_setopt(handle, CURLOPT_URL, request.url.constData());
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+
+    curl_easy_setopt(handle, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+    curl_easy_setopt(handle, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+    curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, configureTls);
+    curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &decision);
+
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(timeouts.connect.count()));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(timeouts.total.count()));
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, long(timeouts.idle.count() / 1000)));
+
+    CurlSlist connectTo;
+    for (auto entry = options_.connectTo.constBegin(); entry != options_.connectTo.constEnd(); ++entry)
+        connectTo.append(entry.key().toUtf8() + ":443:127.0.0.1:" + QByteArray::number(entry.value()));
+    curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
+
+    CurlSlist headers;
+    for (const auto& [name, value] : request.headers)
+        headers.append(value.isEmpty() ? name + ';' : name + ": " + value);
+    headers.append("Expect:");
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
+
+    if (request.method == "GET") {
+        curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+    } else if (request.method == "HEAD") {
+        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    } else {
+        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, request.method.constData());
+        if (request.body) {
+            curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body->size()));
+            curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body->constData());
+        }
+    }
+
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, receiveHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+
+    // The multi interface only so that a stop request wakes the wait at once.
+    curl_multi_add_handle(multi.get(), handle);
+    CURLcode result = CURLE_OK;
+    bool stopped = false;
+    {
+        std::stop_callback wake(stop, [&multi] { curl_multi_wakeup(multi.get()); });
+        int running = 1;
+        while (true) {
+            curl_multi_perform(multi.get(), &running);
+            if (stop.stop_requested()) {
+                stopped = true;
+                break;
+            }
+            if (running == 0)
+                break;
+            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+        }
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+            if (message->msg == CURLMSG_DONE)
+                result = message->data.result;
+        }
+    }
+    curl_multi_remove_handle(multi.get(), handle);
+
+    if (stopped || transfer.stoppedBySink)
+        return Outcome::stopped;
+    if (result != CURLE_OK) {
+        const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(result));
+        throw TransportError(int(result), detail);
+    }
+    return Outcome::completed;
+}
+
+} // namespace hub

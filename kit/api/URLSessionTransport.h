@@ -1,0 +1,30 @@
+#pragma once
+
+#include "kit/api/ConnectionOptions.h"
+#include "kit/api/HTTPTransport.h"
+#include "kit/api/PinnedExchange.h"
+#include "kit/security/PinnedTrust.h"
+
+namespace hub {
+
+// The pinned transport of the API clients: one curl handle per request, TLS 1.2
+// at least, no cookies, no cache, redirects returned as the response, server
+// trust decided by the pins alone (see PinnedExchange). Connect, and the wait
+// between bytes, time out after 30 s; the whole request after its own timeout.
+class URLSessionTransport : public HTTPTransport {
+public:
+    explicit URLSessionTransport(PinnedTrust trust, ConnectionOptions options = {});
+
+    // Throws TransportError when no HTTP response arrives, trust refusals included.
+    HttpResponse send(const HttpRequest& request) override;
+
+    const PinnedTrust& trust() const { return trust_; }
+
+    static constexpr std::chrono::seconds requestTimeout{30};
+
+private:
+    PinnedTrust trust_;
+    PinnedExchange exchange_;
+};
+
+} // namespace hub

@@ -1,0 +1,49 @@
+#include "kit/security/TrustStore.h"
+
+#include <QFile>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+#include <stdexcept>
+
+namespace hub {
+
+TrustStore::TrustStore(X509_STORE* store) : store_(store, X509_STORE_free) {}
+
+std::shared_ptr<const TrustStore> TrustStore::system()
+{
+    static const std::shared_ptr<const TrustStore> systemStore = [] {
+        X509_STORE* store = X509_STORE_new();
+        if (!store || X509_STORE_set_default_paths(store) != 1)
+            throw std::runtime_error("the system's trust store could not be opened");
+        return std::shared_ptr<const TrustStore>(new TrustStore(store));
+    }();
+    return systemStore;
+}
+
+std::shared_ptr<const TrustStore> TrustStore::fromPem(const QByteArray& pem)
+{
+    X509_STORE* store = X509_STORE_new();
+    std::shared_ptr<const TrustStore> result(new TrustStore(store));
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.constData(), int(pem.size())), BIO_free);
+    int count = 0;
+    while (X509* certificate = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
+        X509_STORE_add_cert(store, certificate);
+        X509_free(certificate);
+        ++count;
+    }
+    ERR_clear_error(); // the end of the text leaves a "no start line" behind
+    if (count == 0)
+        throw std::invalid_argument("no certificate in the trust store's PEM text");
+    return result;
+}
+
+std::shared_ptr<const TrustStore> TrustStore::fromFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::invalid_argument("cannot read the trust store file " + path.toStdString());
+    return fromPem(file.readAll());
+}
+
+} // namespace hub

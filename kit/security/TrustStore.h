@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+using X509_STORE = struct x509_store_st;
+
+namespace hub {
+
+// The root certificates a server chain is evaluated against: the system's
+// (Debian's ca-certificates) by default, or one a test or the demo injects.
+class TrustStore {
+public:
+    // The system's roots; made once and shared.
+    static std::shared_ptr<const TrustStore> system();
+    // Roots from PEM text (one or more certificates). Throws std::invalid_argument
+    // when the text holds no certificate.
+    static std::shared_ptr<const TrustStore> fromPem(const QByteArray& pem);
+    // Roots from a PEM file, as curl's --cacert reads it.
+    static std::shared_ptr<const TrustStore> fromFile(const QString& path);
+
+    // The OpenSSL store; shared, thread-safe for verification.
+    X509_STORE* store() const { return store_.get(); }
+
+private:
+    explicit TrustStore(X509_STORE* store);
+    std::shared_ptr<X509_STORE> store_;
+};
+
+} // namespace hub
