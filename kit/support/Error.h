@@ -13,6 +13,9 @@ public:
     virtual QString message() const = 0;
     const char* what() const noexcept override;
 
+    // Lets subclasses default a member-wise ==; the cached what() text takes no part.
+    bool operator==(const Error&) const { return true; }
+
 private:
     mutable QByteArray what_;
 };
