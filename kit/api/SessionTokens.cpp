@@ -1,5 +1,7 @@
 #include "kit/api/SessionTokens.h"
 
+#include "kit/support/JsonReader.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
@@ -15,9 +17,16 @@ const QDateTime& referenceDate()
     return date;
 }
 
-QDateTime fromSeconds(const QDateTime& origin, double seconds)
+// Nothing for a count that is not finite or lies beyond what a date can hold.
+std::optional<QDateTime> fromSeconds(const QDateTime& origin, double seconds)
 {
-    return origin.addMSecs(static_cast<qint64>(std::llround(seconds * 1000.0)));
+    const double msecs = seconds * 1000.0;
+    if (!std::isfinite(msecs) || std::fabs(msecs) > 8.64e15)
+        return std::nullopt;
+    const QDateTime date = origin.addMSecs(std::llround(msecs));
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
 }
 
 } // namespace
@@ -39,16 +48,15 @@ QByteArray SessionTokens::toJson() const
 
 std::optional<SessionTokens> SessionTokens::fromJson(const QByteArray& bytes)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(bytes);
-    if (!document.isObject())
+    try {
+        const JsonReader reader = JsonReader::parse(bytes);
+        const std::optional<QDateTime> expiry = fromSeconds(referenceDate(), reader.number(u"expiresAt"));
+        if (!expiry)
+            return std::nullopt;
+        return SessionTokens{reader.string(u"accessToken"), reader.string(u"refreshToken"), *expiry};
+    } catch (const JsonError&) {
         return std::nullopt;
-    const QJsonObject object = document.object();
-    const QJsonValue access = object.value(u"accessToken");
-    const QJsonValue refresh = object.value(u"refreshToken");
-    const QJsonValue expires = object.value(u"expiresAt");
-    if (!access.isString() || !refresh.isString() || !expires.isDouble() || !std::isfinite(expires.toDouble()))
-        return std::nullopt;
-    return SessionTokens{access.toString(), refresh.toString(), fromSeconds(referenceDate(), expires.toDouble())};
+    }
 }
 
 std::optional<QDateTime> JWT::expiry(const QString& token)
@@ -61,7 +69,7 @@ std::optional<QDateTime> JWT::expiry(const QString& token)
     while (payload.size() % 4 != 0)
         payload.append(u'=');
     const auto decoded = QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded || payload.size() % 4 != 0)
+    if (!decoded)
         return std::nullopt;
     const QJsonDocument document = QJsonDocument::fromJson(*decoded);
     if (!document.isObject())

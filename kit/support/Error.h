@@ -12,6 +12,8 @@ class Error : public std::exception {
 public:
     virtual QString message() const = 0;
     const char* what() const noexcept override;
+    // Lets subclasses default their member-wise ==; the cached what() text is not part of the value.
+    bool operator==(const Error&) const { return true; }
 
     // Lets subclasses default a member-wise ==; the cached what() text takes no part.
     bool operator==(const Error&) const { return true; }

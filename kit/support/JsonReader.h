@@ -46,6 +46,16 @@ public:
     std::optional<bool> optionalBoolean(QStringView key) const;
     JsonReader child(QStringView key) const;
     std::optional<JsonReader> optionalChild(QStringView key) const;
+    // An optional nested record, read through `decode(const JsonReader&)`.
+    template <typename Decode>
+    auto optionalChild(QStringView key, Decode decode) const
+        -> std::optional<decltype(decode(std::declval<const JsonReader&>()))>
+    {
+        auto object = optionalChild(key);
+        if (!object)
+            return std::nullopt;
+        return decode(*object);
+    }
     QJsonArray array(QStringView key) const;
     std::optional<QJsonArray> optionalArray(QStringView key) const;
     QStringList stringList(QStringView key) const;
@@ -59,7 +69,7 @@ public:
     }
     template <typename Decode>
     auto optionalList(QStringView key, Decode decode) const
-        -> std::optional<decltype(decodeArray(QJsonArray{}, QString{}, decode))>
+        -> std::optional<QList<decltype(decode(std::declval<const JsonReader&>()))>>
     {
         auto values = optionalArray(key);
         if (!values)
@@ -108,6 +118,31 @@ inline void putOptional(QJsonObject& object, const QString& key, const std::opti
 {
     if (value)
         object.insert(key, QJsonArray::fromStringList(*value));
+}
+
+// Records write themselves with toJson().
+template <typename T>
+    requires requires(const T& record) { record.toJson(); }
+void putOptional(QJsonObject& object, const QString& key, const std::optional<T>& value)
+{
+    if (value)
+        object.insert(key, value->toJson());
+}
+
+template <typename T>
+QJsonArray toArray(const QList<T>& records)
+{
+    QJsonArray out;
+    for (const T& record : records)
+        out.append(record.toJson());
+    return out;
+}
+
+template <typename T>
+void putOptional(QJsonObject& object, const QString& key, const std::optional<QList<T>>& value)
+{
+    if (value)
+        object.insert(key, toArray(*value));
 }
 } // namespace json
 

@@ -1,0 +1,129 @@
+#include "kit/api/ImageDataCache.h"
+
+#include "kit/support/AtomicFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace hub {
+
+ImageDataCache::ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned,
+                               HTTPTransport& plain, const QDateTime& now)
+    : directory(std::move(directory)), policy(std::move(policy)), trust(std::move(trust)), pinned_(pinned), plain_(plain)
+{
+    if (!this->directory.isEmpty())
+        prune(this->directory, now);
+}
+
+QString ImageDataCache::key(const QUrl& url)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(url.toEncoded(), QCryptographicHash::Sha256).toHex())
+        + QStringLiteral(".img");
+}
+
+std::optional<QByteArray> ImageDataCache::data(const QUrl& url)
+{
+    if (!policy.allowsImage(url))
+        return std::nullopt;
+    const QString address = QString::fromUtf8(url.toEncoded());
+
+    std::promise<std::optional<QByteArray>> promise;
+    std::unique_lock lock(mutex_);
+    if (const auto hit = memory_.constFind(address); hit != memory_.constEnd())
+        return *hit;
+    if (const auto running = inFlight_.constFind(address); running != inFlight_.constEnd()) {
+        const std::shared_future<std::optional<QByteArray>> joined = *running;
+        lock.unlock();
+        return joined.get();
+    }
+    inFlight_.insert(address, promise.get_future().share());
+    lock.unlock();
+
+    std::optional<QByteArray> result;
+    try {
+        result = load(url);
+    } catch (...) {
+        result.reset();
+    }
+    lock.lock();
+    inFlight_.remove(address);
+    if (result)
+        remember(address, *result);
+    lock.unlock();
+    promise.set_value(result);
+    return result;
+}
+
+std::optional<QByteArray> ImageDataCache::load(const QUrl& url)
+{
+    const QString file = directory.isEmpty() ? QString() : directory + u'/' + key(url);
+    if (!file.isEmpty()) {
+        QFile cached(file);
+        if (cached.open(QIODevice::ReadOnly))
+            return cached.readAll();
+    }
+
+    HTTPTransport& transport = trust.pinned(url.host()) ? pinned_ : plain_;
+    HttpRequest request;
+    request.url = url.toEncoded();
+    request.timeout = std::chrono::seconds(60);
+    HttpResponse response;
+    try {
+        response = transport.send(request);
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (response.status != 200 || response.body.isEmpty() || response.body.size() > maxBytes)
+        return std::nullopt;
+    if (!file.isEmpty()) {
+        try {
+            AtomicFile::write(file, response.body);
+        } catch (const std::exception&) {
+            // The bytes are still good for this caller.
+        }
+    }
+    return response.body;
+}
+
+void ImageDataCache::remember(const QString& address, const QByteArray& bytes)
+{
+    if (!memory_.contains(address))
+        order_.push_back(address);
+    memory_.insert(address, bytes);
+    while (order_.size() > static_cast<size_t>(memoryLimit)) {
+        memory_.remove(order_.front());
+        order_.pop_front();
+    }
+}
+
+void ImageDataCache::prune(const QString& directory, const QDateTime& now)
+{
+    const QDateTime cutOff = now.addSecs(-maxAgeSeconds);
+    const QFileInfoList entries =
+        QDir(directory).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QDateTime modified = entry.lastModified();
+        if (!modified.isValid() || modified >= cutOff)
+            continue;
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.absoluteFilePath()).removeRecursively();
+        else
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
+
+bool ImageDataCache::inMemory(const QUrl& url) const
+{
+    const std::lock_guard lock(mutex_);
+    return memory_.contains(QString::fromUtf8(url.toEncoded()));
+}
+
+qsizetype ImageDataCache::fetchesInFlight() const
+{
+    const std::lock_guard lock(mutex_);
+    return inFlight_.size();
+}
+
+} // namespace hub

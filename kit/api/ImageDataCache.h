@@ -1,0 +1,62 @@
+#pragma once
+
+#include "kit/api/HTTPTransport.h"
+#include "kit/security/HostPolicy.h"
+#include "kit/security/PinnedTrust.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QUrl>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <optional>
+
+namespace hub {
+
+// The shared cache of image bytes: in memory for the running app (the first 120 to
+// enter, first out) and on disk for later launches, one fetch per address however
+// many callers wait for it, and nothing fetched from a host the policy does not
+// allow for images. Never fails its callers: every problem is a miss. Thread-safe;
+// the lock is never held across disk or network work.
+class ImageDataCache {
+public:
+    static constexpr qint64 maxBytes = 8 * 1024 * 1024; // largest image taken from the network
+    static constexpr qsizetype memoryLimit = 120;
+    static constexpr qint64 maxAgeSeconds = 30 * 24 * 3600;
+
+    // `directory` empty: memory only. A folder given is pruned of stale files first.
+    // Hosts that `trust` has pins for are fetched through `pinned`, all others through `plain`.
+    ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned, HTTPTransport& plain,
+                   const QDateTime& now = QDateTime::currentDateTimeUtc());
+
+    // The image's bytes, or nothing. Blocks; call from a worker thread.
+    std::optional<QByteArray> data(const QUrl& url);
+
+    // Deletes every entry of the folder last written more than 30 days before `now`.
+    static void prune(const QString& directory, const QDateTime& now);
+    // The disk file name of an address: lower-case hex SHA-256 of its text + ".img".
+    static QString key(const QUrl& url);
+
+    bool inMemory(const QUrl& url) const;
+    qsizetype fetchesInFlight() const;
+
+    const QString directory;
+    const HostPolicy policy;
+    const PinnedTrust trust;
+
+private:
+    std::optional<QByteArray> load(const QUrl& url);
+    void remember(const QString& address, const QByteArray& bytes);
+
+    HTTPTransport& pinned_;
+    HTTPTransport& plain_;
+
+    mutable std::mutex mutex_;
+    QHash<QString, QByteArray> memory_;
+    std::deque<QString> order_; // keys of memory_, oldest first
+    QHash<QString, std::shared_future<std::optional<QByteArray>>> inFlight_;
+};
+
+} // namespace hub

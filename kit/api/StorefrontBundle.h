@@ -1,0 +1,25 @@
+#pragma once
+
+#include "kit/api/StorefrontProduct.h"
+
+namespace hub {
+
+// A bundle of products offered in the storefront.
+struct StorefrontBundle {
+    QString id;
+    QString name;
+    QString tagline;
+    std::optional<QString> description;
+    std::optional<QString> iconUrl;
+    bool owned = false;
+    bool partial = false;
+    QList<StorefrontProduct> products;
+    std::optional<PricingVariation> defaultVariation;
+    std::optional<QList<PricingVariation>> variations;
+
+    static StorefrontBundle fromJson(const JsonReader& json);
+    QJsonObject toJson() const;
+    bool operator==(const StorefrontBundle&) const = default;
+};
+
+} // namespace hub

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace hub {
+
+// Keeps the app and the background updater from installing at the same time: an
+// exclusive flock on "install.lock" in the given folder, taken without waiting. The
+// system drops it when the holding process ends. Not for threads of one process,
+// which share one object; it keeps no count of holders.
+class InstallLock {
+public:
+    explicit InstallLock(const QString& directory); // touches nothing on disk
+    ~InstallLock();
+    InstallLock(const InstallLock&) = delete;
+    InstallLock& operator=(const InstallLock&) = delete;
+
+    static std::unique_ptr<InstallLock> standard(); // over AppDirectories::support(); throws std::system_error
+
+    // True when this object holds the lock afterwards. False when another holder has it
+    // or the file cannot be opened; the file is created 0600 and never written or deleted.
+    bool tryLock();
+    void unlock();
+    bool isHeld() const { return descriptor_ >= 0; }
+
+    const QString path;
+
+private:
+    int descriptor_ = -1;
+};
+
+} // namespace hub

@@ -1,0 +1,13 @@
+#include "kit/security/KeychainError.h"
+
+#include "kit/platform/SecretService.h"
+
+namespace hub {
+
+QString KeychainError::message() const
+{
+    return QStringLiteral("Keychain error ") + QString::number(status) + QStringLiteral(": ")
+        + SecretService::message(status).value_or(QStringLiteral("unknown"));
+}
+
+} // namespace hub

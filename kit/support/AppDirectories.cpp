@@ -1,0 +1,59 @@
+#include "kit/support/AppDirectories.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace hub::AppDirectories {
+
+namespace {
+
+[[noreturn]] void fail(int error, const char* what, const QString& path)
+{
+    throw std::system_error(error, std::generic_category(), what + (u' ' + path).toStdString());
+}
+
+QString location(QStandardPaths::StandardLocation kind)
+{
+    const QString base = QStandardPaths::writableLocation(kind);
+    if (base.isEmpty())
+        fail(ENOENT, "no user folder for", QStandardPaths::displayName(kind));
+    return base;
+}
+
+} // namespace
+
+QString owned(const QString& folder)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    // Each missing folder on the way is made 0700; existing ones are left as they are.
+    for (qsizetype at = path.indexOf(u'/', 1); ; at = path.indexOf(u'/', at + 1)) {
+        const QString prefix = at < 0 ? path : path.left(at);
+        if (::mkdir(QFile::encodeName(prefix).constData(), 0700) != 0 && errno != EEXIST)
+            fail(errno, "create folder", prefix);
+        if (at < 0)
+            break;
+    }
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        fail(errno, "look at", path);
+    if (!S_ISDIR(status.st_mode))
+        fail(ENOTDIR, "not a folder:", path);
+    if (::chmod(QFile::encodeName(path).constData(), 0700) != 0)
+        fail(errno, "set permissions of", path);
+    return folder;
+}
+
+QString support() { return owned(location(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tavren Hub")); }
+
+QString cache(const QString& name)
+{
+    return owned(location(QStandardPaths::GenericCacheLocation) + QStringLiteral("/com.tavren.hub/") + name);
+}
+
+QString work() { return cache(QStringLiteral("work")); }
+
+} // namespace hub::AppDirectories

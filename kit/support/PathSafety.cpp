@@ -1,0 +1,183 @@
+#include "kit/support/PathSafety.h"
+
+#include "kit/support/BundleKind.h"
+#include "kit/support/InstallError.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTextBoundaryFinder>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace hub {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr qsizetype maxNameCharacters = 200;
+constexpr qsizetype maxNameBytes = 240;
+constexpr qsizetype maxBundleNameCharacters = 255;
+constexpr int maxLinkHops = 40;
+
+qsizetype utf8Length(QStringView text) { return text.toUtf8().size(); }
+
+// The longest prefix of whole grapheme clusters within both limits.
+QStringView graphemePrefix(QStringView text, qsizetype maxCharacters, qsizetype maxBytes)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+    qsizetype end = 0;
+    qsizetype bytes = 0;
+    for (qsizetype characters = 0; characters < maxCharacters; ++characters) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            break;
+        bytes += utf8Length(text.sliced(end, next - end));
+        if (bytes > maxBytes)
+            break;
+        end = next;
+    }
+    return text.first(end);
+}
+
+qsizetype graphemeCount(QStringView text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+    qsizetype count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+bool isControlOrFormat(char32_t c)
+{
+    const QChar::Category category = QChar::category(c);
+    return category == QChar::Other_Control || category == QChar::Other_Format;
+}
+
+QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+
+// The path with every symbolic link in its existing components replaced by its
+// target and "." and ".." applied as the file system would, component by component.
+// What does not exist is taken as written; a loop of links stops being followed.
+QString resolvedPath(const QString& path)
+{
+    QStringList pending = path.split(u'/', Qt::SkipEmptyParts);
+    if (!path.startsWith(u'/'))
+        pending = QFile::decodeName(fs::current_path().native().c_str()).split(u'/', Qt::SkipEmptyParts) + pending;
+    QStringList resolved;
+    int hops = 0;
+    bool exists = true;
+    while (!pending.isEmpty()) {
+        const QString component = pending.takeFirst();
+        if (component == u".")
+            continue;
+        if (component == u"..") {
+            if (!resolved.isEmpty())
+                resolved.removeLast();
+            continue;
+        }
+        resolved.append(component);
+        if (!exists || hops >= maxLinkHops)
+            continue;
+        const QByteArray current = encoded(u'/' + resolved.join(u'/'));
+        struct stat info;
+        if (::lstat(current.constData(), &info) != 0) {
+            exists = false; // nothing below a missing component can be a link
+            continue;
+        }
+        if (!S_ISLNK(info.st_mode))
+            continue;
+        std::vector<char> target(std::size_t(info.st_size > 0 ? info.st_size : 255) + 1);
+        const ssize_t length = ::readlink(current.constData(), target.data(), target.size());
+        if (length < 0 || std::size_t(length) >= target.size()) {
+            exists = false;
+            continue;
+        }
+        const QString destination = QFile::decodeName(QByteArray(target.data(), qsizetype(length)));
+        ++hops;
+        resolved.removeLast();
+        if (destination.startsWith(u'/'))
+            resolved.clear();
+        pending = destination.split(u'/', Qt::SkipEmptyParts) + pending;
+    }
+    return u'/' + resolved.join(u'/');
+}
+
+} // namespace
+
+QString PathSafety::sanitizedFileName(const QString& name, const QString& fallback)
+{
+    QString mapped;
+    mapped.reserve(name.size());
+    for (char32_t c : name.toUcs4()) {
+        if (isControlOrFormat(c) || c == U'/' || c == U':' || c == U'\\')
+            mapped += u'_';
+        else
+            mapped += QString::fromUcs4(&c, 1);
+    }
+    QStringView text = QStringView(mapped).trimmed();
+    while (text.startsWith(u'.'))
+        text = text.sliced(1);
+    const QStringView kept = graphemePrefix(text, maxNameCharacters, maxNameBytes);
+    return kept.isEmpty() ? fallback : kept.toString();
+}
+
+bool PathSafety::isContained(const QString& path, const QString& root)
+{
+    const QString inner = resolvedPath(path);
+    QString outer = resolvedPath(root);
+    if (inner == outer)
+        return true;
+    if (!outer.endsWith(u'/'))
+        outer += u'/';
+    return inner.startsWith(outer);
+}
+
+void PathSafety::assertNoEscapingLinks(const QString& root)
+{
+    std::error_code error;
+    fs::recursive_directory_iterator it(encoded(root).toStdString(), fs::directory_options::skip_permission_denied, error);
+    if (error)
+        return;
+    for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (error)
+            return; // a folder that cannot be read is passed over, as the walk's end
+        const fs::directory_entry& entry = *it;
+        if (!entry.is_symlink()) // throws when the entry cannot be examined
+            continue;
+        const QString destination = QFile::decodeName(fs::read_symlink(entry.path()).native().c_str());
+        const QString linkPath = QFile::decodeName(entry.path().native().c_str());
+        const QString folder = linkPath.left(linkPath.lastIndexOf(u'/'));
+        const QString target = destination.startsWith(u'/') ? destination : folder + u'/' + destination;
+        if (!isContained(target, root))
+            throw InstallError::unsafeArchive(linkPath.section(u'/', -1) + QStringLiteral(" links outside the archive"));
+    }
+}
+
+std::int64_t PathSafety::treeSize(const QString& root)
+{
+    std::error_code error;
+    fs::recursive_directory_iterator it(encoded(root).toStdString(), fs::directory_options::skip_permission_denied, error);
+    if (error)
+        return 0;
+    std::int64_t total = 0;
+    for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (error)
+            break;
+        struct stat info;
+        if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            total += std::int64_t(info.st_size);
+    }
+    return total;
+}
+
+bool PathSafety::isAcceptableBundleName(const QString& name)
+{
+    return !name.isEmpty() && !name.startsWith(u'.') && !name.contains(u'/') && !name.contains(QChar(u'\0'))
+        && graphemeCount(name) <= maxBundleNameCharacters && BundleKind::fromPath(name).has_value();
+}
+
+} // namespace hub

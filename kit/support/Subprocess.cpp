@@ -1,0 +1,310 @@
+#include "kit/support/Subprocess.h"
+
+#include "kit/support/InstallError.h"
+
+#include <QDir>
+#include <QFile>
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace hub {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// The poll interval while a tool runs with its outputs closed, and the longest wait
+// for a tool to be noticed after it exited.
+constexpr auto pollInterval = 50ms;
+
+[[noreturn]] void throwErrno(int error, const QString& what)
+{
+    throw std::system_error(error, std::generic_category(), what.toStdString());
+}
+
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { close(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept
+    {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+        return *this;
+    }
+
+    int get() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    void close()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+struct Pipe {
+    Descriptor read;
+    Descriptor write;
+};
+
+Pipe makePipe()
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throwErrno(errno, QStringLiteral("pipe"));
+    Pipe pipe{Descriptor(fds[0]), Descriptor(fds[1])};
+    ::fcntl(pipe.read.get(), F_SETFL, O_NONBLOCK);
+    return pipe;
+}
+
+// Owns the spawn attributes and file actions for one launch.
+class SpawnSetup {
+public:
+    SpawnSetup(int stdoutWrite, int stderrWrite)
+    {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, stdoutWrite, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, stderrWrite, STDERR_FILENO);
+
+        // The tool leads its own process group, so that a time-out reaches its children
+        // too, and starts with no blocked signals and default handlers.
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t all;
+        sigfillset(&all);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSetup()
+    {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+};
+
+// NUL-terminated strings and the pointer array that execve wants.
+class CStrings {
+public:
+    void append(const QByteArray& text) { storage_.push_back(text); }
+    char* const* pointers()
+    {
+        pointers_.clear();
+        for (QByteArray& text : storage_)
+            pointers_.push_back(text.data());
+        pointers_.push_back(nullptr);
+        return pointers_.data();
+    }
+
+private:
+    std::vector<QByteArray> storage_;
+    std::vector<char*> pointers_;
+};
+
+// A launched tool. It is reaped only at the end, so that its process id, and with it
+// its process group id, stays taken while the group may still be signalled; on the way
+// out it is killed with its group and reaped if that has not happened yet.
+class Child {
+public:
+    explicit Child(pid_t pid) : pid_(pid) {}
+    ~Child()
+    {
+        if (!reaped_) {
+            signal(SIGKILL);
+            reap();
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    // Whether the tool has ended; never blocks and does not reap.
+    bool hasExited() const
+    {
+        siginfo_t info{};
+        const int result = ::waitid(P_PID, id_t(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+        if (result != 0)
+            return errno != EINTR; // not our child any more: nothing left to wait for
+        return info.si_pid == pid_;
+    }
+
+    // Sends the signal to the tool's process group.
+    void signal(int number) const { ::kill(-pid_, number); }
+
+    // Waits up to `grace` for the tool to end.
+    bool waitForExit(std::chrono::milliseconds grace) const
+    {
+        const auto until = Clock::now() + grace;
+        auto pause = 1ms;
+        while (!hasExited()) {
+            const auto now = Clock::now();
+            if (now >= until)
+                return false;
+            std::this_thread::sleep_for(std::min<Clock::duration>(pause, until - now));
+            pause = std::min<std::chrono::milliseconds>(pause * 2, pollInterval);
+        }
+        return true;
+    }
+
+    // Waits for the tool to end and returns its exit code, or the signal number that
+    // ended it; -1 when its status was lost (someone else reaped it).
+    int reap()
+    {
+        int waitStatus = 0;
+        pid_t result;
+        do {
+            result = ::waitpid(pid_, &waitStatus, 0);
+        } while (result < 0 && errno == EINTR);
+        reaped_ = true;
+        if (result != pid_)
+            return -1;
+        return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : -1;
+    }
+
+private:
+    pid_t pid_;
+    bool reaped_ = false;
+};
+
+// Appends what is ready on the descriptor; closes it at end of file.
+void drain(Descriptor& fd, QByteArray& buffer)
+{
+    std::array<char, 64 * 1024> chunk;
+    for (;;) {
+        const ssize_t count = ::read(fd.get(), chunk.data(), chunk.size());
+        if (count > 0) {
+            buffer.append(chunk.data(), qsizetype(count));
+            continue;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        fd.close(); // end of file, or an error that ends the stream
+        return;
+    }
+}
+
+QString toolName(const QString& tool) { return tool.section(u'/', -1); }
+
+} // namespace
+
+const QMap<QString, QString>& Subprocess::environment()
+{
+    static const QMap<QString, QString> values = {
+        {QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin:/usr/sbin:/sbin")},
+        {QStringLiteral("HOME"), QDir::homePath()},
+        {QStringLiteral("TMPDIR"), QDir::tempPath()},
+        {QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8")},
+    };
+    return values;
+}
+
+Subprocess::Result Subprocess::run(const QString& tool, const QStringList& arguments, double timeout,
+                                   std::chrono::milliseconds terminationGrace)
+{
+    const QByteArray path = QFile::encodeName(tool);
+    CStrings argv;
+    argv.append(path);
+    for (const QString& argument : arguments)
+        argv.append(argument.toUtf8());
+    CStrings envp;
+    const QMap<QString, QString>& variables = environment();
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        envp.append((it.key() + u'=' + it.value()).toUtf8());
+
+    Pipe out = makePipe();
+    Pipe err = makePipe();
+    pid_t pid = 0;
+    {
+        SpawnSetup setup(out.write.get(), err.write.get());
+        if (const int error = ::posix_spawn(&pid, path.constData(), &setup.actions, &setup.attributes,
+                                            argv.pointers(), envp.pointers()))
+            throwErrno(error, QStringLiteral("posix_spawn ") + tool);
+    }
+    Child child(pid);
+    // Only the tool holds the writing ends now, so each pipe ends when the tool's side closes.
+    out.write.close();
+    err.write.close();
+
+    // Up to about 30 years; no time-out, or a negative one, is already over.
+    const double seconds = timeout > 1e9 ? 1e9 : timeout > 0 ? timeout : 0.0;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    Result result;
+    QByteArray errorBytes;
+    auto quietPause = 1ms;
+    for (;;) {
+        const bool ended = child.hasExited();
+        if (ended && !out.read.isOpen() && !err.read.isOpen())
+            break;
+        const auto now = Clock::now();
+        if (now > deadline) {
+            out.read.close();
+            err.read.close();
+            if (!ended) {
+                child.signal(SIGTERM);
+                child.waitForExit(terminationGrace);
+            }
+            // Whatever of the group is left, the tool itself after its grace or a
+            // child still holding the outputs, goes now.
+            child.signal(SIGKILL);
+            child.reap();
+            throw InstallError::toolFailed(toolName(tool), QStringLiteral("timed out"));
+        }
+
+        std::array<pollfd, 2> fds{{{out.read.get(), POLLIN, 0}, {err.read.get(), POLLIN, 0}}};
+        const bool outputsOpen = out.read.isOpen() || err.read.isOpen();
+        // With the outputs open the pipes wake us; the exit itself is noticed by polling,
+        // quickly at first once the outputs have closed.
+        auto wait = outputsOpen ? pollInterval : quietPause;
+        quietPause = outputsOpen ? 1ms : std::min<std::chrono::milliseconds>(quietPause * 2, pollInterval);
+        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - now) + 1ms;
+        wait = std::min(wait, remaining);
+        const int ready = ::poll(fds.data(), fds.size(), int(wait.count()));
+        if (ready < 0 && errno != EINTR)
+            throwErrno(errno, QStringLiteral("poll"));
+        if (ready > 0) {
+            if (fds[0].revents != 0)
+                drain(out.read, result.stdout);
+            if (fds[1].revents != 0)
+                drain(err.read, errorBytes);
+        }
+    }
+    result.status = child.reap();
+    result.stderr = QString::fromUtf8(errorBytes);
+    return result;
+}
+
+Subprocess::Result Subprocess::check(const QString& tool, const QStringList& arguments, double timeout,
+                                     std::chrono::milliseconds terminationGrace)
+{
+    Result result = run(tool, arguments, timeout, terminationGrace);
+    if (result.status != 0)
+        throw InstallError::toolFailed(toolName(tool), result.stderr.trimmed());
+    return result;
+}
+
+} // namespace hub

@@ -1,0 +1,192 @@
+#include "kit/api/ImageDataCache.h"
+#include "tests/support/ScriptedTransport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <thread>
+
+using hub::HttpRequest;
+using hub::HttpResponse;
+using hub::ImageDataCache;
+
+namespace {
+
+// Answers with the scripted response of an address (200 with the address as body
+// when none is scripted); can hold requests until released, or fail them.
+struct ImageHost {
+    ImageHost()
+    {
+        transport.route("GET", "/", [this](const HttpRequest& request) {
+            std::unique_lock lock(mutex);
+            ++arrived;
+            changed.notify_all();
+            changed.wait(lock, [&] { return !holding; });
+            if (failing)
+                throw hub::TransportError(7, QStringLiteral("connection refused"));
+            return responses.value(request.url, HttpResponse{200, {}, request.url});
+        });
+    }
+    void release()
+    {
+        const std::lock_guard lock(mutex);
+        holding = false;
+        changed.notify_all();
+    }
+    void waitForArrivals(int count)
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return arrived >= count; });
+    }
+    qsizetype count() const { return transport.requests().size(); }
+
+    hub::ScriptedTransport transport;
+    std::mutex mutex;
+    std::condition_variable changed;
+    QHash<QByteArray, HttpResponse> responses;
+    int arrived = 0;
+    bool holding = false;
+    bool failing = false;
+};
+
+const hub::HostPolicy policy{QStringLiteral("api.store.test"), {QStringLiteral("assets.store.test"), QStringLiteral("maker.test")}, {}};
+
+QUrl image(const QString& name, const char* host = "assets.store.test")
+{
+    return QUrl(QStringLiteral("https://") + QString::fromLatin1(host) + QStringLiteral("/img/") + name);
+}
+
+struct Fixture {
+    explicit Fixture(QString directory = {})
+        : cache(std::move(directory), policy, hub::PinnedTrust{{{QStringLiteral("maker.test"), {QStringLiteral("pin")}}}, {}},
+                pinned.transport, plain.transport)
+    {
+    }
+    ImageHost pinned, plain;
+    ImageDataCache cache;
+};
+
+} // namespace
+
+TEST(ImageDataCache, RefusedAddressesAreNeverFetched)
+{
+    Fixture f;
+    for (const char* text : {"http://assets.store.test/a.png", "https://assets.store.test:8443/a.png",
+                             "https://user@assets.store.test/a.png", "https://other.test/a.png",
+                             "https://cdn.assets.store.test/a.png", "https:///a.png"})
+        EXPECT_EQ(f.cache.data(QUrl(QString::fromLatin1(text))), std::nullopt) << text;
+    EXPECT_EQ(f.plain.count() + f.pinned.count(), 0);
+    EXPECT_NE(f.cache.data(QUrl(QStringLiteral("https://ASSETS.store.test/a.png"))), std::nullopt);
+}
+
+TEST(ImageDataCache, PinnedHostsUseThePinnedTransport)
+{
+    Fixture f;
+    EXPECT_EQ(f.cache.data(image(QStringLiteral("a.png"), "maker.test")), QByteArray("https://maker.test/img/a.png"));
+    EXPECT_EQ(f.pinned.count(), 1);
+    EXPECT_EQ(f.plain.count(), 0);
+}
+
+TEST(ImageDataCache, ConcurrentCallersShareOneFetch)
+{
+    Fixture f;
+    f.plain.holding = true;
+    const QUrl url = image(QStringLiteral("hero.png"));
+    std::vector<std::optional<QByteArray>> results(10);
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] { results[0] = f.cache.data(url); });
+    f.plain.waitForArrivals(1);
+    for (int i = 1; i < 10; ++i)
+        threads.emplace_back([&, i] { results[i] = f.cache.data(url); });
+    while (f.cache.fetchesInFlight() != 1)
+        std::this_thread::yield();
+    f.plain.release();
+    for (auto& thread : threads)
+        thread.join();
+
+    EXPECT_EQ(f.plain.count(), 1);
+    for (const auto& result : results)
+        EXPECT_EQ(result, url.toEncoded());
+    EXPECT_EQ(f.cache.fetchesInFlight(), 0);
+    EXPECT_TRUE(f.cache.inMemory(url));
+}
+
+TEST(ImageDataCache, OnlyACompleteAnswerWithinTheCapIsTaken)
+{
+    QTemporaryDir folder;
+    Fixture f(folder.path());
+    const auto answer = [&](const QString& name, HttpResponse response) {
+        f.plain.responses.insert(image(name).toEncoded(), response);
+        return f.cache.data(image(name));
+    };
+    const QByteArray atCap(ImageDataCache::maxBytes, 'x');
+    EXPECT_EQ(answer(QStringLiteral("cap"), {200, {}, atCap}), atCap);
+    EXPECT_EQ(answer(QStringLiteral("over"), {200, {}, atCap + 'x'}), std::nullopt);
+    EXPECT_EQ(answer(QStringLiteral("empty"), {200, {}, {}}), std::nullopt);
+    for (int status : {201, 206, 302, 304, 404, 500})
+        EXPECT_EQ(answer(QString::number(status), {status, {{"Location", "https://assets.store.test/x"}}, "body"}), std::nullopt) << status;
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{ImageDataCache::key(image(QStringLiteral("cap")))});
+
+    f.plain.failing = true;
+    EXPECT_EQ(f.cache.data(image(QStringLiteral("down"))), std::nullopt);
+    f.plain.failing = false;
+    EXPECT_NE(f.cache.data(image(QStringLiteral("down"))), std::nullopt); // a miss is tried again
+}
+
+TEST(ImageDataCache, MemoryKeepsTheLast120ToEnter)
+{
+    Fixture f;
+    for (int i = 0; i <= ImageDataCache::memoryLimit; ++i)
+        ASSERT_NE(f.cache.data(image(QString::number(i))), std::nullopt);
+    EXPECT_FALSE(f.cache.inMemory(image(QStringLiteral("0"))));
+    EXPECT_TRUE(f.cache.inMemory(image(QStringLiteral("1"))));
+    EXPECT_TRUE(f.cache.inMemory(image(QString::number(ImageDataCache::memoryLimit))));
+
+    const qsizetype before = f.plain.count();
+    EXPECT_NE(f.cache.data(image(QStringLiteral("1"))), std::nullopt); // a hit does not refresh its place
+    EXPECT_EQ(f.plain.count(), before);
+    EXPECT_NE(f.cache.data(image(QStringLiteral("0"))), std::nullopt); // memory only: fetched again
+    EXPECT_EQ(f.plain.count(), before + 1);
+    EXPECT_FALSE(f.cache.inMemory(image(QStringLiteral("1"))));
+}
+
+TEST(ImageDataCache, DiskServesLaterCachesWithoutNetwork)
+{
+    QTemporaryDir folder;
+    {
+        Fixture f(folder.path());
+        ASSERT_EQ(f.cache.data(image(QStringLiteral("a.png"))), image(QStringLiteral("a.png")).toEncoded());
+    }
+    Fixture later(folder.path());
+    later.plain.failing = true;
+    EXPECT_EQ(later.cache.data(image(QStringLiteral("a.png"))), image(QStringLiteral("a.png")).toEncoded());
+    EXPECT_EQ(later.plain.count(), 0);
+
+    const QString name = ImageDataCache::key(image(QStringLiteral("a.png")));
+    EXPECT_EQ(name.size(), 68);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{64}\\.img$")).match(name).hasMatch());
+    EXPECT_NE(ImageDataCache::key(image(QStringLiteral("A.png"))), name);
+}
+
+TEST(ImageDataCache, PruneRemovesWhatIsOlderThan30Days)
+{
+    QTemporaryDir folder;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto file = [&](const QString& name, qint64 ageDays) {
+        QFile f(folder.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.flush();
+        EXPECT_TRUE(f.setFileTime(now.addDays(-ageDays), QFileDevice::FileModificationTime));
+    };
+    file(QStringLiteral("old.img"), 31);
+    file(QStringLiteral("notes.txt"), 31);
+    file(QStringLiteral(".hidden"), 31);
+    file(QStringLiteral("recent.img"), 29);
+    ImageDataCache::prune(folder.path(), now);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("recent.img")});
+    ImageDataCache::prune(folder.filePath(QStringLiteral("missing")), now); // nothing to list: no failure
+}

@@ -1,0 +1,299 @@
+#include "tests/support/ArchiveEntry.h"
+#include "tests/support/DiskImageBuilder.h"
+#include "tests/support/PackageBuilder.h"
+#include "tests/support/ZipBuilder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using hub::test::ArchiveEntry;
+using hub::test::DiskImageBuilder;
+using hub::test::PackageBuilder;
+using hub::test::PackageComponent;
+using hub::test::ZipBuilder;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QString& tool, const QStringList& args)
+{
+    QProcess process;
+    process.setProcessEnvironment(QProcessEnvironment());
+    process.start(QStringLiteral(HUB_LIBEXEC_DIR "/") + tool, args);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Everything below root, as relative paths, without following links.
+QStringList treeOf(const QString& root)
+{
+    QStringList paths;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << QDir(root).relativeFilePath(it.next());
+    paths.sort();
+    return paths;
+}
+
+qint64 bytesUnder(const QString& root)
+{
+    qint64 total = 0;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        total += QFileInfo(it.next()).size();
+    return total;
+}
+
+// A temporary folder with the archive in "in" and the tool's output below "work";
+// nothing else may appear in it.
+class Sandbox {
+public:
+    QString in(const QString& name) const { return dir.path() + "/in/" + name; }
+    QString work(const QString& name = {}) const { return dir.path() + "/work" + (name.isEmpty() ? "" : "/" + name); }
+    QStringList outside() const
+    {
+        QStringList found;
+        for (const auto& path : treeOf(dir.path())) {
+            if (!path.startsWith("in/") && path != "in" && !path.startsWith("work/") && path != "work")
+                found << path;
+        }
+        return found;
+    }
+    Sandbox()
+    {
+        QDir().mkpath(dir.path() + "/in");
+        QDir().mkpath(dir.path() + "/work");
+    }
+
+    QTemporaryDir dir;
+};
+
+QList<ArchiveEntry> synth() { return ArchiveEntry::bundle("Synth.vst3"); }
+
+TEST(Ditto, UnzipsFilesFoldersAndLinksWithTheirModes)
+{
+    Sandbox box;
+    ZipBuilder(box.in("a.zip"))
+        .add(synth())
+        .add(ArchiveEntry::symlink("Synth.vst3/Contents/Current", "MacOS"))
+        .add(ArchiveEntry::file("readme.txt", "hi"))
+        .finish();
+    const auto run = runTool("ditto", {"-x", "-k", box.in("a.zip"), box.work("u")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QFileInfo exe(box.work("u/Synth.vst3/Contents/MacOS/Synth"));
+    EXPECT_TRUE(exe.isExecutable());
+    EXPECT_EQ(QFileInfo(box.work("u/Synth.vst3/Contents/Current")).symLinkTarget(), box.work("u/Synth.vst3/Contents/MacOS"));
+    EXPECT_EQ(QFile(box.work("u/readme.txt")).size(), 2);
+}
+
+TEST(Ditto, RefusesHostileZipsWithoutWritingOutside)
+{
+    struct Case {
+        const char* name;
+        QList<ArchiveEntry> entries;
+    };
+    const QList<Case> cases = {
+        {"dot-dot entry", {ArchiveEntry::file("ok.txt", "x"), ArchiveEntry::file("../escaped.txt", "x")}},
+        {"nested dot-dot", {ArchiveEntry::file("a/b/../../../escaped.txt", "x")}},
+        {"absolute path", {ArchiveEntry::file("/tmp/hub-ditto-escaped.txt", "x")}},
+        {"link out of the tree", {ArchiveEntry::symlink("out", "../..")}},
+        {"absolute link", {ArchiveEntry::symlink("etc", "/etc")}},
+        {"file through a link", {ArchiveEntry::symlink("d", "."), ArchiveEntry::file("d/../../escaped.txt", "x")}},
+        {"write through an outward link", {ArchiveEntry::symlink("d", "../"), ArchiveEntry::file("d/escaped.txt", "x")}},
+        {"links that chain out", {ArchiveEntry::directory("a"), ArchiveEntry::symlink("a/up", ".."),
+                                  ArchiveEntry::symlink("a/x", "up/..")}},
+        {"invalid UTF-8 name", {ArchiveEntry::file("bad\xff\xfe.txt", "x")}},
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        ZipBuilder(box.in("evil.zip")).add(c.entries).finish();
+        const auto run = runTool("ditto", {"-x", "-k", box.in("evil.zip"), box.work("u")});
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_TRUE(run.err.startsWith("ditto: refusing")) << c.name << ": " << run.err.toStdString();
+        EXPECT_EQ(box.outside(), QStringList()) << c.name;
+    }
+    EXPECT_FALSE(QFile::exists("/tmp/hub-ditto-escaped.txt"));
+}
+
+TEST(Ditto, StopsWritingPastTheLimitEvenWhenTheArchiveUnderstatesItsSize)
+{
+    Sandbox box;
+    ZipBuilder zip(box.in("lie.zip"));
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray name = "big" + QByteArray::number(i) + ".bin";
+        zip.declareSize(name, 10).add(ArchiveEntry::file(name, QByteArray(1 << 20, 'z')));
+    }
+    zip.finish();
+    const auto run = runTool("ditto", {"--limit-bytes=1500000", "-x", "-k", box.in("lie.zip"), box.work("u")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("over the limit of 1500000 bytes"));
+    const qint64 written = bytesUnder(box.work("u"));
+    EXPECT_GT(written, 1500000);
+    EXPECT_LT(written, 4 << 20);
+}
+
+TEST(Ditto, UnzipsTenThousandEntries)
+{
+    Sandbox box;
+    ZipBuilder zip(box.in("many.zip"));
+    zip.setStored(true);
+    for (int i = 0; i < 10000; ++i)
+        zip.add(ArchiveEntry::file("d" + QByteArray::number(i % 50) + "/f" + QByteArray::number(i), "x"));
+    zip.finish();
+    const auto run = runTool("ditto", {"-x", "-k", box.in("many.zip"), box.work("u")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(treeOf(box.work("u")).size(), 10050);
+}
+
+TEST(Ditto, CopiesATreeWithLinksAndModes)
+{
+    Sandbox box;
+    DiskImageBuilder::materialize(synth() << ArchiveEntry::symlink("Synth.vst3/Contents/Current", "MacOS"), box.in("src"));
+    const auto run = runTool("ditto", {box.in("src/Synth.vst3"), box.work("copy/Synth.vst3")});
+    EXPECT_NE(run.status, 0); // the parent of the destination does not exist
+    QDir().mkpath(box.work("copy"));
+    const auto second = runTool("ditto", {box.in("src/Synth.vst3"), box.work("copy/Synth.vst3")});
+    ASSERT_EQ(second.status, 0) << second.err.toStdString();
+    EXPECT_EQ(treeOf(box.work("copy/Synth.vst3")), treeOf(box.in("src/Synth.vst3")));
+    EXPECT_TRUE(QFileInfo(box.work("copy/Synth.vst3/Contents/MacOS/Synth")).isExecutable());
+    EXPECT_TRUE(QFileInfo(box.work("copy/Synth.vst3/Contents/Current")).isSymLink());
+}
+
+PackageComponent component(QByteArray folder, QList<ArchiveEntry> payload)
+{
+    PackageComponent c;
+    c.folder = std::move(folder);
+    c.payload = std::move(payload);
+    c.installKBytes = 12;
+    return c;
+}
+
+TEST(Pkgutil, ExpandsFlatAndFull)
+{
+    Sandbox box;
+    auto second = component("Second.pkg", ArchiveEntry::bundle("Two.clap"));
+    second.compression = PackageComponent::Compression::pbzx;
+    second.scripts = QList<ArchiveEntry>{ArchiveEntry::file("postinstall", "#!/bin/sh\n", 0755)};
+    PackageBuilder().add(component("First.pkg", synth())).add(second).write(box.in("p.pkg"));
+
+    const auto flat = runTool("pkgutil", {"--expand", box.in("p.pkg"), box.work("flat")});
+    ASSERT_EQ(flat.status, 0) << flat.err.toStdString();
+    EXPECT_EQ(treeOf(box.work("flat")),
+              QStringList({"Distribution", "First.pkg", "First.pkg/Bom", "First.pkg/PackageInfo", "First.pkg/Payload",
+                           "Second.pkg", "Second.pkg/Bom", "Second.pkg/PackageInfo", "Second.pkg/Payload",
+                           "Second.pkg/Scripts"}));
+    EXPECT_TRUE(QFileInfo(box.work("flat/First.pkg/Payload")).isFile());
+    EXPECT_NE(runTool("pkgutil", {"--expand", box.in("p.pkg"), box.work("flat")}).status, 0); // exists
+
+    const auto full = runTool("pkgutil", {"--expand-full", box.in("p.pkg"), box.work("full")});
+    ASSERT_EQ(full.status, 0) << full.err.toStdString();
+    EXPECT_TRUE(QFileInfo(box.work("full/First.pkg/Payload/Synth.vst3/Contents/MacOS/Synth")).isExecutable());
+    EXPECT_TRUE(QFileInfo(box.work("full/Second.pkg/Payload/Two.clap/Contents/Info.plist")).isFile());
+    EXPECT_TRUE(QFileInfo(box.work("full/Second.pkg/Scripts/postinstall")).isFile());
+    EXPECT_FALSE(treeOf(box.work("full")).join(',').contains(".packed"));
+}
+
+TEST(Pkgutil, RefusesHostilePayloadsWithoutWritingOutside)
+{
+    struct Case {
+        const char* name;
+        QList<ArchiveEntry> payload;
+    };
+    const QList<Case> cases = {
+        {"dot-dot entry", {ArchiveEntry::file("../../../escaped.txt", "x")}},
+        {"absolute path", {ArchiveEntry::file("/tmp/hub-pkgutil-escaped.txt", "x")}},
+        {"hard link out", {ArchiveEntry::file("a", "x"), ArchiveEntry::hardlink("../../../h", "a")}},
+        {"absolute hard link", {ArchiveEntry::file("a", "x"), ArchiveEntry::hardlink("/tmp/hub-pkgutil-link", "a")}},
+        {"file through a link", {ArchiveEntry::symlink("d", "../../.."), ArchiveEntry::file("d/escaped.txt", "x")}},
+        {"invalid UTF-8 name", {ArchiveEntry::file("bad\xc3\x28.txt", "x")}},
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        PackageBuilder().add(component("Evil.pkg", c.payload)).write(box.in("evil.pkg"));
+        const auto run = runTool("pkgutil", {"--expand-full", box.in("evil.pkg"), box.work("e")});
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_TRUE(run.err.startsWith("pkgutil: ")) << c.name;
+        EXPECT_EQ(box.outside(), QStringList()) << c.name;
+    }
+    EXPECT_FALSE(QFile::exists("/tmp/hub-pkgutil-escaped.txt"));
+}
+
+TEST(Pkgutil, LeavesLinksOutForTheCallerToJudge)
+{
+    Sandbox box;
+    PackageBuilder().add(component("L.pkg", {ArchiveEntry::symlink("lib", "/usr/lib")})).write(box.in("l.pkg"));
+    ASSERT_EQ(runTool("pkgutil", {"--expand-full", box.in("l.pkg"), box.work("e")}).status, 0);
+    EXPECT_EQ(QFileInfo(box.work("e/L.pkg/Payload/lib")).symLinkTarget(), "/usr/lib");
+}
+
+TEST(Pkgutil, StopsPastTheLimit)
+{
+    Sandbox box;
+    PackageBuilder()
+        .add(component("Big.pkg", {ArchiveEntry::file("a", QByteArray(3 << 20, 'a')), ArchiveEntry::file("b", QByteArray(3 << 20, 'b'))}))
+        .write(box.in("big.pkg"));
+    const auto run = runTool("pkgutil", {"--limit-bytes=1000000", "--expand-full", box.in("big.pkg"), box.work("e")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.contains("over the limit"));
+    EXPECT_GT(bytesUnder(box.work("e")), 1000000);
+    EXPECT_FALSE(QFile::exists(box.work("e/Big.pkg/Payload/b")));
+}
+
+TEST(Pkgutil, ReportsAnUnsignedPackage)
+{
+    Sandbox box;
+    PackageBuilder().add(component("", synth())).write(box.in("u.pkg"));
+    const auto run = runTool("pkgutil", {"--check-signature", box.in("u.pkg")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Package \"u.pkg\":\n   Status: no signature\n");
+}
+
+TEST(Hdiutil, AttachesReadOnlyAndDetaches)
+{
+    Sandbox box;
+    DiskImageBuilder()
+        .add(synth())
+        .add(ArchiveEntry::symlink("Synth.vst3/Contents/Current", "MacOS"))
+        .write(box.in("i.dmg"), box.dir.path() + "/in/scratch");
+    const QString mount = box.work("mount");
+    QDir().mkpath(mount);
+    const auto attach = runTool("hdiutil", {"attach", box.in("i.dmg"), "-nobrowse", "-readonly", "-noautoopen",
+                                            "-mountpoint", mount, "-plist"});
+    ASSERT_EQ(attach.status, 0) << attach.err.toStdString();
+    EXPECT_TRUE(attach.out.contains("<string>" + mount + "</string>"));
+    EXPECT_TRUE(QFileInfo(mount + "/Synth.vst3/Contents/MacOS/Synth").isExecutable());
+    EXPECT_TRUE(QFileInfo(mount + "/Synth.vst3/Contents/Current").isSymLink());
+    EXPECT_FALSE(QFileInfo(mount + "/Synth.vst3/Contents").permission(QFile::WriteOwner));
+    EXPECT_FALSE(QFileInfo(mount + "/Synth.vst3/Contents/Info.plist").permission(QFile::WriteOwner));
+
+    EXPECT_EQ(runTool("hdiutil", {"detach", mount, "-force"}).status, 0);
+    EXPECT_FALSE(QFileInfo::exists(mount));
+    EXPECT_NE(runTool("hdiutil", {"detach", mount, "-force"}).status, 0);
+}
+
+TEST(Hdiutil, RefusesWhatIsNoImageAndVolumesOverTheLimit)
+{
+    Sandbox box;
+    ZipBuilder(box.in("z.zip")).add(synth()).finish();
+    EXPECT_EQ(runTool("hdiutil", {"attach", box.in("z.zip"), "-readonly", "-mountpoint", box.work("m")}).status, 1);
+
+    DiskImageBuilder().add(ArchiveEntry::file("big.bin", QByteArray(1 << 20, 'b'))).write(box.in("big.dmg"), box.dir.path() + "/in/scratch");
+    const auto run = runTool("hdiutil", {"--limit-bytes=1000", "attach", box.in("big.dmg"), "-readonly", "-mountpoint", box.work("m")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("over the limit")) << run.err.toStdString();
+    EXPECT_EQ(bytesUnder(box.work()), 0);
+}
+
+} // namespace
