@@ -1,6 +1,7 @@
 #include "kit/downloads/Downloader.h"
 
 #include "kit/api/MoonbaseError.h"
+#include "kit/support/AppDirectories.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -134,6 +135,11 @@ std::optional<std::pair<qint64, qint64>> contentRange(const HttpHeaders& headers
 }
 
 } // namespace
+
+Downloader::Downloader(HostPolicy policy, PinnedTrust trust, ConnectionOptions options)
+    : Downloader(std::move(policy), std::move(trust), AppDirectories::work(), std::move(options))
+{
+}
 
 Downloader::Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options)
     : policy_(std::move(policy)), workFolder_(std::move(workFolder)), exchange_(trust, options)

@@ -24,7 +24,10 @@ class Downloader {
 public:
     using Progress = std::function<void(qint64 received, qint64 expected)>; // expected -1: unknown
 
-    // `workFolder` holds the partial files; it must exist.
+    // Partial files go to the install engine's work folder (AppDirectories::work(),
+    // made if missing; throws std::system_error when it cannot be).
+    Downloader(HostPolicy policy, PinnedTrust trust, ConnectionOptions options = {});
+    // Partial files go to `workFolder`, which must exist.
     Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options = {});
 
     // Downloads `url` to `destination` (replacing what lies there) and returns

@@ -15,9 +15,6 @@ public:
     // Lets subclasses default their member-wise ==; the cached what() text is not part of the value.
     bool operator==(const Error&) const { return true; }
 
-    // Lets subclasses default a member-wise ==; the cached what() text takes no part.
-    bool operator==(const Error&) const { return true; }
-
 private:
     mutable QByteArray what_;
 };
