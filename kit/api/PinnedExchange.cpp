@@ -134,7 +134,7 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
                                                 const HeadSink& onHead, const BodySink& onBody,
                                                 std::stop_token stop) const
 {
-    const QString host = QUrl(QString::fromUtf8(request.url)).host().toLower();
+    const QString host = QUrl(QString::fromUtf8(request.url)).host(QUrl::FullyEncoded).toLower();
     TrustDecision decision{&trust_, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
     Transfer transfer{&onHead, &onBody};
     char errorText[CURL_ERROR_SIZE] = {};
