@@ -9,10 +9,9 @@
 
 namespace hub {
 
-ImageDataCache::ImageDataCache(QString directory, HostPolicy policy, PinnedHosts pinnedHosts, HTTPTransport& pinned,
+ImageDataCache::ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned,
                                HTTPTransport& plain, const QDateTime& now)
-    : directory(std::move(directory)), policy(std::move(policy)), pinnedHosts_(std::move(pinnedHosts)), pinned_(pinned),
-      plain_(plain)
+    : directory(std::move(directory)), policy(std::move(policy)), trust(std::move(trust)), pinned_(pinned), plain_(plain)
 {
     if (!this->directory.isEmpty())
         prune(this->directory, now);
@@ -66,7 +65,7 @@ std::optional<QByteArray> ImageDataCache::load(const QUrl& url)
             return cached.readAll();
     }
 
-    HTTPTransport& transport = pinnedHosts_(url.host()) ? pinned_ : plain_;
+    HTTPTransport& transport = trust.pinned(url.host()) ? pinned_ : plain_;
     HttpRequest request;
     request.url = url.toEncoded();
     request.timeout = std::chrono::seconds(60);

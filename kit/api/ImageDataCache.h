@@ -2,13 +2,13 @@
 
 #include "kit/api/HTTPTransport.h"
 #include "kit/security/HostPolicy.h"
+#include "kit/security/PinnedTrust.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QUrl>
 #include <deque>
-#include <functional>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -26,12 +26,10 @@ public:
     static constexpr qsizetype memoryLimit = 120;
     static constexpr qint64 maxAgeSeconds = 30 * 24 * 3600;
 
-    // Whether a host has pinned keys, so that its images go through the pinned transport.
-    using PinnedHosts = std::function<bool(const QString& host)>;
-
     // `directory` empty: memory only. A folder given is pruned of stale files first.
-    ImageDataCache(QString directory, HostPolicy policy, PinnedHosts pinnedHosts, HTTPTransport& pinned,
-                   HTTPTransport& plain, const QDateTime& now = QDateTime::currentDateTimeUtc());
+    // Hosts that `trust` has pins for are fetched through `pinned`, all others through `plain`.
+    ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned, HTTPTransport& plain,
+                   const QDateTime& now = QDateTime::currentDateTimeUtc());
 
     // The image's bytes, or nothing. Blocks; call from a worker thread.
     std::optional<QByteArray> data(const QUrl& url);
@@ -46,12 +44,12 @@ public:
 
     const QString directory;
     const HostPolicy policy;
+    const PinnedTrust trust;
 
 private:
     std::optional<QByteArray> load(const QUrl& url);
     void remember(const QString& address, const QByteArray& bytes);
 
-    PinnedHosts pinnedHosts_;
     HTTPTransport& pinned_;
     HTTPTransport& plain_;
 

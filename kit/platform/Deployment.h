@@ -48,3 +48,13 @@ inline constexpr std::array cloudflareOwnRootPins{
 };
 
 } // namespace hub::deployment
+
+namespace hub::deployment {
+
+// Code-signing trust anchors (PEM, concatenated): the roots that signatures of installable code
+// must chain to. A deployment fills in the platform's code-signing root certificate here. This
+// build carries none (the real root is not part of this source tree), so every signed bundle is
+// refused as untrusted until it is filled in; tests bring their own anchors.
+inline constexpr const char* codeSigningAnchorsPEM = "";
+
+} // namespace hub::deployment

@@ -13,7 +13,7 @@ public:
 
     // "Keychain error <status>: <the keychain's text for it, or unknown>"
     QString message() const override;
-    bool operator==(const KeychainError& other) const { return status == other.status; }
+    bool operator==(const KeychainError&) const = default;
 
     std::int32_t status;
 };

@@ -1,4 +1,5 @@
 #include "kit/api/ImageDataCache.h"
+#include "tests/support/ScriptedTransport.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,19 +15,20 @@ using hub::ImageDataCache;
 
 namespace {
 
-// Answers every request with the scripted response of its address (200 with the
-// address as body when none is scripted); can hold requests until released.
-class ScriptedTransport : public hub::HTTPTransport {
-public:
-    HttpResponse send(const HttpRequest& request) override
+// Answers with the scripted response of an address (200 with the address as body
+// when none is scripted); can hold requests until released, or fail them.
+struct ImageHost {
+    ImageHost()
     {
-        std::unique_lock lock(mutex);
-        requests.append(request.url);
-        changed.notify_all();
-        changed.wait(lock, [&] { return !holding; });
-        if (failing)
-            throw hub::TransportError(7, QStringLiteral("connection refused"));
-        return responses.value(request.url, HttpResponse{200, {}, request.url});
+        transport.route("GET", "/", [this](const HttpRequest& request) {
+            std::unique_lock lock(mutex);
+            ++arrived;
+            changed.notify_all();
+            changed.wait(lock, [&] { return !holding; });
+            if (failing)
+                throw hub::TransportError(7, QStringLiteral("connection refused"));
+            return responses.value(request.url, HttpResponse{200, {}, request.url});
+        });
     }
     void release()
     {
@@ -34,21 +36,18 @@ public:
         holding = false;
         changed.notify_all();
     }
-    void waitForRequests(qsizetype count)
+    void waitForArrivals(int count)
     {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return requests.size() >= count; });
+        changed.wait(lock, [&] { return arrived >= count; });
     }
-    qsizetype count()
-    {
-        const std::lock_guard lock(mutex);
-        return requests.size();
-    }
+    qsizetype count() const { return transport.requests().size(); }
 
+    hub::ScriptedTransport transport;
     std::mutex mutex;
     std::condition_variable changed;
-    QList<QByteArray> requests;
     QHash<QByteArray, HttpResponse> responses;
+    int arrived = 0;
     bool holding = false;
     bool failing = false;
 };
@@ -62,10 +61,11 @@ QUrl image(const QString& name, const char* host = "assets.store.test")
 
 struct Fixture {
     explicit Fixture(QString directory = {})
-        : cache(std::move(directory), policy, [](const QString& host) { return host == u"maker.test"; }, pinned, plain)
+        : cache(std::move(directory), policy, hub::PinnedTrust{{{QStringLiteral("maker.test"), {QStringLiteral("pin")}}}, {}},
+                pinned.transport, plain.transport)
     {
     }
-    ScriptedTransport pinned, plain;
+    ImageHost pinned, plain;
     ImageDataCache cache;
 };
 
@@ -98,7 +98,7 @@ TEST(ImageDataCache, ConcurrentCallersShareOneFetch)
     std::vector<std::optional<QByteArray>> results(10);
     std::vector<std::thread> threads;
     threads.emplace_back([&] { results[0] = f.cache.data(url); });
-    f.plain.waitForRequests(1);
+    f.plain.waitForArrivals(1);
     for (int i = 1; i < 10; ++i)
         threads.emplace_back([&, i] { results[i] = f.cache.data(url); });
     while (f.cache.fetchesInFlight() != 1)

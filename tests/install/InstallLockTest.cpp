@@ -1,11 +1,11 @@
 #include "kit/install/InstallLock.h"
+#include "tests/support/FilePermissions.h"
 #include "tests/support/ThisTestProcess.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <sys/stat.h>
 
 using hub::InstallLock;
 using hub::test::runThisTest;
@@ -67,10 +67,8 @@ TEST(InstallLock, OneHolderAcrossObjectsAndProcesses)
     EXPECT_TRUE(first.tryLock());
     first.unlock();
 
-    struct stat status {};
-    ASSERT_EQ(::stat(QFile::encodeName(first.path).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0600u);
-    EXPECT_EQ(status.st_size, 0);
+    EXPECT_EQ(hub::test::permissionsOf(first.path), 0600u);
+    EXPECT_EQ(QFileInfo(first.path).size(), 0);
 }
 
 TEST(InstallLock, KilledHolderFreesIt)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace hub {
+
+// The architectures of a Mach-O file, thin or fat, and where each keeps its embedded signature.
+struct MachOFile {
+    struct Slice {
+        uint32_t cpuType = 0;
+        uint32_t cpuSubtype = 0;
+        uint64_t offset = 0; // of the slice in the file
+        uint64_t size = 0;
+        // LC_CODE_SIGNATURE: where the signature lies within the slice.
+        std::optional<uint32_t> signatureOffset;
+        uint32_t signatureSize = 0;
+
+        QString architecture() const;
+    };
+
+    // True when the bytes begin like a Mach-O file (thin or fat).
+    static bool isMachO(const unsigned char* data, size_t size);
+    // The slices, in file order; raises CodeSignatureFault (bad object format) for a malformed file.
+    static QList<Slice> slices(const unsigned char* data, size_t size);
+};
+
+} // namespace hub

@@ -1,0 +1,452 @@
+#include "kit/platform/NativeCodeSigning.h"
+
+#include "kit/platform/CodeDirectory.h"
+#include "kit/platform/CodeHash.h"
+#include "kit/platform/CodeRequirement.h"
+#include "kit/platform/CodeSignatureFault.h"
+#include "kit/platform/Deployment.h"
+#include "kit/platform/DiskImageTrailer.h"
+#include "kit/platform/EmbeddedSignature.h"
+#include "kit/platform/MachOFile.h"
+#include "kit/platform/MappedFile.h"
+#include "kit/platform/SealedResources.h"
+#include "kit/support/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+namespace hub {
+
+namespace {
+
+using Service = CodeSigningService;
+
+constexpr int maxNesting = 8;
+
+enum class Kind { bundle, machO, diskImage, other };
+
+struct NativeCode : Service::StaticCode {
+    QString path;
+    Kind kind = Kind::other;
+};
+
+std::optional<Kind> kindOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    if (info.isDir())
+        return Kind::bundle;
+    if (!info.isFile())
+        return Kind::other;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(8);
+    if (MachOFile::isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size())))
+        return Kind::machO;
+    if (file.size() >= qint64(DiskImageTrailer::size) && file.seek(file.size() - qint64(DiskImageTrailer::size))
+        && file.read(4) == "koly")
+        return Kind::diskImage;
+    return Kind::other;
+}
+
+// A regular file's bytes, nothing when there is nothing at the path; a link or anything other
+// than a regular file raises errRegularFile.
+std::optional<QByteArray> regularFile(const QString& path, const QString& what)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return std::nullopt;
+    if (info.isSymLink() || !info.isFile())
+        CodeSignatureFault::raise(Service::errRegularFile, what + QStringLiteral(" must be a regular file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read ") + what);
+    return file.readAll();
+}
+
+// The main executable of a bundle, relative to Contents: Info.plist's CFBundleExecutable, else
+// MacOS/<bundle name>, else the only file in MacOS. Nothing when there is none.
+std::optional<QString> mainExecutable(const QString& bundle, const std::optional<QByteArray>& infoPlist)
+{
+    const QString macOS = bundle + QStringLiteral("/Contents/MacOS");
+    if (infoPlist) {
+        const auto plist = PropertyList::parse(*infoPlist);
+        if (!plist || plist->typeId() != QMetaType::QVariantMap)
+            CodeSignatureFault::raise(Service::errInfoPlistFailed, QStringLiteral("Info.plist is not a dictionary"));
+        const QVariant name = plist->toMap().value(QStringLiteral("CFBundleExecutable"));
+        if (name.typeId() == QMetaType::QString) {
+            const QString text = name.toString();
+            if (text.isEmpty() || text.contains(u'/') || text == u"." || text == u"..")
+                CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the bundle names an unusable executable"));
+            return QStringLiteral("MacOS/") + text;
+        }
+    }
+    const QString byName = QFileInfo(bundle).completeBaseName();
+    if (QFileInfo(macOS + u'/' + byName).isFile())
+        return QStringLiteral("MacOS/") + byName;
+    const auto files = QDir(macOS).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (files.size() == 1)
+        return QStringLiteral("MacOS/") + files.first();
+    return std::nullopt;
+}
+
+QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+QStringList organisationalUnits(X509* cert)
+{
+    QStringList units;
+    X509_NAME* subject = X509_get_subject_name(cert);
+    for (int i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, -1); i >= 0;
+         i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, i)) {
+        unsigned char* utf8 = nullptr;
+        const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)));
+        if (length >= 0) {
+            units << QString::fromUtf8(reinterpret_cast<const char*>(utf8), length);
+            OPENSSL_free(utf8);
+        }
+    }
+    return units;
+}
+
+QList<QByteArray> pemCertificates(const char* pem)
+{
+    QList<QByteArray> certificates;
+    BIO* bio = BIO_new_mem_buf(pem, -1);
+    while (X509* cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
+        unsigned char* der = nullptr;
+        const int length = i2d_X509(cert, &der);
+        if (length > 0)
+            certificates.append(QByteArray(reinterpret_cast<const char*>(der), length));
+        OPENSSL_free(der);
+        X509_free(cert);
+    }
+    BIO_free(bio);
+    return certificates;
+}
+
+} // namespace
+
+// What a code object's checked signature binds besides its code.
+struct NativeCodeSigning::SpecialData {
+    bool bundle = false;
+    std::optional<QByteArray> infoPlist;
+    std::optional<QByteArray> resources;
+    std::optional<DiskImageTrailer> trailer;
+};
+
+// One checked signature: the code directory that was verified, the chain (empty for ad-hoc code)
+// and the cdhashes that identify the code.
+struct NativeCodeSigning::SignedCode {
+    QString identifier;
+    CertificateChain chain;
+    QList<QByteArray> cdhashes;
+};
+
+NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock)
+    : trust_(anchorsDer, std::move(clock))
+{
+}
+
+std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
+{
+    static const auto service = std::make_shared<const NativeCodeSigning>(pemCertificates(deployment::codeSigningAnchorsPEM));
+    return service;
+}
+
+std::shared_ptr<const Service::StaticCode> NativeCodeSigning::createStaticCode(const QString& path) const
+{
+    const auto kind = kindOf(path);
+    if (!kind)
+        return nullptr;
+    auto code = std::make_shared<NativeCode>();
+    code->path = path;
+    code->kind = *kind;
+    return code;
+}
+
+Service::Validity NativeCodeSigning::checkValidity(const StaticCode& code, uint32_t flags, const Requirement* requirement) const
+{
+    const auto* native = dynamic_cast<const NativeCode*>(&code);
+    const auto* compiled = dynamic_cast<const CodeRequirement*>(requirement);
+    if (!native || (requirement && !compiled))
+        return {errSignatureNotVerifiable, QStringLiteral("the code object or requirement is foreign")};
+    try {
+        check(native->path, flags, compiled, 0);
+        return {};
+    } catch (const CodeSignatureFault& fault) {
+        return {fault.status, fault.text};
+    }
+}
+
+std::shared_ptr<const Service::Requirement> NativeCodeSigning::compileRequirement(const QString& text) const
+{
+    return CodeRequirement::compile(text);
+}
+
+std::optional<QVariantMap> NativeCodeSigning::copySigningInformation(const StaticCode& code, uint32_t) const
+{
+    const auto* native = dynamic_cast<const NativeCode*>(&code);
+    if (!native)
+        return std::nullopt;
+    QVariantMap info;
+    try {
+        QString path = native->path;
+        if (native->kind == Kind::bundle) {
+            const auto executable = mainExecutable(path, regularFile(path + QStringLiteral("/Contents/Info.plist"), QStringLiteral("Info.plist")));
+            if (!executable)
+                return info;
+            path += QStringLiteral("/Contents/") + *executable;
+        } else if (native->kind == Kind::other) {
+            return info;
+        }
+        const MappedFile file(path, errSignatureNotVerifiable);
+        const unsigned char* signature = nullptr;
+        size_t size = 0;
+        if (const auto trailer = DiskImageTrailer::read(file.data(), file.size()); trailer && native->kind == Kind::diskImage) {
+            if (trailer->signatureLength == 0 || trailer->signatureOffset > file.size() || trailer->signatureLength > file.size() - trailer->signatureOffset)
+                return info;
+            signature = file.data() + trailer->signatureOffset;
+            size = trailer->signatureLength;
+        } else {
+            const auto slices = MachOFile::slices(file.data(), file.size());
+            const auto slice = std::find_if(slices.begin(), slices.end(), [](const auto& s) { return s.signatureOffset.has_value(); });
+            if (slice == slices.end())
+                return info;
+            signature = file.data() + slice->offset + *slice->signatureOffset;
+            size = slice->signatureSize;
+        }
+        const CodeDirectory& directory = EmbeddedSignature::parse(signature, size).codeDirectories.first();
+        info.insert(infoIdentifier(), directory.identifier());
+        if (directory.teamID())
+            info.insert(infoTeamIdentifier(), *directory.teamID());
+    } catch (const CodeSignatureFault&) {
+    }
+    return info;
+}
+
+std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
+{
+    static const QHash<int32_t, QString> messages{
+        {errUnsigned, QStringLiteral("the code is not signed")},
+        {errSignatureFailed, QStringLiteral("the code or its signature has been modified")},
+        {errSignatureNotVerifiable, QStringLiteral("the code cannot be read")},
+        {errSignatureUnsupported, QStringLiteral("the signature's format is not supported")},
+        {errBadDictionaryFormat, QStringLiteral("a property list of the signature is malformed")},
+        {errResourcesNotSealed, QStringLiteral("resources are present but not sealed by the signature")},
+        {errResourcesNotFound, QStringLiteral("the signature seals resources that are not there")},
+        {errResourcesInvalid, QStringLiteral("the sealed resource list is invalid")},
+        {errBadResource, QStringLiteral("a sealed resource is missing or invalid")},
+        {errResourceRulesInvalid, QStringLiteral("a resource rule is invalid")},
+        {errReqInvalid, QStringLiteral("the code requirement is invalid")},
+        {errReqUnsupported, QStringLiteral("the code requirement uses an unsupported form")},
+        {errReqFailed, QStringLiteral("the code does not satisfy the requirement")},
+        {errBadObjectFormat, QStringLiteral("the code's file format is not recognised")},
+        {errInfoPlistFailed, QStringLiteral("Info.plist does not match the signature")},
+        {errNoMainExecutable, QStringLiteral("the bundle has no main executable")},
+        {errBadBundleFormat, QStringLiteral("the bundle's layout is not recognised")},
+        {errResourceDirectoryFailed, QStringLiteral("the sealed resource list does not match the signature")},
+        {errUnsignedNestedCode, QStringLiteral("nested code is not signed")},
+        {errBadNestedCode, QStringLiteral("nested code is modified or invalid")},
+        {errResourceNotSupported, QStringLiteral("a resource is not a file, folder or link")},
+        {errRegularFile, QStringLiteral("the main executable or Info.plist is not a regular file")},
+        {errUnsealedAppRoot, QStringLiteral("unsealed contents present in the bundle root")},
+        {errWeakResourceEnvelope, QStringLiteral("the sealed resource list uses an obsolete format")},
+        {errInvalidSymlink, QStringLiteral("a link in the bundle points outside it")},
+        {errBadDiskImageFormat, QStringLiteral("the disk image's format is not recognised")},
+        {errUnsupportedDigestAlgorithm, QStringLiteral("the signature uses an unsupported hash algorithm")},
+        {errBadTeamIdentifier, QStringLiteral("the team identifier does not match the signing certificate")},
+        {errNotTrusted, QStringLiteral("the signing certificate is not trusted")},
+    };
+    const auto it = messages.constFind(status);
+    if (it == messages.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const
+{
+    // A requirement that can never be met here needs no reading of the code.
+    if (requirement && std::any_of(requirement->clauses.begin(), requirement->clauses.end(),
+                                   [](const auto& clause) { return clause.kind == CodeRequirement::Clause::Kind::notarized; }))
+        CodeSignatureFault::raise(errReqFailed, QStringLiteral("notarization cannot be confirmed offline"));
+    const auto kind = kindOf(path);
+    if (!kind)
+        CodeSignatureFault::raise(errSignatureNotVerifiable, QStringLiteral("cannot read ") + fileName(path));
+    QList<SignedCode> signatures;
+    switch (*kind) {
+    case Kind::bundle: signatures = checkBundle(path, flags, depth); break;
+    case Kind::machO: signatures = checkMachO(path, flags, SpecialData{}); break;
+    case Kind::diskImage: signatures = checkDiskImage(path); break;
+    case Kind::other: CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    }
+    QList<QByteArray> cdhashes;
+    for (const SignedCode& signature : signatures) {
+        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier))
+            CodeSignatureFault::raise(errReqFailed, QStringLiteral("the code does not satisfy the requirement"));
+        cdhashes += signature.cdhashes;
+    }
+    return cdhashes;
+}
+
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
+{
+    const QString contents = path + QStringLiteral("/Contents");
+    if (!QFileInfo(contents).isDir())
+        CodeSignatureFault::raise(errBadBundleFormat, QStringLiteral("the bundle has no Contents folder"));
+    SpecialData special;
+    special.bundle = true;
+    special.infoPlist = regularFile(contents + QStringLiteral("/Info.plist"), QStringLiteral("Info.plist"));
+    const bool hasSeal = QFileInfo::exists(contents + QStringLiteral("/_CodeSignature"));
+    const auto executable = mainExecutable(path, special.infoPlist);
+    if (!executable || (!QFileInfo(contents + u'/' + *executable).isSymLink() && !QFileInfo::exists(contents + u'/' + *executable))) {
+        if (hasSeal)
+            CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    }
+    const QString executablePath = contents + u'/' + *executable;
+    if (!regularFile(executablePath, QStringLiteral("the main executable")))
+        CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
+    if (kindOf(executablePath) != Kind::machO) {
+        if (hasSeal)
+            CodeSignatureFault::raise(errSignatureUnsupported, QStringLiteral("only Mach-O executables can be checked"));
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    }
+    special.resources = regularFile(contents + QStringLiteral("/_CodeSignature/CodeResources"), QStringLiteral("the sealed resource list"));
+
+    const QList<SignedCode> signatures = checkMachO(executablePath, flags, special);
+    if (!special.resources)
+        CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
+    SealedResources::verify(path, *executable, *special.resources, flags, [&](const QString& nested) {
+        if (depth >= maxNesting)
+            CodeSignatureFault::raise(errBadNestedCode, QStringLiteral("nested too deeply"));
+        return check(nested, flags, nullptr, depth + 1);
+    });
+    return signatures;
+}
+
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const
+{
+    const MappedFile file(path, errSignatureNotVerifiable);
+    const auto slices = MachOFile::slices(file.data(), file.size());
+    if (std::none_of(slices.begin(), slices.end(), [](const auto& slice) { return slice.signatureOffset.has_value(); }))
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    const qsizetype count = (flags & checkAllArchitectures) ? slices.size() : 1;
+    QList<SignedCode> signatures;
+    for (qsizetype i = 0; i < count; ++i) {
+        const MachOFile::Slice& slice = slices.at(i);
+        const QString what = QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code of ") + fileName(path);
+        if (!slice.signatureOffset) {
+            CodeSignatureFault::raise(count == 1 ? errUnsigned : errSignatureFailed, what + QStringLiteral(" is not signed"));
+        }
+        const unsigned char* base = file.data() + slice.offset;
+        signatures.append(checkSignature(base + *slice.signatureOffset, slice.signatureSize, base, *slice.signatureOffset, special, what));
+    }
+    return signatures;
+}
+
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QString& path) const
+{
+    const MappedFile file(path, errSignatureNotVerifiable);
+    SpecialData special;
+    special.trailer = DiskImageTrailer::read(file.data(), file.size());
+    if (!special.trailer)
+        CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image has no trailer"));
+    const uint64_t offset = special.trailer->signatureOffset;
+    const uint64_t length = special.trailer->signatureLength;
+    if (offset == 0 && length == 0)
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the disk image is not signed"));
+    const uint64_t end = file.size() - DiskImageTrailer::size;
+    if (offset > end || length > end - offset)
+        CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image's signature lies outside it"));
+    return {checkSignature(file.data() + offset, length, file.data(), offset, special, QStringLiteral("the disk image"))};
+}
+
+NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned char* signatureData, size_t signatureSize,
+                                                                const unsigned char* code, size_t codeLength,
+                                                                const SpecialData& special, const QString& what) const
+{
+    const EmbeddedSignature signature = EmbeddedSignature::parse(signatureData, signatureSize);
+    const QList<CodeDirectory>& directories = signature.codeDirectories;
+    const CodeDirectory& primary = directories.first();
+    const auto strongest = [&] {
+        return &*std::max_element(directories.begin(), directories.end(), [](const auto& a, const auto& b) {
+            return CodeHash::strength(a.hashType()) < CodeHash::strength(b.hashType());
+        });
+    };
+
+    SignedCode result;
+    const CodeDirectory* chosen = &primary;
+    if (signature.cms.isEmpty()) {
+        if (!primary.isAdhoc())
+            CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signature of ") + what + QStringLiteral(" is missing"));
+        chosen = strongest();
+    } else {
+        if (primary.isAdhoc())
+            CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("an ad-hoc signature carries a signer"));
+        // The CMS signs the first code directory; the others count only when it also lists them.
+        const SignatureTrust::Signer signer = trust_.verify(signature.cms, primary.blob());
+        if (signer.cdhashes) {
+            if (signer.cdhashes->size() != directories.size())
+                CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signed list of code directories does not match"));
+            for (qsizetype i = 0; i < directories.size(); ++i) {
+                if (signer.cdhashes->at(i).left(20) != directories.at(i).cdhash())
+                    CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signed list of code directories does not match"));
+            }
+            chosen = strongest();
+        }
+        result.chain = signer.chain;
+        if (chosen->teamID() && !organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
+            CodeSignatureFault::raise(errBadTeamIdentifier,
+                                      QStringLiteral("the team identifier ") + *chosen->teamID()
+                                          + QStringLiteral(" does not match the signing certificate"));
+    }
+    if (chosen->identifier() != primary.identifier() || chosen->teamID() != primary.teamID())
+        CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the code directories disagree"));
+
+    chosen->verifyCode(code, codeLength, what);
+    if (special.bundle) {
+        chosen->verifySpecialSlot(CodeDirectory::infoSlot, special.infoPlist, errInfoPlistFailed, QStringLiteral("Info.plist"));
+        if (special.resources && !chosen->hasSpecialSlot(CodeDirectory::resourceDirSlot))
+            CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
+        if (!special.resources && chosen->hasSpecialSlot(CodeDirectory::resourceDirSlot))
+            CodeSignatureFault::raise(errResourcesNotFound, QStringLiteral("the sealed resource list is missing"));
+        chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, special.resources, errResourceDirectoryFailed,
+                                  QStringLiteral("the sealed resource list"));
+    } else {
+        chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, std::nullopt, errResourcesNotFound, QStringLiteral("the sealed resource list"));
+    }
+    if (special.trailer) {
+        // The trailer is bound with its signature fields cleared; as written is accepted too.
+        try {
+            chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->headerWithoutSignature(),
+                                      errSignatureFailed, QStringLiteral("the disk image trailer"));
+        } catch (const CodeSignatureFault&) {
+            chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->header, errSignatureFailed,
+                                      QStringLiteral("the disk image trailer"));
+        }
+    }
+    chosen->verifySpecialSlot(CodeDirectory::requirementsSlot, signature.requirements, errSignatureFailed,
+                              QStringLiteral("the internal requirements"));
+    chosen->verifySpecialSlot(CodeDirectory::entitlementsSlot, signature.entitlements, errSignatureFailed,
+                              QStringLiteral("the entitlements"));
+    chosen->verifySpecialSlot(CodeDirectory::derEntitlementsSlot, signature.derEntitlements, errSignatureFailed,
+                              QStringLiteral("the entitlements"));
+
+    result.identifier = chosen->identifier();
+    result.cdhashes = {chosen->cdhash()};
+    if (chosen != &primary)
+        result.cdhashes.append(primary.cdhash());
+    return result;
+}
+
+} // namespace hub

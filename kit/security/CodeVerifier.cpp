@@ -1,0 +1,120 @@
+#include "kit/security/CodeVerifier.h"
+
+#include "kit/support/PropertyList.h"
+
+#include <QFile>
+#include <QVariantMap>
+
+namespace hub {
+
+namespace {
+
+QString lastPathComponent(const QUrl& url)
+{
+    QString path = url.path();
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+std::optional<QString> textEntry(const QVariantMap& map, const QString& key)
+{
+    const auto it = map.constFind(key);
+    if (it == map.constEnd() || it->typeId() != QMetaType::QString)
+        return std::nullopt;
+    return it->toString();
+}
+
+} // namespace
+
+CodeVerifier::CodeVerifier(SignaturePolicy policy, std::shared_ptr<const CodeSigningService> service)
+    : policy(std::move(policy)), service_(std::move(service))
+{
+}
+
+VerifiedCode CodeVerifier::verify(const QUrl& bundle) const
+{
+    const QString name = lastPathComponent(bundle);
+    const auto code = service_->createStaticCode(bundle.toLocalFile());
+    if (!code)
+        throw VerificationFailure::invalidSignature(name, QStringLiteral("unreadable"));
+
+    const auto validity = service_->checkValidity(*code, bundleFlags, nullptr);
+    if (validity.status == CodeSigningService::errUnsigned)
+        throw VerificationFailure::unsigned_(name);
+    if (validity.status != 0)
+        throw VerificationFailure::invalidSignature(name, describe(*service_, validity));
+
+    const auto [identifier, team] = signingInfo(*code);
+
+    const auto requirement = service_->compileRequirement(policy.requirementText());
+    if (!requirement)
+        throw VerificationFailure::invalidSignature(name, QStringLiteral("bad requirement"));
+    if (service_->checkValidity(*code, bundleFlags, requirement.get()).status != 0)
+        throw VerificationFailure::wrongPublisher(name, team);
+
+    return VerifiedCode{bundle.toLocalFile(), identifier.value_or(name), team.value_or(policy.teamID), bundleVersion(bundle),
+                        isNotarized(bundle)};
+}
+
+bool CodeVerifier::verifyContainerSignature(const QUrl& image) const
+{
+    const QString name = lastPathComponent(image);
+    const auto code = service_->createStaticCode(image.toLocalFile());
+    if (!code)
+        return false;
+    const auto requirement = service_->compileRequirement(policy.requirementText());
+    if (!requirement)
+        throw VerificationFailure::invalidSignature(name, QStringLiteral("bad requirement"));
+    const auto validity = service_->checkValidity(*code, CodeSigningService::enforceRevocationChecks, requirement.get());
+    if (validity.status == 0)
+        return true;
+    if (validity.status == CodeSigningService::errUnsigned)
+        return false;
+    throw VerificationFailure::wrongPublisher(name, std::nullopt);
+}
+
+bool CodeVerifier::isNotarized(const QUrl& url) const
+{
+    const auto code = service_->createStaticCode(url.toLocalFile());
+    if (!code)
+        return false;
+    const auto requirement = service_->compileRequirement(QStringLiteral("notarized"));
+    if (!requirement)
+        return false;
+    return service_->checkValidity(*code, CodeSigningService::checkAllArchitectures, requirement.get()).status == 0;
+}
+
+std::optional<QString> CodeVerifier::bundleVersion(const QUrl& bundle)
+{
+    QFile file(bundle.toLocalFile() + QStringLiteral("/Contents/Info.plist"));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const auto plist = PropertyList::parse(file.readAll());
+    if (!plist || plist->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    const QVariantMap info = plist->toMap();
+    if (auto version = textEntry(info, QStringLiteral("CFBundleVersion")))
+        return version;
+    return textEntry(info, QStringLiteral("CFBundleShortVersionString"));
+}
+
+std::pair<std::optional<QString>, std::optional<QString>>
+CodeVerifier::signingInfo(const CodeSigningService::StaticCode& code) const
+{
+    const auto info = service_->copySigningInformation(code, CodeSigningService::signingInformationFlag);
+    if (!info)
+        return {};
+    return {textEntry(*info, CodeSigningService::infoIdentifier()), textEntry(*info, CodeSigningService::infoTeamIdentifier())};
+}
+
+QString CodeVerifier::describe(const CodeSigningService& service, const CodeSigningService::Validity& validity)
+{
+    const QString fallback = QStringLiteral("status ") + QString::number(validity.status);
+    if (validity.error)
+        return validity.error->isEmpty() ? fallback : *validity.error;
+    const auto text = service.statusMessage(validity.status);
+    return text && !text->isEmpty() ? *text : fallback;
+}
+
+} // namespace hub

@@ -1,0 +1,97 @@
+#include "kit/support/AppDirectories.h"
+#include "kit/support/SnapshotCache.h"
+#include "tests/support/FilePermissions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using hub::SnapshotCache;
+
+namespace {
+
+struct Shelf {
+    QString title;
+    static Shelf fromJson(const QJsonDocument& document)
+    {
+        if (!document.object().value(u"title").isString())
+            throw std::runtime_error("no title");
+        return {document.object().value(u"title").toString()};
+    }
+};
+
+} // namespace
+
+TEST(SnapshotCache, SaveAndLoadRoundTrip)
+{
+    QTemporaryDir folder;
+    const SnapshotCache cache(folder.path());
+    const QJsonDocument storefront(QJsonObject{{QStringLiteral("products"), QJsonArray{1, 2}}, {QStringLiteral("title"), QStringLiteral("Shop")}});
+    cache.save(storefront, QStringLiteral("storefront"));
+    EXPECT_EQ(cache.load(QStringLiteral("storefront")), storefront);
+    EXPECT_EQ(cache.load(QStringLiteral("storefront"), Shelf::fromJson)->title, QStringLiteral("Shop"));
+    EXPECT_EQ(hub::test::permissionsOf(folder.filePath(QStringLiteral("storefront.json"))), 0600u);
+
+    cache.save(QJsonDocument(QJsonObject{{QStringLiteral("title"), QStringLiteral("New")}}), QStringLiteral("storefront"));
+    EXPECT_EQ(cache.load(QStringLiteral("storefront"), Shelf::fromJson)->title, QStringLiteral("New"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("storefront.json")}); // no temporary left
+
+    cache.save(QJsonDocument(QJsonArray{}), QString());
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("download.json"))));
+    cache.remove(QStringLiteral("storefront"));
+    cache.remove(QStringLiteral("storefront"));
+    EXPECT_EQ(cache.load(QStringLiteral("storefront")), std::nullopt);
+}
+
+TEST(SnapshotCache, CorruptOrUnreadableFilesAreMisses)
+{
+    QTemporaryDir folder;
+    const SnapshotCache cache(folder.path());
+    EXPECT_EQ(cache.load(QStringLiteral("extras")), std::nullopt);
+
+    QFile file(folder.filePath(QStringLiteral("extras.json")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"title": "cut o)");
+    file.close();
+    EXPECT_EQ(cache.load(QStringLiteral("extras")), std::nullopt);
+
+    cache.save(QJsonDocument(QJsonObject{{QStringLiteral("other"), 1}}), QStringLiteral("extras"));
+    EXPECT_NE(cache.load(QStringLiteral("extras")), std::nullopt);
+    EXPECT_EQ(cache.load(QStringLiteral("extras"), Shelf::fromJson), std::nullopt); // another shape
+
+    ASSERT_TRUE(QFile::remove(file.fileName()));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("extras.json"))); // exists but cannot be read as a file
+    EXPECT_EQ(cache.load(QStringLiteral("extras")), std::nullopt);
+    EXPECT_THROW(cache.save(QJsonDocument(QJsonObject{}), QStringLiteral("extras")), std::system_error);
+}
+
+TEST(AppDirectories, FoldersAreOwnerOnly)
+{
+    QTemporaryDir folder;
+    const QString deep = folder.filePath(QStringLiteral("a/b/c"));
+    EXPECT_EQ(hub::AppDirectories::owned(deep), deep);
+    EXPECT_EQ(hub::test::permissionsOf(folder.filePath(QStringLiteral("a"))), 0700u);
+    EXPECT_EQ(hub::test::permissionsOf(deep), 0700u);
+
+    ASSERT_EQ(::chmod(QFile::encodeName(deep).constData(), 0755), 0);
+    hub::AppDirectories::owned(deep);
+    EXPECT_EQ(hub::test::permissionsOf(deep), 0700u);
+
+    QFile plain(folder.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    EXPECT_THROW(hub::AppDirectories::owned(plain.fileName()), std::system_error);
+    EXPECT_THROW(hub::AppDirectories::owned(plain.fileName() + QStringLiteral("/below")), std::system_error);
+
+    // The folders of this machine, under the test's own XDG folders.
+    qputenv("XDG_DATA_HOME", folder.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", folder.filePath(QStringLiteral("cache")).toUtf8());
+    EXPECT_EQ(hub::AppDirectories::support(), folder.filePath(QStringLiteral("data/Tavren Hub")));
+    EXPECT_EQ(hub::AppDirectories::work(), folder.filePath(QStringLiteral("cache/com.tavren.hub/work")));
+    EXPECT_EQ(hub::test::permissionsOf(folder.filePath(QStringLiteral("cache/com.tavren.hub"))), 0700u);
+    const auto standard = SnapshotCache::standard();
+    ASSERT_TRUE(standard.has_value());
+    EXPECT_EQ(standard->directory, folder.filePath(QStringLiteral("cache/com.tavren.hub/snapshots")));
+}
