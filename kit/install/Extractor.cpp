@@ -1,6 +1,7 @@
 #include "kit/install/Extractor.h"
 
 #include "kit/install/PackageInfoReader.h"
+#include "kit/platform/NativeCodeSigning.h"
 #include "kit/support/BundleKind.h"
 #include "kit/support/InstallError.h"
 #include "kit/support/PathSafety.h"
@@ -95,6 +96,11 @@ private:
 };
 
 } // namespace
+
+Extractor::Extractor()
+    : Extractor(CodeVerifier(SignaturePolicy::tavren(), NativeCodeSigning::standard()))
+{
+}
 
 Extractor::Extractor(CodeVerifier verifier)
     : verifier(std::move(verifier))

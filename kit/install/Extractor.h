@@ -22,6 +22,8 @@ class Extractor {
 public:
     static constexpr std::int64_t defaultMaxExpandedBytes = std::int64_t(4) << 30;
 
+    // The maker's policy over this deployment's code-signing service.
+    Extractor();
     explicit Extractor(CodeVerifier verifier);
 
     // Throws InstallError, VerificationFailure and file-system errors (std::system_error).

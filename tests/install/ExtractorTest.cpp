@@ -1,11 +1,16 @@
 #include "kit/install/Extractor.h"
+#include "kit/platform/NativeCodeSigning.h"
 #include "kit/security/CodeSigningService.h"
 #include "kit/security/VerificationFailure.h"
 #include "kit/support/InstallError.h"
 #include "kit/support/PathSafety.h"
+#include "kit/support/Subprocess.h"
+#include "tests/support/CertificateFactory.h"
 #include "tests/support/ArchiveEntry.h"
 #include "tests/support/DiskImageBuilder.h"
 #include "tests/support/PackageBuilder.h"
+#include "tests/support/SigningIdentity.h"
+#include "tests/support/TestSigner.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <QDir>
@@ -14,6 +19,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -535,6 +541,130 @@ TEST(ExtractorDiskImages, DetachesAfterEveryOutcomeOnceAttached)
     QFile calls(box.in("calls"));
     calls.open(QIODevice::ReadOnly);
     EXPECT_FALSE(calls.readAll().contains("detach"));
+}
+
+
+// ---- signed containers
+
+namespace signing {
+
+using hub::CertificateFactory;
+using hub::IssuedCertificate;
+
+const QByteArray null = QByteArray::fromHex("0500");
+
+struct InstallerChain {
+    IssuedCertificate root;
+    IssuedCertificate intermediate;
+    IssuedCertificate leaf;
+};
+
+InstallerChain installerChain(const QString& leafName, bool marker = true)
+{
+    auto root = CertificateFactory::root("Installer Test Root");
+    CertificateFactory::Options caOptions;
+    if (marker)
+        caOptions.extensions = {{"1.2.840.113635.100.6.2.6", null, true}};
+    auto intermediate = CertificateFactory::intermediate(root, "Installer Test Developer ID CA", caOptions);
+    CertificateFactory::Options leafOptions;
+    leafOptions.key = CertificateFactory::Key::rsa2048;
+    leafOptions.extendedKeyUsage = QList<QByteArray>{};
+    leafOptions.extensions = {{"1.2.840.113635.100.6.1.14", null, true}};
+    auto leaf = CertificateFactory::leaf(intermediate, leafName, leafOptions);
+    return {root, intermediate, leaf};
+}
+
+hub::test::PackageSigning signingWith(const InstallerChain& chain)
+{
+    return {chain.leaf.privateKeyPem(), {chain.leaf.der(), chain.intermediate.der()}};
+}
+
+// A copy of pkgutil with the given installer anchors next to it.
+QString pkgutilTrusting(const Box& box, const QList<IssuedCertificate>& anchors)
+{
+    QDir().mkpath(box.in("tools"));
+    const QString tool = box.in("tools/pkgutil");
+    QFile::remove(tool);
+    QFile::copy(HUB_LIBEXEC_DIR "/pkgutil", tool);
+    CertificateFactory::writePem(box.in("tools/installer-anchors.pem"), anchors);
+    return tool;
+}
+
+} // namespace signing
+
+TEST(ExtractorSignedContainers, PackagesSignedByOurInstallerCertificate)
+{
+    Box box;
+    const auto ours = signing::installerChain("Developer ID Installer: Tavren Audio (KD4N8RWT2C)");
+    const auto theirs = signing::installerChain("Developer ID Installer: Other Maker (Z9Y8X7W6V5)");
+    const auto unmarked = signing::installerChain("Developer ID Installer: Tavren Audio (KD4N8RWT2C)", false);
+    auto extractor = extractorWith();
+    extractor.requireSignedContainers = true;
+    extractor.tools.pkgutil = signing::pkgutilTrusting(box, {ours.root, theirs.root, unmarked.root});
+
+    PackageBuilder().add(component("a.pkg", ArchiveEntry::bundle("Synth.vst3"))).sign(signing::signingWith(ours)).write(box.in("ours.pkg"));
+    const auto report = Subprocess::run(extractor.tools.pkgutil, {"--check-signature", box.in("ours.pkg")}, 60);
+    EXPECT_EQ(report.status, 0);
+    EXPECT_TRUE(QString::fromUtf8(report.stdout).startsWith(
+        "Package \"ours.pkg\":\n   Status: signed by a developer certificate issued by Apple for distribution\n"
+        "   Certificate Chain:\n    1. Developer ID Installer: Tavren Audio (KD4N8RWT2C)\n       Expires: "))
+        << report.stdout.toStdString();
+    EXPECT_TRUE(report.stdout.contains("    3. Installer Test Root\n"));
+    EXPECT_EQ(names(extractor.extract(box.in("ours.pkg"), ArtifactKind::pkg, box.work("ours"))), QStringList{"Synth.vst3:vst3"});
+
+    const QString refused = "the package is not signed by Tavren's Developer ID";
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+    };
+    const QList<Case> cases = {
+        {"other team", [&](const QString& path) {
+             PackageBuilder().add(component("a.pkg", ArchiveEntry::bundle("Synth.vst3"))).sign(signing::signingWith(theirs)).write(path);
+         }},
+        {"no distribution marker", [&](const QString& path) {
+             PackageBuilder().add(component("a.pkg", ArchiveEntry::bundle("Synth.vst3"))).sign(signing::signingWith(unmarked)).write(path);
+         }},
+        {"untrusted root", [&](const QString& path) {
+             const auto stranger = signing::installerChain("Developer ID Installer: Tavren Audio (KD4N8RWT2C)");
+             PackageBuilder().add(component("a.pkg", ArchiveEntry::bundle("Synth.vst3"))).sign(signing::signingWith(stranger)).write(path);
+         }},
+        {"payload changed after signing", [&](const QString& path) {
+             PackageBuilder().add(component("a.pkg", ArchiveEntry::bundle("Synth.vst3"))).sign(signing::signingWith(ours)).write(path);
+             QFile file(path);
+             file.open(QIODevice::ReadWrite);
+             file.seek(file.size() - 40);
+             file.write("tampered");
+         }},
+    };
+    for (const auto& c : cases) {
+        const QString path = box.in(QString(c.name).replace(' ', '-') + ".pkg");
+        c.make(path);
+        EXPECT_EQ(thrown<InstallError>([&] { extractor.extract(path, ArtifactKind::pkg, box.work(c.name)); }),
+                  InstallError::untrustedContainer(refused))
+            << c.name;
+    }
+    const auto tampered = Subprocess::run(extractor.tools.pkgutil, {"--check-signature", box.in("payload-changed-after-signing.pkg")}, 60);
+    EXPECT_EQ(tampered.status, 1);
+    EXPECT_TRUE(tampered.stdout.contains("Status: package is invalid (checksum did not verify)"));
+}
+
+// Disabled until the test signer writes the image's signature offset and length where the
+// trailer keeps them (bytes 232 and 240, which the code-signature reader uses).
+TEST(ExtractorSignedContainers, DISABLED_DiskImagesSignedByTheMaker)
+{
+    ImageBox box;
+    const auto image = box.image(ArchiveEntry::bundle("Synth.vst3"));
+    hub::test::TestSigner::signDiskImage(image, hub::test::SigningIdentity::developerId());
+    Extractor extractor(CodeVerifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(hub::test::anchors())));
+    extractor.requireSignedContainers = true;
+    EXPECT_EQ(names(extractor.extract(image, ArtifactKind::dmg, box.work("ours"))), QStringList{"Synth.vst3:vst3"});
+
+    const auto other = box.image(ArchiveEntry::bundle("Synth.vst3"), "other.dmg");
+    hub::test::TestSigner::signDiskImage(other, hub::test::SigningIdentity::anotherTeam());
+    extractor.requireSignedContainers = false;
+    EXPECT_EQ(thrown<VerificationFailure>([&] { extractor.extract(other, ArtifactKind::dmg, box.work("other")); }),
+              VerificationFailure::wrongPublisher("other.dmg", std::nullopt));
+    EXPECT_FALSE(QFileInfo::exists(box.work("other/mount")));
 }
 
 } // namespace
