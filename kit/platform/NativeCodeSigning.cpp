@@ -10,6 +10,7 @@
 #include "kit/platform/MachOFile.h"
 #include "kit/platform/MappedFile.h"
 #include "kit/platform/SealedResources.h"
+#include "kit/platform/SymbolicLink.h"
 #include "kit/support/PropertyList.h"
 
 #include <QDir>
@@ -17,7 +18,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
-#include <filesystem>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
@@ -45,12 +45,11 @@ std::optional<Kind> kindOf(const QString& path)
         return Kind::bundle;
     if (!info.isFile())
         return Kind::other;
+    if (MachOFile::isMachOFile(path))
+        return Kind::machO;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray head = file.read(8);
-    if (MachOFile::isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size())))
-        return Kind::machO;
     if (file.size() >= qint64(DiskImageTrailer::size) && file.seek(file.size() - qint64(DiskImageTrailer::size))
         && file.read(4) == "koly")
         return Kind::diskImage;
@@ -81,14 +80,6 @@ struct BundleLayout {
     bool framework = false;
 };
 
-// The text of a link, empty when it cannot be read.
-QString linkText(const QString& path)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(QFile::encodeName(path).toStdString(), error);
-    return error ? QString() : QFile::decodeName(QByteArray::fromStdString(target.string()));
-}
-
 std::optional<BundleLayout> layoutOf(const QString& bundle)
 {
     if (QFileInfo(bundle + QStringLiteral("/Contents")).isDir())
@@ -96,7 +87,7 @@ std::optional<BundleLayout> layoutOf(const QString& bundle)
     const QString current = bundle + QStringLiteral("/Versions/Current");
     if (!QFileInfo(current).isSymLink())
         return std::nullopt;
-    const QString version = linkText(current);
+    const QString version = SymbolicLink::text(current).value_or(QString());
     const QFileInfo folder(bundle + QStringLiteral("/Versions/") + version);
     if (version.isEmpty() || version.contains(u'/') || version == u"." || version == u".." || folder.isSymLink() || !folder.isDir())
         CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the framework's current version is unusable"));
@@ -145,7 +136,7 @@ void checkBundleRoot(const QString& bundle, const BundleLayout& layout)
         }
         if (entry.fileName() == u"Versions" && entry.isDir() && !entry.isSymLink())
             continue;
-        if (!entry.isSymLink() || !linkText(entry.filePath()).startsWith(QStringLiteral("Versions/Current/")))
+        if (!entry.isSymLink() || !SymbolicLink::text(entry.filePath()).value_or(QString()).startsWith(QStringLiteral("Versions/Current/")))
             CodeSignatureFault::raise(Service::errUnsealedFrameworkRoot,
                                       QStringLiteral("unsealed contents present in the framework root: ") + entry.fileName());
     }
@@ -154,22 +145,6 @@ void checkBundleRoot(const QString& bundle, const BundleLayout& layout)
 QString fileName(const QString& path)
 {
     return QFileInfo(path).fileName();
-}
-
-QStringList organisationalUnits(X509* cert)
-{
-    QStringList units;
-    X509_NAME* subject = X509_get_subject_name(cert);
-    for (int i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, -1); i >= 0;
-         i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, i)) {
-        unsigned char* utf8 = nullptr;
-        const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)));
-        if (length >= 0) {
-            units << QString::fromUtf8(reinterpret_cast<const char*>(utf8), length);
-            OPENSSL_free(utf8);
-        }
-    }
-    return units;
 }
 
 QList<QByteArray> pemCertificates(const char* pem)
@@ -466,7 +441,7 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
             chosen = strongest();
         }
         result.chain = signer.chain;
-        if (chosen->teamID() && !organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
+        if (chosen->teamID() && !SignatureTrust::organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
             CodeSignatureFault::raise(errBadTeamIdentifier,
                                       QStringLiteral("the team identifier ") + *chosen->teamID()
                                           + QStringLiteral(" does not match the signing certificate"));

@@ -5,6 +5,7 @@
 #include "kit/platform/MachOFile.h"
 #include "kit/platform/MappedFile.h"
 #include "kit/platform/ParallelFor.h"
+#include "kit/platform/SymbolicLink.h"
 #include "kit/security/CodeSigningService.h"
 #include "kit/support/PropertyList.h"
 
@@ -13,7 +14,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QVariantMap>
-#include <filesystem>
 #include <optional>
 
 namespace hub {
@@ -80,23 +80,6 @@ const Rule* ruleFor(const QList<Rule>& rules, const QString& path)
     return best;
 }
 
-bool isMachOFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(8);
-    return MachOFile::isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
-}
-
-QString linkTarget(const QString& path)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(QFile::encodeName(path).toStdString(), error);
-    if (error)
-        badResource(QStringLiteral("cannot read the link ") + path);
-    return QFile::decodeName(QByteArray::fromStdString(target.string()));
-}
 
 bool isInside(const QString& path, const QString& root)
 {
@@ -157,7 +140,7 @@ private:
             } else if (entry.isFile()) {
                 if (!rule || rule->omit)
                     continue;
-                if (rule->nested && isMachOFile(entry.absoluteFilePath())) {
+                if (rule->nested && MachOFile::isMachOFile(entry.absoluteFilePath())) {
                     checkNested(entry.absoluteFilePath(), relative);
                 } else if (auto seal = sealOf(relative)) {
                     sealed_.append({relative, entry.absoluteFilePath(), *seal});
@@ -171,7 +154,10 @@ private:
 
     void checkLink(const QFileInfo& entry, const QString& relative)
     {
-        const QString target = linkTarget(entry.absoluteFilePath());
+        const auto text = SymbolicLink::text(entry.absoluteFilePath());
+        if (!text)
+            badResource(QStringLiteral("cannot read the link ") + relative);
+        const QString target = *text;
         if (flags_ & Service::restrictSymlinks) {
             const QString lexical = QDir::cleanPath(entry.absolutePath() + u'/' + target);
             const QString resolved = entry.canonicalFilePath();

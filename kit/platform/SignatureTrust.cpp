@@ -160,6 +160,22 @@ SignatureTrust::Signer SignatureTrust::verify(const QByteArray& cms, const QByte
     return signer;
 }
 
+QStringList SignatureTrust::organisationalUnits(X509* certificate)
+{
+    QStringList units;
+    X509_NAME* subject = X509_get_subject_name(certificate);
+    for (int i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, -1); i >= 0;
+         i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, i)) {
+        unsigned char* utf8 = nullptr;
+        const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)));
+        if (length >= 0) {
+            units << QString::fromUtf8(reinterpret_cast<const char*>(utf8), length);
+            OPENSSL_free(utf8);
+        }
+    }
+    return units;
+}
+
 // The time of a timestamp token over this signature, when it verifies up to an anchor.
 std::optional<QDateTime> SignatureTrust::timestamp(void* opaqueSigner) const
 {
