@@ -648,9 +648,7 @@ TEST(ExtractorSignedContainers, PackagesSignedByOurInstallerCertificate)
     EXPECT_TRUE(tampered.stdout.contains("Status: package is invalid (checksum did not verify)"));
 }
 
-// Disabled until the test signer writes the image's signature offset and length where the
-// trailer keeps them (bytes 232 and 240, which the code-signature reader uses).
-TEST(ExtractorSignedContainers, DISABLED_DiskImagesSignedByTheMaker)
+TEST(ExtractorSignedContainers, DiskImagesSignedByTheMaker)
 {
     ImageBox box;
     const auto image = box.image(ArchiveEntry::bundle("Synth.vst3"));
