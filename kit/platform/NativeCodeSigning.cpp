@@ -323,6 +323,18 @@ QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, 
     case Kind::diskImage: signatures = checkDiskImage(path); break;
     case Kind::other: CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
     }
+    // Every architecture of one code object is signed alike: a host seals one cdhash of nested
+    // code, so a slice signed by someone else (or ad hoc) beside it would otherwise ride along.
+    const auto sameSigner = [](const SignedCode& a, const SignedCode& b) {
+        if (a.identifier != b.identifier || a.chain.isEmpty() != b.chain.isEmpty())
+            return false;
+        return a.chain.isEmpty() || X509_cmp(a.chain.first().get(), b.chain.first().get()) == 0;
+    };
+    for (const SignedCode& signature : signatures) {
+        if (!sameSigner(signature, signatures.first()))
+            CodeSignatureFault::raise(errSignatureFailed,
+                                      QStringLiteral("the architectures of ") + fileName(path) + QStringLiteral(" are signed differently"));
+    }
     QList<QByteArray> cdhashes;
     for (const SignedCode& signature : signatures) {
         if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier))

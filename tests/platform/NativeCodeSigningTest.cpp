@@ -1,6 +1,7 @@
 #include "kit/platform/NativeCodeSigning.h"
 
 #include "kit/security/CodeVerifier.h"
+#include "tests/support/MachOImage.h"
 #include "tests/support/TestSigner.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@ using hub::test::Architecture;
 using hub::test::BundleLink;
 using hub::test::BundleSpec;
 using hub::test::Digests;
+using hub::test::MachOImage;
 using hub::test::SigningIdentity;
 using hub::test::TestSigner;
 
@@ -173,6 +175,46 @@ TEST_F(NativeCodeSigningTest, TamperedBundles)
         if (c.tamper)
             c.tamper(bundle);
         EXPECT_EQ(refusal(bundle), c.message);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, NestedFatCodeIsSignedAlikeInEveryArchitecture)
+{
+    // The host seals the cdhash of the nested framework's first slice; a second slice swapped for
+    // other code, ad hoc or by another team, must not ride along.
+    struct Case {
+        const char* name;
+        SigningIdentity identity;
+    };
+    const Case cases[] = {{"ad hoc", SigningIdentity::adHoc()}, {"another team", SigningIdentity::anotherTeam()}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::app(QStringLiteral("Host"));
+        spec.nested.push_back(BundleSpec::framework(QStringLiteral("Engine")));
+        const QString bundle = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        const QString version = bundle + QStringLiteral("/Contents/Frameworks/Engine.framework/Versions/A");
+        auto contents = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QFile executable(version + QStringLiteral("/Engine"));
+        ASSERT_TRUE(executable.open(QIODevice::ReadOnly));
+        const QByteArray original = executable.readAll();
+        executable.close();
+        const QByteArray other = TestSigner::signMachO(
+            TestSigner::machO({Architecture::arm64}, QStringLiteral("other"), 6000, false), QStringLiteral("com.tavren.engine"),
+            c.identity, {}, contents(version + QStringLiteral("/Resources/Info.plist")),
+            contents(version + QStringLiteral("/_CodeSignature/CodeResources")));
+        QList<QByteArray> slices = MachOImage::slices(original);
+        ASSERT_EQ(slices.size(), 2);
+        slices[1] = MachOImage::slices(other).first();
+        ASSERT_TRUE(executable.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        executable.write(MachOImage::replaceSlices(original, slices));
+        executable.close();
+        EXPECT_EQ(refusal(bundle), invalid(QStringLiteral("Host.app"),
+                                           QStringLiteral("nested code Frameworks/Engine.framework: the architectures of Engine.framework "
+                                                          "are signed differently")));
     }
 }
 
