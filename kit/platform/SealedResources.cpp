@@ -129,6 +129,8 @@ private:
                 continue;
             const Rule* rule = ruleFor(rules_, relative);
             if (entry.isSymLink()) {
+                // A link out of the bundle is refused even where the rules leave it unsealed.
+                checkLinkStaysInside(entry, relative);
                 if (!rule || rule->omit)
                     continue;
                 checkLink(entry, relative);
@@ -152,20 +154,30 @@ private:
         }
     }
 
-    void checkLink(const QFileInfo& entry, const QString& relative)
+    static QString linkText(const QFileInfo& entry, const QString& relative)
     {
         const auto text = SymbolicLink::text(entry.absoluteFilePath());
         if (!text)
             badResource(QStringLiteral("cannot read the link ") + relative);
-        const QString target = *text;
-        if (flags_ & Service::restrictSymlinks) {
-            const QString lexical = QDir::cleanPath(entry.absolutePath() + u'/' + target);
-            const QString resolved = entry.canonicalFilePath();
-            const QString root = QFileInfo(bundle_).canonicalFilePath();
-            if (QDir::isAbsolutePath(target) || !isInside(lexical, bundle_) || (!resolved.isEmpty() && !isInside(resolved, root)))
-                CodeSignatureFault::raise(Service::errInvalidSymlink,
-                                          QStringLiteral("the link ") + relative + QStringLiteral(" points outside the bundle"));
-        }
+        return *text;
+    }
+
+    void checkLinkStaysInside(const QFileInfo& entry, const QString& relative) const
+    {
+        if (!(flags_ & Service::restrictSymlinks))
+            return;
+        const QString target = linkText(entry, relative);
+        const QString lexical = QDir::cleanPath(entry.absolutePath() + u'/' + target);
+        const QString resolved = entry.canonicalFilePath();
+        const QString root = QFileInfo(bundle_).canonicalFilePath();
+        if (QDir::isAbsolutePath(target) || !isInside(lexical, bundle_) || (!resolved.isEmpty() && !isInside(resolved, root)))
+            CodeSignatureFault::raise(Service::errInvalidSymlink,
+                                      QStringLiteral("the link ") + relative + QStringLiteral(" points outside the bundle"));
+    }
+
+    void checkLink(const QFileInfo& entry, const QString& relative)
+    {
+        const QString target = linkText(entry, relative);
         const auto seal = sealOf(relative);
         if (!seal)
             return;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -147,6 +148,11 @@ TEST_F(NativeCodeSigningTest, TamperedBundles)
         {"link out of the bundle",
          [](BundleSpec& s) { s.links.append(BundleLink{QStringLiteral("Resources/Escape"), QStringLiteral("../../../../../etc/hosts")}); }, {},
          invalid(x, QStringLiteral("the link Resources/Escape points outside the bundle"))},
+        {"omitted link out of the bundle", {},
+         [](const QString& b) {
+             std::filesystem::create_symlink("/etc", QFile::encodeName(b + QStringLiteral("/Contents/Resources/.DS_Store")).toStdString());
+         },
+         invalid(x, QStringLiteral("the link Resources/.DS_Store points outside the bundle"))},
         {"absolute link", [](BundleSpec& s) { s.links.append(BundleLink{QStringLiteral("Resources/Hosts"), QStringLiteral("/etc/hosts")}); },
          {}, invalid(x, QStringLiteral("the link Resources/Hosts points outside the bundle"))},
         {"nested code changed",
