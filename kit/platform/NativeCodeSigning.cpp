@@ -136,7 +136,9 @@ void checkBundleRoot(const QString& bundle, const BundleLayout& layout)
         }
         if (entry.fileName() == u"Versions" && entry.isDir() && !entry.isSymLink())
             continue;
-        if (!entry.isSymLink() || !SymbolicLink::text(entry.filePath()).value_or(QString()).startsWith(QStringLiteral("Versions/Current/")))
+        // Cleaned first, so that "Versions/Current/../.." cannot climb out.
+        if (!entry.isSymLink()
+            || !QDir::cleanPath(SymbolicLink::text(entry.filePath()).value_or(QString())).startsWith(QStringLiteral("Versions/Current/")))
             CodeSignatureFault::raise(Service::errUnsealedFrameworkRoot,
                                       QStringLiteral("unsealed contents present in the framework root: ") + entry.fileName());
     }

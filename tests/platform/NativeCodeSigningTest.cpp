@@ -184,6 +184,16 @@ TEST_F(NativeCodeSigningTest, TamperedBundles)
     }
 }
 
+TEST_F(NativeCodeSigningTest, FrameworkRootLinksStayInTheCurrentVersion)
+{
+    const QString framework = build(BundleSpec::framework(QStringLiteral("Engine")));
+    EXPECT_EQ(refusal(framework), "passed");
+    std::filesystem::create_symlink("Versions/Current/../../../../etc",
+                                    QFile::encodeName(framework + QStringLiteral("/Escape")).toStdString());
+    EXPECT_EQ(refusal(framework),
+              invalid(QStringLiteral("Engine.framework"), QStringLiteral("unsealed contents present in the framework root: Escape")));
+}
+
 TEST_F(NativeCodeSigningTest, NestedFatCodeIsSignedAlikeInEveryArchitecture)
 {
     // The host seals the cdhash of the nested framework's first slice; a second slice swapped for
