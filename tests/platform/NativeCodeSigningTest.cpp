@@ -1,5 +1,7 @@
 #include "kit/platform/NativeCodeSigning.h"
 
+#include "kit/platform/MachOFile.h"
+
 #include "kit/security/CodeVerifier.h"
 #include "tests/support/MachOImage.h"
 #include "tests/support/TestSigner.h"
@@ -181,6 +183,52 @@ TEST_F(NativeCodeSigningTest, TamperedBundles)
         if (c.tamper)
             c.tamper(bundle);
         EXPECT_EQ(refusal(bundle), c.message);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, DamagedExecutablesFailCleanly)
+{
+    // A signed thin executable, then copies cut short or with one byte flipped in the code, the load
+    // commands, the superblob's index or the code directory: each must be refused, none may crash.
+    const QByteArray good = TestSigner::signMachO(TestSigner::machO({Architecture::arm64}, QStringLiteral("fuzz"), 9000),
+                                                  QStringLiteral("com.tavren.fuzz"), SigningIdentity::developerId());
+    const auto slices = MachOFile::slices(reinterpret_cast<const unsigned char*>(good.constData()), size_t(good.size()));
+    ASSERT_TRUE(slices.first().signatureOffset);
+    const qsizetype signature = qsizetype(*slices.first().signatureOffset);
+    const QByteArray directory = TestSigner::codeDirectories(good).first();
+    const qsizetype directoryAt = good.indexOf(directory, signature);
+    ASSERT_GT(directoryAt, signature);
+
+    const NativeCodeSigning service(hub::test::anchors());
+    const QString path = dir.filePath(QStringLiteral("fuzz"));
+    auto status = [&](const QByteArray& bytes) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return int32_t(1);
+        file.close();
+        const auto code = service.createStaticCode(path);
+        return code ? service.checkValidity(*code, CodeVerifier::bundleFlags, nullptr).status : int32_t(1);
+    };
+    ASSERT_EQ(status(good), 0);
+
+    QList<qsizetype> cuts{0, 3, 4, 7, 8, 31, 32, 100, signature - 1, signature, signature + 4, signature + 12, directoryAt,
+                          directoryAt + 40, directoryAt + directory.size() - 1};
+    for (const qsizetype cut : cuts) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        EXPECT_NE(status(good.left(cut)), 0);
+    }
+    QList<qsizetype> flips;
+    for (qsizetype at = 0; at < signature; at += 97)
+        flips << at;
+    for (qsizetype at = signature + 8; at < signature + 20; ++at) // count and first index entry
+        flips << at;
+    for (qsizetype at = directoryAt; at < directoryAt + directory.size(); at += 3)
+        flips << at;
+    for (const qsizetype at : flips) {
+        SCOPED_TRACE("flip at " + std::to_string(at));
+        QByteArray damaged = good;
+        damaged[at] = char(damaged[at] ^ 0x41);
+        EXPECT_NE(status(damaged), 0);
     }
 }
 
