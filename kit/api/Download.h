@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/api/Platform.h"
+#include "kit/support/Hashing.h"
 #include "kit/support/JsonReader.h"
 
 #include <QJsonObject>
@@ -25,5 +26,10 @@ struct Download {
     QJsonObject toJson() const;
     bool operator==(const Download&) const = default;
 };
+
+inline size_t qHash(const Download& d, size_t seed = 0)
+{
+    return hashing::fields(seed, d.name, d.key, d.platform, d.size, d.path);
+}
 
 } // namespace hub

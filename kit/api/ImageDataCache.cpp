@@ -1,5 +1,8 @@
 #include "kit/api/ImageDataCache.h"
 
+#include "kit/api/PlainImageTransport.h"
+#include "kit/api/URLSessionTransport.h"
+#include "kit/support/AppDirectories.h"
 #include "kit/support/AtomicFile.h"
 
 #include <QCryptographicHash>
@@ -15,6 +18,22 @@ ImageDataCache::ImageDataCache(QString directory, HostPolicy policy, PinnedTrust
 {
     if (!this->directory.isEmpty())
         prune(this->directory, now);
+}
+
+ImageDataCache& ImageDataCache::shared()
+{
+    static URLSessionTransport pinned(PinnedTrust::tavren());
+    static PlainImageTransport plain;
+    static ImageDataCache cache(
+        [] {
+            try {
+                return AppDirectories::cache(QStringLiteral("images"));
+            } catch (const std::exception&) {
+                return QString();
+            }
+        }(),
+        HostPolicy::tavren(), PinnedTrust::tavren(), pinned, plain);
+    return cache;
 }
 
 QString ImageDataCache::key(const QUrl& url)

@@ -31,6 +31,10 @@ public:
     ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned, HTTPTransport& plain,
                    const QDateTime& now = QDateTime::currentDateTimeUtc());
 
+    // The app-wide cache: cache("images") (memory only when that folder cannot be
+    // made), the built-in host policy and pins, a pinned and a plain transport.
+    static ImageDataCache& shared();
+
     // The image's bytes, or nothing. Blocks; call from a worker thread.
     std::optional<QByteArray> data(const QUrl& url);
 

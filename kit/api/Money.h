@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/support/Hashing.h"
 #include "kit/support/JsonReader.h"
 
 #include <QJsonObject>
@@ -16,5 +17,10 @@ struct Money {
     QJsonObject toJson() const { return {{QStringLiteral("currency"), currency}, {QStringLiteral("amount"), amount}}; }
     bool operator==(const Money&) const = default;
 };
+
+inline size_t qHash(const Money& m, size_t seed = 0)
+{
+    return hashing::fields(seed, m.currency, m.amount);
+}
 
 } // namespace hub

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/support/Hashing.h"
 #include "kit/support/JsonReader.h"
 
 #include <QJsonObject>
@@ -24,5 +25,10 @@ struct OrderLineItem {
     QJsonObject toJson() const;
     bool operator==(const OrderLineItem&) const = default;
 };
+
+inline size_t qHash(const OrderLineItem& l, size_t seed = 0)
+{
+    return hashing::fields(seed, l.id, l.type, l.productId, l.bundleId, l.quantity, l.variationId);
+}
 
 } // namespace hub

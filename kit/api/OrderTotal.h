@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/api/Money.h"
+#include "kit/support/Hashing.h"
 
 #include <optional>
 
@@ -36,5 +37,10 @@ struct OrderTotal {
     }
     bool operator==(const OrderTotal&) const = default;
 };
+
+inline size_t qHash(const OrderTotal& t, size_t seed = 0)
+{
+    return hashing::fields(seed, t.original, t.discount, t.subtotal, t.taxes, t.due);
+}
 
 } // namespace hub

@@ -19,7 +19,7 @@ void initialiseCurl()
 
 // What the verify callback needs, hung on the SSL_CTX curl makes per connection.
 struct TrustDecision {
-    const PinnedTrust* trust;
+    const PinnedTrust* trust; // null: ordinary evaluation for the host
     QString host;
     std::shared_ptr<const TrustStore> store;
 };
@@ -52,7 +52,9 @@ int verifyPeer(int /*preverified*/, X509_STORE_CTX* store)
     auto verdict = reinterpret_cast<intptr_t>(SSL_get_ex_data(ssl, verdictIndex()));
     if (verdict == 0) {
         STACK_OF(X509)* chain = X509_STORE_CTX_get1_chain(store);
-        const bool accepted = decision->trust->accepts(ServerTrust::fromChain(chain, decision->store), decision->host);
+        const ServerTrust presented = ServerTrust::fromChain(chain, decision->store);
+        const bool accepted = decision->trust ? decision->trust->accepts(presented, decision->host)
+                                              : presented.evaluate(decision->host).has_value();
         sk_X509_pop_free(chain, X509_free);
         verdict = accepted ? 1 : 2;
         SSL_set_ex_data(ssl, verdictIndex(), reinterpret_cast<void*>(verdict));
@@ -130,12 +132,14 @@ PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions
     initialiseCurl();
 }
 
+PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options) { initialiseCurl(); }
+
 PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, const Timeouts& timeouts,
                                                 const HeadSink& onHead, const BodySink& onBody,
                                                 std::stop_token stop) const
 {
-    const QString host = QUrl(QString::fromUtf8(request.url)).host().toLower();
-    TrustDecision decision{&trust_, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
+    const QString host = QUrl(QString::fromUtf8(request.url)).host(QUrl::FullyEncoded).toLower();
+    TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
     Transfer transfer{&onHead, &onBody};
     char errorText[CURL_ERROR_SIZE] = {};
 
@@ -226,6 +230,23 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
         throw TransportError(int(result), detail);
     }
     return Outcome::completed;
+}
+
+HttpResponse PinnedExchange::send(const HttpRequest& request, const Timeouts& timeouts) const
+{
+    HttpResponse response;
+    perform(
+        request, timeouts,
+        [&response](int status, const HttpHeaders& headers) {
+            response.status = status;
+            response.headers = headers;
+            return true;
+        },
+        [&response](QByteArrayView bytes) {
+            response.body.append(bytes);
+            return true;
+        });
+    return response;
 }
 
 } // namespace hub

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <stop_token>
 
 namespace hub {
@@ -16,6 +17,8 @@ namespace hub {
 // no cache, no proxy, no TLS session reuse. Server trust is decided by
 // PinnedTrust::accepts alone, inside the TLS handshake, over the chain OpenSSL
 // verified; a refusal ends the handshake before any request byte is sent.
+// Built without pins, it trusts what OpenSSL's ordinary evaluation for the host
+// accepts (the image hosts that have no pins).
 class PinnedExchange {
 public:
     struct Timeouts {
@@ -35,6 +38,7 @@ public:
     };
 
     PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options);
+    explicit PinnedExchange(const ConnectionOptions& options);
 
     // Sends the request and delivers the response to the sinks. Throws
     // TransportError for anything that is not a complete response (connection,
@@ -42,8 +46,11 @@ public:
     Outcome perform(const HttpRequest& request, const Timeouts& timeouts, const HeadSink& onHead,
                     const BodySink& onBody, std::stop_token stop = {}) const;
 
+    // The whole response in memory; what the transports send with.
+    HttpResponse send(const HttpRequest& request, const Timeouts& timeouts) const;
+
 private:
-    PinnedTrust trust_;
+    std::optional<PinnedTrust> trust_; // none: ordinary evaluation
     ConnectionOptions options_;
 };
 

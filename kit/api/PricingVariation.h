@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/api/Recurrence.h"
+#include "kit/support/Hashing.h"
 
 #include <QMap>
 
@@ -22,5 +23,10 @@ struct PricingVariation {
     QJsonObject toJson() const;
     bool operator==(const PricingVariation&) const = default;
 };
+
+inline size_t qHash(const PricingVariation& v, size_t seed = 0)
+{
+    return hashing::fields(seed, v.id, v.name, v.originalPrice, v.price, v.hasDiscount, v.recurrence);
+}
 
 } // namespace hub

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/api/Download.h"
+#include "kit/support/Hashing.h"
 
 namespace hub {
 
@@ -25,5 +26,10 @@ struct ProductSummary {
     QJsonObject toJson() const;
     bool operator==(const ProductSummary&) const = default;
 };
+
+inline size_t qHash(const ProductSummary& p, size_t seed = 0)
+{
+    return hashing::fields(seed, p.id, p.name, p.tagline, p.description, p.iconUrl, p.website, p.currentVersion, p.version, p.releaseDescription, p.downloadsNeedsUser, p.downloadsNeedsOwnership, p.downloads);
+}
 
 } // namespace hub

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/support/Hashing.h"
 #include "kit/support/JsonReader.h"
 
 #include <QJsonObject>
@@ -27,5 +28,10 @@ struct Recurrence {
     }
     bool operator==(const Recurrence&) const = default;
 };
+
+inline size_t qHash(const Recurrence& r, size_t seed = 0)
+{
+    return hashing::fields(seed, r.type, r.cycleLength);
+}
 
 } // namespace hub

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/api/StorefrontProduct.h"
+#include "kit/support/Hashing.h"
 
 namespace hub {
 
@@ -21,5 +22,10 @@ struct StorefrontBundle {
     QJsonObject toJson() const;
     bool operator==(const StorefrontBundle&) const = default;
 };
+
+inline size_t qHash(const StorefrontBundle& b, size_t seed = 0)
+{
+    return hashing::fields(seed, b.id, b.name, b.tagline, b.description, b.iconUrl, b.owned, b.partial, b.products, b.defaultVariation, b.variations);
+}
 
 } // namespace hub

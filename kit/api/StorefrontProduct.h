@@ -2,6 +2,7 @@
 
 #include "kit/api/Download.h"
 #include "kit/api/PricingVariation.h"
+#include "kit/support/Hashing.h"
 
 namespace hub {
 
@@ -28,5 +29,10 @@ struct StorefrontProduct {
     QJsonObject toJson() const;
     bool operator==(const StorefrontProduct&) const = default;
 };
+
+inline size_t qHash(const StorefrontProduct& p, size_t seed = 0)
+{
+    return hashing::fields(seed, p.id, p.name, p.tagline, p.description, p.iconUrl, p.website, p.owned, p.currentVersion, p.downloads, p.defaultVariation, p.variations);
+}
 
 } // namespace hub

@@ -9,20 +9,7 @@ URLSessionTransport::URLSessionTransport(PinnedTrust trust, ConnectionOptions op
 
 HttpResponse URLSessionTransport::send(const HttpRequest& request)
 {
-    HttpResponse response;
-    const PinnedExchange::Timeouts timeouts{requestTimeout, requestTimeout, request.timeout};
-    exchange_.perform(
-        request, timeouts,
-        [&response](int status, const HttpHeaders& headers) {
-            response.status = status;
-            response.headers = headers;
-            return true;
-        },
-        [&response](QByteArrayView bytes) {
-            response.body.append(bytes);
-            return true;
-        });
-    return response;
+    return exchange_.send(request, {requestTimeout, requestTimeout, request.timeout});
 }
 
 } // namespace hub

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/support/Hashing.h"
 #include "kit/support/JsonReader.h"
 
 #include <QJsonObject>
@@ -22,5 +23,10 @@ struct User {
     QJsonObject toJson() const;
     bool operator==(const User&) const = default;
 };
+
+inline size_t qHash(const User& u, size_t seed = 0)
+{
+    return hashing::fields(seed, u.id, u.email, u.name, u.tenantId, u.ownedProducts, u.confirmedAccount);
+}
 
 } // namespace hub

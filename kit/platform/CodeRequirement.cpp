@@ -60,23 +60,6 @@ bool hasExtension(X509* cert, const QString& oid)
     return found;
 }
 
-bool hasOrganisationalUnit(X509* cert, const QString& unit)
-{
-    X509_NAME* subject = X509_get_subject_name(cert);
-    for (int i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, -1); i >= 0;
-         i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, i)) {
-        unsigned char* utf8 = nullptr;
-        const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)));
-        if (length < 0)
-            continue;
-        const QString value = QString::fromUtf8(reinterpret_cast<const char*>(utf8), length);
-        OPENSSL_free(utf8);
-        if (value == unit)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 std::shared_ptr<const CodeRequirement> CodeRequirement::compile(const QString& text)
@@ -170,7 +153,7 @@ bool CodeRequirement::isSatisfiedBy(const CertificateChain& chain, const QString
         }
         case Clause::Kind::subjectOU: {
             X509* cert = certificate(clause.certificate);
-            if (!cert || !hasOrganisationalUnit(cert, clause.value))
+            if (!cert || !SignatureTrust::organisationalUnits(cert).contains(clause.value))
                 return false;
             break;
         }

@@ -9,8 +9,9 @@ namespace hub {
 
 namespace {
 
-constexpr size_t signatureOffsetField = 232;
-constexpr size_t signatureLengthField = 240;
+// Within what was once reserved space, after 64 bytes that still are.
+constexpr size_t signatureOffsetField = 296;
+constexpr size_t signatureLengthField = 304;
 
 } // namespace
 
@@ -32,7 +33,7 @@ std::optional<DiskImageTrailer> DiskImageTrailer::read(const unsigned char* data
 QByteArray DiskImageTrailer::headerWithoutSignature() const
 {
     QByteArray copy = header;
-    std::memset(copy.data() + signatureOffsetField, 0, 16);
+    std::memset(copy.data() + signatureLengthField, 0, 8);
     return copy;
 }
 

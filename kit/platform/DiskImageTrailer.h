@@ -19,7 +19,8 @@ struct DiskImageTrailer {
 
     // The trailer of the file, or nothing when it does not end in one.
     static std::optional<DiskImageTrailer> read(const unsigned char* data, size_t length);
-    // The header with the code-signature offset and length set to zero.
+    // The header as the signature binds it: with the code-signature length set to zero (it is not
+    // known before the signature is made).
     QByteArray headerWithoutSignature() const;
 };
 

@@ -3,6 +3,8 @@
 #include "kit/platform/BinaryReader.h"
 #include "kit/security/CodeSigningService.h"
 
+#include <QFile>
+
 namespace hub {
 
 namespace {
@@ -14,7 +16,7 @@ constexpr uint32_t machCigam64 = 0xcffaedfe;
 constexpr uint32_t fatMagic = 0xcafebabe;
 constexpr uint32_t fatMagic64 = 0xcafebabf;
 constexpr uint32_t loadCodeSignature = 0x1d;
-constexpr uint32_t maxFatArchitectures = 64;
+constexpr uint32_t maxFatArchitectures = 32; // Java class files, which share the magic, have 45 or more here
 
 BinaryReader reader(const unsigned char* data, size_t size)
 {
@@ -87,6 +89,15 @@ bool MachOFile::isMachO(const unsigned char* data, size_t size)
         return true;
     // Java class files share the fat magic; they carry a version number where the count would be.
     return (magic == fatMagic || magic == fatMagic64) && bytes.be32(4) > 0 && bytes.be32(4) <= maxFatArchitectures;
+}
+
+bool MachOFile::isMachOFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(8);
+    return isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
 }
 
 QList<MachOFile::Slice> MachOFile::slices(const unsigned char* data, size_t size)

@@ -10,6 +10,7 @@
 #include "kit/platform/MachOFile.h"
 #include "kit/platform/MappedFile.h"
 #include "kit/platform/SealedResources.h"
+#include "kit/platform/SymbolicLink.h"
 #include "kit/support/PropertyList.h"
 
 #include <QDir>
@@ -44,12 +45,11 @@ std::optional<Kind> kindOf(const QString& path)
         return Kind::bundle;
     if (!info.isFile())
         return Kind::other;
+    if (MachOFile::isMachOFile(path))
+        return Kind::machO;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray head = file.read(8);
-    if (MachOFile::isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size())))
-        return Kind::machO;
     if (file.size() >= qint64(DiskImageTrailer::size) && file.seek(file.size() - qint64(DiskImageTrailer::size))
         && file.read(4) == "koly")
         return Kind::diskImage;
@@ -71,11 +71,33 @@ std::optional<QByteArray> regularFile(const QString& path, const QString& what)
     return file.readAll();
 }
 
-// The main executable of a bundle, relative to Contents: Info.plist's CFBundleExecutable, else
-// MacOS/<bundle name>, else the only file in MacOS. Nothing when there is none.
-std::optional<QString> mainExecutable(const QString& bundle, const std::optional<QByteArray>& infoPlist)
+// Where a bundle keeps its parts: Name.app/Contents/{Info.plist, MacOS/Name, _CodeSignature}, or a
+// versioned framework: Name.framework/Versions/<Current>/{Resources/Info.plist, Name, _CodeSignature}.
+struct BundleLayout {
+    QString resourceRoot;   // what the sealed resources are relative to
+    QString infoPlist;      // relative to the resource root
+    QString executableFolder; // relative to the resource root, empty or ending in "/"
+    bool framework = false;
+};
+
+std::optional<BundleLayout> layoutOf(const QString& bundle)
 {
-    const QString macOS = bundle + QStringLiteral("/Contents/MacOS");
+    if (QFileInfo(bundle + QStringLiteral("/Contents")).isDir())
+        return BundleLayout{bundle + QStringLiteral("/Contents"), QStringLiteral("Info.plist"), QStringLiteral("MacOS/"), false};
+    const QString current = bundle + QStringLiteral("/Versions/Current");
+    if (!QFileInfo(current).isSymLink())
+        return std::nullopt;
+    const QString version = SymbolicLink::text(current).value_or(QString());
+    const QFileInfo folder(bundle + QStringLiteral("/Versions/") + version);
+    if (version.isEmpty() || version.contains(u'/') || version == u"." || version == u".." || folder.isSymLink() || !folder.isDir())
+        CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the framework's current version is unusable"));
+    return BundleLayout{folder.filePath(), QStringLiteral("Resources/Info.plist"), QString(), true};
+}
+
+// The main executable of a bundle, relative to its resource root: Info.plist's CFBundleExecutable,
+// else one named after the bundle, else the only file in the executable folder. Nothing when there is none.
+std::optional<QString> mainExecutable(const QString& bundle, const BundleLayout& layout, const std::optional<QByteArray>& infoPlist)
+{
     if (infoPlist) {
         const auto plist = PropertyList::parse(*infoPlist);
         if (!plist || plist->typeId() != QMetaType::QVariantMap)
@@ -85,37 +107,44 @@ std::optional<QString> mainExecutable(const QString& bundle, const std::optional
             const QString text = name.toString();
             if (text.isEmpty() || text.contains(u'/') || text == u"." || text == u"..")
                 CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the bundle names an unusable executable"));
-            return QStringLiteral("MacOS/") + text;
+            return layout.executableFolder + text;
         }
     }
+    const QString folder = layout.resourceRoot + u'/' + layout.executableFolder;
     const QString byName = QFileInfo(bundle).completeBaseName();
-    if (QFileInfo(macOS + u'/' + byName).isFile())
-        return QStringLiteral("MacOS/") + byName;
-    const auto files = QDir(macOS).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (QFileInfo(folder + byName).isFile())
+        return layout.executableFolder + byName;
+    if (layout.framework)
+        return std::nullopt;
+    const auto files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     if (files.size() == 1)
-        return QStringLiteral("MacOS/") + files.first();
+        return layout.executableFolder + files.first();
     return std::nullopt;
+}
+
+// Under strict checking nothing may sit beside what the seal covers: an app-style bundle holds only
+// Contents; a framework only Versions and links into Versions/Current.
+void checkBundleRoot(const QString& bundle, const BundleLayout& layout)
+{
+    const auto entries = QDir(bundle).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (!layout.framework) {
+            if (entry.fileName() != u"Contents")
+                CodeSignatureFault::raise(Service::errUnsealedAppRoot,
+                                          QStringLiteral("unsealed contents present in the bundle root: ") + entry.fileName());
+            continue;
+        }
+        if (entry.fileName() == u"Versions" && entry.isDir() && !entry.isSymLink())
+            continue;
+        if (!entry.isSymLink() || !SymbolicLink::text(entry.filePath()).value_or(QString()).startsWith(QStringLiteral("Versions/Current/")))
+            CodeSignatureFault::raise(Service::errUnsealedFrameworkRoot,
+                                      QStringLiteral("unsealed contents present in the framework root: ") + entry.fileName());
+    }
 }
 
 QString fileName(const QString& path)
 {
     return QFileInfo(path).fileName();
-}
-
-QStringList organisationalUnits(X509* cert)
-{
-    QStringList units;
-    X509_NAME* subject = X509_get_subject_name(cert);
-    for (int i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, -1); i >= 0;
-         i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, i)) {
-        unsigned char* utf8 = nullptr;
-        const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)));
-        if (length >= 0) {
-            units << QString::fromUtf8(reinterpret_cast<const char*>(utf8), length);
-            OPENSSL_free(utf8);
-        }
-    }
-    return units;
 }
 
 QList<QByteArray> pemCertificates(const char* pem)
@@ -202,10 +231,14 @@ std::optional<QVariantMap> NativeCodeSigning::copySigningInformation(const Stati
     try {
         QString path = native->path;
         if (native->kind == Kind::bundle) {
-            const auto executable = mainExecutable(path, regularFile(path + QStringLiteral("/Contents/Info.plist"), QStringLiteral("Info.plist")));
+            const auto layout = layoutOf(path);
+            if (!layout)
+                return info;
+            const auto executable = mainExecutable(
+                path, *layout, regularFile(layout->resourceRoot + u'/' + layout->infoPlist, QStringLiteral("Info.plist")));
             if (!executable)
                 return info;
-            path += QStringLiteral("/Contents/") + *executable;
+            path = layout->resourceRoot + u'/' + *executable;
         } else if (native->kind == Kind::other) {
             return info;
         }
@@ -225,7 +258,7 @@ std::optional<QVariantMap> NativeCodeSigning::copySigningInformation(const Stati
             signature = file.data() + slice->offset + *slice->signatureOffset;
             size = slice->signatureSize;
         }
-        const CodeDirectory& directory = EmbeddedSignature::parse(signature, size).codeDirectories.first();
+        const CodeDirectory directory = EmbeddedSignature::parse(signature, size).codeDirectories.first();
         info.insert(infoIdentifier(), directory.identifier());
         if (directory.teamID())
             info.insert(infoTeamIdentifier(), *directory.teamID());
@@ -260,6 +293,7 @@ std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
         {errResourceNotSupported, QStringLiteral("a resource is not a file, folder or link")},
         {errRegularFile, QStringLiteral("the main executable or Info.plist is not a regular file")},
         {errUnsealedAppRoot, QStringLiteral("unsealed contents present in the bundle root")},
+        {errUnsealedFrameworkRoot, QStringLiteral("unsealed contents present in the framework root")},
         {errWeakResourceEnvelope, QStringLiteral("the sealed resource list uses an obsolete format")},
         {errInvalidSymlink, QStringLiteral("a link in the bundle points outside it")},
         {errBadDiskImageFormat, QStringLiteral("the disk image's format is not recognised")},
@@ -300,33 +334,35 @@ QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, 
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
 {
-    const QString contents = path + QStringLiteral("/Contents");
-    if (!QFileInfo(contents).isDir())
-        CodeSignatureFault::raise(errBadBundleFormat, QStringLiteral("the bundle has no Contents folder"));
+    const auto layout = layoutOf(path);
+    if (!layout)
+        CodeSignatureFault::raise(errBadBundleFormat, QStringLiteral("the bundle's layout is not recognised"));
+    const QString& root = layout->resourceRoot;
     SpecialData special;
     special.bundle = true;
-    special.infoPlist = regularFile(contents + QStringLiteral("/Info.plist"), QStringLiteral("Info.plist"));
-    const bool hasSeal = QFileInfo::exists(contents + QStringLiteral("/_CodeSignature"));
-    const auto executable = mainExecutable(path, special.infoPlist);
-    if (!executable || (!QFileInfo(contents + u'/' + *executable).isSymLink() && !QFileInfo::exists(contents + u'/' + *executable))) {
+    special.infoPlist = regularFile(root + u'/' + layout->infoPlist, QStringLiteral("Info.plist"));
+    const bool hasSeal = QFileInfo::exists(root + QStringLiteral("/_CodeSignature"));
+    const auto executable = mainExecutable(path, *layout, special.infoPlist);
+    const QString executablePath = executable ? root + u'/' + *executable : QString();
+    if (!executable || (!QFileInfo(executablePath).isSymLink() && !QFileInfo::exists(executablePath))) {
         if (hasSeal)
             CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
     }
-    const QString executablePath = contents + u'/' + *executable;
-    if (!regularFile(executablePath, QStringLiteral("the main executable")))
-        CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
+    regularFile(executablePath, QStringLiteral("the main executable"));
     if (kindOf(executablePath) != Kind::machO) {
         if (hasSeal)
             CodeSignatureFault::raise(errSignatureUnsupported, QStringLiteral("only Mach-O executables can be checked"));
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
     }
-    special.resources = regularFile(contents + QStringLiteral("/_CodeSignature/CodeResources"), QStringLiteral("the sealed resource list"));
+    special.resources = regularFile(root + QStringLiteral("/_CodeSignature/CodeResources"), QStringLiteral("the sealed resource list"));
 
     const QList<SignedCode> signatures = checkMachO(executablePath, flags, special);
     if (!special.resources)
         CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
-    SealedResources::verify(path, *executable, *special.resources, flags, [&](const QString& nested) {
+    if (flags & strictValidate)
+        checkBundleRoot(path, *layout);
+    SealedResources::verify(path, root, {*executable, layout->infoPlist}, *special.resources, flags, [&](const QString& nested) {
         if (depth >= maxNesting)
             CodeSignatureFault::raise(errBadNestedCode, QStringLiteral("nested too deeply"));
         return check(nested, flags, nullptr, depth + 1);
@@ -405,7 +441,7 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
             chosen = strongest();
         }
         result.chain = signer.chain;
-        if (chosen->teamID() && !organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
+        if (chosen->teamID() && !SignatureTrust::organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
             CodeSignatureFault::raise(errBadTeamIdentifier,
                                       QStringLiteral("the team identifier ") + *chosen->teamID()
                                           + QStringLiteral(" does not match the signing certificate"));
@@ -426,14 +462,8 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
         chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, std::nullopt, errResourcesNotFound, QStringLiteral("the sealed resource list"));
     }
     if (special.trailer) {
-        // The trailer is bound with its signature fields cleared; as written is accepted too.
-        try {
-            chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->headerWithoutSignature(),
-                                      errSignatureFailed, QStringLiteral("the disk image trailer"));
-        } catch (const CodeSignatureFault&) {
-            chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->header, errSignatureFailed,
-                                      QStringLiteral("the disk image trailer"));
-        }
+        chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->headerWithoutSignature(), errSignatureFailed,
+                                  QStringLiteral("the disk image trailer"));
     }
     chosen->verifySpecialSlot(CodeDirectory::requirementsSlot, signature.requirements, errSignatureFailed,
                               QStringLiteral("the internal requirements"));

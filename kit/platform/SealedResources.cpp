@@ -5,6 +5,7 @@
 #include "kit/platform/MachOFile.h"
 #include "kit/platform/MappedFile.h"
 #include "kit/platform/ParallelFor.h"
+#include "kit/platform/SymbolicLink.h"
 #include "kit/security/CodeSigningService.h"
 #include "kit/support/PropertyList.h"
 
@@ -13,7 +14,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QVariantMap>
-#include <filesystem>
 #include <optional>
 
 namespace hub {
@@ -80,23 +80,6 @@ const Rule* ruleFor(const QList<Rule>& rules, const QString& path)
     return best;
 }
 
-bool isMachOFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(8);
-    return MachOFile::isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
-}
-
-QString linkTarget(const QString& path)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(QFile::encodeName(path).toStdString(), error);
-    if (error)
-        badResource(QStringLiteral("cannot read the link ") + path);
-    return QFile::decodeName(QByteArray::fromStdString(target.string()));
-}
 
 bool isInside(const QString& path, const QString& root)
 {
@@ -105,18 +88,16 @@ bool isInside(const QString& path, const QString& root)
 
 class Walk {
 public:
-    Walk(const QString& bundle, const QString& mainExecutable, const QVariantMap& files, const QList<Rule>& rules,
-         uint32_t flags, const SealedResources::NestedCode& nestedCode)
-        : bundle_(QDir::cleanPath(bundle)), contents_(bundle_ + QStringLiteral("/Contents")), mainExecutable_(mainExecutable),
-          files_(files), rules_(rules), flags_(flags), nestedCode_(nestedCode)
+    Walk(const QString& bundle, const QString& resourceRoot, const QSet<QString>& bound, const QVariantMap& files,
+         const QList<Rule>& rules, uint32_t flags, const SealedResources::NestedCode& nestedCode)
+        : bundle_(QDir::cleanPath(bundle)), resourceRoot_(QDir::cleanPath(resourceRoot)), bound_(bound), files_(files),
+          rules_(rules), flags_(flags), nestedCode_(nestedCode)
     {
     }
 
     void run()
     {
-        if (flags_ & Service::strictValidate)
-            checkRoot();
-        walk(contents_, QString());
+        walk(resourceRoot_, QString());
         checkSealedFiles();
         for (auto it = files_.constBegin(); it != files_.constEnd(); ++it) {
             if (!seen_.contains(it.key()) && !(it->typeId() == QMetaType::QVariantMap && it->toMap().value(QStringLiteral("optional")).toBool()))
@@ -125,16 +106,6 @@ public:
     }
 
 private:
-    void checkRoot() const
-    {
-        const auto entries = QDir(bundle_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& name : entries) {
-            if (name != u"Contents")
-                CodeSignatureFault::raise(Service::errUnsealedAppRoot,
-                                          QStringLiteral("unsealed contents present in the bundle root: ") + name);
-        }
-    }
-
     // The seal of a path, or nothing when the path is not sealed (refused under strict checking).
     std::optional<QVariant> sealOf(const QString& relative)
     {
@@ -154,7 +125,7 @@ private:
                                                            QDir::Name);
         for (const QFileInfo& entry : entries) {
             const QString relative = prefix + entry.fileName();
-            if (relative == u"_CodeSignature" || relative == u"Info.plist" || relative == mainExecutable_)
+            if (relative == u"_CodeSignature" || bound_.contains(relative))
                 continue;
             const Rule* rule = ruleFor(rules_, relative);
             if (entry.isSymLink()) {
@@ -169,7 +140,7 @@ private:
             } else if (entry.isFile()) {
                 if (!rule || rule->omit)
                     continue;
-                if (rule->nested && isMachOFile(entry.absoluteFilePath())) {
+                if (rule->nested && MachOFile::isMachOFile(entry.absoluteFilePath())) {
                     checkNested(entry.absoluteFilePath(), relative);
                 } else if (auto seal = sealOf(relative)) {
                     sealed_.append({relative, entry.absoluteFilePath(), *seal});
@@ -183,7 +154,10 @@ private:
 
     void checkLink(const QFileInfo& entry, const QString& relative)
     {
-        const QString target = linkTarget(entry.absoluteFilePath());
+        const auto text = SymbolicLink::text(entry.absoluteFilePath());
+        if (!text)
+            badResource(QStringLiteral("cannot read the link ") + relative);
+        const QString target = *text;
         if (flags_ & Service::restrictSymlinks) {
             const QString lexical = QDir::cleanPath(entry.absolutePath() + u'/' + target);
             const QString resolved = entry.canonicalFilePath();
@@ -254,8 +228,8 @@ private:
     }
 
     const QString bundle_;
-    const QString contents_;
-    const QString mainExecutable_;
+    const QString resourceRoot_;
+    const QSet<QString>& bound_;
     const QVariantMap& files_;
     const QList<Rule>& rules_;
     const uint32_t flags_;
@@ -266,8 +240,8 @@ private:
 
 } // namespace
 
-void SealedResources::verify(const QString& bundle, const QString& mainExecutable, const QByteArray& codeResources,
-                             uint32_t flags, const NestedCode& nestedCode)
+void SealedResources::verify(const QString& bundle, const QString& resourceRoot, const QSet<QString>& bound,
+                             const QByteArray& codeResources, uint32_t flags, const NestedCode& nestedCode)
 {
     const auto plist = PropertyList::parse(codeResources);
     if (!plist || plist->typeId() != QMetaType::QVariantMap)
@@ -281,7 +255,7 @@ void SealedResources::verify(const QString& bundle, const QString& mainExecutabl
     }
     const QVariantMap fileMap = files.toMap();
     const QList<Rule> rules = readRules(envelope.value(QStringLiteral("rules2")));
-    Walk(bundle, mainExecutable, fileMap, rules, flags, nestedCode).run();
+    Walk(bundle, resourceRoot, bound, fileMap, rules, flags, nestedCode).run();
 }
 
 } // namespace hub

@@ -41,6 +41,28 @@ using CertsPtr = std::unique_ptr<STACK_OF(X509), CertsFree>;
     CodeSignatureFault::raise(CodeSigningService::errSignatureFailed, text);
 }
 
+// The platform's certificate markers (Developer ID and the like) are critical extensions that a
+// code-signing chain understands; any other unknown critical extension still fails the chain.
+constexpr const char* platformMarkerArc = "1.2.840.113635.100.6.";
+
+int allowPlatformMarkers(int ok, X509_STORE_CTX* context)
+{
+    if (ok || X509_STORE_CTX_get_error(context) != X509_V_ERR_UNHANDLED_CRITICAL_EXTENSION)
+        return ok;
+    X509* cert = X509_STORE_CTX_get_current_cert(context);
+    for (int i = 0; i < X509_get_ext_count(cert); ++i) {
+        X509_EXTENSION* extension = X509_get_ext(cert, i);
+        if (!X509_EXTENSION_get_critical(extension) || X509_supported_extension(extension))
+            continue;
+        char oid[128];
+        if (OBJ_obj2txt(oid, sizeof oid, X509_EXTENSION_get_object(extension), 1) <= 0
+            || !QByteArray(oid).startsWith(platformMarkerArc))
+            return 0;
+    }
+    X509_STORE_CTX_set_error(context, X509_V_OK);
+    return 1;
+}
+
 std::shared_ptr<X509> share(X509* cert)
 {
     X509_up_ref(cert);
@@ -121,6 +143,7 @@ SignatureTrust::Signer SignatureTrust::verify(const QByteArray& cms, const QByte
     if (!context || X509_STORE_CTX_init(context.get(), store_, leaf, certs.get()) != 1)
         signatureFailed(QStringLiteral("cannot evaluate the signing certificate"));
     X509_VERIFY_PARAM_set_time(X509_STORE_CTX_get0_param(context.get()), time_t(when.toSecsSinceEpoch()));
+    X509_STORE_CTX_set_verify_cb(context.get(), allowPlatformMarkers);
     if (X509_verify_cert(context.get()) != 1) {
         const QString reason = QString::fromUtf8(X509_verify_cert_error_string(X509_STORE_CTX_get_error(context.get())));
         ERR_clear_error();
@@ -135,6 +158,22 @@ SignatureTrust::Signer SignatureTrust::verify(const QByteArray& cms, const QByte
     for (int i = 0; i < sk_X509_num(chain); ++i)
         signer.chain.append(share(sk_X509_value(chain, i)));
     return signer;
+}
+
+QStringList SignatureTrust::organisationalUnits(X509* certificate)
+{
+    QStringList units;
+    X509_NAME* subject = X509_get_subject_name(certificate);
+    for (int i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, -1); i >= 0;
+         i = X509_NAME_get_index_by_NID(subject, NID_organizationalUnitName, i)) {
+        unsigned char* utf8 = nullptr;
+        const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, i)));
+        if (length >= 0) {
+            units << QString::fromUtf8(reinterpret_cast<const char*>(utf8), length);
+            OPENSSL_free(utf8);
+        }
+    }
+    return units;
 }
 
 // The time of a timestamp token over this signature, when it verifies up to an anchor.

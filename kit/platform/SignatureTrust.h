@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,6 +33,9 @@ public:
     // Raises CodeSignatureFault: errSignatureFailed when the signature does not verify over the
     // content, errNotTrusted when the chain does not reach an anchor.
     Signer verify(const QByteArray& cms, const QByteArray& content) const;
+
+    // The organisational units (OU) of a certificate's subject.
+    static QStringList organisationalUnits(X509* certificate);
 
 private:
     std::optional<QDateTime> timestamp(void* signerInfo) const;

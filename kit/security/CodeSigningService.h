@@ -61,6 +61,7 @@ public:
     static constexpr int32_t errResourceNotSupported = -67016;
     static constexpr int32_t errRegularFile = -67015;
     static constexpr int32_t errUnsealedAppRoot = -67014;
+    static constexpr int32_t errUnsealedFrameworkRoot = -67008;
     static constexpr int32_t errWeakResourceEnvelope = -67007;
     static constexpr int32_t errInvalidSymlink = -67003;
     static constexpr int32_t errBadDiskImageFormat = -67001;

@@ -26,10 +26,7 @@ public:
     static VerificationFailure notNotarized(QString name) { return {Kind::notNotarized, std::move(name)}; }
 
     QString message() const override;
-    bool operator==(const VerificationFailure& other) const
-    {
-        return kind == other.kind && name == other.name && detail == other.detail && team == other.team;
-    }
+    bool operator==(const VerificationFailure&) const = default;
 
     Kind kind;
     QString name;

@@ -1,6 +1,7 @@
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
 #include "tests/support/ScriptedTransport.h"
+#include "tests/support/StoreResponses.h"
 
 #include <QJsonDocument>
 #include <atomic>
@@ -48,21 +49,8 @@ public:
 
 const QDateTime start(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 
-QString jwt(const QDateTime& expiry)
-{
-    const QByteArray payload = QJsonDocument(QJsonObject{{"sub", "u1"}, {"exp", expiry.toSecsSinceEpoch()}}).toJson(QJsonDocument::Compact);
-    const auto base64url = [](const QByteArray& bytes) {
-        return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
-    };
-    return QString::fromLatin1(base64url(R"({"alg":"RS256"})") + '.' + base64url(payload) + ".c2ln");
-}
-
-QByteArray identity(const QString& access, const QString& refresh)
-{
-    return QJsonDocument(QJsonObject{{"id", "u1"}, {"email", "ada@example.test"}, {"name", "Ada"},
-                             {"accessToken", access}, {"refreshToken", refresh}})
-        .toJson(QJsonDocument::Compact);
-}
+QString jwt(const QDateTime& expiry) { return StoreResponses::accessToken(expiry); }
+QByteArray identity(const QString& access, const QString& refresh) { return StoreResponses::identity(access, refresh); }
 
 const QByteArray storefrontBody = R"({"suggestedCurrency":"EUR","products":[],"bundles":[]})";
 const QByteArray orderBody = R"({"id":"o/1","status":"Open","currency":"EUR","items":[],"checkoutUrl":"https://tavren.example/c"})";

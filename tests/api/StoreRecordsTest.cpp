@@ -240,6 +240,11 @@ TEST(StoreRecords, ValuesCompareMemberByMember)
         return read<PricingVariation>(object(QByteArray(R"({"id":"v","name":"n","originalPrice":{},"hasDiscount":false,"recurrence":{"type":"x"},"price":)") + prices + "}"));
     };
     EXPECT_EQ(variation(R"({"EUR":1,"USD":2})"), variation(R"({"USD":2,"EUR":1})"));
+    EXPECT_EQ(qHash(variation(R"({"EUR":1,"USD":2})")), qHash(variation(R"({"USD":2,"EUR":1})")));
+    EXPECT_EQ(variation(R"({"EUR":-0.0})"), variation(R"({"EUR":0})"));
+    EXPECT_EQ(qHash(variation(R"({"EUR":-0.0})")), qHash(variation(R"({"EUR":0})")));
+    EXPECT_EQ(QSet<Download>({a, b, a}).size(), 2);
+    EXPECT_EQ(QSet<StorefrontProduct>({product, notOwned, product}).size(), 2);
     EXPECT_NE(variation(R"({"EUR":1})"), variation(R"({"EUR":1.5})"));
     EXPECT_EQ(variation(R"({"EUR":49})").price.value("EUR"), 49.0);
 }

@@ -1,0 +1,274 @@
+#include "kit/api/MoonbaseError.h"
+#include "kit/downloads/Downloader.h"
+#include "tests/support/CertificateFactory.h"
+#include "tests/support/LoopbackTlsServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace hub;
+
+namespace {
+
+const QString host = QStringLiteral("bucket.objects.test");
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+int mode(const QString& path)
+{
+    struct stat status{};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+}
+
+template<typename Call>
+std::optional<DownloadError> downloadErrorOf(Call call)
+{
+    try {
+        call();
+    } catch (const DownloadError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// Progress as reported, checked never to go backwards.
+struct ProgressLog {
+    QList<std::pair<qint64, qint64>> calls;
+    std::function<void(qint64, qint64)> onCall;
+
+    Downloader::Progress sink()
+    {
+        return [this](qint64 received, qint64 expected) {
+            if (!calls.isEmpty()) {
+                EXPECT_GE(received, calls.last().first) << "progress went backwards";
+            }
+            calls.append({received, expected});
+            if (onCall)
+                onCall(received, expected);
+        };
+    }
+};
+
+class DownloaderTest : public ::testing::Test {
+protected:
+    DownloaderTest() : chain(CertificateFactory::chain(host)), server(chain) {}
+
+    Downloader downloader(const CertificateFactory::Chain& pinned) const
+    {
+        return Downloader(HostPolicy{QStringLiteral("api.store.test"), {}, {QStringLiteral("objects.test")}},
+                          PinnedTrust{{}, {{QStringLiteral("objects.test"), {pinned.root.spkiPin()}}}}, work.path(),
+                          ConnectionOptions{.connectTo = {{host, server.port()}},
+                                            .trustStore = TrustStore::fromPem(chain.root.pem())});
+    }
+    Downloader downloader() const { return downloader(chain); }
+
+    QString destination() const { return output.filePath(QStringLiteral("product.pkg")); }
+    QStringList workFiles() const { return QDir(work.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    // Downloads /file until half of it has arrived and returns the resume data.
+    DownloadResumeData interruptHalfWay(qint64 size)
+    {
+        std::stop_source stop;
+        ProgressLog log;
+        log.onCall = [&](qint64 received, qint64) {
+            if (received >= size / 2)
+                stop.request_stop();
+        };
+        try {
+            downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file?sig=1")), std::nullopt,
+                                  destination(), size, log.sink(), stop.get_token());
+        } catch (const DownloadInterrupted& paused) {
+            EXPECT_FALSE(paused.message().isEmpty());
+            EXPECT_TRUE(paused.resumeData.has_value());
+            return paused.resumeData.value_or(DownloadResumeData{});
+        }
+        ADD_FAILURE() << "the download was not interrupted";
+        return {};
+    }
+
+    CertificateFactory::Chain chain;
+    LoopbackTlsServer server;
+    QTemporaryDir work;
+    QTemporaryDir output;
+};
+
+} // namespace
+
+TEST_F(DownloaderTest, ResumedTransferIsByteIdenticalToTheSource)
+{
+    const QByteArray source = randomBytes(4 << 20, 1);
+    server.route("/file", LoopbackTlsServer::file(source, {.etag = "\"v1\""}));
+    QFile old(destination());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an older download");
+    old.close();
+
+    DownloadResumeData resume = interruptHalfWay(source.size());
+    EXPECT_GE(resume.offset, source.size() / 2);
+    EXPECT_LT(resume.offset, source.size());
+    EXPECT_EQ(resume.etag, "\"v1\"");
+    EXPECT_EQ(QFileInfo(resume.partialFile).absolutePath(), QFileInfo(work.path()).absoluteFilePath());
+    EXPECT_EQ(mode(resume.partialFile), 0600);
+    EXPECT_EQ(contents(destination()), "an older download");
+
+    // The store hands out a new signed address; resume data never redirects the fetch.
+    resume.url = QStringLiteral("https://elsewhere.test/file");
+    ProgressLog log;
+    const QString result = downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file?sig=2")), resume,
+                                                 destination(), source.size(), log.sink());
+    EXPECT_EQ(result, destination());
+    EXPECT_TRUE(contents(destination()) == source);
+    EXPECT_EQ(mode(destination()), 0600);
+    EXPECT_TRUE(workFiles().isEmpty());
+    ASSERT_FALSE(log.calls.isEmpty());
+    EXPECT_GT(log.calls.first().first, resume.offset);
+    EXPECT_EQ(log.calls.last(), std::pair(qint64(source.size()), qint64(source.size())));
+
+    const ReceivedRequest last = server.requests().last();
+    EXPECT_EQ(last.target, "/file?sig=2");
+    EXPECT_EQ(last.header("Range"), "bytes=" + QByteArray::number(resume.offset) + '-');
+    EXPECT_EQ(last.header("If-Range"), "\"v1\"");
+    EXPECT_FALSE(last.raw.toLower().contains("cookie"));
+}
+
+TEST_F(DownloaderTest, AWholeFileAnswerToARangeRequestStartsAgainFromZero)
+{
+    struct Case {
+        const char* name;
+        QByteArray etagAfter;
+        bool ignoreRanges;
+    };
+    for (const Case& test : {Case{"file changed", "\"v2\"", false}, Case{"ranges ignored", "\"v1\"", true}}) {
+        SCOPED_TRACE(test.name);
+        const QByteArray before = randomBytes(2 << 20, 2);
+        const QByteArray after = randomBytes(3 << 20, 3);
+        server.route("/file", LoopbackTlsServer::file(before, {.etag = "\"v1\""}));
+        const DownloadResumeData resume = interruptHalfWay(before.size());
+
+        server.route("/file", LoopbackTlsServer::file(after, {.etag = test.etagAfter, .ignoreRanges = test.ignoreRanges}));
+        ProgressLog log;
+        downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), resume, destination(),
+                              after.size(), log.sink());
+        EXPECT_TRUE(contents(destination()) == after);
+        EXPECT_LT(log.calls.first().first, resume.offset);
+        EXPECT_TRUE(workFiles().isEmpty());
+    }
+}
+
+TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
+{
+    const QByteArray body = randomBytes(64 << 10, 4);
+    server.route("/exact", ScriptedResponse{.body = body});
+    server.route("/chunked", ScriptedResponse{.body = body, .bodySize = 16 << 20, .chunked = true});
+    server.route("/lying", ScriptedResponse{.body = body, .contentLength = 1000});
+    const auto fetch = [&](const char* path, qint64 cap, ProgressLog& log) {
+        return downloader().download(QUrl(QStringLiteral("https://bucket.objects.test") + QLatin1String(path)),
+                                     std::nullopt, destination(), cap, log.sink());
+    };
+
+    ProgressLog exact;
+    fetch("/exact", body.size(), exact);
+    EXPECT_TRUE(contents(destination()) == body);
+
+    ProgressLog announced;
+    EXPECT_EQ(downloadErrorOf([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
+    EXPECT_TRUE(announced.calls.isEmpty()); // refused on the announced length, before a byte was written
+    EXPECT_FALSE(QFile::exists(destination()));
+
+    ProgressLog unannounced;
+    EXPECT_EQ(downloadErrorOf([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
+    EXPECT_LE(unannounced.calls.last().first, 100'000);
+    EXPECT_FALSE(QFile::exists(destination()));
+
+    // A server sending more than its Content-Length never gets the extra bytes written.
+    ProgressLog lying;
+    fetch("/lying", 2000, lying);
+    EXPECT_EQ(contents(destination()), body.left(1000));
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(DownloaderTest, AnErrorStatusLeavesNoFile)
+{
+    server.route("/gone", ScriptedResponse{.status = 404, .body = "not here"});
+    const std::optional<DownloadError> error = downloadErrorOf([&] {
+        downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/gone")), std::nullopt, destination(),
+                              1000, {});
+    });
+    EXPECT_EQ(error, DownloadError::httpStatus(404));
+    EXPECT_EQ(error.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download server returned 404."));
+    EXPECT_FALSE(QFile::exists(destination()));
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(DownloaderTest, RedirectsAreFollowedOnlyWithinTheDownloadDomains)
+{
+    server.route("/file", LoopbackTlsServer::file("payload"));
+    server.route("/inside", LoopbackTlsServer::redirect(302, "/file"));
+    server.route("/outside", LoopbackTlsServer::redirect(301, "https://evil.test/file"));
+    server.route("/plain", LoopbackTlsServer::redirect(307, "http://bucket.objects.test/file"));
+    server.route("/loop", LoopbackTlsServer::redirect(302, "/loop"));
+    const auto fetch = [&](const char* path) {
+        return downloader().download(QUrl(QStringLiteral("https://bucket.objects.test") + QLatin1String(path)),
+                                     std::nullopt, destination(), 1000, {});
+    };
+    const auto failure = [&](const char* path) { return downloadErrorOf([&] { fetch(path); }); };
+
+    fetch("/inside");
+    EXPECT_EQ(contents(destination()), "payload");
+    const std::optional<DownloadError> outside = failure("/outside");
+    EXPECT_EQ(outside, DownloadError::insecureRedirect(QStringLiteral("evil.test")));
+    EXPECT_EQ(outside.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
+    EXPECT_EQ(failure("/plain"), DownloadError::insecureRedirect(host));
+    EXPECT_EQ(failure("/loop"), DownloadError::httpStatus(302));
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(DownloaderTest, RefusesAddressesAndServersOutsideThePolicyAndPins)
+{
+    const DownloadResumeData resume{QStringLiteral("https://bucket.objects.test/file"), work.filePath("x"), 10, "\"v1\""};
+    try {
+        downloader().download(QUrl(QStringLiteral("https://objects.test/file")), resume, destination(), 1000, {});
+        FAIL() << "no error";
+    } catch (const MoonbaseError& error) {
+        EXPECT_EQ(error, MoonbaseError::blockedURL(QStringLiteral("https://objects.test/file")));
+    }
+    EXPECT_EQ(server.connections(), 0);
+
+    const auto stranger = CertificateFactory::chain(host);
+    EXPECT_THROW(downloader(stranger).download(QUrl(QStringLiteral("https://bucket.objects.test/file")), std::nullopt,
+                                               destination(), 1000, {}),
+                 TransportError);
+    EXPECT_TRUE(server.requests().isEmpty());
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(DownloaderTest, AFailureDuringTheTransferOutranksTheStopThatEndsIt)
+{
+    server.route("/file", LoopbackTlsServer::file(randomBytes(1 << 20, 5), {.etag = "\"v1\""}));
+    std::stop_source stop;
+    ProgressLog log;
+    log.onCall = [&](qint64, qint64) {
+        stop.request_stop();
+        throw std::runtime_error("disk full");
+    };
+    EXPECT_THROW(downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), std::nullopt,
+                                       destination(), 1 << 20, log.sink(), stop.get_token()),
+                 std::runtime_error);
+    EXPECT_TRUE(workFiles().isEmpty());
+}
