@@ -1,8 +1,10 @@
 #include "kit/install/BundleInstaller.h"
 #include "kit/platform/FileManager.h"
+#include "kit/platform/NativeCodeSigning.h"
 #include "kit/platform/RunningApplications.h"
 #include "kit/support/InstallError.h"
 #include "tests/support/SealedBundle.h"
+#include "tests/support/TestSigner.h"
 #include "tests/support/ThisTestProcess.h"
 
 #include <QDir>
@@ -432,6 +434,29 @@ TEST_F(BundleInstallerTest, DestinationsAndTemporaryNames)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.Synth\\.vst3\\.tavren-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$")).match(name).hasMatch())
         << name.toStdString();
     EXPECT_NE(name, BundleInstaller::temporaryName(QStringLiteral("Synth.vst3")));
+}
+
+TEST_F(BundleInstallerTest, RealSignaturesSurviveTheCopy)
+{
+    using test::SigningIdentity;
+    using test::TestSigner;
+    const BundleInstaller native(CodeVerifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(test::anchors())),
+                                 home, applications);
+    test::BundleSpec spec = test::BundleSpec::plugIn(QStringLiteral("Foo"));
+    spec.links = {{QStringLiteral("Resources/Current.txt"), QStringLiteral("Info.txt")}};
+    const QString signedBundle = TestSigner::build(spec, staging, SigningIdentity::developerId());
+
+    const QList<InstalledItem> items = native.install({{signedBundle, BundleKind::vst3}});
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0], (InstalledItem{plugIns(QStringLiteral("VST3/Foo.vst3")), BundleKind::vst3, QStringLiteral("com.tavren.foo"),
+                                       SigningIdentity::tavrenTeam, QStringLiteral("120")}));
+
+    // Another team's copy at the destination is not ours to replace.
+    QDir(items[0].path).removeRecursively();
+    TestSigner::build(spec, plugIns(QStringLiteral("VST3")), SigningIdentity::anotherTeam());
+    const auto before = snapshot(home);
+    EXPECT_EQ(thrown<InstallError>([&] { native.install({{signedBundle, BundleKind::vst3}}); }), InstallError::occupied(QStringLiteral("Foo.vst3")));
+    EXPECT_EQ(snapshot(home), before);
 }
 
 // ---- A placement killed at any moment ----
