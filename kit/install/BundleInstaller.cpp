@@ -1,0 +1,251 @@
+#include "kit/install/BundleInstaller.h"
+
+#include "kit/platform/FileManager.h"
+#include "kit/platform/RunningApplications.h"
+#include "kit/support/InstallError.h"
+#include "kit/support/Subprocess.h"
+#include "kit/support/Version.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUuid>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace hub {
+
+namespace {
+
+QUrl fileUrl(const QString& path) { return QUrl::fromLocalFile(path); }
+
+// Whether anything, a dangling link included, is at the path.
+bool somethingAt(const QString& path)
+{
+    struct stat info {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+// Moves a replaced copy back to its place; failures are ignored (the copy stays in the Trash).
+void putBack(const std::optional<QString>& previous, const QString& dest) noexcept
+{
+    if (!previous)
+        return;
+    try {
+        FileManager::restoreFromTrash(*previous, dest);
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+BundleInstaller::BundleInstaller(CodeVerifier verifier, QString home, QString applications, TrashOperation trash)
+    : verifier(std::move(verifier)), home(std::move(home)), applications(std::move(applications)), trash(std::move(trash)),
+      isRunning(&RunningApplications::anyInside)
+{
+}
+
+const BundleInstaller::TrashOperation& BundleInstaller::moveToTrash()
+{
+    static const TrashOperation operation = &FileManager::trashItem;
+    return operation;
+}
+
+QString BundleInstaller::destination(const StagedBundle& bundle) const
+{
+    return QDir::cleanPath(bundle.kind.destinationDirectory(home, applications) + u'/' + bundle.name());
+}
+
+QList<std::pair<StagedBundle, VerifiedCode>> BundleInstaller::verifyAll(const QList<StagedBundle>& bundles) const
+{
+    if (bundles.isEmpty())
+        throw InstallError::nothingToInstall();
+    QList<std::pair<StagedBundle, VerifiedCode>> verified;
+    for (const StagedBundle& bundle : bundles) {
+        VerifiedCode code = verifier.verify(fileUrl(bundle.path));
+        const bool required = bundle.kind == BundleKind::app ? verifier.policy.requireNotarizedApps
+                                                             : verifier.policy.requireNotarizedPlugIns;
+        if (required && !code.notarized)
+            throw VerificationFailure::notNotarized(bundle.name());
+        verified.append({bundle, std::move(code)});
+    }
+    return verified;
+}
+
+void BundleInstaller::refuseIfRunning(const QString& bundle) const
+{
+    if (!isRunning || !isRunning(bundle))
+        return;
+    QString name = QFileInfo(bundle).fileName();
+    if (const qsizetype dot = name.lastIndexOf(u'.'); dot > 0)
+        name.truncate(dot);
+    throw InstallError::appRunning(name);
+}
+
+QList<InstalledItem> BundleInstaller::install(const QList<StagedBundle>& bundles) const
+{
+    const auto verified = verifyAll(bundles);
+
+    for (const auto& [bundle, code] : verified) {
+        if (bundle.kind == BundleKind::app)
+            refuseIfRunning(destination(bundle));
+    }
+
+    for (const auto& [bundle, code] : verified) {
+        const QString dest = destination(bundle);
+        if (!code.version || !QFileInfo::exists(dest))
+            continue;
+        const auto installed = CodeVerifier::bundleVersion(fileUrl(dest));
+        if (installed && Version(*code.version) < Version(*installed))
+            throw InstallError::downgrade(QFileInfo(dest).fileName(), *installed, *code.version);
+    }
+
+    QList<PlacementRecord> records;
+    QList<InstalledItem> items;
+    for (const auto& [bundle, code] : verified) {
+        const QString dest = destination(bundle);
+        std::optional<QString> previous;
+        try {
+            previous = place(bundle, dest, code);
+        } catch (...) {
+            rollBack(records);
+            throw;
+        }
+        records.append({dest, previous});
+        items.append({dest, bundle.kind, code.identifier, code.teamID, code.version});
+    }
+    return items;
+}
+
+std::optional<QString> BundleInstaller::place(const StagedBundle& bundle, const QString& dest, const VerifiedCode& expected) const
+{
+    const QFileInfo destInfo(dest);
+    const QString name = destInfo.fileName();
+    const QString parent = destInfo.path();
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(parent).toStdString()));
+    removeLeftoverCopies(dest);
+
+    // The copy goes into dest's own folder, so that swapping it in is a rename.
+    const QString temp = parent + u'/' + temporaryName(name);
+    const auto discard = [&temp] { FileManager::removeItem(temp); };
+    try {
+        Subprocess::check(tools.ditto, {bundle.path, temp}, copyTimeout);
+    } catch (...) {
+        discard(); // whatever a failed or timed-out copy left
+        throw;
+    }
+
+    VerifiedCode copy;
+    try {
+        copy = verifier.verify(fileUrl(temp));
+    } catch (...) {
+        discard();
+        throw;
+    }
+    if (copy.identifier != expected.identifier) {
+        discard();
+        throw InstallError::placementFailed(QStringLiteral("the copy of ") + name + QStringLiteral(" does not match what was verified"));
+    }
+
+    std::optional<QString> previous;
+    if (somethingAt(dest)) {
+        VerifiedCode existing;
+        try {
+            existing = verifier.verify(fileUrl(dest));
+        } catch (const std::exception&) {
+            discard();
+            throw InstallError::occupied(name);
+        }
+        if (existing.identifier != expected.identifier || existing.teamID != expected.teamID) {
+            discard();
+            throw InstallError::occupied(name);
+        }
+        try {
+            previous = trash(dest);
+        } catch (const std::exception&) {
+            discard();
+            throw InstallError::placementFailed(QStringLiteral("could not move the old ") + name + QStringLiteral(" to the Trash"));
+        }
+    }
+
+    try {
+        FileManager::moveItem(temp, dest);
+    } catch (const std::system_error& error) {
+        putBack(previous, dest);
+        discard();
+        throw InstallError::placementFailed(QString::fromLocal8Bit(error.what()));
+    }
+
+    try {
+        verifier.verify(fileUrl(dest));
+    } catch (...) {
+        FileManager::removeItem(dest);
+        putBack(previous, dest);
+        throw;
+    }
+    return previous;
+}
+
+void BundleInstaller::rollBack(const QList<PlacementRecord>& records) const noexcept
+{
+    for (auto it = records.crbegin(); it != records.crend(); ++it) {
+        FileManager::removeItem(it->destination);
+        putBack(it->previous, it->destination);
+    }
+}
+
+QStringList BundleInstaller::uninstall(const QList<InstalledItem>& items) const noexcept
+{
+    QStringList problems;
+    for (const InstalledItem& item : items) {
+        if (!QFileInfo::exists(item.path))
+            continue;
+        try {
+            const VerifiedCode code = verifier.verify(item.url());
+            if (code.identifier != item.identifier || code.teamID != item.teamID) {
+                problems.append(item.name());
+                continue;
+            }
+            if (item.kind == BundleKind::app)
+                refuseIfRunning(item.path);
+            trash(item.path);
+        } catch (...) {
+            problems.append(item.name());
+        }
+    }
+    return problems;
+}
+
+QStringList BundleInstaller::systemCopies(const QList<InstalledItem>& items) const
+{
+    QStringList copies;
+    for (const InstalledItem& item : items) {
+        if (!item.kind.systemDirectory())
+            continue;
+        const QString candidate = QDir::cleanPath(item.kind.destinationDirectory(systemRoot, {}) + u'/' + item.name());
+        if (QFileInfo::exists(candidate))
+            copies.append(candidate);
+    }
+    return copies;
+}
+
+QString BundleInstaller::temporaryName(const QString& name)
+{
+    return u'.' + name + QStringLiteral(".tavren-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+void BundleInstaller::removeLeftoverCopies(const QString& dest) const
+{
+    static const QRegularExpression uuid(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
+    const QFileInfo destInfo(dest);
+    const QString prefix = u'.' + destInfo.fileName() + QStringLiteral(".tavren-");
+    const QDir parent(destInfo.path());
+    const QStringList entries = parent.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        if (entry.startsWith(prefix) && uuid.match(QStringView(entry).mid(prefix.size())).hasMatch())
+            FileManager::removeItem(parent.filePath(entry));
+    }
+}
+
+} // namespace hub
