@@ -20,7 +20,9 @@ namespace {
 
 void write(const QString& path, const QByteArray& bytes)
 {
-    const QString temporary = path + QStringLiteral(".tmp-") + QUuid::createUuid().toString(QUuid::Id128);
+    // Named apart from the file, so that a name near the 255-byte limit still has room.
+    const QString temporary = path.left(path.lastIndexOf(u'/') + 1) + QStringLiteral(".tmp-")
+        + QUuid::createUuid().toString(QUuid::Id128);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     const int fd = ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)

@@ -143,8 +143,6 @@ void PathSafety::assertNoEscapingLinks(const QString& root)
     if (error)
         return;
     for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (error)
-            return; // a folder that cannot be read is passed over, as the walk's end
         const fs::directory_entry& entry = *it;
         if (!entry.is_symlink()) // throws when the entry cannot be examined
             continue;
@@ -155,6 +153,11 @@ void PathSafety::assertNoEscapingLinks(const QString& root)
         if (!isContained(target, root))
             throw InstallError::unsafeArchive(linkPath.section(u'/', -1) + QStringLiteral(" links outside the archive"));
     }
+    // Folders the walk may not read are skipped above; any other failure (out of
+    // descriptors in a very deep tree, say) ends the walk early, leaving the rest
+    // of the tree unchecked.
+    if (error)
+        throw fs::filesystem_error("cannot walk the unpacked tree", fs::path(encoded(root).toStdString()), error);
 }
 
 std::int64_t PathSafety::treeSize(const QString& root)

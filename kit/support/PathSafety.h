@@ -23,7 +23,8 @@ public:
 
     // Throws InstallError::unsafeArchive("<name> links outside the archive") for the
     // first symbolic link under the root whose target lies outside it, and the file
-    // system's error when a link cannot be read. A missing root passes.
+    // system's error when a link cannot be read or the walk cannot go on (folders it
+    // may not read are passed over). A missing root passes.
     static void assertNoEscapingLinks(const QString& root);
 
     // The bytes of the regular files under the root; links are not followed or counted.

@@ -4,8 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <system_error>
+#include <unistd.h>
 
 using hub::InstallError;
 using hub::PathSafety;
@@ -175,6 +179,45 @@ TEST(PathSafety, EscapingLinks)
     link(QStringLiteral("b"), loop + QStringLiteral("/a"));
     link(QStringLiteral("a"), loop + QStringLiteral("/b"));
     EXPECT_EQ(refusal(loop), QString());
+}
+
+TEST(PathSafety, AWalkThatCannotGoOnIsNoPass)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString tree = dir.path() + QStringLiteral("/tree");
+    QDir().mkpath(tree);
+
+    // The walk holds a descriptor per level: a tree deeper than the descriptors left
+    // ends it early, and the escaping link at the bottom would go unseen.
+    int fd = ::open(QFile::encodeName(tree).constData(), O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (int level = 0; level < 100; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
+        const int next = ::openat(fd, "d", O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    ASSERT_EQ(::symlinkat("/usr/lib", fd, "out"), 0);
+    ::close(fd);
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit scarce = saved;
+    scarce.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &scarce), 0);
+    bool refused = false;
+    try {
+        PathSafety::assertNoEscapingLinks(tree);
+    } catch (const InstallError&) {
+        refused = true;
+    } catch (const std::filesystem::filesystem_error&) {
+        refused = true;
+    }
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(refused);
+    EXPECT_NE(refusal(tree), QString()); // with descriptors enough, the link itself
 }
 
 TEST(PathSafety, TreeSizeCountsFilesNotLinks)

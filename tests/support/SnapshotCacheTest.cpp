@@ -39,6 +39,13 @@ TEST(SnapshotCache, SaveAndLoadRoundTrip)
     EXPECT_EQ(cache.load(QStringLiteral("storefront"), Shelf::fromJson)->title, QStringLiteral("New"));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("storefront.json")}); // no temporary left
 
+    // A key as long as a safe file name may be (240 UTF-8 bytes) still saves.
+    const QString longKey(120, QChar(0x00e9));
+    cache.save(storefront, longKey);
+    EXPECT_EQ(cache.load(longKey), storefront);
+    cache.remove(longKey);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("storefront.json")});
+
     cache.save(QJsonDocument(QJsonArray{}), QString());
     EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("download.json"))));
     cache.remove(QStringLiteral("storefront"));
