@@ -21,6 +21,8 @@ struct HttpRequest {
     HttpHeaders headers; // in the order they are sent
     std::optional<QByteArray> body;
     std::chrono::milliseconds timeout{60'000};
+    // A response body longer than this ends the request with a TransportError.
+    std::optional<qint64> maxBodyBytes;
 
     std::optional<QByteArray> header(QByteArrayView name) const { return headerValue(headers, name); }
     bool operator==(const HttpRequest&) const = default;

@@ -88,6 +88,7 @@ std::optional<QByteArray> ImageDataCache::load(const QUrl& url)
     HttpRequest request;
     request.url = url.toEncoded();
     request.timeout = std::chrono::seconds(60);
+    request.maxBodyBytes = maxBytes;
     HttpResponse response;
     try {
         response = transport.send(request);

@@ -1,6 +1,7 @@
 #include "kit/api/PinnedExchange.h"
 
 #include <QUrl>
+#include <limits>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -187,9 +188,12 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
         curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
     } else {
         curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, request.method.constData());
-        if (request.body) {
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body->size()));
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body->constData());
+        // A POST, PUT or PATCH without a body still says Content-Length: 0.
+        static const char empty[] = "";
+        const bool sendsBody = request.body || request.method == "POST" || request.method == "PUT" || request.method == "PATCH";
+        if (sendsBody) {
+            curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body ? request.body->size() : 0));
+            curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body ? request.body->constData() : empty);
         }
     }
 
@@ -235,17 +239,22 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
 HttpResponse PinnedExchange::send(const HttpRequest& request, const Timeouts& timeouts) const
 {
     HttpResponse response;
-    perform(
+    const qint64 limit = request.maxBodyBytes.value_or(std::numeric_limits<qint64>::max());
+    const Outcome outcome = perform(
         request, timeouts,
         [&response](int status, const HttpHeaders& headers) {
             response.status = status;
             response.headers = headers;
             return true;
         },
-        [&response](QByteArrayView bytes) {
+        [&response, limit](QByteArrayView bytes) {
+            if (bytes.size() > limit - response.body.size())
+                return false;
             response.body.append(bytes);
             return true;
         });
+    if (outcome == Outcome::stopped)
+        throw TransportError(CURLE_FILESIZE_EXCEEDED, QStringLiteral("The response was larger than allowed."));
     return response;
 }
 

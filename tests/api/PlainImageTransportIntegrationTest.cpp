@@ -56,3 +56,27 @@ TEST(PlainImageTransport, RefusesWhatOrdinaryEvaluationRefuses)
         EXPECT_TRUE(server.requests().isEmpty());
     }
 }
+
+TEST(PlainImageTransport, StopsReadingABodyPastItsLimit)
+{
+    const auto chain = CertificateFactory::chain(host);
+    LoopbackTlsServer server(chain);
+    server.route("/huge.png", ScriptedResponse{.body = QByteArray(3 * 1024 * 1024, 'x')});
+    PlainImageTransport transport = transportTrusting(chain.root, server);
+
+    HttpRequest request = get("/huge.png");
+    request.maxBodyBytes = 1024 * 1024;
+    EXPECT_THROW(transport.send(request), TransportError);
+    request.maxBodyBytes = 3 * 1024 * 1024;
+    EXPECT_EQ(transport.send(request).body.size(), 3 * 1024 * 1024);
+}
+
+TEST(PlainImageTransport, APostWithoutABodySaysItsLengthIsZero)
+{
+    const auto chain = CertificateFactory::chain(host);
+    LoopbackTlsServer server(chain);
+    server.route("/ping", ScriptedResponse{.status = 204});
+    transportTrusting(chain.root, server).send({.method = "POST", .url = "https://images.maker.test/ping"});
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_EQ(server.requests()[0].header("Content-Length"), "0");
+}
