@@ -72,6 +72,8 @@ CURLcode configureTls(CURL*, void* sslContext, void* data)
     auto* decision = static_cast<TrustDecision*>(data);
     SSL_CTX_set1_cert_store(context, decision->store->store());
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    // The trust decision is made once per connection: no renegotiation after it.
+    SSL_CTX_set_options(context, SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_ex_data(context, contextIndex(), decision);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, verifyPeer);
     return CURLE_OK;

@@ -2,8 +2,8 @@
 
 namespace hub {
 
-URLSessionTransport::URLSessionTransport(PinnedTrust trust, ConnectionOptions options)
-    : trust_(std::move(trust)), exchange_(trust_, options)
+URLSessionTransport::URLSessionTransport(const PinnedTrust& trust, const ConnectionOptions& options)
+    : exchange_(trust, options)
 {
 }
 

@@ -13,17 +13,14 @@ namespace hub {
 // between bytes, time out after 30 s; the whole request after its own timeout.
 class URLSessionTransport : public HTTPTransport {
 public:
-    explicit URLSessionTransport(PinnedTrust trust, ConnectionOptions options = {});
+    explicit URLSessionTransport(const PinnedTrust& trust, const ConnectionOptions& options = {});
 
     // Throws TransportError when no HTTP response arrives, trust refusals included.
     HttpResponse send(const HttpRequest& request) override;
 
-    const PinnedTrust& trust() const { return trust_; }
-
     static constexpr std::chrono::seconds requestTimeout{30};
 
 private:
-    PinnedTrust trust_;
     PinnedExchange exchange_;
 };
 

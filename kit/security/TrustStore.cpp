@@ -38,12 +38,4 @@ std::shared_ptr<const TrustStore> TrustStore::fromPem(const QByteArray& pem)
     return result;
 }
 
-std::shared_ptr<const TrustStore> TrustStore::fromFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::invalid_argument("cannot read the trust store file " + path.toStdString());
-    return fromPem(file.readAll());
-}
-
 } // namespace hub

@@ -17,8 +17,6 @@ public:
     // Roots from PEM text (one or more certificates). Throws std::invalid_argument
     // when the text holds no certificate.
     static std::shared_ptr<const TrustStore> fromPem(const QByteArray& pem);
-    // Roots from a PEM file, as curl's --cacert reads it.
-    static std::shared_ptr<const TrustStore> fromFile(const QString& path);
 
     // The OpenSSL store; shared, thread-safe for verification.
     X509_STORE* store() const { return store_.get(); }
