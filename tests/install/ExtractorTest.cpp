@@ -5,6 +5,7 @@
 #include "kit/support/InstallError.h"
 #include "kit/support/PathSafety.h"
 #include "kit/support/Subprocess.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/CertificateFactory.h"
 #include "tests/support/ArchiveEntry.h"
 #include "tests/support/DiskImageBuilder.h"
@@ -28,6 +29,7 @@ using hub::test::DiskImageBuilder;
 using hub::test::PackageBuilder;
 using hub::test::PackageComponent;
 using hub::test::ZipBuilder;
+using hub::test::treeOf;
 
 namespace {
 
@@ -56,17 +58,6 @@ private:
 Extractor extractorWith(std::optional<int32_t> imageStatus = std::nullopt)
 {
     return Extractor(CodeVerifier(SignaturePolicy::tavren(), std::make_shared<ImageSigningService>(imageStatus)));
-}
-
-QStringList treeOf(const QString& root)
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << QDir(root).relativeFilePath(it.next());
-    paths.sort();
-    return paths;
 }
 
 // A test folder: inputs in "in", the extractor's work folder "work", nothing else.

@@ -1,5 +1,6 @@
 #include "tests/support/ArchiveEntry.h"
 #include "tests/support/DiskImageBuilder.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/PackageBuilder.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -16,6 +17,7 @@ using hub::test::DiskImageBuilder;
 using hub::test::PackageBuilder;
 using hub::test::PackageComponent;
 using hub::test::ZipBuilder;
+using hub::test::treeOf;
 
 namespace {
 
@@ -33,18 +35,6 @@ ToolRun runTool(const QString& tool, const QStringList& args)
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-// Everything below root, as relative paths, without following links.
-QStringList treeOf(const QString& root)
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << QDir(root).relativeFilePath(it.next());
-    paths.sort();
-    return paths;
 }
 
 qint64 bytesUnder(const QString& root)
