@@ -2,9 +2,9 @@
 // with the code verifier over the native reader, and compares it with `sha256sum` over the same
 // files in the same run. Prints the best of three runs of each and the ratio verifier / sha256sum
 // (the aim is at most 1.5).
-#include "kit/platform/NativeCodeSigning.h"
+#include "kit/codesign/NativeCodeSigning.h"
 #include "kit/security/CodeVerifier.h"
-#include "tests/support/TestSigner.h"
+#include "tests/testkit/TestSigner.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>

@@ -4,8 +4,8 @@
 // under 64 MiB). Usage: DownloaderBench [MiB] (default 1024).
 
 #include "kit/downloads/Downloader.h"
-#include "tests/support/CertificateFactory.h"
-#include "tests/support/LoopbackTlsServer.h"
+#include "tests/testkit/CertificateFactory.h"
+#include "tests/testkit/LoopbackTlsServer.h"
 
 #include <QCoreApplication>
 #include <QFile>

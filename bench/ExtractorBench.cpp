@@ -3,8 +3,8 @@
 // same archive in the same run. Prints the best of three runs of each and the
 // ratio extractor / bsdtar (the aim is at most 1.25).
 #include "kit/install/Extractor.h"
-#include "tests/support/ArchiveEntry.h"
-#include "tests/support/ZipBuilder.h"
+#include "tests/testkit/ArchiveEntry.h"
+#include "tests/testkit/ZipBuilder.h"
 
 #include <QCoreApplication>
 #include <QDir>

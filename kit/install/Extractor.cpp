@@ -1,7 +1,7 @@
 #include "kit/install/Extractor.h"
 
 #include "kit/install/PackageInfoReader.h"
-#include "kit/platform/NativeCodeSigning.h"
+#include "kit/codesign/NativeCodeSigning.h"
 #include "kit/support/BundleKind.h"
 #include "kit/support/InstallError.h"
 #include "kit/support/PathSafety.h"

@@ -1,6 +1,6 @@
 #include "kit/security/HostPolicy.h"
 
-#include "kit/platform/Deployment.h"
+#include "kit/deployment/Deployment.h"
 
 namespace hub {
 

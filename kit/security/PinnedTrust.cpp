@@ -1,6 +1,6 @@
 #include "kit/security/PinnedTrust.h"
 
-#include "kit/platform/Deployment.h"
+#include "kit/deployment/Deployment.h"
 
 #include <QCryptographicHash>
 #include <openssl/core_names.h>

@@ -1,5 +1,5 @@
 #include "kit/api/ImageDataCache.h"
-#include "tests/support/ScriptedTransport.h"
+#include "tests/testkit/ScriptedTransport.h"
 
 #include <QDir>
 #include <QFile>

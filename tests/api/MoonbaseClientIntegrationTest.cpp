@@ -1,9 +1,9 @@
 #include "kit/api/InMemoryTokenPersistence.h"
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/URLSessionTransport.h"
-#include "tests/support/CertificateFactory.h"
-#include "tests/support/LoopbackTlsServer.h"
-#include "tests/support/StoreResponses.h"
+#include "tests/testkit/CertificateFactory.h"
+#include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/testkit/StoreResponses.h"
 
 #include <gtest/gtest.h>
 

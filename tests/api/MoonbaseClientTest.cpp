@@ -1,7 +1,7 @@
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
-#include "tests/support/ScriptedTransport.h"
-#include "tests/support/StoreResponses.h"
+#include "tests/testkit/ScriptedTransport.h"
+#include "tests/testkit/StoreResponses.h"
 
 #include <QJsonDocument>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "kit/api/PlainImageTransport.h"
-#include "tests/support/CertificateFactory.h"
-#include "tests/support/LoopbackTlsServer.h"
+#include "tests/testkit/CertificateFactory.h"
+#include "tests/testkit/LoopbackTlsServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "kit/api/MoonbaseError.h"
 #include "kit/downloads/Downloader.h"
-#include "tests/support/CertificateFactory.h"
-#include "tests/support/LoopbackTlsServer.h"
+#include "tests/testkit/CertificateFactory.h"
+#include "tests/testkit/LoopbackTlsServer.h"
 
 #include <QDir>
 #include <QFile>

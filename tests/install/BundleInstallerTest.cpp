@@ -1,11 +1,11 @@
 #include "kit/install/BundleInstaller.h"
 #include "kit/platform/FileManager.h"
-#include "kit/platform/NativeCodeSigning.h"
+#include "kit/codesign/NativeCodeSigning.h"
 #include "kit/platform/RunningApplications.h"
 #include "kit/support/InstallError.h"
-#include "tests/support/SealedBundle.h"
-#include "tests/support/TestSigner.h"
-#include "tests/support/ThisTestProcess.h"
+#include "tests/testkit/SealedBundle.h"
+#include "tests/testkit/TestSigner.h"
+#include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 #include "kit/install/InstallLedger.h"
-#include "tests/support/FilePermissions.h"
-#include "tests/support/ThisTestProcess.h"
+#include "tests/testkit/FilePermissions.h"
+#include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "kit/install/InstallLock.h"
-#include "tests/support/FilePermissions.h"
-#include "tests/support/ThisTestProcess.h"
+#include "tests/testkit/FilePermissions.h"
+#include "tests/testkit/ThisTestProcess.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "kit/platform/SecretService.h"
 #include "kit/security/KeychainError.h"
 #include "kit/security/KeychainItem.h"
-#include "tests/support/KeychainAssertions.h"
+#include "tests/testkit/KeychainAssertions.h"
 
 #include <QCoreApplication>
 #include <QProcess>

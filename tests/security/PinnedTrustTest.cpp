@@ -1,6 +1,6 @@
-#include "kit/platform/Deployment.h"
+#include "kit/deployment/Deployment.h"
 #include "kit/security/PinnedTrust.h"
-#include "tests/support/CertificateFactory.h"
+#include "tests/testkit/CertificateFactory.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

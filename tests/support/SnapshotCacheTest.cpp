@@ -1,6 +1,6 @@
 #include "kit/support/AppDirectories.h"
 #include "kit/support/SnapshotCache.h"
-#include "tests/support/FilePermissions.h"
+#include "tests/testkit/FilePermissions.h"
 
 #include <QDir>
 #include <QFile>

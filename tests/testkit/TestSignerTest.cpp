@@ -1,7 +1,7 @@
-#include "tests/support/BundleLayout.h"
-#include "tests/support/EmbeddedSignature.h"
-#include "tests/support/MachOImage.h"
-#include "tests/support/TestSigner.h"
+#include "tests/testkit/BundleLayout.h"
+#include "tests/testkit/EmbeddedSignature.h"
+#include "tests/testkit/MachOImage.h"
+#include "tests/testkit/TestSigner.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "tests/support/ArchiveEntry.h"
-#include "tests/support/DiskImageBuilder.h"
-#include "tests/support/FileTree.h"
-#include "tests/support/PackageBuilder.h"
-#include "tests/support/ZipBuilder.h"
+#include "tests/testkit/ArchiveEntry.h"
+#include "tests/testkit/DiskImageBuilder.h"
+#include "tests/testkit/FileTree.h"
+#include "tests/testkit/PackageBuilder.h"
+#include "tests/testkit/ZipBuilder.h"
 
 #include <QDir>
 #include <QDirIterator>

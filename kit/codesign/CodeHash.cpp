@@ -1,0 +1,122 @@
+#include "kit/codesign/CodeHash.h"
+
+#include "kit/support/ParallelFor.h"
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <openssl/evp.h>
+#include <stdexcept>
+
+namespace hub {
+
+namespace {
+
+const EVP_MD* algorithm(uint8_t type)
+{
+    switch (type) {
+    case 1: return EVP_sha1();
+    case 2:
+    case 3: return EVP_sha256();
+    case 4: return EVP_sha384();
+    default: return nullptr;
+    }
+}
+
+struct ContextFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+class Hasher {
+public:
+    explicit Hasher(uint8_t type) : md_(algorithm(type)), context_(EVP_MD_CTX_new()), size_(CodeHash::size(type))
+    {
+        if (!md_ || !context_)
+            throw std::runtime_error("no digest");
+    }
+    // Writes the (cut) digest into out.
+    void hash(const unsigned char* data, size_t length, unsigned char* out)
+    {
+        unsigned char full[EVP_MAX_MD_SIZE];
+        unsigned int fullLength = 0;
+        if (EVP_DigestInit_ex(context_.get(), md_, nullptr) != 1 || EVP_DigestUpdate(context_.get(), data, length) != 1
+            || EVP_DigestFinal_ex(context_.get(), full, &fullLength) != 1 || fullLength < size_)
+            throw std::runtime_error("digest failed");
+        std::memcpy(out, full, size_);
+    }
+
+private:
+    const EVP_MD* md_;
+    std::unique_ptr<EVP_MD_CTX, ContextFree> context_;
+    size_t size_;
+};
+
+constexpr size_t chunkBytes = 4 * 1024 * 1024;
+
+} // namespace
+
+bool CodeHash::isSupported(uint8_t type)
+{
+    return algorithm(type) != nullptr;
+}
+
+size_t CodeHash::size(uint8_t type)
+{
+    switch (type) {
+    case 1:
+    case 3: return 20;
+    case 2: return 32;
+    case 4: return 48;
+    default: return 0;
+    }
+}
+
+int CodeHash::strength(uint8_t type)
+{
+    switch (type) {
+    case 1: return 1;
+    case 3: return 2;
+    case 2: return 3;
+    case 4: return 4;
+    default: return 0;
+    }
+}
+
+QByteArray CodeHash::digest(uint8_t type, const unsigned char* data, size_t length)
+{
+    QByteArray out(qsizetype(size(type)), Qt::Uninitialized);
+    Hasher(type).hash(data, length, reinterpret_cast<unsigned char*>(out.data()));
+    return out;
+}
+
+std::optional<size_t> CodeHash::firstMismatch(uint8_t type, const unsigned char* code, size_t length, size_t pageSize,
+                                              const unsigned char* expected, size_t count)
+{
+    const size_t slot = size(type);
+    if (pageSize == 0)
+        pageSize = length == 0 ? 1 : length;
+    const size_t pagesPerChunk = std::max<size_t>(1, chunkBytes / pageSize);
+    const size_t chunks = (count + pagesPerChunk - 1) / pagesPerChunk;
+    std::atomic<size_t> first{count};
+    parallelFor(chunks, [&](size_t chunk) {
+        Hasher hasher(type);
+        unsigned char out[EVP_MAX_MD_SIZE];
+        const size_t end = std::min(count, (chunk + 1) * pagesPerChunk);
+        for (size_t page = chunk * pagesPerChunk; page < end && page < first; ++page) {
+            const size_t begin = page * pageSize;
+            const size_t pageLength = begin >= length ? 0 : std::min(pageSize, length - begin);
+            hasher.hash(code + begin, pageLength, out);
+            if (std::memcmp(out, expected + page * slot, slot) != 0) {
+                size_t seen = first.load();
+                while (page < seen && !first.compare_exchange_weak(seen, page)) {
+                }
+                return;
+            }
+        }
+    });
+    if (first.load() < count)
+        return first.load();
+    return std::nullopt;
+}
+
+} // namespace hub

@@ -1,0 +1,496 @@
+#include "kit/codesign/NativeCodeSigning.h"
+
+#include "kit/codesign/CodeDirectory.h"
+#include "kit/codesign/CodeHash.h"
+#include "kit/codesign/CodeRequirement.h"
+#include "kit/codesign/CodeSignatureFault.h"
+#include "kit/deployment/Deployment.h"
+#include "kit/codesign/DiskImageTrailer.h"
+#include "kit/codesign/EmbeddedSignature.h"
+#include "kit/codesign/MachOFile.h"
+#include "kit/codesign/MappedFile.h"
+#include "kit/codesign/SealedResources.h"
+#include "kit/codesign/SymbolicLink.h"
+#include "kit/support/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+namespace hub {
+
+namespace {
+
+using Service = CodeSigningService;
+
+constexpr int maxNesting = 8;
+
+enum class Kind { bundle, machO, diskImage, other };
+
+struct NativeCode : Service::StaticCode {
+    QString path;
+    Kind kind = Kind::other;
+};
+
+std::optional<Kind> kindOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    if (info.isDir())
+        return Kind::bundle;
+    if (!info.isFile())
+        return Kind::other;
+    if (MachOFile::isMachOFile(path))
+        return Kind::machO;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    if (file.size() >= qint64(DiskImageTrailer::size) && file.seek(file.size() - qint64(DiskImageTrailer::size))
+        && file.read(4) == "koly")
+        return Kind::diskImage;
+    return Kind::other;
+}
+
+// A regular file's bytes, nothing when there is nothing at the path; a link or anything other
+// than a regular file raises errRegularFile.
+std::optional<QByteArray> regularFile(const QString& path, const QString& what)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return std::nullopt;
+    if (info.isSymLink() || !info.isFile())
+        CodeSignatureFault::raise(Service::errRegularFile, what + QStringLiteral(" must be a regular file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read ") + what);
+    return file.readAll();
+}
+
+// Where a bundle keeps its parts: Name.app/Contents/{Info.plist, MacOS/Name, _CodeSignature}, or a
+// versioned framework: Name.framework/Versions/<Current>/{Resources/Info.plist, Name, _CodeSignature}.
+struct BundleLayout {
+    QString resourceRoot;   // what the sealed resources are relative to
+    QString infoPlist;      // relative to the resource root
+    QString executableFolder; // relative to the resource root, empty or ending in "/"
+    bool framework = false;
+};
+
+std::optional<BundleLayout> layoutOf(const QString& bundle)
+{
+    if (QFileInfo(bundle + QStringLiteral("/Contents")).isDir())
+        return BundleLayout{bundle + QStringLiteral("/Contents"), QStringLiteral("Info.plist"), QStringLiteral("MacOS/"), false};
+    const QString current = bundle + QStringLiteral("/Versions/Current");
+    if (!QFileInfo(current).isSymLink())
+        return std::nullopt;
+    const QString version = SymbolicLink::text(current).value_or(QString());
+    const QFileInfo folder(bundle + QStringLiteral("/Versions/") + version);
+    if (version.isEmpty() || version.contains(u'/') || version == u"." || version == u".." || folder.isSymLink() || !folder.isDir())
+        CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the framework's current version is unusable"));
+    return BundleLayout{folder.filePath(), QStringLiteral("Resources/Info.plist"), QString(), true};
+}
+
+// The main executable of a bundle, relative to its resource root: Info.plist's CFBundleExecutable,
+// else one named after the bundle, else the only file in the executable folder. Nothing when there is none.
+std::optional<QString> mainExecutable(const QString& bundle, const BundleLayout& layout, const std::optional<QByteArray>& infoPlist)
+{
+    if (infoPlist) {
+        const auto plist = PropertyList::parse(*infoPlist);
+        if (!plist || plist->typeId() != QMetaType::QVariantMap)
+            CodeSignatureFault::raise(Service::errInfoPlistFailed, QStringLiteral("Info.plist is not a dictionary"));
+        const QVariant name = plist->toMap().value(QStringLiteral("CFBundleExecutable"));
+        if (name.typeId() == QMetaType::QString) {
+            const QString text = name.toString();
+            if (text.isEmpty() || text.contains(u'/') || text == u"." || text == u"..")
+                CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the bundle names an unusable executable"));
+            return layout.executableFolder + text;
+        }
+    }
+    const QString folder = layout.resourceRoot + u'/' + layout.executableFolder;
+    const QString byName = QFileInfo(bundle).completeBaseName();
+    if (QFileInfo(folder + byName).isFile())
+        return layout.executableFolder + byName;
+    if (layout.framework)
+        return std::nullopt;
+    const auto files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (files.size() == 1)
+        return layout.executableFolder + files.first();
+    return std::nullopt;
+}
+
+// Under strict checking nothing may sit beside what the seal covers: an app-style bundle holds only
+// Contents; a framework only Versions and links into Versions/Current.
+void checkBundleRoot(const QString& bundle, const BundleLayout& layout)
+{
+    const auto entries = QDir(bundle).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (!layout.framework) {
+            if (entry.fileName() != u"Contents")
+                CodeSignatureFault::raise(Service::errUnsealedAppRoot,
+                                          QStringLiteral("unsealed contents present in the bundle root: ") + entry.fileName());
+            continue;
+        }
+        if (entry.fileName() == u"Versions" && entry.isDir() && !entry.isSymLink())
+            continue;
+        // Cleaned first, so that "Versions/Current/../.." cannot climb out.
+        if (!entry.isSymLink()
+            || !QDir::cleanPath(SymbolicLink::text(entry.filePath()).value_or(QString())).startsWith(QStringLiteral("Versions/Current/")))
+            CodeSignatureFault::raise(Service::errUnsealedFrameworkRoot,
+                                      QStringLiteral("unsealed contents present in the framework root: ") + entry.fileName());
+    }
+}
+
+QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+QList<QByteArray> pemCertificates(const char* pem)
+{
+    QList<QByteArray> certificates;
+    BIO* bio = BIO_new_mem_buf(pem, -1);
+    while (X509* cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
+        unsigned char* der = nullptr;
+        const int length = i2d_X509(cert, &der);
+        if (length > 0)
+            certificates.append(QByteArray(reinterpret_cast<const char*>(der), length));
+        OPENSSL_free(der);
+        X509_free(cert);
+    }
+    BIO_free(bio);
+    return certificates;
+}
+
+} // namespace
+
+// What a code object's checked signature binds besides its code.
+struct NativeCodeSigning::SpecialData {
+    bool bundle = false;
+    std::optional<QByteArray> infoPlist;
+    std::optional<QByteArray> resources;
+    std::optional<DiskImageTrailer> trailer;
+};
+
+// One checked signature: the code directory that was verified, the chain (empty for ad-hoc code)
+// and the cdhashes that identify the code.
+struct NativeCodeSigning::SignedCode {
+    QString identifier;
+    CertificateChain chain;
+    QList<QByteArray> cdhashes;
+};
+
+NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock)
+    : trust_(anchorsDer, std::move(clock))
+{
+}
+
+std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
+{
+    static const auto service = std::make_shared<const NativeCodeSigning>(pemCertificates(deployment::codeSigningAnchorsPEM));
+    return service;
+}
+
+std::shared_ptr<const Service::StaticCode> NativeCodeSigning::createStaticCode(const QString& path) const
+{
+    const auto kind = kindOf(path);
+    if (!kind)
+        return nullptr;
+    auto code = std::make_shared<NativeCode>();
+    code->path = path;
+    code->kind = *kind;
+    return code;
+}
+
+Service::Validity NativeCodeSigning::checkValidity(const StaticCode& code, uint32_t flags, const Requirement* requirement) const
+{
+    const auto* native = dynamic_cast<const NativeCode*>(&code);
+    const auto* compiled = dynamic_cast<const CodeRequirement*>(requirement);
+    if (!native || (requirement && !compiled))
+        return {errSignatureNotVerifiable, QStringLiteral("the code object or requirement is foreign")};
+    try {
+        check(native->path, flags, compiled, 0);
+        return {};
+    } catch (const CodeSignatureFault& fault) {
+        return {fault.status, fault.text};
+    }
+}
+
+std::shared_ptr<const Service::Requirement> NativeCodeSigning::compileRequirement(const QString& text) const
+{
+    return CodeRequirement::compile(text);
+}
+
+std::optional<QVariantMap> NativeCodeSigning::copySigningInformation(const StaticCode& code, uint32_t) const
+{
+    const auto* native = dynamic_cast<const NativeCode*>(&code);
+    if (!native)
+        return std::nullopt;
+    QVariantMap info;
+    try {
+        QString path = native->path;
+        if (native->kind == Kind::bundle) {
+            const auto layout = layoutOf(path);
+            if (!layout)
+                return info;
+            const auto executable = mainExecutable(
+                path, *layout, regularFile(layout->resourceRoot + u'/' + layout->infoPlist, QStringLiteral("Info.plist")));
+            if (!executable)
+                return info;
+            path = layout->resourceRoot + u'/' + *executable;
+        } else if (native->kind == Kind::other) {
+            return info;
+        }
+        const MappedFile file(path, errSignatureNotVerifiable);
+        const unsigned char* signature = nullptr;
+        size_t size = 0;
+        if (const auto trailer = DiskImageTrailer::read(file.data(), file.size()); trailer && native->kind == Kind::diskImage) {
+            if (trailer->signatureLength == 0 || trailer->signatureOffset > file.size() || trailer->signatureLength > file.size() - trailer->signatureOffset)
+                return info;
+            signature = file.data() + trailer->signatureOffset;
+            size = trailer->signatureLength;
+        } else {
+            const auto slices = MachOFile::slices(file.data(), file.size());
+            const auto slice = std::find_if(slices.begin(), slices.end(), [](const auto& s) { return s.signatureOffset.has_value(); });
+            if (slice == slices.end())
+                return info;
+            signature = file.data() + slice->offset + *slice->signatureOffset;
+            size = slice->signatureSize;
+        }
+        const CodeDirectory directory = EmbeddedSignature::parse(signature, size).codeDirectories.first();
+        info.insert(infoIdentifier(), directory.identifier());
+        if (directory.teamID())
+            info.insert(infoTeamIdentifier(), *directory.teamID());
+    } catch (const CodeSignatureFault&) {
+    }
+    return info;
+}
+
+std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
+{
+    static const QHash<int32_t, QString> messages{
+        {errUnsigned, QStringLiteral("the code is not signed")},
+        {errSignatureFailed, QStringLiteral("the code or its signature has been modified")},
+        {errSignatureNotVerifiable, QStringLiteral("the code cannot be read")},
+        {errSignatureUnsupported, QStringLiteral("the signature's format is not supported")},
+        {errBadDictionaryFormat, QStringLiteral("a property list of the signature is malformed")},
+        {errResourcesNotSealed, QStringLiteral("resources are present but not sealed by the signature")},
+        {errResourcesNotFound, QStringLiteral("the signature seals resources that are not there")},
+        {errResourcesInvalid, QStringLiteral("the sealed resource list is invalid")},
+        {errBadResource, QStringLiteral("a sealed resource is missing or invalid")},
+        {errResourceRulesInvalid, QStringLiteral("a resource rule is invalid")},
+        {errReqInvalid, QStringLiteral("the code requirement is invalid")},
+        {errReqUnsupported, QStringLiteral("the code requirement uses an unsupported form")},
+        {errReqFailed, QStringLiteral("the code does not satisfy the requirement")},
+        {errBadObjectFormat, QStringLiteral("the code's file format is not recognised")},
+        {errInfoPlistFailed, QStringLiteral("Info.plist does not match the signature")},
+        {errNoMainExecutable, QStringLiteral("the bundle has no main executable")},
+        {errBadBundleFormat, QStringLiteral("the bundle's layout is not recognised")},
+        {errResourceDirectoryFailed, QStringLiteral("the sealed resource list does not match the signature")},
+        {errUnsignedNestedCode, QStringLiteral("nested code is not signed")},
+        {errBadNestedCode, QStringLiteral("nested code is modified or invalid")},
+        {errResourceNotSupported, QStringLiteral("a resource is not a file, folder or link")},
+        {errRegularFile, QStringLiteral("the main executable or Info.plist is not a regular file")},
+        {errUnsealedAppRoot, QStringLiteral("unsealed contents present in the bundle root")},
+        {errUnsealedFrameworkRoot, QStringLiteral("unsealed contents present in the framework root")},
+        {errWeakResourceEnvelope, QStringLiteral("the sealed resource list uses an obsolete format")},
+        {errInvalidSymlink, QStringLiteral("a link in the bundle points outside it")},
+        {errBadDiskImageFormat, QStringLiteral("the disk image's format is not recognised")},
+        {errUnsupportedDigestAlgorithm, QStringLiteral("the signature uses an unsupported hash algorithm")},
+        {errBadTeamIdentifier, QStringLiteral("the team identifier does not match the signing certificate")},
+        {errNotTrusted, QStringLiteral("the signing certificate is not trusted")},
+    };
+    const auto it = messages.constFind(status);
+    if (it == messages.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const
+{
+    // A requirement that can never be met here needs no reading of the code.
+    if (requirement && std::any_of(requirement->clauses.begin(), requirement->clauses.end(),
+                                   [](const auto& clause) { return clause.kind == CodeRequirement::Clause::Kind::notarized; }))
+        CodeSignatureFault::raise(errReqFailed, QStringLiteral("notarization cannot be confirmed offline"));
+    const auto kind = kindOf(path);
+    if (!kind)
+        CodeSignatureFault::raise(errSignatureNotVerifiable, QStringLiteral("cannot read ") + fileName(path));
+    QList<SignedCode> signatures;
+    switch (*kind) {
+    case Kind::bundle: signatures = checkBundle(path, flags, depth); break;
+    case Kind::machO: signatures = checkMachO(path, flags, SpecialData{}); break;
+    case Kind::diskImage: signatures = checkDiskImage(path); break;
+    case Kind::other: CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    }
+    // Every architecture of one code object is signed alike: a host seals one cdhash of nested
+    // code, so a slice signed by someone else (or ad hoc) beside it would otherwise ride along.
+    const auto sameSigner = [](const SignedCode& a, const SignedCode& b) {
+        if (a.identifier != b.identifier || a.chain.isEmpty() != b.chain.isEmpty())
+            return false;
+        return a.chain.isEmpty() || X509_cmp(a.chain.first().get(), b.chain.first().get()) == 0;
+    };
+    for (const SignedCode& signature : signatures) {
+        if (!sameSigner(signature, signatures.first()))
+            CodeSignatureFault::raise(errSignatureFailed,
+                                      QStringLiteral("the architectures of ") + fileName(path) + QStringLiteral(" are signed differently"));
+    }
+    QList<QByteArray> cdhashes;
+    for (const SignedCode& signature : signatures) {
+        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier))
+            CodeSignatureFault::raise(errReqFailed, QStringLiteral("the code does not satisfy the requirement"));
+        cdhashes += signature.cdhashes;
+    }
+    return cdhashes;
+}
+
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
+{
+    const auto layout = layoutOf(path);
+    if (!layout)
+        CodeSignatureFault::raise(errBadBundleFormat, QStringLiteral("the bundle's layout is not recognised"));
+    const QString& root = layout->resourceRoot;
+    SpecialData special;
+    special.bundle = true;
+    special.infoPlist = regularFile(root + u'/' + layout->infoPlist, QStringLiteral("Info.plist"));
+    const bool hasSeal = QFileInfo::exists(root + QStringLiteral("/_CodeSignature"));
+    const auto executable = mainExecutable(path, *layout, special.infoPlist);
+    const QString executablePath = executable ? root + u'/' + *executable : QString();
+    if (!executable || (!QFileInfo(executablePath).isSymLink() && !QFileInfo::exists(executablePath))) {
+        if (hasSeal)
+            CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    }
+    regularFile(executablePath, QStringLiteral("the main executable"));
+    if (kindOf(executablePath) != Kind::machO) {
+        if (hasSeal)
+            CodeSignatureFault::raise(errSignatureUnsupported, QStringLiteral("only Mach-O executables can be checked"));
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    }
+    special.resources = regularFile(root + QStringLiteral("/_CodeSignature/CodeResources"), QStringLiteral("the sealed resource list"));
+
+    const QList<SignedCode> signatures = checkMachO(executablePath, flags, special);
+    if (!special.resources)
+        CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
+    if (flags & strictValidate)
+        checkBundleRoot(path, *layout);
+    SealedResources::verify(path, root, {*executable, layout->infoPlist}, *special.resources, flags, [&](const QString& nested) {
+        if (depth >= maxNesting)
+            CodeSignatureFault::raise(errBadNestedCode, QStringLiteral("nested too deeply"));
+        return check(nested, flags, nullptr, depth + 1);
+    });
+    return signatures;
+}
+
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const
+{
+    const MappedFile file(path, errSignatureNotVerifiable);
+    const auto slices = MachOFile::slices(file.data(), file.size());
+    if (std::none_of(slices.begin(), slices.end(), [](const auto& slice) { return slice.signatureOffset.has_value(); }))
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    const qsizetype count = (flags & checkAllArchitectures) ? slices.size() : 1;
+    QList<SignedCode> signatures;
+    for (qsizetype i = 0; i < count; ++i) {
+        const MachOFile::Slice& slice = slices.at(i);
+        const QString what = QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code of ") + fileName(path);
+        if (!slice.signatureOffset) {
+            CodeSignatureFault::raise(count == 1 ? errUnsigned : errSignatureFailed, what + QStringLiteral(" is not signed"));
+        }
+        const unsigned char* base = file.data() + slice.offset;
+        signatures.append(checkSignature(base + *slice.signatureOffset, slice.signatureSize, base, *slice.signatureOffset, special, what));
+    }
+    return signatures;
+}
+
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QString& path) const
+{
+    const MappedFile file(path, errSignatureNotVerifiable);
+    SpecialData special;
+    special.trailer = DiskImageTrailer::read(file.data(), file.size());
+    if (!special.trailer)
+        CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image has no trailer"));
+    const uint64_t offset = special.trailer->signatureOffset;
+    const uint64_t length = special.trailer->signatureLength;
+    if (offset == 0 && length == 0)
+        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the disk image is not signed"));
+    const uint64_t end = file.size() - DiskImageTrailer::size;
+    if (offset > end || length > end - offset)
+        CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image's signature lies outside it"));
+    return {checkSignature(file.data() + offset, length, file.data(), offset, special, QStringLiteral("the disk image"))};
+}
+
+NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned char* signatureData, size_t signatureSize,
+                                                                const unsigned char* code, size_t codeLength,
+                                                                const SpecialData& special, const QString& what) const
+{
+    const EmbeddedSignature signature = EmbeddedSignature::parse(signatureData, signatureSize);
+    const QList<CodeDirectory>& directories = signature.codeDirectories;
+    const CodeDirectory& primary = directories.first();
+    const auto strongest = [&] {
+        return &*std::max_element(directories.begin(), directories.end(), [](const auto& a, const auto& b) {
+            return CodeHash::strength(a.hashType()) < CodeHash::strength(b.hashType());
+        });
+    };
+
+    SignedCode result;
+    const CodeDirectory* chosen = &primary;
+    if (signature.cms.isEmpty()) {
+        if (!primary.isAdhoc())
+            CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signature of ") + what + QStringLiteral(" is missing"));
+        chosen = strongest();
+    } else {
+        if (primary.isAdhoc())
+            CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("an ad-hoc signature carries a signer"));
+        // The CMS signs the first code directory; the others count only when it also lists them.
+        const SignatureTrust::Signer signer = trust_.verify(signature.cms, primary.blob());
+        if (signer.cdhashes) {
+            if (signer.cdhashes->size() != directories.size())
+                CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signed list of code directories does not match"));
+            for (qsizetype i = 0; i < directories.size(); ++i) {
+                if (signer.cdhashes->at(i).left(20) != directories.at(i).cdhash())
+                    CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signed list of code directories does not match"));
+            }
+            chosen = strongest();
+        }
+        result.chain = signer.chain;
+        if (chosen->teamID() && !SignatureTrust::organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
+            CodeSignatureFault::raise(errBadTeamIdentifier,
+                                      QStringLiteral("the team identifier ") + *chosen->teamID()
+                                          + QStringLiteral(" does not match the signing certificate"));
+    }
+    if (chosen->identifier() != primary.identifier() || chosen->teamID() != primary.teamID())
+        CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the code directories disagree"));
+
+    chosen->verifyCode(code, codeLength, what);
+    if (special.bundle) {
+        chosen->verifySpecialSlot(CodeDirectory::infoSlot, special.infoPlist, errInfoPlistFailed, QStringLiteral("Info.plist"));
+        if (special.resources && !chosen->hasSpecialSlot(CodeDirectory::resourceDirSlot))
+            CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
+        if (!special.resources && chosen->hasSpecialSlot(CodeDirectory::resourceDirSlot))
+            CodeSignatureFault::raise(errResourcesNotFound, QStringLiteral("the sealed resource list is missing"));
+        chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, special.resources, errResourceDirectoryFailed,
+                                  QStringLiteral("the sealed resource list"));
+    } else {
+        chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, std::nullopt, errResourcesNotFound, QStringLiteral("the sealed resource list"));
+    }
+    if (special.trailer) {
+        chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->headerWithoutSignature(), errSignatureFailed,
+                                  QStringLiteral("the disk image trailer"));
+    }
+    chosen->verifySpecialSlot(CodeDirectory::requirementsSlot, signature.requirements, errSignatureFailed,
+                              QStringLiteral("the internal requirements"));
+    chosen->verifySpecialSlot(CodeDirectory::entitlementsSlot, signature.entitlements, errSignatureFailed,
+                              QStringLiteral("the entitlements"));
+    chosen->verifySpecialSlot(CodeDirectory::derEntitlementsSlot, signature.derEntitlements, errSignatureFailed,
+                              QStringLiteral("the entitlements"));
+
+    result.identifier = chosen->identifier();
+    result.cdhashes = {chosen->cdhash()};
+    if (chosen != &primary)
+        result.cdhashes.append(primary.cdhash());
+    return result;
+}
+
+} // namespace hub

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "kit/codesign/SignatureTrust.h"
+#include "kit/security/CodeSigningService.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <functional>
+#include <memory>
+
+namespace hub {
+
+class CodeRequirement;
+
+// Reads real code signatures: bundles (Contents/MacOS executable, Info.plist, sealed resources,
+// nested code), single Mach-O files (thin or fat) and disk images (signature through the UDIF
+// trailer). Signatures are trusted up to the given code-signing anchors (DER). Notarization and
+// revocation cannot be confirmed offline: the requirement "notarized" is never met and the
+// revocation flag is accepted but not acted on.
+class NativeCodeSigning : public CodeSigningService {
+public:
+    explicit NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock = {});
+
+    // The service over this deployment's code-signing anchors.
+    static std::shared_ptr<const NativeCodeSigning> standard();
+
+    std::shared_ptr<const StaticCode> createStaticCode(const QString& path) const override;
+    Validity checkValidity(const StaticCode& code, uint32_t flags, const Requirement* requirement) const override;
+    std::shared_ptr<const Requirement> compileRequirement(const QString& text) const override;
+    std::optional<QVariantMap> copySigningInformation(const StaticCode& code, uint32_t flags) const override;
+    std::optional<QString> statusMessage(int32_t status) const override;
+
+private:
+    struct SpecialData;
+    struct SignedCode;
+
+    // Checks the code at a path (and its nested code); answers its cdhashes. Raises CodeSignatureFault.
+    QList<QByteArray> check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const;
+    QList<SignedCode> checkBundle(const QString& path, uint32_t flags, int depth) const;
+    QList<SignedCode> checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const;
+    QList<SignedCode> checkDiskImage(const QString& path) const;
+    SignedCode checkSignature(const unsigned char* signature, size_t signatureSize, const unsigned char* code,
+                              size_t codeLength, const SpecialData& special, const QString& what) const;
+
+    SignatureTrust trust_;
+};
+
+} // namespace hub

@@ -1,0 +1,22 @@
+#include <QApplication>
+#include <QCoreApplication>
+#include <clocale>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+
+// App tests run under a QCoreApplication; *UiTest binaries get an offscreen QApplication.
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    const bool ui = std::strstr(argv[0], "UiTest") != nullptr;
+    std::unique_ptr<QCoreApplication> app;
+    if (ui) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

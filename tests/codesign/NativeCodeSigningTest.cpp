@@ -1,0 +1,376 @@
+#include "kit/codesign/NativeCodeSigning.h"
+
+#include "kit/codesign/MachOFile.h"
+
+#include "kit/security/CodeVerifier.h"
+#include "tests/testkit/MachOImage.h"
+#include "tests/testkit/TestSigner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+namespace hub {
+void PrintTo(const VerifiedCode& code, std::ostream* out)
+{
+    *out << "{" << code.path.toStdString() << ", " << code.identifier.toStdString() << ", " << code.teamID.toStdString() << ", "
+         << code.version.value_or(QStringLiteral("none")).toStdString() << ", " << code.notarized << "}";
+}
+} // namespace hub
+using hub::test::Architecture;
+using hub::test::BundleLink;
+using hub::test::BundleSpec;
+using hub::test::Digests;
+using hub::test::MachOImage;
+using hub::test::SigningIdentity;
+using hub::test::TestSigner;
+
+namespace {
+
+const QString ourTeam = QStringLiteral("KD4N8RWT2C");
+
+class NativeCodeSigningTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    CodeVerifier verifier(std::function<QDateTime()> clock = {}) const
+    {
+        return CodeVerifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(hub::test::anchors(), std::move(clock)));
+    }
+
+    QString build(const BundleSpec& spec, const SigningIdentity& identity = SigningIdentity::developerId())
+    {
+        return TestSigner::build(spec, dir.path(), identity);
+    }
+
+    // The message of the refusal, or "passed".
+    std::string refusal(const QString& bundle, std::function<QDateTime()> clock = {}) const
+    {
+        try {
+            verifier(std::move(clock)).verify(QUrl::fromLocalFile(bundle));
+        } catch (const VerificationFailure& failure) {
+            return failure.message().toStdString();
+        }
+        return "passed";
+    }
+
+    static std::string invalid(const QString& name, const QString& detail)
+    {
+        return VerificationFailure::invalidSignature(name, detail).message().toStdString();
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(NativeCodeSigningTest, ValidPlugInAndApp)
+{
+    const QString plugIn = build(BundleSpec::plugIn(QStringLiteral("Delay")));
+    EXPECT_EQ(verifier().verify(QUrl::fromLocalFile(plugIn)),
+              (VerifiedCode{plugIn, QStringLiteral("com.tavren.delay"), ourTeam, QStringLiteral("120"), false}));
+
+    BundleSpec appSpec = BundleSpec::app(QStringLiteral("Studio"));
+    appSpec.identifier = QStringLiteral("com.tavren.studio");
+    const QString app = build(appSpec);
+    const VerifiedCode code = verifier().verify(QUrl::fromLocalFile(app));
+    EXPECT_EQ(code, (VerifiedCode{app, QStringLiteral("com.tavren.studio"), ourTeam, QStringLiteral("120"), false}));
+    // Notarization cannot be confirmed offline, so the policy's demand for apps is not met.
+    EXPECT_FALSE(verifier().isNotarized(QUrl::fromLocalFile(app)));
+    EXPECT_TRUE(SignaturePolicy::tavren().requireNotarizedApps);
+    EXPECT_EQ(VerificationFailure::notNotarized(QStringLiteral("Studio.app")).message(),
+              QStringLiteral("Studio.app is signed by Tavren but has not been notarized by Apple. Install blocked."));
+}
+
+TEST_F(NativeCodeSigningTest, SignatureShapesThatPass)
+{
+    struct Case {
+        const char* name;
+        BundleSpec spec;
+    };
+    BundleSpec thin = BundleSpec::plugIn(QStringLiteral("Thin"), BundleSpec::Kind::component);
+    thin.architectures = {Architecture::arm64};
+    BundleSpec both = BundleSpec::plugIn(QStringLiteral("Both"), BundleSpec::Kind::clap);
+    both.signature.digests = Digests::sha1AndSha256;
+    BundleSpec old = BundleSpec::plugIn(QStringLiteral("Old"), BundleSpec::Kind::vst);
+    old.signature.digests = Digests::sha1;
+    BundleSpec entitled = BundleSpec::plugIn(QStringLiteral("Entitled"));
+    entitled.signature.entitlements = QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                                                 "<key>com.apple.security.cs.disable-library-validation</key><true/></dict></plist>");
+    BundleSpec nested = BundleSpec::app(QStringLiteral("Host"));
+    nested.nested.push_back(BundleSpec::framework(QStringLiteral("Engine")));
+    BundleSpec localized = BundleSpec::plugIn(QStringLiteral("Localized"));
+    localized.resources.insert(QStringLiteral("en.lproj/Strings.txt"), "hello");
+    localized.links.append(BundleLink{QStringLiteral("Resources/Alias.txt"), QStringLiteral("Info.txt")});
+    const Case cases[] = {{"thin", thin}, {"SHA-1 and SHA-256", both}, {"SHA-1 only", old}, {"entitlements", entitled},
+                          {"nested framework", nested}, {"localized and linked", localized}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(refusal(build(c.spec)), "passed");
+    }
+
+    // An optional localized resource may go missing.
+    const QString bundle = build(localized);
+    QFile::remove(bundle + QStringLiteral("/Contents/Resources/en.lproj/Strings.txt"));
+    EXPECT_EQ(refusal(bundle), "passed");
+}
+
+TEST_F(NativeCodeSigningTest, TamperedBundles)
+{
+    const QString x = QStringLiteral("Foo.vst3");
+    struct Case {
+        const char* name;
+        std::function<void(BundleSpec&)> shape;
+        std::function<void(const QString&)> tamper;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"edited resource", {}, [](const QString& b) { TestSigner::writeFile(b, QStringLiteral("Resources/Info.txt"), "edited\n"); },
+         invalid(x, QStringLiteral("a sealed resource is missing or invalid: Resources/Info.txt was modified"))},
+        {"removed resource", {}, [](const QString& b) { QFile::remove(b + QStringLiteral("/Contents/Resources/Info.txt")); },
+         invalid(x, QStringLiteral("a sealed resource is missing or invalid: Resources/Info.txt is missing"))},
+        {"extra file", {}, [](const QString& b) { TestSigner::writeFile(b, QStringLiteral("Resources/Extra.txt"), "extra"); },
+         invalid(x, QStringLiteral("a sealed resource is missing or invalid: Resources/Extra.txt was added and is not sealed"))},
+        {"file beside Contents", {}, [](const QString& b) { QFile f(b + QStringLiteral("/README")); (void)f.open(QIODevice::WriteOnly); },
+         invalid(x, QStringLiteral("unsealed contents present in the bundle root: README"))},
+        {"edited Info.plist", {}, [](const QString& b) {
+             QFile f(b + QStringLiteral("/Contents/Info.plist"));
+             ASSERT_TRUE(f.open(QIODevice::Append));
+             f.write("\n");
+         },
+         invalid(x, QStringLiteral("Info.plist has been modified"))},
+        {"flipped code byte", {}, [](const QString& b) { TestSigner::flipCodeByte(b, Architecture::x86_64); },
+         invalid(x, QStringLiteral("code has been modified: page 0 of the x86_64 code of Foo does not match its hash"))},
+        {"one bad slice", [](BundleSpec& s) { s.signature.badSlice = Architecture::arm64; }, {},
+         invalid(x, QStringLiteral("code has been modified: page 0 of the arm64 code of Foo does not match its hash"))},
+        {"link out of the bundle",
+         [](BundleSpec& s) { s.links.append(BundleLink{QStringLiteral("Resources/Escape"), QStringLiteral("../../../../../etc/hosts")}); }, {},
+         invalid(x, QStringLiteral("the link Resources/Escape points outside the bundle"))},
+        {"omitted link out of the bundle", {},
+         [](const QString& b) {
+             std::filesystem::create_symlink("/etc", QFile::encodeName(b + QStringLiteral("/Contents/Resources/.DS_Store")).toStdString());
+         },
+         invalid(x, QStringLiteral("the link Resources/.DS_Store points outside the bundle"))},
+        {"absolute link", [](BundleSpec& s) { s.links.append(BundleLink{QStringLiteral("Resources/Hosts"), QStringLiteral("/etc/hosts")}); },
+         {}, invalid(x, QStringLiteral("the link Resources/Hosts points outside the bundle"))},
+        {"nested code changed",
+         [](BundleSpec& s) { s.nested.push_back(BundleSpec::framework(QStringLiteral("Engine"))); },
+         [](const QString& b) {
+             TestSigner::resignNestedChanged(b, QStringLiteral("Frameworks/Engine.framework"), SigningIdentity::developerId());
+         },
+         invalid(x, QStringLiteral("nested code Frameworks/Engine.framework does not match its seal"))},
+        {"nested code edited",
+         [](BundleSpec& s) { s.nested.push_back(BundleSpec::framework(QStringLiteral("Engine"))); },
+         [](const QString& b) {
+             TestSigner::writeFile(b, QStringLiteral("Frameworks/Engine.framework/Versions/A/Resources/Info.txt"), "edited");
+         },
+         invalid(x, QStringLiteral("nested code Frameworks/Engine.framework: a sealed resource is missing or invalid: "
+                                   "Resources/Info.txt was modified"))},
+        {"stripped signature", {}, [](const QString& b) { TestSigner::stripSignature(b); },
+         "Foo.vst3 is not code signed. Install blocked."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::plugIn();
+        if (c.shape)
+            c.shape(spec);
+        const QString bundle = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        if (c.tamper)
+            c.tamper(bundle);
+        EXPECT_EQ(refusal(bundle), c.message);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, DamagedExecutablesFailCleanly)
+{
+    // A signed thin executable, then copies cut short or with one byte flipped in the code, the load
+    // commands, the superblob's index or the code directory: each must be refused, none may crash.
+    const QByteArray good = TestSigner::signMachO(TestSigner::machO({Architecture::arm64}, QStringLiteral("fuzz"), 9000),
+                                                  QStringLiteral("com.tavren.fuzz"), SigningIdentity::developerId());
+    const auto slices = MachOFile::slices(reinterpret_cast<const unsigned char*>(good.constData()), size_t(good.size()));
+    ASSERT_TRUE(slices.first().signatureOffset);
+    const qsizetype signature = qsizetype(*slices.first().signatureOffset);
+    const QByteArray directory = TestSigner::codeDirectories(good).first();
+    const qsizetype directoryAt = good.indexOf(directory, signature);
+    ASSERT_GT(directoryAt, signature);
+
+    const NativeCodeSigning service(hub::test::anchors());
+    const QString path = dir.filePath(QStringLiteral("fuzz"));
+    auto status = [&](const QByteArray& bytes) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return int32_t(1);
+        file.close();
+        const auto code = service.createStaticCode(path);
+        return code ? service.checkValidity(*code, CodeVerifier::bundleFlags, nullptr).status : int32_t(1);
+    };
+    ASSERT_EQ(status(good), 0);
+
+    QList<qsizetype> cuts{0, 3, 4, 7, 8, 31, 32, 100, signature - 1, signature, signature + 4, signature + 12, directoryAt,
+                          directoryAt + 40, directoryAt + directory.size() - 1};
+    for (const qsizetype cut : cuts) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        EXPECT_NE(status(good.left(cut)), 0);
+    }
+    QList<qsizetype> flips;
+    for (qsizetype at = 0; at < signature; at += 97)
+        flips << at;
+    for (qsizetype at = signature + 8; at < signature + 20; ++at) // count and first index entry
+        flips << at;
+    for (qsizetype at = directoryAt; at < directoryAt + directory.size(); at += 3)
+        flips << at;
+    for (const qsizetype at : flips) {
+        SCOPED_TRACE("flip at " + std::to_string(at));
+        QByteArray damaged = good;
+        damaged[at] = char(damaged[at] ^ 0x41);
+        EXPECT_NE(status(damaged), 0);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, FrameworkRootLinksStayInTheCurrentVersion)
+{
+    const QString framework = build(BundleSpec::framework(QStringLiteral("Engine")));
+    EXPECT_EQ(refusal(framework), "passed");
+    std::filesystem::create_symlink("Versions/Current/../../../../etc",
+                                    QFile::encodeName(framework + QStringLiteral("/Escape")).toStdString());
+    EXPECT_EQ(refusal(framework),
+              invalid(QStringLiteral("Engine.framework"), QStringLiteral("unsealed contents present in the framework root: Escape")));
+}
+
+TEST_F(NativeCodeSigningTest, NestedFatCodeIsSignedAlikeInEveryArchitecture)
+{
+    // The host seals the cdhash of the nested framework's first slice; a second slice swapped for
+    // other code, ad hoc or by another team, must not ride along.
+    struct Case {
+        const char* name;
+        SigningIdentity identity;
+    };
+    const Case cases[] = {{"ad hoc", SigningIdentity::adHoc()}, {"another team", SigningIdentity::anotherTeam()}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::app(QStringLiteral("Host"));
+        spec.nested.push_back(BundleSpec::framework(QStringLiteral("Engine")));
+        const QString bundle = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        const QString version = bundle + QStringLiteral("/Contents/Frameworks/Engine.framework/Versions/A");
+        auto contents = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QFile executable(version + QStringLiteral("/Engine"));
+        ASSERT_TRUE(executable.open(QIODevice::ReadOnly));
+        const QByteArray original = executable.readAll();
+        executable.close();
+        const QByteArray other = TestSigner::signMachO(
+            TestSigner::machO({Architecture::arm64}, QStringLiteral("other"), 6000, false), QStringLiteral("com.tavren.engine"),
+            c.identity, {}, contents(version + QStringLiteral("/Resources/Info.plist")),
+            contents(version + QStringLiteral("/_CodeSignature/CodeResources")));
+        QList<QByteArray> slices = MachOImage::slices(original);
+        ASSERT_EQ(slices.size(), 2);
+        slices[1] = MachOImage::slices(other).first();
+        ASSERT_TRUE(executable.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        executable.write(MachOImage::replaceSlices(original, slices));
+        executable.close();
+        EXPECT_EQ(refusal(bundle), invalid(QStringLiteral("Host.app"),
+                                           QStringLiteral("nested code Frameworks/Engine.framework: the architectures of Engine.framework "
+                                                          "are signed differently")));
+    }
+}
+
+TEST_F(NativeCodeSigningTest, Signers)
+{
+    const QString x = QStringLiteral("Foo.vst3");
+    struct Case {
+        const char* name;
+        SigningIdentity identity;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"ad-hoc", SigningIdentity::adHoc(), "Foo.vst3 is ad-hoc signed, without a Tavren Developer ID. Install blocked."},
+        {"another team", SigningIdentity::anotherTeam(),
+         "Foo.vst3 is signed by team Z9Y8X7W6V5, which is not Tavren. Install blocked."},
+        {"installer leaf", SigningIdentity::notApplicationLeaf(),
+         "Foo.vst3 is signed by team KD4N8RWT2C, which is not Tavren. Install blocked."},
+        {"intermediate without marker", SigningIdentity::intermediateWithoutMarker(),
+         "Foo.vst3 is signed by team KD4N8RWT2C, which is not Tavren. Install blocked."},
+        {"untrusted root", SigningIdentity::untrustedRoot(),
+         invalid(x, QStringLiteral("the signing certificate is not trusted: self-signed certificate in certificate chain"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        EXPECT_EQ(refusal(TestSigner::build(BundleSpec::plugIn(), caseDir.path(), c.identity)), c.message);
+    }
+
+    // Judged now (no timestamp): a year on, the test certificates have expired.
+    const QString bundle = build(BundleSpec::plugIn(QStringLiteral("Later")));
+    EXPECT_EQ(refusal(bundle, [] { return QDateTime::currentDateTimeUtc().addYears(1); }),
+              invalid(QStringLiteral("Later.vst3"), QStringLiteral("the signing certificate is not trusted: certificate has expired")));
+}
+
+TEST_F(NativeCodeSigningTest, InfoPlistVersions)
+{
+    struct Case {
+        const char* name;
+        std::optional<QString> version;
+        std::optional<QString> shortVersion;
+        bool infoPlist;
+        bool binary;
+        std::optional<QString> expected;
+    };
+    const Case cases[] = {
+        {"both", QStringLiteral("120"), QStringLiteral("1.2"), true, false, QStringLiteral("120")},
+        {"short only", std::nullopt, QStringLiteral("1.2"), true, false, QStringLiteral("1.2")},
+        {"binary", QStringLiteral("121"), QStringLiteral("1.2.1"), true, true, QStringLiteral("121")},
+        {"no Info.plist", QStringLiteral("120"), QStringLiteral("1.2"), false, false, std::nullopt},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BundleSpec spec = BundleSpec::plugIn(QStringLiteral("V%1").arg(n++));
+        spec.version = c.version;
+        spec.shortVersion = c.shortVersion;
+        spec.infoPlist = c.infoPlist;
+        spec.binaryInfoPlist = c.binary;
+        const QString bundle = build(spec);
+        EXPECT_EQ(CodeVerifier::bundleVersion(QUrl::fromLocalFile(bundle)), c.expected);
+        EXPECT_EQ(verifier().verify(QUrl::fromLocalFile(bundle)).version, c.expected);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, DiskImages)
+{
+    const QString image = dir.filePath(QStringLiteral("Foo.dmg"));
+    TestSigner::writeMinimalDiskImage(image, QByteArray(300000, 'd'));
+    const QUrl url = QUrl::fromLocalFile(image);
+    EXPECT_FALSE(verifier().verifyContainerSignature(url));
+
+    TestSigner::signDiskImage(image, SigningIdentity::developerId());
+    EXPECT_TRUE(verifier().verifyContainerSignature(url));
+
+    const auto refusedAs = [&](const QString& path) -> std::string {
+        try {
+            verifier().verifyContainerSignature(QUrl::fromLocalFile(path));
+        } catch (const VerificationFailure& failure) {
+            return failure.message().toStdString();
+        }
+        return "accepted";
+    };
+    const QString other = dir.filePath(QStringLiteral("Other.dmg"));
+    TestSigner::writeMinimalDiskImage(other, QByteArray(5000, 'o'));
+    TestSigner::signDiskImage(other, SigningIdentity::anotherTeam());
+    EXPECT_EQ(refusedAs(other), "Other.dmg is ad-hoc signed, without a Tavren Developer ID. Install blocked.");
+
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(1000));
+    file.write("X");
+    file.close();
+    EXPECT_EQ(refusedAs(image), "Foo.dmg is ad-hoc signed, without a Tavren Developer ID. Install blocked.");
+    EXPECT_FALSE(verifier().verifyContainerSignature(QUrl::fromLocalFile(dir.filePath(QStringLiteral("Missing.dmg")))));
+}
