@@ -7,13 +7,15 @@
 #include "kit/support/PercentEncoding.h"
 
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 
 namespace hub {
 
 namespace {
 
-constexpr int pageCap = 50;
+Q_LOGGING_CATEGORY(logStore, "com.tavren.hub.store")
+
 constexpr qint64 assumedLifetimeSeconds = 900;
 
 // The answer of the download-link request.
@@ -60,6 +62,45 @@ QString pathAndQuery(const QString& absolute)
     if (!rest.startsWith(u'/'))
         rest.prepend(u'/');
     return rest;
+}
+
+// RFC 3986's remove_dot_segments over a path.
+QString withoutDotSegments(const QString& path)
+{
+    QStringList out;
+    const QStringList segments = path.split(u'/');
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const QString& segment = segments[i];
+        const bool last = i == segments.size() - 1;
+        if (segment == u"." || segment == u"..") {
+            if (segment == u".." && out.size() > 1)
+                out.removeLast();
+            if (last)
+                out.append(QString());
+        } else {
+            out.append(segment);
+        }
+    }
+    return out.join(u'/');
+}
+
+// A link without scheme and host, resolved against the path and query of the page
+// it came from: "?x" keeps the page's path, "x" and "../x" replace its last segment,
+// "/x" stands as it is.
+QString resolveReference(const QString& page, const QString& reference)
+{
+    const QString ref = reference.left(reference.indexOf(u'#') < 0 ? reference.size() : reference.indexOf(u'#'));
+    if (ref.startsWith(u'/'))
+        return ref;
+    const QString pagePath = page.left(page.indexOf(u'?') < 0 ? page.size() : page.indexOf(u'?'));
+    if (ref.isEmpty())
+        return page;
+    if (ref.startsWith(u'?'))
+        return pagePath + ref;
+    const qsizetype query = ref.indexOf(u'?');
+    const QString refPath = query < 0 ? ref : ref.left(query);
+    const QString merged = pagePath.left(pagePath.lastIndexOf(u'/') + 1) + refPath;
+    return withoutDotSegments(merged) + (query < 0 ? QString() : ref.mid(query));
 }
 
 // The common reason phrase of a failing status, lower case.
@@ -114,7 +155,13 @@ QString normalizedCode(const QString& code)
 
 QString MoonbaseClient::encodeQueryValue(QStringView text) { return PercentEncoding::encode(text, queryValueAllowed); }
 
-QString MoonbaseClient::encodePathSegment(QStringView text) { return PercentEncoding::encode(text, pathSegmentAllowed); }
+QString MoonbaseClient::encodePathSegment(QStringView text)
+{
+    // A dot segment would name the parent or the folder itself.
+    if (text == u"." || text == u"..")
+        return QStringLiteral("%2E").repeated(text.size());
+    return PercentEncoding::encode(text, pathSegmentAllowed);
+}
 
 MoonbaseClient::MoonbaseClient(HostPolicy policy, std::shared_ptr<HTTPTransport> transport,
     std::shared_ptr<TokenPersistence> persistence, Clock now)
@@ -127,21 +174,34 @@ MoonbaseClient::MoonbaseClient(HostPolicy policy, std::shared_ptr<HTTPTransport>
 
 // ---- session ----------------------------------------------------------------
 
-void MoonbaseClient::ensureLoaded()
+MoonbaseClient::Stored MoonbaseClient::reread()
+{
+    try {
+        return {true, persistence_->load()};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::exception_ptr MoonbaseClient::ensureLoaded()
 {
     {
         std::lock_guard lock(mutex_);
         if (loaded_)
-            return;
+            return nullptr;
     }
-    std::call_once(loadOnce_, [this] {
-        std::optional<SessionTokens> stored = persistence_->load();
-        std::lock_guard lock(mutex_);
-        if (!loaded_) {
-            tokens_ = std::move(stored);
-            loaded_ = true;
-        }
-    });
+    std::optional<SessionTokens> stored;
+    try {
+        stored = persistence_->load();
+    } catch (const std::exception&) {
+        return std::current_exception();
+    }
+    std::lock_guard lock(mutex_);
+    if (!loaded_) { // a sign-in or sign-out meanwhile wins
+        tokens_ = std::move(stored);
+        loaded_ = true;
+    }
+    return nullptr;
 }
 
 bool MoonbaseClient::hasSession()
@@ -172,13 +232,11 @@ void MoonbaseClient::startSession(const SessionTokens& tokens)
     persistence_->save(tokens);
 }
 
-bool MoonbaseClient::endSession(std::optional<quint64> generation)
+void MoonbaseClient::endSession()
 {
     std::lock_guard writing(persistenceMutex_);
     {
         std::lock_guard lock(mutex_);
-        if (generation && *generation != generation_)
-            return false;
         ++generation_;
         loaded_ = true;
         tokens_.reset();
@@ -189,10 +247,9 @@ bool MoonbaseClient::endSession(std::optional<quint64> generation)
     } catch (...) {
         // Signed out here whatever the keychain says.
     }
-    return true;
 }
 
-void MoonbaseClient::signOut() noexcept { endSession(std::nullopt); }
+void MoonbaseClient::signOut() noexcept { endSession(); }
 
 std::optional<QString> MoonbaseClient::validAccessToken()
 {
@@ -225,15 +282,24 @@ std::optional<SessionTokens> MoonbaseClient::refresh(bool force)
         return tokens_;
 
     // This caller performs the refresh; everyone else waits for its future.
-    const SessionTokens current = *tokens_;
+    SessionTokens current = *tokens_;
     const quint64 generation = generation_;
-    std::promise<std::optional<SessionTokens>> promise;
+    RefreshPromise promise;
     refreshTask_ = promise.get_future().share();
     lock.unlock();
 
-    std::optional<SessionTokens> outcome;
+    std::optional<SessionTokens> refreshed;
+    bool adopted = false;
     try {
-        outcome = requestRefresh(current);
+        // The app and the background updater share the stored session. When the
+        // other one has refreshed it already, its tokens are taken instead: the
+        // store may not accept the refresh token held here a second time.
+        if (const Stored stored = reread(); stored.tokens && stored.tokens->refreshToken != current.refreshToken) {
+            current = *stored.tokens;
+            adopted = !current.needsRefresh(now_());
+        }
+        if (!adopted)
+            refreshed = requestRefresh(current);
     } catch (...) {
         lock.lock();
         const bool stale = generation_ != generation;
@@ -247,26 +313,68 @@ std::optional<SessionTokens> MoonbaseClient::refresh(bool force)
         promise.set_exception(std::current_exception());
         throw; // the session stays
     }
+    if (adopted)
+        return applyRefresh(generation, promise, current, false);
+    if (refreshed)
+        return applyRefresh(generation, promise, *refreshed, true);
+    return applyRefusal(generation, promise, current);
+}
 
-    if (!outcome) { // the store ended the session
-        endSession(generation);
-        promise.set_value(std::nullopt);
-        return std::nullopt;
-    }
-
+std::optional<SessionTokens> MoonbaseClient::applyRefresh(quint64 generation, RefreshPromise& promise,
+    const SessionTokens& tokens, bool save)
+{
     std::lock_guard writing(persistenceMutex_);
-    lock.lock();
+    std::unique_lock lock(mutex_);
     if (generation_ != generation) { // signed out (or in again) meanwhile: the outcome is stale
         lock.unlock();
         promise.set_value(std::nullopt);
         return std::nullopt;
     }
-    tokens_ = outcome;
+    tokens_ = tokens;
     refreshTask_ = {};
     lock.unlock();
-    promise.set_value(outcome);
-    persistence_->save(*outcome); // on failure the new tokens stay in use
-    return outcome;
+    promise.set_value(tokens);
+    if (save)
+        persistence_->save(tokens); // on failure the new tokens stay in use
+    return tokens;
+}
+
+// The store refused `refused`. A different session saved meanwhile (by the
+// other process) is taken up; otherwise the session ends, and the stored one is
+// cleared only when it is the refused one.
+std::optional<SessionTokens> MoonbaseClient::applyRefusal(quint64 generation, RefreshPromise& promise,
+    const SessionTokens& refused)
+{
+    std::lock_guard writing(persistenceMutex_); // session changes wait for this, so the generation holds
+    {
+        std::lock_guard lock(mutex_);
+        if (generation_ != generation) {
+            promise.set_value(std::nullopt);
+            return std::nullopt;
+        }
+    }
+    const Stored stored = reread();
+    std::unique_lock lock(mutex_);
+    refreshTask_ = {};
+    if (stored.tokens && stored.tokens->refreshToken != refused.refreshToken) {
+        tokens_ = stored.tokens;
+        lock.unlock();
+        promise.set_value(stored.tokens);
+        return stored.tokens;
+    }
+    ++generation_;
+    tokens_.reset();
+    loaded_ = true;
+    lock.unlock();
+    promise.set_value(std::nullopt);
+    if (stored.tokens) {
+        try {
+            persistence_->clear();
+        } catch (...) {
+            // Signed out here whatever the keychain says.
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<SessionTokens> MoonbaseClient::requestRefresh(const SessionTokens& current)
@@ -305,6 +413,7 @@ HttpRequest MoonbaseClient::buildRequest(const QString& path, const QByteArray& 
     request.url = text.toLatin1();
     request.body = std::move(body);
     request.timeout = std::chrono::seconds(60);
+    request.maxBodyBytes = maxBodyBytes;
     request.headers = {{"Accept", "application/json"}, {"Content-Type", contentType}, {"x-mb-cors", "1"}};
     return request;
 }
@@ -312,8 +421,12 @@ HttpRequest MoonbaseClient::buildRequest(const QString& path, const QByteArray& 
 QByteArray MoonbaseClient::send(const QString& path, const QByteArray& method, std::optional<QByteArray> body,
     const QByteArray& contentType, bool authenticated)
 {
-    if (authenticated && !hasSession())
-        throw MoonbaseError::notSignedIn();
+    if (authenticated) {
+        if (const std::exception_ptr failure = ensureLoaded())
+            std::rethrow_exception(failure); // the session is unknown, not ended
+        if (!hasSession())
+            throw MoonbaseError::notSignedIn();
+    }
 
     const auto attempt = [&] {
         HttpRequest request = buildRequest(path, method, body, contentType);
@@ -354,14 +467,16 @@ QList<T> MoonbaseClient::allPages(const QString& path)
         const QString& next = *page.next;
         const QUrl url(next, QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty()) {
-            current = next; // relative: requested as it stands
+            current = resolveReference(current, next);
         } else {
             if (!isWireText(next) || !policy_.allowsAPI(url))
                 throw MoonbaseError::blockedURL(next);
             current = pathAndQuery(next);
         }
-        if (++pages >= pageCap)
+        if (++pages >= pageCap) {
+            qCWarning(logStore, "%s: stopped after %d pages; the rest of the list is left out", qUtf8Printable(path), pageCap);
             return items;
+        }
     }
 }
 
