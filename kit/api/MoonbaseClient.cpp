@@ -1,5 +1,6 @@
 #include "kit/api/MoonbaseClient.h"
 
+#include "kit/api/HTTPStatus.h"
 #include "kit/api/IdentityResponse.h"
 #include "kit/api/MoonbaseError.h"
 #include "kit/api/Paged.h"
@@ -101,41 +102,6 @@ QString resolveReference(const QString& page, const QString& reference)
     const QString refPath = query < 0 ? ref : ref.left(query);
     const QString merged = pagePath.left(pagePath.lastIndexOf(u'/') + 1) + refPath;
     return withoutDotSegments(merged) + (query < 0 ? QString() : ref.mid(query));
-}
-
-// The common reason phrase of a failing status, lower case.
-QString statusText(int status)
-{
-    switch (status) {
-    case 400: return QStringLiteral("bad request");
-    case 401: return QStringLiteral("unauthorized");
-    case 402: return QStringLiteral("payment required");
-    case 403: return QStringLiteral("forbidden");
-    case 404: return QStringLiteral("not found");
-    case 405: return QStringLiteral("method not allowed");
-    case 406: return QStringLiteral("unacceptable");
-    case 407: return QStringLiteral("proxy authentication required");
-    case 408: return QStringLiteral("request timed out");
-    case 409: return QStringLiteral("conflict");
-    case 410: return QStringLiteral("no longer exists");
-    case 411: return QStringLiteral("length required");
-    case 412: return QStringLiteral("precondition failed");
-    case 413: return QStringLiteral("request too large");
-    case 414: return QStringLiteral("requested URL too long");
-    case 415: return QStringLiteral("unsupported media type");
-    case 416: return QStringLiteral("requested range not satisfiable");
-    case 417: return QStringLiteral("expectation failed");
-    case 422: return QStringLiteral("unprocessable entity");
-    case 429: return QStringLiteral("too many requests");
-    case 500: return QStringLiteral("internal server error");
-    case 501: return QStringLiteral("unimplemented");
-    case 502: return QStringLiteral("bad gateway");
-    case 503: return QStringLiteral("service unavailable");
-    case 504: return QStringLiteral("gateway timed out");
-    case 505: return QStringLiteral("unsupported version");
-    default: break;
-    }
-    return status < 500 ? QStringLiteral("client error") : QStringLiteral("server error");
 }
 
 // Leading and trailing blanks (space separators and tabs, not line breaks) go; inner spaces become "+".
@@ -496,7 +462,7 @@ void MoonbaseClient::check(const HttpResponse& response)
     else if (problem && problem->title)
         message = *problem->title;
     else
-        message = statusText(response.status);
+        message = HTTPStatus::phrase(response.status);
 
     switch (response.status) {
     case 401: throw MoonbaseError::notSignedIn();

@@ -1,6 +1,7 @@
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
 #include "kit/security/KeychainError.h"
+#include "tests/testkit/FakeTokenPersistence.h"
 #include "tests/testkit/ScriptedTransport.h"
 #include "tests/testkit/StoreResponses.h"
 
@@ -15,41 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class FakePersistence : public TokenPersistence {
-public:
-    std::optional<SessionTokens> load() override
-    {
-        std::lock_guard lock(mutex);
-        ++loads;
-        if (failLoads)
-            throw KeychainError(-25308); // locked
-        return stored;
-    }
-    void save(const SessionTokens& tokens) override
-    {
-        std::lock_guard lock(mutex);
-        saves.append(tokens);
-        if (failWrites)
-            throw std::runtime_error("keychain locked");
-        stored = tokens;
-    }
-    void clear() override
-    {
-        std::lock_guard lock(mutex);
-        ++clears;
-        if (failWrites)
-            throw std::runtime_error("keychain locked");
-        stored.reset();
-    }
-
-    std::mutex mutex;
-    std::optional<SessionTokens> stored;
-    QList<SessionTokens> saves;
-    int loads = 0;
-    int clears = 0;
-    bool failWrites = false;
-    bool failLoads = false;
-};
+using FakePersistence = FakeTokenPersistence;
 
 // Collects what is logged while it lives.
 class LogCapture {
