@@ -1,5 +1,6 @@
 #include "kit/api/MoonbaseClient.h"
 
+#include "kit/api/DecodeRecord.h"
 #include "kit/api/HTTPStatus.h"
 #include "kit/api/IdentityResponse.h"
 #include "kit/api/MoonbaseError.h"
@@ -24,16 +25,6 @@ struct Location {
     QString location;
     static Location fromJson(const JsonReader& json) { return {json.string(u"location")}; }
 };
-
-template <typename T>
-T decode(const QByteArray& body)
-{
-    try {
-        return T::fromJson(JsonReader::parse(body));
-    } catch (const JsonError& error) {
-        throw MoonbaseError::decoding(error.description);
-    }
-}
 
 // Only printable ASCII can go on the wire as it stands.
 bool isWireText(QStringView text)
@@ -351,7 +342,7 @@ std::optional<SessionTokens> MoonbaseClient::requestRefresh(const SessionTokens&
     if (response.status == 403 || response.status == 404 || response.status == 401)
         return std::nullopt;
     check(response);
-    return tokensFrom(decode<IdentityResponse>(response.body));
+    return tokensFrom(decodeRecord<IdentityResponse>(response.body));
 }
 
 // ---- pipeline ---------------------------------------------------------------
@@ -416,7 +407,7 @@ QByteArray MoonbaseClient::send(const QString& path, const QByteArray& method, s
 template <typename T>
 T MoonbaseClient::get(const QString& path, bool authenticated)
 {
-    return decode<T>(send(path, "GET", std::nullopt, "application/json", authenticated));
+    return decodeRecord<T>(send(path, "GET", std::nullopt, "application/json", authenticated));
 }
 
 template <typename T>
@@ -425,7 +416,7 @@ QList<T> MoonbaseClient::allPages(const QString& path)
     QList<T> items;
     QString current = path;
     for (int pages = 0;;) {
-        const Paged<T> page = decode<Paged<T>>(send(current, "GET", std::nullopt, "application/json", true));
+        const Paged<T> page = decodeRecord<Paged<T>>(send(current, "GET", std::nullopt, "application/json", true));
         items += page.items;
         if (!page.hasMore || !page.next)
             return items;
@@ -482,7 +473,7 @@ User MoonbaseClient::signIn(const QString& email, const QString& password)
     if (response.status == 404 || response.status == 401 || response.status == 400)
         throw MoonbaseError::invalidCredentials();
     check(response);
-    const auto identity = decode<IdentityResponse>(response.body);
+    const auto identity = decodeRecord<IdentityResponse>(response.body);
     startSession(tokensFrom(identity));
     return identity.user;
 }
@@ -502,7 +493,7 @@ User MoonbaseClient::signUp(const QString& name, const QString& email, const QSt
     const HttpResponse response = transport_->send(
         buildRequest(path, "POST", QJsonDocument(account).toJson(QJsonDocument::Compact), "application/json"));
     check(response);
-    const auto identity = decode<IdentityResponse>(response.body);
+    const auto identity = decodeRecord<IdentityResponse>(response.body);
     startSession(tokensFrom(identity));
     return identity.user;
 }
@@ -566,7 +557,7 @@ Order MoonbaseClient::pushOrder(const QString& id, const QString& currency, cons
     const QJsonObject body{{QStringLiteral("currency"), currency}, {QStringLiteral("items"), json::toArray(items)}};
     const QString path = QStringLiteral("/api/customer/orders/") + encodePathSegment(id)
         + QStringLiteral("?checkout=true&returnUrl=") + encodeQueryValue(returnURL.toString(QUrl::FullyEncoded));
-    return decode<Order>(send(path, "PATCH", QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", false));
+    return decodeRecord<Order>(send(path, "PATCH", QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", false));
 }
 
 Order MoonbaseClient::order(const QString& id)

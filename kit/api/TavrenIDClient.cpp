@@ -1,5 +1,6 @@
 #include "kit/api/TavrenIDClient.h"
 
+#include "kit/api/DecodeRecord.h"
 #include "kit/api/HTTPStatus.h"
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
@@ -12,16 +13,6 @@ namespace {
 
 constexpr qint64 assumedLifetimeSeconds = 900;
 constexpr std::chrono::seconds requestTimeout{60};
-
-template <typename T>
-T decode(const QByteArray& body)
-{
-    try {
-        return T::fromJson(JsonReader::parse(body));
-    } catch (const JsonError& error) {
-        throw MoonbaseError::decoding(error.description);
-    }
-}
 
 // The answers that carry a token or a list.
 struct CodeResult {
@@ -235,7 +226,7 @@ TavrenIDProfile TavrenIDClient::completeCode(const QString& email, const QString
 {
     const QJsonObject body{{QStringLiteral("email"), email}, {QStringLiteral("code"), withoutWhiteSpace(code)}};
     const QByteArray answer = send(QStringLiteral("/auth/email/code/complete"), "POST", compact(body), {}, false);
-    adopt(decode<CodeResult>(answer).token);
+    adopt(decodeRecord<CodeResult>(answer).token);
     return profile();
 }
 
@@ -265,7 +256,7 @@ void TavrenIDClient::exchange(const QString& code, const QString& verifier)
     const HttpResponse response = transport_->send(request);
     if (response.status != 200)
         throw MoonbaseError::invalidCredentials();
-    adopt(decode<ExchangeResult>(response.body).qid);
+    adopt(decodeRecord<ExchangeResult>(response.body).qid);
 }
 
 void TavrenIDClient::signOut() noexcept
@@ -283,12 +274,12 @@ void TavrenIDClient::signOut() noexcept
 
 TavrenIDProfile TavrenIDClient::profile()
 {
-    return decode<TavrenIDProfile>(send(QStringLiteral("/auth/me"), "GET", std::nullopt, {}, true));
+    return decodeRecord<TavrenIDProfile>(send(QStringLiteral("/auth/me"), "GET", std::nullopt, {}, true));
 }
 
 QList<TavrenIDSession> TavrenIDClient::sessions()
 {
-    return decode<SessionsBody>(send(QStringLiteral("/auth/sessions"), "GET", std::nullopt, {}, true)).sessions;
+    return decodeRecord<SessionsBody>(send(QStringLiteral("/auth/sessions"), "GET", std::nullopt, {}, true)).sessions;
 }
 
 void TavrenIDClient::revokeSession(const QString& id)
@@ -298,7 +289,7 @@ void TavrenIDClient::revokeSession(const QString& id)
 
 QList<TavrenIDPurchase> TavrenIDClient::purchases()
 {
-    return decode<PurchasesBody>(send(QStringLiteral("/auth/purchases"), "GET", std::nullopt, {}, true)).purchases;
+    return decodeRecord<PurchasesBody>(send(QStringLiteral("/auth/purchases"), "GET", std::nullopt, {}, true)).purchases;
 }
 
 // ---- reviews ----------------------------------------------------------------
@@ -308,12 +299,12 @@ ReviewPage TavrenIDClient::reviews(const QString& product, const std::optional<Q
     QList<QueryItem> query{{QStringLiteral("product"), product}, {QStringLiteral("limit"), QString::number(limit)}};
     if (cursor)
         query.append({QStringLiteral("cursor"), *cursor});
-    return decode<ReviewPage>(send(QStringLiteral("/reviews"), "GET", std::nullopt, query, false));
+    return decodeRecord<ReviewPage>(send(QStringLiteral("/reviews"), "GET", std::nullopt, query, false));
 }
 
 MyReview TavrenIDClient::myReview(const QString& product)
 {
-    return decode<MyReview>(
+    return decodeRecord<MyReview>(
         send(QStringLiteral("/reviews/mine"), "GET", std::nullopt, {{QStringLiteral("product"), product}}, true));
 }
 
@@ -322,7 +313,7 @@ PostedReview TavrenIDClient::postReview(const ReviewDraft& draft)
     if (const std::optional<QString> problem = draft.problem())
         throw MoonbaseError::forbidden(*problem);
     const QByteArray body = compact(draft.normalized().toJson());
-    return decode<PostedReview>(send(QStringLiteral("/reviews"), "POST", body, {}, true));
+    return decodeRecord<PostedReview>(send(QStringLiteral("/reviews"), "POST", body, {}, true));
 }
 
 } // namespace hub

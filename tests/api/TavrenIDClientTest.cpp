@@ -4,6 +4,7 @@
 #include "tests/testkit/FakeTokenPersistence.h"
 #include "tests/testkit/ScriptedTransport.h"
 #include "tests/testkit/StoreResponses.h"
+#include "tests/testkit/Thrown.h"
 
 #include <QJsonDocument>
 #include <future>
@@ -28,13 +29,7 @@ Header bearer(const QString& token) { return {"Authorization", "Bearer " + token
 template <typename F>
 MoonbaseError moonbaseError(F&& call)
 {
-    try {
-        call();
-    } catch (const MoonbaseError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no MoonbaseError";
-    return MoonbaseError::decoding(QStringLiteral("(none)"));
+    return test::thrown<MoonbaseError>(std::forward<F>(call));
 }
 
 class TavrenIDClientTest : public ::testing::Test {
