@@ -2,13 +2,13 @@
 
 #include "kit/support/AtomicFile.h"
 #include "tests/testkit/DiskImageBuilder.h"
+#include "tests/testkit/InstallHarness.h"
 #include "tests/testkit/PackageBuilder.h"
 #include "tests/testkit/TestSigner.h"
 #include "tests/testkit/ZipBuilder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -21,34 +21,6 @@ namespace {
 
 using test::ArchiveEntry;
 using test::BundleSpec;
-
-// Everything below root as archive entries, parents before children; paths get the prefix.
-QList<ArchiveEntry> entriesUnder(const QString& root, const QByteArray& prefix = {})
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << it.next();
-    paths.sort();
-    QList<ArchiveEntry> entries;
-    const QDir base(root);
-    for (const QString& path : paths) {
-        const QByteArray name = prefix + base.relativeFilePath(path).toUtf8();
-        const QFileInfo info(path);
-        if (info.isSymLink()) {
-            entries << ArchiveEntry::symlink(name, QFile::symLinkTarget(path).toUtf8());
-        } else if (info.isDir()) {
-            entries << ArchiveEntry::directory(name);
-        } else {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                throw std::runtime_error("cannot read " + path.toStdString());
-            entries << ArchiveEntry::file(name, file.readAll(), info.isExecutable() ? 0755 : 0644);
-        }
-    }
-    return entries;
-}
 
 // Incompressible bytes, the same for the same seed, so downloads take a while when throttled.
 QByteArray noise(const QString& seed, qsizetype size)
@@ -162,15 +134,18 @@ void FixtureBuilder::build(const FixtureProduct& product, const FixtureArtifact&
         built << path;
     }
 
+    QList<ArchiveEntry> entries;
+    for (const QString& path : built)
+        entries << test::InstallHarness::entriesOf(path, QFileInfo(path).fileName().toUtf8());
     switch (artifact.container) {
     case FixtureArtifact::Container::zip: {
         test::ZipBuilder zip(file);
-        zip.add(entriesUnder(bundles));
+        zip.add(entries);
         zip.finish();
         break;
     }
     case FixtureArtifact::Container::dmg:
-        test::DiskImageBuilder().add(entriesUnder(bundles)).write(file, scratch + QStringLiteral("/image"));
+        test::DiskImageBuilder().add(entries).write(file, scratch + QStringLiteral("/image"));
         break;
     case FixtureArtifact::Container::pkg: {
         test::PackageBuilder package;
@@ -179,8 +154,9 @@ void FixtureBuilder::build(const FixtureProduct& product, const FixtureArtifact&
             const auto kind = artifact.bundles[built.indexOf(path)];
             test::PackageComponent component;
             component.folder = (QString(product.name).remove(u' ') + u'-' + test::extension(kind) + QStringLiteral(".pkg")).toUtf8();
-            component.installLocation = (plugInFolder(kind) + u'/' + info.fileName()).toUtf8();
-            component.payload = entriesUnder(path);
+            // The plug-in's folder as the location: the bundle is found in the payload.
+            component.installLocation = plugInFolder(kind).toUtf8();
+            component.payload = test::InstallHarness::entriesOf(path, info.fileName().toUtf8());
             component.installKBytes = 1024;
             package.add(component);
         }

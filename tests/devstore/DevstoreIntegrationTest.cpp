@@ -1,8 +1,7 @@
 // The kit's real clients and engine against the real devstore, through the demo deployment.
 
-#include "tests/devstore/DevstoreProcess.h"
+#include "tests/devstore/DevstoreTest.h"
 
-#include "kit/api/InMemoryTokenPersistence.h"
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
 #include "kit/codesign/NativeCodeSigning.h"
@@ -19,30 +18,15 @@
 #include <gtest/gtest.h>
 
 using namespace hub;
-using hub::test::DevstoreProcess;
+using hub::test::DevstoreTest;
 
 namespace {
 
 const QString demo = QStringLiteral("demo@tavren.test");
 const QString password = QStringLiteral("demo-pass-1");
 
-class Devstore : public ::testing::Test {
+class Devstore : public DevstoreTest {
 protected:
-    static void SetUpTestSuite() { store = std::make_unique<DevstoreProcess>(); }
-    static void TearDownTestSuite() { store.reset(); }
-
-    void SetUp() override
-    {
-        if (!store->useDemoDeployment())
-            GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
-    }
-
-    static std::unique_ptr<MoonbaseClient> client()
-    {
-        return std::make_unique<MoonbaseClient>(HostPolicy::tavren(), std::make_shared<URLSessionTransport>(PinnedTrust::tavren()),
-                                                std::make_shared<InMemoryTokenPersistence>());
-    }
-
     static QStringList ids(const QList<ProductSummary>& products)
     {
         QStringList out;
@@ -50,8 +34,6 @@ protected:
             out << product.id;
         return out;
     }
-
-    static inline std::unique_ptr<DevstoreProcess> store;
 };
 
 TEST_F(Devstore, SignsInAndReadsTheStorefrontAndThreePagesOfOwnedProducts)
