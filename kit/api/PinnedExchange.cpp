@@ -137,12 +137,12 @@ struct CurlSlist {
 } // namespace
 
 PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options)
-    : trust_(trust), options_(options)
+    : trust_(trust), options_(options.isDefault() ? ConnectionOptions::deployed() : options)
 {
     initialiseCurl();
 }
 
-PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options) { initialiseCurl(); }
+PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options.isDefault() ? ConnectionOptions::deployed() : options) { initialiseCurl(); }
 
 PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, const Timeouts& timeouts,
                                                 const HeadSink& onHead, const BodySink& onBody,
