@@ -13,11 +13,15 @@
 #include "kit/security/SignaturePolicy.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace hub;
+using hub::test::DevstoreProcess;
 using hub::test::DevstoreTest;
 
 namespace {
@@ -92,6 +96,47 @@ TEST_F(Devstore, DownloadsAndInstallsAZipProductIntoATemporaryHome)
         EXPECT_EQ(item.version, QStringLiteral("1.4.0"));
     }
     EXPECT_TRUE(QFileInfo::exists(box.filePath(QStringLiteral("home/Library/Audio/Plug-Ins/VST3/TV Reverb.vst3"))));
+}
+
+// Keys, certificates and fixtures are made once per state folder; a second start only reads them.
+TEST(DevstoreState, ASecondStartReusesItsKeysAndFixtures)
+{
+    QTemporaryDir box;
+    const QString state = box.filePath(QStringLiteral("state"));
+    const auto snapshot = [&] {
+        QFile deployment(state + QStringLiteral("/deployment.json"));
+        EXPECT_TRUE(deployment.open(QIODevice::ReadOnly));
+        QJsonObject values = QJsonDocument::fromJson(deployment.readAll()).object();
+        values.remove(QStringLiteral("port"));
+        QStringList fixtures;
+        QDirIterator it(state + QStringLiteral("/fixtures"), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo file(it.next());
+            fixtures << file.filePath() + u' ' + QString::number(file.lastModified().toMSecsSinceEpoch());
+        }
+        fixtures.sort();
+        return std::pair{values, fixtures};
+    };
+
+    qint64 first = 0;
+    qint64 second = 0;
+    std::pair<QJsonObject, QStringList> before;
+    {
+        const DevstoreProcess store(state);
+        first = store.startMilliseconds();
+        before = snapshot();
+    }
+    {
+        const DevstoreProcess store(state);
+        second = store.startMilliseconds();
+        const auto after = snapshot();
+        EXPECT_EQ(after.first, before.first);
+        EXPECT_EQ(after.second, before.second);
+        EXPECT_GT(after.second.size(), 25);
+    }
+    RecordProperty("first_start_ms", int(first));
+    RecordProperty("second_start_ms", int(second));
+    std::printf("devstore start: first %lld ms, second %lld ms\n", static_cast<long long>(first), static_cast<long long>(second));
 }
 
 } // namespace
