@@ -20,6 +20,24 @@ void Accounts::setStoreOwned(const QList<ProductSummary>& owned)
         emit storeOwnedChanged();
 }
 
+void Accounts::setTavrenProfile(const std::optional<TavrenIDProfile>& profile)
+{
+    if (assign(tavrenProfile_, profile))
+        emit tavrenProfileChanged();
+}
+
+void Accounts::setTavrenSessions(const QList<TavrenIDSession>& sessions)
+{
+    if (assign(tavrenSessions_, sessions))
+        emit tavrenSessionsChanged();
+}
+
+void Accounts::setTavrenPurchases(const QList<TavrenIDPurchase>& purchases)
+{
+    if (assign(tavrenPurchases_, purchases))
+        emit tavrenPurchasesChanged();
+}
+
 void Accounts::setShowSignIn(bool show)
 {
     if (assign(showSignIn_, show))
@@ -44,8 +62,17 @@ void Accounts::clearStore()
     setStoreOwned({});
 }
 
+void Accounts::clearTavrenID()
+{
+    setTavrenProfile(std::nullopt);
+    setTavrenSessions({});
+    setTavrenPurchases({});
+}
+
 std::optional<QString> Accounts::displayEmail() const
 {
+    if (tavrenProfile_)
+        return tavrenProfile_->user.email;
     if (storeUser_)
         return storeUser_->email;
     return std::nullopt;
@@ -55,6 +82,8 @@ QString Accounts::displayName() const
 {
     if (storeUser_ && !storeUser_->name.isEmpty())
         return storeUser_->name;
+    if (tavrenProfile_)
+        return tavrenProfile_->user.email;
     if (storeUser_)
         return storeUser_->email;
     return QStringLiteral("Not signed in");
@@ -66,6 +95,8 @@ bool Accounts::owns(const QString& id) const
         if (product.id == id)
             return true;
     }
+    if (tavrenProfile_ && tavrenProfile_->products && tavrenProfile_->products->contains(id))
+        return true;
     return storeUser_ && storeUser_->ownedProducts && storeUser_->ownedProducts->contains(id);
 }
 
@@ -74,6 +105,10 @@ QSet<QString> Accounts::libraryIds() const
     QSet<QString> ids;
     for (const ProductSummary& product : storeOwned_)
         ids.insert(product.id);
+    if (tavrenProfile_ && tavrenProfile_->products) {
+        for (const QString& id : *tavrenProfile_->products)
+            ids.insert(id);
+    }
     return ids;
 }
 

@@ -6,8 +6,8 @@ namespace hub {
 //   Preferences    currency, wishlist, autoUpdate (the user defaults)
 //   Banners        the banners on screen and their lifetimes
 //   Navigation     selection, path, search
-//   Accounts       store user and owned records, the identity account, the sign-in sheet
-//   StoreCatalog   storefront, search index, catalog queries           (Accounts)
+//   Accounts       store user and owned records, the identity account and its lists, the sign-in sheet
+//   StoreCatalog   storefront, extras, search index, catalog queries   (Accounts)
 //   Library        installed records, release notes, updates available (StoreCatalog)
 //   InstallQueue   pending install, the queue                          (Accounts, Banners)
 //   RefreshCycle   loaders, update decision, update loop, report       (all of the above)
@@ -36,7 +36,9 @@ AppModel::AppModel(Services services, QObject* parent)
 
 AppModel::~AppModel()
 {
-    // Work still running on the pools may hold kit objects; let it end first.
+    // Work still running on the pools may hold kit objects; let it end first,
+    // without waiting out a browser sign-in.
+    signIn_.cancelWaits();
     pools_.drain();
 }
 

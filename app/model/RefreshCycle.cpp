@@ -32,6 +32,18 @@ bool isNotSignedIn(const std::exception& error)
     return moonbase && moonbase->kind == MoonbaseError::Kind::notSignedIn;
 }
 
+// The work's result, or an empty one when it fails.
+template <typename Work>
+auto orEmpty(QThreadPool& pool, Work work) -> QCoro::Task<std::invoke_result_t<Work>>
+{
+    auto task = runOn(pool, std::move(work));
+    try {
+        co_return co_await task;
+    } catch (const std::exception&) {
+        co_return std::invoke_result_t<Work>();
+    }
+}
+
 } // namespace
 
 RefreshCycle::RefreshCycle(const Services& services, ModelPools& pools, Parts parts, QObject* parent)
@@ -120,9 +132,37 @@ QCoro::Task<> RefreshCycle::loadStorefront()
 
 QCoro::Task<> RefreshCycle::loadTavrenID()
 {
-    // SEAM: the identity account's profile, devices and purchases load here once
-    // the identity client is part of Services.
-    co_return;
+    QPointer<RefreshCycle> self(this);
+    const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    if (!id)
+        co_return;
+    std::optional<TavrenIDProfile> profile;
+    try {
+        auto session = runOn(pools_.reads, [id] { return id->isSignedIn(); });
+        const bool signedIn = co_await session;
+        if (!self || !signedIn)
+            co_return;
+        auto fetch = runOn(pools_.reads, [id] { return id->profile(); });
+        profile = co_await fetch;
+    } catch (const std::exception& error) {
+        // An ended identity session is not the store's: only the profile goes, quietly.
+        if (self && isNotSignedIn(error))
+            parts_.accounts.setTavrenProfile(std::nullopt);
+        else if (self)
+            report(error, Source::identity);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    parts_.accounts.setTavrenProfile(profile);
+    QCoro::Task<QList<TavrenIDSession>> sessions = orEmpty(pools_.reads, [id] { return id->sessions(); });
+    QCoro::Task<QList<TavrenIDPurchase>> purchases = orEmpty(pools_.reads, [id] { return id->purchases(); });
+    const QList<TavrenIDSession> devices = co_await sessions;
+    if (self)
+        parts_.accounts.setTavrenSessions(devices);
+    const QList<TavrenIDPurchase> bought = co_await purchases;
+    if (self)
+        parts_.accounts.setTavrenPurchases(bought);
 }
 
 QCoro::Task<> RefreshCycle::loadStoreAccount()
@@ -163,9 +203,17 @@ QCoro::Task<> RefreshCycle::loadStoreAccount()
 
 QCoro::Task<> RefreshCycle::loadExtras()
 {
-    // SEAM: the catalog-extras feed loads here once its client is part of Services;
-    // snapshot runs on a fixture folder never fetch it.
-    co_return;
+    QPointer<RefreshCycle> self(this);
+    const std::shared_ptr<const CatalogExtrasClient> client = services_.extrasClient;
+    // Snapshot runs on a fixture folder use local data only.
+    if (!client || services_.arguments.fixtureDirectory())
+        co_return;
+    auto fetch = runOn(pools_.reads, [client] { return client->fetch(); });
+    const std::optional<CatalogExtras> feed = co_await fetch;
+    if (!self || !feed)
+        co_return;
+    parts_.catalog.setExtras(feed);
+    saveSnapshot(QStringLiteral("extras"), QJsonDocument(feed->toJson()));
 }
 
 QCoro::Task<std::optional<ProductSummary>> RefreshCycle::fetchProduct(QString id)
@@ -245,7 +293,8 @@ void RefreshCycle::report(const std::exception& error, Source source)
         parts_.accounts.openSignIn(SignInPurpose::connectStore(storeSessionEnded));
         return;
     }
-    // SEAM: an identity "not signed in" also clears the identity account once it is held here.
+    if (isNotSignedIn(error))
+        parts_.accounts.clearTavrenID();
     parts_.banners.flash(Banner::Tone::failure, messageOf(error));
 }
 

@@ -28,7 +28,9 @@ class RefreshCycle : public QObject {
     Q_PROPERTY(std::optional<QDateTime> lastChecked READ lastChecked NOTIFY lastCheckedChanged)
 
 public:
-    // Which client an error came from: only the store's "not signed in" ends the store session.
+    // Which client an error came from. The store's "not signed in" ends the store
+    // session and asks for a sign-in; the identity client's signs the identity
+    // account out and shows its message, leaving the store alone.
     enum class Source { store, identity };
 
     struct Parts {

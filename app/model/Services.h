@@ -2,7 +2,10 @@
 
 #include "app/model/LaunchArguments.h"
 #include "app/model/Sleeper.h"
+#include "kit/api/CatalogExtrasClient.h"
 #include "kit/api/MoonbaseClient.h"
+#include "kit/api/TavrenIDClient.h"
+#include "kit/install/InstallPipeline.h"
 #include "kit/install/InstallLedger.h"
 #include "kit/install/InstallLock.h"
 #include "kit/support/SnapshotCache.h"
@@ -24,6 +27,9 @@ class AppModel;
 // functions. An empty function is a no-op (or "false").
 struct Services {
     std::shared_ptr<MoonbaseClient> client;
+    std::shared_ptr<TavrenIDClient> tavrenID;
+    std::shared_ptr<const CatalogExtrasClient> extrasClient;
+    std::shared_ptr<const InstallPipeline> pipeline; // null when its folders could not be made
     std::shared_ptr<InstallLedger> ledger;    // null only when no folder at all could be made
     std::shared_ptr<InstallLock> installLock; // null when it could not be made
     std::optional<SnapshotCache> snapshots;   // none when its folder could not be made

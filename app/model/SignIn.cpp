@@ -65,14 +65,50 @@ void SignIn::startPendingInstall()
     parts_.queue.install(pending->product, pending->download, false);
 }
 
+QCoro::Task<> SignIn::signInWithProvider(TavrenIDProvider provider, std::stop_token stop)
+{
+    QPointer<SignIn> self(this);
+    const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    const auto receiver = std::make_shared<LoopbackReceiver>();
+    std::erase_if(receivers_, [](const std::weak_ptr<LoopbackReceiver>& r) { return r.expired(); });
+    receivers_.push_back(receiver);
+
+    auto starting = runOn(pools_.reads, [receiver] { return receiver->start(); });
+    const quint16 port = co_await starting;
+    if (!self)
+        co_return;
+    if (services_.openURL)
+        services_.openURL(id->providerURL(provider, receiver->state, port, receiver->challenge));
+
+    auto waiting = runOn(pools_.reads, [receiver, stop] { return receiver->wait(browserWait, stop); });
+    const LoopbackReceiver::Callback callback = co_await waiting;
+    if (!self)
+        co_return;
+    auto exchange = runOn(pools_.reads, [id, callback, verifier = receiver->verifier] { id->exchange(callback.code, verifier); });
+    co_await exchange;
+    if (!self)
+        co_return;
+    auto fetch = runOn(pools_.reads, [id] { return id->profile(); });
+    const TavrenIDProfile profile = co_await fetch;
+    if (!self)
+        co_return;
+
+    parts_.accounts.setTavrenProfile(profile);
+    if (services_.activate)
+        services_.activate();
+    QCoro::Task<> finish = finishTavrenSignIn();
+    co_await finish;
+}
+
 QCoro::Task<> SignIn::finishTavrenSignIn()
 {
     QPointer<SignIn> self(this);
     // An identity sign-in does not connect the store: a sheet opened for that stays.
     if (parts_.accounts.signInPurpose().isGeneral())
         parts_.accounts.setShowSignIn(false);
-    // SEAM: the identity profile's e-mail once the identity account is held here.
-    parts_.banners.flash(Banner::Tone::success, QStringLiteral("Signed in with Tavren ID as you."));
+    const std::optional<TavrenIDProfile>& profile = parts_.accounts.tavrenProfile();
+    parts_.banners.flash(Banner::Tone::success,
+        QStringLiteral("Signed in with Tavren ID as ") + (profile ? profile->user.email : QStringLiteral("you")) + QStringLiteral("."));
     QCoro::Task<> refresh = parts_.refresh.refreshAll();
     co_await refresh;
     if (!self)
@@ -81,6 +117,27 @@ QCoro::Task<> SignIn::finishTavrenSignIn()
         parts_.banners.flash(Banner::Tone::info,
             QStringLiteral("Downloads come from the Tavren store. Connect your store account once to install what you own."));
     }
+}
+
+QCoro::Task<> SignIn::revokeTavrenSession(TavrenIDSession session)
+{
+    QPointer<SignIn> self(this);
+    const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    QList<TavrenIDSession> sessions;
+    try {
+        auto revoke = runOn(pools_.reads, [id, sessionId = session.id] { id->revokeSession(sessionId); });
+        co_await revoke;
+        auto reload = runOn(pools_.reads, [id] { return id->sessions(); });
+        sessions = co_await reload;
+    } catch (const std::exception& error) {
+        if (self)
+            parts_.refresh.report(error, RefreshCycle::Source::identity);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    parts_.accounts.setTavrenSessions(sessions);
+    parts_.banners.flash(Banner::Tone::success, QStringLiteral("Signed out ") + session.label + QStringLiteral("."));
 }
 
 QCoro::Task<> SignIn::disconnectStore()
@@ -98,6 +155,14 @@ QCoro::Task<> SignIn::disconnectStore()
     parts_.accounts.clearStore();
     parts_.banners.flash(Banner::Tone::info,
         QStringLiteral("Store account disconnected. Its session was removed from the keychain."));
+}
+
+void SignIn::cancelWaits()
+{
+    for (const std::weak_ptr<LoopbackReceiver>& weak : receivers_) {
+        if (const std::shared_ptr<LoopbackReceiver> receiver = weak.lock())
+            receiver->cancel();
+    }
 }
 
 } // namespace hub

@@ -7,6 +7,8 @@
 #include "app/model/RefreshCycle.h"
 #include "app/model/StoreCatalog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 
 namespace hub {
@@ -20,7 +22,7 @@ void Startup::restoreFromDisk()
 {
     if (services_.arguments.cold())
         return;
-    // SEAM: the extras (fixture "extras.json" in snapshot runs, else the cache) restore here.
+    restoreExtras();
     if (!services_.snapshots)
         return;
     std::optional<Storefront> storefront = services_.snapshots->load(
@@ -29,6 +31,22 @@ void Startup::restoreFromDisk()
         return;
     parts_.catalog.setStorefront(storefront);
     parts_.catalog.setStorefrontIsCached(true);
+}
+
+void Startup::restoreExtras()
+{
+    // A snapshot run shows the fixture feed when it can be read, even one that does not decode.
+    if (const std::optional<QString> fixtures = services_.arguments.fixtureDirectory()) {
+        QFile file(QDir(*fixtures).filePath(QStringLiteral("extras.json")));
+        if (file.open(QIODevice::ReadOnly)) {
+            parts_.catalog.setExtras(CatalogExtras::decode(file.readAll()));
+            return;
+        }
+    }
+    if (!services_.snapshots)
+        return;
+    parts_.catalog.setExtras(services_.snapshots->load(
+        QStringLiteral("extras"), [](const QJsonDocument& document) { return CatalogExtras::fromJson(JsonReader(document.object())); }));
 }
 
 QCoro::Task<> Startup::start()

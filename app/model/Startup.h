@@ -47,6 +47,7 @@ signals:
     void checkoutRequested(const QList<hub::CartLine>& lines, bool clearsCart);
 
 private:
+    void restoreExtras();
     void openFromLaunchArguments();
     QCoro::Task<> snapshotFromLaunchArguments();
 

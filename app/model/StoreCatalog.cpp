@@ -46,6 +46,12 @@ void StoreCatalog::setStorefrontIsCached(bool cached)
         emit storefrontIsCachedChanged();
 }
 
+void StoreCatalog::setExtras(const std::optional<CatalogExtras>& extras)
+{
+    if (assign(extras_, extras))
+        emit extrasChanged();
+}
+
 void StoreCatalog::rebuildSearchIndex()
 {
     QList<SearchIndexEntry> index;

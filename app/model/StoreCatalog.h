@@ -2,6 +2,7 @@
 
 #include "app/model/ProductKind.h"
 #include "app/model/SearchIndexEntry.h"
+#include "kit/api/CatalogExtras.h"
 #include "kit/api/Storefront.h"
 
 #include <QObject>
@@ -11,13 +12,14 @@ namespace hub {
 
 class Accounts;
 
-// The store's catalog as the app shows it, and every query over it: what the
+// The store's catalog and the extras feed as the app shows them, and every query over the catalog: what the
 // store shows, what the person owns, one kind, the free products, and search.
 class StoreCatalog : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::optional<hub::Storefront> storefront READ storefront NOTIFY storefrontChanged)
     Q_PROPERTY(bool storefrontIsCached READ storefrontIsCached NOTIFY storefrontIsCachedChanged)
     Q_PROPERTY(QList<hub::SearchIndexEntry> searchIndex READ searchIndex NOTIFY searchIndexChanged)
+    Q_PROPERTY(std::optional<hub::CatalogExtras> extras READ extras NOTIFY extrasChanged)
 
 public:
     explicit StoreCatalog(const Accounts& accounts, QObject* parent = nullptr);
@@ -25,10 +27,12 @@ public:
     const std::optional<Storefront>& storefront() const { return storefront_; }
     bool storefrontIsCached() const { return storefrontIsCached_; }
     const QList<SearchIndexEntry>& searchIndex() const { return searchIndex_; }
+    const std::optional<CatalogExtras>& extras() const { return extras_; }
 
     // Every assignment rebuilds the search index, equal or not.
     void setStorefront(const std::optional<Storefront>& storefront);
     void setStorefrontIsCached(bool cached);
+    void setExtras(const std::optional<CatalogExtras>& extras);
 
     std::optional<StorefrontProduct> storeProduct(const QString& id) const;
     // Storefront order; a product without a default variation only for its owners.
@@ -46,6 +50,7 @@ signals:
     void storefrontChanged();
     void storefrontIsCachedChanged();
     void searchIndexChanged();
+    void extrasChanged();
 
 private:
     void rebuildSearchIndex();
@@ -54,6 +59,7 @@ private:
     std::optional<Storefront> storefront_;
     bool storefrontIsCached_ = false;
     QList<SearchIndexEntry> searchIndex_;
+    std::optional<CatalogExtras> extras_;
 };
 
 } // namespace hub

@@ -3,6 +3,7 @@
 #include "app/platform/ContinuousSleep.h"
 #include "app/platform/UserDefaults.h"
 #include "kit/api/InMemoryTokenPersistence.h"
+#include "kit/deployment/Deployment.h"
 #include "kit/api/KeychainTokenPersistence.h"
 #include "kit/api/URLSessionTransport.h"
 #include "kit/security/PinnedTrust.h"
@@ -42,8 +43,14 @@ Services standard(const QStringList& argumentList)
     Services services;
     services.arguments = LaunchArguments(argumentList);
     const PinnedTrust& trust = PinnedTrust::tavren();
+    // Each client has a transport and a token store of its own.
     services.client = std::make_shared<MoonbaseClient>(
         HostPolicy::tavren(), std::make_shared<URLSessionTransport>(trust), tokens(services.arguments, "moonbase-session"));
+    const QString identity = QStringLiteral("https://") + Deployment::current().identityHost;
+    services.tavrenID = std::make_shared<TavrenIDClient>(QUrl(identity + QStringLiteral("/id")), QUrl(identity + QStringLiteral("/auth")),
+        std::make_shared<URLSessionTransport>(trust), tokens(services.arguments, "tavren-id-session"));
+    services.extrasClient = std::make_shared<const CatalogExtrasClient>(
+        CatalogExtras::feedURL(), HostPolicy::tavren(), std::make_shared<URLSessionTransport>(trust));
 
     try {
         const QString support = AppDirectories::support();
@@ -56,6 +63,13 @@ Services standard(const QStringList& argumentList)
             qUtf8Printable(fallback.isEmpty() ? QStringLiteral("memory only") : fallback));
         if (!fallback.isEmpty())
             services.ledger = std::make_shared<InstallLedger>(fallback);
+    }
+    if (services.ledger) {
+        try {
+            services.pipeline = std::make_shared<const InstallPipeline>(InstallPipeline::standard(services.client, services.ledger));
+        } catch (const std::exception& error) {
+            qCWarning(launchLog, "no work folder (%s); installs are not possible in this run", error.what());
+        }
     }
     if (const std::optional<SnapshotCache> snapshots = SnapshotCache::standard())
         services.snapshots.emplace(*snapshots);

@@ -1,5 +1,8 @@
 #include "tests/app/fakes/Fixtures.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace hub::Fixtures {
 
 namespace {
@@ -76,6 +79,41 @@ InstallRecord record(const QString& id, const QString& name, const QString& vers
     r.downloadKey = id + QStringLiteral("-") + version;
     r.installedAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
     return r;
+}
+
+TavrenIDProfile profile(const QString& email, std::optional<QStringList> products)
+{
+    TavrenIDProfile p;
+    p.user.id = QStringLiteral("id-") + email;
+    p.user.email = email;
+    p.products = std::move(products);
+    return p;
+}
+
+TavrenIDSession session(const QString& id, const QString& label)
+{
+    TavrenIDSession s;
+    s.id = id;
+    s.label = label;
+    return s;
+}
+
+TavrenIDPurchase purchase(const QString& id, const QString& productId)
+{
+    TavrenIDPurchase p;
+    p.id = id;
+    p.productId = productId;
+    p.status = QStringLiteral("paid");
+    return p;
+}
+
+CatalogExtras extras(const QStringList& names)
+{
+    QJsonArray items;
+    for (const QString& name : names)
+        items.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("kind"), QStringLiteral("tool")}});
+    const QJsonObject feed{{QStringLiteral("version"), 1}, {QStringLiteral("items"), items}, {QStringLiteral("media"), QJsonObject()}};
+    return *CatalogExtras::decode(QJsonDocument(feed).toJson());
 }
 
 } // namespace hub::Fixtures

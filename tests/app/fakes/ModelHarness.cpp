@@ -20,10 +20,24 @@ void ModelHarness::holdStoreSession()
     storeTokens->save({StoreResponses::accessToken(expiry), QStringLiteral("refresh"), expiry});
 }
 
+void ModelHarness::holdIdentitySession()
+{
+    const QDateTime expiry = QDateTime::currentDateTimeUtc().addDays(1);
+    identityTokens->save({StoreResponses::accessToken(expiry), QString(), expiry});
+}
+
+void ModelHarness::serveExtras(const QByteArray& body)
+{
+    feed->route("GET", "/downloads/", 200, body);
+}
+
 Services ModelHarness::services()
 {
     Services services;
     services.client = std::make_shared<MoonbaseClient>(HostPolicy::tavren(), store.transport(), storeTokens);
+    services.tavrenID = std::make_shared<TavrenIDClient>(
+        QUrl("https://id.tavren.example/id"), QUrl("https://id.tavren.example/auth"), identity, identityTokens);
+    services.extrasClient = std::make_shared<const CatalogExtrasClient>(CatalogExtras::feedURL(), HostPolicy::tavren(), feed);
     services.ledger = std::make_shared<InstallLedger>(supportFolder());
     if (withLock)
         services.installLock = std::make_shared<InstallLock>(supportFolder());

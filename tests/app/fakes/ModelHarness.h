@@ -21,6 +21,10 @@ public:
 
     // Holds a store session, so the client counts as signed in.
     void holdStoreSession();
+    // Holds a Tavren ID session, so the identity client counts as signed in.
+    void holdIdentitySession();
+    // Serves the extras feed.
+    void serveExtras(const QByteArray& feed);
     // Fresh Services over the fakes and the harness's files.
     Services services();
     std::unique_ptr<AppModel> makeModel();
@@ -36,6 +40,10 @@ public:
     FakeSleeper sleeper;
     FakeDesktop desktop;
     std::shared_ptr<InMemoryTokenPersistence> storeTokens = std::make_shared<InMemoryTokenPersistence>();
+    // The identity service (under "/id" and "/auth") and the extras feed, scripted.
+    std::shared_ptr<ScriptedTransport> identity = std::make_shared<ScriptedTransport>();
+    std::shared_ptr<InMemoryTokenPersistence> identityTokens = std::make_shared<InMemoryTokenPersistence>();
+    std::shared_ptr<ScriptedTransport> feed = std::make_shared<ScriptedTransport>();
     std::shared_ptr<QSettings> settings;
     QStringList arguments{QStringLiteral("tavren-hub")};
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
