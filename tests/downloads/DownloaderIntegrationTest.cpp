@@ -2,6 +2,7 @@
 #include "kit/downloads/Downloader.h"
 #include "tests/testkit/CertificateFactory.h"
 #include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/testkit/Thrown.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 using namespace hub;
+using hub::test::thrown;
 
 namespace {
 
@@ -35,18 +37,6 @@ int mode(const QString& path)
 {
     struct stat status{};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
-}
-
-// The error of type E that `call` throws, if any.
-template<typename E, typename Call>
-std::optional<E> thrownBy(Call call)
-{
-    try {
-        call();
-    } catch (const E& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 // Progress as reported, checked never to go backwards.
@@ -189,12 +179,12 @@ TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
     EXPECT_TRUE(contents(destination()) == body);
 
     ProgressLog announced;
-    EXPECT_EQ(thrownBy<DownloadError>([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
+    EXPECT_EQ(thrown<DownloadError>([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
     EXPECT_TRUE(announced.calls.isEmpty()); // refused on the announced length, before a byte was written
     EXPECT_FALSE(QFile::exists(destination()));
 
     ProgressLog unannounced;
-    EXPECT_EQ(thrownBy<DownloadError>([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
+    EXPECT_EQ(thrown<DownloadError>([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
     EXPECT_LE(unannounced.calls.last().first, 100'000);
     EXPECT_FALSE(QFile::exists(destination()));
 
@@ -208,12 +198,12 @@ TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
 TEST_F(DownloaderTest, AnErrorStatusLeavesNoFile)
 {
     server.route("/gone", ScriptedResponse{.status = 404, .body = "not here"});
-    const std::optional<DownloadError> error = thrownBy<DownloadError>([&] {
+    const DownloadError error = thrown<DownloadError>([&] {
         downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/gone")), std::nullopt, destination(),
                               1000, {});
     });
     EXPECT_EQ(error, DownloadError::httpStatus(404));
-    EXPECT_EQ(error.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download server returned 404."));
+    EXPECT_EQ(error.message(), QStringLiteral("The download server returned 404."));
     EXPECT_FALSE(QFile::exists(destination()));
     EXPECT_TRUE(workFiles().isEmpty());
 }
@@ -229,13 +219,13 @@ TEST_F(DownloaderTest, RedirectsAreFollowedOnlyWithinTheDownloadDomains)
         return downloader().download(QUrl(QStringLiteral("https://bucket.objects.test") + QLatin1String(path)),
                                      std::nullopt, destination(), 1000, {});
     };
-    const auto failure = [&](const char* path) { return thrownBy<DownloadError>([&] { fetch(path); }); };
+    const auto failure = [&](const char* path) { return thrown<DownloadError>([&] { fetch(path); }); };
 
     fetch("/inside");
     EXPECT_EQ(contents(destination()), "payload");
-    const std::optional<DownloadError> outside = failure("/outside");
+    const DownloadError outside = failure("/outside");
     EXPECT_EQ(outside, DownloadError::insecureRedirect(QStringLiteral("evil.test")));
-    EXPECT_EQ(outside.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
+    EXPECT_EQ(outside.message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
     EXPECT_EQ(failure("/plain"), DownloadError::insecureRedirect(host));
     EXPECT_EQ(failure("/loop"), DownloadError::httpStatus(302));
     EXPECT_TRUE(workFiles().isEmpty());
@@ -327,7 +317,7 @@ TEST_F(DownloaderTest, AResumedAnswerMustBeTheWholeRestOfTheSameFile)
         };
         switch (test.outcome) {
         case Outcome::refused:
-            EXPECT_EQ(thrownBy<DownloadError>(fetch), DownloadError::httpStatus(206));
+            EXPECT_EQ(thrown<DownloadError>(fetch), DownloadError::httpStatus(206));
             EXPECT_FALSE(QFile::exists(destination()));
             EXPECT_TRUE(workFiles().isEmpty());
             break;
@@ -338,12 +328,12 @@ TEST_F(DownloaderTest, AResumedAnswerMustBeTheWholeRestOfTheSameFile)
             EXPECT_TRUE(workFiles().isEmpty());
             break;
         case Outcome::paused: {
-            const std::optional<DownloadInterrupted> paused = thrownBy<DownloadInterrupted>(fetch);
-            ASSERT_TRUE(paused && paused->resumeData);
-            EXPECT_EQ(paused->resumeData->offset, 200);
-            EXPECT_TRUE(contents(paused->resumeData->partialFile) == before.left(200));
+            const DownloadInterrupted paused = thrown<DownloadInterrupted>(fetch);
+            ASSERT_TRUE(paused.resumeData);
+            EXPECT_EQ(paused.resumeData->offset, 200);
+            EXPECT_TRUE(contents(paused.resumeData->partialFile) == before.left(200));
             EXPECT_FALSE(QFile::exists(destination()));
-            QFile::remove(paused->resumeData->partialFile);
+            QFile::remove(paused.resumeData->partialFile);
             break;
         }
         }
@@ -379,13 +369,13 @@ TEST_F(DownloaderTest, ALostConnectionKeepsItsBytesOnlyWithAValidator)
             EXPECT_TRUE(workFiles().isEmpty());
             continue;
         }
-        const std::optional<DownloadInterrupted> paused = thrownBy<DownloadInterrupted>([&] { fetch(std::nullopt); });
-        ASSERT_TRUE(paused && paused->resumeData);
-        EXPECT_EQ(paused->resumeData->offset, source.size() / 4);
+        const DownloadInterrupted paused = thrown<DownloadInterrupted>([&] { fetch(std::nullopt); });
+        ASSERT_TRUE(paused.resumeData);
+        EXPECT_EQ(paused.resumeData->offset, source.size() / 4);
         EXPECT_FALSE(QFile::exists(destination()));
 
         server.route("/file", LoopbackTlsServer::file(source, {.etag = "\"v1\"", .lastModified = "Tue, 01 Dec 2026 10:00:00 GMT"}));
-        fetch(paused->resumeData);
+        fetch(paused.resumeData);
         EXPECT_TRUE(contents(destination()) == source);
         EXPECT_EQ(server.requests().last().header("Range"), "bytes=" + QByteArray::number(source.size() / 4) + '-');
         EXPECT_TRUE(workFiles().isEmpty());
