@@ -6,11 +6,10 @@ namespace hub {
 
 const HostPolicy& HostPolicy::tavren()
 {
-    static const HostPolicy policy{
-        QString::fromLatin1(deployment::storeApiHost),
-        {QString::fromLatin1(deployment::storeAssetHost), QString::fromLatin1(deployment::webDomain)},
-        {QString::fromLatin1(deployment::objectStorageDomain)},
-    };
+    static const HostPolicy policy = [] {
+        const Deployment& values = Deployment::current();
+        return HostPolicy{values.apiHost, {values.assetHost, values.webHost}, {values.downloadDomain}};
+    }();
     return policy;
 }
 

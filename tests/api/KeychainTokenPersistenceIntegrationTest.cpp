@@ -43,3 +43,4 @@ TEST(KeychainTokenPersistence, DamagedItemLoadsAsNoSessionAndStays)
     }
     persistence.clear();
 }
+

@@ -1,5 +1,7 @@
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
+#include "kit/security/KeychainError.h"
+#include "tests/testkit/FakeTokenPersistence.h"
 #include "tests/testkit/ScriptedTransport.h"
 #include "tests/testkit/StoreResponses.h"
 
@@ -14,37 +16,21 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class FakePersistence : public TokenPersistence {
-public:
-    std::optional<SessionTokens> load() override
-    {
-        std::lock_guard lock(mutex);
-        ++loads;
-        return stored;
-    }
-    void save(const SessionTokens& tokens) override
-    {
-        std::lock_guard lock(mutex);
-        saves.append(tokens);
-        if (failWrites)
-            throw std::runtime_error("keychain locked");
-        stored = tokens;
-    }
-    void clear() override
-    {
-        std::lock_guard lock(mutex);
-        ++clears;
-        if (failWrites)
-            throw std::runtime_error("keychain locked");
-        stored.reset();
-    }
+using FakePersistence = FakeTokenPersistence;
 
-    std::mutex mutex;
-    std::optional<SessionTokens> stored;
-    QList<SessionTokens> saves;
-    int loads = 0;
-    int clears = 0;
-    bool failWrites = false;
+// Collects what is logged while it lives.
+class LogCapture {
+public:
+    LogCapture() { previous_ = qInstallMessageHandler(&LogCapture::collect); }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
+    static inline QStringList lines;
+
+private:
+    static void collect(QtMsgType, const QMessageLogContext& context, const QString& message)
+    {
+        lines.append(QString::fromLatin1(context.category) + u' ' + message);
+    }
+    QtMessageHandler previous_;
 };
 
 const QDateTime start(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
@@ -222,6 +208,18 @@ TEST_F(MoonbaseClientTest, CallerTextIsPercentEncodedAndEscapesReachTheWireUncha
     transport->route("GET", "/api/customer/orders/", 200, orderBody);
     client->order(QStringLiteral("o/1"));
     EXPECT_EQ(transport->requests().last().url, "https://api.store.test/api/customer/orders/o%2F1");
+
+    // A dot segment cannot climb out of its place in the path.
+    const QList<std::pair<QString, QByteArray>> segments = {
+        {"..", "%2E%2E"}, {".", "%2E"}, {"...", "..."}, {"a.b", "a.b"}, {"../x", "..%2Fx"}};
+    for (const auto& [id, encoded] : segments) {
+        client->order(id);
+        EXPECT_EQ(transport->requests().last().url, "https://api.store.test/api/customer/orders/" + encoded) << id.toStdString();
+    }
+
+    // Every answer is capped.
+    for (const HttpRequest& request : transport->requests())
+        EXPECT_EQ(request.maxBodyBytes, MoonbaseClient::maxBodyBytes) << request.url.constData();
 }
 
 TEST_F(MoonbaseClientTest, TenCallersWithAnExpiringTokenShareOneRefresh)
@@ -259,6 +257,7 @@ TEST_F(MoonbaseClientTest, TenCallersWithAnExpiringTokenShareOneRefresh)
     EXPECT_EQ(refreshes[0].url, "https://api.store.test/api/customer/identity/refresh?token=r%2B%2F%3D1");
     EXPECT_EQ(refreshes[0].headers, baseHeaders("text/plain"));
     EXPECT_EQ(refreshes[0].body, "old-access");
+    EXPECT_EQ(refreshes[0].maxBodyBytes, MoonbaseClient::maxBodyBytes);
     const auto stores = transport->requestsTo("/api/customer/storefront");
     ASSERT_EQ(stores.size(), 10);
     for (const HttpRequest& request : stores)
@@ -476,7 +475,11 @@ TEST_F(MoonbaseClientTest, OwnedProductsFollowPagesUpToFifty)
                 .arg(n + 1)
                 .toUtf8());
     });
+    LogCapture log;
+    LogCapture::lines.clear();
     const QList<ProductSummary> products = client->ownedProducts();
+    EXPECT_EQ(LogCapture::lines,
+        QStringList{"com.tavren.hub.store /api/customer/inventory/products: stopped after 50 pages; the rest of the list is left out"});
     EXPECT_EQ(products.size(), 50);
     EXPECT_EQ(products.last().id, "p50");
     const auto requests = transport->requests();
@@ -500,15 +503,18 @@ TEST_F(MoonbaseClientTest, NextLinksStayOnTheApiHostWithTheirEscapes)
         });
     };
 
+    // Links without a host resolve against the page they came from.
     pages({"/api/customer/inventory/products?cursor=a%2Fb%26c", "https://API.store.test:443/api/customer/x%2Fy?after=%26z#frag",
-        "page3?x=1"});
+        "page3?x=1", "../v2/./list?x=2#f", "?x=3", "../../../../top"});
     client->ownedProducts();
     QList<QByteArray> urls;
     for (const HttpRequest& request : transport->requests())
         urls << request.url;
     EXPECT_EQ(urls, (QList<QByteArray>{"https://api.store.test/api/customer/inventory/products",
                         "https://api.store.test/api/customer/inventory/products?cursor=a%2Fb%26c",
-                        "https://api.store.test/api/customer/x%2Fy?after=%26z", "https://api.store.test/page3?x=1"}));
+                        "https://api.store.test/api/customer/x%2Fy?after=%26z", "https://api.store.test/api/customer/page3?x=1",
+                        "https://api.store.test/api/v2/list?x=2", "https://api.store.test/api/v2/list?x=3",
+                        "https://api.store.test/top"}));
 
     for (const char* next : {"https://evil.test/api/customer/inventory/products?page=2", "http://api.store.test/p",
              "https://api.store.test:8443/p", "https://user@api.store.test/p", "//evil.test/p"}) {
@@ -556,4 +562,73 @@ TEST_F(MoonbaseClientTest, DownloadsResolveToTheDownloadDomainsOnly)
     transport->route("GET", "/d", 200, R"({"location":"https://b.objects.test/f"})");
     client->resolveDownload(download(QStringLiteral("https://api.store.test/d")));
     EXPECT_EQ(transport->requests().last().url, "https://api.store.test/d?redirect=false");
+}
+
+TEST_F(MoonbaseClientTest, ASessionTheOtherProcessRefreshedIsTakenUpInsteadOfRefreshedOrCleared)
+{
+    const auto session = [&](const char* refresh, qint64 secondsLeft) {
+        return SessionTokens{jwt(now().addSecs(secondsLeft)), QString::fromLatin1(refresh), now().addSecs(secondsLeft)};
+    };
+    const auto bearer = [&](const SessionTokens& tokens) { return "Bearer " + tokens.accessToken.toLatin1(); };
+    transport->route("POST", "/api/customer/identity/refresh", 500, "");
+    persistence->stored = session("r1", 10);
+    ASSERT_TRUE(client->isSignedIn());
+
+    // About to expire here, but the stored session has moved on: no refresh.
+    const SessionTokens second = session("r2", 3600);
+    persistence->stored = second;
+    client->storefront();
+    EXPECT_EQ(transport->requests().last().header("Authorization"), bearer(second));
+
+    // A 401 with the stored session moved on again: retried with it, no refresh.
+    const SessionTokens third = session("r3", 3600);
+    persistence->stored = third;
+    std::atomic<int> calls{0};
+    transport->route("GET", "/api/customer/meta/user", [&](const HttpRequest&) {
+        return ScriptedTransport::response(++calls == 1 ? 401 : 200, R"({"id":"u1","email":"e","name":"Ada"})");
+    });
+    EXPECT_EQ(client->currentUser().name, "Ada");
+    EXPECT_EQ(transport->requests().last().header("Authorization"), bearer(third));
+    EXPECT_TRUE(transport->requestsTo("/api/customer/identity/refresh").isEmpty());
+
+    // Refused because the other process rotated the token meanwhile: its session is taken up.
+    elapsedMs = 3590'000;
+    const SessionTokens fourth = session("r4", 3600);
+    transport->route("POST", "/api/customer/identity/refresh", [&](const HttpRequest&) {
+        persistence->stored = fourth;
+        return ScriptedTransport::response(401, "");
+    });
+    client->storefront();
+    EXPECT_EQ(transport->requests().last().header("Authorization"), bearer(fourth));
+    EXPECT_TRUE(client->isSignedIn());
+
+    // Refused with nothing newer stored: signed out, and the refused session cleared.
+    elapsedMs = 7190'000;
+    transport->route("POST", "/api/customer/identity/refresh", 401, "");
+    client->storefront();
+    EXPECT_FALSE(client->isSignedIn());
+    EXPECT_EQ(persistence->clears, 1);
+    EXPECT_TRUE(persistence->saves.isEmpty());
+    EXPECT_EQ(transport->requestsTo("/api/customer/identity/refresh").size(), 2);
+}
+
+TEST_F(MoonbaseClientTest, AKeychainThatCannotBeReadLeavesTheSessionUnknownUntilItCan)
+{
+    signedIn(3600);
+    persistence->failLoads = true;
+    EXPECT_FALSE(client->isSignedIn());
+    client->storefront(); // goes out without a bearer
+    EXPECT_FALSE(transport->requests().last().header("Authorization"));
+    EXPECT_THROW(client->currentUser(), KeychainError); // not "signed out"
+    EXPECT_TRUE(transport->requestsTo("/api/customer/meta/user").isEmpty());
+    EXPECT_EQ(persistence->clears, 0);
+
+    persistence->failLoads = false;
+    transport->route("GET", "/api/customer/meta/user", 200, R"({"id":"u1","email":"e","name":"Ada"})");
+    EXPECT_TRUE(client->isSignedIn());
+    EXPECT_EQ(client->currentUser().name, "Ada");
+    EXPECT_EQ(transport->requests().last().header("Authorization"), "Bearer old-access");
+    const int loads = persistence->loads;
+    client->storefront();
+    EXPECT_EQ(persistence->loads, loads); // known now: not read again
 }
