@@ -43,4 +43,3 @@ TEST(KeychainTokenPersistence, DamagedItemLoadsAsNoSessionAndStays)
     }
     persistence.clear();
 }
-
