@@ -3,12 +3,15 @@
 #include "devstore/Console.h"
 #include "devstore/FixtureCatalog.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 
 namespace hub::devstore {
 
-ControlApi::ControlApi(LiveCatalog& catalog, StoreApi& store, IdentityService& identity, DownloadHost& downloads)
-    : catalog_(catalog), store_(store), identity_(identity), downloads_(downloads)
+ControlApi::ControlApi(LiveCatalog& catalog, StoreApi& store, IdentityService& identity, DownloadHost& downloads,
+                       QString stateFolder)
+    : catalog_(catalog), store_(store), identity_(identity), downloads_(downloads), stateFolder_(std::move(stateFolder))
 {
 }
 
@@ -51,6 +54,24 @@ DevstoreReply ControlApi::handle(const DevstoreRequest& request)
     if (request.is("POST", {u"__devstore", u"legacy-browser-sign-in"})) {
         identity_.setLegacyBrowserSignIn(body.value("enabled").toBool());
         return DevstoreReply::json({{"enabled", body.value("enabled").toBool()}});
+    }
+    if (request.is("POST", {u"__devstore", u"files"})) {
+        // Only files of the state folder, so the control port never reads the rest of the disk.
+        const QString relative = body.value("path").toString();
+        const QString name = body.value("name").toString();
+        const QString path = QDir(stateFolder_).absoluteFilePath(relative);
+        if (relative.isEmpty() || QDir::isAbsolutePath(relative) || relative.split(u'/').contains(QStringLiteral(".."))
+            || name.isEmpty() || name.contains(u'/') || !QFileInfo(path).isFile())
+            return DevstoreReply::problem(422, QStringLiteral("Files"), QStringLiteral("Name a file below the state folder."));
+        BuiltArtifact artifact;
+        artifact.key = QStringLiteral("file-") + QString(relative).replace(u'/', u'-');
+        artifact.name = name;
+        artifact.platform = QStringLiteral("Mac");
+        artifact.path = path;
+        artifact.size = QFileInfo(path).size();
+        artifact.etag = FixtureBuilder::etag(path);
+        catalog_.addFile(artifact);
+        return DevstoreReply::json({{"key", artifact.key}, {"size", artifact.size}, {"location", downloads_.signedUrl(artifact)}});
     }
     return DevstoreReply::problem(404, QStringLiteral("Control"));
 }

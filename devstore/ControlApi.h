@@ -15,9 +15,12 @@ namespace hub::devstore {
 //   GET  code?email=                          the emailed sign-in code that is still good
 //   POST download-fault {"fault"}             see DownloadFault; "none" clears
 //   POST legacy-browser-sign-in {"enabled"}   hand back no code after the browser sign-in
+//   POST files {"path","name"}                serves a file below the state folder; answers
+//                                             {"key","size","location"} with a signed link
 class ControlApi {
 public:
-    ControlApi(LiveCatalog& catalog, StoreApi& store, IdentityService& identity, DownloadHost& downloads);
+    ControlApi(LiveCatalog& catalog, StoreApi& store, IdentityService& identity, DownloadHost& downloads,
+               QString stateFolder);
 
     DevstoreReply handle(const DevstoreRequest& request);
 
@@ -26,6 +29,7 @@ private:
     StoreApi& store_;
     IdentityService& identity_;
     DownloadHost& downloads_;
+    QString stateFolder_;
 };
 
 } // namespace hub::devstore

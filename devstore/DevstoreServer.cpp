@@ -54,7 +54,7 @@ DevstoreServer::DevstoreServer(const Options& options)
       store_(directory_, catalog_, downloads_, hosts_),
       identity_(TokenSigner(keys_.tokenSecret), directory_, reviews_, hosts_),
       web_(hosts_),
-      control_(catalog_, store_, identity_, downloads_)
+      control_(catalog_, store_, identity_, downloads_, options_.state)
 {
     catalog_.buildAll();
     seedAccounts(directory_);

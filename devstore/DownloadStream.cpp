@@ -4,8 +4,8 @@ namespace hub::devstore {
 
 namespace {
 
-constexpr qint64 chunk = 64 * 1024;
-constexpr qint64 backlog = 256 * 1024;
+constexpr qint64 chunk = 256 * 1024;
+constexpr qint64 backlog = 1024 * 1024;
 constexpr int tickMs = 50;
 
 } // namespace

@@ -50,7 +50,9 @@ QString identifierBase(const FixtureProduct& product)
     return QStringLiteral("com.tavren.") + base.remove(u'-');
 }
 
-QString etagOf(const QString& path)
+} // namespace
+
+QString FixtureBuilder::etag(const QString& path)
 {
     QFile file(path);
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -58,8 +60,6 @@ QString etagOf(const QString& path)
         throw std::runtime_error("cannot read " + path.toStdString());
     return u'"' + QString::fromLatin1(hash.result().toHex().left(32)) + u'"';
 }
-
-} // namespace
 
 FixtureBuilder::FixtureBuilder(QString stateFolder, test::SigningIdentity signer, QString keysFingerprint)
     : folder_(std::move(stateFolder) + QStringLiteral("/fixtures")), signer_(std::move(signer)),
@@ -101,7 +101,7 @@ BuiltArtifact FixtureBuilder::artifact(const FixtureProduct& product, const Fixt
     if (!scratch.isValid())
         throw std::runtime_error("cannot make a scratch folder in " + folder_.toStdString());
     build(product, artifact, version, built.path, scratch.path());
-    built.etag = etagOf(built.path);
+    built.etag = etag(built.path);
     built.size = QFileInfo(built.path).size();
     AtomicFile::write(marker, fingerprint_.toLatin1() + '\n' + built.etag.toLatin1() + '\n');
     return built;

@@ -21,6 +21,9 @@ public:
     // Raised whenever the fixtures change shape, so cached ones are rebuilt.
     static constexpr int recipe = 3;
 
+    // A strong ETag from the file's content.
+    static QString etag(const QString& path);
+
     static QString key(const FixtureProduct& product, const FixtureArtifact& artifact, const QString& version);
 
 private:

@@ -23,6 +23,8 @@ public:
     // update scenario, several at a time.
     void buildAll();
     void publish(const QString& productId, const QString& version);
+    // Serves a file of the caller's under its key (for benchmarks); it belongs to no product.
+    void addFile(const BuiltArtifact& artifact) { byKey_.insert(artifact.key, artifact); }
 
     QString version(const QString& productId) const;
     QList<BuiltArtifact> artifacts(const QString& productId) const;

@@ -6,15 +6,17 @@ namespace hub {
 
 const ConnectionOptions& ConnectionOptions::deployed()
 {
-    static const ConnectionOptions options = [] {
-        const Deployment& values = Deployment::current();
-        ConnectionOptions deployed;
-        if (values.loopbackPort != 0) {
-            deployed.connectTo.insert(QString(), values.loopbackPort);
-            deployed.trustStore = TrustStore::systemWith(values.extraRootsPEM);
-        }
-        return deployed;
-    }();
+    static const ConnectionOptions options = from(Deployment::current());
+    return options;
+}
+
+ConnectionOptions ConnectionOptions::from(const Deployment& deployment)
+{
+    ConnectionOptions options;
+    if (deployment.loopbackPort != 0) {
+        options.connectTo.insert(QString(), deployment.loopbackPort);
+        options.trustStore = TrustStore::systemWith(deployment.extraRootsPEM);
+    }
     return options;
 }
 

@@ -8,6 +8,8 @@
 
 namespace hub {
 
+struct Deployment;
+
 // Where pinned connections go and what they trust. The defaults are the real
 // network and the system's roots; tests and the demo point hosts at loopback
 // servers and inject their own roots, leaving every URL unchanged.
@@ -25,6 +27,9 @@ struct ConnectionOptions {
     // the demo flavour with a deployment file, where every host's port 443 is the
     // devstore's loopback port and its root is trusted beside the system's.
     static const ConnectionOptions& deployed();
+    // What a deployment asks for: its loopback port for every host and its extra root
+    // beside the system's; the defaults when it names no port.
+    static ConnectionOptions from(const Deployment& deployment);
 };
 
 } // namespace hub

@@ -6,11 +6,13 @@ namespace hub {
 
 const HostPolicy& HostPolicy::tavren()
 {
-    static const HostPolicy policy = [] {
-        const Deployment& values = Deployment::current();
-        return HostPolicy{values.apiHost, {values.assetHost, values.webHost}, {values.downloadDomain}};
-    }();
+    static const HostPolicy policy = from(Deployment::current());
     return policy;
+}
+
+HostPolicy HostPolicy::from(const Deployment& deployment)
+{
+    return {deployment.apiHost, {deployment.assetHost, deployment.webHost}, {deployment.downloadDomain}};
 }
 
 bool HostPolicy::isPlainHTTPS(const QUrl& url)

@@ -75,20 +75,22 @@ const QSet<QString>& PinnedTrust::cloudflareRoots()
 
 const PinnedTrust& PinnedTrust::tavren()
 {
-    static const PinnedTrust trust = [] {
-        const Deployment& values = Deployment::current();
-        return PinnedTrust{
-            {
-                {values.apiHost, values.apiPins},
-                {values.identityHost, values.identityPins},
-                {values.webHost, values.webPins},
-            },
-            {
-                {values.downloadDomain, values.downloadPins},
-            },
-        };
-    }();
+    static const PinnedTrust trust = from(Deployment::current());
     return trust;
+}
+
+PinnedTrust PinnedTrust::from(const Deployment& deployment)
+{
+    return PinnedTrust{
+        {
+            {deployment.apiHost, deployment.apiPins},
+            {deployment.identityHost, deployment.identityPins},
+            {deployment.webHost, deployment.webPins},
+        },
+        {
+            {deployment.downloadDomain, deployment.downloadPins},
+        },
+    };
 }
 
 std::optional<QSet<QString>> PinnedTrust::pinned(const QString& host) const

@@ -5,12 +5,14 @@
 //
 //   store = std::make_unique<DevstoreProcess>();   // e.g. in SetUpTestSuite, reset in TearDownTestSuite
 //   store->useDemoDeployment();          // TAVREN_HUB_DEPLOYMENT, before the kit reads its values
+//   store->deployment();                 // or the values, to build a policy, pins and options by hand
 //   store->control("/__devstore/publish", {{"product", "tv-reverb"}, {"version", "1.5.0"}});
 
 #include "kit/api/URLSessionTransport.h"
 #include "kit/deployment/Deployment.h"
 #include "kit/security/PinnedTrust.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -68,7 +70,13 @@ public:
         }
     }
 
-    static QString binary() { return qEnvironmentVariable("HUB_BUILD_DIR") + QStringLiteral("/bin/tavren-devstore"); }
+    // In the build's bin folder: HUB_BUILD_DIR's under CTest, else this program's own.
+    static QString binary()
+    {
+        const QString build = qEnvironmentVariable("HUB_BUILD_DIR");
+        return (build.isEmpty() ? QCoreApplication::applicationDirPath() : build + QStringLiteral("/bin"))
+                + QStringLiteral("/tavren-devstore");
+    }
 
     quint16 port() const { return port_; }
     qint64 startMilliseconds() const { return startMs_; }
@@ -90,13 +98,23 @@ public:
         return Deployment::current().loopbackPort == port_;
     }
 
-    // A control request over the pinned transport; the answer's JSON object.
+    // The values its deployment file gives, read afresh (for any flavour of the build).
+    Deployment deployment() const
+    {
+        QFile file(deploymentFile());
+        if (!file.open(QIODevice::ReadOnly))
+            throw std::runtime_error("no deployment file in " + state_.toStdString());
+        return Deployment::fromJson(file.readAll(), state_);
+    }
+
+    // A control request over a transport pinned to the devstore; the answer's JSON object.
     QJsonObject control(const QByteArray& method, const QString& path, const QJsonObject& body = {}) const
     {
-        URLSessionTransport transport(PinnedTrust::tavren());
+        const Deployment values = deployment();
+        URLSessionTransport transport(PinnedTrust::from(values), ConnectionOptions::from(values));
         HttpRequest request;
         request.method = method;
-        request.url = "https://" + Deployment::current().apiHost.toUtf8() + path.toUtf8();
+        request.url = "https://" + values.apiHost.toUtf8() + path.toUtf8();
         request.headers = {{"Content-Type", "application/json"}};
         if (method != "GET")
             request.body = QJsonDocument(body).toJson(QJsonDocument::Compact);
