@@ -2,6 +2,7 @@
 #include "kit/downloads/Downloader.h"
 #include "tests/testkit/CertificateFactory.h"
 #include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/testkit/Thrown.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace hub;
+using hub::test::thrown;
 
 namespace {
 
@@ -34,17 +37,6 @@ int mode(const QString& path)
 {
     struct stat status{};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
-}
-
-template<typename Call>
-std::optional<DownloadError> downloadErrorOf(Call call)
-{
-    try {
-        call();
-    } catch (const DownloadError& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 // Progress as reported, checked never to go backwards.
@@ -187,12 +179,12 @@ TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
     EXPECT_TRUE(contents(destination()) == body);
 
     ProgressLog announced;
-    EXPECT_EQ(downloadErrorOf([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
+    EXPECT_EQ(thrown<DownloadError>([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
     EXPECT_TRUE(announced.calls.isEmpty()); // refused on the announced length, before a byte was written
     EXPECT_FALSE(QFile::exists(destination()));
 
     ProgressLog unannounced;
-    EXPECT_EQ(downloadErrorOf([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
+    EXPECT_EQ(thrown<DownloadError>([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
     EXPECT_LE(unannounced.calls.last().first, 100'000);
     EXPECT_FALSE(QFile::exists(destination()));
 
@@ -206,12 +198,12 @@ TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
 TEST_F(DownloaderTest, AnErrorStatusLeavesNoFile)
 {
     server.route("/gone", ScriptedResponse{.status = 404, .body = "not here"});
-    const std::optional<DownloadError> error = downloadErrorOf([&] {
+    const DownloadError error = thrown<DownloadError>([&] {
         downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/gone")), std::nullopt, destination(),
                               1000, {});
     });
     EXPECT_EQ(error, DownloadError::httpStatus(404));
-    EXPECT_EQ(error.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download server returned 404."));
+    EXPECT_EQ(error.message(), QStringLiteral("The download server returned 404."));
     EXPECT_FALSE(QFile::exists(destination()));
     EXPECT_TRUE(workFiles().isEmpty());
 }
@@ -227,13 +219,13 @@ TEST_F(DownloaderTest, RedirectsAreFollowedOnlyWithinTheDownloadDomains)
         return downloader().download(QUrl(QStringLiteral("https://bucket.objects.test") + QLatin1String(path)),
                                      std::nullopt, destination(), 1000, {});
     };
-    const auto failure = [&](const char* path) { return downloadErrorOf([&] { fetch(path); }); };
+    const auto failure = [&](const char* path) { return thrown<DownloadError>([&] { fetch(path); }); };
 
     fetch("/inside");
     EXPECT_EQ(contents(destination()), "payload");
-    const std::optional<DownloadError> outside = failure("/outside");
+    const DownloadError outside = failure("/outside");
     EXPECT_EQ(outside, DownloadError::insecureRedirect(QStringLiteral("evil.test")));
-    EXPECT_EQ(outside.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
+    EXPECT_EQ(outside.message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
     EXPECT_EQ(failure("/plain"), DownloadError::insecureRedirect(host));
     EXPECT_EQ(failure("/loop"), DownloadError::httpStatus(302));
     EXPECT_TRUE(workFiles().isEmpty());
@@ -270,5 +262,177 @@ TEST_F(DownloaderTest, AFailureDuringTheTransferOutranksTheStopThatEndsIt)
     EXPECT_THROW(downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), std::nullopt,
                                        destination(), 1 << 20, log.sink(), stop.get_token()),
                  std::runtime_error);
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+namespace {
+
+// A partial file of `bytes` in the work folder, as an earlier interrupted download leaves it.
+DownloadResumeData partialIn(const QTemporaryDir& work, const QByteArray& bytes, const QByteArray& etag)
+{
+    const QString path = work.filePath(QStringLiteral("download-earlier"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return {QStringLiteral("https://bucket.objects.test/file"), path, bytes.size(), etag};
+}
+
+} // namespace
+
+TEST_F(DownloaderTest, AResumedAnswerMustBeTheWholeRestOfTheSameFile)
+{
+    const QByteArray before = randomBytes(1000, 6);
+    const QByteArray after = randomBytes(1200, 7);
+    // A 206 sending `length` bytes from offset 100.
+    const auto partial = [&](const QByteArray& range, const QByteArray& etag, qsizetype length, bool chunked = false) {
+        HttpHeaders headers{{"Content-Range", range}};
+        if (!etag.isEmpty())
+            headers.append({"ETag", etag});
+        return ScriptedResponse{.status = 206, .headers = headers, .body = before.mid(100, length), .chunked = chunked};
+    };
+    enum class Outcome { refused, restarted, paused };
+    struct Case {
+        const char* name;
+        ScriptedResponse answer;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"a shorter range than asked", partial("bytes 100-199/1000", "\"v1\"", 100), Outcome::refused},
+        {"a range of another start", partial("bytes 99-198/1000", "\"v1\"", 100), Outcome::refused},
+        {"an unknown total", partial("bytes 100-199/*", "\"v1\"", 100), Outcome::refused},
+        {"a length short of the range", partial("bytes 100-999/1000", "\"v1\"", 100), Outcome::refused},
+        {"a body that ends early", partial("bytes 100-999/1000", "\"v1\"", 100, true), Outcome::paused},
+        {"another version of the file", partial("bytes 100-999/1000", "\"v2\"", 900), Outcome::restarted},
+        {"no validator", partial("bytes 100-999/1000", {}, 900), Outcome::restarted},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const DownloadResumeData resume = partialIn(work, before.left(100), "\"v1\"");
+        server.route("/file", [&](const ReceivedRequest& request) {
+            return request.header("Range") ? test.answer : ScriptedResponse{.headers = {{"ETag", "\"v2\""}}, .body = after};
+        });
+        const auto fetch = [&] {
+            downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), resume, destination(),
+                                  after.size(), {});
+        };
+        switch (test.outcome) {
+        case Outcome::refused:
+            EXPECT_EQ(thrown<DownloadError>(fetch), DownloadError::httpStatus(206));
+            EXPECT_FALSE(QFile::exists(destination()));
+            EXPECT_TRUE(workFiles().isEmpty());
+            break;
+        case Outcome::restarted:
+            fetch();
+            EXPECT_TRUE(contents(destination()) == after);
+            EXPECT_EQ(server.requests().last().header("Range"), std::nullopt);
+            EXPECT_TRUE(workFiles().isEmpty());
+            break;
+        case Outcome::paused: {
+            const DownloadInterrupted paused = thrown<DownloadInterrupted>(fetch);
+            ASSERT_TRUE(paused.resumeData);
+            EXPECT_EQ(paused.resumeData->offset, 200);
+            EXPECT_TRUE(contents(paused.resumeData->partialFile) == before.left(200));
+            EXPECT_FALSE(QFile::exists(destination()));
+            QFile::remove(paused.resumeData->partialFile);
+            break;
+        }
+        }
+        QFile::remove(destination());
+    }
+}
+
+TEST_F(DownloaderTest, ALostConnectionKeepsItsBytesOnlyWithAValidator)
+{
+    const QByteArray source = randomBytes(256 << 10, 8);
+    struct Case {
+        const char* name;
+        HttpHeaders headers;
+        bool resumable;
+    };
+    const Case cases[] = {
+        {"strong ETag", {{"ETag", "\"v1\""}}, true},
+        {"Last-Modified", {{"Last-Modified", "Tue, 01 Dec 2026 10:00:00 GMT"}}, true},
+        {"weak ETag", {{"ETag", "W/\"v1\""}}, false},
+        {"no validator", {}, false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        // The server announces the whole file and closes after a quarter of it.
+        server.route("/file", ScriptedResponse{.headers = test.headers, .body = source.left(source.size() / 4),
+                                               .contentLength = source.size()});
+        const auto fetch = [&](const std::optional<DownloadResumeData>& resume) {
+            downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), resume, destination(),
+                                  source.size(), {});
+        };
+        if (!test.resumable) {
+            EXPECT_THROW(fetch(std::nullopt), TransportError);
+            EXPECT_TRUE(workFiles().isEmpty());
+            continue;
+        }
+        const DownloadInterrupted paused = thrown<DownloadInterrupted>([&] { fetch(std::nullopt); });
+        ASSERT_TRUE(paused.resumeData);
+        EXPECT_EQ(paused.resumeData->offset, source.size() / 4);
+        EXPECT_FALSE(QFile::exists(destination()));
+
+        server.route("/file", LoopbackTlsServer::file(source, {.etag = "\"v1\"", .lastModified = "Tue, 01 Dec 2026 10:00:00 GMT"}));
+        fetch(paused.resumeData);
+        EXPECT_TRUE(contents(destination()) == source);
+        EXPECT_EQ(server.requests().last().header("Range"), "bytes=" + QByteArray::number(source.size() / 4) + '-');
+        EXPECT_TRUE(workFiles().isEmpty());
+        QFile::remove(destination());
+    }
+}
+
+TEST_F(DownloaderTest, APartialFileThatIsNotAPlainFileOfItsOwnIsNeverWritten)
+{
+    const QByteArray source = randomBytes(1000, 9);
+    const QByteArray precious = randomBytes(1000, 10);
+    server.route("/file", LoopbackTlsServer::file(source, {.etag = "\"v1\""}));
+    const QString outside = output.filePath(QStringLiteral("elsewhere"));
+    const QString inWork = work.filePath(QStringLiteral("download-earlier"));
+    const std::pair<const char*, std::function<bool()>> cases[] = {
+        {"a second name of a file outside", [&] { return ::link(QFile::encodeName(outside), QFile::encodeName(inWork)) == 0; }},
+        {"a link to a file outside", [&] { return QFile::link(outside, inWork); }},
+        {"a pipe", [&] { return ::mkfifo(QFile::encodeName(inWork), 0600) == 0; }},
+    };
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        QFile file(outside);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(precious);
+        file.close();
+        ASSERT_TRUE(make());
+
+        downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")),
+                              DownloadResumeData{QString(), inWork, 100, "\"v1\""}, destination(), source.size(), {});
+        EXPECT_TRUE(contents(destination()) == source);
+        EXPECT_TRUE(contents(outside) == precious);
+        EXPECT_EQ(server.requests().last().header("Range"), std::nullopt);
+        EXPECT_TRUE(workFiles().isEmpty());
+    }
+}
+
+TEST_F(DownloaderTest, AFinishedDownloadMovesToAnotherVolume)
+{
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/hub-downloads-XXXXXX"));
+    struct stat workVolume{}, otherVolume{};
+    if (!elsewhere.isValid() || ::stat(QFile::encodeName(work.path()), &workVolume) != 0
+        || ::stat(QFile::encodeName(elsewhere.path()), &otherVolume) != 0 || workVolume.st_dev == otherVolume.st_dev)
+        GTEST_SKIP() << "no second volume";
+
+    const QByteArray source = randomBytes(3 << 20, 11);
+    server.route("/file", LoopbackTlsServer::file(source));
+    const QString target = elsewhere.filePath(QStringLiteral("product.pkg"));
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an older download");
+    old.close();
+
+    EXPECT_EQ(downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), std::nullopt, target,
+                                    source.size(), {}),
+              target);
+    EXPECT_TRUE(contents(target) == source);
+    EXPECT_EQ(mode(target), 0600);
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("product.pkg")});
     EXPECT_TRUE(workFiles().isEmpty());
 }
