@@ -13,6 +13,7 @@ namespace {
 
 bool isRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
 
+// A plain decimal of at most 18 digits (no sign, no blanks); -1 for anything else.
 qint64 decimal(QByteArrayView text)
 {
     if (text.isEmpty() || text.size() > 18)
