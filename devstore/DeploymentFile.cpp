@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 
 namespace hub::devstore {
 
@@ -31,6 +32,15 @@ QString writeDeploymentFile(const QString& stateFolder, const DevstoreHosts& hos
     };
     const QString path = stateFolder + QStringLiteral("/deployment.json");
     AtomicFile::write(path, QJsonDocument(deployment).toJson());
+
+    // The checkout web view does not use the hub's transport: its engine is told where the
+    // hosts are and which keys to accept, one command-line argument a line.
+    QStringList rules;
+    for (const QString& host : hosts.all())
+        rules << QStringLiteral("MAP %1 127.0.0.1:%2").arg(host).arg(port);
+    const QString arguments = QStringLiteral("--host-resolver-rules=%1\n--ignore-certificate-errors-spki-list=%2\n")
+                                      .arg(rules.join(QStringLiteral(", ")), keys.tlsPins.join(u','));
+    AtomicFile::write(stateFolder + QStringLiteral("/webengine.args"), arguments.toUtf8());
     return path;
 }
 
