@@ -3,6 +3,7 @@
 // ratio (aim: at least 0.9) and the downloader's peak resident memory (aim:
 // under 64 MiB). Usage: DownloaderBench [MiB] (default 1024).
 
+#include "bench/ResidentMemory.h"
 #include "kit/downloads/Downloader.h"
 #include "tests/testkit/CertificateFactory.h"
 #include "tests/testkit/LoopbackTlsServer.h"
@@ -15,10 +16,10 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 using namespace hub;
+using hub::bench::peakResidentKiB;
+using hub::bench::resetPeakResident;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -26,19 +27,6 @@ namespace {
 const QString host = QStringLiteral("bucket.objects.test");
 
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
-
-// The process's resident high-water mark in KiB, and a way to start it afresh.
-long peakResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-void resetPeakResident() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 } // namespace
 

@@ -1,9 +1,11 @@
 #include "kit/install/Extractor.h"
 
 #include "kit/install/PackageInfoReader.h"
+#include "kit/install/ScratchFolder.h"
 #include "kit/codesign/NativeCodeSigning.h"
 #include "kit/support/BundleKind.h"
 #include "kit/support/InstallError.h"
+#include "kit/support/InstallerToolProtocol.h"
 #include "kit/support/PathSafety.h"
 #include "kit/support/Subprocess.h"
 
@@ -22,11 +24,6 @@ namespace hub {
 
 namespace {
 
-constexpr double signatureTimeout = 120;
-constexpr double expandTimeout = 300;
-constexpr double listTimeout = 120;
-constexpr double attachTimeout = 120;
-constexpr double detachTimeout = 60;
 constexpr int packageSearchDepth = 7;
 constexpr int zipSearchDepth = 7;
 constexpr int volumeSearchDepth = 3;
@@ -71,18 +68,24 @@ StagedBundle moveIntoSlot(const QString& source, const QString& name, BundleKind
     return {target, kind};
 }
 
-// Detaches the attached image on every way out; nothing about the detach is reported.
+QByteArrayView bytes(std::string_view text) { return QByteArrayView(text.data(), qsizetype(text.size())); }
+
+// Detaches the image on every way out, from the moment its attach starts, unless the
+// attach itself reported failure; nothing about the detach is reported.
 class AttachedImage {
 public:
-    AttachedImage(QString hdiutil, QString mountPoint)
+    AttachedImage(QString hdiutil, QString mountPoint, double timeout)
         : hdiutil_(std::move(hdiutil))
         , mountPoint_(std::move(mountPoint))
+        , timeout_(timeout)
     {
     }
     ~AttachedImage()
     {
+        if (!attached_)
+            return;
         try {
-            Subprocess::run(hdiutil_, {QStringLiteral("detach"), mountPoint_, QStringLiteral("-force")}, detachTimeout);
+            Subprocess::run(hdiutil_, {QStringLiteral("detach"), mountPoint_, QStringLiteral("-force")}, timeout_);
         } catch (...) {
             // A failed detach never replaces the extraction's own outcome.
         }
@@ -90,9 +93,13 @@ public:
     AttachedImage(const AttachedImage&) = delete;
     AttachedImage& operator=(const AttachedImage&) = delete;
 
+    void attachFailed() { attached_ = false; }
+
 private:
     QString hdiutil_;
     QString mountPoint_;
+    double timeout_;
+    bool attached_ = true;
 };
 
 } // namespace
@@ -112,6 +119,18 @@ QString Extractor::limitArgument() const
     return QStringLiteral("--limit-bytes=") + QString::number(maxExpandedBytes);
 }
 
+void Extractor::runUnpacker(const QString& tool, const QStringList& arguments, const QString& output) const
+{
+    const auto result = Subprocess::run(tool, QStringList{limitArgument()} + arguments, timeouts.expand);
+    if (result.status == InstallerToolProtocol::limitReachedStatus) {
+        // What was written may since have shrunk (packed payloads are removed once
+        // unpacked), but the tool wrote more than the limit.
+        const std::int64_t overLimit = maxExpandedBytes + (maxExpandedBytes < std::numeric_limits<std::int64_t>::max() ? 1 : 0);
+        throw InstallError::tooLarge(std::max(PathSafety::treeSize(output), overLimit));
+    }
+    Subprocess::checkStatus(tool, result);
+}
+
 void Extractor::checkMeasuredSize(const QString& tree) const
 {
     const std::int64_t size = PathSafety::treeSize(tree);
@@ -123,13 +142,14 @@ Extraction Extractor::extract(const QString& artifact, ArtifactKind kind, const 
 {
     const QString staging = workDirectory + QStringLiteral("/bundles");
     makeFolder(staging);
+    const ScratchFolder scratch(workDirectory);
     switch (kind) {
     case ArtifactKind::pkg:
-        return extractPackage(artifact, workDirectory, staging);
+        return extractPackage(artifact, scratch.path(), staging);
     case ArtifactKind::zip:
-        return extractZip(artifact, workDirectory, staging);
+        return extractZip(artifact, scratch.path(), staging);
     case ArtifactKind::dmg:
-        return extractDiskImage(artifact, workDirectory, staging);
+        return extractDiskImage(artifact, scratch.path(), staging);
     }
     Q_UNREACHABLE();
 }
@@ -138,43 +158,37 @@ Extraction Extractor::extract(const QString& artifact, ArtifactKind kind, const 
 
 void Extractor::checkPackageSignature(const QString& package) const
 {
-    const auto result = Subprocess::run(tools.pkgutil, {QStringLiteral("--check-signature"), package}, signatureTimeout);
-    const QString output = QString::fromUtf8(result.stdout);
-    if (output.contains(u"Status: no signature")) {
+    using Protocol = InstallerToolProtocol;
+    const auto result = Subprocess::run(
+        tools.pkgutil, {QStringLiteral("--check-signature"), QString::fromLatin1(bytes(Protocol::machineReadableOption)), package},
+        timeouts.signature);
+    // The verdict's fixed lines: the status first, then the leaf when the signature verified.
+    const QList<QByteArray> lines = result.stdout.split('\n');
+    const QByteArrayView statusLine = bytes(Protocol::statusPrefix);
+    const QByteArrayView leafLine = bytes(Protocol::leafPrefix);
+    const QByteArray status = lines.value(0).startsWith(statusLine) ? lines.value(0).sliced(statusLine.size()) : QByteArray();
+    if (status == bytes(Protocol::noSignature)) {
         if (requireSignedContainers)
             throw InstallError::untrustedContainer(QStringLiteral("the package is not signed"));
         return;
     }
     std::optional<QString> leaf;
-    for (const auto& piece : output.split(u'\n', Qt::SkipEmptyParts)) {
-        qsizetype start = 0;
-        qsizetype end = piece.size();
-        while (start < end && (piece[start] == u' ' || piece[start] == u'\t'))
-            ++start;
-        while (end > start && (piece[end - 1] == u' ' || piece[end - 1] == u'\t'))
-            --end;
-        const QString line = piece.sliced(start, end - start);
-        if (line.startsWith(u"1. ")) {
-            leaf = line;
-            break;
-        }
-    }
-    const bool accepted = result.status == 0
-        && output.contains(u"signed by a developer certificate issued by Apple for distribution") && leaf
-        && leaf->contains(u"Developer ID Installer:")
-        && leaf->endsWith(u'(' + verifier.policy.teamID + u')');
+    if (lines.value(1).startsWith(leafLine))
+        leaf = QString::fromUtf8(QByteArray::fromPercentEncoding(lines.value(1).sliced(leafLine.size())));
+    const bool accepted = result.status == 0 && status == bytes(Protocol::trustedForDistribution) && leaf
+        && leaf->contains(u"Developer ID Installer:") && leaf->endsWith(u'(' + verifier.policy.teamID + u')');
     if (!accepted)
         throw InstallError::untrustedContainer(QStringLiteral("the package is not signed by Tavren's Developer ID"));
 }
 
 void Extractor::checkPackageSize(const QString& package, const QString& work) const
 {
-    const QString flat = work + QStringLiteral("/flat");
-    Subprocess::check(tools.pkgutil, {limitArgument(), QStringLiteral("--expand"), package, flat}, expandTimeout);
-    struct RemoveFlat {
-        QString path;
-        ~RemoveFlat() { QDir(path).removeRecursively(); }
-    } removeFlat{flat};
+    makeFolder(work);
+    const ScratchFolder scratch(work);
+    const QString flat = scratch / QStringLiteral("flat");
+    runUnpacker(tools.pkgutil, {QStringLiteral("--expand"), package, flat}, flat);
+    // The PackageInfo files are read through whatever links the package holds.
+    PathSafety::assertNoEscapingLinks(flat);
 
     std::int64_t kibibytes = 0;
     for (const auto& component : componentDirectories(flat)) {
@@ -202,7 +216,8 @@ std::int64_t Extractor::installKBytes(const QString& packageInfo)
         return 0;
     bool ok = false;
     const qlonglong value = match.capturedView(1).toLongLong(&ok);
-    return ok ? value : 0;
+    // Only digits matched, so a count that does not parse is one beyond 64 bits.
+    return ok ? value : std::numeric_limits<std::int64_t>::max();
 }
 
 QStringList Extractor::componentDirectories(const QString& root)
@@ -230,7 +245,7 @@ Extraction Extractor::extractPackage(const QString& package, const QString& work
     checkPackageSize(package, work);
 
     const QString expanded = work + QStringLiteral("/expanded");
-    Subprocess::check(tools.pkgutil, {limitArgument(), QStringLiteral("--expand-full"), package, expanded}, expandTimeout);
+    runUnpacker(tools.pkgutil, {QStringLiteral("--expand-full"), package, expanded}, expanded);
     PathSafety::assertNoEscapingLinks(expanded);
     checkMeasuredSize(expanded);
 
@@ -267,7 +282,7 @@ Extraction Extractor::extractPackage(const QString& package, const QString& work
 
 void Extractor::checkZipSize(const QString& zip) const
 {
-    const auto result = Subprocess::check(tools.zipinfo, {QStringLiteral("-t"), zip}, listTimeout);
+    const auto result = Subprocess::check(tools.zipinfo, {QStringLiteral("-t"), zip}, timeouts.list);
     static const QRegularExpression total(QStringLiteral("([0-9]+) bytes uncompressed"));
     const auto match = total.match(QString::fromUtf8(result.stdout));
     bool ok = false;
@@ -282,7 +297,7 @@ Extraction Extractor::extractZip(const QString& zip, const QString& work, const 
 {
     checkZipSize(zip);
     const QString unzipped = work + QStringLiteral("/unzipped");
-    Subprocess::check(tools.ditto, {limitArgument(), QStringLiteral("-x"), QStringLiteral("-k"), zip, unzipped}, expandTimeout);
+    runUnpacker(tools.ditto, {QStringLiteral("-x"), QStringLiteral("-k"), zip, unzipped}, unzipped);
     PathSafety::assertNoEscapingLinks(unzipped);
     checkMeasuredSize(unzipped);
 
@@ -303,11 +318,17 @@ Extraction Extractor::extractDiskImage(const QString& image, const QString& work
 
     const QString mount = work + QStringLiteral("/mount");
     makeFolder(mount);
-    Subprocess::check(tools.hdiutil,
-                      {limitArgument(), QStringLiteral("attach"), image, QStringLiteral("-nobrowse"), QStringLiteral("-readonly"),
-                       QStringLiteral("-noautoopen"), QStringLiteral("-mountpoint"), mount, QStringLiteral("-plist")},
-                      attachTimeout);
-    const AttachedImage attached(tools.hdiutil, mount);
+    // An attach that times out may have got part of the way: it is detached as well.
+    AttachedImage attached(tools.hdiutil, mount, timeouts.detach);
+    const auto attach = Subprocess::run(
+        tools.hdiutil,
+        {limitArgument(), QStringLiteral("attach"), image,
+         QStringLiteral("-nobrowse"), QStringLiteral("-readonly"), QStringLiteral("-noautoopen"), QStringLiteral("-mountpoint"),
+         mount, QStringLiteral("-plist")},
+        timeouts.attach);
+    if (attach.status != 0)
+        attached.attachFailed();
+    Subprocess::checkStatus(tools.hdiutil, attach);
 
     const auto found = findBundles(mount, volumeSearchDepth);
     std::int64_t total = 0;
@@ -319,7 +340,7 @@ Extraction Extractor::extractDiskImage(const QString& image, const QString& work
     Extraction extraction;
     for (const auto& bundle : found) {
         const QString target = newSlot(staging, bundle.name());
-        Subprocess::check(tools.ditto, {limitArgument(), bundle.path, target}, expandTimeout);
+        runUnpacker(tools.ditto, {bundle.path, target}, staging);
         extraction.bundles << StagedBundle{target, bundle.kind};
     }
     PathSafety::assertNoEscapingLinks(staging);

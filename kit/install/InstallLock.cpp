@@ -9,7 +9,7 @@
 
 namespace hub {
 
-InstallLock::InstallLock(const QString& directory) : path(directory + QStringLiteral("/install.lock")) {}
+InstallLock::InstallLock(const QString& directory, const QString& fileName) : path(directory + u'/' + fileName) {}
 
 InstallLock::~InstallLock() { unlock(); }
 

@@ -6,12 +6,14 @@
 namespace hub {
 
 // Keeps the app and the background updater from installing at the same time: an
-// exclusive flock on "install.lock" in the given folder, taken without waiting. The
-// system drops it when the holding process ends. Not for threads of one process,
-// which share one object; it keeps no count of holders.
+// exclusive flock on "install.lock" (or the file named) in the given folder, taken
+// without waiting. The system drops it when the holding process ends. Two objects
+// over one file exclude each other, in one process too; one object keeps no count
+// of holders.
 class InstallLock {
 public:
-    explicit InstallLock(const QString& directory); // touches nothing on disk
+    // Touches nothing on disk.
+    explicit InstallLock(const QString& directory, const QString& fileName = QStringLiteral("install.lock"));
     ~InstallLock();
     InstallLock(const InstallLock&) = delete;
     InstallLock& operator=(const InstallLock&) = delete;

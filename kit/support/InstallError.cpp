@@ -77,6 +77,8 @@ InstallError InstallError::unknownFormat() { return InstallError(Kind::unknownFo
 
 InstallError InstallError::nothingToInstall() { return InstallError(Kind::nothingToInstall); }
 
+InstallError InstallError::alreadyProcessing() { return InstallError(Kind::alreadyProcessing); }
+
 bool InstallError::operator==(const InstallError& other) const
 {
     auto fields = [](const InstallError& e) {
@@ -114,6 +116,8 @@ QString InstallError::message() const
         return QStringLiteral("The download is not a package, disk image or zip archive.");
     case Kind::nothingToInstall:
         return QStringLiteral("The download contains no Mac app or plug-in.");
+    case Kind::alreadyProcessing:
+        return QStringLiteral("This download is already being processed. Try again in a minute.");
     }
     return {};
 }

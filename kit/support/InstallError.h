@@ -23,6 +23,7 @@ public:
         untrustedContainer,
         unknownFormat,
         nothingToInstall,
+        alreadyProcessing,
     };
 
     // reason: a short lower-case phrase without a final period.
@@ -41,6 +42,8 @@ public:
     static InstallError untrustedContainer(QString reason);
     static InstallError unknownFormat();
     static InstallError nothingToInstall();
+    // Another run holds the download's work folder.
+    static InstallError alreadyProcessing();
 
     QString message() const override;
     bool operator==(const InstallError& other) const;

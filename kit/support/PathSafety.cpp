@@ -2,6 +2,7 @@
 
 #include "kit/support/BundleKind.h"
 #include "kit/support/InstallError.h"
+#include "kit/support/SymlinkResolver.h"
 
 #include <QFile>
 #include <QStringList>
@@ -20,7 +21,6 @@ namespace fs = std::filesystem;
 constexpr qsizetype maxNameCharacters = 200;
 constexpr qsizetype maxNameBytes = 240;
 constexpr qsizetype maxBundleNameCharacters = 255;
-constexpr int maxLinkHops = 40;
 
 qsizetype utf8Length(QStringView text) { return text.toUtf8().size(); }
 
@@ -59,53 +59,6 @@ bool isControlOrFormat(char32_t c)
 
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 
-// The path with every symbolic link in its existing components replaced by its
-// target and "." and ".." applied as the file system would, component by component.
-// What does not exist is taken as written; a loop of links stops being followed.
-QString resolvedPath(const QString& path)
-{
-    QStringList pending = path.split(u'/', Qt::SkipEmptyParts);
-    if (!path.startsWith(u'/'))
-        pending = QFile::decodeName(fs::current_path().native().c_str()).split(u'/', Qt::SkipEmptyParts) + pending;
-    QStringList resolved;
-    int hops = 0;
-    bool exists = true;
-    while (!pending.isEmpty()) {
-        const QString component = pending.takeFirst();
-        if (component == u".")
-            continue;
-        if (component == u"..") {
-            if (!resolved.isEmpty())
-                resolved.removeLast();
-            continue;
-        }
-        resolved.append(component);
-        if (!exists || hops >= maxLinkHops)
-            continue;
-        const QByteArray current = encoded(u'/' + resolved.join(u'/'));
-        struct stat info;
-        if (::lstat(current.constData(), &info) != 0) {
-            exists = false; // nothing below a missing component can be a link
-            continue;
-        }
-        if (!S_ISLNK(info.st_mode))
-            continue;
-        std::vector<char> target(std::size_t(info.st_size > 0 ? info.st_size : 255) + 1);
-        const ssize_t length = ::readlink(current.constData(), target.data(), target.size());
-        if (length < 0 || std::size_t(length) >= target.size()) {
-            exists = false;
-            continue;
-        }
-        const QString destination = QFile::decodeName(QByteArray(target.data(), qsizetype(length)));
-        ++hops;
-        resolved.removeLast();
-        if (destination.startsWith(u'/'))
-            resolved.clear();
-        pending = destination.split(u'/', Qt::SkipEmptyParts) + pending;
-    }
-    return u'/' + resolved.join(u'/');
-}
-
 } // namespace
 
 QString PathSafety::sanitizedFileName(const QString& name, const QString& fallback)
@@ -127,13 +80,7 @@ QString PathSafety::sanitizedFileName(const QString& name, const QString& fallba
 
 bool PathSafety::isContained(const QString& path, const QString& root)
 {
-    const QString inner = resolvedPath(path);
-    QString outer = resolvedPath(root);
-    if (inner == outer)
-        return true;
-    if (!outer.endsWith(u'/'))
-        outer += u'/';
-    return inner.startsWith(outer);
+    return SymlinkResolver::contains(encoded(root).toStdString(), encoded(path).toStdString());
 }
 
 void PathSafety::assertNoEscapingLinks(const QString& root)

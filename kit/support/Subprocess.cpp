@@ -8,8 +8,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -73,40 +74,6 @@ Pipe makePipe()
     return pipe;
 }
 
-// Owns the spawn attributes and file actions for one launch.
-class SpawnSetup {
-public:
-    SpawnSetup(int stdoutWrite, int stderrWrite)
-    {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, stdoutWrite, STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, stderrWrite, STDERR_FILENO);
-
-        // The tool leads its own process group, so that a time-out reaches its children
-        // too, and starts with no blocked signals and default handlers.
-        sigset_t none;
-        sigemptyset(&none);
-        sigset_t all;
-        sigfillset(&all);
-        posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setsigdefault(&attributes, &all);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-    ~SpawnSetup()
-    {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-};
-
 // NUL-terminated strings and the pointer array that execve wants.
 class CStrings {
 public:
@@ -124,6 +91,83 @@ private:
     std::vector<QByteArray> storage_;
     std::vector<char*> pointers_;
 };
+
+// Puts fd at target for the tool to inherit (dup2 keeps a close-on-exec flag when
+// the two are the same descriptor).
+bool placeAt(int fd, int target)
+{
+    return fd == target ? ::fcntl(fd, F_SETFD, 0) == 0 : ::dup2(fd, target) == target;
+}
+
+// The child between fork and exec: only async-signal-safe calls. It dies with the
+// thread that forked it; if that thread is already gone the request would never fire,
+// so a parent that changed means it stops here.
+[[noreturn]] void becomeTool(pid_t parent, int input, int output, int error, int report, const char* path,
+                             char* const* argv, char* const* envp)
+{
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    // The tool leads its own process group, so that a time-out reaches its children
+    // too, and starts with default handlers and no blocked signals.
+    ::setpgid(0, 0);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int number = 1; number < NSIG; ++number)
+        ::sigaction(number, &defaults, nullptr);
+    if (placeAt(input, STDIN_FILENO) && placeAt(output, STDOUT_FILENO) && placeAt(error, STDERR_FILENO)) {
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(path, argv, envp);
+    }
+    const int failure = errno;
+    [[maybe_unused]] const ssize_t written = ::write(report, &failure, sizeof failure);
+    ::_exit(127);
+}
+
+// Starts the tool with standard input from /dev/null and the given outputs; throws
+// std::system_error when it cannot be started, with nothing left running.
+pid_t launch(const QString& tool, const QByteArray& path, char* const* argv, char* const* envp, int output, int error)
+{
+    Descriptor input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (!input.isOpen())
+        throwErrno(errno, QStringLiteral("open /dev/null"));
+    // A failed exec is reported through this pipe; a successful one closes it.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throwErrno(errno, QStringLiteral("pipe"));
+    Descriptor reportRead(fds[0]);
+    Descriptor reportWrite(fds[1]);
+
+    // No handler of ours may run in the child before it has reset them all.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        becomeTool(parent, input.get(), output, error, reportWrite.get(), path.constData(), argv, envp);
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (pid < 0)
+        throwErrno(forkError, QStringLiteral("fork ") + tool);
+    ::setpgid(pid, pid); // the child does the same; whichever comes first
+    reportWrite.close();
+
+    int failure = 0;
+    ssize_t got;
+    do {
+        got = ::read(reportRead.get(), &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    if (got == ssize_t(sizeof failure)) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        throwErrno(failure, QStringLiteral("exec ") + tool);
+    }
+    return pid;
+}
 
 // A launched tool. It is reaped only at the end, so that its process id, and with it
 // its process group id, stays taken while the group may still be signalled; on the way
@@ -238,14 +282,7 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
 
     Pipe out = makePipe();
     Pipe err = makePipe();
-    pid_t pid = 0;
-    {
-        SpawnSetup setup(out.write.get(), err.write.get());
-        if (const int error = ::posix_spawn(&pid, path.constData(), &setup.actions, &setup.attributes,
-                                            argv.pointers(), envp.pointers()))
-            throwErrno(error, QStringLiteral("posix_spawn ") + tool);
-    }
-    Child child(pid);
+    Child child(launch(tool, path, argv.pointers(), envp.pointers(), out.write.get(), err.write.get()));
     // Only the tool holds the writing ends now, so each pipe ends when the tool's side closes.
     out.write.close();
     err.write.close();
@@ -298,12 +335,17 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
     return result;
 }
 
+void Subprocess::checkStatus(const QString& tool, const Result& result)
+{
+    if (result.status != 0)
+        throw InstallError::toolFailed(toolName(tool), result.stderr.trimmed());
+}
+
 Subprocess::Result Subprocess::check(const QString& tool, const QStringList& arguments, double timeout,
                                      std::chrono::milliseconds terminationGrace)
 {
     Result result = run(tool, arguments, timeout, terminationGrace);
-    if (result.status != 0)
-        throw InstallError::toolFailed(toolName(tool), result.stderr.trimmed());
+    checkStatus(tool, result);
     return result;
 }
 

@@ -13,7 +13,9 @@ namespace hub {
 // A tool that outlives its time-out is sent SIGTERM (with its process group), then
 // SIGKILL once the grace period has passed, is always reaped, and the call throws
 // InstallError::toolFailed(name, "timed out"). A tool that cannot be launched
-// throws std::system_error and leaves no descriptor behind.
+// throws std::system_error and leaves no descriptor behind. A tool dies with the
+// thread that started it (SIGKILL from the kernel), so a killed hub leaves no tool
+// writing on; the calling thread blocks until the tool ends, so that is the process.
 class Subprocess {
 public:
     struct Result {
@@ -32,6 +34,9 @@ public:
     // run, then a non-zero status throws InstallError::toolFailed(name, trimmed stderr).
     static Result check(const QString& tool, const QStringList& arguments, double timeout,
                         std::chrono::milliseconds terminationGrace = defaultTerminationGrace);
+
+    // A non-zero status throws InstallError::toolFailed(name, trimmed stderr).
+    static void checkStatus(const QString& tool, const Result& result);
 
     // Exactly PATH, HOME, TMPDIR and LANG; nothing else of ours reaches a tool.
     static const QMap<QString, QString>& environment();

@@ -6,6 +6,7 @@
 #include "tests/testkit/SealedBundle.h"
 #include "tests/testkit/TestSigner.h"
 #include "tests/testkit/ThisTestProcess.h"
+#include "tests/testkit/Thrown.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -22,26 +23,11 @@
 using namespace hub;
 using hub::test::SealCodeSigning;
 using hub::test::SealedBundle;
+using hub::test::thrown;
 
 namespace {
 
 const QString team = SignaturePolicy::tavren().teamID;
-
-// The error that `run` throws; a test failure when it throws nothing or something else.
-template <class E, class F>
-E thrown(F&& run)
-{
-    try {
-        run();
-    } catch (const E& error) {
-        return error;
-    } catch (const std::exception& other) {
-        ADD_FAILURE() << "threw something else: " << other.what();
-        throw;
-    }
-    ADD_FAILURE() << "threw nothing";
-    throw std::logic_error("threw nothing");
-}
 
 SealedBundle plugIn(const QString& name, const QString& version)
 {

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -141,7 +142,9 @@ TEST(ExtractorSizeChecks, PackageInfoDeclarations)
         {R"(<payload installKBytes="12"/><payload installKBytes="99"/>)", 12},
         {R"(<payload numberOfFiles="3"/>)", 0},
         {R"(installKBytes='12')", 0},
-        {R"(installKBytes="99999999999999999999999")", 0},
+        {R"(installKBytes="9223372036854775807")", std::numeric_limits<std::int64_t>::max()},
+        {R"(installKBytes="9223372036854775808")", std::numeric_limits<std::int64_t>::max()},
+        {R"(installKBytes="99999999999999999999999")", std::numeric_limits<std::int64_t>::max()},
         {"", 0},
     };
     for (const auto& c : cases) {
@@ -193,6 +196,11 @@ TEST(ExtractorSizeChecks, DeclaredPackageSizeAgainstTheLimit)
     PackageBuilder().add(component("a.pkg", {}, 9000000000000000000)).add(component("b.pkg", {}, 9000000000000000000))
         .write(box.in("huge.pkg"));
     EXPECT_EQ(thrown<InstallError>([&] { extractor.checkPackageSize(box.in("huge.pkg"), box.work()); }).kind,
+              InstallError::Kind::tooLarge);
+    auto beyond = component("", {});
+    beyond.packageInfo = QByteArray(R"(<pkg-info><payload installKBytes="9223372036854775808"/></pkg-info>)");
+    PackageBuilder().add(beyond).write(box.in("beyond.pkg"));
+    EXPECT_EQ(thrown<InstallError>([&] { extractor.checkPackageSize(box.in("beyond.pkg"), box.work()); }).kind,
               InstallError::Kind::tooLarge);
 
     QFile(box.in("junk.pkg")).open(QIODevice::WriteOnly);
@@ -324,12 +332,31 @@ TEST(ExtractorPackages, MeasuredSizeAtTheLimitPassesAndOneByteMoreIsRefused)
               InstallError::tooLarge(size));
 }
 
+TEST(ExtractorPackages, AToolStoppedAtTheLimitIsRefusedThoughWhatItLeftIsSmaller)
+{
+    // The packed payload counts while it is unpacked, then goes: the cut-short tree is
+    // under the limit.
+    Box box;
+    QByteArray noise(600000, '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    PackageBuilder()
+        .add(component("", ArchiveEntry::bundle("Synth.vst3") << ArchiveEntry::file("Synth.vst3/Contents/Resources/noise", noise), 0))
+        .write(box.in("p.pkg"));
+    auto extractor = extractorWith();
+    extractor.maxExpandedBytes = 1000000;
+    const auto error = thrown<InstallError>([&] { extractor.extract(box.in("p.pkg"), ArtifactKind::pkg, box.work()); });
+    EXPECT_EQ(error.kind, InstallError::Kind::tooLarge);
+    EXPECT_GT(error.bytes, 1000000);
+}
+
 TEST(ExtractorPackages, SignatureVerdictsFromTheToolsReport)
 {
     Box box;
     PackageBuilder().add(component("", ArchiveEntry::bundle("Synth.vst3"))).write(box.in("p.pkg"));
-    const QByteArray leafOk = "    1. Developer ID Installer: Tavren Audio (KD4N8RWT2C)\n";
-    const QByteArray distribution = "   Status: signed by a developer certificate issued by Apple for distribution\n";
+    // The machine-readable verdict is read; the report for people is not.
+    const QByteArray leafOk = "leaf: Developer ID Installer: Tavren Audio (KD4N8RWT2C)\n";
+    const QByteArray distribution = "status: trusted-for-distribution\n";
+    const QByteArray humanReport = "Package \"Status: no signature.pkg\":\n   Status: package is invalid (checksum did not verify)\n";
     struct Case {
         const char* name;
         QByteArray output;
@@ -339,15 +366,18 @@ TEST(ExtractorPackages, SignatureVerdictsFromTheToolsReport)
     };
     const QString notOurs = "the package is not signed by Tavren's Developer ID";
     const QList<Case> cases = {
-        {"unsigned, default", "   Status: no signature\n", 1, false, std::nullopt},
-        {"unsigned, required", "   Status: no signature\n", 1, true, QString("the package is not signed")},
-        {"ours", distribution + "   Certificate Chain:\n" + leafOk + "    2. CA\n", 0, true, std::nullopt},
-        {"ours with tabs", distribution + "\t1. Developer ID Installer: T (KD4N8RWT2C)\t \n", 0, false, std::nullopt},
-        {"other team", distribution + "    1. Developer ID Installer: Other (ZZZZZZZZZZ)\n", 0, false, notOurs},
-        {"application certificate", distribution + "    1. Developer ID Application: Tavren (KD4N8RWT2C)\n", 0, false, notOurs},
+        {"unsigned, default", "status: no-signature\n", 1, false, std::nullopt},
+        {"unsigned, required", "status: no-signature\n", 1, true, QString("the package is not signed")},
+        {"ours", distribution + leafOk, 0, true, std::nullopt},
+        {"ours, encoded", distribution + "leaf: Developer ID Installer: T%25 (KD4N8RWT2C)\n", 0, false, std::nullopt},
+        {"other team", distribution + "leaf: Developer ID Installer: Other (ZZZZZZZZZZ)\n", 0, false, notOurs},
+        {"application certificate", distribution + "leaf: Developer ID Application: Tavren (KD4N8RWT2C)\n", 0, false, notOurs},
         {"tool failed", distribution + leafOk, 1, false, notOurs},
-        {"not for distribution", "   Status: signed by untrusted certificate\n" + leafOk, 0, false, notOurs},
+        {"not for distribution", "status: trusted\n" + leafOk, 0, false, notOurs},
         {"no leaf line", distribution, 0, false, notOurs},
+        {"status not first", leafOk + "status: no-signature\n", 1, false, notOurs},
+        {"the report for people", humanReport, 1, false, notOurs},
+        {"status words in the leaf", "status: invalid\nleaf: status: no-signature\n", 1, false, notOurs},
     };
     for (const auto& c : cases) {
         auto extractor = extractorWith();
@@ -376,6 +406,14 @@ TEST(ExtractorPackages, LinksOutOfThePayloadAreRefused)
     EXPECT_EQ(thrown<InstallError>([&] { extractorWith().extract(box.in("p.pkg"), ArtifactKind::pkg, box.work()); }),
               InstallError::unsafeArchive("lib links outside the archive"));
     EXPECT_EQ(box.outside(), QStringList());
+
+    // Links that escape only together, in the package's outer archive, before any
+    // PackageInfo is read through them (as a tool that missed them would leave them).
+    auto extractor = extractorWith();
+    extractor.tools.pkgutil = box.script(
+        "pkgutil", "[ \"$2\" = --expand ] || exit 1\nmkdir -p \"$4/d\" && ln -s . \"$4/d/self\" && ln -s d/self/../.. \"$4/up\"\n");
+    EXPECT_EQ(thrown<InstallError>([&] { extractor.checkPackageSize(box.in("p.pkg"), box.work("chain")); }),
+              InstallError::unsafeArchive("up links outside the archive"));
 }
 
 // ---- zip archives
@@ -534,6 +572,71 @@ TEST(ExtractorDiskImages, DetachesAfterEveryOutcomeOnceAttached)
     EXPECT_FALSE(calls.readAll().contains("detach"));
 }
 
+// ---- the work folder
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+TEST(ExtractorWorkFolder, EachExtractionUnpacksApartAndLeavesOnlyItsBundles)
+{
+    Box box;
+    const QStringList onlyBundles{"bundles"};
+    auto extractor = extractorWith();
+    extractor.maxExpandedBytes = 2 << 20;
+    // A refused zip leaves nothing that the next one could pick up.
+    ZipBuilder lie(box.in("lie.zip"));
+    lie.add(ArchiveEntry::bundle("Evil.vst3")).declareSize("Evil.vst3/blob", 1).add(ArchiveEntry::file("Evil.vst3/blob", QByteArray(3 << 20, 'e')));
+    lie.finish();
+    EXPECT_EQ(thrown<InstallError>([&] { extractor.extract(box.in("lie.zip"), ArtifactKind::zip, box.work()); }).kind,
+              InstallError::Kind::tooLarge);
+    EXPECT_EQ(entries(box.work()), onlyBundles);
+    ZipBuilder(box.in("good.zip")).add(ArchiveEntry::bundle("Good.vst3")).finish();
+    EXPECT_EQ(names(extractor.extract(box.in("good.zip"), ArtifactKind::zip, box.work())), QStringList{"Good.vst3:vst3"});
+
+    // Packages, one after another in the same folder, refused or not.
+    PackageBuilder().add(component("", ArchiveEntry::bundle("Synth.vst3"))).write(box.in("p.pkg"));
+    PackageBuilder().add(component("", ArchiveEntry::bundle("Bad.vst3") << ArchiveEntry::symlink("Bad.vst3/up", "../../.."))).write(box.in("bad.pkg"));
+    EXPECT_EQ(extractor.extract(box.in("p.pkg"), ArtifactKind::pkg, box.work()).bundles.size(), 1);
+    EXPECT_EQ(thrown<InstallError>([&] { extractor.extract(box.in("bad.pkg"), ArtifactKind::pkg, box.work()); }).kind,
+              InstallError::Kind::unsafeArchive);
+    EXPECT_EQ(extractor.extract(box.in("p.pkg"), ArtifactKind::pkg, box.work()).bundles.size(), 1);
+    EXPECT_EQ(entries(box.work()), onlyBundles);
+    EXPECT_EQ(entries(box.work("bundles")).size(), 3);
+}
+
+TEST(ExtractorWorkFolder, DiskImagesAreDetachedAndTheirFolderRemovedWhateverHappens)
+{
+    ImageBox box;
+    const auto image = box.image(ArchiveEntry::bundle("Synth.vst3"));
+    const QByteArray real = HUB_LIBEXEC_DIR "/hdiutil";
+    auto hdiutil = [&](const QString& folder, const QByteArray& body) {
+        QDir().mkpath(box.in(folder));
+        return box.script(folder + "/hdiutil", "echo \"$@\" >> " + box.in(folder + "/calls").toUtf8() + "\n" + body);
+    };
+    auto calls = [&](const QString& folder) {
+        QFile file(box.in(folder + "/calls"));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    };
+
+    // A detach that fails leaves the read-only volume: it goes all the same.
+    auto stuck = extractorWith();
+    stuck.tools.hdiutil = hdiutil("stuck", "[ \"$1\" = detach ] && exit 1\nexec " + real + " \"$@\"\n");
+    EXPECT_EQ(stuck.extract(image, ArtifactKind::dmg, box.work("stuck")).bundles.size(), 1);
+    EXPECT_TRUE(calls("stuck").contains("detach"));
+    EXPECT_EQ(entries(box.work("stuck")), QStringList{"bundles"});
+
+    // An attach that times out may have attached: it is detached too.
+    auto slow = extractorWith();
+    slow.timeouts.attach = 1;
+    slow.tools.hdiutil = hdiutil("slow", "[ \"$1\" = detach ] && exec " + real + " \"$@\"\n" + real + " \"$@\"\nsleep 30\n");
+    EXPECT_EQ(thrown<InstallError>([&] { slow.extract(image, ArtifactKind::dmg, box.work("slow")); }),
+              InstallError::toolFailed("hdiutil", "timed out"));
+    EXPECT_TRUE(calls("slow").contains("detach"));
+    EXPECT_EQ(entries(box.work("slow")), QStringList{"bundles"});
+}
 
 // ---- signed containers
 
@@ -637,6 +740,22 @@ TEST(ExtractorSignedContainers, PackagesSignedByOurInstallerCertificate)
     const auto tampered = Subprocess::run(extractor.tools.pkgutil, {"--check-signature", box.in("payload-changed-after-signing.pkg")}, 60);
     EXPECT_EQ(tampered.status, 1);
     EXPECT_TRUE(tampered.stdout.contains("Status: package is invalid (checksum did not verify)"));
+
+    // Only SHA-1 or stronger checksums carry a signature.
+    for (const QByteArray style : {"sha256", "md5"}) {
+        auto signing = signing::signingWith(ours);
+        signing.checksumStyle = style;
+        const QString path = box.in(style + ".pkg");
+        PackageBuilder().add(component("a.pkg", ArchiveEntry::bundle("Synth.vst3"))).sign(signing).write(path);
+        EXPECT_EQ(Subprocess::run(extractor.tools.pkgutil, {"--check-signature", path}, 60).status, style == "md5" ? 1 : 0) << style.data();
+    }
+
+    // A damaged signature is not taken for none, whatever the package is called.
+    extractor.requireSignedContainers = false;
+    const QString named = box.in("Status: no signature.pkg");
+    QFile::copy(box.in("payload-changed-after-signing.pkg"), named);
+    EXPECT_EQ(thrown<InstallError>([&] { extractor.extract(named, ArtifactKind::pkg, box.work("named")); }),
+              InstallError::untrustedContainer(refused));
 }
 
 TEST(ExtractorSignedContainers, DiskImagesSignedByTheMaker)

@@ -24,6 +24,7 @@ TEST(InstallError, Messages)
         {InstallError::tooLarge(2'500'000'000), QStringLiteral("The download expands to 2.5 GB, over the limit.")},
         {InstallError::unknownFormat(), QStringLiteral("The download is not a package, disk image or zip archive.")},
         {InstallError::nothingToInstall(), QStringLiteral("The download contains no Mac app or plug-in.")},
+        {InstallError::alreadyProcessing(), QStringLiteral("This download is already being processed. Try again in a minute.")},
     };
     for (const auto& [error, text] : table) {
         EXPECT_EQ(error.message(), text);

@@ -1,7 +1,9 @@
 #include "kit/support/InstallError.h"
 #include "kit/support/Subprocess.h"
+#include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -24,6 +26,18 @@ Subprocess::Result shell(const QString& script, double timeout = 30)
 
 QStringList openDescriptors() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
 qsizetype threadCount() { return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::NoDotAndDotDot | QDir::Dirs).size(); }
+
+constexpr char childPidFile[] = "HUB_SUBPROCESS_CHILD_PID_FILE";
+
+// The one-letter state of a process, "gone" when there is none.
+QByteArray processState(const QByteArray& pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+    if (!stat.open(QIODevice::ReadOnly))
+        return "gone";
+    const QByteArray fields = stat.readAll();
+    return fields.mid(fields.lastIndexOf(')') + 2, 1);
+}
 
 template <typename Call>
 InstallError installErrorFrom(Call call)
@@ -149,17 +163,10 @@ TEST(Subprocess, ChildThatKeepsTheOutputsOpenIsStoppedAtTheTimeOut)
     const QByteArray pid = file.readAll().trimmed();
     ASSERT_FALSE(pid.isEmpty());
     // Killed with the tool's group: soon gone, or a zombie waiting for its new parent.
-    auto state = [&] {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
-        if (!stat.open(QIODevice::ReadOnly))
-            return QByteArray("gone");
-        const QByteArray fields = stat.readAll();
-        return fields.mid(fields.lastIndexOf(')') + 2, 1);
-    };
-    QByteArray last = state();
+    QByteArray last = processState(pid);
     for (int attempt = 0; attempt < 200 && last != "gone" && last != "Z"; ++attempt) {
         std::this_thread::sleep_for(10ms);
-        last = state();
+        last = processState(pid);
     }
     EXPECT_TRUE(last == "gone" || last == "Z") << last.constData();
 }
@@ -191,4 +198,39 @@ TEST(Subprocess, FailedLaunchLeavesNothingBehind)
     }
     EXPECT_EQ(openDescriptors(), descriptors);
     EXPECT_EQ(threadCount(), threads);
+}
+
+TEST(SubprocessChild, RunsALongTool)
+{
+    if (!qEnvironmentVariableIsSet(childPidFile))
+        GTEST_SKIP() << "runs as a second process";
+    Subprocess::run(sh, {QStringLiteral("-c"), QStringLiteral("echo $$ > \"$0\"; exec sleep 60"), qEnvironmentVariable(childPidFile)}, 120);
+}
+
+TEST(Subprocess, ToolDiesWithTheProcessThatStartedIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    const auto child = hub::test::startThisTest(QStringLiteral("SubprocessChild.RunsALongTool"), {{QString::fromLatin1(childPidFile), pidFile}});
+    QByteArray pid;
+    QElapsedTimer waited;
+    waited.start();
+    while (pid.isEmpty() && waited.elapsed() < 30'000) {
+        std::this_thread::sleep_for(10ms);
+        QFile file(pidFile);
+        if (file.open(QIODevice::ReadOnly))
+            pid = file.readAll().trimmed();
+    }
+    ASSERT_FALSE(pid.isEmpty());
+    ::kill(pid_t(child->processId()), SIGKILL);
+    ASSERT_TRUE(child->waitForFinished(30'000));
+
+    // Gone, or a zombie waiting for its new parent.
+    QByteArray state = processState(pid);
+    for (waited.restart(); state != "gone" && state != "Z" && waited.elapsed() < 10'000; state = processState(pid))
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(state == "gone" || state == "Z") << state.constData();
+    if (state != "gone" && state != "Z")
+        ::kill(pid.toInt(), SIGKILL);
 }

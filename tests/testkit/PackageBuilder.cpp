@@ -99,6 +99,7 @@ struct XarNode {
     QByteArray name;
     bool directory = true;
     QByteArray data;
+    std::optional<QByteArray> link; // the target of a symbolic link
     int mode = 0755;
     QList<XarNode> children;
 
@@ -115,7 +116,8 @@ struct XarNode {
 
 class XarWriter {
 public:
-    void add(const QByteArray& path, bool directory, const QByteArray& data, int mode)
+    void add(const QByteArray& path, bool directory, const QByteArray& data, int mode,
+             std::optional<QByteArray> link = std::nullopt)
     {
         XarNode* node = &root_;
         const QList<QByteArray> parts = path.split('/');
@@ -126,6 +128,7 @@ public:
         node->directory = directory;
         node->data = data;
         node->mode = mode;
+        node->link = std::move(link);
     }
 
     QByteArray write(const std::optional<PackageSigning>& signing)
@@ -141,15 +144,18 @@ public:
                 throw std::runtime_error("cannot read the signing key");
             signatureSize = EVP_PKEY_get_size(key.get());
         }
+        style_ = signing ? signing->checksumStyle : QByteArray("sha1");
+        const qsizetype checksumSize = hash({}).size();
         heap_.clear();
-        heap_.append(QByteArray(20, '\0')); // the TOC checksum
+        heap_.append(QByteArray(checksumSize, '\0')); // the TOC checksum
         if (signing)
             heap_.append(QByteArray(signatureSize, '\0'));
 
-        QByteArray toc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xar>\n<toc>\n"
-                         "<checksum style=\"sha1\"><offset>0</offset><size>20</size></checksum>\n";
+        QByteArray toc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xar>\n<toc>\n<checksum style=\"" + style_
+            + "\"><offset>0</offset><size>" + QByteArray::number(checksumSize) + "</size></checksum>\n";
         if (signing) {
-            toc += "<signature style=\"RSA\"><offset>20</offset><size>" + QByteArray::number(signatureSize)
+            toc += "<signature style=\"RSA\"><offset>" + QByteArray::number(checksumSize) + "</offset><size>"
+                + QByteArray::number(signatureSize)
                 + "</size><KeyInfo xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><X509Data>";
             for (const auto& der : signing->certificatesDer)
                 toc += "<X509Certificate>" + der.toBase64() + "</X509Certificate>";
@@ -162,18 +168,19 @@ public:
         toc += "</toc>\n</xar>\n";
 
         const QByteArray compressed = qCompress(toc, 9).mid(4);
-        const QByteArray checksum = QCryptographicHash::hash(compressed, QCryptographicHash::Sha1);
-        heap_.replace(0, 20, checksum);
+        const QByteArray checksum = hash(compressed);
+        heap_.replace(0, checksumSize, checksum);
         if (signing) {
             std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> ctx(EVP_PKEY_CTX_new(key.get(), nullptr), EVP_PKEY_CTX_free);
             size_t length = static_cast<size_t>(signatureSize);
             QByteArray signature(signatureSize, '\0');
-            if (EVP_PKEY_sign_init(ctx.get()) != 1 || EVP_PKEY_CTX_set_signature_md(ctx.get(), EVP_sha1()) != 1
+            if (EVP_PKEY_sign_init(ctx.get()) != 1
+                || EVP_PKEY_CTX_set_signature_md(ctx.get(), EVP_get_digestbyname(style_.constData())) != 1
                 || EVP_PKEY_sign(ctx.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
-                                 reinterpret_cast<const unsigned char*>(checksum.constData()), 20)
+                                 reinterpret_cast<const unsigned char*>(checksum.constData()), size_t(checksum.size()))
                        != 1)
                 throw std::runtime_error("cannot sign the table of contents");
-            heap_.replace(20, signatureSize, signature.left(static_cast<qsizetype>(length)));
+            heap_.replace(checksumSize, signatureSize, signature.left(static_cast<qsizetype>(length)));
         }
 
         QByteArray out = "xar!";
@@ -186,20 +193,31 @@ public:
     }
 
 private:
+    QByteArray hash(const QByteArray& data) const
+    {
+        const auto algorithm = style_ == "md5" ? QCryptographicHash::Md5
+            : style_ == "sha256"                ? QCryptographicHash::Sha256
+                                                : QCryptographicHash::Sha1;
+        return QCryptographicHash::hash(data, algorithm);
+    }
+
     void writeNode(const XarNode& node, QByteArray& toc, int& id)
     {
         toc += "<file id=\"" + QByteArray::number(++id) + "\">";
-        if (!node.directory) {
-            const QByteArray sum = QCryptographicHash::hash(node.data, QCryptographicHash::Sha1).toHex();
+        if (!node.directory && !node.link) {
+            const QByteArray sum = hash(node.data).toHex();
             toc += "<data><length>" + QByteArray::number(node.data.size()) + "</length><offset>"
                 + QByteArray::number(heap_.size()) + "</offset><size>" + QByteArray::number(node.data.size())
                 + "</size><encoding style=\"application/octet-stream\"/>"
-                + "<archived-checksum style=\"sha1\">" + sum + "</archived-checksum>"
-                + "<extracted-checksum style=\"sha1\">" + sum + "</extracted-checksum></data>";
+                + "<archived-checksum style=\"" + style_ + "\">" + sum + "</archived-checksum>"
+                + "<extracted-checksum style=\"" + style_ + "\">" + sum + "</extracted-checksum></data>";
             heap_ += node.data;
         }
-        toc += "<name>" + escaped(node.name) + "</name><type>" + (node.directory ? "directory" : "file")
-            + "</type><mode>0" + QByteArray::number(node.mode, 8) + "</mode>\n";
+        const QByteArray type = node.link ? "symlink" : node.directory ? "directory" : "file";
+        toc += "<name>" + escaped(node.name) + "</name><type>" + type + "</type><mode>0" + QByteArray::number(node.mode, 8)
+            + "</mode>\n";
+        if (node.link)
+            toc += "<link type=\"file\">" + escaped(*node.link) + "</link>\n";
         for (const auto& child : node.children)
             writeNode(child, toc, id);
         toc += "</file>\n";
@@ -207,6 +225,7 @@ private:
 
     XarNode root_;
     QByteArray heap_;
+    QByteArray style_ = "sha1";
 };
 
 } // namespace
@@ -285,8 +304,11 @@ void PackageBuilder::write(const QString& path) const
         if (component.scripts)
             xar.add(prefix + "Scripts", false, payload(*component.scripts, component.compression), 0644);
     }
-    for (const auto& entry : extra_)
-        xar.add(entry.path, entry.type == ArchiveEntry::Type::directory, entry.data, entry.mode);
+    for (const auto& entry : extra_) {
+        const bool link = entry.type == ArchiveEntry::Type::symlink;
+        xar.add(entry.path, entry.type == ArchiveEntry::Type::directory, entry.data, link ? 0755 : entry.mode,
+                link ? std::optional<QByteArray>(entry.target) : std::nullopt);
+    }
 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xar.write(signing_)) < 0)

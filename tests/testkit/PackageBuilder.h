@@ -27,13 +27,15 @@ struct PackageComponent {
 struct PackageSigning {
     QByteArray privateKeyPem;
     QList<QByteArray> certificatesDer;
+    QByteArray checksumStyle = "sha1"; // of the table of contents and every file: md5, sha1, sha256
 };
 
 // Builds a xar installer package at test time.
 class PackageBuilder {
 public:
     PackageBuilder& add(PackageComponent component);
-    // Any other entry of the xar (a Distribution file, a Resources folder, a hostile name).
+    // Any other entry of the xar (a Distribution file, a Resources folder, a symbolic link,
+    // a hostile name).
     PackageBuilder& addEntry(ArchiveEntry entry);
     PackageBuilder& sign(PackageSigning signing);
     void write(const QString& path) const;

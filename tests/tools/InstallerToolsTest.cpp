@@ -1,3 +1,4 @@
+#include "kit/support/InstallerToolProtocol.h"
 #include "tests/testkit/ArchiveEntry.h"
 #include "tests/testkit/DiskImageBuilder.h"
 #include "tests/testkit/FileTree.h"
@@ -11,6 +12,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <lzma.h>
+#include <sys/stat.h>
 
 using hub::test::ArchiveEntry;
 using hub::test::DiskImageBuilder;
@@ -18,6 +21,7 @@ using hub::test::PackageBuilder;
 using hub::test::PackageComponent;
 using hub::test::ZipBuilder;
 using hub::test::treeOf;
+using hub::InstallerToolProtocol;
 
 namespace {
 
@@ -104,6 +108,8 @@ TEST(Ditto, RefusesHostileZipsWithoutWritingOutside)
         {"write through an outward link", {ArchiveEntry::symlink("d", "../"), ArchiveEntry::file("d/escaped.txt", "x")}},
         {"links that chain out", {ArchiveEntry::directory("a"), ArchiveEntry::symlink("a/up", ".."),
                                   ArchiveEntry::symlink("a/x", "up/..")}},
+        {"links that escape together", {ArchiveEntry::directory("d"), ArchiveEntry::symlink("d/self", "."),
+                                        ArchiveEntry::symlink("up", "d/self/../..")}},
         {"invalid UTF-8 name", {ArchiveEntry::file("bad\xff\xfe.txt", "x")}},
     };
     for (const auto& c : cases) {
@@ -127,7 +133,7 @@ TEST(Ditto, StopsWritingPastTheLimitEvenWhenTheArchiveUnderstatesItsSize)
     }
     zip.finish();
     const auto run = runTool("ditto", {"--limit-bytes=1500000", "-x", "-k", box.in("lie.zip"), box.work("u")});
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.status, InstallerToolProtocol::limitReachedStatus) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("over the limit of 1500000 bytes"));
     const qint64 written = bytesUnder(box.work("u"));
     EXPECT_GT(written, 1500000);
@@ -195,6 +201,25 @@ TEST(Pkgutil, ExpandsFlatAndFull)
     EXPECT_FALSE(treeOf(box.work("full")).join(',').contains(".packed"));
 }
 
+// A pbzx payload whose one xz chunk declares a 1.5 GiB dictionary in its block header.
+QByteArray greedyPbzx()
+{
+    QByteArray pbzx = PackageBuilder::payload(ArchiveEntry::bundle("Synth.vst3"), PackageComponent::Compression::pbzx);
+    // "pbzx", the chunk size, the chunk's two lengths, then the xz stream's 12-byte header.
+    auto* block = reinterpret_cast<uint8_t*>(pbzx.data()) + 4 + 8 + 16 + 12;
+    lzma_filter filters[LZMA_FILTERS_MAX + 1];
+    lzma_block header{};
+    header.check = LZMA_CHECK_CRC64;
+    header.filters = filters;
+    header.header_size = lzma_block_header_size_decode(block[0]);
+    EXPECT_EQ(lzma_block_header_decode(&header, nullptr, block), LZMA_OK);
+    static_cast<lzma_options_lzma*>(filters[0].options)->dict_size = 1536u << 20;
+    EXPECT_EQ(lzma_block_header_encode(&header, block), LZMA_OK);
+    for (int i = 0; filters[i].id != LZMA_VLI_UNKNOWN; ++i)
+        free(filters[i].options);
+    return pbzx;
+}
+
 TEST(Pkgutil, RefusesHostilePayloadsWithoutWritingOutside)
 {
     struct Case {
@@ -218,6 +243,54 @@ TEST(Pkgutil, RefusesHostilePayloadsWithoutWritingOutside)
         EXPECT_EQ(box.outside(), QStringList()) << c.name;
     }
     EXPECT_FALSE(QFile::exists("/tmp/hub-pkgutil-escaped.txt"));
+
+    // Refused by name: a file linked to itself, links in the outer archive that escape
+    // together, a payload whose xz header asks for 1.5 GiB of dictionary.
+    auto bare = component("", {});
+    bare.payload.reset();
+    const struct {
+        const char* name;
+        PackageBuilder package;
+        const char* error;
+    } refusals[] = {
+        {"self link", PackageBuilder().add(component("", {ArchiveEntry::file("a", "x"), ArchiveEntry::hardlink("a", "a")})),
+         "refusing a: a hard link to itself"},
+        {"chain", PackageBuilder().addEntry(ArchiveEntry::directory("d")).addEntry(ArchiveEntry::symlink("d/self", "."))
+                      .addEntry(ArchiveEntry::symlink("up", "d/self/../..")),
+         "it links outside the destination"},
+        {"greedy xz", PackageBuilder().add(bare).addEntry(ArchiveEntry::file("Payload", greedyPbzx())),
+         "more memory than its decoder may use"},
+    };
+    for (const auto& c : refusals) {
+        Sandbox box;
+        c.package.write(box.in("evil.pkg"));
+        const auto run = runTool("pkgutil", {"--expand-full", box.in("evil.pkg"), box.work("e")});
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_TRUE(run.err.contains(c.error)) << c.name << ": " << run.err.toStdString();
+    }
+}
+
+TEST(InstallerTools, WhatTheyWriteIsNotWritableByGroupOrOthers)
+{
+    Sandbox box;
+    const QList<ArchiveEntry> entries = {ArchiveEntry::directory("d", 0777), ArchiveEntry::file("d/shared", "x", 0666),
+                                         ArchiveEntry::file("d/tool", "x", 0777), ArchiveEntry::file("d/plain", "x", 0644)};
+    ZipBuilder(box.in("m.zip")).add(entries).finish();
+    PackageBuilder().add(component("", entries)).write(box.in("m.pkg"));
+    DiskImageBuilder::materialize(entries, box.in("tree"));
+    for (const auto& entry : entries)
+        ::chmod(QFile::encodeName(box.in("tree/") + QString::fromUtf8(entry.path)).constData(), mode_t(entry.mode));
+    ASSERT_EQ(runTool("ditto", {"-x", "-k", box.in("m.zip"), box.work("zip")}).status, 0);
+    ASSERT_EQ(runTool("pkgutil", {"--expand-full", box.in("m.pkg"), box.work("pkg")}).status, 0);
+    ASSERT_EQ(runTool("ditto", {box.in("tree/d"), box.work("copy")}).status, 0);
+    const QMap<QString, int> expected = {{"", 0755}, {"/shared", 0644}, {"/tool", 0755}, {"/plain", 0644}};
+    for (const QString& folder : {box.work("zip/d"), box.work("pkg/Payload/d"), box.work("copy")}) {
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            struct stat info {};
+            ASSERT_EQ(::lstat(QFile::encodeName(folder + it.key()).constData(), &info), 0) << folder.toStdString();
+            EXPECT_EQ(int(info.st_mode & 07777), it.value()) << (folder + it.key()).toStdString();
+        }
+    }
 }
 
 TEST(Pkgutil, LeavesLinksOutForTheCallerToJudge)
@@ -235,7 +308,7 @@ TEST(Pkgutil, StopsPastTheLimit)
         .add(component("Big.pkg", {ArchiveEntry::file("a", QByteArray(3 << 20, 'a')), ArchiveEntry::file("b", QByteArray(3 << 20, 'b'))}))
         .write(box.in("big.pkg"));
     const auto run = runTool("pkgutil", {"--limit-bytes=1000000", "--expand-full", box.in("big.pkg"), box.work("e")});
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.status, InstallerToolProtocol::limitReachedStatus);
     EXPECT_TRUE(run.err.contains("over the limit"));
     EXPECT_GT(bytesUnder(box.work("e")), 1000000);
     EXPECT_FALSE(QFile::exists(box.work("e/Big.pkg/Payload/b")));

@@ -16,6 +16,9 @@ namespace hub::tools {
 namespace {
 
 constexpr std::size_t bufferSize = 1 << 20;
+// What one chunk's xz decoder may allocate: real payloads need a few MiB; a header
+// that asks for gigabytes of dictionary is refused.
+constexpr std::uint64_t decoderMemoryLimit = std::uint64_t(128) << 20;
 
 struct Pbzx {
     std::FILE* file = nullptr;
@@ -72,7 +75,7 @@ la_ssize_t readCallback(struct archive* reader, void* data, const void** buffer)
             pbzx->rawChunk = stored == decoded;
             if (!pbzx->rawChunk) {
                 pbzx->stream = LZMA_STREAM_INIT;
-                if (lzma_stream_decoder(&pbzx->stream, UINT64_MAX, 0) != LZMA_OK) {
+                if (lzma_stream_decoder(&pbzx->stream, decoderMemoryLimit, 0) != LZMA_OK) {
                     archive_set_error(reader, ENOMEM, "cannot start the xz decoder");
                     return -1;
                 }
@@ -122,6 +125,10 @@ la_ssize_t readCallback(struct archive* reader, void* data, const void** buffer)
                     return -1;
                 }
                 break;
+            }
+            if (ret == LZMA_MEMLIMIT_ERROR) {
+                archive_set_error(reader, ENOMEM, "a pbzx chunk needs more memory than its decoder may use");
+                return -1;
             }
             if (ret != LZMA_OK) {
                 archive_set_error(reader, EINVAL, "damaged xz data in a pbzx chunk");

@@ -92,6 +92,18 @@ SafeUnpacker::SafeUnpacker(WriteBudget& budget, Rules rules)
 SafeUnpacker::Outcome SafeUnpacker::unpack(struct archive* reader, const fs::path& dest)
 {
     fs::create_directories(dest);
+    const fs::path folder = fs::absolute(dest);
+    const Outcome outcome = unpackInside(reader, folder);
+    // Links that are harmless one by one can still chain their way out.
+    if (rules_.refuseOutwardLinks) {
+        if (const fs::path link = findOutwardLink(folder); !link.empty())
+            throw ToolFailure("refusing " + link.string() + ": it links outside the destination");
+    }
+    return outcome;
+}
+
+SafeUnpacker::Outcome SafeUnpacker::unpackInside(struct archive* reader, const fs::path& dest)
+{
     WorkingFolder inside(dest);
     DiskWriter writer;
     Outcome outcome = Outcome::complete;
@@ -112,6 +124,8 @@ SafeUnpacker::Outcome SafeUnpacker::unpack(struct archive* reader, const fs::pat
         if (const char* hardlink = archive_entry_hardlink(entry)) {
             if (!isValidUtf8(hardlink) || !isSafeRelativePath(hardlink))
                 throw ToolFailure("refusing " + describe(path) + ": a hard link out of the destination");
+            if (fs::path(hardlink).lexically_normal() == fs::path(path).lexically_normal())
+                throw ToolFailure("refusing " + describe(path) + ": a hard link to itself");
         }
         if (archive_entry_filetype(entry) == AE_IFLNK) {
             const char* target = archive_entry_symlink(entry);
@@ -124,9 +138,10 @@ SafeUnpacker::Outcome SafeUnpacker::unpack(struct archive* reader, const fs::pat
         const auto type = archive_entry_filetype(entry);
         if (type != AE_IFREG && type != AE_IFDIR && type != AE_IFLNK && !archive_entry_hardlink(entry))
             throw ToolFailure("refusing " + describe(path) + ": not a file, folder or link");
-        archive_entry_set_perm(entry, archive_entry_perm(entry) & 07777 & ~06000);
+        archive_entry_set_perm(entry, writtenMode(archive_entry_perm(entry)));
 
-        if (archive_write_header(writer.handle, entry) < ARCHIVE_WARN)
+        // A warning here means the entry was not written as the archive asks.
+        if (archive_write_header(writer.handle, entry) != ARCHIVE_OK)
             throw ToolFailure("refusing " + describe(path) + ": " + archiveError(writer.handle));
 
         {

@@ -10,14 +10,17 @@ namespace hub::tools {
 
 // Writes the entries of an open libarchive reader below one folder. Entries that
 // climb out of it ("../", absolute paths), that would be written through a link,
-// hard links out of it and names that are not UTF-8 end the run with a
-// ToolFailure. Writing stops once the budget is exhausted.
+// hard links out of it or to themselves and names that are not UTF-8 end the run
+// with a ToolFailure. Modes lose their set-id bits and group and other write
+// permission. Writing stops once the budget is exhausted.
 class SafeUnpacker {
 public:
     enum class Outcome { complete, limitReached };
 
     struct Rules {
-        bool refuseOutwardLinks = false; // symbolic links whose target leaves the folder
+        // Symbolic links whose target leaves the folder, one by one as they are read and
+        // then resolved together on disk once all are written.
+        bool refuseOutwardLinks = false;
     };
 
     SafeUnpacker(WriteBudget& budget, Rules rules);
@@ -26,6 +29,8 @@ public:
     Outcome unpack(struct archive* reader, const std::filesystem::path& dest);
 
 private:
+    Outcome unpackInside(struct archive* reader, const std::filesystem::path& dest);
+
     WriteBudget& budget_;
     Rules rules_;
 };

@@ -1,5 +1,8 @@
 #include "tools/common/ToolSupport.h"
 
+#include "kit/support/InstallerToolProtocol.h"
+#include "kit/support/SymlinkResolver.h"
+
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -127,25 +130,9 @@ bool linkStaysInside(std::string_view linkPath, std::string_view target)
     return true;
 }
 
-static bool isWithin(const fs::path& path, const fs::path& root)
-{
-    auto r = root.begin();
-    auto p = path.begin();
-    for (; r != root.end(); ++r, ++p) {
-        if (r->empty())
-            continue; // trailing separator of the root
-        if (p == path.end() || *p != *r)
-            return false;
-    }
-    return true;
-}
-
 fs::path findOutwardLink(const fs::path& root)
 {
     std::error_code ec;
-    const fs::path realRoot = fs::weakly_canonical(root, ec);
-    if (ec)
-        throw ToolFailure("cannot resolve " + root.string() + ": " + ec.message());
     for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::none, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (!it->is_symlink(ec))
@@ -154,13 +141,19 @@ fs::path findOutwardLink(const fs::path& root)
         if (ec)
             return it->path();
         const fs::path joined = target.is_absolute() ? target : it->path().parent_path() / target;
-        const fs::path resolved = fs::weakly_canonical(joined, ec);
-        if (ec || !isWithin(resolved, realRoot))
+        if (!SymlinkResolver::contains(root.native(), joined.native()))
             return it->path();
     }
     if (ec)
         throw ToolFailure("cannot walk " + root.string() + ": " + ec.message());
     return {};
+}
+
+int limitReached(const char* tool, const WriteBudget& budget)
+{
+    std::fprintf(stderr, "%s: stopped after %lld bytes: over the limit of %lld bytes\n", tool,
+                 static_cast<long long>(budget.written), static_cast<long long>(budget.limit));
+    return InstallerToolProtocol::limitReachedStatus;
 }
 
 int runTool(const char* tool, int (*fn)(std::vector<std::string>&), int argc, char** argv)

@@ -16,7 +16,8 @@ public:
 };
 
 // Bytes a tool may write before it stops. The caller passes "--limit-bytes=N";
-// without it the limit is 4 GiB.
+// without it the limit is 4 GiB. A run that stops there exits with
+// InstallerToolProtocol::limitReachedStatus.
 struct WriteBudget {
     static constexpr std::int64_t defaultLimit = std::int64_t(4) << 30;
     std::int64_t limit = defaultLimit;
@@ -41,9 +42,17 @@ bool isSafeRelativePath(std::string_view path);
 // stays inside the root.
 bool linkStaysInside(std::string_view linkPath, std::string_view target);
 
-// The first symbolic link under root whose target, resolved on disk, lies outside
-// root; empty when there is none.
+// The first symbolic link under root whose target, resolved on disk the way the
+// kernel walks it (links chained through links included), lies outside root; empty
+// when there is none.
 std::filesystem::path findOutwardLink(const std::filesystem::path& root);
+
+// The permission bits a tool gives what it writes: no set-id bits, and no write
+// permission for the group or others.
+constexpr unsigned writtenMode(unsigned mode) { return mode & 07777 & ~06022u; }
+
+// Reports a run cut short at the byte limit on stderr and returns its exit status.
+int limitReached(const char* tool, const WriteBudget& budget);
 
 // Runs fn and turns failures into "<tool>: <message>" on stderr and exit status 1.
 int runTool(const char* tool, int (*fn)(std::vector<std::string>&), int argc, char** argv);

@@ -70,7 +70,7 @@ bool TreeCopier::copyEntry(const fs::path& source, const fs::path& dest)
     struct stat info {};
     if (lstat(source.c_str(), &info) != 0)
         fail("cannot read", source);
-    const mode_t mode = info.st_mode & 07777 & ~mode_t(06000);
+    const mode_t mode = writtenMode(info.st_mode);
 
     if (S_ISLNK(info.st_mode)) {
         std::vector<char> target(static_cast<std::size_t>(info.st_size) + 1);

@@ -7,7 +7,7 @@
 namespace hub::tools {
 
 // Copies a file or a folder tree: folders, regular files and symbolic links (as
-// links), with their modes and modification times. A folder's contents go into
+// links), with their modes (as writtenMode() leaves them) and modification times. A folder's contents go into
 // the destination folder, which is created when missing.
 class TreeCopier {
 public:

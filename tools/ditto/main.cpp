@@ -5,13 +5,13 @@
 //                         UTF-8 end the run with exit status 1.
 //   ditto SRC DST         copies a file or folder tree with its links and modes.
 // "--limit-bytes=N" bounds what is written (default 4 GiB): once more than N bytes
-// are written it stops and exits 0, leaving a tree larger than N.
+// are written it stops with InstallerToolProtocol::limitReachedStatus, leaving a tree
+// cut short.
 #include "tools/common/SafeUnpacker.h"
 #include "tools/common/ToolSupport.h"
 #include "tools/ditto/TreeCopier.h"
 
 #include <archive.h>
-#include <cstdio>
 
 namespace fs = std::filesystem;
 using namespace hub::tools;
@@ -24,12 +24,7 @@ bool unzip(const fs::path& zip, const fs::path& dest, WriteBudget& budget)
     archive_read_support_format_zip_seekable(reader.handle);
     reader.openFile(zip);
     SafeUnpacker unpacker(budget, {.refuseOutwardLinks = true});
-    if (unpacker.unpack(reader.handle, dest) != SafeUnpacker::Outcome::complete)
-        return false;
-    // Links that are harmless one by one can still chain their way out.
-    if (const fs::path link = findOutwardLink(dest); !link.empty())
-        throw ToolFailure("refusing " + link.string() + ": it links outside the destination");
-    return true;
+    return unpacker.unpack(reader.handle, dest) == SafeUnpacker::Outcome::complete;
 }
 
 int run(std::vector<std::string>& args)
@@ -44,10 +39,7 @@ int run(std::vector<std::string>& args)
     } else {
         throw ToolFailure("usage: ditto [--limit-bytes=N] -x -k ZIP DIR | SRC DST");
     }
-    if (!complete)
-        std::fprintf(stderr, "ditto: stopped after %lld bytes: over the limit of %lld bytes\n",
-                     static_cast<long long>(budget.written), static_cast<long long>(budget.limit));
-    return 0;
+    return complete ? 0 : limitReached("ditto", budget);
 }
 
 } // namespace

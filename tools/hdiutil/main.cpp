@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,10 +46,14 @@ std::pair<int, std::string> runSevenZip(const std::vector<std::string>& args, st
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         throw ToolFailure("cannot create a pipe");
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child < 0)
         throw ToolFailure("cannot start 7zz");
     if (child == 0) {
+        // 7zz dies with us, and does not start at all when we are already gone.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            _exit(127);
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, 0);
         dup2(pipeFds[1], 1);

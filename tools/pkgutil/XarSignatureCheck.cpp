@@ -1,5 +1,6 @@
 #include "tools/pkgutil/XarSignatureCheck.h"
 
+#include "kit/support/InstallerToolProtocol.h"
 #include "tools/common/ToolSupport.h"
 
 #include <QByteArray>
@@ -56,17 +57,24 @@ std::uint64_t bigEndian(const unsigned char* bytes, int count)
     return value;
 }
 
+// The digests a signature may rest on, by strength: MD5 and unknown styles count for nothing.
+int strength(const std::string& style)
+{
+    return style == "sha512" ? 3 : style == "sha256" ? 2 : style == "sha1" ? 1 : 0;
+}
+
 const EVP_MD* digestNamed(const std::string& style)
 {
-    if (style == "sha1")
+    switch (strength(style)) {
+    case 1:
         return EVP_sha1();
-    if (style == "sha256")
+    case 2:
         return EVP_sha256();
-    if (style == "sha512")
+    case 3:
         return EVP_sha512();
-    if (style == "md5")
-        return EVP_md5();
-    return nullptr;
+    default:
+        return nullptr;
+    }
 }
 
 QByteArray digest(const EVP_MD* md, const QByteArray& data)
@@ -124,8 +132,13 @@ Toc parseToc(const QByteArray& xml)
             (name == "offset" ? file->range.offset : file->range.size) = number(ok);
             consumed = true;
         } else if (file && parent == "data" && name == "archived-checksum") {
-            file->style = reader.attributes().value("style").toString().toStdString();
-            file->hex = reader.readElementText().trimmed().toLower().toStdString();
+            // Of several checksums the strongest counts.
+            std::string style = reader.attributes().value("style").toString().toStdString();
+            std::string hex = reader.readElementText().trimmed().toLower().toStdString();
+            if (file->style.empty() || strength(style) > strength(file->style)) {
+                file->style = std::move(style);
+                file->hex = std::move(hex);
+            }
             consumed = true;
         }
         if (!ok)
@@ -300,7 +313,9 @@ XarSignatureCheck XarSignatureCheck::run(const std::filesystem::path& file, cons
             throw Invalid{"checksum did not verify"};
         for (const auto& entry : toc.files) {
             const EVP_MD* fileMd = digestNamed(entry.style);
-            if (!fileMd || package.heapDigest(entry.range, fileMd).toHex().toStdString() != entry.hex)
+            if (!fileMd)
+                throw Invalid{"a file has no usable checksum"};
+            if (package.heapDigest(entry.range, fileMd).toHex().toStdString() != entry.hex)
                 throw Invalid{"checksum did not verify"};
         }
 
@@ -356,6 +371,44 @@ XarSignatureCheck XarSignatureCheck::run(const std::filesystem::path& file, cons
         result.chain.clear();
     }
     return result;
+}
+
+std::string XarSignatureCheck::verdict() const
+{
+    using Protocol = InstallerToolProtocol;
+    std::string_view word;
+    switch (status) {
+    case Status::noSignature:
+        word = Protocol::noSignature;
+        break;
+    case Status::invalid:
+        word = Protocol::invalid;
+        break;
+    case Status::untrusted:
+        word = Protocol::untrusted;
+        break;
+    case Status::trusted:
+        word = Protocol::trusted;
+        break;
+    case Status::trustedForDistribution:
+        word = Protocol::trustedForDistribution;
+        break;
+    }
+    std::string out = std::string(Protocol::statusPrefix) + std::string(word) + "\n";
+    if (chain.empty())
+        return out;
+    out += Protocol::leafPrefix;
+    for (const char c : chain.front().commonName) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || byte == '%') {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\n";
 }
 
 std::string XarSignatureCheck::report(const std::string& packageName) const

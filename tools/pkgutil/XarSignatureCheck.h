@@ -9,6 +9,7 @@ namespace hub::tools {
 // The table-of-contents signature of a xar package, checked the way an installer
 // does: the stored TOC checksum, every file's archived checksum, the RSA signature
 // over the TOC checksum and the certificate chain against the installer anchors.
+// Checksums must be SHA-1 or stronger; of several for one file the strongest counts.
 struct XarSignatureCheck {
     enum class Status { noSignature, invalid, untrusted, trusted, trustedForDistribution };
 
@@ -23,6 +24,9 @@ struct XarSignatureCheck {
     std::vector<Certificate> chain; // leaf first; the verified chain when trusted
 
     static XarSignatureCheck run(const std::filesystem::path& package, const std::filesystem::path& anchors);
+
+    // The verdict in InstallerToolProtocol's fixed lines, for the install engine.
+    std::string verdict() const;
 
     // The report the way the installer tool prints it.
     std::string report(const std::string& packageName) const;

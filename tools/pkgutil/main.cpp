@@ -2,8 +2,12 @@
 //   pkgutil --expand PKG DIR        the archive's entries into DIR, payloads left packed
 //   pkgutil --expand-full PKG DIR   the same with every Payload and Scripts unpacked
 //   pkgutil --check-signature PKG   the package's signature; exit 0 only when trusted
+//   pkgutil --check-signature --machine-readable PKG
+//                                   the same verdict in InstallerToolProtocol's fixed lines
 // "--limit-bytes=N" bounds what an expansion writes (default 4 GiB): once more than
-// N bytes are written it stops and exits 0, leaving a tree larger than N.
+// N bytes are written it stops with InstallerToolProtocol::limitReachedStatus,
+// leaving a tree cut short.
+#include "kit/support/InstallerToolProtocol.h"
 #include "tools/common/ToolSupport.h"
 #include "tools/pkgutil/PackageExpander.h"
 #include "tools/pkgutil/XarSignatureCheck.h"
@@ -26,9 +30,12 @@ fs::path anchorsFile()
 int run(std::vector<std::string>& args)
 {
     WriteBudget budget = takeLimitOption(args);
-    if (args.size() == 2 && args[0] == "--check-signature") {
-        const auto check = XarSignatureCheck::run(args[1], anchorsFile());
-        std::fputs(check.report(fs::path(args[1]).filename().string()).c_str(), stdout);
+    const bool machineReadable = args.size() == 3 && args[0] == "--check-signature"
+        && args[1] == hub::InstallerToolProtocol::machineReadableOption;
+    if ((args.size() == 2 && args[0] == "--check-signature") || machineReadable) {
+        const fs::path package = args.back();
+        const auto check = XarSignatureCheck::run(package, anchorsFile());
+        std::fputs((machineReadable ? check.verdict() : check.report(package.filename().string())).c_str(), stdout);
         const bool trusted = check.status == XarSignatureCheck::Status::trusted
             || check.status == XarSignatureCheck::Status::trustedForDistribution;
         return trusted ? 0 : 1;
@@ -37,12 +44,10 @@ int run(std::vector<std::string>& args)
         PackageExpander expander(budget);
         const bool complete = args[0] == "--expand" ? expander.expand(args[1], args[2])
                                                     : expander.expandFull(args[1], args[2]);
-        if (!complete)
-            std::fprintf(stderr, "pkgutil: stopped after %lld bytes: over the limit of %lld bytes\n",
-                         static_cast<long long>(budget.written), static_cast<long long>(budget.limit));
-        return 0;
+        return complete ? 0 : limitReached("pkgutil", budget);
     }
-    throw ToolFailure("usage: pkgutil [--limit-bytes=N] --expand|--expand-full PKG DIR | --check-signature PKG");
+    throw ToolFailure(
+        "usage: pkgutil [--limit-bytes=N] --expand|--expand-full PKG DIR | --check-signature [--machine-readable] PKG");
 }
 
 } // namespace

@@ -1,0 +1,238 @@
+// Installs a zip product of about 1 GiB (a signed plug-in with large resources)
+// through the install pipeline from a loopback TLS server into a temporary home,
+// and does the same steps with common tools in the same run: curl downloads,
+// bsdtar unpacks, sha256sum reads every file, mv puts the bundle in place.
+// Prints the best of two runs of each, the ratio pipeline / tools (aim: at most
+// 1.3) and the pipeline's peak resident memory (aim: under 64 MiB; the server
+// runs in a child process). Usage: InstallBench [MiB] (default 1024).
+
+#include "bench/ResidentMemory.h"
+#include "kit/api/InMemoryTokenPersistence.h"
+#include "kit/codesign/NativeCodeSigning.h"
+#include "kit/install/InstallPipeline.h"
+#include "kit/platform/FileManager.h"
+#include "tests/testkit/CertificateFactory.h"
+#include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/testkit/ScriptedTransport.h"
+#include "tests/testkit/SigningIdentity.h"
+#include "tests/testkit/TestSigner.h"
+#include "tests/testkit/ZipBuilder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace hub;
+using hub::bench::peakResidentKiB;
+using hub::bench::resetPeakResident;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const QString host = QStringLiteral("bucket.objects.test");
+constexpr qint64 resourceFileSize = 16 << 20;
+
+double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+
+// Synth.vst3, signed, with `bytes` of random samples in 16 MiB files; zipped without
+// compression (samples do not compress) into `zip`.
+void buildProduct(const QString& scratch, const QString& zip, qint64 bytes)
+{
+    test::BundleSpec spec = test::BundleSpec::plugIn(QStringLiteral("Synth"));
+    const QString bundle = test::TestSigner::build(spec, scratch, test::SigningIdentity::developerId());
+    QDir().mkpath(bundle + QStringLiteral("/Contents/Resources/Samples"));
+    QRandomGenerator random(11);
+    QByteArray block(resourceFileSize, Qt::Uninitialized);
+    for (qint64 written = 0, n = 0; written < bytes; written += block.size(), ++n) {
+        random.fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
+        QFile file(bundle + QStringLiteral("/Contents/Resources/Samples/bank%1.bin").arg(n, 3, 10, QLatin1Char('0')));
+        if (!file.open(QIODevice::WriteOnly) || file.write(block) != block.size())
+            throw std::runtime_error("cannot write the samples");
+    }
+    test::TestSigner::sign(bundle, test::SigningIdentity::developerId());
+
+    test::ZipBuilder builder(zip);
+    builder.setStored(true);
+    const QDir base(scratch);
+    QDirIterator it(bundle, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    builder.add(test::ArchiveEntry::directory(base.relativeFilePath(bundle).toUtf8()));
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QByteArray name = base.relativeFilePath(path).toUtf8();
+        if (it.fileInfo().isDir()) {
+            builder.add(test::ArchiveEntry::directory(name));
+            continue;
+        }
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        builder.add(test::ArchiveEntry::file(name, file.readAll(), it.fileInfo().isExecutable() ? 0755 : 0644));
+    }
+    builder.finish();
+}
+
+// Serves the zip from a child process, so that its pages do not count against us.
+// Returns the child's id and port; the child ends when `keepAlive` is closed.
+std::pair<pid_t, quint16> serveInChild(const CertificateFactory::Chain& chain, const QString& zip, int& keepAlive)
+{
+    int portPipe[2];
+    int alivePipe[2];
+    if (::pipe(portPipe) != 0 || ::pipe(alivePipe) != 0)
+        throw std::runtime_error("pipe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(portPipe[0]);
+        ::close(alivePipe[1]);
+        const int fd = ::open(QFile::encodeName(zip).constData(), O_RDONLY);
+        const qint64 size = QFileInfo(zip).size();
+        void* mapped = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+        const QByteArray content = QByteArray::fromRawData(static_cast<const char*>(mapped), size);
+        LoopbackTlsServer server(chain);
+        server.route("/Synth.zip", LoopbackTlsServer::file(content, {.etag = "\"synth\""}));
+        const quint16 port = server.port();
+        (void)!::write(portPipe[1], &port, sizeof port);
+        char byte;
+        while (::read(alivePipe[0], &byte, 1) > 0) {
+        }
+        ::_exit(0);
+    }
+    ::close(portPipe[1]);
+    ::close(alivePipe[0]);
+    quint16 port = 0;
+    if (::read(portPipe[0], &port, sizeof port) != sizeof port)
+        throw std::runtime_error("the server did not start");
+    ::close(portPipe[0]);
+    keepAlive = alivePipe[1];
+    return {child, port};
+}
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(-1);
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("LANG", "C.UTF-8");
+    std::setlocale(LC_ALL, "");
+    const qint64 mebibytes = argc > 1 ? std::atoll(argv[1]) : 1024;
+
+    QTemporaryDir folder;
+    const QString zip = folder.filePath(QStringLiteral("Synth.zip"));
+    buildProduct(folder.filePath(QStringLiteral("build")), zip, mebibytes << 20);
+    FileManager::removeItem(folder.filePath(QStringLiteral("build")));
+    const qint64 size = QFileInfo(zip).size();
+
+    const auto chain = CertificateFactory::chain(host);
+    int keepAlive = -1;
+    const auto [server, port] = serveInChild(chain, zip, keepAlive);
+    QCoreApplication app(argc, argv);
+
+    const QString caFile = folder.filePath(QStringLiteral("ca.pem"));
+    CertificateFactory::writePem(caFile, {chain.root});
+    const QString url = QStringLiteral("https://bucket.objects.test/Synth.zip");
+    const QString home = folder.filePath(QStringLiteral("home"));
+    const QString plugIns = home + QStringLiteral("/Library/Audio/Plug-Ins/VST3");
+    QDir().mkpath(plugIns);
+
+    // The tools: download, unpack, hash every file, move into place.
+    const auto runTools = [&] {
+        const QString download = folder.filePath(QStringLiteral("tools.zip"));
+        const QString unpacked = folder.filePath(QStringLiteral("tools"));
+        QDir().mkpath(unpacked);
+        const auto start = Clock::now();
+        const bool ok = run(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("--fail"), QStringLiteral("--connect-to"),
+                                                     host + QStringLiteral(":443:127.0.0.1:") + QString::number(port),
+                                                     QStringLiteral("--cacert"), caFile, QStringLiteral("-o"), download, url})
+            && run(QStringLiteral("bsdtar"), {QStringLiteral("-xf"), download, QStringLiteral("-C"), unpacked})
+            && run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("find \"$1\" -type f -exec sha256sum {} + >/dev/null"),
+                                          QStringLiteral("sh"), unpacked})
+            && run(QStringLiteral("mv"), {unpacked + QStringLiteral("/Synth.vst3"), folder.filePath(QStringLiteral("tools-placed"))});
+        const double elapsed = seconds(Clock::now() - start);
+        FileManager::removeItem(download);
+        FileManager::removeItem(unpacked);
+        FileManager::removeItem(folder.filePath(QStringLiteral("tools-placed")));
+        return ok ? elapsed : -1.0;
+    };
+
+    const HostPolicy policy{QStringLiteral("api.store.test"), {}, {QStringLiteral("objects.test")}};
+    auto store = std::make_shared<ScriptedTransport>();
+    store->route("GET", "/links/synth", 200, R"({"location":"https://bucket.objects.test/Synth.zip"})");
+    auto tokens = std::make_shared<InMemoryTokenPersistence>();
+    tokens->save({QStringLiteral("access"), QStringLiteral("refresh"), QDateTime::currentDateTimeUtc().addDays(1)});
+    const QString work = folder.filePath(QStringLiteral("work"));
+    QDir().mkpath(work);
+    QDir().mkpath(folder.filePath(QStringLiteral("support")));
+    const CodeVerifier verifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(test::anchors()));
+    BundleInstaller installer(verifier, home, folder.filePath(QStringLiteral("Applications")), [](const QString& item) {
+        FileManager::removeItem(item);
+        return std::optional<QString>();
+    });
+    installer.isRunning = [](const QString&) { return false; };
+    const InstallPipeline pipeline(
+        std::make_shared<MoonbaseClient>(policy, store, tokens),
+        std::make_shared<const Downloader>(policy, PinnedTrust{{}, {{QStringLiteral("objects.test"), {chain.root.spkiPin()}}}}, work,
+                                           ConnectionOptions{.connectTo = {{host, port}}, .trustStore = TrustStore::fromPem(chain.root.pem())}),
+        Extractor(verifier), installer, std::make_shared<InstallLedger>(folder.filePath(QStringLiteral("support"))), work);
+    const InstallRequest request{QStringLiteral("synth"), QStringLiteral("Synth"), QStringLiteral("1.0"),
+                                 Download{QStringLiteral("Synth.zip"), QStringLiteral("synth-mac"), Platform::mac, size,
+                                          QStringLiteral("https://api.store.test/links/synth")}};
+
+    long peakKiB = 0;
+    long startKiB = -1;
+    const auto runPipeline = [&] {
+        resetPeakResident();
+        if (startKiB < 0)
+            startKiB = peakResidentKiB();
+        const auto start = Clock::now();
+        try {
+            pipeline.run(request, std::nullopt, {});
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "install failed: %s\n", error.what());
+            return -1.0;
+        }
+        const double elapsed = seconds(Clock::now() - start);
+        peakKiB = std::max(peakKiB, peakResidentKiB());
+        return elapsed;
+    };
+
+    // Alternate the two and keep the best of each, so neither gets a warmer machine.
+    double toolsBest = 1e9;
+    double pipelineBest = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        const double toolsTime = runTools();
+        const double pipelineTime = runPipeline();
+        if (toolsTime < 0 || pipelineTime < 0) {
+            std::fprintf(stderr, "a run failed (tools %.2f s, pipeline %.2f s)\n", toolsTime, pipelineTime);
+            return 1;
+        }
+        toolsBest = std::min(toolsBest, toolsTime);
+        pipelineBest = std::min(pipelineBest, pipelineTime);
+    }
+    ::close(keepAlive);
+    ::waitpid(server, nullptr, 0);
+
+    const double mib = double(size) / double(1 << 20);
+    std::printf("zip: %lld bytes (%.0f MiB)\n", static_cast<long long>(size), mib);
+    std::printf("curl + bsdtar + sha256sum + mv: %.3f s\n", toolsBest);
+    std::printf("install pipeline:               %.3f s\n", pipelineBest);
+    std::printf("ratio (pipeline / tools): %.2f (aim <= 1.30)\n", pipelineBest / toolsBest);
+    std::printf("pipeline peak resident memory: %.1f MiB (aim < 64), %.1f MiB of it before the run\n",
+                double(peakKiB) / 1024.0, double(startKiB) / 1024.0);
+    return 0;
+}

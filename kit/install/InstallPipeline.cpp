@@ -1,0 +1,183 @@
+#include "kit/install/InstallPipeline.h"
+
+#include "kit/codesign/NativeCodeSigning.h"
+#include "kit/install/ArtifactKind.h"
+#include "kit/install/InstallLock.h"
+#include "kit/platform/FileManager.h"
+#include "kit/support/AppDirectories.h"
+#include "kit/support/InstallError.h"
+#include "kit/support/PathSafety.h"
+#include "kit/support/Version.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace hub {
+
+namespace {
+
+const QString fallbackName = QStringLiteral("download");
+
+void report(const InstallPipeline::StageCallback& stage, const InstallStage& value)
+{
+    if (stage)
+        stage(value);
+}
+
+} // namespace
+
+InstallPipeline::InstallPipeline(std::shared_ptr<MoonbaseClient> client, std::shared_ptr<const Downloader> downloader,
+                                 Extractor extractor, BundleInstaller installer, std::shared_ptr<InstallLedger> ledger,
+                                 QString workRoot)
+    : client(std::move(client)), downloader(std::move(downloader)), extractor(std::move(extractor)),
+      installer(std::move(installer)), ledger(std::move(ledger)), workRoot(std::move(workRoot))
+{
+}
+
+InstallPipeline InstallPipeline::standard(std::shared_ptr<MoonbaseClient> client, std::shared_ptr<InstallLedger> ledger,
+                                          const PinnedTrust& trust, const ConnectionOptions& options)
+{
+    const QString work = AppDirectories::work();
+    auto downloader = std::make_shared<const Downloader>(client->policy(), trust, work, options);
+    const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
+    return InstallPipeline(std::move(client), std::move(downloader), Extractor(verifier),
+                           BundleInstaller(verifier, QDir::homePath(), QStringLiteral("/Applications")), std::move(ledger),
+                           work);
+}
+
+QString InstallPipeline::workDirectory(const InstallRequest& request) const
+{
+    return workRoot + u'/' + PathSafety::sanitizedFileName(request.download.key, fallbackName);
+}
+
+template <typename Body>
+auto InstallPipeline::withWorkDirectory(const InstallRequest& request, Body&& body) const
+{
+    // Two runs whose keys sanitise alike would share the folder: the first one keeps it.
+    const QString work = workDirectory(request);
+    AppDirectories::owned(workRoot);
+    InstallLock claim(workRoot, QDir(work).dirName() + QStringLiteral(".lock"));
+    if (!claim.tryLock())
+        throw InstallError::alreadyProcessing();
+    AppDirectories::owned(work);
+    try {
+        auto result = body(work);
+        FileManager::removeItem(work);
+        return result;
+    } catch (const DownloadInterrupted& interrupted) {
+        if (!interrupted.resumeData)
+            FileManager::removeItem(work);
+        throw;
+    } catch (...) {
+        FileManager::removeItem(work);
+        throw;
+    }
+}
+
+Extraction InstallPipeline::fetchAndVerify(const InstallRequest& request, const QString& work,
+                                           const std::optional<DownloadResumeData>& resumeData,
+                                           const StageCallback& stage, std::stop_token stop) const
+{
+    const qint64 size = request.download.size;
+    if (size <= 0)
+        throw InstallError::unsafeArchive(QStringLiteral("the store gave no size for this download"));
+
+    report(stage, InstallStage::resolving());
+    const QUrl link = client->resolveDownload(request.download);
+    const QString file = work + u'/' + PathSafety::sanitizedFileName(request.download.name, fallbackName);
+
+    report(stage, InstallStage::downloading(0, size));
+    downloader->download(
+        link, resumeData, file, size,
+        [&](qint64 received, qint64 expected) {
+            report(stage, InstallStage::downloading(received, expected > 0 ? expected : size));
+        },
+        stop);
+    // The last moment a stop counts; a finished download leaves nothing to resume.
+    if (stop.stop_requested())
+        throw DownloadInterrupted();
+
+    report(stage, InstallStage::verifying());
+    checkSize(file, size);
+    const std::optional<ArtifactKind> kind = ArtifactKind::sniff(file);
+    if (!kind)
+        throw InstallError::unknownFormat();
+    Extraction extraction = extractor.extract(file, *kind, work);
+    if (extraction.bundles.isEmpty())
+        throw InstallError::nothingToInstall();
+    checkFloors(installer.verifyAll(extraction.bundles));
+    return extraction;
+}
+
+void InstallPipeline::checkFloors(const QList<std::pair<StagedBundle, VerifiedCode>>& verified) const
+{
+    // No switch turns this off.
+    for (const auto& [bundle, code] : verified) {
+        const std::optional<QString> floor = ledger->floor(code.identifier);
+        if (floor && code.version && Version(*code.version) < Version(*floor))
+            throw InstallError::downgrade(bundle.name(), *floor, *code.version);
+    }
+}
+
+InstallRecord InstallPipeline::run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
+                                   const StageCallback& stage, std::stop_token stop) const
+{
+    return withWorkDirectory(request, [&](const QString& work) {
+        const Extraction extraction = fetchAndVerify(request, work, resumeData, stage, stop);
+        report(stage, InstallStage::installing());
+        const QList<InstalledItem> items = installer.install(extraction.bundles);
+
+        if (const std::optional<InstallRecord> previous = ledger->record(request.productId)) {
+            QSet<QString> placed;
+            for (const InstalledItem& item : items)
+                placed.insert(item.path);
+            QList<InstalledItem> stale;
+            for (const InstalledItem& item : previous->items) {
+                if (!placed.contains(item.path))
+                    stale.append(item);
+            }
+            if (!stale.isEmpty())
+                installer.uninstall(stale); // what stays behind is not this install's failure
+        }
+
+        const InstallRecord record{request.productId, request.productName, request.version, request.download.key,
+                                   QDateTime::currentDateTimeUtc(), items, extraction.notes};
+        ledger->save(record);
+        report(stage, InstallStage::installed());
+        return record;
+    });
+}
+
+void InstallPipeline::verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const
+{
+    withWorkDirectory(request, [&](const QString& work) { return fetchAndVerify(request, work, std::nullopt, stage, stop); });
+    report(stage, InstallStage::installed());
+}
+
+QStringList InstallPipeline::uninstall(const QString& productId) const
+{
+    const std::optional<InstallRecord> record = ledger->record(productId);
+    if (!record)
+        return {};
+    const QStringList problems = installer.uninstall(record->items);
+    ledger->remove(productId);
+    return problems;
+}
+
+void InstallPipeline::checkSize(const QString& file, qint64 expected)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(file).constData(), &status) != 0)
+        throw std::system_error(errno, std::generic_category(), "cannot read the size of the download");
+    const qint64 actual = S_ISREG(status.st_mode) ? qint64(status.st_size) : -1;
+    if (expected < 1 || actual == expected)
+        return;
+    throw InstallError::sizeMismatch(expected, actual);
+}
+
+} // namespace hub

@@ -1,0 +1,197 @@
+#include "kit/api/LoopbackReceiver.h"
+#include "kit/support/CancellationError.h"
+
+#include <QCryptographicHash>
+#include <QRegularExpression>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace hub;
+using namespace std::chrono_literals;
+using Failure = LoopbackReceiver::Failure;
+
+namespace {
+
+const QByteArray okReply =
+    "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+    "Referrer-Policy: no-referrer\r\nConnection: close\r\nContent-Length: 192\r\n\r\n"
+    "<!doctype html><meta charset=utf-8><title>Tavren Hub</title>"
+    "<body style=\"font:16px -apple-system;padding:48px;text-align:center\">"
+    "You are signed in to Tavren Hub. You can close this tab.</body>";
+
+// The same reply with another status, message and length.
+QByteArray replyWith(const char* status, const char* message, const char* length)
+{
+    return QByteArray(okReply).replace("200 OK", status).replace("Length: 192", length)
+        .replace("You are signed in to Tavren Hub. You can close this tab.", message);
+}
+const QByteArray notFound = replyWith("404 Not Found", "", "Length: 136");
+const QByteArray mismatch = replyWith("400 Bad Request", "This sign-in link belongs to a different window.", "Length: 184");
+const QByteArray unfinished = replyWith("400 Bad Request", "Sign-in could not finish. Return to Tavren Hub.", "Length: 183");
+
+// A client socket to the receiver; -1 when the connection is refused.
+int connectTo(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+// Sends the request, ends the sending side and reads the reply to its end.
+QByteArray exchange(int fd, const QByteArray& request)
+{
+    for (qsizetype sent = 0, n = 0; sent < request.size(); sent += n) {
+        if ((n = ::send(fd, request.constData() + sent, request.size() - sent, MSG_NOSIGNAL)) <= 0)
+            break;
+    }
+    ::shutdown(fd, SHUT_WR);
+    QByteArray reply;
+    char buffer[4096];
+    for (ssize_t n = 0; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        reply.append(buffer, n);
+    ::close(fd);
+    return reply;
+}
+QByteArray exchange(quint16 port, const QByteArray& request) { return exchange(connectTo(port), request); }
+
+QByteArray callback(const QString& state, const QByteArray& code)
+{
+    return "GET /cb?state=" + state.toLatin1() + "&hub_code=" + code + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
+template <typename Error>
+std::optional<Error> failureOf(LoopbackReceiver& receiver, std::chrono::duration<double> timeout, std::stop_token stop = {})
+{
+    try {
+        receiver.wait(timeout, stop);
+    } catch (const Error& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(LoopbackReceiverTest, OneTimeValuesAndComparison)
+{
+    const LoopbackReceiver receiver;
+    const QRegularExpression unpadded("^[A-Za-z0-9_-]{43}$");
+    EXPECT_TRUE(QRegularExpression("^[A-Za-z0-9_-]{32}$").match(receiver.state).hasMatch());
+    EXPECT_TRUE(unpadded.match(receiver.verifier).hasMatch() && unpadded.match(receiver.challenge).hasMatch());
+    const QByteArray digest = QCryptographicHash::hash(receiver.verifier.toUtf8(), QCryptographicHash::Sha256);
+    EXPECT_EQ(receiver.challenge, LoopbackReceiver::base64url(digest));
+    EXPECT_EQ(LoopbackReceiver::base64url(QByteArray::fromHex("fbff")), "-_8");
+    EXPECT_NE(receiver.state, LoopbackReceiver().state);
+
+    EXPECT_TRUE(LoopbackReceiver::constantTimeEqual(u"", u""));
+    EXPECT_FALSE(LoopbackReceiver::constantTimeEqual(u"abc", u"abcd"));
+    EXPECT_FALSE(LoopbackReceiver::constantTimeEqual(u"abc", u"abd"));
+    EXPECT_FALSE(LoopbackReceiver::constantTimeEqual(u"", QStringView(u"\0", 1)));
+}
+
+TEST(LoopbackReceiverTest, ParsesOnlyAGetOfTheCallbackPath)
+{
+    using Outcome = LoopbackReceiver::Outcome;
+    const std::optional<Outcome> none;
+    const auto code = [](const char* text) { return Outcome(LoopbackReceiver::Callback{text}); };
+    const std::pair<const char*, std::optional<Outcome>> cases[] = {
+        {"GET /cb?state=S0&hub_code=abc HTTP/1.1\r\n\r\n", code("abc")},
+        {"\r\n\r\nGET /cb?hub_code=abc&state=S0 HTTP/1.1", code("abc")},
+        {"GET    /cb?state=S0&hub_code=a%2Bb%20c HTTP/1.1\r\n", code("a+b c")},
+        {"GET /cb?state=S0&hub_code=x+y HTTP/1.1\nHost: a\n\n", code("x+y")},
+        {"GET /%63b?state=S0&hub_code=abc", code("abc")},
+        {"GET /cb?state=S0&state=bad&hub_code=abc HTTP/1.1", code("abc")},
+        {"GET /cb?state=bad&state=S0&hub_code=abc HTTP/1.1", Failure::stateMismatch()},
+        {"GET /cb?state=S&hub_code=abc HTTP/1.1", Failure::stateMismatch()},
+        {"GET /cb?state=&hub_code=abc HTTP/1.1", Failure::stateMismatch()},
+        {"GET /cb?state=S0 HTTP/1.1", Failure::serverTooOld()},
+        {"GET /cb?state=S0&hub_code= HTTP/1.1", Failure::serverTooOld()},
+        {"GET /cb?state=S0&hub_code HTTP/1.1", Failure::serverTooOld()},
+        {"GET /favicon.ico HTTP/1.1\r\n", none},
+        {"POST /cb?state=S0&hub_code=abc HTTP/1.1", none},
+        {"get /cb?state=S0&hub_code=abc HTTP/1.1", none},
+        {"GET /cb HTTP/1.1", none},
+        {"GET /cb? HTTP/1.1", none},
+        {"GET /cb/?state=S0&hub_code=abc HTTP/1.1", none},
+        {"GET /cb?hub_code=abc HTTP/1.1", none},
+        {"GET", none},
+        {"\r\n", none},
+        {"GET http://evil/cb?state=S0&hub_code=abc", none},
+        {"GET /cb?state=S0&hub_code=%zz HTTP/1.1", none},
+    };
+    for (const auto& [request, outcome] : cases)
+        EXPECT_EQ(LoopbackReceiver::parse(QString::fromUtf8(request), u"S0"), outcome) << request;
+}
+
+TEST(LoopbackReceiverTest, AnswersEveryConnectionAndFinishesOnTheFirstMatchingCallback)
+{
+    LoopbackReceiver receiver;
+    const quint16 port = receiver.start();
+    EXPECT_EQ(receiver.start(), port);
+    EXPECT_EQ(exchange(port, "GET /favicon.ico HTTP/1.1\r\n\r\n"), notFound);
+    EXPECT_EQ(exchange(port, "GET /cb?hub_code=abc HTTP/1.1\r\n\r\n"), notFound);
+    EXPECT_EQ(exchange(port, ""), notFound) << "a client that sends nothing";
+    EXPECT_EQ(exchange(port, callback("wrong", "abc")), mismatch);
+    // One read of 16,384 bytes: what follows is never looked at.
+    EXPECT_EQ(exchange(port, "GET /x HTTP/1.1\r\nX-Pad: " + QByteArray(100'000, 'a') + "\r\n\r\n"), notFound);
+
+    // Two connections already taken: the first callback wins, the second is still answered.
+    const int first = connectTo(port);
+    const int second = connectTo(port);
+    EXPECT_EQ(okReply.size(), 346);
+    EXPECT_EQ(exchange(first, callback(receiver.state, "one") + "X-Pad: " + QByteArray(40'000, 'p')), okReply);
+    EXPECT_EQ(exchange(second, callback(receiver.state, "two")), okReply);
+    // The outcome came before the wait: it is kept, for every later wait too.
+    EXPECT_EQ(receiver.wait(0s).code, "one");
+    EXPECT_EQ(receiver.wait(300s).code, "one");
+    EXPECT_EQ(connectTo(port), -1) << "the listener is closed once the attempt is finished";
+}
+
+TEST(LoopbackReceiverTest, EveryOtherWayAWaitEnds)
+{
+    {
+        LoopbackReceiver receiver;
+        const quint16 port = receiver.start();
+        EXPECT_EQ(failureOf<Failure>(receiver, 0s), Failure::timedOut());
+        EXPECT_EQ(connectTo(port), -1);
+    }
+    {
+        LoopbackReceiver receiver;
+        const quint16 port = receiver.start();
+        std::optional<Failure> failure;
+        std::thread waiter([&] { failure = failureOf<Failure>(receiver, 300s); });
+        EXPECT_EQ(exchange(port, callback(receiver.state, "")), unfinished);
+        waiter.join();
+        EXPECT_EQ(failure, Failure::serverTooOld());
+    }
+    {
+        LoopbackReceiver receiver;
+        receiver.start();
+        std::stop_source stop;
+        bool cancelled = false;
+        std::thread waiter([&] { cancelled = failureOf<CancellationError>(receiver, 300s, stop.get_token()).has_value(); });
+        stop.request_stop();
+        waiter.join();
+        EXPECT_TRUE(cancelled);
+    }
+    {
+        LoopbackReceiver receiver;
+        const int accepted = connectTo(receiver.start());
+        receiver.cancel();
+        EXPECT_TRUE(failureOf<CancellationError>(receiver, 300s));
+        EXPECT_EQ(exchange(accepted, callback(receiver.state, "late")), okReply);
+        EXPECT_TRUE(failureOf<CancellationError>(receiver, 300s)) << "the late callback changes nothing";
+    }
+    {
+        LoopbackReceiver receiver;
+        receiver.cancel();
+        EXPECT_TRUE(failureOf<CancellationError>(receiver, 300s)) << "cancelled before it was started";
+        EXPECT_THROW(receiver.start(), Failure);
+    }
+}
