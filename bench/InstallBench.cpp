@@ -1,18 +1,19 @@
 // Installs a zip product of about 1 GiB (a signed plug-in with large resources)
-// through the install pipeline from a loopback TLS server into a temporary home,
-// and does the same steps with common tools in the same run: curl downloads,
+// through the install pipeline from the devstore's download host (its own process) into a
+// temporary home, and does the same steps with common tools in the same run: curl downloads,
 // bsdtar unpacks, sha256sum reads every file, mv puts the bundle in place.
 // Prints the best of two runs of each, the ratio pipeline / tools (aim: at most
 // 1.3) and the pipeline's peak resident memory (aim: under 64 MiB; the server
-// runs in a child process). Usage: InstallBench [MiB] (default 1024).
+// runs in a child process). The signature check maps each sealed file whole, four
+// at a time, so the peak grows with the size of the resource files (16 MiB here).
+// Usage: InstallBench [MiB] (default 1024).
 
 #include "bench/ResidentMemory.h"
 #include "kit/api/InMemoryTokenPersistence.h"
 #include "kit/codesign/NativeCodeSigning.h"
 #include "kit/install/InstallPipeline.h"
 #include "kit/platform/FileManager.h"
-#include "tests/testkit/CertificateFactory.h"
-#include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/devstore/DevstoreProcess.h"
 #include "tests/testkit/ScriptedTransport.h"
 #include "tests/testkit/SigningIdentity.h"
 #include "tests/testkit/TestSigner.h"
@@ -28,10 +29,6 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace hub;
 using hub::bench::peakResidentKiB;
@@ -40,7 +37,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const QString host = QStringLiteral("bucket.objects.test");
 constexpr qint64 resourceFileSize = 16 << 20;
 
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
@@ -81,41 +77,6 @@ void buildProduct(const QString& scratch, const QString& zip, qint64 bytes)
     builder.finish();
 }
 
-// Serves the zip from a child process, so that its pages do not count against us.
-// Returns the child's id and port; the child ends when `keepAlive` is closed.
-std::pair<pid_t, quint16> serveInChild(const CertificateFactory::Chain& chain, const QString& zip, int& keepAlive)
-{
-    int portPipe[2];
-    int alivePipe[2];
-    if (::pipe(portPipe) != 0 || ::pipe(alivePipe) != 0)
-        throw std::runtime_error("pipe");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(portPipe[0]);
-        ::close(alivePipe[1]);
-        const int fd = ::open(QFile::encodeName(zip).constData(), O_RDONLY);
-        const qint64 size = QFileInfo(zip).size();
-        void* mapped = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
-        const QByteArray content = QByteArray::fromRawData(static_cast<const char*>(mapped), size);
-        LoopbackTlsServer server(chain);
-        server.route("/Synth.zip", LoopbackTlsServer::file(content, {.etag = "\"synth\""}));
-        const quint16 port = server.port();
-        (void)!::write(portPipe[1], &port, sizeof port);
-        char byte;
-        while (::read(alivePipe[0], &byte, 1) > 0) {
-        }
-        ::_exit(0);
-    }
-    ::close(portPipe[1]);
-    ::close(alivePipe[0]);
-    quint16 port = 0;
-    if (::read(portPipe[0], &port, sizeof port) != sizeof port)
-        throw std::runtime_error("the server did not start");
-    ::close(portPipe[0]);
-    keepAlive = alivePipe[1];
-    return {child, port};
-}
-
 bool run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
@@ -132,20 +93,22 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     const qint64 mebibytes = argc > 1 ? std::atoll(argv[1]) : 1024;
 
+    QCoreApplication app(argc, argv);
     QTemporaryDir folder;
-    const QString zip = folder.filePath(QStringLiteral("Synth.zip"));
+    const QString state = folder.filePath(QStringLiteral("devstore"));
+    QDir().mkpath(state + QStringLiteral("/bench"));
+    const QString zip = state + QStringLiteral("/bench/Synth.zip");
     buildProduct(folder.filePath(QStringLiteral("build")), zip, mebibytes << 20);
     FileManager::removeItem(folder.filePath(QStringLiteral("build")));
     const qint64 size = QFileInfo(zip).size();
 
-    const auto chain = CertificateFactory::chain(host);
-    int keepAlive = -1;
-    const auto [server, port] = serveInChild(chain, zip, keepAlive);
-    QCoreApplication app(argc, argv);
-
-    const QString caFile = folder.filePath(QStringLiteral("ca.pem"));
-    CertificateFactory::writePem(caFile, {chain.root});
-    const QString url = QStringLiteral("https://bucket.objects.test/Synth.zip");
+    const test::DevstoreProcess devstore(state);
+    const Deployment deployment = devstore.deployment();
+    const QString url = devstore.control("POST", QStringLiteral("/__devstore/files"),
+                                         {{"path", "bench/Synth.zip"}, {"name", "Synth.zip"}})
+                                .value("location")
+                                .toString();
+    const QString caFile = state + QStringLiteral("/ca.pem");
     const QString home = folder.filePath(QStringLiteral("home"));
     const QString plugIns = home + QStringLiteral("/Library/Audio/Plug-Ins/VST3");
     QDir().mkpath(plugIns);
@@ -157,7 +120,7 @@ int main(int argc, char** argv)
         QDir().mkpath(unpacked);
         const auto start = Clock::now();
         const bool ok = run(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("--fail"), QStringLiteral("--connect-to"),
-                                                     host + QStringLiteral(":443:127.0.0.1:") + QString::number(port),
+                                                     QStringLiteral("::127.0.0.1:") + QString::number(devstore.port()),
                                                      QStringLiteral("--cacert"), caFile, QStringLiteral("-o"), download, url})
             && run(QStringLiteral("bsdtar"), {QStringLiteral("-xf"), download, QStringLiteral("-C"), unpacked})
             && run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("find \"$1\" -type f -exec sha256sum {} + >/dev/null"),
@@ -170,9 +133,9 @@ int main(int argc, char** argv)
         return ok ? elapsed : -1.0;
     };
 
-    const HostPolicy policy{QStringLiteral("api.store.test"), {}, {QStringLiteral("objects.test")}};
+    const HostPolicy policy = HostPolicy::from(deployment);
     auto store = std::make_shared<ScriptedTransport>();
-    store->route("GET", "/links/synth", 200, R"({"location":"https://bucket.objects.test/Synth.zip"})");
+    store->route("GET", "/links/synth", 200, QJsonDocument(QJsonObject{{"location", url}}).toJson());
     auto tokens = std::make_shared<InMemoryTokenPersistence>();
     tokens->save({QStringLiteral("access"), QStringLiteral("refresh"), QDateTime::currentDateTimeUtc().addDays(1)});
     const QString work = folder.filePath(QStringLiteral("work"));
@@ -186,12 +149,11 @@ int main(int argc, char** argv)
     installer.isRunning = [](const QString&) { return false; };
     const InstallPipeline pipeline(
         std::make_shared<MoonbaseClient>(policy, store, tokens),
-        std::make_shared<const Downloader>(policy, PinnedTrust{{}, {{QStringLiteral("objects.test"), {chain.root.spkiPin()}}}}, work,
-                                           ConnectionOptions{.connectTo = {{host, port}}, .trustStore = TrustStore::fromPem(chain.root.pem())}),
+        std::make_shared<const Downloader>(policy, PinnedTrust::from(deployment), work, ConnectionOptions::from(deployment)),
         Extractor(verifier), installer, std::make_shared<InstallLedger>(folder.filePath(QStringLiteral("support"))), work);
     const InstallRequest request{QStringLiteral("synth"), QStringLiteral("Synth"), QStringLiteral("1.0"),
                                  Download{QStringLiteral("Synth.zip"), QStringLiteral("synth-mac"), Platform::mac, size,
-                                          QStringLiteral("https://api.store.test/links/synth")}};
+                                          QStringLiteral("https://") + deployment.apiHost + QStringLiteral("/links/synth")}};
 
     long peakKiB = 0;
     long startKiB = -1;
@@ -224,8 +186,6 @@ int main(int argc, char** argv)
         toolsBest = std::min(toolsBest, toolsTime);
         pipelineBest = std::min(pipelineBest, pipelineTime);
     }
-    ::close(keepAlive);
-    ::waitpid(server, nullptr, 0);
 
     const double mib = double(size) / double(1 << 20);
     std::printf("zip: %lld bytes (%.0f MiB)\n", static_cast<long long>(size), mib);

@@ -1,17 +1,10 @@
 #include "kit/api/KeychainTokenPersistence.h"
 
-#include "kit/security/KeychainError.h"
-
 namespace hub {
 
 std::optional<SessionTokens> KeychainTokenPersistence::load()
 {
-    std::optional<QByteArray> data;
-    try {
-        data = item.read();
-    } catch (const KeychainError&) {
-        return std::nullopt;
-    }
+    const std::optional<QByteArray> data = item.read();
     if (!data)
         return std::nullopt;
     return SessionTokens::fromJson(*data);

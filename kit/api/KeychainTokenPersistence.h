@@ -10,7 +10,8 @@ class KeychainTokenPersistence : public TokenPersistence {
 public:
     KeychainTokenPersistence(QString service, QString account) : item{std::move(service), std::move(account)} {}
 
-    // Any keychain or format problem reads as no session; a damaged item is left as it is.
+    // A missing or damaged item reads as no session (and is left as it is); a
+    // keychain that cannot be read (locked, no secret service) throws KeychainError.
     std::optional<SessionTokens> load() override;
     void save(const SessionTokens& tokens) override; // throws KeychainError
     void clear() override;                           // throws KeychainError; a missing item is fine

@@ -1,5 +1,7 @@
 #include "kit/api/MoonbaseClient.h"
 
+#include "kit/api/DecodeRecord.h"
+#include "kit/api/HTTPStatus.h"
 #include "kit/api/IdentityResponse.h"
 #include "kit/api/MoonbaseError.h"
 #include "kit/api/Paged.h"
@@ -7,13 +9,15 @@
 #include "kit/support/PercentEncoding.h"
 
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 
 namespace hub {
 
 namespace {
 
-constexpr int pageCap = 50;
+Q_LOGGING_CATEGORY(logStore, "com.tavren.hub.store")
+
 constexpr qint64 assumedLifetimeSeconds = 900;
 
 // The answer of the download-link request.
@@ -21,16 +25,6 @@ struct Location {
     QString location;
     static Location fromJson(const JsonReader& json) { return {json.string(u"location")}; }
 };
-
-template <typename T>
-T decode(const QByteArray& body)
-{
-    try {
-        return T::fromJson(JsonReader::parse(body));
-    } catch (const JsonError& error) {
-        throw MoonbaseError::decoding(error.description);
-    }
-}
 
 // Only printable ASCII can go on the wire as it stands.
 bool isWireText(QStringView text)
@@ -62,39 +56,43 @@ QString pathAndQuery(const QString& absolute)
     return rest;
 }
 
-// The common reason phrase of a failing status, lower case.
-QString statusText(int status)
+// RFC 3986's remove_dot_segments over a path.
+QString withoutDotSegments(const QString& path)
 {
-    switch (status) {
-    case 400: return QStringLiteral("bad request");
-    case 401: return QStringLiteral("unauthorized");
-    case 402: return QStringLiteral("payment required");
-    case 403: return QStringLiteral("forbidden");
-    case 404: return QStringLiteral("not found");
-    case 405: return QStringLiteral("method not allowed");
-    case 406: return QStringLiteral("unacceptable");
-    case 407: return QStringLiteral("proxy authentication required");
-    case 408: return QStringLiteral("request timed out");
-    case 409: return QStringLiteral("conflict");
-    case 410: return QStringLiteral("no longer exists");
-    case 411: return QStringLiteral("length required");
-    case 412: return QStringLiteral("precondition failed");
-    case 413: return QStringLiteral("request too large");
-    case 414: return QStringLiteral("requested URL too long");
-    case 415: return QStringLiteral("unsupported media type");
-    case 416: return QStringLiteral("requested range not satisfiable");
-    case 417: return QStringLiteral("expectation failed");
-    case 422: return QStringLiteral("unprocessable entity");
-    case 429: return QStringLiteral("too many requests");
-    case 500: return QStringLiteral("internal server error");
-    case 501: return QStringLiteral("unimplemented");
-    case 502: return QStringLiteral("bad gateway");
-    case 503: return QStringLiteral("service unavailable");
-    case 504: return QStringLiteral("gateway timed out");
-    case 505: return QStringLiteral("unsupported version");
-    default: break;
+    QStringList out;
+    const QStringList segments = path.split(u'/');
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const QString& segment = segments[i];
+        const bool last = i == segments.size() - 1;
+        if (segment == u"." || segment == u"..") {
+            if (segment == u".." && out.size() > 1)
+                out.removeLast();
+            if (last)
+                out.append(QString());
+        } else {
+            out.append(segment);
+        }
     }
-    return status < 500 ? QStringLiteral("client error") : QStringLiteral("server error");
+    return out.join(u'/');
+}
+
+// A link without scheme and host, resolved against the path and query of the page
+// it came from: "?x" keeps the page's path, "x" and "../x" replace its last segment,
+// "/x" stands as it is.
+QString resolveReference(const QString& page, const QString& reference)
+{
+    const QString ref = reference.left(reference.indexOf(u'#') < 0 ? reference.size() : reference.indexOf(u'#'));
+    if (ref.startsWith(u'/'))
+        return ref;
+    const QString pagePath = page.left(page.indexOf(u'?') < 0 ? page.size() : page.indexOf(u'?'));
+    if (ref.isEmpty())
+        return page;
+    if (ref.startsWith(u'?'))
+        return pagePath + ref;
+    const qsizetype query = ref.indexOf(u'?');
+    const QString refPath = query < 0 ? ref : ref.left(query);
+    const QString merged = pagePath.left(pagePath.lastIndexOf(u'/') + 1) + refPath;
+    return withoutDotSegments(merged) + (query < 0 ? QString() : ref.mid(query));
 }
 
 // Leading and trailing blanks (space separators and tabs, not line breaks) go; inner spaces become "+".
@@ -114,7 +112,13 @@ QString normalizedCode(const QString& code)
 
 QString MoonbaseClient::encodeQueryValue(QStringView text) { return PercentEncoding::encode(text, queryValueAllowed); }
 
-QString MoonbaseClient::encodePathSegment(QStringView text) { return PercentEncoding::encode(text, pathSegmentAllowed); }
+QString MoonbaseClient::encodePathSegment(QStringView text)
+{
+    // A dot segment would name the parent or the folder itself.
+    if (text == u"." || text == u"..")
+        return QStringLiteral("%2E").repeated(text.size());
+    return PercentEncoding::encode(text, pathSegmentAllowed);
+}
 
 MoonbaseClient::MoonbaseClient(HostPolicy policy, std::shared_ptr<HTTPTransport> transport,
     std::shared_ptr<TokenPersistence> persistence, Clock now)
@@ -127,21 +131,34 @@ MoonbaseClient::MoonbaseClient(HostPolicy policy, std::shared_ptr<HTTPTransport>
 
 // ---- session ----------------------------------------------------------------
 
-void MoonbaseClient::ensureLoaded()
+MoonbaseClient::Stored MoonbaseClient::reread()
+{
+    try {
+        return {true, persistence_->load()};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::exception_ptr MoonbaseClient::ensureLoaded()
 {
     {
         std::lock_guard lock(mutex_);
         if (loaded_)
-            return;
+            return nullptr;
     }
-    std::call_once(loadOnce_, [this] {
-        std::optional<SessionTokens> stored = persistence_->load();
-        std::lock_guard lock(mutex_);
-        if (!loaded_) {
-            tokens_ = std::move(stored);
-            loaded_ = true;
-        }
-    });
+    std::optional<SessionTokens> stored;
+    try {
+        stored = persistence_->load();
+    } catch (const std::exception&) {
+        return std::current_exception();
+    }
+    std::lock_guard lock(mutex_);
+    if (!loaded_) { // a sign-in or sign-out meanwhile wins
+        tokens_ = std::move(stored);
+        loaded_ = true;
+    }
+    return nullptr;
 }
 
 bool MoonbaseClient::hasSession()
@@ -172,13 +189,11 @@ void MoonbaseClient::startSession(const SessionTokens& tokens)
     persistence_->save(tokens);
 }
 
-bool MoonbaseClient::endSession(std::optional<quint64> generation)
+void MoonbaseClient::endSession()
 {
     std::lock_guard writing(persistenceMutex_);
     {
         std::lock_guard lock(mutex_);
-        if (generation && *generation != generation_)
-            return false;
         ++generation_;
         loaded_ = true;
         tokens_.reset();
@@ -189,10 +204,9 @@ bool MoonbaseClient::endSession(std::optional<quint64> generation)
     } catch (...) {
         // Signed out here whatever the keychain says.
     }
-    return true;
 }
 
-void MoonbaseClient::signOut() noexcept { endSession(std::nullopt); }
+void MoonbaseClient::signOut() noexcept { endSession(); }
 
 std::optional<QString> MoonbaseClient::validAccessToken()
 {
@@ -225,15 +239,24 @@ std::optional<SessionTokens> MoonbaseClient::refresh(bool force)
         return tokens_;
 
     // This caller performs the refresh; everyone else waits for its future.
-    const SessionTokens current = *tokens_;
+    SessionTokens current = *tokens_;
     const quint64 generation = generation_;
-    std::promise<std::optional<SessionTokens>> promise;
+    RefreshPromise promise;
     refreshTask_ = promise.get_future().share();
     lock.unlock();
 
-    std::optional<SessionTokens> outcome;
+    std::optional<SessionTokens> refreshed;
+    bool adopted = false;
     try {
-        outcome = requestRefresh(current);
+        // The app and the background updater share the stored session. When the
+        // other one has refreshed it already, its tokens are taken instead: the
+        // store may not accept the refresh token held here a second time.
+        if (const Stored stored = reread(); stored.tokens && stored.tokens->refreshToken != current.refreshToken) {
+            current = *stored.tokens;
+            adopted = !current.needsRefresh(now_());
+        }
+        if (!adopted)
+            refreshed = requestRefresh(current);
     } catch (...) {
         lock.lock();
         const bool stale = generation_ != generation;
@@ -247,26 +270,68 @@ std::optional<SessionTokens> MoonbaseClient::refresh(bool force)
         promise.set_exception(std::current_exception());
         throw; // the session stays
     }
+    if (adopted)
+        return applyRefresh(generation, promise, current, false);
+    if (refreshed)
+        return applyRefresh(generation, promise, *refreshed, true);
+    return applyRefusal(generation, promise, current);
+}
 
-    if (!outcome) { // the store ended the session
-        endSession(generation);
-        promise.set_value(std::nullopt);
-        return std::nullopt;
-    }
-
+std::optional<SessionTokens> MoonbaseClient::applyRefresh(quint64 generation, RefreshPromise& promise,
+    const SessionTokens& tokens, bool save)
+{
     std::lock_guard writing(persistenceMutex_);
-    lock.lock();
+    std::unique_lock lock(mutex_);
     if (generation_ != generation) { // signed out (or in again) meanwhile: the outcome is stale
         lock.unlock();
         promise.set_value(std::nullopt);
         return std::nullopt;
     }
-    tokens_ = outcome;
+    tokens_ = tokens;
     refreshTask_ = {};
     lock.unlock();
-    promise.set_value(outcome);
-    persistence_->save(*outcome); // on failure the new tokens stay in use
-    return outcome;
+    promise.set_value(tokens);
+    if (save)
+        persistence_->save(tokens); // on failure the new tokens stay in use
+    return tokens;
+}
+
+// The store refused `refused`. A different session saved meanwhile (by the
+// other process) is taken up; otherwise the session ends, and the stored one is
+// cleared only when it is the refused one.
+std::optional<SessionTokens> MoonbaseClient::applyRefusal(quint64 generation, RefreshPromise& promise,
+    const SessionTokens& refused)
+{
+    std::lock_guard writing(persistenceMutex_); // session changes wait for this, so the generation holds
+    {
+        std::lock_guard lock(mutex_);
+        if (generation_ != generation) {
+            promise.set_value(std::nullopt);
+            return std::nullopt;
+        }
+    }
+    const Stored stored = reread();
+    std::unique_lock lock(mutex_);
+    refreshTask_ = {};
+    if (stored.tokens && stored.tokens->refreshToken != refused.refreshToken) {
+        tokens_ = stored.tokens;
+        lock.unlock();
+        promise.set_value(stored.tokens);
+        return stored.tokens;
+    }
+    ++generation_;
+    tokens_.reset();
+    loaded_ = true;
+    lock.unlock();
+    promise.set_value(std::nullopt);
+    if (stored.tokens) {
+        try {
+            persistence_->clear();
+        } catch (...) {
+            // Signed out here whatever the keychain says.
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<SessionTokens> MoonbaseClient::requestRefresh(const SessionTokens& current)
@@ -277,7 +342,7 @@ std::optional<SessionTokens> MoonbaseClient::requestRefresh(const SessionTokens&
     if (response.status == 403 || response.status == 404 || response.status == 401)
         return std::nullopt;
     check(response);
-    return tokensFrom(decode<IdentityResponse>(response.body));
+    return tokensFrom(decodeRecord<IdentityResponse>(response.body));
 }
 
 // ---- pipeline ---------------------------------------------------------------
@@ -305,6 +370,7 @@ HttpRequest MoonbaseClient::buildRequest(const QString& path, const QByteArray& 
     request.url = text.toLatin1();
     request.body = std::move(body);
     request.timeout = std::chrono::seconds(60);
+    request.maxBodyBytes = maxBodyBytes;
     request.headers = {{"Accept", "application/json"}, {"Content-Type", contentType}, {"x-mb-cors", "1"}};
     return request;
 }
@@ -312,8 +378,12 @@ HttpRequest MoonbaseClient::buildRequest(const QString& path, const QByteArray& 
 QByteArray MoonbaseClient::send(const QString& path, const QByteArray& method, std::optional<QByteArray> body,
     const QByteArray& contentType, bool authenticated)
 {
-    if (authenticated && !hasSession())
-        throw MoonbaseError::notSignedIn();
+    if (authenticated) {
+        if (const std::exception_ptr failure = ensureLoaded())
+            std::rethrow_exception(failure); // the session is unknown, not ended
+        if (!hasSession())
+            throw MoonbaseError::notSignedIn();
+    }
 
     const auto attempt = [&] {
         HttpRequest request = buildRequest(path, method, body, contentType);
@@ -337,7 +407,7 @@ QByteArray MoonbaseClient::send(const QString& path, const QByteArray& method, s
 template <typename T>
 T MoonbaseClient::get(const QString& path, bool authenticated)
 {
-    return decode<T>(send(path, "GET", std::nullopt, "application/json", authenticated));
+    return decodeRecord<T>(send(path, "GET", std::nullopt, "application/json", authenticated));
 }
 
 template <typename T>
@@ -346,7 +416,7 @@ QList<T> MoonbaseClient::allPages(const QString& path)
     QList<T> items;
     QString current = path;
     for (int pages = 0;;) {
-        const Paged<T> page = decode<Paged<T>>(send(current, "GET", std::nullopt, "application/json", true));
+        const Paged<T> page = decodeRecord<Paged<T>>(send(current, "GET", std::nullopt, "application/json", true));
         items += page.items;
         if (!page.hasMore || !page.next)
             return items;
@@ -354,14 +424,16 @@ QList<T> MoonbaseClient::allPages(const QString& path)
         const QString& next = *page.next;
         const QUrl url(next, QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty()) {
-            current = next; // relative: requested as it stands
+            current = resolveReference(current, next);
         } else {
             if (!isWireText(next) || !policy_.allowsAPI(url))
                 throw MoonbaseError::blockedURL(next);
             current = pathAndQuery(next);
         }
-        if (++pages >= pageCap)
+        if (++pages >= pageCap) {
+            qCWarning(logStore, "%s: stopped after %d pages; the rest of the list is left out", qUtf8Printable(path), pageCap);
             return items;
+        }
     }
 }
 
@@ -381,7 +453,7 @@ void MoonbaseClient::check(const HttpResponse& response)
     else if (problem && problem->title)
         message = *problem->title;
     else
-        message = statusText(response.status);
+        message = HTTPStatus::phrase(response.status);
 
     switch (response.status) {
     case 401: throw MoonbaseError::notSignedIn();
@@ -401,7 +473,7 @@ User MoonbaseClient::signIn(const QString& email, const QString& password)
     if (response.status == 404 || response.status == 401 || response.status == 400)
         throw MoonbaseError::invalidCredentials();
     check(response);
-    const auto identity = decode<IdentityResponse>(response.body);
+    const auto identity = decodeRecord<IdentityResponse>(response.body);
     startSession(tokensFrom(identity));
     return identity.user;
 }
@@ -421,7 +493,7 @@ User MoonbaseClient::signUp(const QString& name, const QString& email, const QSt
     const HttpResponse response = transport_->send(
         buildRequest(path, "POST", QJsonDocument(account).toJson(QJsonDocument::Compact), "application/json"));
     check(response);
-    const auto identity = decode<IdentityResponse>(response.body);
+    const auto identity = decodeRecord<IdentityResponse>(response.body);
     startSession(tokensFrom(identity));
     return identity.user;
 }
@@ -485,7 +557,7 @@ Order MoonbaseClient::pushOrder(const QString& id, const QString& currency, cons
     const QJsonObject body{{QStringLiteral("currency"), currency}, {QStringLiteral("items"), json::toArray(items)}};
     const QString path = QStringLiteral("/api/customer/orders/") + encodePathSegment(id)
         + QStringLiteral("?checkout=true&returnUrl=") + encodeQueryValue(returnURL.toString(QUrl::FullyEncoded));
-    return decode<Order>(send(path, "PATCH", QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", false));
+    return decodeRecord<Order>(send(path, "PATCH", QJsonDocument(body).toJson(QJsonDocument::Compact), "application/json", false));
 }
 
 Order MoonbaseClient::order(const QString& id)

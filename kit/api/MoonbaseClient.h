@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QUrl>
+#include <exception>
 #include <functional>
 #include <future>
 #include <memory>
@@ -40,7 +41,9 @@ public:
 
     const HostPolicy& policy() const { return policy_; }
 
-    // A session is held; the first call loads the stored one. The expiry is not looked at.
+    // A session is held; the first call loads the stored one. The expiry is not
+    // looked at. While the persistence cannot be read (a locked keychain) the
+    // answer is false and every call asks the persistence again.
     bool isSignedIn();
 
     User signIn(const QString& email, const QString& password);
@@ -65,8 +68,20 @@ public:
     // worded from the problem body when there is one.
     static void check(const HttpResponse& response);
 
+    // The most a store answer may hold; a longer body ends the request.
+    static constexpr qint64 maxBodyBytes = 8 * 1024 * 1024;
+    // The most pages a paged list follows.
+    static constexpr int pageCap = 50;
+
 private:
     using Refresh = std::shared_future<std::optional<SessionTokens>>;
+    using RefreshPromise = std::promise<std::optional<SessionTokens>>;
+
+    // What the persistence holds now; `known` is false when it could not be read.
+    struct Stored {
+        bool known = false;
+        std::optional<SessionTokens> tokens;
+    };
 
     HttpRequest buildRequest(const QString& path, const QByteArray& method, std::optional<QByteArray> body,
         const QByteArray& contentType) const;
@@ -79,25 +94,29 @@ private:
     std::optional<QString> validAccessToken();
     std::optional<SessionTokens> refresh(bool force);
     std::optional<SessionTokens> requestRefresh(const SessionTokens& current);
+    std::optional<SessionTokens> applyRefresh(quint64 generation, RefreshPromise& promise, const SessionTokens& tokens,
+        bool save);
+    std::optional<SessionTokens> applyRefusal(quint64 generation, RefreshPromise& promise, const SessionTokens& refused);
 
-    void ensureLoaded();
+    Stored reread();
+    // Loads the stored session unless it is known. Gives the persistence's failure
+    // when it could not be read; the session then stays unknown (and absent here).
+    std::exception_ptr ensureLoaded();
     bool hasSession();
     SessionTokens tokensFrom(const IdentityResponse& identity) const;
     void startSession(const SessionTokens& tokens);
-    // Drops the session unless `generation` is given and no longer current.
-    bool endSession(std::optional<quint64> generation);
+    void endSession();
 
     const HostPolicy policy_;
     const std::shared_ptr<HTTPTransport> transport_;
     const std::shared_ptr<TokenPersistence> persistence_;
     const Clock now_;
 
-    std::once_flag loadOnce_;
     // Serialises writes to the persistence with the session changes they belong
     // to, so a stale refresh cannot save after a sign-out has cleared. Taken before mutex_.
     std::mutex persistenceMutex_;
     std::mutex mutex_;
-    bool loaded_ = false; // guarded by mutex_, as everything below
+    bool loaded_ = false; // guarded by mutex_, as everything below; tokens_ is empty until loaded
     std::optional<SessionTokens> tokens_;
     Refresh refreshTask_; // valid while a refresh is in flight
     quint64 generation_ = 0; // advanced whenever the session is replaced or ended

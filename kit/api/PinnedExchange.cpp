@@ -80,10 +80,12 @@ CURLcode configureTls(CURL*, void* sslContext, void* data)
 }
 
 struct Transfer {
+    CURL* handle;
     const PinnedExchange::HeadSink* onHead;
     const PinnedExchange::BodySink* onBody;
     int status = 0;
     HttpHeaders headers;
+    bool headDelivered = false;
     bool stoppedBySink = false;
 };
 
@@ -93,13 +95,18 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user)
     const size_t length = size * count;
     QByteArrayView line(data, qsizetype(length));
     if (line.startsWith("HTTP/")) {
-        const QList<QByteArray> parts = line.trimmed().toByteArray().split(' ');
-        transfer->status = parts.size() > 1 ? parts[1].toInt() : 0;
         transfer->headers.clear();
     } else if (line.trimmed().isEmpty()) {
-        if (transfer->status >= 200 && !(*transfer->onHead)(transfer->status, transfer->headers)) {
-            transfer->stoppedBySink = true;
-            return 0;
+        // The status as curl read it: the line itself may be spaced oddly.
+        long status = 0;
+        curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
+        transfer->status = int(status);
+        if (transfer->status >= 200) {
+            transfer->headDelivered = true;
+            if (!(*transfer->onHead)(transfer->status, transfer->headers)) {
+                transfer->stoppedBySink = true;
+                return 0;
+            }
         }
     } else if ((line.startsWith(' ') || line.startsWith('\t')) && !transfer->headers.isEmpty()) {
         transfer->headers.last().second += ' ' + line.trimmed().toByteArray();
@@ -130,12 +137,12 @@ struct CurlSlist {
 } // namespace
 
 PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options)
-    : trust_(trust), options_(options)
+    : trust_(trust), options_(options.isDefault() ? ConnectionOptions::deployed() : options)
 {
     initialiseCurl();
 }
 
-PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options) { initialiseCurl(); }
+PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options.isDefault() ? ConnectionOptions::deployed() : options) { initialiseCurl(); }
 
 PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, const Timeouts& timeouts,
                                                 const HeadSink& onHead, const BodySink& onBody,
@@ -143,7 +150,7 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
 {
     const QString host = QUrl(QString::fromUtf8(request.url)).host(QUrl::FullyEncoded).toLower();
     TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
-    Transfer transfer{&onHead, &onBody};
+    Transfer transfer{nullptr, &onHead, &onBody};
     char errorText[CURL_ERROR_SIZE] = {};
 
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
@@ -151,22 +158,30 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
     if (!easy || !multi)
         throw TransportError(CURLE_OUT_OF_MEMORY, QStringLiteral("The connection could not be set up."));
     CURL* handle = easy.get();
+    transfer.handle = handle;
 
-    curl_easy_setopt(handle, CURLOPT_URL, request.url.constData());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    // The options the security rests on: one that does not take fails the request.
+    const auto require = [](CURLcode code, const char* option) {
+        if (code != CURLE_OK)
+            throw TransportError(int(code), QStringLiteral("The connection could not be secured (%1: %2).")
+                                                .arg(QString::fromLatin1(option), QString::fromUtf8(curl_easy_strerror(code))));
+    };
+    require(curl_easy_setopt(handle, CURLOPT_URL, request.url.constData()), "URL");
+    require(curl_easy_setopt(handle, CURLOPT_PATH_AS_IS, 1L), "PATH_AS_IS");
+    require(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"), "PROTOCOLS_STR");
+    require(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L), "FOLLOWLOCATION");
+    require(curl_easy_setopt(handle, CURLOPT_PROXY, ""), "PROXY");
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
 
-    curl_easy_setopt(handle, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    require(curl_easy_setopt(handle, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2)), "SSLVERSION");
+    require(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L), "SSL_VERIFYPEER");
+    require(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L), "SSL_VERIFYHOST");
     curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
     curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
-    curl_easy_setopt(handle, CURLOPT_SSL_SESSIONID_CACHE, 0L);
-    curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, configureTls);
-    curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &decision);
+    require(curl_easy_setopt(handle, CURLOPT_SSL_SESSIONID_CACHE, 0L), "SSL_SESSIONID_CACHE");
+    require(curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, configureTls), "SSL_CTX_FUNCTION");
+    require(curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &decision), "SSL_CTX_DATA");
 
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(timeouts.connect.count()));
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(timeouts.total.count()));
@@ -205,36 +220,48 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
 
     // The multi interface only so that a stop request wakes the wait at once.
-    curl_multi_add_handle(multi.get(), handle);
+    if (curl_multi_add_handle(multi.get(), handle) != CURLM_OK)
+        throw TransportError(CURLE_FAILED_INIT, QStringLiteral("The connection could not be set up."));
     CURLcode result = CURLE_OK;
+    bool finished = false;
     bool stopped = false;
+    CURLMcode multiFailure = CURLM_OK;
     {
         std::stop_callback wake(stop, [&multi] { curl_multi_wakeup(multi.get()); });
         int running = 1;
         while (true) {
-            curl_multi_perform(multi.get(), &running);
+            multiFailure = curl_multi_perform(multi.get(), &running);
             if (stop.stop_requested()) {
                 stopped = true;
                 break;
             }
-            if (running == 0)
+            if (multiFailure != CURLM_OK || running == 0)
                 break;
-            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+            multiFailure = curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+            if (multiFailure != CURLM_OK)
+                break;
         }
         int queued = 0;
         while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
-            if (message->msg == CURLMSG_DONE)
+            if (message->msg == CURLMSG_DONE && message->easy_handle == handle) {
+                finished = true;
                 result = message->data.result;
+            }
         }
     }
     curl_multi_remove_handle(multi.get(), handle);
 
     if (stopped || transfer.stoppedBySink)
         return Outcome::stopped;
+    if (multiFailure != CURLM_OK)
+        throw TransportError(CURLE_RECV_ERROR, QString::fromUtf8(curl_multi_strerror(multiFailure)));
     if (result != CURLE_OK) {
         const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(result));
         throw TransportError(int(result), detail);
     }
+    // Only a transfer curl reports done, whose final head reached the sink, is a response.
+    if (!finished || !transfer.headDelivered)
+        throw TransportError(CURLE_GOT_NOTHING, QStringLiteral("The server sent no complete response."));
     return Outcome::completed;
 }
 

@@ -7,7 +7,9 @@
 namespace hub {
 
 // Where a client loads, saves and clears its session. Implementations are
-// thread-safe. load() never throws: any problem reads as no session.
+// thread-safe. load() gives nothing for no session (a damaged one included) and
+// throws only when the store cannot be read at all (a locked or missing
+// keychain): the session is then unknown, and the caller asks again later.
 class TokenPersistence {
 public:
     virtual ~TokenPersistence() = default;

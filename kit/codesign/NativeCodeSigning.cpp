@@ -227,7 +227,7 @@ NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::f
 
 std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
 {
-    static const auto service = std::make_shared<const NativeCodeSigning>(pemCertificates(deployment::codeSigningAnchorsPEM));
+    static const auto service = std::make_shared<const NativeCodeSigning>(pemCertificates(Deployment::current().codeSigningAnchorsPEM.constData()));
     return service;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <array>
@@ -58,3 +59,45 @@ namespace hub::deployment {
 inline constexpr const char* codeSigningAnchorsPEM = "";
 
 } // namespace hub::deployment
+
+namespace hub {
+
+// The values one deployment of the hub is built around: its hosts, the key pins of each, the
+// code-signing and installer anchors and the notary keys. A release build has exactly the
+// compiled-in values above. The demo flavour (built with HUB_DEMO) takes them from the JSON
+// file named by TAVREN_HUB_DEPLOYMENT when that is set, and then also reaches every host's
+// port 443 at a loopback port and trusts one more root beside the system's.
+struct Deployment {
+    QString apiHost;        // the store tenant's customer API, exact
+    QString identityHost;   // the identity service, exact
+    QString webHost;        // the maker's web host, exact
+    QString assetHost;      // the commerce platform's asset host, exact
+    QString downloadDomain; // download links live on hosts below it
+
+    QSet<QString> apiPins;
+    QSet<QString> identityPins;
+    QSet<QString> webPins;
+    QSet<QString> downloadPins; // for every host below downloadDomain
+
+    QByteArray codeSigningAnchorsPEM;
+    QByteArray installerAnchorsPEM;
+    QByteArray notaryKeysPEM;
+
+    quint16 loopbackPort = 0; // 0: hosts are reached where they are
+    QByteArray extraRootsPEM; // roots trusted beside the system's
+
+    bool operator==(const Deployment&) const = default;
+
+    // The values this process runs with, fixed on first use.
+    static const Deployment& current();
+    // Whether this build reads TAVREN_HUB_DEPLOYMENT (the demo flavour).
+    static bool readsDeploymentFile();
+    // The compiled-in values.
+    static Deployment builtIn();
+    // A deployment file: hosts, "port", "caFile" (a PEM path, relative to `folder` unless
+    // absolute), "pins" per host role and the PEM texts. Throws std::runtime_error naming
+    // what is missing or malformed.
+    static Deployment fromJson(const QByteArray& json, const QString& folder);
+};
+
+} // namespace hub

@@ -6,12 +6,13 @@ namespace hub {
 
 const HostPolicy& HostPolicy::tavren()
 {
-    static const HostPolicy policy{
-        QString::fromLatin1(deployment::storeApiHost),
-        {QString::fromLatin1(deployment::storeAssetHost), QString::fromLatin1(deployment::webDomain)},
-        {QString::fromLatin1(deployment::objectStorageDomain)},
-    };
+    static const HostPolicy policy = from(Deployment::current());
     return policy;
+}
+
+HostPolicy HostPolicy::from(const Deployment& deployment)
+{
+    return {deployment.apiHost, {deployment.assetHost, deployment.webHost}, {deployment.downloadDomain}};
 }
 
 bool HostPolicy::isPlainHTTPS(const QUrl& url)

@@ -6,6 +6,8 @@
 
 namespace hub {
 
+struct Deployment;
+
 // The allow-list every network user consults before it contacts a URL.
 struct HostPolicy {
     QString apiHost;           // lower case
@@ -13,6 +15,8 @@ struct HostPolicy {
     QSet<QString> downloadDomains; // lower case, matched as a suffix after "."
 
     static const HostPolicy& tavren();
+    // The policy over a deployment's hosts (tavren() is that of Deployment::current()).
+    static HostPolicy from(const Deployment& deployment);
 
     static bool isPlainHTTPS(const QUrl& url);
     bool allowsAPI(const QUrl& url) const;

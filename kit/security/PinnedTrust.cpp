@@ -11,15 +11,6 @@ namespace hub {
 
 namespace {
 
-template<typename List>
-QSet<QString> hashSet(const List& list)
-{
-    QSet<QString> set;
-    for (const char* hash : list)
-        set.insert(QString::fromLatin1(hash));
-    return set;
-}
-
 using PkeyPtr = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
 
 PkeyPtr publicKey(const QByteArray& der)
@@ -66,35 +57,40 @@ std::optional<QByteArray> exportEcPoint(EVP_PKEY* key, int bits)
 
 const QSet<QString>& PinnedTrust::amazonRoots()
 {
-    static const QSet<QString> set = hashSet(deployment::amazonRootPins);
+    static const QSet<QString> set = Deployment::builtIn().apiPins;
     return set;
 }
 
 const QSet<QString>& PinnedTrust::letsEncryptRoots()
 {
-    static const QSet<QString> set = hashSet(deployment::letsEncryptRootPins);
+    static const QSet<QString> set = Deployment::builtIn().identityPins;
     return set;
 }
 
 const QSet<QString>& PinnedTrust::cloudflareRoots()
 {
-    static const QSet<QString> set = hashSet(deployment::cloudflareOwnRootPins) + letsEncryptRoots();
+    static const QSet<QString> set = Deployment::builtIn().downloadPins;
     return set;
 }
 
 const PinnedTrust& PinnedTrust::tavren()
 {
-    static const PinnedTrust trust{
+    static const PinnedTrust trust = from(Deployment::current());
+    return trust;
+}
+
+PinnedTrust PinnedTrust::from(const Deployment& deployment)
+{
+    return PinnedTrust{
         {
-            {QString::fromLatin1(deployment::storeApiHost), amazonRoots()},
-            {QString::fromLatin1(deployment::identityApiHost), letsEncryptRoots()},
-            {QString::fromLatin1(deployment::webDomain), letsEncryptRoots()},
+            {deployment.apiHost, deployment.apiPins},
+            {deployment.identityHost, deployment.identityPins},
+            {deployment.webHost, deployment.webPins},
         },
         {
-            {QString::fromLatin1(deployment::objectStorageDomain), cloudflareRoots()},
+            {deployment.downloadDomain, deployment.downloadPins},
         },
     };
-    return trust;
 }
 
 std::optional<QSet<QString>> PinnedTrust::pinned(const QString& host) const

@@ -10,6 +10,8 @@
 
 namespace hub {
 
+struct Deployment;
+
 // Per-host sets of pinned key hashes: base64 SHA-256 of a certificate's DER
 // SubjectPublicKeyInfo. A server is trusted only when its chain evaluates for
 // the host and one certificate of the verified chain carries a pinned key.
@@ -22,6 +24,8 @@ struct PinnedTrust {
     static constexpr const char* keyTypeEC = "EC"; // NIST prime curves only
 
     static const PinnedTrust& tavren();
+    // The pins of a deployment's hosts (tavren() is that of Deployment::current()).
+    static PinnedTrust from(const Deployment& deployment);
     static const QSet<QString>& amazonRoots();
     static const QSet<QString>& letsEncryptRoots();
     static const QSet<QString>& cloudflareRoots(); // its own roots and Let's Encrypt's

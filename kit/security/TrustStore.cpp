@@ -21,10 +21,11 @@ std::shared_ptr<const TrustStore> TrustStore::system()
     return systemStore;
 }
 
-std::shared_ptr<const TrustStore> TrustStore::fromPem(const QByteArray& pem)
+namespace {
+
+// Adds every certificate of the PEM text; throws when there is none.
+void addPem(X509_STORE* store, const QByteArray& pem)
 {
-    X509_STORE* store = X509_STORE_new();
-    std::shared_ptr<const TrustStore> result(new TrustStore(store));
     std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.constData(), int(pem.size())), BIO_free);
     int count = 0;
     while (X509* certificate = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
@@ -35,6 +36,25 @@ std::shared_ptr<const TrustStore> TrustStore::fromPem(const QByteArray& pem)
     ERR_clear_error(); // the end of the text leaves a "no start line" behind
     if (count == 0)
         throw std::invalid_argument("no certificate in the trust store's PEM text");
+}
+
+} // namespace
+
+std::shared_ptr<const TrustStore> TrustStore::fromPem(const QByteArray& pem)
+{
+    X509_STORE* store = X509_STORE_new();
+    std::shared_ptr<const TrustStore> result(new TrustStore(store));
+    addPem(store, pem);
+    return result;
+}
+
+std::shared_ptr<const TrustStore> TrustStore::systemWith(const QByteArray& pem)
+{
+    X509_STORE* store = X509_STORE_new();
+    std::shared_ptr<const TrustStore> result(new TrustStore(store));
+    if (X509_STORE_set_default_paths(store) != 1)
+        throw std::runtime_error("the system's trust store could not be opened");
+    addPem(store, pem);
     return result;
 }
 

@@ -17,6 +17,8 @@ public:
     // Roots from PEM text (one or more certificates). Throws std::invalid_argument
     // when the text holds no certificate.
     static std::shared_ptr<const TrustStore> fromPem(const QByteArray& pem);
+    // The system's roots and those in the PEM text. Throws like fromPem.
+    static std::shared_ptr<const TrustStore> systemWith(const QByteArray& pem);
 
     // The OpenSSL store; shared, thread-safe for verification.
     X509_STORE* store() const { return store_.get(); }

@@ -1,5 +1,7 @@
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
+#include "kit/security/KeychainError.h"
+#include "tests/testkit/FakeTokenPersistence.h"
 #include "tests/testkit/ScriptedTransport.h"
 #include "tests/testkit/StoreResponses.h"
 
@@ -14,38 +16,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class FakePersistence : public TokenPersistence {
-public:
-    std::optional<SessionTokens> load() override
-    {
-        std::lock_guard lock(mutex);
-        ++loads;
-        return stored;
-    }
-    void save(const SessionTokens& tokens) override
-    {
-        std::lock_guard lock(mutex);
-        saves.append(tokens);
-        if (failWrites)
-            throw std::runtime_error("keychain locked");
-        stored = tokens;
-    }
-    void clear() override
-    {
-        std::lock_guard lock(mutex);
-        ++clears;
-        if (failWrites)
-            throw std::runtime_error("keychain locked");
-        stored.reset();
-    }
+using FakePersistence = FakeTokenPersistence;
 
-    std::mutex mutex;
-    std::optional<SessionTokens> stored;
-    QList<SessionTokens> saves;
-    int loads = 0;
-    int clears = 0;
-    bool failWrites = false;
-};
+QStringList logged;
+void collect(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    logged.append(QString::fromLatin1(context.category) + u' ' + message);
+}
 
 const QDateTime start(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 
@@ -222,6 +199,18 @@ TEST_F(MoonbaseClientTest, CallerTextIsPercentEncodedAndEscapesReachTheWireUncha
     transport->route("GET", "/api/customer/orders/", 200, orderBody);
     client->order(QStringLiteral("o/1"));
     EXPECT_EQ(transport->requests().last().url, "https://api.store.test/api/customer/orders/o%2F1");
+
+    // A dot segment cannot climb out of its place in the path.
+    const QList<std::pair<QString, QByteArray>> segments = {
+        {"..", "%2E%2E"}, {".", "%2E"}, {"...", "..."}, {"a.b", "a.b"}, {"../x", "..%2Fx"}};
+    for (const auto& [id, encoded] : segments) {
+        client->order(id);
+        EXPECT_EQ(transport->requests().last().url, "https://api.store.test/api/customer/orders/" + encoded) << id.toStdString();
+    }
+
+    // Every answer is capped.
+    for (const HttpRequest& request : transport->requests())
+        EXPECT_EQ(request.maxBodyBytes, MoonbaseClient::maxBodyBytes) << request.url.constData();
 }
 
 TEST_F(MoonbaseClientTest, TenCallersWithAnExpiringTokenShareOneRefresh)
@@ -259,6 +248,7 @@ TEST_F(MoonbaseClientTest, TenCallersWithAnExpiringTokenShareOneRefresh)
     EXPECT_EQ(refreshes[0].url, "https://api.store.test/api/customer/identity/refresh?token=r%2B%2F%3D1");
     EXPECT_EQ(refreshes[0].headers, baseHeaders("text/plain"));
     EXPECT_EQ(refreshes[0].body, "old-access");
+    EXPECT_EQ(refreshes[0].maxBodyBytes, MoonbaseClient::maxBodyBytes);
     const auto stores = transport->requestsTo("/api/customer/storefront");
     ASSERT_EQ(stores.size(), 10);
     for (const HttpRequest& request : stores)
@@ -476,7 +466,11 @@ TEST_F(MoonbaseClientTest, OwnedProductsFollowPagesUpToFifty)
                 .arg(n + 1)
                 .toUtf8());
     });
+    const QtMessageHandler previous = qInstallMessageHandler(collect);
     const QList<ProductSummary> products = client->ownedProducts();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged,
+        QStringList{"com.tavren.hub.store /api/customer/inventory/products: stopped after 50 pages; the rest of the list is left out"});
     EXPECT_EQ(products.size(), 50);
     EXPECT_EQ(products.last().id, "p50");
     const auto requests = transport->requests();
@@ -500,15 +494,18 @@ TEST_F(MoonbaseClientTest, NextLinksStayOnTheApiHostWithTheirEscapes)
         });
     };
 
+    // Links without a host resolve against the page they came from.
     pages({"/api/customer/inventory/products?cursor=a%2Fb%26c", "https://API.store.test:443/api/customer/x%2Fy?after=%26z#frag",
-        "page3?x=1"});
+        "page3?x=1", "../v2/./list?x=2#f", "?x=3", "../../../../top"});
     client->ownedProducts();
     QList<QByteArray> urls;
     for (const HttpRequest& request : transport->requests())
         urls << request.url;
     EXPECT_EQ(urls, (QList<QByteArray>{"https://api.store.test/api/customer/inventory/products",
                         "https://api.store.test/api/customer/inventory/products?cursor=a%2Fb%26c",
-                        "https://api.store.test/api/customer/x%2Fy?after=%26z", "https://api.store.test/page3?x=1"}));
+                        "https://api.store.test/api/customer/x%2Fy?after=%26z", "https://api.store.test/api/customer/page3?x=1",
+                        "https://api.store.test/api/v2/list?x=2", "https://api.store.test/api/v2/list?x=3",
+                        "https://api.store.test/top"}));
 
     for (const char* next : {"https://evil.test/api/customer/inventory/products?page=2", "http://api.store.test/p",
              "https://api.store.test:8443/p", "https://user@api.store.test/p", "//evil.test/p"}) {
@@ -556,4 +553,61 @@ TEST_F(MoonbaseClientTest, DownloadsResolveToTheDownloadDomainsOnly)
     transport->route("GET", "/d", 200, R"({"location":"https://b.objects.test/f"})");
     client->resolveDownload(download(QStringLiteral("https://api.store.test/d")));
     EXPECT_EQ(transport->requests().last().url, "https://api.store.test/d?redirect=false");
+}
+
+TEST_F(MoonbaseClientTest, ASessionTheOtherProcessRefreshedIsTakenUpInsteadOfRefreshedOrCleared)
+{
+    const auto session = [&](const char* refresh) {
+        return SessionTokens{jwt(now().addSecs(3600)) + refresh, QString::fromLatin1(refresh), now().addSecs(3600)};
+    };
+    const auto bearer = [&] { return QString::fromLatin1(transport->requests().last().header("Authorization").value_or("")); };
+    transport->route("POST", "/api/customer/identity/refresh", 500, "");
+    signedIn(10, "r1");
+    ASSERT_TRUE(client->isSignedIn());
+    persistence->stored = session("r2"); // about to expire here, but the stored session moved on: no refresh
+    client->storefront();
+    EXPECT_EQ(bearer(), "Bearer " + session("r2").accessToken);
+
+    persistence->stored = session("r3"); // a 401, and the stored session moved on again: retried with it
+    std::atomic<int> calls{0};
+    transport->route("GET", "/api/customer/meta/user", [&](const HttpRequest&) {
+        return ScriptedTransport::response(++calls == 1 ? 401 : 200, R"({"id":"u1","email":"e","name":"Ada"})");
+    });
+    EXPECT_EQ(client->currentUser().name, "Ada");
+    EXPECT_EQ(bearer(), "Bearer " + session("r3").accessToken);
+    EXPECT_TRUE(transport->requestsTo("/api/customer/identity/refresh").isEmpty());
+
+    // Refused because the other process rotated the token meanwhile: its session is taken up.
+    elapsedMs = 3590'000;
+    const SessionTokens fourth = session("r4");
+    transport->route("POST", "/api/customer/identity/refresh", [&](const HttpRequest&) {
+        persistence->stored = fourth;
+        return ScriptedTransport::response(401, "");
+    });
+    client->storefront();
+    EXPECT_EQ(bearer(), "Bearer " + fourth.accessToken);
+
+    // Refused with nothing newer stored: signed out, and the refused session cleared.
+    elapsedMs = 7190'000;
+    transport->route("POST", "/api/customer/identity/refresh", 401, "");
+    client->storefront();
+    EXPECT_FALSE(client->isSignedIn());
+    EXPECT_EQ(persistence->clears, 1);
+    EXPECT_TRUE(persistence->saves.isEmpty());
+}
+
+TEST_F(MoonbaseClientTest, AKeychainThatCannotBeReadLeavesTheSessionUnknownUntilItCan)
+{
+    signedIn(3600);
+    persistence->failLoads = true;
+    EXPECT_FALSE(client->isSignedIn());
+    client->storefront(); // without a bearer
+    EXPECT_THROW(client->currentUser(), KeychainError); // not "signed out", and nothing cleared
+    EXPECT_EQ(transport->requests().size(), 1);
+    persistence->failLoads = false;
+    EXPECT_TRUE(client->isSignedIn());
+    client->storefront();
+    EXPECT_EQ(authorization(1), "Bearer old-access");
+    EXPECT_EQ(persistence->loads, 4); // known now: not read again
+    EXPECT_EQ(persistence->clears, 0);
 }

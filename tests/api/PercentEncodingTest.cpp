@@ -31,7 +31,9 @@ QString kept(QString (*encode)(QStringView))
 TEST(PercentEncoding, TheTwoStoreSets)
 {
     EXPECT_EQ(kept(&MoonbaseClient::encodeQueryValue), QStringLiteral("!$'()*,-.:;@_~"));
-    EXPECT_EQ(kept(&MoonbaseClient::encodePathSegment), QStringLiteral("!$&'()*+,-.:=@_~"));
+    // A lone "." is a dot segment and is encoded; inside a segment it is kept.
+    EXPECT_EQ(kept(&MoonbaseClient::encodePathSegment), QStringLiteral("!$&'()*+,-:=@_~"));
+    EXPECT_EQ(MoonbaseClient::encodePathSegment(u"v1.2"), "v1.2");
 
     EXPECT_EQ(MoonbaseClient::encodeQueryValue(u"a+b&c=d?e#f/g h"), "a%2Bb%26c%3Dd%3Fe%23f%2Fg%20h");
     EXPECT_EQ(MoonbaseClient::encodePathSegment(u"a/b?c#d;e f+&="), "a%2Fb%3Fc%23d%3Be%20f+&=");

@@ -160,3 +160,26 @@ TEST(URLSessionTransport, TimesOutOnTheRequestsOwnTimeout)
         EXPECT_EQ(error.code, 28); // CURLE_OPERATION_TIMEDOUT
     }
 }
+
+TEST(URLSessionTransport, SendsThePathAsGiven)
+{
+    Site site(CertificateFactory::chain(host));
+    site.transport(site.chain.root.spkiPin()).send(get("/a/../b/./c%2E%2E/.."));
+    ASSERT_EQ(site.server.requests().size(), 1);
+    EXPECT_EQ(site.server.requests()[0].target, "/a/../b/./c%2E%2E/..");
+}
+
+TEST(URLSessionTransport, AResponseHasTheStatusCurlReadOrIsAnError)
+{
+    Site site(CertificateFactory::chain(host));
+    URLSessionTransport transport = site.transport(site.chain.root.spkiPin());
+    for (const QByteArray line : {"HTTP/1.1  200 OK", "HTTP/1.1 200OK", "HTTP/1.1 200", "HTTP/1.1 0200 OK", "HTTP/1.1 99 Low"}) {
+        site.server.route("/odd", ScriptedResponse{.raw = line + "\r\nContent-Length: 2\r\n\r\nok"});
+        try {
+            const HttpResponse response = transport.send(get("/odd"));
+            EXPECT_EQ(response.status, 200) << line.constData();
+            EXPECT_EQ(response.body, "ok") << line.constData();
+        } catch (const TransportError&) {
+        }
+    }
+}

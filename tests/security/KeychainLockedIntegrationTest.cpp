@@ -63,7 +63,7 @@ TEST(LockedKeychain, ChildFailsWithTheLockedStatus)
     const KeychainError locked(hub::SecretService::interactionNotAllowed);
     EXPECT_EQ(locked.message(), QStringLiteral("Keychain error -25308: The keychain is locked and could not be unlocked."));
     hub::test::expectEveryOperationFails(item, locked);
-    EXPECT_EQ(hub::KeychainTokenPersistence(item.service, item.account).load(), std::nullopt);
+    EXPECT_THROW(hub::KeychainTokenPersistence(item.service, item.account).load(), KeychainError);
 
     const KeychainItem missing{QStringLiteral("com.tavren.hub.test"), QStringLiteral("never-written")};
     EXPECT_EQ(missing.read(), std::nullopt);

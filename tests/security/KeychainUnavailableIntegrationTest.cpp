@@ -29,10 +29,10 @@ TEST_F(NoSecretService, EveryOperationFailsWithItsOwnStatus)
               QStringLiteral("Keychain error -25291: No keychain is available: no secret service is running in this session."));
 }
 
-TEST_F(NoSecretService, SessionReadsAsSignedOutAndSavingReportsIt)
+TEST_F(NoSecretService, TheSessionIsUnknownAndSavingReportsIt)
 {
     hub::KeychainTokenPersistence persistence(QStringLiteral("com.tavren.hub.test"), QStringLiteral("moonbase-session"));
-    EXPECT_EQ(persistence.load(), std::nullopt);
+    EXPECT_THROW(persistence.load(), KeychainError); // not "signed out"
     EXPECT_THROW(persistence.save({QStringLiteral("a"), QStringLiteral("r"), QDateTime::currentDateTimeUtc()}), KeychainError);
     EXPECT_THROW(persistence.clear(), KeychainError);
 }

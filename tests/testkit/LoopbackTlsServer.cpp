@@ -191,6 +191,10 @@ void LoopbackTlsServer::serve(int socket)
             const ScriptedResponse response = handler ? handler(*request) : ScriptedResponse{.status = 404};
             if (response.delay.count() > 0 && !waitFor(response.delay))
                 break;
+            if (response.raw) {
+                writeAll(ssl.get(), *response.raw);
+                break;
+            }
 
             const bool close = response.chunked || response.contentLength
                 || request->header("Connection").value_or("").compare("close", Qt::CaseInsensitive) == 0;
