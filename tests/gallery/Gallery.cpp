@@ -1,6 +1,14 @@
 // Renders each shared component once into a PNG, for looking at: gallery <folder>.
 // Not a test; nothing is checked.
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/Avatar.h"
+#include "app/views/kit/BannerRow.h"
+#include "app/views/kit/EmptyState.h"
+#include "app/views/kit/LaunchSplash.h"
+#include "app/views/kit/PageHeader.h"
+#include "app/views/kit/SearchField.h"
+#include "app/views/kit/Shelf.h"
+#include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/ElidedLabel.h"
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/ImageMemory.h"
@@ -191,6 +199,46 @@ void gallery()
         cells->addWidget(cell);
     }
     shot("flow-grid", flow, {350, 140});
+
+    auto* page = new QWidget;
+    auto* stack = new QVBoxLayout(page);
+    stack->setContentsMargins(24, 24, 24, 24);
+    stack->setSpacing(18);
+    stack->addWidget(new SearchField);
+    stack->addWidget(new PageHeader("Plug-ins", QString("Effects and instruments for your sessions")));
+    QList<StorefrontProduct> shelfProducts;
+    for (const QString& id : QStringList{"install", "menu", "update", "open", "ring", "price", "get", "owned", "spin", "resume", "install"}) {
+        StorefrontProduct p = product(id, id == "menu" ? 2 : id == "owned" ? 0 : 1, id == "get");
+        p.name = QStringLiteral("TV ") + id.at(0).toUpper() + id.mid(1);
+        p.tagline = id == "price" ? QString() : "A tagline long enough to need its second line in a narrow tile";
+        shelfProducts << p;
+    }
+    auto* shelf = new Shelf(*actions, "Dynamics", QString("Compressors, limiters and gates"), shelfProducts, [] {});
+    stack->addWidget(shelf);
+    shelf->grid()->cell("update")->setFocus(Qt::TabFocusReason);
+    stack->addStretch(1);
+    page->setWindowFlag(Qt::Window);
+    shot("shelf", page, {1000, 640});
+
+    auto* furniture = new QWidget;
+    auto* parts = new QVBoxLayout(furniture);
+    parts->addWidget(new EmptyState("Your library is empty", "Products you own show up here.", "square.stack.3d.up",
+        EmptyState::Action{"Browse the Store", [] {}}));
+    parts->addWidget(new BannerRow(BannerRow::Tone::success, "Installed TV Reverb 1.5.0.", {}));
+    parts->addWidget(new BannerRow(BannerRow::Tone::info, "Welcome to the beta of Tavren Hub.", {}));
+    parts->addWidget(new BannerRow(BannerRow::Tone::failure,
+        "The download of TV Reverb stopped: the connection was lost. It resumes where it stopped when you try again; "
+        "nothing was changed on this Mac.", {}));
+    auto* people = new QHBoxLayout;
+    people->addWidget(new Avatar("demo@tavren.test", 30, true));
+    people->addWidget(new Avatar("?", 30, false));
+    people->addWidget(new Avatar("zoe@tavren.test", 64, true));
+    people->addStretch(1);
+    parts->addLayout(people);
+    shot("furniture", furniture, {560, 560});
+
+    shot("splash-early", new Canvas({640, 400}, [](QPainter& p) { LaunchSplash::paintFrame(p, QRectF(0, 0, 640, 400), 0.25); }));
+    shot("splash-late", new Canvas({640, 400}, [](QPainter& p) { LaunchSplash::paintFrame(p, QRectF(0, 0, 640, 400), 0.85); }));
     delete actions;
 }
 

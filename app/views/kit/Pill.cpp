@@ -21,6 +21,7 @@ Pill::Pill(const QString& title, const QString& symbol, bool large, QWidget* par
     setToolTip(Labels::plainToolTip(title));
     setFont(Typography::font(metrics_.fontPixels, QFont::Bold));
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus); // the grid cell around it takes the focus
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

@@ -8,9 +8,9 @@
 
 namespace hub {
 
-// What a product's action button and progress pill read and call, so that they
-// follow any source of jobs, records and prices: ModelActions over AppModel, or a
-// test's fake queue.
+// What a product's controls (action button, progress pill, tile) read and call, so
+// that they follow any source of jobs, records and prices: ModelActions over
+// AppModel, or a test's fake queue.
 class ProductActions : public QObject {
     Q_OBJECT
 
@@ -33,6 +33,11 @@ public:
     virtual void openApp(const InstallRecord& record) = 0;
     // A checkout of one line: the product and its default variation.
     virtual void buy(const StorefrontProduct& product) = 0;
+
+    // Opens the product's page.
+    virtual void show(const QString& productId) = 0;
+    // The built-in catalog's category of the product (its fallback for unknown ids).
+    virtual QString category(const QString& productId) const = 0;
 
     // The presenter's input for `product`, from the reads above.
     ActionButtonPresenter::Input input(const StorefrontProduct& product) const;

@@ -51,6 +51,8 @@ public:
     void pause(const QString& id) override { calls << QStringLiteral("pause ") + id; }
     void openApp(const InstallRecord& record) override { calls << QStringLiteral("open ") + record.productId; }
     void buy(const StorefrontProduct& product) override { calls << QStringLiteral("buy ") + product.id; }
+    void show(const QString& id) override { calls << QStringLiteral("show ") + id; }
+    QString category(const QString&) const override { return QStringLiteral("Plug-ins"); }
 };
 
 } // namespace hub
