@@ -1,6 +1,9 @@
 // Renders each shared component once into a PNG, for looking at: gallery <folder>.
 // Not a test; nothing is checked.
+#include "app/views/kit/AccountFooter.h"
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/BannerStack.h"
+#include "app/views/kit/SignInPrompt.h"
 #include "app/views/kit/Avatar.h"
 #include "app/views/kit/BannerRow.h"
 #include "app/views/kit/EmptyState.h"
@@ -20,6 +23,8 @@
 #include "app/views/kit/Theme.h"
 #include "app/views/kit/Wordmark.h"
 #include "tests/app/fakes/FakeProductActions.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -240,6 +245,20 @@ void gallery()
     shot("splash-early", new Canvas({640, 400}, [](QPainter& p) { LaunchSplash::paintFrame(p, QRectF(0, 0, 640, 400), 0.25); }));
     shot("splash-late", new Canvas({640, 400}, [](QPainter& p) { LaunchSplash::paintFrame(p, QRectF(0, 0, 640, 400), 0.85); }));
     delete actions;
+
+    ModelHarness harness;
+    std::unique_ptr<AppModel> model = harness.makeModel();
+    auto* sidebar = new QWidget;
+    auto* footers = new QVBoxLayout(sidebar);
+    footers->addWidget(new AccountFooter(*model));
+    model->accounts().setTavrenProfile(Fixtures::profile("demo@tavren.test"));
+    model->accounts().setStoreUser(Fixtures::user("demo@tavren.test", "Demo Customer"));
+    model->navigation().setSelection(HubSection::account);
+    footers->addWidget(new AccountFooter(*model));
+    model->flash(Banner::Tone::success, "Installed TV Reverb 1.5.0.");
+    footers->addWidget(new BannerStack(*model));
+    footers->addWidget(new SignInPrompt(*model, "Connect your store account to install what you own.", true));
+    shot("account-and-banners", sidebar, {420, 520});
 }
 
 } // namespace

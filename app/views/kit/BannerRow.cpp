@@ -62,6 +62,11 @@ BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismi
     setGraphicsEffect(shadow);
 }
 
+QSize BannerRow::sizeHint() const
+{
+    return {maximumWidth(), heightForWidth(maximumWidth())};
+}
+
 void BannerRow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

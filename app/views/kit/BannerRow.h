@@ -18,6 +18,9 @@ public:
     static QString symbol(Tone tone);
     static QColor color(Tone tone);
 
+    // As wide as allowed (520), as tall as the wrapped text needs.
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };

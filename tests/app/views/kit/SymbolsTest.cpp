@@ -1,3 +1,4 @@
+#include "app/model/HubSection.h"
 #include "app/views/kit/Symbols.h"
 
 #include <QDirIterator>
@@ -33,6 +34,8 @@ TEST(Symbols, EveryNameUsedInTheAppHasItsDrawing)
     EXPECT_TRUE(names.contains("icloud.and.arrow.down")); // the scan itself works
     for (const QString& name : names)
         EXPECT_TRUE(Symbols::exists(name)) << "no resources/symbols/" << name.toStdString() << ".svg";
+    for (HubSection section : allHubSections())
+        EXPECT_TRUE(Symbols::exists(symbol(section))) << symbol(section).toStdString();
     EXPECT_FALSE(Symbols::exists("no.such.symbol"));
 }
 
