@@ -48,13 +48,12 @@ public:
     QCoro::Task<> checkoutFinished(CheckoutSession session, Order order);
     // The sheet's own cancel.
     void cancel();
+    void setCheckout(std::optional<CheckoutSession> session);
 
 signals:
     void checkoutChanged();
 
 private:
-    void setCheckout(std::optional<CheckoutSession> session);
-
     const Services& services_;
     ModelPools& pools_;
     Parts parts_;

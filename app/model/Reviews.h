@@ -50,6 +50,10 @@ public:
     // The fixture file of a product's reviews; none for an id that could leave the folder.
     static std::optional<QString> fixturePath(const QString& folder, const QString& productId);
 
+    void storePage(const QString& productId, const ReviewPage& page);
+    void markUnavailable(const QString& productId, bool unavailable);
+    void setMyReview(const QString& productId, const std::optional<MyReview>& review);
+
 signals:
     void reviewPagesChanged();
     void reviewsUnavailableChanged();
@@ -57,9 +61,6 @@ signals:
 
 private:
     void loadFixture(const QString& folder, const QString& productId);
-    void storePage(const QString& productId, const ReviewPage& page);
-    void markUnavailable(const QString& productId, bool unavailable);
-    void setMyReview(const QString& productId, const std::optional<MyReview>& review);
     // What the editor shows for a failed post; rethrows errors that are not the store's.
     QString failureText(const std::exception& error);
 

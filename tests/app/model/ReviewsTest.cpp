@@ -4,6 +4,7 @@
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
@@ -15,11 +16,7 @@ namespace {
 
 Review review(const QString& id)
 {
-    Review r;
-    r.id = id;
-    r.productId = QStringLiteral("p");
-    r.rating = 4;
-    return r;
+    return {id, QStringLiteral("p"), 4, {}, {}, {}, false, {}, {}, {}, {}};
 }
 
 QByteArray page(const QStringList& ids, std::optional<QString> cursor, qint64 count)
@@ -39,6 +36,12 @@ QStringList ids(const ReviewPage& page)
     for (const Review& r : page.reviews)
         out.append(r.id);
     return out;
+}
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 } // namespace
@@ -74,21 +77,17 @@ TEST(Reviews, PagesMergeWithoutRepeatsAndFailuresKeepWhatIsShown)
 TEST(Reviews, FixturesAreReadFromTheFolderOnly)
 {
     ModelHarness harness;
-    QFile fixture(harness.path("reviews-p.json"));
-    ASSERT_TRUE(fixture.open(QIODevice::WriteOnly));
-    fixture.write(page({"r1"}, "c1", 1));
-    fixture.close();
-    QFile outside(harness.path("reviews-x.json"));
-    ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
-    outside.write(page({"r9"}, std::nullopt, 1));
-    outside.close();
-    harness.arguments += {"--snapshot", harness.path("shots"), "--fixtures", harness.path("")};
+    // Without the guard, the last id would read the file beside the folder.
+    QDir().mkpath(harness.path("fixtures/reviews-a"));
+    write(harness.path("fixtures/reviews-p.json"), page({"r1"}, "c1", 1));
+    write(harness.path("reviews-x.json"), page({"r9"}, std::nullopt, 1));
+    harness.arguments += {"--snapshot", harness.path("shots"), "--fixtures", harness.path("fixtures")};
     const auto model = harness.makeModel();
 
-    for (const char* id : {"p", "missing", "../x", "a/../../x"})
+    for (const char* id : {"p", "missing", "a/../../reviews-x"})
         await(model->reviews().loadReviews(id, true));
     EXPECT_EQ(ids(model->reviews().reviewPages().value("p")), QStringList({"r1"}));
-    EXPECT_EQ(model->reviews().reviewsUnavailable(), QSet<QString>({"missing", "../x", "a/../../x"}));
+    EXPECT_EQ(model->reviews().reviewsUnavailable(), QSet<QString>({"missing", "a/../../reviews-x"}));
     EXPECT_TRUE(harness.identity->requests().isEmpty());
 }
 
