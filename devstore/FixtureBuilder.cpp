@@ -154,9 +154,15 @@ void FixtureBuilder::build(const FixtureProduct& product, const FixtureArtifact&
             const auto kind = artifact.bundles[built.indexOf(path)];
             test::PackageComponent component;
             component.folder = (QString(product.name).remove(u' ') + u'-' + test::extension(kind) + QStringLiteral(".pkg")).toUtf8();
-            // The plug-in's folder as the location: the bundle is found in the payload.
-            component.installLocation = plugInFolder(kind).toUtf8();
-            component.payload = test::InstallHarness::entriesOf(path, info.fileName().toUtf8());
+            // The first bundle's own path as the location (the payload is its inside); the
+            // others' folder, so the bundle is found in the payload.
+            if (built.indexOf(path) == 0) {
+                component.installLocation = (plugInFolder(kind) + u'/' + info.fileName()).toUtf8();
+                component.payload = test::InstallHarness::entriesOf(path, ".").mid(1); // without "." itself
+            } else {
+                component.installLocation = plugInFolder(kind).toUtf8();
+                component.payload = test::InstallHarness::entriesOf(path, info.fileName().toUtf8());
+            }
             component.installKBytes = 1024;
             package.add(component);
         }

@@ -19,7 +19,7 @@ public:
     BuiltArtifact artifact(const FixtureProduct& product, const FixtureArtifact& artifact, const QString& version) const;
 
     // Raised whenever the fixtures change shape, so cached ones are rebuilt.
-    static constexpr int recipe = 3;
+    static constexpr int recipe = 4;
 
     // A strong ETag from the file's content.
     static QString etag(const QString& path);

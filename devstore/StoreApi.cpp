@@ -43,6 +43,13 @@ QString randomPassword()
     return QStringLiteral("pass-%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
 }
 
+// A JavaScript string literal of the text, safe inside a script element.
+QString scriptString(const QString& text)
+{
+    const QString array = QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact));
+    return array.mid(1).chopped(1).replace(QStringLiteral("</"), QStringLiteral("<\\/"));
+}
+
 bool settled(const QString& status)
 {
     return status == u"Paid" || status == u"Completed";
@@ -310,7 +317,7 @@ DevstoreReply StoreApi::checkoutPage(const DevstoreRequest& request)
             return DevstoreReply::html(QStringLiteral("Processing"),
                                        QStringLiteral("<p>Processing the payment…</p><script>setTimeout(function(){"
                                                       "location.href=%1},3500)</script>")
-                                               .arg(QString::fromUtf8(QJsonDocument(QJsonArray{order.returnUrl}).toJson(QJsonDocument::Compact)).mid(1).chopped(1)));
+                                               .arg(scriptString(order.returnUrl)));
         }
         if (action == u"complete") {
             order.record.insert("status", "Completed");

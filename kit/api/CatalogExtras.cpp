@@ -35,8 +35,8 @@ QList<ExtrasItem> onShelf(const QList<ExtrasItem>& items, ExtrasItem::Shelf shel
 
 const QUrl& CatalogExtras::feedURL()
 {
-    static const QUrl url(QStringLiteral("https://") + QLatin1String(deployment::webDomain)
-        + QStringLiteral("/downloads/tavren-catalog-extras.json"));
+    static const QUrl url(
+        QStringLiteral("https://") + Deployment::current().webHost + QStringLiteral("/downloads/tavren-catalog-extras.json"));
     return url;
 }
 

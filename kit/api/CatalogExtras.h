@@ -19,7 +19,7 @@ struct CatalogExtras {
     QList<ExtrasItem> items;           // feed order
     QMap<QString, ProductMedia> media; // by product or item id
 
-    // https://<the maker's web domain>/downloads/tavren-catalog-extras.json
+    // https://<the deployment's web host>/downloads/tavren-catalog-extras.json
     static const QUrl& feedURL();
 
     // Tolerant reading of a feed document: nothing when it does not begin (after

@@ -24,7 +24,7 @@ public:
     struct Timeouts {
         std::chrono::milliseconds connect;
         std::chrono::milliseconds idle;  // longest stretch without a byte arriving
-        std::chrono::milliseconds total;
+        std::chrono::milliseconds total; // zero: no bound
     };
 
     // The head of the final response (1xx are passed over). Return false to stop.

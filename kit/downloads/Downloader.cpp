@@ -1,137 +1,71 @@
 #include "kit/downloads/Downloader.h"
 
 #include "kit/api/MoonbaseError.h"
+#include "kit/downloads/PartialFile.h"
 #include "kit/support/AppDirectories.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
+#include <QFile>
+#include <curl/curl.h>
 
 namespace hub {
 
 namespace {
 
-[[noreturn]] void throwErrno(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
-
-// The bytes received so far, in a file of the work folder that is owner-only
-// from the moment it exists.
-class PartialFile {
-public:
-    static PartialFile create(const QString& folder)
-    {
-        QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("download-XXXXXX")));
-        const int fd = ::mkostemp(path.data(), O_CLOEXEC); // mode 0600
-        if (fd < 0)
-            throwErrno("cannot create the download file");
-        return PartialFile(QFile::decodeName(path), fd, 0);
-    }
-
-    // The partial file of earlier resume data, cut to its offset; nothing when it
-    // is gone, changed, or does not lie in the work folder.
-    static std::optional<PartialFile> adopt(const QString& folder, const DownloadResumeData& data)
-    {
-        const QFileInfo info(data.partialFile);
-        if (data.partialFile.isEmpty() || QDir(info.absolutePath()).canonicalPath() != QDir(folder).canonicalPath())
-            return std::nullopt;
-        const QByteArray path = QFile::encodeName(info.absoluteFilePath());
-        const int fd = ::open(path.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-        struct stat status{};
-        if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && data.offset > 0
-            && status.st_size >= data.offset && !data.validator().isEmpty()
-            && ::ftruncate(fd, data.offset) == 0 && ::lseek(fd, data.offset, SEEK_SET) == data.offset)
-            return PartialFile(info.absoluteFilePath(), fd, data.offset);
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(path.constData());
-        return std::nullopt;
-    }
-
-    PartialFile(PartialFile&& other) noexcept : path_(other.path_), fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
-    PartialFile& operator=(PartialFile&&) = delete;
-    ~PartialFile() { close(); }
-
-    const QString& path() const { return path_; }
-    qint64 size() const { return size_; }
-
-    void truncate()
-    {
-        if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
-            throwErrno("cannot rewrite the download file");
-        size_ = 0;
-    }
-
-    void write(QByteArrayView bytes)
-    {
-        const char* data = bytes.data();
-        qsizetype left = bytes.size();
-        while (left > 0) {
-            const ssize_t written = ::write(fd_, data, size_t(left));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0)
-                throwErrno("cannot write the download file");
-            data += written;
-            left -= written;
-            size_ += written;
-        }
-    }
-
-    void close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-    void remove()
-    {
-        close();
-        ::unlink(QFile::encodeName(path_).constData());
-    }
-
-    // Closes the file and puts it at `destination`, replacing what lies there in
-    // one step. No fsync: the file is a throw-away copy that is checked (size,
-    // signature) before anything uses it, and syncing a gigabyte halves the speed.
-    void moveTo(const QString& destination)
-    {
-        close();
-        if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(destination).constData()) != 0)
-            throwErrno("cannot move the download into place");
-    }
-
-private:
-    PartialFile(QString path, int fd, qint64 size) : path_(std::move(path)), fd_(fd), size_(size) {}
-
-    QString path_;
-    int fd_;
-    qint64 size_;
-};
-
 bool isRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
 
-// "bytes first-last/total": first and total (-1 when "*").
-std::optional<std::pair<qint64, qint64>> contentRange(const HttpHeaders& headers)
+// A plain decimal of at most 18 digits (no sign, no blanks); -1 for anything else.
+qint64 decimal(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return -1;
+    qint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+struct ContentRange {
+    qint64 first;
+    qint64 last;
+    qint64 total;
+};
+
+// "bytes first-last/total", all three known and consistent.
+std::optional<ContentRange> contentRange(const HttpHeaders& headers)
 {
     const QByteArray value = headerValue(headers, "Content-Range").value_or(QByteArray()).trimmed();
     if (!value.startsWith("bytes "))
         return std::nullopt;
-    const qsizetype dash = value.indexOf('-');
-    const qsizetype slash = value.indexOf('/');
+    const QByteArrayView rest = QByteArrayView(value).sliced(6);
+    const qsizetype dash = rest.indexOf('-');
+    const qsizetype slash = rest.indexOf('/');
     if (dash < 0 || slash < dash)
         return std::nullopt;
-    bool firstOk = false;
-    bool totalOk = false;
-    const qint64 first = value.mid(6, dash - 6).toLongLong(&firstOk);
-    const QByteArray totalText = value.mid(slash + 1);
-    const qint64 total = totalText == "*" ? -1 : totalText.toLongLong(&totalOk);
-    if (!firstOk || (totalText != "*" && !totalOk))
+    const ContentRange range{decimal(rest.first(dash)), decimal(rest.sliced(dash + 1, slash - dash - 1)),
+                             decimal(rest.sliced(slash + 1))};
+    if (range.first < 0 || range.last < range.first || range.total <= range.last)
         return std::nullopt;
-    return std::pair{first, total};
+    return range;
+}
+
+// Whether a 206 answers the Range asked for: from `offset` to the end of the file.
+bool answersRange(const std::optional<ContentRange>& range, const HttpHeaders& headers, qint64 offset)
+{
+    if (offset == 0 || !range || range->first != offset || range->last != range->total - 1)
+        return false;
+    const std::optional<QByteArray> length = headerValue(headers, "Content-Length");
+    return !length || decimal(length->trimmed()) == range->last - range->first + 1;
+}
+
+// Whether a 206 carries the validator the If-Range was sent with: the same file.
+bool sameValidator(const HttpHeaders& headers, const DownloadResumeData& asked)
+{
+    const QByteArray validator = asked.validator();
+    const std::optional<QByteArray> answered = headerValue(headers, validator == asked.etag ? "ETag" : "Last-Modified");
+    return answered && answered->trimmed() == validator;
 }
 
 } // namespace
@@ -167,6 +101,18 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
         return false;
     };
 
+    // Ends the call. Bytes on disk are kept, as DownloadInterrupted with resume data,
+    // when the server that sent them answered and named a validator to resume with;
+    // otherwise they go and `error` is thrown (a stop or a lost connection).
+    const auto keepForResume = [&](std::exception_ptr error, bool answered) {
+        file.close();
+        state.offset = file.size();
+        if (answered && state.offset > 0 && !state.validator().isEmpty())
+            throw DownloadInterrupted(state);
+        file.remove();
+        std::rethrow_exception(error);
+    };
+
     QUrl current = url;
     int hops = 0;
     while (true) {
@@ -179,6 +125,8 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
 
         std::optional<QUrl> next;
         bool unsatisfiable = false;
+        bool otherFile = false;
+        int answered = 0; // the 2xx status whose body is being written
         qint64 expected = -1;
         const auto onHead = [&](int status, const HttpHeaders& headers) {
             try {
@@ -206,23 +154,25 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                 const std::optional<QByteArray> etag = headerValue(headers, "ETag");
                 const std::optional<QByteArray> lastModified = headerValue(headers, "Last-Modified");
                 if (status == 206) {
-                    const auto range = contentRange(headers);
-                    if (offset == 0 || !range || range->first != offset)
+                    const std::optional<ContentRange> range = contentRange(headers);
+                    if (!answersRange(range, headers, offset))
                         return failWith(std::make_exception_ptr(DownloadError::httpStatus(status)));
-                    expected = range->second;
-                    state.etag = etag.value_or(state.etag);
-                    state.lastModified = lastModified.value_or(state.lastModified);
+                    if (!sameValidator(headers, state)) {
+                        otherFile = true; // never spliced onto the old bytes
+                        return false;
+                    }
+                    expected = range->total;
                 } else {
                     if (offset > 0)
                         file.truncate(); // the file changed, or the server ignores ranges
-                    bool known = false;
-                    const qint64 length = headerValue(headers, "Content-Length").value_or("").toLongLong(&known);
-                    expected = known ? length : -1;
+                    const std::optional<QByteArray> length = headerValue(headers, "Content-Length");
+                    expected = length ? decimal(length->trimmed()) : -1;
                     state.etag = etag.value_or(QByteArray());
                     state.lastModified = lastModified.value_or(QByteArray());
                 }
                 if (expected > maxBytes)
                     return failWith(std::make_exception_ptr(DownloadError::tooLarge()), true);
+                answered = status;
                 return true;
             } catch (...) {
                 return failWith(std::current_exception());
@@ -232,6 +182,8 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             try {
                 if (file.size() + bytes.size() > maxBytes)
                     return failWith(std::make_exception_ptr(DownloadError::tooLarge()), true);
+                if (expected >= 0 && file.size() + bytes.size() > expected)
+                    return failWith(std::make_exception_ptr(DownloadError::httpStatus(answered)));
                 if (stop.stop_requested())
                     return false;
                 file.write(bytes);
@@ -243,9 +195,11 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             }
         };
 
-        PinnedExchange::Outcome outcome;
+        PinnedExchange::Outcome outcome = PinnedExchange::Outcome::stopped;
         try {
             outcome = exchange_.perform(request, timeouts, onHead, onBody, stop);
+        } catch (const TransportError&) {
+            keepForResume(std::current_exception(), answered != 0);
         } catch (...) {
             file.remove();
             throw;
@@ -257,6 +211,11 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             std::rethrow_exception(failure);
         }
         if (outcome == PinnedExchange::Outcome::completed) {
+            // Only the whole file is put in place; a body that ended early is a lost connection.
+            if (expected >= 0 && file.size() != expected)
+                keepForResume(std::make_exception_ptr(TransportError(
+                                  CURLE_PARTIAL_FILE, QStringLiteral("The connection closed before the whole file arrived."))),
+                              true);
             try {
                 file.moveTo(destination);
             } catch (...) {
@@ -267,20 +226,16 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
         }
         if (next) {
             current = *next;
-        } else if (unsatisfiable) {
+        } else if (unsatisfiable || otherFile) {
             file.truncate();
+            state.etag.clear();
+            state.lastModified.clear();
         } else if (!stop.stop_requested()) { // cannot happen: every other stop is accounted for
             file.remove();
             throw DownloadError::httpStatus(0);
         }
-        if (stop.stop_requested()) {
-            file.close();
-            state.offset = file.size();
-            if (state.offset > 0 && !state.validator().isEmpty())
-                throw DownloadInterrupted(state);
-            file.remove();
-            throw DownloadInterrupted();
-        }
+        if (stop.stop_requested())
+            keepForResume(std::make_exception_ptr(DownloadInterrupted()), true);
     }
 }
 

@@ -32,15 +32,20 @@ public:
 
     // Downloads `url` to `destination` (replacing what lies there) and returns
     // `destination`. With resume data whose partial file is still there, asks
-    // for the rest with Range and If-Range; a 200 answer starts again from zero.
-    // Throws MoonbaseError::blockedURL, DownloadError, DownloadInterrupted (when
-    // `stop` is triggered), TransportError or std::system_error.
+    // for the rest with Range and If-Range; a 200 answer, or a 206 for another
+    // version of the file, starts again from zero. Only a file of the announced
+    // size is put in place. Throws MoonbaseError::blockedURL, DownloadError,
+    // DownloadInterrupted (when `stop` is triggered, or when the connection is lost
+    // after the server answered with a validator: resume data then comes with it),
+    // TransportError or std::system_error.
     QString download(const QUrl& url, const std::optional<DownloadResumeData>& resumeData, const QString& destination,
                      qint64 maxBytes, const Progress& progress, std::stop_token stop = {}) const;
 
     static constexpr int maxRedirects = 10;
+    // A stalled transfer ends after the idle time; a slow one that keeps moving is
+    // never cut off by a total.
     static constexpr PinnedExchange::Timeouts timeouts{std::chrono::seconds(60), std::chrono::seconds(60),
-                                                      std::chrono::seconds(3600)};
+                                                      std::chrono::milliseconds::zero()};
 
 private:
     HostPolicy policy_;

@@ -5,6 +5,7 @@
 #include "kit/support/Version.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <algorithm>
@@ -50,36 +51,60 @@ void moveAside(const QString& path, const QString& problem)
               qUtf8Printable(target));
 }
 
-// A file of one JSON object decoded by `decode`; empty when missing or unreadable,
-// which is moved aside first when `moveAsideUnreadable`.
-template <typename Map, typename Decode>
-Map readJsonObject(const QString& path, bool moveAsideUnreadable, Decode decode)
+// A file of one JSON object decoded by `decode(reader, bytes)`: empty when missing,
+// nothing when unreadable (moved aside first when `moveAsideUnreadable`).
+template <typename Decode>
+auto readJsonObject(const QString& path, bool moveAsideUnreadable, Decode decode)
+    -> std::optional<decltype(decode(std::declval<const JsonReader&>(), QByteArray()))>
 {
     const FileRead read = readFile(path);
     if (!read.bytes && !read.unreadable)
-        return {};
+        return decltype(decode(std::declval<const JsonReader&>(), QByteArray())){};
     QString problem = QStringLiteral("the file cannot be opened");
     if (read.bytes) {
         try {
-            return decode(JsonReader::parse(*read.bytes));
+            return decode(JsonReader::parse(*read.bytes), *read.bytes);
         } catch (const JsonError& error) {
             problem = error.message();
         }
     }
     if (moveAsideUnreadable)
         moveAside(path, problem);
-    return {};
+    return std::nullopt;
 }
 
-QHash<QString, InstallRecord> decodeRecords(const JsonReader& reader)
+// A JSON value's compact text.
+QByteArray compactText(const QJsonValue& value)
 {
-    QHash<QString, InstallRecord> records;
-    for (auto it = reader.object().begin(); it != reader.object().end(); ++it)
-        records.insert(it.key(), InstallRecord::fromJson(reader.child(it.key())));
-    return records;
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return text.mid(1, text.size() - 2);
 }
 
-QHash<QString, QString> decodeFloors(const JsonReader& reader)
+struct DecodedRecords {
+    QHash<QString, InstallRecord> records;
+    QMap<QString, QByteArray> undecoded;
+};
+
+DecodedRecords decodeRecords(const JsonReader& reader, const QByteArray& bytes)
+{
+    DecodedRecords decoded;
+    QMap<QString, QByteArray> texts;
+    for (auto it = reader.object().begin(); it != reader.object().end(); ++it) {
+        try {
+            decoded.records.insert(it.key(), InstallRecord::fromJson(reader.child(it.key())));
+        } catch (const JsonError& error) {
+            if (texts.isEmpty())
+                texts = JsonReader::memberTexts(bytes);
+            const QByteArray text = texts.value(it.key());
+            decoded.undecoded.insert(it.key(), text.isEmpty() ? compactText(*it) : text);
+            qCWarning(logLedger, "record %s could not be read (%s); it is kept as it is", qUtf8Printable(it.key()),
+                      qUtf8Printable(error.message()));
+        }
+    }
+    return decoded;
+}
+
+QHash<QString, QString> decodeFloors(const JsonReader& reader, const QByteArray&)
 {
     QHash<QString, QString> floors;
     for (auto it = reader.object().begin(); it != reader.object().end(); ++it)
@@ -87,9 +112,29 @@ QHash<QString, QString> decodeFloors(const JsonReader& reader)
     return floors;
 }
 
-QHash<QString, QString> readFloors(const QString& path, bool moveAsideUnreadable)
+// Raises each floor to the version of an item with its identifier; floors never fall.
+void raiseFloors(QHash<QString, QString>& floors, const QList<InstalledItem>& items)
 {
-    return readJsonObject<QHash<QString, QString>>(path, moveAsideUnreadable, decodeFloors);
+    for (const InstalledItem& item : items) {
+        if (!item.version)
+            continue;
+        const auto it = floors.find(item.identifier);
+        if (it == floors.end())
+            floors.insert(item.identifier, *item.version);
+        else if (Version(*it) < Version(*item.version))
+            *it = *item.version;
+    }
+}
+
+// A JSON text as "installed.json" is written: pretty-printed with sorted keys.
+QByteArray indentedObject(const QMap<QString, QByteArray>& members)
+{
+    QByteArray text = "{\n";
+    for (auto it = members.cbegin(); it != members.cend(); ++it) {
+        text += "    " + compactText(it.key()) + ": " + *it;
+        text += std::next(it) == members.cend() ? "\n" : ",\n";
+    }
+    return text + "}\n";
 }
 
 } // namespace
@@ -104,7 +149,19 @@ std::unique_ptr<InstallLedger> InstallLedger::standard() { return std::make_uniq
 
 void InstallLedger::readRecords(bool moveAsideUnreadable)
 {
-    records_ = readJsonObject<QHash<QString, InstallRecord>>(file, moveAsideUnreadable, decodeRecords);
+    DecodedRecords decoded = readJsonObject(file, moveAsideUnreadable, decodeRecords).value_or(DecodedRecords{});
+    records_ = std::move(decoded.records);
+    undecoded_ = std::move(decoded.undecoded);
+}
+
+QHash<QString, QString> InstallLedger::readFloors(bool moveAsideUnreadable) const
+{
+    if (std::optional<QHash<QString, QString>> floors = readJsonObject(floorsFile, moveAsideUnreadable, decodeFloors))
+        return *floors;
+    QHash<QString, QString> rebuilt;
+    for (const InstallRecord& record : records_)
+        raiseFloors(rebuilt, record.items);
+    return rebuilt;
 }
 
 std::optional<InstallRecord> InstallLedger::record(const QString& productId) const
@@ -133,18 +190,11 @@ void InstallLedger::save(const InstallRecord& record)
     const std::lock_guard lock(mutex_);
     readRecords(true);
     records_.insert(record.productId, record);
+    undecoded_.remove(record.productId);
     persist();
 
-    QHash<QString, QString> floors = readFloors(floorsFile, true);
-    for (const InstalledItem& item : record.items) {
-        if (!item.version)
-            continue;
-        const auto it = floors.find(item.identifier);
-        if (it == floors.end())
-            floors.insert(item.identifier, *item.version);
-        else if (Version(*it) < Version(*item.version))
-            *it = *item.version;
-    }
+    QHash<QString, QString> floors = readFloors(true);
+    raiseFloors(floors, record.items);
     QJsonObject object;
     for (auto it = floors.cbegin(); it != floors.cend(); ++it)
         object.insert(it.key(), *it);
@@ -156,6 +206,7 @@ void InstallLedger::remove(const QString& productId)
     const std::lock_guard lock(mutex_);
     readRecords(true);
     records_.remove(productId);
+    undecoded_.remove(productId);
     persist();
 }
 
@@ -168,7 +219,7 @@ void InstallLedger::reload()
 std::optional<QString> InstallLedger::floor(const QString& identifier) const
 {
     const std::lock_guard lock(mutex_);
-    const QHash<QString, QString> floors = readFloors(floorsFile, false);
+    const QHash<QString, QString> floors = readFloors(false);
     const auto it = floors.constFind(identifier);
     if (it == floors.constEnd())
         return std::nullopt;
@@ -177,11 +228,13 @@ std::optional<QString> InstallLedger::floor(const QString& identifier) const
 
 void InstallLedger::persist()
 {
-    QJsonObject object;
-    for (auto it = records_.cbegin(); it != records_.cend(); ++it)
-        object.insert(it.key(), it->toJson());
-    // QJsonObject keeps its keys sorted, so every object is written with sorted keys.
-    AtomicFile::write(file, QJsonDocument(object).toJson(QJsonDocument::Indented));
+    QMap<QString, QByteArray> members = undecoded_;
+    for (auto it = records_.cbegin(); it != records_.cend(); ++it) {
+        // QJsonObject keeps its keys sorted, so every object is written with sorted keys.
+        QByteArray text = QJsonDocument(it->toJson()).toJson(QJsonDocument::Indented).trimmed();
+        members.insert(it.key(), text.replace("\n", "\n    "));
+    }
+    AtomicFile::write(file, indentedObject(members));
 }
 
 } // namespace hub

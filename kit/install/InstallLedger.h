@@ -3,6 +3,7 @@
 #include "kit/install/InstallRecord.h"
 
 #include <QHash>
+#include <QMap>
 #include <memory>
 #include <mutex>
 
@@ -12,8 +13,11 @@ namespace hub {
 // product) and the version floors ("version-floors.json", the highest version ever
 // installed per bundle identifier; floors only rise). Shared by every thread of a
 // process; each writing operation re-reads the file first so that records another
-// process saved survive. A file that exists but cannot be read is moved aside
-// (name + ".unreadable-" + UTC time) and logged before a new one is written.
+// process saved survive. Records are read one by one: one that does not decode
+// (written by a newer version, edited by hand) is left out of the ledger but kept
+// as text and written back unchanged. A file that exists but cannot be read at all
+// is moved aside (name + ".unreadable-" + UTC time) and logged before a new one is
+// written; unreadable floors are then rebuilt from the versions in the records.
 class InstallLedger {
 public:
     explicit InstallLedger(const QString& directory); // reads the ledger; never fails
@@ -30,7 +34,7 @@ public:
     void remove(const QString& productId);
     void reload();
 
-    // Read from "version-floors.json" at every call.
+    // Read from "version-floors.json" at every call (from the records when it is unreadable).
     std::optional<QString> floor(const QString& identifier) const;
 
     const QString file;
@@ -38,10 +42,12 @@ public:
 
 private:
     void readRecords(bool moveAsideUnreadable);
+    QHash<QString, QString> readFloors(bool moveAsideUnreadable) const;
     void persist();
 
     mutable std::mutex mutex_;
     QHash<QString, InstallRecord> records_;
+    QMap<QString, QByteArray> undecoded_; // product id -> the record's JSON text as it was read
 };
 
 } // namespace hub

@@ -1,7 +1,9 @@
 #include "kit/support/JsonReader.h"
 
 #include <QJsonDocument>
+#include <cctype>
 #include <cmath>
+#include <limits>
 
 namespace hub {
 
@@ -21,6 +23,43 @@ QString typeName(const QJsonValue& value)
     return QStringLiteral("nothing");
 }
 
+// The index just past the string that starts at `i` (its opening quote).
+qsizetype skipString(const QByteArray& bytes, qsizetype i)
+{
+    for (++i; i < bytes.size() && bytes[i] != '"'; ++i) {
+        if (bytes[i] == '\\')
+            ++i;
+    }
+    return i + 1;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Whether the JSON text holds a number other than -9223372036854775808 itself whose
+// nearest double is -2^63 (-9223372036854775809, -9.2233720368547758081e18, ...).
+bool holdsNumberReadAsMinimum(const QByteArray& bytes)
+{
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const char c = bytes[i];
+        if (c == '"') {
+            i = skipString(bytes, i);
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            const qsizetype start = i;
+            while (i < size && (std::isdigit(static_cast<unsigned char>(bytes[i])) || bytes[i] == '-' || bytes[i] == '+'
+                                || bytes[i] == '.' || bytes[i] == 'e' || bytes[i] == 'E'))
+                ++i;
+            const QByteArrayView number = QByteArrayView(bytes).sliced(start, i - start);
+            bool ok = false;
+            if (c == '-' && number != "-9223372036854775808" && number.toDouble(&ok) == -0x1p63 && ok)
+                return true;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 JsonReader::JsonReader(QJsonObject object, QString path) : object_(std::move(object)), path_(std::move(path)) {}
@@ -33,7 +72,50 @@ JsonReader JsonReader::parse(const QByteArray& bytes)
         throw JsonError(QStringLiteral("invalid JSON at offset %1: %2").arg(error.offset).arg(error.errorString()));
     if (!document.isObject())
         throw JsonError(QStringLiteral("$: expected an object"));
-    return JsonReader(document.object());
+    JsonReader reader(document.object());
+    reader.minimumIsAmbiguous_ = holdsNumberReadAsMinimum(bytes);
+    return reader;
+}
+
+QMap<QString, QByteArray> JsonReader::memberTexts(const QByteArray& bytes)
+{
+    if (!QJsonDocument::fromJson(bytes).isObject())
+        return {};
+    QMap<QString, QByteArray> members;
+    qsizetype i = bytes.indexOf('{') + 1;
+    const qsizetype size = bytes.size();
+    while (i < size) {
+        while (i < size && (isBlank(bytes[i]) || bytes[i] == ','))
+            ++i;
+        if (i >= size || bytes[i] != '"')
+            break; // the closing brace
+        const qsizetype keyEnd = skipString(bytes, i);
+        const QString key = QJsonDocument::fromJson('[' + bytes.mid(i, keyEnd - i) + ']').array().at(0).toString();
+        i = bytes.indexOf(':', keyEnd) + 1;
+        while (i < size && isBlank(bytes[i]))
+            ++i;
+        const qsizetype start = i;
+        for (int depth = 0; i < size && (depth > 0 || (bytes[i] != ',' && bytes[i] != '}'));) {
+            if (bytes[i] == '"') {
+                i = skipString(bytes, i);
+                continue;
+            }
+            if (bytes[i] == '{' || bytes[i] == '[')
+                ++depth;
+            else if (bytes[i] == '}' || bytes[i] == ']')
+                --depth;
+            ++i;
+        }
+        members.insert(key, bytes.mid(start, i - start).trimmed());
+    }
+    return members;
+}
+
+JsonReader JsonReader::nested(QJsonObject object, QString path) const
+{
+    JsonReader reader(std::move(object), std::move(path));
+    reader.minimumIsAmbiguous_ = minimumIsAmbiguous_;
+    return reader;
 }
 
 bool JsonReader::has(QStringView key) const
@@ -103,7 +185,7 @@ qint64 JsonReader::integer(QStringView key) const
 {
     const QJsonValue value = required(key);
     const auto integer = exactInteger(value);
-    HUB_EXPECT(integer.has_value(), "an integer");
+    HUB_EXPECT(integer && !(minimumIsAmbiguous_ && *integer == std::numeric_limits<qint64>::min()), "an integer");
     return *integer;
 }
 
@@ -146,7 +228,7 @@ JsonReader JsonReader::child(QStringView key) const
 {
     const QJsonValue value = required(key);
     HUB_EXPECT(value.isObject(), "an object");
-    return JsonReader(value.toObject(), memberPath(key));
+    return nested(value.toObject(), memberPath(key));
 }
 
 std::optional<JsonReader> JsonReader::optionalChild(QStringView key) const

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <optional>
 
@@ -24,13 +25,16 @@ public:
 // The one strict reader of every record: a required member that is missing or
 // null fails; an optional one that is missing or null is absent; a wrong type
 // fails even for an optional; unknown members are ignored; integers are exact
-// 64-bit values (12.5 is not an integer).
+// 64-bit values (12.5 is not an integer, nor is anything below -2^63).
 class JsonReader {
 public:
     explicit JsonReader(QJsonObject object, QString path = QStringLiteral("$"));
 
     // Parses a whole document whose top level must be an object.
     static JsonReader parse(const QByteArray& bytes);
+    // The text of each member value of a document's top-level object, exactly as
+    // written; empty when the document is not a JSON object.
+    static QMap<QString, QByteArray> memberTexts(const QByteArray& bytes);
 
     const QJsonObject& object() const { return object_; }
     const QString& path() const { return path_; }
@@ -78,7 +82,7 @@ public:
     }
 
     template <typename Decode>
-    static auto decodeArray(const QJsonArray& values, const QString& path, Decode decode)
+    auto decodeArray(const QJsonArray& values, const QString& path, Decode decode) const
     {
         using T = decltype(decode(std::declval<const JsonReader&>()));
         QList<T> out;
@@ -87,7 +91,7 @@ public:
             const QString itemPath = path + u'[' + QString::number(i) + u']';
             if (!values[i].isObject())
                 throw JsonError(itemPath + QStringLiteral(": expected an object"));
-            out.append(decode(JsonReader(values[i].toObject(), itemPath)));
+            out.append(decode(nested(values[i].toObject(), itemPath)));
         }
         return out;
     }
@@ -101,9 +105,13 @@ public:
 private:
     QJsonValue required(QStringView key) const;
     std::optional<QJsonValue> optional(QStringView key) const;
+    JsonReader nested(QJsonObject object, QString path) const;
 
     QJsonObject object_;
     QString path_;
+    // Qt reads every number whose nearest double is -2^63 as that integer; when the
+    // parsed text held such a number below -2^63, no -2^63 of the document is trusted.
+    bool minimumIsAmbiguous_ = false;
 };
 
 // Writing side: absent optionals are left out.

@@ -5,12 +5,15 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 namespace hub {
 
-// Runs body(i) for i in [0, count) on a few threads; the first exception is rethrown after all stop.
+// Runs body(i) for i in [0, count) on a few threads; the first exception is rethrown
+// after all stop. Threads that cannot start leave their share to those that did,
+// the calling thread among them.
 template <typename Body>
 void parallelFor(size_t count, Body&& body, size_t maxThreads = 4)
 {
@@ -37,8 +40,12 @@ void parallelFor(size_t count, Body&& body, size_t maxThreads = 4)
         }
     };
     std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back(work);
+    pool.reserve(threads - 1);
+    try {
+        for (size_t t = 1; t < threads; ++t)
+            pool.emplace_back(work);
+    } catch (const std::system_error&) {
+    }
     work();
     for (auto& thread : pool)
         thread.join();

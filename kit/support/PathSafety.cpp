@@ -6,9 +6,11 @@
 
 #include <QFile>
 #include <QStringList>
-#include <QTextBoundaryFinder>
 #include <filesystem>
+#include <limits>
+#include <memory>
 #include <sys/stat.h>
+#include <unicode/ubrk.h>
 #include <unistd.h>
 #include <vector>
 
@@ -24,32 +26,44 @@ constexpr qsizetype maxBundleNameCharacters = 255;
 
 qsizetype utf8Length(QStringView text) { return text.toUtf8().size(); }
 
+// The ends of the text's grapheme clusters, in order, as ICU finds them (never
+// inside a surrogate pair); empty when ICU cannot work on the text.
+QList<qsizetype> graphemeEnds(QStringView text)
+{
+    QList<qsizetype> ends;
+    if (text.size() > std::numeric_limits<int32_t>::max())
+        return ends;
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaks(
+        ubrk_open(UBRK_CHARACTER, "", reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()), &status),
+        ubrk_close);
+    if (U_FAILURE(status))
+        return ends;
+    for (int32_t end = ubrk_next(breaks.get()); end != UBRK_DONE; end = ubrk_next(breaks.get()))
+        ends.append(end);
+    return ends;
+}
+
 // The longest prefix of whole grapheme clusters within both limits.
 QStringView graphemePrefix(QStringView text, qsizetype maxCharacters, qsizetype maxBytes)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
-    qsizetype end = 0;
+    const QList<qsizetype> ends = graphemeEnds(text);
+    qsizetype kept = 0;
     qsizetype bytes = 0;
-    for (qsizetype characters = 0; characters < maxCharacters; ++characters) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0)
-            break;
-        bytes += utf8Length(text.sliced(end, next - end));
+    for (qsizetype i = 0; i < ends.size() && i < maxCharacters; ++i) {
+        const qsizetype start = i == 0 ? 0 : ends[i - 1];
+        bytes += utf8Length(text.sliced(start, ends[i] - start));
         if (bytes > maxBytes)
             break;
-        end = next;
+        kept = i + 1;
     }
-    return text.first(end);
+    // Checked again on the cut itself, stepping back a cluster at a time.
+    while (kept > 0 && utf8Length(text.first(ends[kept - 1])) > maxBytes)
+        --kept;
+    return text.first(kept == 0 ? 0 : ends[kept - 1]);
 }
 
-qsizetype graphemeCount(QStringView text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
-    qsizetype count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
+qsizetype graphemeCount(QStringView text) { return graphemeEnds(text).size(); }
 
 bool isControlOrFormat(char32_t c)
 {

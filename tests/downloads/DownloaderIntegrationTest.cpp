@@ -2,6 +2,7 @@
 #include "kit/downloads/Downloader.h"
 #include "tests/testkit/CertificateFactory.h"
 #include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/testkit/Thrown.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace hub;
+using hub::test::thrown;
 
 namespace {
 
@@ -34,17 +37,6 @@ int mode(const QString& path)
 {
     struct stat status{};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
-}
-
-template<typename Call>
-std::optional<DownloadError> downloadErrorOf(Call call)
-{
-    try {
-        call();
-    } catch (const DownloadError& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 // Progress as reported, checked never to go backwards.
@@ -187,12 +179,12 @@ TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
     EXPECT_TRUE(contents(destination()) == body);
 
     ProgressLog announced;
-    EXPECT_EQ(downloadErrorOf([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
+    EXPECT_EQ(thrown<DownloadError>([&] { fetch("/exact", body.size() - 1, announced); }), DownloadError::tooLarge());
     EXPECT_TRUE(announced.calls.isEmpty()); // refused on the announced length, before a byte was written
     EXPECT_FALSE(QFile::exists(destination()));
 
     ProgressLog unannounced;
-    EXPECT_EQ(downloadErrorOf([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
+    EXPECT_EQ(thrown<DownloadError>([&] { fetch("/chunked", 100'000, unannounced); }), DownloadError::tooLarge());
     EXPECT_LE(unannounced.calls.last().first, 100'000);
     EXPECT_FALSE(QFile::exists(destination()));
 
@@ -206,12 +198,12 @@ TEST_F(DownloaderTest, TheCapStopsAnnouncedAndUnannouncedOversizedBodies)
 TEST_F(DownloaderTest, AnErrorStatusLeavesNoFile)
 {
     server.route("/gone", ScriptedResponse{.status = 404, .body = "not here"});
-    const std::optional<DownloadError> error = downloadErrorOf([&] {
+    const DownloadError error = thrown<DownloadError>([&] {
         downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/gone")), std::nullopt, destination(),
                               1000, {});
     });
     EXPECT_EQ(error, DownloadError::httpStatus(404));
-    EXPECT_EQ(error.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download server returned 404."));
+    EXPECT_EQ(error.message(), QStringLiteral("The download server returned 404."));
     EXPECT_FALSE(QFile::exists(destination()));
     EXPECT_TRUE(workFiles().isEmpty());
 }
@@ -227,13 +219,13 @@ TEST_F(DownloaderTest, RedirectsAreFollowedOnlyWithinTheDownloadDomains)
         return downloader().download(QUrl(QStringLiteral("https://bucket.objects.test") + QLatin1String(path)),
                                      std::nullopt, destination(), 1000, {});
     };
-    const auto failure = [&](const char* path) { return downloadErrorOf([&] { fetch(path); }); };
+    const auto failure = [&](const char* path) { return thrown<DownloadError>([&] { fetch(path); }); };
 
     fetch("/inside");
     EXPECT_EQ(contents(destination()), "payload");
-    const std::optional<DownloadError> outside = failure("/outside");
+    const DownloadError outside = failure("/outside");
     EXPECT_EQ(outside, DownloadError::insecureRedirect(QStringLiteral("evil.test")));
-    EXPECT_EQ(outside.value_or(DownloadError::tooLarge()).message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
+    EXPECT_EQ(outside.message(), QStringLiteral("The download tried to leave HTTPS (evil.test) and was stopped."));
     EXPECT_EQ(failure("/plain"), DownloadError::insecureRedirect(host));
     EXPECT_EQ(failure("/loop"), DownloadError::httpStatus(302));
     EXPECT_TRUE(workFiles().isEmpty());
@@ -270,5 +262,103 @@ TEST_F(DownloaderTest, AFailureDuringTheTransferOutranksTheStopThatEndsIt)
     EXPECT_THROW(downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), std::nullopt,
                                        destination(), 1 << 20, log.sink(), stop.get_token()),
                  std::runtime_error);
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(DownloaderTest, AResumeKeepsOnlyWholeAnswersOfTheSameFile)
+{
+    const QByteArray before = randomBytes(1000, 6);
+    const QByteArray after = randomBytes(1200, 7);
+    // Answers to "Range: bytes=100-" sending `sent` bytes of the file from offset 100.
+    const auto answer = [&](int status, const QByteArray& range, const QByteArray& etag, qsizetype sent,
+                            qint64 announced = -1, bool chunked = false) {
+        HttpHeaders headers{{"Content-Range", range}};
+        if (!etag.isEmpty())
+            headers.append({"ETag", etag});
+        return ScriptedResponse{.status = status, .headers = headers, .body = before.mid(100, sent),
+                                .contentLength = announced >= 0 ? std::optional(announced) : std::nullopt,
+                                .chunked = chunked};
+    };
+    enum class Outcome { refused, restarted, paused, failed };
+    const std::tuple<const char*, ScriptedResponse, Outcome> cases[] = {
+        {"a shorter range than asked", answer(206, "bytes 100-199/1000", "\"v1\"", 100), Outcome::refused},
+        {"an unknown total", answer(206, "bytes 100-999/*", "\"v1\"", 900), Outcome::refused},
+        {"a length short of the range", answer(206, "bytes 100-999/1000", "\"v1\"", 100), Outcome::refused},
+        {"another version of the file", answer(206, "bytes 100-999/1000", "\"v2\"", 900), Outcome::restarted},
+        {"no validator", answer(206, "bytes 100-999/1000", {}, 900), Outcome::restarted},
+        {"a body that ends early", answer(206, "bytes 100-999/1000", "\"v1\"", 100, -1, true), Outcome::paused},
+        {"a connection lost midway", answer(206, "bytes 100-999/1000", "\"v1\"", 100, 900), Outcome::paused},
+        {"lost without a validator", answer(200, {}, {}, 100, 1000), Outcome::failed},
+    };
+    for (const auto& [name, response, outcome] : cases) {
+        SCOPED_TRACE(name);
+        const QString partial = work.filePath(QStringLiteral("download-earlier"));
+        QFile file(partial);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(before.left(100));
+        file.close();
+        server.route("/file", [&](const ReceivedRequest& request) {
+            return request.header("Range") ? response : ScriptedResponse{.headers = {{"ETag", "\"v2\""}}, .body = after};
+        });
+        const auto fetch = [&] {
+            downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")),
+                                  DownloadResumeData{{}, partial, 100, "\"v1\""}, destination(), after.size(), {});
+        };
+        if (outcome == Outcome::refused) {
+            EXPECT_EQ(thrown<DownloadError>(fetch), DownloadError::httpStatus(206));
+        } else if (outcome == Outcome::failed) {
+            EXPECT_THROW(fetch(), TransportError);
+        } else if (outcome == Outcome::restarted) {
+            fetch();
+            EXPECT_TRUE(contents(destination()) == after);
+            EXPECT_EQ(server.requests().last().header("Range"), std::nullopt);
+        } else {
+            const DownloadInterrupted paused = thrown<DownloadInterrupted>(fetch);
+            ASSERT_TRUE(paused.resumeData);
+            EXPECT_EQ(paused.resumeData->offset, 200);
+            EXPECT_TRUE(contents(partial) == before.left(200));
+            QFile::remove(partial);
+        }
+        EXPECT_EQ(QFile::exists(destination()), outcome == Outcome::restarted);
+        EXPECT_TRUE(workFiles().isEmpty());
+        QFile::remove(destination());
+    }
+}
+
+TEST_F(DownloaderTest, APartialFileWithASecondNameOrOfAnotherKindIsNeverWritten)
+{
+    const QByteArray source = randomBytes(1000, 9);
+    server.route("/file", LoopbackTlsServer::file(source, {.etag = "\"v1\""}));
+    const QByteArray outside = QFile::encodeName(output.filePath(QStringLiteral("elsewhere")));
+    const QByteArray inWork = QFile::encodeName(work.filePath(QStringLiteral("download-earlier")));
+    for (const bool pipe : {false, true}) {
+        QFile file(QFile::decodeName(outside));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("precious");
+        file.close();
+        ASSERT_EQ(pipe ? ::mkfifo(inWork, 0600) : ::link(outside, inWork), 0);
+
+        downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")),
+                              DownloadResumeData{{}, QFile::decodeName(inWork), 4, "\"v1\""}, destination(), 1000, {});
+        EXPECT_TRUE(contents(destination()) == source);
+        EXPECT_EQ(contents(QFile::decodeName(outside)), "precious");
+        EXPECT_TRUE(workFiles().isEmpty());
+    }
+}
+
+TEST_F(DownloaderTest, AFinishedDownloadMovesToAnotherVolume)
+{
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/hub-downloads-XXXXXX"));
+    struct stat workVolume{}, otherVolume{};
+    if (::stat(QFile::encodeName(work.path()), &workVolume) != 0 || ::stat(QFile::encodeName(elsewhere.path()), &otherVolume) != 0
+        || workVolume.st_dev == otherVolume.st_dev)
+        GTEST_SKIP() << "no second volume";
+    const QByteArray source = randomBytes(3 << 20, 11);
+    server.route("/file", LoopbackTlsServer::file(source));
+    const QString target = elsewhere.filePath(QStringLiteral("product.pkg"));
+    downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")), std::nullopt, target, source.size(), {});
+    EXPECT_TRUE(contents(target) == source);
+    EXPECT_EQ(mode(target), 0600);
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("product.pkg")});
     EXPECT_TRUE(workFiles().isEmpty());
 }

@@ -210,3 +210,54 @@ TEST(InstallRecord, PresentItemsAreThoseOnDisk)
     EXPECT_EQ(r.presentItems(), QList<InstalledItem>{r.items[1]});
     EXPECT_EQ(r.items[1].name(), QStringLiteral("Here.vst3"));
 }
+
+TEST(InstallLedger, RecordsThatDoNotDecodeAreKeptAsWritten)
+{
+    QTemporaryDir folder;
+    InstallLedger ledger(folder.path());
+    ledger.save(record(QStringLiteral("p1"), QStringLiteral("A"), {item(QStringLiteral("com.tavren.a"), QStringLiteral("1.0"))}));
+    // A kind and a member of a newer version, an exact integer past 2^53, odd spacing; a hand edit.
+    const QByteArray newer = R"({ "productId":"p2","productName":"B","version":"2","downloadKey":"k","installedAt":"2024-05-06T07:08:09Z",
+        "items":[{"path":"/b.clap2","kind":"clap2","identifier":"com.tavren.b","teamID":"T","version":"9.0"}],
+        "notes":[], "bytes": 12345678901234567891 })";
+    const QByteArray edited = R"("not a record")";
+    QByteArray text = contents(ledger.file);
+    text.insert(text.lastIndexOf('}'), ",\n\"p2\":" + newer + ",\n  \"p\\u0033\" : " + edited + "\n");
+    put(ledger.file, text);
+
+    ledger.reload();
+    EXPECT_EQ(productIds(ledger), QStringList{QStringLiteral("p1")});
+    ledger.save(record(QStringLiteral("p4"), QStringLiteral("D")));
+    const QByteArray saved = contents(ledger.file);
+    EXPECT_TRUE(saved.contains("\"p2\": " + newer + ",\n")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\"p3\": " + edited + ",\n")) << saved.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(saved).object().keys(),
+              (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3"), QStringLiteral("p4")}));
+    EXPECT_EQ(productIds(InstallLedger(folder.path())), (QStringList{QStringLiteral("p1"), QStringLiteral("p4")}));
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.unreadable-*")}, QDir::Files).isEmpty());
+
+    // A record saved or removed under the same id replaces the kept text.
+    ledger.save(record(QStringLiteral("p2"), QStringLiteral("B")));
+    ledger.remove(QStringLiteral("p3"));
+    EXPECT_FALSE(contents(ledger.file).contains("clap2"));
+    EXPECT_EQ(productIds(InstallLedger(folder.path())), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p4")}));
+}
+
+TEST(InstallLedger, UnreadableFloorsAreRebuiltFromTheRecords)
+{
+    QTemporaryDir folder;
+    InstallLedger ledger(folder.path());
+    ledger.save(record(QStringLiteral("p1"), QStringLiteral("A"),
+                       {item(QStringLiteral("com.tavren.a"), QStringLiteral("2.0")), item(QStringLiteral("com.tavren.b"), std::nullopt)}));
+    ledger.save(record(QStringLiteral("p2"), QStringLiteral("B"), {item(QStringLiteral("com.tavren.a"), QStringLiteral("2.5"))}));
+    put(ledger.floorsFile, "{broken");
+
+    EXPECT_EQ(ledger.floor(QStringLiteral("com.tavren.a")), QStringLiteral("2.5"));
+    EXPECT_EQ(contents(ledger.floorsFile), QByteArray("{broken")); // reading alone moves nothing
+
+    ledger.save(record(QStringLiteral("p3"), QStringLiteral("C"), {item(QStringLiteral("com.tavren.c"), QStringLiteral("1.0"))}));
+    EXPECT_EQ(QDir(folder.path()).entryList({QStringLiteral("version-floors.json.unreadable-*")}, QDir::Files).size(), 1);
+    const QJsonObject floors = QJsonDocument::fromJson(contents(ledger.floorsFile)).object();
+    EXPECT_EQ(floors, (QJsonObject{{QStringLiteral("com.tavren.a"), QStringLiteral("2.5")},
+                                   {QStringLiteral("com.tavren.c"), QStringLiteral("1.0")}}));
+}

@@ -92,6 +92,16 @@ TEST(PathSafety, SanitizedNamesStayWithinCharactersAndBytes)
     const QString flag = str("\U0001F1E9\U0001F1EA");
     EXPECT_EQ(PathSafety::sanitizedFileName(QString(199, u'a') + flag + str("b"), {}), QString(199, u'a') + flag);
     EXPECT_EQ(PathSafety::sanitizedFileName(QString(198, u'a') + flag + str("bc"), {}), QString(198, u'a') + flag + str("b"));
+
+    // Four-byte characters after a letter of another script are never split into
+    // halves: a Thai letter (3 bytes) and 59 of them (236 bytes) fit.
+    for (const QString& lead : {str("\u0E01"), str("\u0E01\u0E31"), str("\u0627")}) {
+        const QString emoji = str("\U0001F600");
+        const QString cut = PathSafety::sanitizedFileName(lead + emoji.repeated(120), {});
+        EXPECT_LE(cut.toUtf8().size(), 240) << lead.toStdString();
+        EXPECT_EQ(QString::fromUtf8(cut.toUtf8()), cut) << lead.toStdString(); // no lone surrogate
+        EXPECT_EQ(cut, lead + emoji.repeated((240 - lead.toUtf8().size()) / 4)) << lead.toStdString();
+    }
 }
 
 TEST(PathSafety, Containment)

@@ -290,6 +290,13 @@ PackageBuilder& PackageBuilder::sign(PackageSigning signing)
 
 void PackageBuilder::write(const QString& path) const
 {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes()) < 0)
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QByteArray PackageBuilder::bytes() const
+{
     XarWriter xar;
     if (components_.size() > 1 || (components_.size() == 1 && !components_.front().folder.isEmpty()))
         xar.add("Distribution", false, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<installer-gui-script minSpecVersion=\"2\"/>\n", 0644);
@@ -309,10 +316,7 @@ void PackageBuilder::write(const QString& path) const
         xar.add(entry.path, entry.type == ArchiveEntry::Type::directory, entry.data, link ? 0755 : entry.mode,
                 link ? std::optional<QByteArray>(entry.target) : std::nullopt);
     }
-
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xar.write(signing_)) < 0)
-        throw std::runtime_error("cannot write " + path.toStdString());
+    return xar.write(signing_);
 }
 
 } // namespace hub::test

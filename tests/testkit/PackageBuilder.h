@@ -39,6 +39,8 @@ public:
     PackageBuilder& addEntry(ArchiveEntry entry);
     PackageBuilder& sign(PackageSigning signing);
     void write(const QString& path) const;
+    // What write() puts in the file.
+    QByteArray bytes() const;
 
     // The PackageInfo a component gets unless it brings its own.
     static QByteArray packageInfo(const PackageComponent& component);
