@@ -11,7 +11,9 @@
 
 namespace hub {
 
+class CodeDirectory;
 class CodeRequirement;
+struct EmbeddedSignature;
 
 // Reads real code signatures: bundles (Contents/MacOS executable, Info.plist, sealed resources,
 // nested code), single Mach-O files (thin or fat) and disk images (signature through the UDIF
@@ -42,6 +44,10 @@ private:
     QList<SignedCode> checkDiskImage(const QString& path) const;
     SignedCode checkSignature(const unsigned char* signature, size_t signatureSize, const unsigned char* code,
                               size_t codeLength, const SpecialData& special, const QString& what) const;
+    // Checks the code, Info.plist, sealed resource list, trailer, requirements and entitlements
+    // that one code directory binds.
+    static void checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const unsigned char* code,
+                              size_t codeLength, const SpecialData& special, const QString& what);
 
     SignatureTrust trust_;
 };
