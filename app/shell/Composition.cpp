@@ -2,6 +2,7 @@
 
 #include "app/model/PipelineEngine.h"
 #include "app/platform/ContinuousSleep.h"
+#include "app/platform/Notifier.h"
 #include "app/platform/UserDefaults.h"
 #include "app/platform/Workspace.h"
 #include "kit/api/InMemoryTokenPersistence.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QLoggingCategory>
+#include <QThreadPool>
 #include <cstdlib>
 
 namespace hub::Composition {
@@ -78,6 +80,10 @@ Services standard(const QStringList& argumentList)
     services.settings = UserDefaults::open();
     services.sleep = [](std::chrono::milliseconds duration) { return sleepContinuously(duration); };
     services.now = [] { return QDateTime::currentDateTimeUtc(); };
+    // Posting waits for the notification server's answer, so it happens off the main thread.
+    services.notify = [](const QString& title, const QString& body) {
+        QThreadPool::globalInstance()->start([title, body] { Notifier().post(title, body); });
+    };
     services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
     services.openApp = [](const QString& bundle) { Workspace().openApplication(bundle); };
     return services;
