@@ -104,20 +104,38 @@ void HubReleases::build()
     const QString build = QString::number(buildInfo().value(QStringLiteral("build")).toString().toInt() + 1);
     const QJsonObject info{{"shortVersion", version()}, {"build", build}, {"layout", "self-contained"}};
 
-    // The hub built beside the devstore, or a stand-in when it is not built.
+    // The hub built beside the devstore (a stand-in when it is not built), laid out as installed.
     QByteArray hub = contents(here + QStringLiteral("/tavren-hub"));
-    if (hub.isEmpty())
+    QList<test::ArchiveEntry> entries{test::ArchiveEntry::file("share/tavren-hub/info.json", QJsonDocument(info).toJson(), 0644)};
+    if (hub.isEmpty()) {
         hub = "#!/bin/sh\necho 'Tavren Hub " + version().toUtf8() + "'\n";
-    QList<test::ArchiveEntry> entries{test::ArchiveEntry::directory("bin"), test::ArchiveEntry::directory("share"),
-                                      test::ArchiveEntry::directory("libexec"), test::ArchiveEntry::directory("libexec/tavren-hub"),
-                                      test::ArchiveEntry::file("bin/tavren-hub", hub, 0755),
-                                      test::ArchiveEntry::directory("share/tavren-hub"),
-                                      test::ArchiveEntry::file("share/tavren-hub/info.json", QJsonDocument(info).toJson(), 0644)};
-    for (const char* tool : {"pkgutil", "ditto", "hdiutil"}) {
-        const QByteArray bytes = contents(here + QStringLiteral("/../libexec/tavren-hub/") + QLatin1String(tool));
-        if (!bytes.isEmpty())
-            entries << test::ArchiveEntry::file("libexec/tavren-hub/" + QByteArray(tool), bytes, 0755);
+        entries << test::ArchiveEntry::file("lib/tavren-hub/tavren-hub-window.so", "stand-in", 0644);
     }
+    entries << test::ArchiveEntry::file("bin/tavren-hub", hub, 0755);
+    const QList<std::pair<QString, QByteArray>> built{
+        {here + QStringLiteral("/../lib/tavren-hub/tavren-hub-window.so"), "lib/tavren-hub/tavren-hub-window.so"},
+        {here + QStringLiteral("/../libexec/tavren-hub/pkgutil"), "libexec/tavren-hub/pkgutil"},
+        {here + QStringLiteral("/../libexec/tavren-hub/ditto"), "libexec/tavren-hub/ditto"},
+        {here + QStringLiteral("/../libexec/tavren-hub/hdiutil"), "libexec/tavren-hub/hdiutil"},
+        {here + QStringLiteral("/../install/com.tavren.hub.desktop"), "share/applications/com.tavren.hub.desktop"},
+        {QStringLiteral(HUB_TEST_SOURCE_DIR "/../app/resources/desktop/com.tavren.hub.svg"),
+         "share/icons/hicolor/scalable/apps/com.tavren.hub.svg"},
+    };
+    for (const auto& [from, path] : built) {
+        const QByteArray bytes = contents(from);
+        if (!bytes.isEmpty())
+            entries << test::ArchiveEntry::file(path, bytes, QFileInfo(from).isExecutable() ? 0755 : 0644);
+    }
+    // Every folder above an entry, before the entries.
+    QList<QByteArray> folders;
+    for (const test::ArchiveEntry& entry : std::as_const(entries)) {
+        for (qsizetype slash = entry.path.indexOf('/'); slash > 0; slash = entry.path.indexOf('/', slash + 1)) {
+            if (!folders.contains(entry.path.left(slash)))
+                folders << entry.path.left(slash);
+        }
+    }
+    for (auto it = folders.crbegin(); it != folders.crend(); ++it)
+        entries.prepend(test::ArchiveEntry::directory(*it));
 
     QTemporaryDir scratch;
     const QString zip = scratch.filePath(QStringLiteral("release.zip"));

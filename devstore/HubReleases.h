@@ -12,8 +12,8 @@ namespace hub::devstore {
 
 // The hub's own releases on the web host: a feed signed with the devstore's release key
 // (/hub/releases.json) offering one newer build, whose archive (a zip of a self-contained
-// install: the hub built beside the devstore, its tools and an information file with the
-// newer version) is served under /hub/downloads/. The key is derived from the devstore's
+// install: the hub built beside the devstore with its window module, tools, desktop entry and
+// icon, and an information file with the newer version) is served under /hub/downloads/. The key is derived from the devstore's
 // secret, so it lasts as long as the state folder. Both are made on the first request.
 class HubReleases {
 public:

@@ -118,8 +118,9 @@ void HubUpdateService::install(const HubRelease& release) const
 void HubUpdateService::checkUnpacked(const QString& root, const HubRelease& release) const
 {
     const QFileInfo executable(root + QStringLiteral("/bin/tavren-hub"));
-    if (!executable.isFile() || executable.isSymLink() || !executable.isExecutable())
-        throw HubReleaseError(HubReleaseError::malformed, QStringLiteral("the archive holds no tavren-hub program."));
+    const QFileInfo window(root + QStringLiteral("/lib/tavren-hub/tavren-hub-window.so"));
+    if (!executable.isFile() || executable.isSymLink() || !executable.isExecutable() || !window.isFile() || window.isSymLink())
+        throw HubReleaseError(HubReleaseError::malformed, QStringLiteral("the archive holds no complete Tavren Hub."));
     const InstallLocation unpacked = InstallLocation::of(executable.filePath());
     const QJsonObject info = unpacked.info();
     if (info.value(QStringLiteral("shortVersion")).toString() != release.version

@@ -1,6 +1,7 @@
 #include "kit/security/TrustStore.h"
 
 #include <QFile>
+#include <cstdlib>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -12,12 +13,14 @@ TrustStore::TrustStore(X509_STORE* store) : store_(store, X509_STORE_free) {}
 
 namespace {
 
-// The system's roots, looked up by subject in the hashed certificate folder when a chain is
-// built, so that no process pays for reading every root at start.
+// The system's roots, looked up by subject in the hashed certificate folder (SSL_CERT_DIR when
+// set, as OpenSSL's defaults do) when a chain is built, so that no process pays for reading
+// every root at start.
 bool addSystemRoots(X509_STORE* store)
 {
+    const char* folder = std::getenv(X509_get_default_cert_dir_env());
     X509_LOOKUP* lookup = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
-    return lookup && X509_LOOKUP_add_dir(lookup, X509_get_default_cert_dir(), X509_FILETYPE_PEM) == 1;
+    return lookup && X509_LOOKUP_add_dir(lookup, folder ? folder : X509_get_default_cert_dir(), X509_FILETYPE_PEM) == 1;
 }
 
 // Adds every certificate of the PEM text; throws when there is none.

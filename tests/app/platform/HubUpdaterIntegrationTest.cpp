@@ -91,6 +91,7 @@ TEST_F(SelfUpdate, SwapsANewerSignedReleaseIntoASelfContainedInstall)
     const InstallLocation swapped = InstallLocation::of(box.filePath(QStringLiteral("opt/tavren-hub/bin/tavren-hub")));
     EXPECT_EQ(swapped.info().value(QStringLiteral("shortVersion")).toString(), release->version);
     EXPECT_TRUE(QFileInfo(swapped.executable).isExecutable());
+    EXPECT_TRUE(QFileInfo::exists(swapped.prefix + QStringLiteral("/lib/tavren-hub/tavren-hub-window.so")));
     QFile hub(swapped.executable);
     ASSERT_TRUE(hub.open(QIODevice::ReadOnly));
     EXPECT_NE(hub.read(32), QByteArray("#!/bin/sh\necho old\n"));

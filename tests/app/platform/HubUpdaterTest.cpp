@@ -1,5 +1,5 @@
-// The self-updater object: its two settings, "can check" around a check, and a check
-// whose updater is gone before the answer comes.
+// The self-updater object: its two settings, and a check whose updater is gone before the
+// answer comes.
 
 #include "app/platform/HubUpdater.h"
 #include "tests/testkit/ScriptedTransport.h"
@@ -61,27 +61,6 @@ TEST(HubUpdater, SettingsAreReadOnceAndWrittenThroughOnEveryAssignment)
     auto next = harness.updater();
     EXPECT_FALSE(next->checksAutomatically());
     EXPECT_TRUE(next->installsAutomatically());
-}
-
-TEST(HubUpdater, CanCheckOnlyWhenConfiguredAndNotBusy)
-{
-    Harness harness;
-    auto updater = harness.updater();
-    EXPECT_FALSE(updater->canCheck()) << "not before the first turn of the event loop";
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(updater->canCheck());
-
-    // The feed cannot be reached: the problem is told and checking is possible again.
-    QSignalSpy problem(updater.get(), &HubUpdater::problemChanged);
-    updater->checkForUpdates();
-    EXPECT_FALSE(updater->canCheck());
-    ASSERT_TRUE(problem.wait());
-    EXPECT_TRUE(updater->problem().startsWith(u"Could not reach the Tavren Hub updates")) << updater->problem().toStdString();
-    EXPECT_TRUE(updater->canCheck());
-
-    auto unconfigured = harness.updater(QByteArray());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(unconfigured->canCheck());
 }
 
 TEST(HubUpdater, AnAnswerForAnUpdaterThatIsGoneIsDropped)

@@ -1,0 +1,14 @@
+#include "tests/app/fakes/FakeDesktop.h"
+
+namespace hub {
+
+void FakeDesktop::attach(Services& services)
+{
+    services.openURL = [this](const QUrl& url) { opened.append(url); };
+    services.isFrontmost = [this] { return frontmost; };
+    services.activate = [this] { ++activations; };
+    services.setDockBadge = [this](int count) { badges.append(count); };
+    services.notify = [this](const QString& title, const QString& body) { notifications.append({title, body}); };
+}
+
+} // namespace hub

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/model/Services.h"
+
+#include <QList>
+#include <QUrl>
+#include <utility>
+
+namespace hub {
+
+// The desktop as the model sees it, recorded: opened URLs, the frontmost flag,
+// the Dock badge, notifications and activations.
+class FakeDesktop {
+public:
+    // Fills the desktop functions of `services` with this recorder.
+    void attach(Services& services);
+
+    bool frontmost = true;
+    QList<QUrl> opened;
+    QList<int> badges;
+    QList<std::pair<QString, QString>> notifications; // title, body
+    int activations = 0;
+};
+
+} // namespace hub
