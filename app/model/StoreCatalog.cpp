@@ -4,6 +4,7 @@
 #include "app/model/Assign.h"
 #include "app/model/Catalog.h"
 #include "app/model/SearchText.h"
+#include "kit/support/ParallelFor.h"
 
 #include <QSet>
 #include <algorithm>
@@ -56,14 +57,17 @@ void StoreCatalog::rebuildSearchIndex()
 {
     QList<SearchIndexEntry> index;
     if (storefront_) {
-        index.reserve(storefront_->products.size());
-        for (const StorefrontProduct& product : storefront_->products) {
+        const QList<StorefrontProduct>& products = storefront_->products;
+        index.resize(products.size());
+        // Folding is the costly part of a large catalog: spread it over a few threads.
+        parallelFor(size_t(products.size()), [&](size_t i) {
+            const StorefrontProduct& product = products.at(qsizetype(i));
             const CatalogEntry entry = Catalog::entry(product.id);
             const QString text = QStringList{product.name, product.tagline, product.description.value_or(QString()),
                 entry.category, toString(entry.kind), entry.formats}
                                      .join(QLatin1Char(' '));
-            index.append({product, SearchText::fold(text)});
-        }
+            index[qsizetype(i)] = {product, SearchText::fold(text)};
+        });
     }
     if (assign(searchIndex_, std::move(index)))
         emit searchIndexChanged();

@@ -80,18 +80,6 @@ TEST(RefreshCycle, LoadersRunTogetherAndEachHandlesItsOwnFailure)
     EXPECT_EQ(model->preferences().currency(), "CHF");
 }
 
-TEST(RefreshCycle, SignedOutRefreshTouchesNoAccount)
-{
-    ModelHarness harness;
-    harness.store.serveStorefront(Fixtures::storefront({}));
-    const auto model = harness.makeModel();
-    await(model->refresh().refreshAll());
-    EXPECT_EQ(harness.store.calls("/api/customer/meta"), 0);
-    EXPECT_EQ(harness.store.calls(FakeStore::productsPath), 0);
-    EXPECT_EQ(model->accounts().storeUser(), std::nullopt);
-    EXPECT_TRUE(model->banners().banners().isEmpty());
-}
-
 TEST(RefreshCycle, StorefrontFailureIsSilentOnlyWhileTheLaunchSnapshotShows)
 {
     ModelHarness harness;

@@ -118,6 +118,4 @@ TEST(Startup, CheckoutAndSnapshotArguments)
 
     // "--fixtures" alone is ignored.
     EXPECT_EQ(LaunchArguments({"tavren-hub", "--fixtures", "fixtures"}).fixtureDirectory(), std::nullopt);
-    EXPECT_TRUE(LaunchArguments({"tavren-hub", "--measure-launch"}).memoryOnly());
-    EXPECT_FALSE(LaunchArguments({"tavren-hub", "--cold"}).memoryOnly());
 }
