@@ -1,4 +1,4 @@
-// Installed-item queries, extras look-ups and the navigation stack.
+// Installed-item queries and extras look-ups.
 
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -97,26 +97,6 @@ TEST(InstalledQueries, ExtrasSearchLookUpAndRoute)
     model->catalog().setStorefront(Fixtures::storefront({rumble}));
     EXPECT_EQ(model->catalog().route(cafe), ExtrasItem::InstallRoute::browser(QUrl("https://tavren.example/rumble")));
     EXPECT_EQ(model->catalog().route(*model->catalog().extrasItem("plain")), ExtrasItem::InstallRoute::unavailable());
-}
-
-TEST(InstalledQueries, NavigationStack)
-{
-    ModelHarness harness;
-    const auto model = harness.makeModel();
-    Navigation& nav = model->navigation();
-
-    nav.setSelection(HubSection::account);
-    nav.show("a");
-    EXPECT_EQ(nav.selection(), HubSection::discover);
-    nav.setSelection(HubSection::library);
-    nav.show("a");
-    nav.show("a");
-    nav.showExtra("tuner");
-    EXPECT_EQ(nav.selection(), HubSection::library);
-    EXPECT_EQ(nav.path(), (QStringList{"a", "a", "extra:tuner"}));
-    for (int i = 0; i < 4; ++i)
-        nav.goBack();
-    EXPECT_TRUE(nav.path().isEmpty());
 }
 
 TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
