@@ -1,0 +1,145 @@
+#include "app/shell/SidebarView.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/AccountCommand.h"
+#include "app/shell/RebuildSoon.h"
+#include "app/shell/RootPresenter.h"
+#include "app/shell/SidebarBadgeDelegate.h"
+#include "app/shell/SidebarPresenter.h"
+#include "app/views/kit/BetaBadge.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace hub {
+
+namespace {
+
+constexpr int sectionRole = Qt::UserRole + 3;
+
+} // namespace
+
+SidebarView::SidebarView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), search_(new QLineEdit(this)), list_(new QListWidget(this)),
+      footer_(new QPushButton(this)), rebuild_(new RebuildSoon([this] { rebuild(); }, this))
+{
+    setMinimumWidth(210);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(18, 8, 18, 8);
+    header->setSpacing(8);
+    auto* wordmark = new QLabel(QStringLiteral("Tavren Hub"), this);
+    QFont font = wordmark->font();
+    font.setPointSizeF(font.pointSizeF() * 1.4);
+    font.setBold(true);
+    wordmark->setFont(font);
+    header->addWidget(wordmark);
+    header->addWidget(new BetaBadge(palette().color(QPalette::Highlight), this));
+    header->addStretch();
+    layout->addLayout(header);
+
+    search_->setPlaceholderText(QStringLiteral("Search"));
+    search_->setClearButtonEnabled(true);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(10, 0, 10, 6);
+    searchRow->addWidget(search_);
+    layout->addLayout(searchRow);
+
+    list_->setItemDelegate(new SidebarBadgeDelegate(list_));
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(list_, 1);
+
+    footer_->setFlat(true);
+    footer_->setStyleSheet(QStringLiteral("text-align: left; padding: 6px;"));
+    auto* footerRow = new QHBoxLayout;
+    footerRow->setContentsMargins(10, 10, 10, 10);
+    footerRow->addWidget(footer_);
+    layout->addLayout(footerRow);
+
+    connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.navigation().setSearch(text); });
+    connect(search_, &QLineEdit::returnPressed, this, &SidebarView::submitSearch);
+    connect(list_, &QListWidget::itemSelectionChanged, this, &SidebarView::chosen);
+    connect(footer_, &QPushButton::clicked, this, [this] { AccountCommand::run(model_); });
+
+    const auto schedule = [this] { rebuild_->schedule(); };
+    connect(&model_.navigation(), &Navigation::selectionChanged, this, schedule);
+    connect(&model_.navigation(), &Navigation::searchChanged, this, schedule);
+    connect(&model_.catalog(), &StoreCatalog::extrasChanged, this, schedule);
+    connect(&model_.catalog(), &StoreCatalog::storefrontChanged, this, schedule);
+    connect(&model_.library(), &Library::installedChanged, this, schedule);
+    connect(&model_.library(), &Library::releaseNotesChanged, this, schedule);
+    connect(&model_.preferences(), &Preferences::wishlistChanged, this, schedule);
+    connect(&model_.accounts(), &Accounts::storeUserChanged, this, schedule);
+    connect(&model_.accounts(), &Accounts::tavrenProfileChanged, this, schedule);
+    rebuild();
+}
+
+void SidebarView::rebuild()
+{
+    const StoreCatalog& catalog = model_.catalog();
+    SidebarPresenter::Input input;
+    if (const std::optional<CatalogExtras>& extras = catalog.extras()) {
+        input.freeTools = extras->freeTools().size();
+        input.earlyAccess = extras->earlyAccess().size();
+    }
+    input.updates = model_.library().updatesAvailable().size();
+    input.wishlist = model_.preferences().wishlist().size();
+    input.selection = model_.navigation().selection();
+    const SidebarPresenter::Screen screen = SidebarPresenter::present(input);
+
+    rebuilding_ = true;
+    list_->clear();
+    for (const SidebarPresenter::Row& row : screen.rows) {
+        auto* item = new QListWidgetItem(row.title, list_);
+        if (!row.section) {
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setData(SidebarBadgeDelegate::headerRole, true);
+            continue;
+        }
+        item->setData(sectionRole, toString(*row.section));
+        item->setData(SidebarBadgeDelegate::badgeRole, SidebarPresenter::badgeText(row.badge));
+        if (row.section == screen.highlighted)
+            item->setSelected(true);
+    }
+    rebuilding_ = false;
+
+    if (search_->text() != model_.navigation().search())
+        search_->setText(model_.navigation().search());
+    footer_->setText(model_.accounts().displayName());
+}
+
+void SidebarView::chosen()
+{
+    if (rebuilding_)
+        return;
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    model_.navigation().setSelection(hubSectionFromString(selected.first()->data(sectionRole).toString()));
+}
+
+void SidebarView::submitSearch()
+{
+    const QString query = model_.navigation().search();
+    QStringList productIds;
+    for (const StorefrontProduct& product : model_.catalog().searchResults(query))
+        productIds.append(product.id);
+    const std::optional<RootPresenter::Submission> submission = RootPresenter::submission(productIds, {});
+    if (!submission)
+        return;
+    if (submission->extra)
+        model_.navigation().setPath(model_.navigation().path() + QStringList{RootPresenter::extraPrefix + submission->id});
+    else
+        model_.navigation().show(submission->id);
+}
+
+} // namespace hub

@@ -1,0 +1,139 @@
+#include "app/shell/Snapshotter.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/RootPresenter.h"
+#include "kit/security/HostPolicy.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QPointer>
+
+namespace hub {
+
+namespace {
+
+void select(AppModel& model, HubSection section, const QStringList& path = {})
+{
+    model.navigation().setSelection(section);
+    if (!path.isEmpty())
+        model.navigation().setPath(path);
+}
+
+std::unique_ptr<MainWindow> window(AppModel& model, QSize size)
+{
+    auto made = std::make_unique<MainWindow>(model, false);
+    made->setStartsModel(false);
+    made->setQuitsOnClose(false);
+    made->setAttribute(Qt::WA_DontShowOnScreen);
+    made->setMinimumSize(0, 0);
+    made->resize(size);
+    made->show();
+    return made;
+}
+
+} // namespace
+
+std::optional<StorefrontProduct> Snapshotter::pageProduct(const QList<StorefrontProduct>& products)
+{
+    for (const StorefrontProduct& product : products)
+        if (product.id == pageProductId)
+            return product;
+    if (products.isEmpty())
+        return std::nullopt;
+    return products.first();
+}
+
+QList<Snapshotter::Shot> Snapshotter::shots(AppModel& model, const std::optional<StorefrontProduct>& page)
+{
+    AppModel* m = &model;
+    QList<Shot> list;
+    list.append({QStringLiteral("discover"), [m] { select(*m, HubSection::discover); }});
+    list.append({QStringLiteral("product"), [m, page] {
+                     select(*m, HubSection::discover, page ? QStringList{page->id} : QStringList{});
+                 }});
+    list.append({QStringLiteral("browse"), [m] { select(*m, HubSection::plugIns); }});
+    list.append({QStringLiteral("apps"), [m] { select(*m, HubSection::apps); }});
+    list.append({QStringLiteral("free"), [m] { select(*m, HubSection::free); }});
+    const std::optional<CatalogExtras>& extras = model.catalog().extras();
+    if (extras && !extras->freeTools().isEmpty()) {
+        const QString first = RootPresenter::extraPrefix + extras->freeTools().first().id;
+        list.append({QStringLiteral("free-tools"), [m] { select(*m, HubSection::freeTools); }});
+        list.append({QStringLiteral("free-tool-page"), [m, first] { select(*m, HubSection::freeTools, {first}); }});
+    }
+    if (extras && !extras->earlyAccess().isEmpty())
+        list.append({QStringLiteral("early-access"), [m] { select(*m, HubSection::earlyAccess); }});
+    if (extras && model.catalog().storeProduct(galleryProductId)
+        && !extras->screenshots(galleryProductId, HostPolicy::tavren()).isEmpty())
+        list.append({QStringLiteral("product-shots"), [m] { select(*m, HubSection::discover, {galleryProductId}); }});
+    list.append({QStringLiteral("search"), [m] {
+                     select(*m, HubSection::discover);
+                     m->navigation().setSearch(QStringLiteral("reverb"));
+                 }});
+    return list;
+}
+
+bool Snapshotter::capture(QWidget& widget, const QString& file)
+{
+    return widget.grab().save(file, "PNG");
+}
+
+QPalette Snapshotter::darkPalette()
+{
+    QPalette palette;
+    const QColor window(0x1e, 0x1e, 0x22), base(0x16, 0x16, 0x19), text(0xec, 0xec, 0xf0);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window.lighter(130));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window.lighter(120));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x96));
+    palette.setColor(QPalette::Highlight, QColor(0x6b, 0x33, 0xf2));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::BrightText, QColor(0xd9, 0x3b, 0x3b));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x8e, 0x8e, 0x96));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x8e, 0x8e, 0x96));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x8e, 0x8e, 0x96));
+    return palette;
+}
+
+QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, Waits waits)
+{
+    QPointer<AppModel> alive(&model);
+    QDir().mkpath(folder);
+    const QDir into(folder);
+    const auto file = [&into](const QString& name) { return into.filePath(name + QStringLiteral(".png")); };
+
+    // The app's own windows stay hidden for the run.
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        shown->hide();
+
+    std::unique_ptr<MainWindow> main = window(model, {1440, 900});
+    const std::optional<StorefrontProduct> page = pageProduct(model.catalog().products());
+    for (const Shot& shot : shots(model, page)) {
+        shot.setup();
+        co_await sleep(waits.shot);
+        if (!alive)
+            co_return;
+        capture(*main, file(shot.name));
+    }
+    model.navigation().setSearch(QString());
+
+    if (page) {
+        std::unique_ptr<MainWindow> full = window(model, {1440, 2300});
+        select(model, HubSection::discover, {page->id});
+        co_await sleep(waits.fullPage);
+        if (!alive)
+            co_return;
+        capture(*full, file(QStringLiteral("product-full")));
+    }
+    co_await sleep(waits.settle);
+    main->close();
+}
+
+} // namespace hub
