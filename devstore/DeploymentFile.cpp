@@ -1,5 +1,6 @@
 #include "devstore/DeploymentFile.h"
 
+#include "devstore/HubReleases.h"
 #include "kit/support/AtomicFile.h"
 
 #include <QJsonArray>
@@ -27,6 +28,7 @@ QString writeDeploymentFile(const QString& stateFolder, const DevstoreHosts& hos
         {"installerAnchorsPEM", QString::fromLatin1(keys.codeRootPem)},
         {"notaryKeysPEM", QString::fromLatin1(keys.notaryPublicPem)},
         {"team", keys.signer.teamID},
+        {"hubReleasesKey", QString::fromLatin1(HubReleases::publicKey(keys.tokenSecret).toBase64())},
     };
     const QString path = stateFolder + QStringLiteral("/deployment.json");
     AtomicFile::write(path, QJsonDocument(deployment).toJson());

@@ -54,6 +54,7 @@ DevstoreServer::DevstoreServer(const Options& options)
       store_(directory_, catalog_, downloads_, hosts_),
       identity_(TokenSigner(keys_.tokenSecret), directory_, reviews_, hosts_),
       web_(hosts_),
+      releases_(hosts_, keys_.tokenSecret),
       control_(catalog_, store_, identity_, downloads_, options_.state)
 {
     catalog_.buildAll();
@@ -109,8 +110,10 @@ std::pair<int, qint64> DevstoreServer::dispatch(const DevstoreRequest& request, 
         reply = request.segments.value(0) == u"__devstore" ? control_.handle(request) : store_.handle(request);
     else if (request.host == hosts_.identity)
         reply = identity_.handle(request);
-    else if (request.host == hosts_.web || request.host == hosts_.asset)
-        reply = web_.handle(request);
+    else if (request.host == hosts_.web || request.host == hosts_.asset) {
+        const auto release = request.host == hosts_.web ? releases_.handle(request) : std::nullopt;
+        reply = release ? *release : web_.handle(request);
+    }
     else
         reply = DevstoreReply::problem(421, QStringLiteral("Misdirected"), QStringLiteral("This server does not play that host."));
     socket->write(reply.serialized());

@@ -5,6 +5,7 @@
 #include "devstore/DevstoreKeys.h"
 #include "devstore/DownloadHost.h"
 #include "devstore/FixtureBuilder.h"
+#include "devstore/HubReleases.h"
 #include "devstore/IdentityService.h"
 #include "devstore/LiveCatalog.h"
 #include "devstore/ReviewBook.h"
@@ -53,6 +54,7 @@ private:
     StoreApi store_;
     IdentityService identity_;
     WebHost web_;
+    HubReleases releases_;
     ControlApi control_;
 };
 

@@ -32,6 +32,7 @@ struct Storefront {
         json::putOptional(object, QStringLiteral("enabledCurrencies"), enabledCurrencies);
         return object;
     }
+    bool operator==(const Storefront&) const = default;
 };
 
 } // namespace hub

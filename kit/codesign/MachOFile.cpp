@@ -4,6 +4,8 @@
 #include "kit/security/CodeSigningService.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 
 namespace hub {
 
@@ -16,6 +18,8 @@ constexpr uint32_t machCigam64 = 0xcffaedfe;
 constexpr uint32_t fatMagic = 0xcafebabe;
 constexpr uint32_t fatMagic64 = 0xcafebabf;
 constexpr uint32_t loadCodeSignature = 0x1d;
+constexpr uint32_t loadSegment = 0x1;
+constexpr uint32_t loadSegment64 = 0x19;
 constexpr uint32_t maxFatArchitectures = 32; // Java class files, which share the magic, have 45 or more here
 
 BinaryReader reader(const unsigned char* data, size_t size)
@@ -48,7 +52,26 @@ void readThin(const BinaryReader& image, MachOFile::Slice& slice)
         const uint32_t size = loads.u32(at + 4, big);
         if (size < 8 || size % 4 != 0 || !loads.contains(at, size))
             CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("a load command is malformed"));
-        if (command == loadCodeSignature) {
+        // A segment command too short to be one is left to the loader, which refuses it.
+        if ((command == loadSegment && size >= 56) || (command == loadSegment64 && size >= 72)) {
+            const bool segment64 = command == loadSegment64;
+            const uint64_t fileOffset = segment64 ? uint64_t(loads.u32(at + 40, big)) | uint64_t(loads.u32(at + 44, big)) << 32
+                                                  : loads.u32(at + 32, big);
+            const uint64_t fileSize = segment64 ? uint64_t(loads.u32(at + 48, big)) | uint64_t(loads.u32(at + 52, big)) << 32
+                                                : loads.u32(at + 36, big);
+            if (fileSize > 0 && !image.contains(fileOffset, fileSize))
+                CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
+                                          QStringLiteral("a segment lies outside its architecture"));
+            const auto* name = reinterpret_cast<const char*>(loads.bytes(at + 8, 16));
+            if (fileSize > 0)
+                slice.segmentsEnd = std::max(slice.segmentsEnd, fileOffset + fileSize);
+            if (std::strncmp(name, "__LINKEDIT", 16) == 0) {
+                if (slice.linkEditOffset)
+                    CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("two __LINKEDIT segments"));
+                slice.linkEditOffset = fileOffset;
+                slice.linkEditEnd = fileOffset + fileSize;
+            }
+        } else if (command == loadCodeSignature) {
             if (slice.signatureOffset || size < 16)
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                           QStringLiteral("the code signature load command is malformed"));
@@ -139,6 +162,42 @@ QList<MachOFile::Slice> MachOFile::slices(const unsigned char* data, size_t size
         result.append(slice);
     }
     return result;
+}
+
+void MachOFile::checkNothingUnsigned(const unsigned char* data, size_t size, const QList<Slice>& slices)
+{
+    auto zeros = [&](uint64_t from, uint64_t to) {
+        return std::all_of(data + from, data + to, [](unsigned char byte) { return byte == 0; });
+    };
+    auto refuse = [](const QString& text) { CodeSignatureFault::raise(CodeSigningService::errSignatureFailed, text); };
+    for (const Slice& slice : slices) {
+        if (!slice.signatureOffset)
+            continue;
+        const uint64_t signatureEnd = uint64_t(*slice.signatureOffset) + slice.signatureSize;
+        if (!slice.linkEditOffset || slice.linkEditEnd != slice.size || slice.segmentsEnd != slice.size || signatureEnd != slice.size
+            || *slice.signatureOffset < *slice.linkEditOffset)
+            refuse(QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code has bytes its signature does not cover"));
+        // The superblob's own length says where its zero padding begins.
+        const unsigned char* signature = data + slice.offset + *slice.signatureOffset;
+        const uint64_t blobLength = slice.signatureSize < 8 ? 0
+            : uint64_t(signature[4]) << 24 | uint64_t(signature[5]) << 16 | uint64_t(signature[6]) << 8 | signature[7];
+        if (blobLength > slice.signatureSize || !zeros(slice.offset + *slice.signatureOffset + blobLength, slice.offset + signatureEnd))
+            refuse(QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code has bytes its signature does not cover"));
+    }
+    if (slices.size() == 1 && slices.first().offset == 0)
+        return;
+    // A universal file: the header, then the slices in file order with only zeros between them.
+    QList<Slice> ordered = slices;
+    std::sort(ordered.begin(), ordered.end(), [](const Slice& a, const Slice& b) { return a.offset < b.offset; });
+    const bool wide = reader(data, size).be32(0) == fatMagic64;
+    uint64_t covered = 8 + uint64_t(slices.size()) * (wide ? 32 : 20);
+    for (const Slice& slice : ordered) {
+        if (!zeros(covered, slice.offset))
+            refuse(QStringLiteral("the universal file has bytes between its architectures"));
+        covered = slice.offset + slice.size;
+    }
+    if (covered != size)
+        refuse(QStringLiteral("the universal file has bytes after its last architecture"));
 }
 
 } // namespace hub

@@ -18,6 +18,11 @@ struct MachOFile {
         // LC_CODE_SIGNATURE: where the signature lies within the slice.
         std::optional<uint32_t> signatureOffset;
         uint32_t signatureSize = 0;
+        // Where the __LINKEDIT segment's file bytes begin and end, and where the last of any
+        // segment's file bytes end, within the slice.
+        std::optional<uint64_t> linkEditOffset;
+        uint64_t linkEditEnd = 0;
+        uint64_t segmentsEnd = 0;
 
         QString architecture() const;
     };
@@ -28,6 +33,11 @@ struct MachOFile {
     static bool isMachOFile(const QString& path);
     // The slices, in file order; raises CodeSignatureFault (bad object format) for a malformed file.
     static QList<Slice> slices(const unsigned char* data, size_t size);
+    // Raises errSignatureFailed unless the file holds nothing its signatures leave out: each
+    // signed slice ends with __LINKEDIT, which ends with the signature, whose room after the
+    // superblob is zeros; a universal file ends with its last slice and has only zeros between
+    // its header and slices.
+    static void checkNothingUnsigned(const unsigned char* data, size_t size, const QList<Slice>& slices);
 };
 
 } // namespace hub

@@ -1,7 +1,6 @@
 #include "kit/codesign/NativeCodeSigning.h"
 
 #include "kit/codesign/CodeDirectory.h"
-#include "kit/codesign/CodeHash.h"
 #include "kit/codesign/CodeRequirement.h"
 #include "kit/codesign/CodeSignatureFault.h"
 #include "kit/deployment/Deployment.h"
@@ -28,6 +27,7 @@ namespace {
 using Service = CodeSigningService;
 
 constexpr int maxNesting = 8;
+constexpr qint64 maxTicketSize = 64 * 1024;
 
 enum class Kind { bundle, machO, diskImage, other };
 
@@ -80,18 +80,46 @@ struct BundleLayout {
     bool framework = false;
 };
 
+[[noreturn]] void linkedLayout(const QString& what)
+{
+    CodeSignatureFault::raise(Service::errBadBundleFormat, what + QStringLiteral(" is a symbolic link"));
+}
+
+// The layout, read without following links: a bundle whose Contents, Versions or current version
+// is a link would be checked (and installed) through it. Only Versions/Current is a link.
 std::optional<BundleLayout> layoutOf(const QString& bundle)
 {
-    if (QFileInfo(bundle + QStringLiteral("/Contents")).isDir())
-        return BundleLayout{bundle + QStringLiteral("/Contents"), QStringLiteral("Info.plist"), QStringLiteral("MacOS/"), false};
+    if (QFileInfo(bundle).isSymLink())
+        linkedLayout(QStringLiteral("the bundle"));
+    const QFileInfo contents(bundle + QStringLiteral("/Contents"));
+    if (contents.isSymLink())
+        linkedLayout(QStringLiteral("Contents"));
+    if (contents.isDir())
+        return BundleLayout{contents.filePath(), QStringLiteral("Info.plist"), QStringLiteral("MacOS/"), false};
+    const QFileInfo versions(bundle + QStringLiteral("/Versions"));
+    if (versions.isSymLink())
+        linkedLayout(QStringLiteral("Versions"));
     const QString current = bundle + QStringLiteral("/Versions/Current");
-    if (!QFileInfo(current).isSymLink())
+    if (!versions.isDir() || !QFileInfo(current).isSymLink())
         return std::nullopt;
     const QString version = SymbolicLink::text(current).value_or(QString());
     const QFileInfo folder(bundle + QStringLiteral("/Versions/") + version);
     if (version.isEmpty() || version.contains(u'/') || version == u"." || version == u".." || folder.isSymLink() || !folder.isDir())
         CodeSignatureFault::raise(Service::errBadBundleFormat, QStringLiteral("the framework's current version is unusable"));
     return BundleLayout{folder.filePath(), QStringLiteral("Resources/Info.plist"), QString(), true};
+}
+
+// Raises errBadBundleFormat when a folder between the resource root and a part of the bundle
+// (MacOS, _CodeSignature, a framework's Resources) is a link.
+void checkNoLinkedFolder(const QString& root, const QString& relative)
+{
+    const QStringList folders = relative.split(u'/').mid(0, relative.count(u'/'));
+    QString path = root;
+    for (const QString& folder : folders) {
+        path += u'/' + folder;
+        if (QFileInfo(path).isSymLink())
+            linkedLayout(folder);
+    }
 }
 
 // The main executable of a bundle, relative to its resource root: Info.plist's CFBundleExecutable,
@@ -123,9 +151,19 @@ std::optional<QString> mainExecutable(const QString& bundle, const BundleLayout&
 }
 
 // Under strict checking nothing may sit beside what the seal covers: an app-style bundle holds only
-// Contents; a framework only Versions and links into Versions/Current.
+// Contents; a framework only Versions and links into Versions/Current, and Versions only Current
+// and the current version.
 void checkBundleRoot(const QString& bundle, const BundleLayout& layout)
 {
+    if (layout.framework) {
+        const QString version = QFileInfo(layout.resourceRoot).fileName();
+        const auto versions = QDir(bundle + QStringLiteral("/Versions")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& name : versions) {
+            if (name != u"Current" && name != version)
+                CodeSignatureFault::raise(Service::errUnsealedFrameworkRoot,
+                                          QStringLiteral("unsealed contents present in the framework's versions: ") + name);
+        }
+    }
     const auto entries = QDir(bundle).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
         if (!layout.framework) {
@@ -183,14 +221,18 @@ struct NativeCodeSigning::SignedCode {
     QList<QByteArray> cdhashes;
 };
 
-NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock)
-    : trust_(anchorsDer, std::move(clock))
+NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock,
+                                     const QList<QByteArray>& notaryKeysDer)
+    : trust_(anchorsDer, std::move(clock)), notary_(notaryKeysDer)
 {
 }
 
 std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
 {
-    static const auto service = std::make_shared<const NativeCodeSigning>(pemCertificates(Deployment::current().codeSigningAnchorsPEM.constData()));
+    const Deployment& deployment = Deployment::current();
+    static const auto service = std::make_shared<const NativeCodeSigning>(
+        pemCertificates(deployment.codeSigningAnchorsPEM.constData()), std::function<QDateTime()>{},
+        NotaryTrust::publicKeys(deployment.notaryKeysPEM.constData()));
     return service;
 }
 
@@ -311,10 +353,9 @@ std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
 
 QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const
 {
-    // A requirement that can never be met here needs no reading of the code.
-    if (requirement && std::any_of(requirement->clauses.begin(), requirement->clauses.end(),
-                                   [](const auto& clause) { return clause.kind == CodeRequirement::Clause::Kind::notarized; }))
-        CodeSignatureFault::raise(errReqFailed, QStringLiteral("notarization cannot be confirmed offline"));
+    // Without notary keys nothing is notarized, and the code need not be read to know it.
+    if (requirement && requirement->needsNotarization() && !notary_.hasKeys())
+        CodeSignatureFault::raise(errReqFailed, QStringLiteral("no notary key is configured"));
     const auto kind = kindOf(path);
     if (!kind)
         CodeSignatureFault::raise(errSignatureNotVerifiable, QStringLiteral("cannot read ") + fileName(path));
@@ -337,13 +378,29 @@ QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, 
             CodeSignatureFault::raise(errSignatureFailed,
                                       QStringLiteral("the architectures of ") + fileName(path) + QStringLiteral(" are signed differently"));
     }
+    const bool notarized = requirement && requirement->needsNotarization() && *kind == Kind::bundle && hasTicket(path, signatures);
     QList<QByteArray> cdhashes;
     for (const SignedCode& signature : signatures) {
-        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier))
+        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier, notarized))
             CodeSignatureFault::raise(errReqFailed, QStringLiteral("the code does not satisfy the requirement"));
         cdhashes += signature.cdhashes;
     }
     return cdhashes;
+}
+
+bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const
+{
+    const auto layout = layoutOf(bundle);
+    if (!layout)
+        return false;
+    QFile file(layout->resourceRoot + u'/' + SealedResources::ticketFile);
+    const QFileInfo info(file.fileName());
+    if (info.isSymLink() || !info.isFile() || info.size() > maxTicketSize || !file.open(QIODevice::ReadOnly))
+        return false;
+    QList<QList<QByteArray>> cdhashes;
+    for (const SignedCode& signature : signatures)
+        cdhashes.append(signature.cdhashes);
+    return notary_.vouchesFor(file.readAll(), cdhashes);
 }
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
@@ -354,8 +411,10 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
     const QString& root = layout->resourceRoot;
     SpecialData special;
     special.bundle = true;
+    checkNoLinkedFolder(root, layout->infoPlist);
+    checkNoLinkedFolder(root, SealedResources::signatureFolder + u'/' + SealedResources::resourceListName);
     special.infoPlist = regularFile(root + u'/' + layout->infoPlist, QStringLiteral("Info.plist"));
-    const bool hasSeal = QFileInfo::exists(root + QStringLiteral("/_CodeSignature"));
+    const bool hasSeal = QFileInfo::exists(root + u'/' + SealedResources::signatureFolder);
     const auto executable = mainExecutable(path, *layout, special.infoPlist);
     const QString executablePath = executable ? root + u'/' + *executable : QString();
     if (!executable || (!QFileInfo(executablePath).isSymLink() && !QFileInfo::exists(executablePath))) {
@@ -363,13 +422,15 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
             CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
     }
+    checkNoLinkedFolder(root, *executable);
     regularFile(executablePath, QStringLiteral("the main executable"));
     if (kindOf(executablePath) != Kind::machO) {
         if (hasSeal)
             CodeSignatureFault::raise(errSignatureUnsupported, QStringLiteral("only Mach-O executables can be checked"));
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
     }
-    special.resources = regularFile(root + QStringLiteral("/_CodeSignature/CodeResources"), QStringLiteral("the sealed resource list"));
+    special.resources = regularFile(root + u'/' + SealedResources::signatureFolder + u'/' + SealedResources::resourceListName,
+                                    QStringLiteral("the sealed resource list"));
 
     const QList<SignedCode> signatures = checkMachO(executablePath, flags, special);
     if (!special.resources)
@@ -390,6 +451,7 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString
     const auto slices = MachOFile::slices(file.data(), file.size());
     if (std::none_of(slices.begin(), slices.end(), [](const auto& slice) { return slice.signatureOffset.has_value(); }))
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    MachOFile::checkNothingUnsigned(file.data(), file.size(), slices);
     const qsizetype count = (flags & checkAllArchitectures) ? slices.size() : 1;
     QList<SignedCode> signatures;
     for (qsizetype i = 0; i < count; ++i) {
@@ -428,22 +490,19 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
     const EmbeddedSignature signature = EmbeddedSignature::parse(signatureData, signatureSize);
     const QList<CodeDirectory>& directories = signature.codeDirectories;
     const CodeDirectory& primary = directories.first();
-    const auto strongest = [&] {
-        return &*std::max_element(directories.begin(), directories.end(), [](const auto& a, const auto& b) {
-            return CodeHash::strength(a.hashType()) < CodeHash::strength(b.hashType());
-        });
-    };
 
+    // The directories that vouch for this code: without a signer each one stands alone, so every
+    // one is checked; a signer vouches for the primary, and for the others only when it lists them.
     SignedCode result;
-    const CodeDirectory* chosen = &primary;
+    QList<const CodeDirectory*> vouched{&primary};
     if (signature.cms.isEmpty()) {
         if (!primary.isAdhoc())
             CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signature of ") + what + QStringLiteral(" is missing"));
-        chosen = strongest();
+        for (qsizetype i = 1; i < directories.size(); ++i)
+            vouched.append(&directories.at(i));
     } else {
         if (primary.isAdhoc())
             CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("an ad-hoc signature carries a signer"));
-        // The CMS signs the first code directory; the others count only when it also lists them.
         const SignatureTrust::Signer signer = trust_.verify(signature.cms, primary.blob());
         if (signer.cdhashes) {
             if (signer.cdhashes->size() != directories.size())
@@ -451,46 +510,57 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
             for (qsizetype i = 0; i < directories.size(); ++i) {
                 if (signer.cdhashes->at(i).left(20) != directories.at(i).cdhash())
                     CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signed list of code directories does not match"));
+                if (i > 0)
+                    vouched.append(&directories.at(i));
             }
-            chosen = strongest();
         }
         result.chain = signer.chain;
-        if (chosen->teamID() && !SignatureTrust::organisationalUnits(result.chain.first().get()).contains(*chosen->teamID()))
-            CodeSignatureFault::raise(errBadTeamIdentifier,
-                                      QStringLiteral("the team identifier ") + *chosen->teamID()
-                                          + QStringLiteral(" does not match the signing certificate"));
     }
-    if (chosen->identifier() != primary.identifier() || chosen->teamID() != primary.teamID())
-        CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the code directories disagree"));
+    for (const CodeDirectory* directory : vouched) {
+        if (directory->identifier() != primary.identifier() || directory->teamID() != primary.teamID())
+            CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the code directories disagree"));
+    }
+    if (!result.chain.isEmpty() && primary.teamID()
+        && !SignatureTrust::organisationalUnits(result.chain.first().get()).contains(*primary.teamID()))
+        CodeSignatureFault::raise(errBadTeamIdentifier, QStringLiteral("the team identifier ") + *primary.teamID()
+                                                            + QStringLiteral(" does not match the signing certificate"));
 
-    chosen->verifyCode(code, codeLength, what);
+    // Each directory that vouches is checked against everything it binds, and only those are
+    // reported: a host's seal of this code may name any of them.
+    for (const CodeDirectory* directory : vouched) {
+        checkBindings(*directory, signature, code, codeLength, special, what);
+        result.cdhashes.append(directory->cdhash());
+    }
+    result.identifier = primary.identifier();
+    return result;
+}
+
+void NativeCodeSigning::checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const unsigned char* code,
+                                      size_t codeLength, const SpecialData& special, const QString& what)
+{
+    directory.verifyCode(code, codeLength, what);
     if (special.bundle) {
-        chosen->verifySpecialSlot(CodeDirectory::infoSlot, special.infoPlist, errInfoPlistFailed, QStringLiteral("Info.plist"));
-        if (special.resources && !chosen->hasSpecialSlot(CodeDirectory::resourceDirSlot))
+        directory.verifySpecialSlot(CodeDirectory::infoSlot, special.infoPlist, errInfoPlistFailed, QStringLiteral("Info.plist"));
+        if (special.resources && !directory.hasSpecialSlot(CodeDirectory::resourceDirSlot))
             CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
-        if (!special.resources && chosen->hasSpecialSlot(CodeDirectory::resourceDirSlot))
+        if (!special.resources && directory.hasSpecialSlot(CodeDirectory::resourceDirSlot))
             CodeSignatureFault::raise(errResourcesNotFound, QStringLiteral("the sealed resource list is missing"));
-        chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, special.resources, errResourceDirectoryFailed,
-                                  QStringLiteral("the sealed resource list"));
+        directory.verifySpecialSlot(CodeDirectory::resourceDirSlot, special.resources, errResourceDirectoryFailed,
+                                    QStringLiteral("the sealed resource list"));
     } else {
-        chosen->verifySpecialSlot(CodeDirectory::resourceDirSlot, std::nullopt, errResourcesNotFound, QStringLiteral("the sealed resource list"));
+        directory.verifySpecialSlot(CodeDirectory::resourceDirSlot, std::nullopt, errResourcesNotFound,
+                                    QStringLiteral("the sealed resource list"));
     }
     if (special.trailer) {
-        chosen->verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->headerWithoutSignature(), errSignatureFailed,
-                                  QStringLiteral("the disk image trailer"));
+        directory.verifySpecialSlot(CodeDirectory::repSpecificSlot, special.trailer->headerWithoutSignature(), errSignatureFailed,
+                                    QStringLiteral("the disk image trailer"));
     }
-    chosen->verifySpecialSlot(CodeDirectory::requirementsSlot, signature.requirements, errSignatureFailed,
-                              QStringLiteral("the internal requirements"));
-    chosen->verifySpecialSlot(CodeDirectory::entitlementsSlot, signature.entitlements, errSignatureFailed,
-                              QStringLiteral("the entitlements"));
-    chosen->verifySpecialSlot(CodeDirectory::derEntitlementsSlot, signature.derEntitlements, errSignatureFailed,
-                              QStringLiteral("the entitlements"));
-
-    result.identifier = chosen->identifier();
-    result.cdhashes = {chosen->cdhash()};
-    if (chosen != &primary)
-        result.cdhashes.append(primary.cdhash());
-    return result;
+    directory.verifySpecialSlot(CodeDirectory::requirementsSlot, signature.requirements, errSignatureFailed,
+                                QStringLiteral("the internal requirements"));
+    directory.verifySpecialSlot(CodeDirectory::entitlementsSlot, signature.entitlements, errSignatureFailed,
+                                QStringLiteral("the entitlements"));
+    directory.verifySpecialSlot(CodeDirectory::derEntitlementsSlot, signature.derEntitlements, errSignatureFailed,
+                                QStringLiteral("the entitlements"));
 }
 
 } // namespace hub

@@ -86,6 +86,9 @@ bool isInside(const QString& path, const QString& root)
     return path == root || path.startsWith(root + u'/');
 }
 
+// The walk over a bundle's files: each entry is sorted into a link, a folder (nested code or more
+// files) or a file; sealed files are hashed afterwards, several at a time; then every sealed path
+// must have been seen.
 class Walk {
 public:
     Walk(const QString& bundle, const QString& resourceRoot, const QSet<QString>& bound, const QVariantMap& files,
@@ -97,61 +100,97 @@ public:
 
     void run()
     {
-        walk(resourceRoot_, QString());
-        checkSealedFiles();
-        for (auto it = files_.constBegin(); it != files_.constEnd(); ++it) {
-            if (!seen_.contains(it.key()) && !(it->typeId() == QMetaType::QVariantMap && it->toMap().value(QStringLiteral("optional")).toBool()))
-                badResource(it.key() + QStringLiteral(" is missing"));
-        }
+        visitFolder(resourceRoot_, QString());
+        hashSealedFiles();
+        checkNothingMissing();
     }
 
 private:
-    // The seal of a path, or nothing when the path is not sealed (refused under strict checking).
-    std::optional<QVariant> sealOf(const QString& relative)
-    {
-        const auto it = files_.constFind(relative);
-        if (it == files_.constEnd()) {
-            if (flags_ & Service::strictValidate)
-                badResource(relative + QStringLiteral(" was added and is not sealed"));
-            return std::nullopt;
-        }
-        seen_.insert(relative);
-        return *it;
-    }
+    bool strict() const { return flags_ & Service::strictValidate; }
 
-    void walk(const QString& directory, const QString& prefix)
+    void visitFolder(const QString& directory, const QString& prefix)
     {
         const auto entries = QDir(directory).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                                            QDir::Name);
         for (const QFileInfo& entry : entries) {
             const QString relative = prefix + entry.fileName();
-            if (relative == u"_CodeSignature" || bound_.contains(relative))
+            if (bound_.contains(relative))
                 continue;
-            const Rule* rule = ruleFor(rules_, relative);
-            if (entry.isSymLink()) {
-                // A link out of the bundle is refused even where the rules leave it unsealed.
-                checkLinkStaysInside(entry, relative);
-                if (!rule || rule->omit)
-                    continue;
-                checkLink(entry, relative);
-            } else if (entry.isDir()) {
-                if (rule && !rule->omit && rule->nested && entry.fileName().lastIndexOf(u'.') > 0)
-                    checkNested(entry.absoluteFilePath(), relative);
-                else
-                    walk(entry.absoluteFilePath(), relative + u'/');
-            } else if (entry.isFile()) {
-                if (!rule || rule->omit)
-                    continue;
-                if (rule->nested && MachOFile::isMachOFile(entry.absoluteFilePath())) {
-                    checkNested(entry.absoluteFilePath(), relative);
-                } else if (auto seal = sealOf(relative)) {
-                    sealed_.append({relative, entry.absoluteFilePath(), *seal});
-                }
-            } else {
-                CodeSignatureFault::raise(Service::errResourceNotSupported,
-                                          QStringLiteral("a resource is not a file, folder or link: ") + relative);
-            }
+            if (relative == SealedResources::signatureFolder)
+                checkSignatureFolder(entry);
+            else if (relative == SealedResources::ticketFile && entry.isFile() && !entry.isSymLink())
+                continue; // stapled after signing, and checked on its own
+            else
+                visitEntry(entry, relative);
         }
+    }
+
+    void visitEntry(const QFileInfo& entry, const QString& relative)
+    {
+        const Rule* rule = ruleFor(rules_, relative);
+        if (entry.isSymLink())
+            visitLink(entry, relative, rule);
+        else if (entry.isDir())
+            visitSubfolder(entry, relative, rule);
+        else if (entry.isFile())
+            visitFile(entry, relative, rule);
+        else
+            CodeSignatureFault::raise(Service::errResourceNotSupported,
+                                      QStringLiteral("a resource is not a file, folder or link: ") + relative);
+    }
+
+    // The signature's own folder holds the sealed resource list and nothing else.
+    void checkSignatureFolder(const QFileInfo& folder) const
+    {
+        if (!strict())
+            return;
+        if (folder.isSymLink() || !folder.isDir())
+            badResource(folder.fileName() + QStringLiteral(" is not a folder"));
+        const auto entries = QDir(folder.filePath()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo& entry : entries) {
+            if (entry.fileName() != SealedResources::resourceListName)
+                badResource(folder.fileName() + u'/' + entry.fileName() + QStringLiteral(" is not part of the signature"));
+        }
+    }
+
+    void visitLink(const QFileInfo& entry, const QString& relative, const Rule* rule)
+    {
+        // A link out of the bundle is refused even where the rules leave it unsealed.
+        checkLinkStaysInside(entry, relative);
+        if (!rule || rule->omit)
+            return;
+        checkLink(entry, relative);
+    }
+
+    void visitSubfolder(const QFileInfo& entry, const QString& relative, const Rule* rule)
+    {
+        if (rule && !rule->omit && rule->nested && entry.fileName().lastIndexOf(u'.') > 0)
+            checkNested(entry.absoluteFilePath(), relative);
+        else
+            visitFolder(entry.absoluteFilePath(), relative + u'/');
+    }
+
+    void visitFile(const QFileInfo& entry, const QString& relative, const Rule* rule)
+    {
+        if (!rule || rule->omit)
+            return;
+        if (rule->nested && MachOFile::isMachOFile(entry.absoluteFilePath()))
+            checkNested(entry.absoluteFilePath(), relative);
+        else if (auto seal = sealOf(relative))
+            sealed_.append({relative, entry.absoluteFilePath(), *seal});
+    }
+
+    // The seal of a path, or nothing when the path is not sealed (refused under strict checking).
+    std::optional<QVariant> sealOf(const QString& relative)
+    {
+        const auto it = files_.constFind(relative);
+        if (it == files_.constEnd()) {
+            if (strict())
+                badResource(relative + QStringLiteral(" was added and is not sealed"));
+            return std::nullopt;
+        }
+        seen_.insert(relative);
+        return *it;
     }
 
     static QString linkText(const QFileInfo& entry, const QString& relative)
@@ -212,7 +251,7 @@ private:
     }
 
     // Hashes the sealed files, several at a time.
-    void checkSealedFiles() const
+    void hashSealedFiles() const
     {
         parallelFor(size_t(sealed_.size()), [this](size_t i) {
             const SealedFile& file = sealed_.at(qsizetype(i));
@@ -237,6 +276,15 @@ private:
             if (CodeHash::digest(type, mapped.data(), mapped.size()) != expected)
                 badResource(file.relative + QStringLiteral(" was modified"));
         });
+    }
+
+    // Every sealed path was found, unless its seal calls it optional.
+    void checkNothingMissing() const
+    {
+        for (auto it = files_.constBegin(); it != files_.constEnd(); ++it) {
+            if (!seen_.contains(it.key()) && !(it->typeId() == QMetaType::QVariantMap && it->toMap().value(QStringLiteral("optional")).toBool()))
+                badResource(it.key() + QStringLiteral(" is missing"));
+        }
     }
 
     const QString bundle_;

@@ -63,6 +63,9 @@ Deployment Deployment::builtIn()
     values.webPins = values.identityPins;
     values.downloadPins = pinSet(deployment::cloudflareOwnRootPins) + values.identityPins;
     values.codeSigningAnchorsPEM = deployment::codeSigningAnchorsPEM;
+    values.notaryKeysPEM = deployment::notaryKeysPEM;
+    values.hubReleasesFeed = QString::fromLatin1(deployment::hubReleasesFeed);
+    values.hubReleasesKey = QByteArray::fromBase64(deployment::hubReleasesKey);
     return values;
 }
 
@@ -87,6 +90,14 @@ Deployment Deployment::fromJson(const QByteArray& json, const QString& folder)
     values.codeSigningAnchorsPEM = object.value(QLatin1String("codeSigningAnchorsPEM")).toString().toUtf8();
     values.installerAnchorsPEM = object.value(QLatin1String("installerAnchorsPEM")).toString().toUtf8();
     values.notaryKeysPEM = object.value(QLatin1String("notaryKeysPEM")).toString().toUtf8();
+
+    values.hubReleasesFeed = object.value(QLatin1String("hubReleasesFeed"))
+                                 .toString(QStringLiteral("https://") + values.webHost + QStringLiteral("/hub/releases.json"));
+    const auto key = QByteArray::fromBase64Encoding(object.value(QLatin1String("hubReleasesKey")).toString().toLatin1(),
+                                                    QByteArray::AbortOnBase64DecodingErrors);
+    if (!key)
+        malformed(QStringLiteral("hubReleasesKey"));
+    values.hubReleasesKey = *key;
 
     const int port = object.value(QLatin1String("port")).toInt(-1);
     if (port <= 0 || port > 65535)

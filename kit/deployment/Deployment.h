@@ -58,6 +58,17 @@ namespace hub::deployment {
 // refused as untrusted until it is filled in; tests bring their own anchors.
 inline constexpr const char* codeSigningAnchorsPEM = "";
 
+// Notary public keys (PEM "PUBLIC KEY" blocks, concatenated): a bundle counts as notarized when the
+// ticket stapled in it (Contents/_NotarizationTicket) is signed by one of them over its cdhashes.
+// Empty: nothing counts as notarized, so apps that must be notarized are refused.
+inline constexpr const char* notaryKeysPEM = "";
+
+// The hub's own releases: a signed feed on the maker's web host, and the Ed25519 public key
+// (base64 of the raw 32 bytes) that signs the feed and every release archive. A deployment
+// fills in the maker's key; without one no release counts as signed and none is offered.
+inline constexpr const char* hubReleasesFeed = "https://tavren.example/hub/releases.json";
+inline constexpr const char* hubReleasesKey = "";
+
 } // namespace hub::deployment
 
 namespace hub {
@@ -83,6 +94,9 @@ struct Deployment {
     QByteArray installerAnchorsPEM;
     QByteArray notaryKeysPEM;
 
+    QString hubReleasesFeed;    // the signed feed of the hub's own releases, on the web host
+    QByteArray hubReleasesKey;  // its Ed25519 public key, raw; empty: nothing is signed
+
     quint16 loopbackPort = 0; // 0: hosts are reached where they are
     QByteArray extraRootsPEM; // roots trusted beside the system's
 
@@ -95,8 +109,9 @@ struct Deployment {
     // The compiled-in values.
     static Deployment builtIn();
     // A deployment file: hosts, "port", "caFile" (a PEM path, relative to `folder` unless
-    // absolute), "pins" per host role and the PEM texts. Throws std::runtime_error naming
-    // what is missing or malformed.
+    // absolute), "pins" per host role, the PEM texts, and optionally "hubReleasesFeed" (by
+    // default /hub/releases.json on the web host) and "hubReleasesKey" (base64). Throws
+    // std::runtime_error naming what is missing or malformed.
     static Deployment fromJson(const QByteArray& json, const QString& folder);
 };
 

@@ -1,6 +1,7 @@
 #include "kit/security/TrustStore.h"
 
 #include <QFile>
+#include <cstdlib>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -10,18 +11,17 @@ namespace hub {
 
 TrustStore::TrustStore(X509_STORE* store) : store_(store, X509_STORE_free) {}
 
-std::shared_ptr<const TrustStore> TrustStore::system()
-{
-    static const std::shared_ptr<const TrustStore> systemStore = [] {
-        X509_STORE* store = X509_STORE_new();
-        if (!store || X509_STORE_set_default_paths(store) != 1)
-            throw std::runtime_error("the system's trust store could not be opened");
-        return std::shared_ptr<const TrustStore>(new TrustStore(store));
-    }();
-    return systemStore;
-}
-
 namespace {
+
+// The system's roots, looked up by subject in the hashed certificate folder (SSL_CERT_DIR when
+// set, as OpenSSL's defaults do) when a chain is built, so that no process pays for reading
+// every root at start.
+bool addSystemRoots(X509_STORE* store)
+{
+    const char* folder = std::getenv(X509_get_default_cert_dir_env());
+    X509_LOOKUP* lookup = X509_STORE_add_lookup(store, X509_LOOKUP_hash_dir());
+    return lookup && X509_LOOKUP_add_dir(lookup, folder ? folder : X509_get_default_cert_dir(), X509_FILETYPE_PEM) == 1;
+}
 
 // Adds every certificate of the PEM text; throws when there is none.
 void addPem(X509_STORE* store, const QByteArray& pem)
@@ -40,6 +40,17 @@ void addPem(X509_STORE* store, const QByteArray& pem)
 
 } // namespace
 
+std::shared_ptr<const TrustStore> TrustStore::system()
+{
+    static const std::shared_ptr<const TrustStore> systemStore = [] {
+        X509_STORE* store = X509_STORE_new();
+        if (!store || !addSystemRoots(store))
+            throw std::runtime_error("the system's trust store could not be opened");
+        return std::shared_ptr<const TrustStore>(new TrustStore(store));
+    }();
+    return systemStore;
+}
+
 std::shared_ptr<const TrustStore> TrustStore::fromPem(const QByteArray& pem)
 {
     X509_STORE* store = X509_STORE_new();
@@ -52,7 +63,7 @@ std::shared_ptr<const TrustStore> TrustStore::systemWith(const QByteArray& pem)
 {
     X509_STORE* store = X509_STORE_new();
     std::shared_ptr<const TrustStore> result(new TrustStore(store));
-    if (X509_STORE_set_default_paths(store) != 1)
+    if (!addSystemRoots(store))
         throw std::runtime_error("the system's trust store could not be opened");
     addPem(store, pem);
     return result;

@@ -1,5 +1,7 @@
 #include "kit/support/PropertyList.h"
 
+#include "kit/support/PropertyListGuard.h"
+
 #include <QDateTime>
 #include <QVariantList>
 #include <QVariantMap>
@@ -109,7 +111,7 @@ std::optional<QVariant> convert(plist_t node, int depth)
 
 std::optional<QVariant> PropertyList::parse(const QByteArray& bytes)
 {
-    if (bytes.isEmpty() || bytes.size() > maxBytes)
+    if (bytes.isEmpty() || bytes.size() > maxBytes || !PropertyListGuard::admits(bytes, maxDepth))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);

@@ -3,13 +3,17 @@
 #include "kit/codesign/MachOFile.h"
 
 #include "kit/security/CodeVerifier.h"
+#include "tests/testkit/BundleLayout.h"
+#include "tests/testkit/EmbeddedSignature.h"
 #include "tests/testkit/MachOImage.h"
+#include "tests/testkit/TestNotary.h"
 #include "tests/testkit/TestSigner.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -26,7 +30,10 @@ using hub::test::BundleLink;
 using hub::test::BundleSpec;
 using hub::test::Digests;
 using hub::test::MachOImage;
+using hub::test::readBytes;
+using hub::test::writeBytes;
 using hub::test::SigningIdentity;
+using hub::test::TestNotary;
 using hub::test::TestSigner;
 
 namespace {
@@ -58,6 +65,14 @@ protected:
         return "passed";
     }
 
+    // The status of a check with the given flags, straight from the service.
+    static int32_t status(const QString& path, uint32_t flags)
+    {
+        const NativeCodeSigning service(hub::test::anchors());
+        const auto code = service.createStaticCode(path);
+        return code ? service.checkValidity(*code, flags, nullptr).status : 1;
+    }
+
     static std::string invalid(const QString& name, const QString& detail)
     {
         return VerificationFailure::invalidSignature(name, detail).message().toStdString();
@@ -79,7 +94,7 @@ TEST_F(NativeCodeSigningTest, ValidPlugInAndApp)
     const QString app = build(appSpec);
     const VerifiedCode code = verifier().verify(QUrl::fromLocalFile(app));
     EXPECT_EQ(code, (VerifiedCode{app, QStringLiteral("com.tavren.studio"), ourTeam, QStringLiteral("120"), false}));
-    // Notarization cannot be confirmed offline, so the policy's demand for apps is not met.
+    // Without a stapled ticket and notary keys nothing is notarized, so the policy's demand for apps is not met.
     EXPECT_FALSE(verifier().isNotarized(QUrl::fromLocalFile(app)));
     EXPECT_TRUE(SignaturePolicy::tavren().requireNotarizedApps);
     EXPECT_EQ(VerificationFailure::notNotarized(QStringLiteral("Studio.app")).message(),
@@ -373,4 +388,222 @@ TEST_F(NativeCodeSigningTest, DiskImages)
     file.close();
     EXPECT_EQ(refusedAs(image), "Foo.dmg is ad-hoc signed, without a Tavren Developer ID. Install blocked.");
     EXPECT_FALSE(verifier().verifyContainerSignature(QUrl::fromLocalFile(dir.filePath(QStringLiteral("Missing.dmg")))));
+}
+
+namespace {
+
+void symlink(const QString& target, const QString& path)
+{
+    std::filesystem::create_symlink(QFile::encodeName(target).toStdString(), QFile::encodeName(path).toStdString());
+}
+
+// Moves a part of the bundle out to `elsewhere` and leaves a link to it in its place.
+void replaceWithLink(const QString& path, const QString& elsewhere)
+{
+    ASSERT_TRUE(QDir().rename(path, elsewhere));
+    symlink(elsewhere, path);
+}
+
+} // namespace
+
+TEST_F(NativeCodeSigningTest, LinkedLayoutsAreRefusedWhateverTheFlags)
+{
+    struct Case {
+        const char* name;
+        BundleSpec spec;
+        QString part; // relative to the bundle, moved out and linked; empty: the bundle itself
+    };
+    const Case cases[] = {
+        {"the bundle", BundleSpec::plugIn(), {}},
+        {"Contents", BundleSpec::plugIn(), QStringLiteral("Contents")},
+        {"MacOS", BundleSpec::plugIn(), QStringLiteral("Contents/MacOS")},
+        {"_CodeSignature", BundleSpec::plugIn(), QStringLiteral("Contents/_CodeSignature")},
+        {"Versions", BundleSpec::framework(QStringLiteral("Engine")), QStringLiteral("Versions")},
+        {"the current version", BundleSpec::framework(QStringLiteral("Engine")), QStringLiteral("Versions/A")},
+        {"a framework's Resources", BundleSpec::framework(QStringLiteral("Engine")), QStringLiteral("Versions/A/Resources")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        const QString bundle = TestSigner::build(c.spec, caseDir.filePath(QStringLiteral("real")), SigningIdentity::developerId());
+        ASSERT_EQ(status(bundle, CodeVerifier::bundleFlags), 0);
+        const QString checked = caseDir.filePath(c.spec.fileName());
+        if (c.part.isEmpty()) {
+            symlink(bundle, checked);
+        } else {
+            ASSERT_TRUE(QDir().rename(bundle, checked));
+            replaceWithLink(checked + u'/' + c.part, caseDir.filePath(QStringLiteral("moved")));
+        }
+        EXPECT_NE(status(checked, CodeVerifier::bundleFlags), 0);
+        EXPECT_NE(status(checked, 0), 0);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, StrictChecksRefuseWhatTheSignatureDoesNotKnow)
+{
+    const QString x = QStringLiteral("Foo.vst3");
+    const QString engine = QStringLiteral("Frameworks/Engine.framework");
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> tamper;
+        std::string message;
+    };
+    const auto copyExecutable = [](const QString& bundle, const QString& to) {
+        writeBytes(hub::test::BundleLayout::of(bundle).root + u'/' + to, readBytes(hub::test::BundleLayout::of(bundle).executable));
+    };
+    const Case cases[] = {
+        {"a Mach-O in _CodeSignature", [&](const QString& b) { copyExecutable(b, QStringLiteral("_CodeSignature/Helper")); },
+         invalid(x, QStringLiteral("a sealed resource is missing or invalid: _CodeSignature/Helper is not part of the signature"))},
+        {"a note in _CodeSignature", [](const QString& b) { TestSigner::writeFile(b, QStringLiteral("_CodeSignature/.note"), "x"); },
+         invalid(x, QStringLiteral("a sealed resource is missing or invalid: _CodeSignature/.note is not part of the signature"))},
+        {"a file in nested code's _CodeSignature",
+         [&](const QString& b) { TestSigner::writeFile(b, engine + QStringLiteral("/Versions/A/_CodeSignature/Extra"), "x"); },
+         invalid(x, QStringLiteral("nested code Frameworks/Engine.framework: a sealed resource is missing or invalid: "
+                                   "_CodeSignature/Extra is not part of the signature"))},
+        {"another version of nested code",
+         [&](const QString& b) { TestSigner::writeFile(b, engine + QStringLiteral("/Versions/B/Engine"), "x"); },
+         invalid(x, QStringLiteral("nested code Frameworks/Engine.framework: unsealed contents present in the framework's versions: B"))},
+        {"a file beside the versions",
+         [&](const QString& b) { TestSigner::writeFile(b, engine + QStringLiteral("/Versions/notes.txt"), "x"); },
+         invalid(x, QStringLiteral("nested code Frameworks/Engine.framework: unsealed contents present in the framework's versions: "
+                                   "notes.txt"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::plugIn();
+        spec.nested.push_back(BundleSpec::framework(QStringLiteral("Engine")));
+        const QString bundle = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        c.tamper(bundle);
+        EXPECT_EQ(refusal(bundle), c.message);
+    }
+}
+
+TEST_F(NativeCodeSigningTest, EveryByteOfAnExecutableIsSigned)
+{
+    struct Case {
+        const char* name;
+        QList<Architecture> architectures;
+        std::function<QByteArray(const QByteArray&)> tamper;
+        QString detail;
+    };
+    const auto inPadding = [](const QByteArray& image) {
+        QByteArray changed = image;
+        changed[changed.size() - 1] = 'x'; // the last byte of the room reserved for the signature
+        return changed;
+    };
+    const Case cases[] = {
+        {"bytes after a thin executable", {Architecture::arm64}, [](const QByteArray& image) { return image + "appended"; },
+         QStringLiteral("the arm64 code has bytes its signature does not cover")},
+        {"bytes after the last slice", {Architecture::x86_64, Architecture::arm64},
+         [](const QByteArray& image) { return image + QByteArray(4096, 'a'); },
+         QStringLiteral("the universal file has bytes after its last architecture")},
+        {"a byte in the signature's padding", {Architecture::arm64}, inPadding,
+         QStringLiteral("the arm64 code has bytes its signature does not cover")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::plugIn();
+        spec.architectures = c.architectures;
+        const QString bundle = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        const QString executable = hub::test::BundleLayout::of(bundle).executable;
+        writeBytes(executable, c.tamper(readBytes(executable)));
+        EXPECT_EQ(refusal(bundle), invalid(QStringLiteral("Foo.vst3"), c.detail));
+    }
+}
+
+TEST_F(NativeCodeSigningTest, EveryAdHocCodeDirectoryIsCheckedAgainstTheCode)
+{
+    // Nested code signed ad hoc with SHA-1 and SHA-256 directories, sealed by the host under its
+    // primary's cdhash. Its code is then changed and re-signed, and the original primary put back:
+    // nothing vouches for that directory but the code, so it must be checked.
+    BundleSpec spec = BundleSpec::app(QStringLiteral("Host"));
+    BundleSpec framework = BundleSpec::framework(QStringLiteral("Engine"));
+    framework.architectures = {Architecture::arm64};
+    spec.nested.push_back(framework);
+    const QString host = build(spec);
+    const QString nested = host + QStringLiteral("/Contents/Frameworks/Engine.framework");
+    hub::test::SignatureOptions both;
+    both.digests = Digests::sha1AndSha256;
+    TestSigner::sign(nested, SigningIdentity::adHoc(), both);
+    TestSigner::sign(host, SigningIdentity::developerId());
+
+    const hub::test::BundleLayout engine = hub::test::BundleLayout::of(nested);
+    const QByteArray signature = MachOImage::signature(readBytes(engine.executable));
+    const QList<QByteArray> original = hub::test::EmbeddedSignature::codeDirectoriesIn(signature);
+    ASSERT_EQ(original.size(), 2);
+    // Seal the primary's cdhash in the host instead of the strongest one, and sign the host over that.
+    const QString resources = host + QStringLiteral("/Contents/_CodeSignature/CodeResources");
+    QByteArray sealed = readBytes(resources);
+    const QByteArray strongest = hub::test::EmbeddedSignature::cdhash(original.at(1)).toBase64();
+    ASSERT_TRUE(sealed.contains(strongest));
+    sealed.replace(strongest, hub::test::EmbeddedSignature::cdhash(original.at(0)).toBase64());
+    const hub::test::BundleLayout layout = hub::test::BundleLayout::of(host);
+    TestSigner::stripSignature(host);
+    writeBytes(resources, sealed);
+    writeBytes(layout.executable, TestSigner::signMachO(readBytes(layout.executable), spec.identifier, SigningIdentity::developerId(), {},
+                                                        readBytes(layout.infoPlist), sealed));
+    ASSERT_EQ(refusal(host), "passed");
+
+    TestSigner::flipCodeByte(nested);
+    TestSigner::sign(nested, SigningIdentity::adHoc(), both);
+    QByteArray changed = readBytes(engine.executable);
+    const QByteArray newPrimary = hub::test::EmbeddedSignature::codeDirectoriesIn(MachOImage::signature(changed)).at(0);
+    ASSERT_EQ(newPrimary.size(), original.at(0).size());
+    changed.replace(newPrimary, original.at(0));
+    writeBytes(engine.executable, changed);
+    EXPECT_THAT(refusal(host), ::testing::HasSubstr("nested code Frameworks/Engine.framework: code has been modified"));
+}
+
+TEST_F(NativeCodeSigningTest, StapledTicketsNotarizeTheirCodeOnly)
+{
+    const auto trusting = [](QList<QByteArray> keys) {
+        return CodeVerifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(hub::test::anchors(), nullptr, std::move(keys)));
+    };
+    const QList<QByteArray> notaryKeys{TestNotary::other().publicKeyDer, TestNotary::standard().publicKeyDer};
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> staple;
+        QList<QByteArray> keys;
+        bool notarized;
+    };
+    const auto rewriteTicket = [](const QString& bundle, qsizetype at) {
+        const QString ticket = bundle + QStringLiteral("/Contents/_NotarizationTicket");
+        QByteArray bytes = readBytes(ticket);
+        bytes[at] = char(bytes.at(at) ^ 0x01);
+        writeBytes(ticket, bytes);
+    };
+    const Case cases[] = {
+        {"a valid ticket", [](const QString& b) { TestSigner::stapleTicket(b); }, notaryKeys, true},
+        {"no ticket", [](const QString&) {}, notaryKeys, false},
+        {"no notary key configured", [](const QString& b) { TestSigner::stapleTicket(b); }, {}, false},
+        {"signed by another notary", [](const QString& b) { TestSigner::stapleTicket(b, TestNotary::other()); },
+         {TestNotary::standard().publicKeyDer}, false},
+        {"another cdhash", [](const QString& b) { TestSigner::stapleTicket(b, TestNotary::standard(), QList{QByteArray(20, 'x'), QByteArray(20, 'y')}); },
+         notaryKeys, false},
+        {"one architecture left out",
+         [](const QString& b) { TestSigner::stapleTicket(b, TestNotary::standard(), TestSigner::ticketCdhashes(b).mid(0, 1)); }, notaryKeys, false},
+        {"a cdhash byte changed", [&](const QString& b) { TestSigner::stapleTicket(b); rewriteTicket(b, 10); }, notaryKeys, false},
+        {"a signature byte changed", [&](const QString& b) { TestSigner::stapleTicket(b); rewriteTicket(b, 60); }, notaryKeys, false},
+        {"code re-signed after stapling",
+         [](const QString& b) {
+             TestSigner::stapleTicket(b);
+             TestSigner::flipCodeByte(b);
+             TestSigner::sign(b, SigningIdentity::developerId());
+         },
+         notaryKeys, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::app(QStringLiteral("Studio"));
+        spec.identifier = QStringLiteral("com.tavren.studio");
+        const QString app = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        c.staple(app);
+        const CodeVerifier verifier = trusting(c.keys);
+        EXPECT_EQ(verifier.isNotarized(QUrl::fromLocalFile(app)), c.notarized);
+        // The ticket is left out of the seal, so it changes nothing else.
+        EXPECT_EQ(verifier.verify(QUrl::fromLocalFile(app)).notarized, c.notarized);
+    }
 }

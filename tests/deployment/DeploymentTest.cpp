@@ -45,11 +45,13 @@ TEST(Deployment, ReadsADeploymentFileAndRefusesAnIncompleteOne)
     EXPECT_EQ(read.extraRootsPEM, ca);
     EXPECT_EQ(read.codeSigningAnchorsPEM, "anchors");
     EXPECT_EQ(read.notaryKeysPEM, "notary");
+    EXPECT_EQ(read.hubReleasesFeed, QStringLiteral("https://www.tavren.test/hub/releases.json"));
+    EXPECT_TRUE(read.hubReleasesKey.isEmpty());
 
     const QList<std::pair<const char*, QJsonValue>> broken{
         {"apiHost", QJsonValue()},        {"webHost", ""},       {"port", 0},         {"port", 70000},
         {"port", "4443"},                 {"caFile", "missing.pem"}, {"pins", QJsonObject{}},
-        {"downloadDomain", QJsonValue()},
+        {"downloadDomain", QJsonValue()}, {"hubReleasesKey", "not*base64"},
     };
     for (const auto& [key, value] : broken) {
         SCOPED_TRACE(key);

@@ -5,9 +5,9 @@
 #include "kit/security/KeychainError.h"
 #include "kit/security/KeychainItem.h"
 #include "tests/testkit/KeychainAssertions.h"
+#include "tests/testkit/OwnSession.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -22,22 +22,9 @@ TEST(LockedKeychain, RunsInASessionOfItsOwn)
         GTEST_SKIP() << "inside the child";
     QTemporaryDir sandbox;
     ASSERT_TRUE(sandbox.isValid());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"})
-        environment.insert(QString::fromLatin1(name), sandbox.path());
-    environment.insert(QStringLiteral("HUB_LOCKED_KEYCHAIN_CHILD"), QStringLiteral("1"));
-
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QStringLiteral("dbus-run-session"),
-                {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                 QStringLiteral("printf tavren-hub-test | gnome-keyring-daemon --unlock --components=secrets >/dev/null"
-                                " && exec \"$0\" --gtest_filter=LockedKeychain.ChildFailsWithTheLockedStatus"),
-                 QCoreApplication::applicationFilePath()});
-    ASSERT_TRUE(child.waitForFinished(120'000));
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(hub::test::runInOwnSession(hub::test::sandboxedEnvironment(sandbox.path(), QStringLiteral("HUB_LOCKED_KEYCHAIN_CHILD")),
+                                         {QStringLiteral("--gtest_filter=LockedKeychain.ChildFailsWithTheLockedStatus")}, 120'000),
+              0);
 }
 
 TEST(LockedKeychain, ChildFailsWithTheLockedStatus)

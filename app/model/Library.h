@@ -1,0 +1,61 @@
+#pragma once
+
+#include "kit/api/ProductSummary.h"
+#include "kit/api/StorefrontProduct.h"
+#include "kit/install/InstallRecord.h"
+
+#include <QHash>
+#include <QObject>
+
+namespace hub {
+
+class StoreCatalog;
+struct Services;
+
+// What is installed (the ledger's records) and the store's full product records
+// with their release notes; which owned products have an update.
+class Library : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<hub::InstallRecord> installed READ installed NOTIFY installedChanged)
+    Q_PROPERTY(QHash<QString, hub::ProductSummary> releaseNotes READ releaseNotes NOTIFY releaseNotesChanged)
+
+public:
+    using ReleaseNotes = QHash<QString, ProductSummary>;
+
+    Library(const Services& services, const StoreCatalog& catalog, QObject* parent = nullptr);
+
+    const QList<InstallRecord>& installed() const { return installed_; }
+    const ReleaseNotes& releaseNotes() const { return releaseNotes_; }
+
+    void setInstalled(const QList<InstallRecord>& records);
+    // Adds or replaces these entries in one change.
+    void mergeReleaseNotes(const ReleaseNotes& fetched);
+
+    // The first installed record of the product.
+    std::optional<InstallRecord> record(const QString& productId) const;
+    // The release notes' version when known, else the storefront's.
+    std::optional<QString> latestVersion(const StorefrontProduct& product) const;
+    // Owned products, in their order, installed below their latest version.
+    QList<StorefrontProduct> updatesAvailable() const;
+    // Installed below the latest known version.
+    bool hasUpdate(const StorefrontProduct& product) const;
+    // The number of available updates on the Dock tile; none at zero.
+    void updateDockBadge() const;
+
+    // Selects the record's items still on disk in the file manager.
+    void reveal(const InstallRecord& record) const;
+    // Starts the record's first application still on disk; nothing without one.
+    void openApp(const InstallRecord& record) const;
+
+signals:
+    void installedChanged();
+    void releaseNotesChanged();
+
+private:
+    const Services& services_;
+    const StoreCatalog& catalog_;
+    QList<InstallRecord> installed_;
+    ReleaseNotes releaseNotes_;
+};
+
+} // namespace hub

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/model/ModelPools.h"
+#include "app/model/Services.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QSet>
+#include <chrono>
+#include <exception>
+#include <optional>
+
+namespace hub {
+
+class Accounts;
+class Banners;
+class InstallQueue;
+class Library;
+class Preferences;
+class StoreCatalog;
+
+// Brings the model up to date from the services and the disk: four loaders at
+// once, then the ledger, release notes and the decision about available updates;
+// every 6 hours again. Also the model's one sink for errors of network operations.
+class RefreshCycle : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
+    Q_PROPERTY(std::optional<QDateTime> lastChecked READ lastChecked NOTIFY lastCheckedChanged)
+
+public:
+    // Which client an error came from. The store's "not signed in" ends the store
+    // session and asks for a sign-in; the identity client's signs the identity
+    // account out and shows its message, leaving the store alone.
+    enum class Source { store, identity };
+
+    struct Parts {
+        Preferences& preferences;
+        Banners& banners;
+        Accounts& accounts;
+        StoreCatalog& catalog;
+        Library& library;
+        InstallQueue& queue;
+    };
+
+    static constexpr std::chrono::seconds updateInterval{21'600};
+    static inline const QString storeSessionEnded = QStringLiteral("Your store session ended. Sign in again to continue.");
+
+    RefreshCycle(const Services& services, ModelPools& pools, Parts parts, QObject* parent = nullptr);
+
+    bool loading() const { return loading_; }
+    const std::optional<QDateTime>& lastChecked() const { return lastChecked_; }
+    // Products whose available update was already announced or handed over during this run.
+    const QSet<QString>& notifiedUpdates() const { return notifiedUpdates_; }
+
+    // Written by the refresh itself; public for the tests of the notifications.
+    void setLoading(bool loading);
+    void setLastChecked(const std::optional<QDateTime>& when);
+
+    QCoro::Task<> refreshAll();
+    QCoro::Task<> loadStorefront();
+    QCoro::Task<> loadTavrenID();
+    QCoro::Task<> loadStoreAccount();
+    QCoro::Task<> loadExtras();
+    // Fetches the full records of the products that have none yet.
+    QCoro::Task<> loadReleaseNotes(QStringList ids);
+    // Every 6 hours a refresh, for as long as the model lives.
+    QCoro::Task<> updateLoop();
+
+    // Queues an install of every available update.
+    void updateAll();
+    void updateDockBadge();
+    void report(const std::exception& error, Source source = Source::store);
+
+signals:
+    void loadingChanged();
+    void lastCheckedChanged();
+
+private:
+    void afterRefresh();
+    void saveSnapshot(const QString& key, const QJsonDocument& document);
+    QCoro::Task<std::optional<ProductSummary>> fetchProduct(QString id);
+
+    const Services& services_;
+    ModelPools& pools_;
+    Parts parts_;
+    bool loading_ = false;
+    std::optional<QDateTime> lastChecked_;
+    QSet<QString> notifiedUpdates_;
+};
+
+} // namespace hub

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/model/ProductKind.h"
+#include "app/model/SearchIndexEntry.h"
+#include "kit/api/CatalogExtras.h"
+#include "kit/api/Storefront.h"
+
+#include <QObject>
+#include <optional>
+
+namespace hub {
+
+class Accounts;
+
+// The store's catalog and the extras feed as the app shows them, and every query over the catalog: what the
+// store shows, what the person owns, one kind, the free products, and search.
+class StoreCatalog : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<hub::Storefront> storefront READ storefront NOTIFY storefrontChanged)
+    Q_PROPERTY(bool storefrontIsCached READ storefrontIsCached NOTIFY storefrontIsCachedChanged)
+    Q_PROPERTY(QList<hub::SearchIndexEntry> searchIndex READ searchIndex NOTIFY searchIndexChanged)
+    Q_PROPERTY(std::optional<hub::CatalogExtras> extras READ extras NOTIFY extrasChanged)
+
+public:
+    explicit StoreCatalog(const Accounts& accounts, QObject* parent = nullptr);
+
+    const std::optional<Storefront>& storefront() const { return storefront_; }
+    bool storefrontIsCached() const { return storefrontIsCached_; }
+    const QList<SearchIndexEntry>& searchIndex() const { return searchIndex_; }
+    const std::optional<CatalogExtras>& extras() const { return extras_; }
+
+    // Every assignment rebuilds the search index, equal or not.
+    void setStorefront(const std::optional<Storefront>& storefront);
+    void setStorefrontIsCached(bool cached);
+    void setExtras(const std::optional<CatalogExtras>& extras);
+
+    std::optional<StorefrontProduct> storeProduct(const QString& id) const;
+    // Storefront order; a product without a default variation only for its owners.
+    QList<StorefrontProduct> products() const;
+    bool owns(const QString& id) const;
+    QList<StorefrontProduct> products(ProductKind kind) const;
+    QList<StorefrontProduct> freeProducts() const;
+    // The shown products whose text holds every token of the query, those whose
+    // name starts with the first token first, then by name.
+    QList<StorefrontProduct> searchResults(const QString& query) const;
+    // The extras items whose name, summary, kind and stage hold every token of the query, in feed order.
+    QList<ExtrasItem> searchExtras(const QString& query) const;
+    std::optional<ExtrasItem> extrasItem(const QString& id) const;
+    // Through the hub when the item's store product is in the storefront with a macOS download.
+    ExtrasItem::InstallRoute route(const ExtrasItem& item) const;
+    // The storefront products the person owns (store records and identity list), by name.
+    QList<StorefrontProduct> ownedProducts() const;
+
+signals:
+    void storefrontChanged();
+    void storefrontIsCachedChanged();
+    void searchIndexChanged();
+    void extrasChanged();
+
+private:
+    void rebuildSearchIndex();
+
+    const Accounts& accounts_;
+    std::optional<Storefront> storefront_;
+    bool storefrontIsCached_ = false;
+    QList<SearchIndexEntry> searchIndex_;
+    std::optional<CatalogExtras> extras_;
+};
+
+} // namespace hub

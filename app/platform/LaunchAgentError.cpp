@@ -1,0 +1,16 @@
+#include "app/platform/LaunchAgentError.h"
+
+namespace hub {
+
+QString LaunchAgentError::message() const
+{
+    switch (kind) {
+    case Kind::cannotWrite:
+        return QStringLiteral("The background updater's files could not be written: ") + detail;
+    case Kind::systemctlFailed:
+        return QStringLiteral("The user's service manager refused the background updater: ") + detail;
+    }
+    return detail;
+}
+
+} // namespace hub

@@ -1,0 +1,60 @@
+#include "app/platform/Notifier.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace hub {
+
+namespace {
+
+constexpr int callTimeoutMs = 5000;
+
+} // namespace
+
+Notifier::Notifier(QDBusConnection bus) : bus_(std::move(bus)) {}
+
+bool Notifier::isAuthorised() const
+{
+    if (!bus_.isConnected())
+        return false;
+    const QDBusConnectionInterface* names = bus_.interface();
+    return names && names->isServiceRegistered(QString::fromLatin1(service)).value();
+}
+
+bool Notifier::post(const QString& title, const QString& body) const
+{
+    if (!isAuthorised())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                                       QString::fromLatin1(service), QStringLiteral("Notify"));
+    call << QString::fromLatin1(appName) // app_name
+         << uint(0)                      // replaces_id: a new notification
+         << QString()                    // app_icon
+         << title << escaped(body)
+         << QStringList()                // actions
+         << QVariantMap()                // hints
+         << int(-1);                     // expire_timeout: the server's default
+    const QDBusMessage reply = bus_.call(call, QDBus::Block, callTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+QString Notifier::escaped(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (c == u'>')
+            out += QStringLiteral("&gt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace hub

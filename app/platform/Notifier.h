@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QString>
+
+namespace hub {
+
+// Desktop notifications through org.freedesktop.Notifications on the session bus,
+// sent under the application name "Tavren Hub". Posting counts as authorised while
+// the notification service is on the bus; nothing ever asks for more. Servers may
+// render a subset of markup in bodies (never in summaries), so bodies are sent escaped.
+// Thread-safe: calls block the calling thread until the server answers (or 5 s pass).
+class Notifier {
+public:
+    explicit Notifier(QDBusConnection bus = QDBusConnection::sessionBus());
+
+    static constexpr const char* service = "org.freedesktop.Notifications";
+    static constexpr const char* path = "/org/freedesktop/Notifications";
+    static constexpr const char* appName = "Tavren Hub";
+
+    // Whether the notification service is on the bus now.
+    bool isAuthorised() const;
+    // Posts one notification at once (no actions, default expiry). False when the
+    // service is missing or refused it; never throws.
+    bool post(const QString& title, const QString& body) const;
+
+    // `text` with &, < and > written as entities.
+    static QString escaped(const QString& text);
+
+private:
+    QDBusConnection bus_;
+};
+
+} // namespace hub

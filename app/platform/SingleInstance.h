@@ -1,0 +1,56 @@
+#pragma once
+
+#include "kit/install/InstallLock.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace hub {
+
+// One windowed hub per user. The primary instance holds a file lock for its whole
+// life and listens on a local socket beside it; a second instance hands its text (a
+// deep link) to the primary over that socket and ends. The background updater only
+// asks whether a primary is running.
+//
+// Both files live in `folder`, by default the user's runtime folder ($XDG_RUNTIME_DIR).
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(QString folder = defaultFolder(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    static QString defaultFolder();
+    static constexpr const char* name = "com.tavren.hub.instance";
+    static constexpr qsizetype maxMessageBytes = 64 * 1024;
+
+    // Tries to become the primary instance; true when this object is (or already was).
+    // The socket of a primary that died is replaced.
+    bool claim();
+    bool isPrimary() const { return server_ != nullptr; }
+
+    // Whether some process holds the primary role in `folder` (never this object's test:
+    // the caller is not meant to be the primary).
+    static bool isPrimaryRunning(const QString& folder = defaultFolder());
+
+    // Hands `message` (UTF-8, at most maxMessageBytes) to the primary; false when there
+    // is none or it could not be reached within `timeoutMs`. Blocks the caller.
+    static bool send(const QString& message, const QString& folder = defaultFolder(), int timeoutMs = 3000);
+
+signals:
+    // On the primary: a message another instance sent.
+    void messageReceived(const QString& message);
+
+private:
+    void accept();
+    void readFrom(QLocalSocket* socket);
+
+    QString folder_;
+    std::unique_ptr<InstallLock> lock_;
+    QLocalServer* server_ = nullptr;
+};
+
+} // namespace hub

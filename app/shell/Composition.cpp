@@ -1,0 +1,92 @@
+#include "app/shell/Composition.h"
+
+#include "app/model/PipelineEngine.h"
+#include "app/platform/ContinuousSleep.h"
+#include "app/platform/Notifier.h"
+#include "app/platform/UserDefaults.h"
+#include "app/platform/Workspace.h"
+#include "kit/api/InMemoryTokenPersistence.h"
+#include "kit/deployment/Deployment.h"
+#include "kit/api/KeychainTokenPersistence.h"
+#include "kit/api/URLSessionTransport.h"
+#include "kit/security/PinnedTrust.h"
+#include "kit/support/AppDirectories.h"
+
+#include <QDir>
+#include <QLoggingCategory>
+#include <QThreadPool>
+#include <cstdlib>
+
+namespace hub::Composition {
+
+namespace {
+
+Q_LOGGING_CATEGORY(launchLog, "com.tavren.hub.launch")
+
+constexpr const char* keychainService = "com.tavren.hub";
+
+std::shared_ptr<TokenPersistence> tokens(const LaunchArguments& arguments, const char* account)
+{
+    if (arguments.memoryOnly())
+        return std::make_shared<InMemoryTokenPersistence>();
+    return std::make_shared<KeychainTokenPersistence>(QString::fromLatin1(keychainService), QString::fromLatin1(account));
+}
+
+} // namespace
+
+QString privateFallbackFolder()
+{
+    QByteArray pattern = QDir::temp().filePath(QStringLiteral("tavren-hub-XXXXXX")).toLocal8Bit();
+    if (const char* made = mkdtemp(pattern.data()))
+        return QString::fromLocal8Bit(made);
+    return {};
+}
+
+Services standard(const QStringList& argumentList)
+{
+    Services services;
+    services.arguments = LaunchArguments(argumentList);
+    const PinnedTrust& trust = PinnedTrust::tavren();
+    // Each client has a transport and a token store of its own.
+    services.client = std::make_shared<MoonbaseClient>(
+        HostPolicy::tavren(), std::make_shared<URLSessionTransport>(trust), tokens(services.arguments, "moonbase-session"));
+    const QString identity = QStringLiteral("https://") + Deployment::current().identityHost;
+    services.tavrenID = std::make_shared<TavrenIDClient>(QUrl(identity + QStringLiteral("/id")), QUrl(identity + QStringLiteral("/auth")),
+        std::make_shared<URLSessionTransport>(trust), tokens(services.arguments, "tavren-id-session"));
+    services.extrasClient = std::make_shared<const CatalogExtrasClient>(
+        CatalogExtras::feedURL(), HostPolicy::tavren(), std::make_shared<URLSessionTransport>(trust));
+
+    try {
+        const QString support = AppDirectories::support();
+        services.ledger = std::make_shared<InstallLedger>(support);
+        services.installLock = std::make_shared<InstallLock>(support);
+    } catch (const std::exception& error) {
+        // No lock then: installs fail as if the background updater held it.
+        const QString fallback = privateFallbackFolder();
+        qCWarning(launchLog, "no application-support folder (%s); the ledger lives in %s", error.what(),
+            qUtf8Printable(fallback.isEmpty() ? QStringLiteral("memory only") : fallback));
+        if (!fallback.isEmpty())
+            services.ledger = std::make_shared<InstallLedger>(fallback);
+    }
+    if (services.ledger) {
+        try {
+            services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline::standard(services.client, services.ledger));
+        } catch (const std::exception& error) {
+            qCWarning(launchLog, "no work folder (%s); installs are not possible in this run", error.what());
+        }
+    }
+    if (const std::optional<SnapshotCache> snapshots = SnapshotCache::standard())
+        services.snapshots.emplace(*snapshots);
+    services.settings = UserDefaults::open();
+    services.sleep = [](std::chrono::milliseconds duration) { return sleepContinuously(duration); };
+    services.now = [] { return QDateTime::currentDateTimeUtc(); };
+    // Posting waits for the notification server's answer, so it happens off the main thread.
+    services.notify = [](const QString& title, const QString& body) {
+        QThreadPool::globalInstance()->start([title, body] { Notifier().post(title, body); });
+    };
+    services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
+    services.openApp = [](const QString& bundle) { Workspace().openApplication(bundle); };
+    return services;
+}
+
+} // namespace hub::Composition

@@ -1,0 +1,78 @@
+#include "app/views/kit/AccountFooter.h"
+
+#include "app/model/AppModel.h"
+#include "app/views/kit/Avatar.h"
+#include "app/views/kit/ElidedLabel.h"
+#include "app/views/kit/PagePresenter.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/Theme.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace hub {
+
+AccountFooter::AccountFooter(AppModel& model, QWidget* parent)
+    : QAbstractButton(parent), model_(model), avatar_(new Avatar(QStringLiteral("?"), 30, false, this)),
+      title_(new ElidedLabel({}, TextStyle::callout, 1, this)), subtitle_(new ElidedLabel({}, TextStyle::caption, 1, this))
+{
+    QFont medium = title_->font();
+    medium.setWeight(QFont::Medium);
+    title_->setFont(medium);
+    subtitle_->setColor(Theme::secondary());
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 8, 8, 8);
+    row->setSpacing(10);
+    row->addWidget(avatar_, 0, Qt::AlignVCenter);
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(0);
+    lines->addWidget(title_);
+    lines->addWidget(subtitle_);
+    row->addLayout(lines, 1);
+    setCursor(Qt::PointingHandCursor);
+    connect(this, &QAbstractButton::clicked, this, &AccountFooter::press);
+    auto* rebuilder = new Rebuilder(this, [this] { rebuild(); });
+    rebuilder->watch(&model.accounts(), &Accounts::storeUserChanged);
+    rebuilder->watch(&model.accounts(), &Accounts::tavrenProfileChanged);
+    rebuilder->watch(&model.navigation(), &Navigation::selectionChanged);
+    rebuild();
+}
+
+QString AccountFooter::title() const { return title_->text(); }
+QString AccountFooter::subtitle() const { return subtitle_->isVisible() ? subtitle_->text() : QString(); }
+
+void AccountFooter::rebuild()
+{
+    const Accounts& accounts = model_.accounts();
+    const PagePresenter::Footer footer = PagePresenter::footer(accounts.storeUser().has_value(),
+        accounts.tavrenProfile().has_value(), accounts.displayName(), accounts.displayEmail());
+    avatar_->set(footer.avatarText, footer.signedIn);
+    title_->setText(footer.title);
+    subtitle_->setText(footer.subtitle);
+    subtitle_->setVisible(footer.signedIn);
+    highlighted_ = model_.navigation().selection() == HubSection::account;
+    update();
+}
+
+void AccountFooter::press()
+{
+    const Accounts& accounts = model_.accounts();
+    if (accounts.storeUser() || accounts.tavrenProfile())
+        model_.navigation().setSelection(HubSection::account);
+    else
+        model_.accounts().openSignIn(SignInPurpose::general());
+}
+
+void AccountFooter::paintEvent(QPaintEvent*)
+{
+    if (!highlighted_)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::primary(0.08));
+    painter.drawRoundedRect(QRectF(rect()), 8, 8);
+}
+
+} // namespace hub

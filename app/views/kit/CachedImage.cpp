@@ -1,0 +1,109 @@
+#include "app/views/kit/CachedImage.h"
+
+#include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/Motion.h"
+
+#include <QCoreApplication>
+#include <QFuture>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QtConcurrent>
+
+namespace hub {
+
+CachedImage::CachedImage(const QUrl& url, int maxPixels, Placeholder placeholder, QWidget* parent)
+    : QWidget(parent), url_(url), maxPixels_(maxPixels), placeholder_(std::move(placeholder)),
+      image_(url.isEmpty() ? std::nullopt : ImageMemory::image(url))
+{
+}
+
+void CachedImage::setUrl(const QUrl& url)
+{
+    if (url == url_)
+        return;
+    url_ = url;
+    requested_.reset();
+    image_ = url.isEmpty() ? std::nullopt : ImageMemory::image(url);
+    opacity_ = 1.0;
+    update();
+    if (isVisible())
+        load();
+}
+
+void CachedImage::setCornerRadius(double radius)
+{
+    cornerRadius_ = radius;
+    update();
+}
+
+void CachedImage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (requested_ != url_)
+        load();
+}
+
+void CachedImage::load()
+{
+    requested_ = url_;
+    image_ = url_.isEmpty() ? std::nullopt : ImageMemory::image(url_);
+    if (image_ || url_.isEmpty())
+        return;
+    const QUrl url = url_;
+    const int maxPixels = maxPixels_;
+    QPointer<CachedImage> self(this);
+    QtConcurrent::run(&ImageMemory::pool(), [url, maxPixels]() -> std::optional<QImage> {
+        const std::optional<QByteArray> bytes = ImageMemory::fetch(url);
+        if (!bytes)
+            return std::nullopt;
+        return ImageMemory::decode(*bytes, maxPixels);
+    }).then(QCoreApplication::instance(), [self, url](const std::optional<QImage>& image) {
+        if (!image)
+            return;
+        ImageMemory::remember(url, *image);
+        if (self && self->url_ == url)
+            self->present(*image);
+    });
+}
+
+void CachedImage::present(const QImage& image)
+{
+    image_ = image;
+    opacity_ = 0.0;
+    QPointer<CachedImage> self(this);
+    Motion::animate(this, 0.0, 1.0, 200, QEasingCurve::OutCubic, [self](const QVariant& value) {
+        if (!self)
+            return;
+        self->opacity_ = value.toDouble();
+        self->update();
+    });
+    update();
+    emit imageArrived();
+}
+
+void CachedImage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF bounds = rect();
+    if (cornerRadius_ > 0) {
+        QPainterPath clip;
+        clip.addRoundedRect(bounds, cornerRadius_, cornerRadius_);
+        painter.setClipPath(clip);
+    }
+    if ((!image_ || opacity_ < 1.0) && placeholder_)
+        placeholder_(painter, bounds);
+    if (image_ && !image_->isNull()) {
+        const QSizeF filled = QSizeF(image_->size()).scaled(bounds.size(), Qt::KeepAspectRatioByExpanding);
+        const QRectF target(bounds.center().x() - filled.width() / 2, bounds.center().y() - filled.height() / 2,
+            filled.width(), filled.height());
+        painter.setOpacity(opacity_);
+        painter.drawImage(target, *image_);
+        painter.setOpacity(1.0);
+    }
+    paintOverlay(painter, bounds);
+}
+
+} // namespace hub

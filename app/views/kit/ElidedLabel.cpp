@@ -1,0 +1,95 @@
+#include "app/views/kit/ElidedLabel.h"
+
+#include <QPainter>
+#include <QTextLayout>
+
+namespace hub {
+
+ElidedLabel::ElidedLabel(const QString& text, TextStyle style, int maxLines, QWidget* parent)
+    : QWidget(parent), text_(text), maxLines_(qMax(1, maxLines))
+{
+    setFont(Typography::font(style));
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void ElidedLabel::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
+void ElidedLabel::setMaxLines(int lines)
+{
+    maxLines_ = qMax(1, lines);
+    updateGeometry();
+    update();
+}
+
+void ElidedLabel::setColor(const QColor& color)
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, color);
+    setPalette(palette);
+}
+
+QStringList ElidedLabel::lines(int width) const
+{
+    QStringList result;
+    if (text_.isEmpty() || width <= 0)
+        return result;
+    QTextLayout layout(text_, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    while (result.size() < maxLines_) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        if (result.size() == maxLines_ - 1) {
+            const QString rest = text_.mid(line.textStart()).simplified();
+            result << fontMetrics().elidedText(rest, Qt::ElideRight, width);
+            break;
+        }
+        result << text_.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return result;
+}
+
+int ElidedLabel::heightForWidth(int width) const
+{
+    const qsizetype count = qMax<qsizetype>(1, lines(width).size());
+    return int(count) * fontMetrics().lineSpacing();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    const int width = qMin(fontMetrics().horizontalAdvance(text_) + 1, 600);
+    return {width, heightForWidth(qMax(width, 1))};
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    return {0, fontMetrics().lineSpacing()};
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int spacing = fontMetrics().lineSpacing();
+    int y = 0;
+    for (const QString& line : lines(width())) {
+        painter.drawText(QRect(0, y, width(), spacing), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
+        y += spacing;
+    }
+}
+
+} // namespace hub

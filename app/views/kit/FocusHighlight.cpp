@@ -1,0 +1,46 @@
+#include "app/views/kit/FocusHighlight.h"
+
+#include "app/views/kit/Motion.h"
+#include "app/views/kit/Theme.h"
+
+#include <QPainter>
+#include <QPointer>
+
+namespace hub {
+
+FocusHighlight::FocusHighlight(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void FocusHighlight::setOn(bool on)
+{
+    if (on == on_)
+        return;
+    on_ = on;
+    QPointer<FocusHighlight> self(this);
+    Motion::animate(this, opacity_, on ? 1.0 : 0.0, 120, QEasingCurve::OutQuad, [self](const QVariant& value) {
+        if (!self)
+            return;
+        self->opacity_ = value.toDouble();
+        self->update();
+    });
+}
+
+void FocusHighlight::paintEvent(QPaintEvent*)
+{
+    if (opacity_ <= 0)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = Theme::accent();
+    fill.setAlphaF(float(0.1 * opacity_));
+    QColor border = Theme::accent();
+    border.setAlphaF(float(0.8 * opacity_));
+    const QRectF inside = QRectF(rect()).adjusted(1, 1, -1, -1); // the stroke lies within the shape
+    painter.setBrush(fill);
+    painter.setPen(QPen(border, 2));
+    painter.drawRoundedRect(inside, 11, 11);
+}
+
+} // namespace hub

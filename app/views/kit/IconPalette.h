@@ -1,0 +1,49 @@
+#pragma once
+
+#include "kit/api/StorefrontProduct.h"
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QSet>
+
+namespace hub {
+
+class HostPolicy;
+
+// The average colour of each product's icon, worked out once per product on a
+// worker thread and kept until the app quits. Until a colour is known, and for
+// products whose icon gives none, screens get the accent colour. A product is
+// tried at most once: its id stays pending whether the attempt succeeds or not.
+// Main thread only; one palette per model (of()).
+class IconPalette : public QObject {
+    Q_OBJECT
+
+public:
+    IconPalette(const HostPolicy& policy, QObject* parent = nullptr);
+
+    // The palette of the app model `owner`, made on first use and destroyed with it.
+    static IconPalette& of(QObject& owner);
+
+    const QHash<QString, QColor>& colors() const { return colors_; }
+    bool isPending(const QString& productId) const { return pending_.contains(productId); }
+    // The product's colour, else the accent colour, starting the work when due.
+    QColor color(const StorefrontProduct& product);
+
+    // The mean of the image's red, green and blue values over every pixel, opaque;
+    // nothing for an empty image.
+    static std::optional<QColor> average(const QImage& image);
+
+signals:
+    void colorArrived(const QString& productId);
+
+private:
+    void load(const StorefrontProduct& product);
+
+    const HostPolicy& policy_;
+    QHash<QString, QColor> colors_;
+    QSet<QString> pending_;
+};
+
+} // namespace hub

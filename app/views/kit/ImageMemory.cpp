@@ -1,0 +1,89 @@
+#include "app/views/kit/ImageMemory.h"
+
+#include "kit/api/ImageDataCache.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <mutex>
+
+namespace hub::ImageMemory {
+
+namespace {
+
+std::mutex fetchMutex;
+
+Fetch& replacement()
+{
+    static Fetch fetch;
+    return fetch;
+}
+
+} // namespace
+
+QCache<QString, QImage>& images()
+{
+    static QCache<QString, QImage> cache(200);
+    return cache;
+}
+
+std::optional<QImage> image(const QUrl& url)
+{
+    if (const QImage* found = images().object(url.toString()))
+        return *found;
+    return std::nullopt;
+}
+
+void remember(const QUrl& url, const QImage& image)
+{
+    images().insert(url.toString(), new QImage(image));
+}
+
+std::optional<QByteArray> fetch(const QUrl& url)
+{
+    Fetch fetch;
+    {
+        std::lock_guard lock(fetchMutex);
+        fetch = replacement();
+    }
+    if (fetch)
+        return fetch(url);
+    return ImageDataCache::shared().data(url);
+}
+
+void setFetch(Fetch fetch)
+{
+    std::lock_guard lock(fetchMutex);
+    replacement() = std::move(fetch);
+}
+
+std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    const int longer = qMax(size.width(), size.height());
+    if (size.isValid() && maxPixels > 0 && longer > maxPixels)
+        reader.setScaledSize(size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    // Formats that cannot scale while reading are scaled afterwards.
+    if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels)
+        image = image.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+QThreadPool& pool()
+{
+    static QThreadPool* shared = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(4);
+        return made;
+    }();
+    return *shared;
+}
+
+} // namespace hub::ImageMemory

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+namespace hub {
+
+class FlowGrid;
+class FocusHighlight;
+
+// Cells keyed by unique ids in as many equal columns as fit; the arrow keys move
+// the focus between cells, Return opens the focused one. The focus highlight shows
+// only while the user steers with the keyboard: a click focuses a cell without it.
+// Keys that cannot move pass on to the enclosing views.
+class KeyboardGrid : public QWidget {
+    Q_OBJECT
+
+public:
+    using Open = std::function<void(const QString& id)>;
+    // The cell for an id; nothing makes an empty cell.
+    using Content = std::function<QWidget*(const QString& id)>;
+
+    KeyboardGrid(const QStringList& ids, double minimum, double spacing, Open open, Content content,
+        QWidget* parent = nullptr);
+
+    const QStringList& ids() const { return ids_; }
+    QWidget* cell(const QString& id) const;
+    std::optional<QString> focused() const { return focused_; }
+    // Whether the focused cell shows the highlight.
+    bool ring() const { return ring_; }
+    int columns() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::optional<int> indexOf(QObject* cell) const;
+    void setFocused(std::optional<QString> id, bool ring);
+    bool key(int key);
+    void placeHighlight();
+
+    QStringList ids_;
+    Open open_;
+    FlowGrid* layout_;
+    FocusHighlight* highlight_;
+    QList<QWidget*> cells_;
+    std::optional<QString> focused_;
+    bool ring_ = false;
+    bool moving_ = false;
+};
+
+} // namespace hub

@@ -1,0 +1,36 @@
+#include "app/views/kit/Labels.h"
+
+#include "app/views/kit/Theme.h"
+
+namespace hub::Labels {
+
+QLabel* plain(const QString& text, TextStyle style, QWidget* parent, std::optional<QFont::Weight> weight)
+{
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(Typography::font(style, weight));
+    label->setText(text);
+    return label;
+}
+
+void setColor(QLabel* label, const QColor& color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label->setPalette(palette);
+}
+
+QLabel* secondary(QLabel* label)
+{
+    setColor(label, Theme::secondary());
+    return label;
+}
+
+QString plainToolTip(const QString& text)
+{
+    // Marked up once by us, so that the text's own markup is shown, not read.
+    return QStringLiteral("<span>") + text.toHtmlEscaped() + QStringLiteral("</span>");
+}
+
+} // namespace hub::Labels

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/views/kit/Typography.h"
+
+#include <QLabel>
+
+namespace hub {
+
+// Every label of the app is made here: plain text only (service text is never
+// read as markup), in one of the text styles.
+namespace Labels {
+
+QLabel* plain(const QString& text, TextStyle style, QWidget* parent = nullptr,
+    std::optional<QFont::Weight> weight = std::nullopt);
+// The label in the secondary text colour.
+QLabel* secondary(QLabel* label);
+void setColor(QLabel* label, const QColor& color);
+// A tooltip that shows `text` as it is, markup included.
+QString plainToolTip(const QString& text);
+
+} // namespace Labels
+
+} // namespace hub

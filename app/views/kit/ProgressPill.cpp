@@ -1,0 +1,116 @@
+#include "app/views/kit/ProgressPill.h"
+
+#include "app/views/kit/Labels.h"
+#include "app/views/kit/Motion.h"
+#include "app/views/kit/ProductActions.h"
+#include "app/views/kit/ProgressPresenter.h"
+#include "app/views/kit/Spinner.h"
+#include "app/views/kit/Theme.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVariantAnimation>
+
+namespace hub {
+
+namespace {
+constexpr double pauseSide = 7;
+}
+
+ProgressPill::ProgressPill(ProductActions& actions, const QString& productId, bool large, QWidget* parent)
+    : QWidget(parent), actions_(actions), productId_(productId), ring_(new QWidget(this)),
+      spinner_(new Spinner(ProgressPresenter::ringSize(large) - 6, ring_))
+{
+    const int side = ProgressPresenter::ringSize(large);
+    ring_->setFixedSize(side, side);
+    ring_->installEventFilter(this);
+    ring_->setToolTip(QStringLiteral("Pause"));
+    ring_->setCursor(Qt::PointingHandCursor);
+    spinner_->move(3, 3);
+    spinner_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    row->addWidget(ring_);
+    if (large) {
+        caption_ = Labels::secondary(Labels::plain({}, TextStyle::caption, this));
+        row->addWidget(caption_);
+    }
+    connect(&actions_, &ProductActions::changed, this, &ProgressPill::read);
+    connect(&actions_, &ProductActions::progressed, this, [this](const QString& id) {
+        if (id != productId_)
+            return;
+        ++ticks_;
+        read();
+    });
+    read();
+}
+
+void ProgressPill::read()
+{
+    const std::optional<InstallStage> stage = actions_.jobStage(productId_);
+    const InstallStage shown = stage.value_or(InstallStage::queued());
+    const std::optional<double> fraction = ProgressPresenter::fraction(shown);
+    const QString caption = ProgressPresenter::caption(shown);
+    setAccessibleName(caption);
+    if (caption_ && caption_->text() != caption)
+        caption_->setText(caption);
+    spinner_->setVisible(!fraction);
+    if (fraction == fraction_)
+        return;
+    fraction_ = fraction;
+    if (!fraction || !Motion::enabled()) {
+        drawn_ = fraction.value_or(0);
+        ring_->update();
+        return;
+    }
+    if (!sweep_) {
+        sweep_ = new QVariantAnimation(this);
+        sweep_->setDuration(200);
+        connect(sweep_, &QVariantAnimation::valueChanged, ring_, [this](const QVariant& value) {
+            drawn_ = value.toDouble();
+            ring_->update();
+        });
+    }
+    sweep_->stop();
+    sweep_->setStartValue(drawn_);
+    sweep_->setEndValue(*fraction);
+    sweep_->start();
+}
+
+bool ProgressPill::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ring_ && event->type() == QEvent::Paint) {
+        paintRing(ring_);
+        return true;
+    }
+    if (watched == ring_ && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ring_->rect().contains(mouse->position().toPoint()))
+            actions_.pause(productId_);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ProgressPill::paintRing(QWidget* ring)
+{
+    QPainter painter(ring);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(ring->rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+    painter.setPen(QPen(Theme::primary(0.12), 3));
+    painter.drawEllipse(bounds);
+    if (fraction_) {
+        painter.setPen(QPen(Theme::accent(), 3, Qt::SolidLine, Qt::RoundCap));
+        // From the top, clockwise.
+        painter.drawArc(bounds, 90 * 16, -int(drawn_ * 360 * 16));
+    }
+    const QPointF centre = QRectF(ring->rect()).center();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::accent());
+    painter.drawRoundedRect(QRectF(centre.x() - pauseSide / 2, centre.y() - pauseSide / 2, pauseSide, pauseSide), 1.5, 1.5);
+}
+
+} // namespace hub

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QVariantAnimation;
+
+namespace hub {
+
+class ProductActions;
+class Spinner;
+
+// A job's compact progress: the ring (the download's fraction, or a spinner) with
+// the pause square, and in the large form the stage's caption. Byte ticks only
+// repaint the ring.
+class ProgressPill : public QWidget {
+    Q_OBJECT
+
+public:
+    ProgressPill(ProductActions& actions, const QString& productId, bool large, QWidget* parent = nullptr);
+
+    // How many byte ticks reached this pill (tests).
+    int ticks() const { return ticks_; }
+    std::optional<double> fraction() const { return fraction_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void read();
+    void paintRing(QWidget* ring);
+
+    ProductActions& actions_;
+    QString productId_;
+    QWidget* ring_;
+    Spinner* spinner_;
+    QLabel* caption_ = nullptr;
+    std::optional<double> fraction_;
+    double drawn_ = 0; // the arc as drawn, following fraction_ over 0.2 s
+    QVariantAnimation* sweep_ = nullptr;
+    int ticks_ = 0;
+};
+
+} // namespace hub

@@ -1,0 +1,18 @@
+#include "app/views/kit/SearchField.h"
+
+#include "app/views/kit/SymbolName.h"
+#include "app/views/kit/Symbols.h"
+#include "app/views/kit/Theme.h"
+
+#include <QAction>
+
+namespace hub {
+
+SearchField::SearchField(QWidget* parent) : QLineEdit(parent)
+{
+    setPlaceholderText(QStringLiteral("Search"));
+    setClearButtonEnabled(true);
+    addAction(QIcon(Symbols::pixmap("magnifyingglass"_symbol, 14, Theme::secondary())), QLineEdit::LeadingPosition);
+}
+
+} // namespace hub

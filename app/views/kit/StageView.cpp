@@ -1,0 +1,95 @@
+#include "app/views/kit/StageView.h"
+
+#include "app/views/kit/Labels.h"
+#include "app/views/kit/Spinner.h"
+#include "app/views/kit/Symbols.h"
+#include "app/views/kit/Theme.h"
+
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace hub {
+
+namespace {
+
+QColor color(ProgressPresenter::Tone tone)
+{
+    switch (tone) {
+    case ProgressPresenter::Tone::green: return Theme::green();
+    case ProgressPresenter::Tone::red: return Theme::red();
+    case ProgressPresenter::Tone::primary: return Theme::primary();
+    case ProgressPresenter::Tone::secondary: break;
+    }
+    return Theme::secondary();
+}
+
+} // namespace
+
+StageView::StageView(QWidget* parent)
+    : QWidget(parent), symbol_(new QLabel(this)), spinner_(new Spinner(14, this)),
+      text_(Labels::plain({}, TextStyle::callout, this)), bar_(new QProgressBar(this)),
+      bytes_(Labels::secondary(Labels::plain({}, TextStyle::caption, this)))
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6);
+    row->addWidget(symbol_, 0, Qt::AlignTop);
+    row->addWidget(spinner_, 0, Qt::AlignVCenter);
+    row->addWidget(text_, 1);
+    column->addLayout(row);
+    column->addWidget(bar_);
+    column->addWidget(bytes_);
+    bar_->setRange(0, 1000);
+    bar_->setTextVisible(false);
+    bar_->setFixedHeight(6);
+    QFont digits = bytes_->font();
+    digits.setStyleHint(QFont::Monospace);
+    digits.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
+    bytes_->setFont(digits);
+    text_->setWordWrap(true);
+}
+
+StageView::StageView(const InstallStage& stage, std::optional<double> fraction, QWidget* parent) : StageView(parent)
+{
+    setStage(stage, fraction);
+}
+
+void StageView::setStage(const InstallStage& stage, std::optional<double> fraction)
+{
+    const ProgressPresenter::Line line = ProgressPresenter::line(stage, fraction);
+    if (shown_ && line == line_)
+        return;
+    show(line);
+}
+
+void StageView::show(const ProgressPresenter::Line& line)
+{
+    const bool bar = line.look == ProgressPresenter::Look::bar;
+    if (!shown_ || line.look != line_.look || line.symbol != line_.symbol || line.tone != line_.tone) {
+        symbol_->setVisible(!line.symbol.isEmpty());
+        if (!line.symbol.isEmpty())
+            symbol_->setPixmap(Symbols::pixmap(line.symbol, 14, color(line.tone)));
+        spinner_->setVisible(line.look == ProgressPresenter::Look::spinner);
+        text_->setVisible(!bar);
+        bar_->setVisible(bar);
+        bytes_->setVisible(bar);
+        Labels::setColor(text_, color(line.tone));
+        text_->setTextInteractionFlags(line.selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
+    }
+    if (line.maxLines > 1) {
+        const int lineHeight = text_->fontMetrics().lineSpacing();
+        text_->setMaximumHeight(lineHeight * line.maxLines);
+    } else {
+        text_->setMaximumHeight(QWIDGETSIZE_MAX);
+    }
+    text_->setText(line.text);
+    bar_->setValue(int(line.fraction * 1000));
+    bytes_->setText(line.bytes);
+    line_ = line;
+    shown_ = true;
+}
+
+} // namespace hub

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QLinearGradient>
+#include <QPalette>
+#include <QRectF>
+
+namespace hub {
+
+// The app's fixed colours and its brand gradient. The app is dark.
+namespace Theme {
+
+QColor accent();
+QColor violet();
+QColor magenta();
+QColor orange();
+// Leading to trailing edge of `rect`, through three evenly spaced colours of its own.
+QLinearGradient brand(const QRectF& rect);
+
+// The text and fill colours of the dark look.
+QColor primary();          // text, and the base of translucent fills
+QColor secondary();        // secondary text and symbols
+QColor primary(double opacity); // the primary colour at that opacity
+QColor green();
+QColor red();
+QColor systemOrange();
+QColor windowBackground();
+QColor materialBackground(); // the banner's regular material
+
+// The palette the whole app is drawn with.
+QPalette darkPalette();
+
+} // namespace Theme
+
+} // namespace hub

@@ -1,0 +1,16 @@
+#include "tests/app/fakes/FakeDesktop.h"
+
+namespace hub {
+
+void FakeDesktop::attach(Services& services)
+{
+    services.openURL = [this](const QUrl& url) { opened.append(url); };
+    services.isFrontmost = [this] { return frontmost; };
+    services.activate = [this] { ++activations; };
+    services.setDockBadge = [this](int count) { badges.append(count); };
+    services.notify = [this](const QString& title, const QString& body) { notifications.append({title, body}); };
+    services.reveal = [this](const QStringList& paths) { revealed.append(paths); };
+    services.openApp = [this](const QString& bundle) { started.append(bundle); };
+}
+
+} // namespace hub

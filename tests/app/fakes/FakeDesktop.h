@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/model/Services.h"
+
+#include <QList>
+#include <QUrl>
+#include <utility>
+
+namespace hub {
+
+// The desktop as the model sees it, recorded: opened URLs, the frontmost flag,
+// the Dock badge, notifications, activations, revealed files and opened applications.
+class FakeDesktop {
+public:
+    // Fills the desktop functions of `services` with this recorder.
+    void attach(Services& services);
+
+    bool frontmost = true;
+    QList<QUrl> opened;
+    QList<int> badges;
+    QList<std::pair<QString, QString>> notifications; // title, body
+    int activations = 0;
+    QList<QStringList> revealed;
+    QStringList started; // application bundles opened
+};
+
+} // namespace hub

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace hub::test {
+
+// org.freedesktop.Notifications on the session bus, recording what is posted. Calls are
+// answered on this thread's event loop, so a test waiting for another process spins it.
+class FakeNotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Posted {
+        QString app, title, body;
+        bool operator==(const Posted&) const = default;
+    };
+
+    FakeNotificationServer();
+    ~FakeNotificationServer() override;
+
+    // Whether this process owns the service name.
+    bool isServing() const { return serving_; }
+    QList<Posted> posted;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary, const QString& body,
+                const QStringList& actions, const QVariantMap& hints, int timeout);
+
+private:
+    bool serving_ = false;
+};
+
+} // namespace hub::test

@@ -1,0 +1,68 @@
+#include "tests/app/fakes/ModelHarness.h"
+
+#include "kit/security/HostPolicy.h"
+#include "tests/testkit/StoreResponses.h"
+
+#include <QDir>
+
+namespace hub {
+
+ModelHarness::ModelHarness()
+{
+    QDir().mkpath(supportFolder());
+    QDir().mkpath(snapshotsFolder());
+    settings = std::make_shared<QSettings>(root_.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+}
+
+void ModelHarness::holdStoreSession()
+{
+    const QDateTime expiry = QDateTime::currentDateTimeUtc().addDays(1);
+    storeTokens->save({StoreResponses::accessToken(expiry), QStringLiteral("refresh"), expiry});
+}
+
+void ModelHarness::holdIdentitySession()
+{
+    const QDateTime expiry = QDateTime::currentDateTimeUtc().addDays(1);
+    identityTokens->save({StoreResponses::accessToken(expiry), QString(), expiry});
+}
+
+void ModelHarness::serveExtras(const QByteArray& body)
+{
+    feed->route("GET", "/downloads/", 200, body);
+}
+
+Services ModelHarness::services()
+{
+    Services services;
+    services.client = std::make_shared<MoonbaseClient>(HostPolicy::tavren(), store.transport(), storeTokens);
+    services.tavrenID = std::make_shared<TavrenIDClient>(
+        QUrl("https://id.tavren.example/id"), QUrl("https://id.tavren.example/auth"), identity, identityTokens);
+    services.extrasClient = std::make_shared<const CatalogExtrasClient>(CatalogExtras::feedURL(), HostPolicy::tavren(), feed);
+    services.ledger = std::make_shared<InstallLedger>(supportFolder());
+    services.pipeline = engine;
+    if (withLock)
+        services.installLock = std::make_shared<InstallLock>(supportFolder());
+    if (withSnapshots)
+        services.snapshots.emplace(snapshotsFolder());
+    services.settings = settings;
+    services.arguments = LaunchArguments(arguments);
+    services.sleep = sleeper.sleeper();
+    services.now = [this] { return now; };
+    desktop.attach(services);
+    return services;
+}
+
+std::unique_ptr<AppModel> ModelHarness::makeModel()
+{
+    return std::make_unique<AppModel>(services());
+}
+
+QStringList ModelHarness::bannerTexts(const AppModel& model)
+{
+    QStringList texts;
+    for (const Banner& banner : model.banners().banners())
+        texts.append(banner.text);
+    return texts;
+}
+
+} // namespace hub

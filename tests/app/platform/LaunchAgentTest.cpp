@@ -1,0 +1,177 @@
+// The launch agent's units, switched through a stub systemctl in a temporary unit
+// folder, and the two operations of the windowed app that use it.
+
+#include "app/platform/LaunchAgent.h"
+#include "app/platform/LaunchAgentError.h"
+#include "app/updater/BackgroundUpdater.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+namespace {
+
+// A systemctl that keeps "enabled" as a file, logs its arguments one call a line, and
+// answers as a manager would; "no-manager" and "refuse" files change its mind.
+class StubSystemctl {
+public:
+    StubSystemctl()
+    {
+        QFile script(path());
+        script.open(QIODevice::WriteOnly);
+        script.write(QStringLiteral(R"(#!/bin/sh
+d='%1'
+echo "$*" >> "$d/calls"
+[ -f "$d/no-manager" ] && { echo "Failed to connect to bus: No medium found" >&2; exit 1; }
+case "$2" in
+  is-system-running) echo running ;;
+  is-enabled) if [ -f "$d/enabled" ]; then echo enabled; else echo disabled; exit 1; fi ;;
+  enable|disable) [ -f "$d/refuse" ] && { echo "Access denied" >&2; exit 1; }
+    if [ "$2" = enable ]; then touch "$d/enabled"; else rm -f "$d/enabled"; fi ;;
+esac
+exit 0
+)").arg(box.path()).toUtf8());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    QString path() const { return box.filePath(QStringLiteral("systemctl")); }
+    QString units() const { return box.filePath(QStringLiteral("config/systemd/user")); }
+    void set(const char* flag, bool on) const
+    {
+        const QString file = box.filePath(QString::fromLatin1(flag));
+        on ? void(QFile(file).open(QIODevice::WriteOnly)) : void(QFile::remove(file));
+    }
+    // The calls since the last look, without the "--user" every one carries.
+    QStringList takeCalls() const
+    {
+        QFile log(box.filePath(QStringLiteral("calls")));
+        QStringList calls;
+        if (log.open(QIODevice::ReadOnly))
+            calls = QString::fromUtf8(log.readAll()).replace(QStringLiteral("--user "), QString()).split(u'\n', Qt::SkipEmptyParts);
+        log.remove();
+        return calls;
+    }
+    LaunchAgent agent() const { return LaunchAgent(QStringLiteral("/opt/Tavren Hub/bin/tavren-hub%"), units(), path()); }
+
+    QTemporaryDir box;
+};
+
+QString read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST(LaunchAgent, RegistersEnablesAndRemovesItsUnits)
+{
+    StubSystemctl systemctl;
+    const LaunchAgent agent = systemctl.agent();
+    EXPECT_EQ(agent.status(), LaunchAgent::Status::notRegistered);
+
+    agent.registerAgent();
+    EXPECT_TRUE(read(agent.servicePath()).contains(u"\nExecStart=\"/opt/Tavren Hub/bin/tavren-hub%%\" --background-update\n"));
+    EXPECT_TRUE(read(agent.timerPath()).contains(u"\nPersistent=true\n"));
+    EXPECT_TRUE(read(agent.timerPath()).contains(u"\nUnit=com.tavren.hub.updater.service\n"));
+    EXPECT_EQ(QFileInfo(agent.servicePath()).path(), systemctl.units());
+    EXPECT_EQ(agent.status(), LaunchAgent::Status::enabled);
+    EXPECT_EQ(systemctl.takeCalls(), QStringList({"is-system-running", "daemon-reload", "enable --now com.tavren.hub.updater.timer",
+                                                  "is-system-running", "is-enabled com.tavren.hub.updater.timer"}));
+
+    agent.unregisterAgent();
+    EXPECT_FALSE(QFileInfo::exists(agent.servicePath()));
+    EXPECT_FALSE(QFileInfo::exists(agent.timerPath()));
+    EXPECT_EQ(agent.status(), LaunchAgent::Status::notRegistered);
+    EXPECT_EQ(systemctl.takeCalls(), QStringList({"disable --now com.tavren.hub.updater.timer", "daemon-reload", "is-system-running"}));
+
+    agent.unregisterAgent(); // nothing left to do
+    EXPECT_TRUE(systemctl.takeCalls().isEmpty());
+
+    // Units present but disabled, and no manager to ask.
+    agent.registerAgent();
+    systemctl.set("enabled", false);
+    EXPECT_EQ(agent.status(), LaunchAgent::Status::notRegistered);
+    systemctl.set("no-manager", true);
+    EXPECT_EQ(agent.status(), LaunchAgent::Status::notFound);
+}
+
+TEST(LaunchAgent, RefusalsAreThrownWithTheManagersWords)
+{
+    StubSystemctl systemctl;
+    const LaunchAgent agent = systemctl.agent();
+    systemctl.set("refuse", true);
+    try {
+        agent.registerAgent();
+        FAIL() << "registered";
+    } catch (const LaunchAgentError& error) {
+        EXPECT_EQ(error, LaunchAgentError(LaunchAgentError::Kind::systemctlFailed, QStringLiteral("Access denied")));
+    }
+    EXPECT_THROW(agent.unregisterAgent(), LaunchAgentError);
+    EXPECT_FALSE(QFileInfo::exists(agent.timerPath())) << "the units go even when disabling was refused";
+}
+
+TEST(LaunchAgent, RegisterByDefaultOnlyWhenEveryConditionHolds)
+{
+    struct Case {
+        const char* name;
+        bool turnedOff;
+        QStringList arguments;
+        bool installed;
+        const char* managerFlag; // a stub flag set before the call
+        bool registers;
+    };
+    const QList<Case> cases{
+        {"every condition holds", false, {"tavren-hub"}, true, nullptr, true},
+        {"turned off by the user", true, {"tavren-hub"}, true, nullptr, false},
+        {"a screenshot run", false, {"tavren-hub", "--snapshot"}, true, nullptr, false},
+        {"run from a build tree", false, {"tavren-hub"}, false, nullptr, false},
+        {"no user manager", false, {"tavren-hub"}, true, "no-manager", false},
+        {"refused: swallowed", false, {"tavren-hub"}, true, "refuse", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StubSystemctl systemctl;
+        QSettings defaults(systemctl.box.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+        if (c.turnedOff)
+            defaults.setValue(QStringLiteral("backgroundUpdatesTurnedOff"), true);
+        if (c.managerFlag)
+            systemctl.set(c.managerFlag, true);
+        BackgroundUpdater::registerByDefault(defaults, c.arguments, c.installed, systemctl.agent());
+        EXPECT_EQ(systemctl.takeCalls().contains(QStringLiteral("enable --now com.tavren.hub.updater.timer")),
+                  c.registers || QByteArray(c.managerFlag) == "refuse");
+        systemctl.set(c.managerFlag ? c.managerFlag : "none", false);
+        EXPECT_EQ(systemctl.agent().status() == LaunchAgent::Status::enabled, c.registers);
+    }
+
+    // An enabled agent is left alone.
+    StubSystemctl systemctl;
+    QSettings defaults(systemctl.box.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+    systemctl.agent().registerAgent();
+    systemctl.takeCalls();
+    BackgroundUpdater::registerByDefault(defaults, {}, true, systemctl.agent());
+    EXPECT_EQ(systemctl.takeCalls(), QStringList({"is-system-running", "is-enabled com.tavren.hub.updater.timer"}));
+}
+
+TEST(LaunchAgent, SetEnabledRecordsTheChoiceFirst)
+{
+    StubSystemctl systemctl;
+    QSettings defaults(systemctl.box.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+    BackgroundUpdater::setEnabled(true, defaults, systemctl.agent());
+    EXPECT_FALSE(defaults.value(QStringLiteral("backgroundUpdatesTurnedOff")).toBool());
+    EXPECT_EQ(systemctl.agent().status(), LaunchAgent::Status::enabled);
+
+    systemctl.set("refuse", true);
+    EXPECT_THROW(BackgroundUpdater::setEnabled(false, defaults, systemctl.agent()), LaunchAgentError);
+    EXPECT_TRUE(QSettings(defaults.fileName(), QSettings::IniFormat).value(QStringLiteral("backgroundUpdatesTurnedOff")).toBool());
+
+    // Once turned off, starting the app never registers again.
+    systemctl.set("refuse", false);
+    BackgroundUpdater::registerByDefault(defaults, {}, true, systemctl.agent());
+    EXPECT_NE(systemctl.agent().status(), LaunchAgent::Status::enabled);
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+// One windowed hub per user: the primary role, the question the background updater asks,
+// and a second instance's message.
+
+#include "app/platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <future>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+namespace {
+
+// Runs `send` on another thread while this one serves the primary, until it returns.
+bool sendWhileServing(const std::function<bool()>& send)
+{
+    std::future<bool> sent = std::async(std::launch::async, send);
+    while (sent.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return sent.get();
+}
+
+TEST(SingleInstance, OnePrimaryAnswersWhetherItRunsAndHandsOverMessages)
+{
+    QTemporaryDir folder;
+    EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
+    EXPECT_FALSE(SingleInstance::send(QStringLiteral("tavren-hub://product/tv-reverb"), folder.path(), 200));
+
+    auto primary = std::make_unique<SingleInstance>(folder.path());
+    ASSERT_TRUE(primary->claim());
+    EXPECT_TRUE(primary->claim());
+    EXPECT_TRUE(SingleInstance::isPrimaryRunning(folder.path()));
+    SingleInstance second(folder.path());
+    EXPECT_FALSE(second.claim());
+    EXPECT_FALSE(second.isPrimary());
+
+    QSignalSpy received(primary.get(), &SingleInstance::messageReceived);
+    const QString link = QStringLiteral("tavren-hub://product/tv-réverb?x=1&y=2");
+    EXPECT_TRUE(sendWhileServing([&] { return SingleInstance::send(link, folder.path()); }));
+    EXPECT_TRUE(sendWhileServing([&] { return SingleInstance::send(QString(), folder.path()); }));
+    ASSERT_EQ(received.size(), 2);
+    EXPECT_EQ(received[0][0].toString(), link);
+    EXPECT_EQ(received[1][0].toString(), QString());
+
+    // A message that is too long, or that would be two, is not sent.
+    EXPECT_FALSE(SingleInstance::send(QString(SingleInstance::maxMessageBytes + 1, u'x'), folder.path()));
+    EXPECT_FALSE(SingleInstance::send(QStringLiteral("a\nb"), folder.path()));
+
+    // A sender that never ends its line is dropped once it passes the limit.
+    EXPECT_TRUE(sendWhileServing([&] {
+        QLocalSocket flood;
+        flood.connectToServer(folder.filePath(QString::fromLatin1(SingleInstance::name)));
+        flood.waitForConnected();
+        flood.write(QByteArray(SingleInstance::maxMessageBytes + 10, 'x'));
+        flood.waitForBytesWritten();
+        return flood.waitForDisconnected(5000);
+    }));
+    EXPECT_EQ(received.size(), 2);
+
+    // The role is free again when the primary goes, its socket file left behind or not.
+    primary.reset();
+    EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
+    SingleInstance next(folder.path());
+    EXPECT_TRUE(next.claim());
+}
+
+} // namespace

@@ -1,0 +1,46 @@
+// The "Check for Updates..." menu item follows whether a check is possible.
+
+#include "app/platform/HubUpdater.h"
+#include "app/shell/CheckForUpdatesAction.h"
+#include "tests/testkit/ScriptedTransport.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+TEST(CheckForUpdatesAction, DisabledUntilACheckIsPossible)
+{
+    QTemporaryDir box;
+    auto transport = std::make_shared<ScriptedTransport>();
+    const auto updaterWithKey = [&](QByteArray key) {
+        auto service = std::make_shared<HubUpdateService>(
+            transport, HubUpdateService::Source{QStringLiteral("https://www.tavren.test/hub/releases.json"), key, QStringLiteral("www.tavren.test")},
+            InstallLocation::of(box.filePath(QStringLiteral("bin/tavren-hub"))), QStringLiteral("0.1.0"));
+        return std::make_unique<HubUpdater>(service, std::make_shared<QSettings>(box.filePath(QStringLiteral("d.ini")), QSettings::IniFormat),
+                                            HubUpdater::Schedule{std::chrono::hours(24), std::chrono::hours(24)});
+    };
+    const auto unconfigured = updaterWithKey({});
+    CheckForUpdatesAction never(*unconfigured);
+    const auto configured = updaterWithKey(QByteArray(32, '\x01'));
+    HubUpdater& updater = *configured;
+    CheckForUpdatesAction action(updater);
+    EXPECT_EQ(action.text(), QStringLiteral("Check for Updates..."));
+    EXPECT_FALSE(action.isEnabled());
+    action.trigger(); // disabled: nothing happens
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(action.isEnabled()) << "enabled without user action once checks are possible";
+    EXPECT_TRUE(transport->requests().isEmpty());
+    EXPECT_FALSE(never.isEnabled()) << "a build without a release key never checks";
+
+    // The feed cannot be reached: the problem is told and checking is possible again.
+    QSignalSpy finished(&updater, &HubUpdater::problemChanged);
+    action.trigger();
+    EXPECT_FALSE(action.isEnabled()) << "while the check runs";
+    ASSERT_TRUE(finished.wait());
+    EXPECT_TRUE(updater.problem().startsWith(u"Could not reach the Tavren Hub updates")) << updater.problem().toStdString();
+    EXPECT_TRUE(action.isEnabled());
+    EXPECT_EQ(transport->requests().size(), 1);
+}

@@ -1,0 +1,181 @@
+#include "app/views/kit/ActionButton.h"
+#include "app/views/kit/CachedImage.h"
+#include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/Motion.h"
+#include "app/views/kit/Pill.h"
+#include "app/views/kit/ProductActions.h"
+#include "app/views/kit/ProgressPill.h"
+#include "tests/app/fakes/FakeProductActions.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QSemaphore>
+#include <gtest/gtest.h>
+
+namespace hub {
+namespace {
+
+StorefrontProduct notes()
+{
+    StorefrontProduct product;
+    product.id = "tv-notes";
+    product.name = "Notes";
+    Download mac;
+    mac.name = "Mac";
+    mac.key = "notes-1";
+    mac.platform = Platform::mac;
+    mac.size = 1000;
+    product.downloads = QList<Download>{mac};
+    product.defaultVariation = PricingVariation{};
+    product.defaultVariation->price = {{"EUR", 15.0}};
+    return product;
+}
+
+void turn()
+{
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+QString shown(const ActionButton& button)
+{
+    if (auto* pill = qobject_cast<Pill*>(button.content()))
+        return pill->text() + (pill->isEnabled() ? "" : " (dimmed)");
+    if (qobject_cast<ProgressPill*>(button.content()))
+        return "progress";
+    return "nothing";
+}
+
+TEST(ActionButtonUi, FollowsAJobFromQueuedToInstalled)
+{
+    Motion::setEnabled(false);
+    FakeProductActions queue;
+    ActionButton button(queue, notes(), false);
+    button.show();
+    turn();
+    EXPECT_EQ(shown(button), "€49.00");
+
+    queue.owned.insert("tv-notes");
+    emit queue.changed();
+    turn();
+    EXPECT_EQ(shown(button), "Install");
+    qobject_cast<Pill*>(button.content())->click();
+    EXPECT_EQ(queue.calls, QStringList{"install tv-notes"});
+
+    const QList<std::pair<InstallStage, QString>> road{
+        {InstallStage::queued(), "Install"}, // waiting for a slot: still offered
+        {InstallStage::resolving(), "progress"},
+        {InstallStage::downloading(10, 100), "progress"},
+        {InstallStage::paused(), "Resume"},
+        {InstallStage::queued(), "Install"},
+        {InstallStage::downloading(50, 100), "progress"},
+        {InstallStage::verifying(), "progress"},
+        {InstallStage::installing(), "progress"},
+    };
+    for (const auto& [stage, expected] : road) {
+        queue.setStage("tv-notes", stage);
+        turn();
+        EXPECT_EQ(shown(button), expected) << expected.toStdString();
+    }
+
+    InstallRecord record;
+    record.productId = "tv-notes";
+    record.items = {InstalledItem{"/Applications/Notes.app", BundleKind::app, "com.tv.notes", "TEAM", "1.0"}};
+    queue.records.insert("tv-notes", record);
+    queue.setStage("tv-notes", InstallStage::installed());
+    turn();
+    EXPECT_EQ(shown(button), "Open");
+    qobject_cast<Pill*>(button.content())->click();
+    EXPECT_EQ(queue.calls.last(), "open tv-notes");
+
+    record.items.first().kind = BundleKind::vst3;
+    queue.records.insert("tv-notes", record);
+    emit queue.changed();
+    turn();
+    EXPECT_EQ(shown(button), "Installed (dimmed)");
+}
+
+TEST(ActionButtonUi, ProgressTicksRepaintThePillAndRebuildNothing)
+{
+    Motion::setEnabled(false);
+    FakeProductActions queue;
+    queue.owned.insert("tv-notes");
+    queue.setStage("tv-notes", InstallStage::downloading(0, 1000));
+    ActionButton button(queue, notes(), true);
+    ActionButton other(queue, [] { auto p = notes(); p.id = "tv-other"; return p; }(), true);
+    button.show();
+    other.show();
+    turn();
+    auto* pill = qobject_cast<ProgressPill*>(button.content());
+    ASSERT_NE(pill, nullptr);
+    const int replaced = button.replacements();
+    const int otherReplaced = other.replacements();
+
+    for (int tick = 1; tick <= 1000; ++tick) {
+        queue.setStage("tv-notes", InstallStage::downloading(tick, 1000));
+        if (tick % 100 == 0)
+            turn();
+    }
+    turn();
+    EXPECT_EQ(pill->ticks(), 1000);
+    EXPECT_EQ(pill->fraction(), 1.0);
+    EXPECT_EQ(button.content(), pill);
+    EXPECT_EQ(button.replacements(), replaced);
+    EXPECT_EQ(other.replacements(), otherReplaced);
+
+    // The pause square is the ring's centre.
+    QWidget* ring = pill->findChildren<QWidget*>().first();
+    QMouseEvent press(QEvent::MouseButtonRelease, QPointF(ring->rect().center()), ring->mapToGlobal(QPointF(ring->rect().center())),
+        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(ring, &press);
+    EXPECT_EQ(queue.calls, QStringList{"pause tv-notes"});
+}
+
+TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)
+{
+    Motion::setEnabled(false);
+    QSemaphore release;
+    QImage red(40, 20, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "PNG");
+    ImageMemory::setFetch([&](const QUrl&) -> std::optional<QByteArray> {
+        release.acquire();
+        return bytes;
+    });
+
+    const QUrl url("https://assets.test/gone.png");
+    auto* view = new CachedImage(url, 10, {});
+    QPointer<CachedImage> watch(view);
+    view->show();
+    delete view;
+    release.release();
+    ImageMemory::pool().waitForDone();
+    turn();
+    EXPECT_TRUE(watch.isNull());
+    ASSERT_TRUE(ImageMemory::image(url));
+    EXPECT_EQ(ImageMemory::image(url)->size(), QSize(10, 5)); // bounded, aspect kept
+
+    // A view made for a remembered address shows it at once, without fetching.
+    CachedImage again(url, 400, {});
+    EXPECT_TRUE(again.hasImage());
+
+    // A shown view fills itself with its image once it arrives; motion off, no fade.
+    CachedImage fresh(QUrl("https://assets.test/fresh.png"), 64, [](QPainter& p, const QRectF& r) { p.fillRect(r, Qt::blue); });
+    fresh.resize(20, 20);
+    fresh.show();
+    EXPECT_EQ(fresh.grab().toImage().pixelColor(10, 10), QColor(Qt::blue));
+    release.release();
+    ImageMemory::pool().waitForDone();
+    turn();
+    EXPECT_EQ(fresh.grab().toImage().pixelColor(10, 10), QColor(Qt::red));
+    ImageMemory::setFetch({});
+}
+
+} // namespace
+} // namespace hub

@@ -1,0 +1,133 @@
+#include "app/views/kit/KeyboardGrid.h"
+#include "app/views/kit/LaunchSplash.h"
+#include "app/views/kit/Motion.h"
+#include "app/views/kit/Shelf.h"
+#include "tests/app/fakes/FakeProductActions.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace hub {
+namespace {
+
+StorefrontProduct product(const QString& id)
+{
+    StorefrontProduct p;
+    p.id = id;
+    p.name = id;
+    return p;
+}
+
+TEST(KeyboardGridUi, AClickFocusesWithoutTheRingAndAnArrowThenShowsIt)
+{
+    Motion::setEnabled(false);
+    QStringList opened;
+    QWidget window;
+    auto* grid = new KeyboardGrid({"a", "b", "c", "d", "e"}, 100, 10, [&](const QString& id) { opened << id; },
+        [](const QString& id) { return new QLabel(id); }, &window);
+    grid->setGeometry(0, 0, 330, 200); // three columns
+    window.resize(330, 200);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    ASSERT_EQ(grid->columns(), 3);
+
+    QTest::mouseClick(grid->cell("b"), Qt::LeftButton);
+    EXPECT_EQ(grid->focused(), "b");
+    EXPECT_FALSE(grid->ring());
+    QTest::keyClick(grid->cell("b"), Qt::Key_Return); // opens without the ring too
+    EXPECT_EQ(opened, QStringList{"b"});
+
+    QTest::keyClick(grid->cell("b"), Qt::Key_Down);
+    EXPECT_EQ(grid->focused(), "e");
+    EXPECT_TRUE(grid->ring());
+    EXPECT_TRUE(grid->cell("e")->hasFocus());
+    QTest::keyClick(grid->cell("e"), Qt::Key_Right); // last cell: passed on, focus stays
+    EXPECT_EQ(grid->focused(), "e");
+    QTest::keyClick(grid->cell("e"), Qt::Key_Left);
+    QTest::keyClick(grid->cell("d"), Qt::Key_Left);
+    EXPECT_EQ(grid->focused(), "c");
+
+    QTest::mouseClick(grid->cell("a"), Qt::LeftButton);
+    EXPECT_EQ(grid->focused(), "a");
+    EXPECT_FALSE(grid->ring());
+}
+
+TEST(KeyboardGridUi, AShelfShowsNineCellsOneForEachId)
+{
+    Motion::setEnabled(false);
+    FakeProductActions actions;
+    QList<StorefrontProduct> products{product("x"), product("y"), product("x")};
+    for (int i = 0; i < 10; ++i)
+        products << product(QString::number(i));
+    Shelf shelf(actions, "Dynamics", std::nullopt, products);
+    ASSERT_NE(shelf.grid(), nullptr);
+    EXPECT_EQ(shelf.grid()->ids(), QStringList({"x", "y", "0", "1", "2", "3", "4", "5", "6"}));
+
+    Shelf empty(actions, "Nothing", "here", {}, [] {});
+    EXPECT_EQ(empty.grid(), nullptr);
+    EXPECT_TRUE(empty.findChildren<QWidget*>().isEmpty()); // not even the header
+}
+
+TEST(LaunchSplashUi, AFrozenSplashDrawsOneStillFrameAndNeverLeaves)
+{
+    Motion::setEnabled(true);
+    int finished = 0;
+    LaunchSplash splash([&] { ++finished; }, 0.25);
+    splash.resize(200, 150);
+    splash.show();
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(splash.progress(), 0.25);
+    EXPECT_FALSE(splash.isHolding()); // no key monitor
+    const QImage first = splash.grab().toImage();
+    QTest::keyClick(&splash, Qt::Key_A);
+    QTest::mouseClick(&splash, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(splash.isLeaving());
+    EXPECT_EQ(splash.grab().toImage(), first);
+    EXPECT_EQ(finished, 0);
+    Motion::setEnabled(false);
+}
+
+TEST(LaunchSplashUi, AKeyDuringTheHoldLeavesOnceAndIsSwallowed)
+{
+    Motion::setEnabled(true);
+    int finished = 0;
+    QWidget window;
+    int keysSeen = 0;
+    struct Counter : QObject {
+        int* seen;
+        explicit Counter(int* s) : seen(s) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::KeyPress)
+                ++*seen;
+            return false;
+        }
+    } counter(&keysSeen);
+    window.installEventFilter(&counter);
+    window.show();
+    LaunchSplash splash([&] { ++finished; });
+    splash.show();
+    EXPECT_TRUE(splash.isHolding());
+    QTest::keyClick(&window, Qt::Key_A);
+    EXPECT_TRUE(splash.isLeaving());
+    EXPECT_FALSE(splash.isHolding());
+    EXPECT_EQ(keysSeen, 0);
+    QTest::keyClick(&window, Qt::Key_B); // after leaving began: delivered as usual
+    EXPECT_EQ(keysSeen, 1);
+    QTest::mouseClick(&splash, Qt::LeftButton); // a second way out counts nothing more
+    EXPECT_EQ(finished, 0); // called when the fade has run, not before
+
+    LaunchSplash hidden([] {});
+    hidden.show();
+    hidden.hide(); // taken away during the hold: it leaves, and stops watching keys
+    EXPECT_TRUE(hidden.isLeaving());
+    EXPECT_FALSE(hidden.isHolding());
+    Motion::setEnabled(false);
+}
+
+} // namespace
+} // namespace hub
