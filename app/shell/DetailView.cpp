@@ -1,10 +1,10 @@
 #include "app/shell/DetailView.h"
 
 #include "app/model/AppModel.h"
-#include "app/shell/PlaceholderScreen.h"
-#include "app/shell/RebuildSoon.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/Screens.h"
+#include "app/views/kit/EmptyState.h"
+#include "app/views/kit/Rebuilder.h"
 
 #include <QHBoxLayout>
 #include <QStackedWidget>
@@ -35,7 +35,7 @@ RootPresenter::Destination resolve(const AppModel& model, const QString& entry)
 
 DetailView::DetailView(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), back_(new QToolButton(this)), stack_(new QStackedWidget(this)),
-      rebuild_(new RebuildSoon([this] { rebuild(); }, this))
+      rebuild_(new Rebuilder(this, [this] { rebuild(); }))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -54,12 +54,11 @@ DetailView::DetailView(AppModel& model, QWidget* parent)
     connect(back_, &QToolButton::clicked, this, [this] {
         model_.navigation().setPath(RootPresenter::back(model_.navigation().path()));
     });
-    const auto schedule = [this] { rebuild_->schedule(); };
-    connect(&model_.navigation(), &Navigation::selectionChanged, this, schedule);
-    connect(&model_.navigation(), &Navigation::pathChanged, this, schedule);
-    connect(&model_.navigation(), &Navigation::searchChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::storefrontChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::extrasChanged, this, schedule);
+    rebuild_->watch(&model_.navigation(), &Navigation::selectionChanged);
+    rebuild_->watch(&model_.navigation(), &Navigation::pathChanged);
+    rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::extrasChanged);
     rebuild();
 }
 
@@ -94,7 +93,7 @@ QWidget* DetailView::makePage(const QString& entry) const
         break;
     }
     const RootPresenter::EmptyText empty = RootPresenter::emptyText(destination.kind);
-    return new PlaceholderScreen(empty.title, empty.message);
+    return new EmptyState(empty.title, empty.message, empty.symbol);
 }
 
 void DetailView::replace(Shown& shown, const QString& key, QWidget* widget)

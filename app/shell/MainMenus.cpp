@@ -3,24 +3,22 @@
 #include "app/model/AppModel.h"
 #include "app/model/Beta.h"
 #include "app/platform/HubUpdater.h"
-#include "app/shell/AccountCommand.h"
 #include "app/shell/AboutPanel.h"
 #include "app/shell/CheckForUpdatesAction.h"
+#include "app/views/kit/AccountCommand.h"
 #include "app/shell/MainWindow.h"
-#include "app/shell/RebuildSoon.h"
 #include "app/shell/RootPresenter.h"
-#include "app/shell/RootView.h"
-#include "app/shell/SidebarView.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/SearchFocus.h"
 #include "kit/deployment/Deployment.h"
 
-#include <QLineEdit>
 #include <QMenuBar>
 
 namespace hub {
 
 MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, const QJsonObject& info)
-    : QObject(&window), window_(window), model_(model), bar_(window.menuBar()),
-      rebuild_(new RebuildSoon([this] { update(); }, this))
+    : QObject(&window), model_(model), bar_(window.menuBar()),
+      rebuild_(new Rebuilder(&window, [this] { update(); }))
 {
     QMenu* app = menu(QStringLiteral("Tavren Hub"));
     app->addAction(QStringLiteral("About Tavren Hub"), &window, [&window, info] { AboutPanel::present(&window, info); });
@@ -33,11 +31,7 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     file->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] { model_.refresh().refreshAll(); });
 
     QMenu* store = menu(QStringLiteral("Store"));
-    store->addAction(QStringLiteral("Search"), QKeySequence(Qt::CTRL | Qt::Key_F), this, [this] {
-        QLineEdit* field = window_.root()->sidebar()->searchField();
-        field->setFocus(Qt::ShortcutFocusReason);
-        field->selectAll();
-    });
+    store->addAction(QStringLiteral("Search"), QKeySequence(Qt::CTRL | Qt::Key_F), this, [] { SearchFocus::focus(); });
     back_ = store->addAction(QStringLiteral("Back"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), this, [this] {
         model_.navigation().setPath(RootPresenter::back(model_.navigation().path()));
     });
@@ -71,13 +65,12 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
             model_.services().openURL(QUrl(web + u'/'));
     });
 
-    const auto schedule = [this] { rebuild_->schedule(); };
-    connect(&model_.navigation(), &Navigation::pathChanged, this, schedule);
-    connect(&model_.library(), &Library::installedChanged, this, schedule);
-    connect(&model_.library(), &Library::releaseNotesChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::storefrontChanged, this, schedule);
-    connect(&model_.accounts(), &Accounts::storeUserChanged, this, schedule);
-    connect(&model_.accounts(), &Accounts::tavrenProfileChanged, this, schedule);
+    rebuild_->watch(&model_.navigation(), &Navigation::pathChanged);
+    rebuild_->watch(&model_.library(), &Library::installedChanged);
+    rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
+    rebuild_->watch(&model_.accounts(), &Accounts::storeUserChanged);
+    rebuild_->watch(&model_.accounts(), &Accounts::tavrenProfileChanged);
     update();
 }
 

@@ -14,7 +14,7 @@ namespace hub {
 class AppModel;
 class HubUpdater;
 class MainWindow;
-class RebuildSoon;
+class Rebuilder;
 
 // The menu bar of the main window. The items that depend on the model (Back, Update All,
 // Sign In or Account) are evaluated again on every model change and when a menu opens.
@@ -36,13 +36,12 @@ private:
     void go(HubSection section, const QKeySequence& key, QMenu* menu);
     void accountChosen();
 
-    MainWindow& window_;
     AppModel& model_;
     QMenuBar* bar_;
     QAction* back_ = nullptr;
     QAction* updateAll_ = nullptr;
     QAction* account_ = nullptr;
-    RebuildSoon* rebuild_;
+    Rebuilder* rebuild_;
 };
 
 } // namespace hub

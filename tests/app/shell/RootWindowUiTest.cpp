@@ -7,6 +7,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/kit/LaunchSplash.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/testkit/ScriptedTransport.h"
@@ -196,8 +197,15 @@ TEST_F(RootWindow, AccountCommandOpensTheSheetOrTheAccount)
     EXPECT_FALSE(model->accounts().showSignIn());
 }
 
-TEST_F(RootWindow, CartPopoverOpensAndClosesFromItsButton)
+TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
 {
+    EXPECT_EQ(window->splash(), nullptr) << "made without the splash";
+    MainWindow launched(*model, true);
+    launched.setStartsModel(false);
+    launched.setQuitsOnClose(false);
+    ASSERT_NE(launched.splash(), nullptr);
+    EXPECT_EQ(launched.splash()->geometry(), launched.rect()) << "covers the toolbar too";
+
     EXPECT_EQ(window->cartButton()->text(), QStringLiteral("Cart"));
     window->toggleCart();
     ASSERT_NE(window->cartPopover(), nullptr);
