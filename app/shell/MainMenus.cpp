@@ -8,16 +8,19 @@
 #include "app/views/kit/AccountCommand.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootPresenter.h"
+#include "app/shell/Screens.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/SearchFocus.h"
 #include "kit/deployment/Deployment.h"
 
+#include <QDialog>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 namespace hub {
 
 MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, const QJsonObject& info)
-    : QObject(&window), model_(model), bar_(window.menuBar()),
+    : QObject(&window), window_(window), model_(model), bar_(window.menuBar()),
       rebuild_(new Rebuilder(&window, [this] { update(); }))
 {
     QMenu* app = menu(QStringLiteral("Tavren Hub"));
@@ -26,6 +29,8 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     QAction* relaunch = app->addAction(QStringLiteral("Relaunch"), &updater, &HubUpdater::relaunch);
     relaunch->setVisible(updater.readyToRelaunch());
     connect(&updater, &HubUpdater::readyToRelaunchChanged, relaunch, [relaunch, &updater] { relaunch->setVisible(updater.readyToRelaunch()); });
+    app->addSeparator();
+    app->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, &MainMenus::showSettings);
 
     QMenu* file = menu(QStringLiteral("File"));
     file->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] { model_.refresh().refreshAll(); });
@@ -72,6 +77,22 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     rebuild_->watch(&model_.accounts(), &Accounts::storeUserChanged);
     rebuild_->watch(&model_.accounts(), &Accounts::tavrenProfileChanged);
     update();
+}
+
+void MainMenus::showSettings()
+{
+    // One Settings window at a time; its content is made anew each time it opens.
+    if (!settings_) {
+        settings_ = new QDialog(&window_);
+        settings_->setAttribute(Qt::WA_DeleteOnClose);
+        settings_->setWindowTitle(QStringLiteral("Settings"));
+        settings_->resize(520, 420);
+        auto* layout = new QVBoxLayout(settings_);
+        layout->addWidget(Screens::settings(model_));
+    }
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
 }
 
 QMenu* MainMenus::menu(const QString& title)

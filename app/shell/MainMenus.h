@@ -4,8 +4,10 @@
 
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QMenuBar;
 
@@ -35,8 +37,11 @@ private:
     QMenu* menu(const QString& title);
     void go(HubSection section, const QKeySequence& key, QMenu* menu);
     void accountChosen();
+    void showSettings();
 
+    MainWindow& window_;
     AppModel& model_;
+    QPointer<QDialog> settings_;
     QMenuBar* bar_;
     QAction* back_ = nullptr;
     QAction* updateAll_ = nullptr;

@@ -72,6 +72,11 @@ QWidget* Screens::signIn(AppModel&)
     return new PlaceholderScreen(QStringLiteral("Sign In"), QStringLiteral("Signing in here is on its way."));
 }
 
+QWidget* Screens::settings(AppModel&)
+{
+    return new PlaceholderScreen(QStringLiteral("Settings"), QStringLiteral("Settings are on their way."));
+}
+
 QWidget* Screens::cart(AppModel&)
 {
     return new PlaceholderScreen(QStringLiteral("Cart"), QStringLiteral("Your cart is on its way."));
