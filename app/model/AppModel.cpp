@@ -9,7 +9,7 @@ namespace hub {
 //   Accounts       store user and owned records, the identity account and its lists, the sign-in sheet
 //   StoreCatalog   storefront, extras, search index, catalog queries   (Accounts)
 //   Library        installed records, release notes, updates available (StoreCatalog)
-//   InstallQueue   pending install, the queue                          (Accounts, Banners)
+//   InstallQueue   pending install, jobs, lock, uninstall              (Accounts, Banners, Library)
 //   RefreshCycle   loaders, update decision, update loop, report       (all of the above)
 //   SignIn         account operations                                  (RefreshCycle, InstallQueue)
 //   Startup        restore, start, launch arguments                    (RefreshCycle, Navigation)
@@ -23,8 +23,8 @@ AppModel::AppModel(Services services, QObject* parent)
     , navigation_(this)
     , accounts_(this)
     , catalog_(accounts_, this)
-    , library_(catalog_, this)
-    , queue_(accounts_, banners_, this)
+    , library_(services_, catalog_, this)
+    , queue_(services_, pools_, {accounts_, banners_, library_}, [this](const std::exception& e) { report(e); }, this)
     , refresh_(services_, pools_, {preferences_, banners_, accounts_, catalog_, library_, queue_}, this)
     , signIn_(services_, pools_, {banners_, accounts_, catalog_, queue_, refresh_}, this)
     , startup_(services_, {preferences_, banners_, navigation_, accounts_, catalog_, refresh_}, *this, this)
@@ -39,6 +39,7 @@ AppModel::~AppModel()
     // Work still running on the pools may hold kit objects; let it end first,
     // without waiting out a browser sign-in.
     signIn_.cancelWaits();
+    queue_.stopAll();
     pools_.drain();
 }
 

@@ -1,12 +1,16 @@
 #include "app/model/Library.h"
 
 #include "app/model/Assign.h"
+#include "app/model/Services.h"
 #include "app/model/StoreCatalog.h"
 #include "kit/support/Version.h"
 
 namespace hub {
 
-Library::Library(const StoreCatalog& catalog, QObject* parent) : QObject(parent), catalog_(catalog) {}
+Library::Library(const Services& services, const StoreCatalog& catalog, QObject* parent)
+    : QObject(parent), services_(services), catalog_(catalog)
+{
+}
 
 void Library::setInstalled(const QList<InstallRecord>& records)
 {
@@ -43,12 +47,43 @@ QList<StorefrontProduct> Library::updatesAvailable() const
 {
     QList<StorefrontProduct> updates;
     for (const StorefrontProduct& product : catalog_.ownedProducts()) {
-        const std::optional<InstallRecord> installed = record(product.id);
-        const std::optional<QString> latest = latestVersion(product);
-        if (installed && latest && Version(installed->version) < Version(*latest))
+        if (hasUpdate(product))
             updates.append(product);
     }
     return updates;
+}
+
+bool Library::hasUpdate(const StorefrontProduct& product) const
+{
+    const std::optional<InstallRecord> installed = record(product.id);
+    const std::optional<QString> latest = latestVersion(product);
+    return installed && latest && Version(installed->version) < Version(*latest);
+}
+
+void Library::updateDockBadge() const
+{
+    if (services_.setDockBadge)
+        services_.setDockBadge(int(updatesAvailable().size()));
+}
+
+void Library::reveal(const InstallRecord& record) const
+{
+    QStringList paths;
+    for (const InstalledItem& item : record.presentItems())
+        paths.append(item.path);
+    if (services_.reveal)
+        services_.reveal(paths);
+}
+
+void Library::openApp(const InstallRecord& record) const
+{
+    for (const InstalledItem& item : record.presentItems()) {
+        if (item.kind == BundleKind::app) {
+            if (services_.openApp)
+                services_.openApp(item.path);
+            return;
+        }
+    }
 }
 
 } // namespace hub

@@ -10,6 +10,7 @@
 namespace hub {
 
 class StoreCatalog;
+struct Services;
 
 // What is installed (the ledger's records) and the store's full product records
 // with their release notes; which owned products have an update.
@@ -21,7 +22,7 @@ class Library : public QObject {
 public:
     using ReleaseNotes = QHash<QString, ProductSummary>;
 
-    explicit Library(const StoreCatalog& catalog, QObject* parent = nullptr);
+    Library(const Services& services, const StoreCatalog& catalog, QObject* parent = nullptr);
 
     const QList<InstallRecord>& installed() const { return installed_; }
     const ReleaseNotes& releaseNotes() const { return releaseNotes_; }
@@ -36,12 +37,22 @@ public:
     std::optional<QString> latestVersion(const StorefrontProduct& product) const;
     // Owned products, in their order, installed below their latest version.
     QList<StorefrontProduct> updatesAvailable() const;
+    // Installed below the latest known version.
+    bool hasUpdate(const StorefrontProduct& product) const;
+    // The number of available updates on the Dock tile; none at zero.
+    void updateDockBadge() const;
+
+    // Selects the record's items still on disk in the file manager.
+    void reveal(const InstallRecord& record) const;
+    // Starts the record's first application still on disk; nothing without one.
+    void openApp(const InstallRecord& record) const;
 
 signals:
     void installedChanged();
     void releaseNotesChanged();
 
 private:
+    const Services& services_;
     const StoreCatalog& catalog_;
     QList<InstallRecord> installed_;
     ReleaseNotes releaseNotes_;

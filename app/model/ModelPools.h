@@ -11,7 +11,7 @@ struct ModelPools {
     {
         reads.setMaxThreadCount(8);
         saves.setMaxThreadCount(1);
-        installs.setMaxThreadCount(2);
+        installs.setMaxThreadCount(3); // two install jobs and an uninstall
     }
     ~ModelPools() { drain(); }
 

@@ -37,4 +37,15 @@ void Navigation::show(const QString& productId)
     setPath(path_ + QStringList{productId});
 }
 
+void Navigation::showExtra(const QString& itemId)
+{
+    setPath(path_ + QStringList{extraPrefix + itemId});
+}
+
+void Navigation::goBack()
+{
+    if (!path_.isEmpty())
+        setPath(path_.first(path_.size() - 1));
+}
+
 } // namespace hub

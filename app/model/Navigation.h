@@ -31,6 +31,12 @@ public:
     // Opens a product page on top of the current section; Discover first when no
     // section or the account is selected.
     void show(const QString& productId);
+    // Opens a catalog-extras item's page on top of the current section.
+    void showExtra(const QString& itemId);
+    // Closes the top page, if any.
+    void goBack();
+
+    static inline const QString extraPrefix = QStringLiteral("extra:");
 
 signals:
     void selectionChanged();

@@ -282,8 +282,7 @@ void RefreshCycle::updateAll()
 
 void RefreshCycle::updateDockBadge()
 {
-    if (services_.setDockBadge)
-        services_.setDockBadge(int(parts_.library.updatesAvailable().size()));
+    parts_.library.updateDockBadge();
 }
 
 void RefreshCycle::report(const std::exception& error, Source source)

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/model/InstallEngine.h"
 #include "app/model/LaunchArguments.h"
 #include "app/model/Sleeper.h"
 #include "kit/api/CatalogExtrasClient.h"
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/TavrenIDClient.h"
-#include "kit/install/InstallPipeline.h"
 #include "kit/install/InstallLedger.h"
 #include "kit/install/InstallLock.h"
 #include "kit/support/SnapshotCache.h"
@@ -29,7 +29,7 @@ struct Services {
     std::shared_ptr<MoonbaseClient> client;
     std::shared_ptr<TavrenIDClient> tavrenID;
     std::shared_ptr<const CatalogExtrasClient> extrasClient;
-    std::shared_ptr<const InstallPipeline> pipeline; // null when its folders could not be made
+    std::shared_ptr<const InstallEngine> pipeline; // null when its folders could not be made
     std::shared_ptr<InstallLedger> ledger;    // null only when no folder at all could be made
     std::shared_ptr<InstallLock> installLock; // null when it could not be made
     std::optional<SnapshotCache> snapshots;   // none when its folder could not be made
@@ -44,6 +44,8 @@ struct Services {
     std::function<void()> activate;            // bring the app to the front
     std::function<void(int)> setDockBadge;     // 0 removes the badge
     std::function<void(const QString& title, const QString& body)> notify; // a desktop notification
+    std::function<void(const QStringList& paths)> reveal;  // select these files in the file manager
+    std::function<void(const QString& bundle)> openApp;     // start the application bundle
     // Renders the screens into the folder, then quits the app (snapshot runs).
     std::function<QCoro::Task<>(const QString& folder, AppModel& model)> snapshotter;
 };

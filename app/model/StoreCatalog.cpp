@@ -154,6 +154,40 @@ QList<StorefrontProduct> StoreCatalog::searchResults(const QString& query) const
     return results;
 }
 
+QList<ExtrasItem> StoreCatalog::searchExtras(const QString& query) const
+{
+    const QStringList tokens = SearchText::tokens(SearchText::fold(query));
+    QList<ExtrasItem> found;
+    if (tokens.isEmpty() || !extras_)
+        return found;
+    for (const ExtrasItem& item : extras_->items) {
+        const QString text = SearchText::fold(
+            QStringList{item.name, item.summary.value_or(QString()), item.kind, item.stage.value_or(QString())}.join(QLatin1Char(' ')));
+        if (std::all_of(tokens.begin(), tokens.end(), [&](const QString& t) { return text.contains(t); }))
+            found.append(item);
+    }
+    return found;
+}
+
+std::optional<ExtrasItem> StoreCatalog::extrasItem(const QString& id) const
+{
+    if (extras_) {
+        for (const ExtrasItem& item : extras_->items) {
+            if (item.id == id)
+                return item;
+        }
+    }
+    return std::nullopt;
+}
+
+ExtrasItem::InstallRoute StoreCatalog::route(const ExtrasItem& item) const
+{
+    return item.installRoute([this](const QString& productId) {
+        const std::optional<StorefrontProduct> product = storeProduct(productId);
+        return product && !product->macDownloads().isEmpty();
+    });
+}
+
 QList<StorefrontProduct> StoreCatalog::ownedProducts() const
 {
     QList<StorefrontProduct> owned;

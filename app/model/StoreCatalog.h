@@ -43,6 +43,11 @@ public:
     // The shown products whose text holds every token of the query, those whose
     // name starts with the first token first, then by name.
     QList<StorefrontProduct> searchResults(const QString& query) const;
+    // The extras items whose name, summary, kind and stage hold every token of the query, in feed order.
+    QList<ExtrasItem> searchExtras(const QString& query) const;
+    std::optional<ExtrasItem> extrasItem(const QString& id) const;
+    // Through the hub when the item's store product is in the storefront with a macOS download.
+    ExtrasItem::InstallRoute route(const ExtrasItem& item) const;
     // The storefront products the person owns (store records and identity list), by name.
     QList<StorefrontProduct> ownedProducts() const;
 

@@ -1,7 +1,10 @@
 #include "app/shell/Composition.h"
 
+#include "app/model/PipelineEngine.h"
 #include "app/platform/ContinuousSleep.h"
+#include "app/platform/Notifier.h"
 #include "app/platform/UserDefaults.h"
+#include "app/platform/Workspace.h"
 #include "kit/api/InMemoryTokenPersistence.h"
 #include "kit/deployment/Deployment.h"
 #include "kit/api/KeychainTokenPersistence.h"
@@ -11,6 +14,7 @@
 
 #include <QDir>
 #include <QLoggingCategory>
+#include <QThreadPool>
 #include <cstdlib>
 
 namespace hub::Composition {
@@ -66,7 +70,7 @@ Services standard(const QStringList& argumentList)
     }
     if (services.ledger) {
         try {
-            services.pipeline = std::make_shared<const InstallPipeline>(InstallPipeline::standard(services.client, services.ledger));
+            services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline::standard(services.client, services.ledger));
         } catch (const std::exception& error) {
             qCWarning(launchLog, "no work folder (%s); installs are not possible in this run", error.what());
         }
@@ -76,6 +80,12 @@ Services standard(const QStringList& argumentList)
     services.settings = UserDefaults::open();
     services.sleep = [](std::chrono::milliseconds duration) { return sleepContinuously(duration); };
     services.now = [] { return QDateTime::currentDateTimeUtc(); };
+    // Posting waits for the notification server's answer, so it happens off the main thread.
+    services.notify = [](const QString& title, const QString& body) {
+        QThreadPool::globalInstance()->start([title, body] { Notifier().post(title, body); });
+    };
+    services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
+    services.openApp = [](const QString& bundle) { Workspace().openApplication(bundle); };
     return services;
 }
 

@@ -52,6 +52,14 @@ void LaunchSplash::showEvent(QShowEvent* event)
         hold();
 }
 
+void LaunchSplash::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Taken off the screen during its hold: the hold ends now, the fade still runs.
+    if (holding_)
+        leave();
+}
+
 void LaunchSplash::hold()
 {
     holding_ = true;

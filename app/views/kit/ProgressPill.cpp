@@ -1,6 +1,7 @@
 #include "app/views/kit/ProgressPill.h"
 
 #include "app/views/kit/Labels.h"
+#include "app/views/kit/Motion.h"
 #include "app/views/kit/ProductActions.h"
 #include "app/views/kit/ProgressPresenter.h"
 #include "app/views/kit/Spinner.h"
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QVariantAnimation>
 
 namespace hub {
 
@@ -56,10 +58,26 @@ void ProgressPill::read()
     if (caption_ && caption_->text() != caption)
         caption_->setText(caption);
     spinner_->setVisible(!fraction);
-    if (fraction != fraction_) {
-        fraction_ = fraction;
+    if (fraction == fraction_)
+        return;
+    fraction_ = fraction;
+    if (!fraction || !Motion::enabled()) {
+        drawn_ = fraction.value_or(0);
         ring_->update();
+        return;
     }
+    if (!sweep_) {
+        sweep_ = new QVariantAnimation(this);
+        sweep_->setDuration(200);
+        connect(sweep_, &QVariantAnimation::valueChanged, ring_, [this](const QVariant& value) {
+            drawn_ = value.toDouble();
+            ring_->update();
+        });
+    }
+    sweep_->stop();
+    sweep_->setStartValue(drawn_);
+    sweep_->setEndValue(*fraction);
+    sweep_->start();
 }
 
 bool ProgressPill::eventFilter(QObject* watched, QEvent* event)
@@ -87,7 +105,7 @@ void ProgressPill::paintRing(QWidget* ring)
     if (fraction_) {
         painter.setPen(QPen(Theme::accent(), 3, Qt::SolidLine, Qt::RoundCap));
         // From the top, clockwise.
-        painter.drawArc(bounds, 90 * 16, -int(*fraction_ * 360 * 16));
+        painter.drawArc(bounds, 90 * 16, -int(drawn_ * 360 * 16));
     }
     const QPointF centre = QRectF(ring->rect()).center();
     painter.setPen(Qt::NoPen);

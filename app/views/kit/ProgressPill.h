@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QVariantAnimation;
 
 namespace hub {
 
@@ -35,6 +36,8 @@ private:
     Spinner* spinner_;
     QLabel* caption_ = nullptr;
     std::optional<double> fraction_;
+    double drawn_ = 0; // the arc as drawn, following fraction_ over 0.2 s
+    QVariantAnimation* sweep_ = nullptr;
     int ticks_ = 0;
 };
 

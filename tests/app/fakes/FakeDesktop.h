@@ -9,7 +9,7 @@
 namespace hub {
 
 // The desktop as the model sees it, recorded: opened URLs, the frontmost flag,
-// the Dock badge, notifications and activations.
+// the Dock badge, notifications, activations, revealed files and opened applications.
 class FakeDesktop {
 public:
     // Fills the desktop functions of `services` with this recorder.
@@ -20,6 +20,8 @@ public:
     QList<int> badges;
     QList<std::pair<QString, QString>> notifications; // title, body
     int activations = 0;
+    QList<QStringList> revealed;
+    QStringList started; // application bundles opened
 };
 
 } // namespace hub

@@ -39,6 +39,7 @@ Services ModelHarness::services()
         QUrl("https://id.tavren.example/id"), QUrl("https://id.tavren.example/auth"), identity, identityTokens);
     services.extrasClient = std::make_shared<const CatalogExtrasClient>(CatalogExtras::feedURL(), HostPolicy::tavren(), feed);
     services.ledger = std::make_shared<InstallLedger>(supportFolder());
+    services.pipeline = engine;
     if (withLock)
         services.installLock = std::make_shared<InstallLock>(supportFolder());
     if (withSnapshots)

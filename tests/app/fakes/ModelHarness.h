@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "kit/api/InMemoryTokenPersistence.h"
 #include "tests/app/fakes/FakeDesktop.h"
+#include "tests/app/fakes/FakeInstallEngine.h"
 #include "tests/app/fakes/FakeSleeper.h"
 #include "tests/app/fakes/FakeStore.h"
 
@@ -39,6 +40,8 @@ public:
     FakeStore store;
     FakeSleeper sleeper;
     FakeDesktop desktop;
+    // Runs wait until the test ends them; none: installs fail as without a work folder.
+    std::shared_ptr<FakeInstallEngine> engine = std::make_shared<FakeInstallEngine>();
     std::shared_ptr<InMemoryTokenPersistence> storeTokens = std::make_shared<InMemoryTokenPersistence>();
     // The identity service (under "/id" and "/auth") and the extras feed, scripted.
     std::shared_ptr<ScriptedTransport> identity = std::make_shared<ScriptedTransport>();

@@ -54,6 +54,11 @@ QHash<QString, Assignments> assignments()
                                       [](AppModel& m) { m.library().mergeReleaseNotes({{"a", Fixtures::summary("a", "A", "2")}}); }}},
         {"InstallQueue::pendingInstall", {[=](AppModel& m) { m.queue().setPendingInstall(PendingInstall{gate, std::nullopt}); },
                                              [](AppModel& m) { m.queue().setPendingInstall(std::nullopt); }}},
+        {"InstallQueue::jobs", {[=](AppModel& m) {
+                                    m.accounts().setStoreUser(Fixtures::user("a@example.test"));
+                                    m.queue().install(gate); // a second press while it runs changes nothing
+                                },
+                                   [](AppModel& m) { m.queue().cancel(m.queue().jobs().first()); }}},
         {"Banners::banners", {[](AppModel& m) {
                                   if (m.banners().banners().isEmpty())
                                       m.banners().flash(Banner::Tone::info, "once");

@@ -120,6 +120,12 @@ TEST(LaunchSplashUi, AKeyDuringTheHoldLeavesOnceAndIsSwallowed)
     EXPECT_EQ(keysSeen, 1);
     QTest::mouseClick(&splash, Qt::LeftButton); // a second way out counts nothing more
     EXPECT_EQ(finished, 0); // called when the fade has run, not before
+
+    LaunchSplash hidden([] {});
+    hidden.show();
+    hidden.hide(); // taken away during the hold: it leaves, and stops watching keys
+    EXPECT_TRUE(hidden.isLeaving());
+    EXPECT_FALSE(hidden.isHolding());
     Motion::setEnabled(false);
 }
 

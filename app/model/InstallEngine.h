@@ -1,0 +1,32 @@
+#pragma once
+
+#include "kit/downloads/DownloadResumeData.h"
+#include "kit/install/InstallRecord.h"
+#include "kit/install/InstallRequest.h"
+#include "kit/install/InstallStage.h"
+
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+namespace hub {
+
+// What the install queue runs its jobs on: the kit's pipeline in the app, a
+// scripted stand-in in tests. Blocking calls, made on the model's install pool;
+// the stage callback may be called from that thread and must not block.
+class InstallEngine {
+public:
+    using StageCallback = std::function<void(const InstallStage&)>;
+
+    virtual ~InstallEngine() = default;
+
+    // Throws DownloadInterrupted when stopped while downloading.
+    virtual InstallRecord run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
+        const StageCallback& stage, std::stop_token stop) const = 0;
+    virtual void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const = 0;
+    // The names of the items left in place because they changed since the install.
+    virtual QStringList uninstall(const QString& productId) const = 0;
+};
+
+} // namespace hub

@@ -1,0 +1,106 @@
+// The install queue on the real pipeline against the devstore: two installs and a
+// check, one install paused half-way and resumed.
+
+#include "app/model/PipelineEngine.h"
+#include "kit/codesign/NativeCodeSigning.h"
+#include "kit/security/SignaturePolicy.h"
+#include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/ModelHarness.h"
+#include "tests/app/fakes/QtPrinters.h"
+#include "tests/devstore/DevstoreTest.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace hub;
+using Kind = InstallStage::Kind;
+
+namespace {
+
+class QueueOnDevstore : public test::DevstoreTest {
+protected:
+    void SetUp() override
+    {
+        DevstoreTest::SetUp();
+        if (IsSkipped())
+            return;
+        client = DevstoreTest::client();
+        client->signIn(QStringLiteral("demo@tavren.test"), QStringLiteral("demo-pass-1"));
+        Services services = harness.services();
+        services.client = client;
+        services.ledger = std::make_shared<InstallLedger>(harness.supportFolder());
+        const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
+        const BundleInstaller installer(verifier, harness.path("home"), harness.path("Applications"),
+            [this](const QString& path) -> std::optional<QString> {
+                const QString target = harness.path("Trash/" + QFileInfo(path).fileName());
+                QDir().mkpath(harness.path("Trash"));
+                return QDir().rename(path, target) ? std::optional(target) : std::nullopt;
+            });
+        const QString work = harness.path("work");
+        QDir().mkpath(work);
+        services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline(client,
+            std::make_shared<Downloader>(HostPolicy::tavren(), PinnedTrust::tavren(), work), Extractor(), installer,
+            services.ledger, work));
+        model = std::make_unique<AppModel>(std::move(services));
+        model->accounts().setStoreUser(client->currentUser());
+        model->catalog().setStorefront(client->storefront());
+    }
+
+    void setFault(const QString& fault) const
+    {
+        store->control("POST", QStringLiteral("/__devstore/download-fault"), {{"fault", fault}});
+    }
+
+    StorefrontProduct product(const QString& id) const { return *model->catalog().storeProduct(id); }
+    Kind kindOf(const QString& id) const { return model->queue().job(id)->stage().kind; }
+
+    ModelHarness harness;
+    std::shared_ptr<MoonbaseClient> client;
+    std::unique_ptr<AppModel> model;
+};
+
+} // namespace
+
+TEST_F(QueueOnDevstore, TwoInstallsAndACheckWithAPauseInBetween)
+{
+    InstallQueue& queue = model->queue();
+    const StorefrontProduct compressor = product("tv-compressor");
+    const StorefrontProduct gate = product("tv-gate");
+    const StorefrontProduct reverb = product("tv-reverb");
+
+    // The download stalls half-way; pausing keeps what came.
+    setFault("stall");
+    queue.install(compressor);
+    InstallJob* paused = queue.job("tv-compressor");
+    ASSERT_TRUE(test::eventually([&] { return paused->stage().kind == Kind::downloading && paused->stage().received > 0; }));
+    paused->pause();
+    const bool stopped = test::eventually([&] { return paused->stage().kind == Kind::paused; });
+    setFault("none");
+    ASSERT_TRUE(stopped);
+    ASSERT_TRUE(paused->resumeData().has_value());
+    EXPECT_GT(paused->resumeData()->offset, 0);
+
+    queue.install(gate);
+    queue.install(reverb, std::nullopt, true);
+    queue.resume(paused);
+    ASSERT_TRUE(test::eventually([&] {
+        for (const InstallJob* job : queue.jobs()) {
+            if (job->isRunning() || job->stage().kind == Kind::queued)
+                return false;
+        }
+        return true;
+    }));
+    for (const char* id : {"tv-compressor", "tv-gate", "tv-reverb"})
+        EXPECT_EQ(kindOf(id), Kind::installed) << id << ": " << queue.job(id)->stage().message.toStdString();
+
+    QStringList installed;
+    for (const InstallRecord& record : model->library().installed())
+        installed.append(record.productId);
+    installed.sort();
+    EXPECT_EQ(installed, (QStringList{"tv-compressor", "tv-gate"})) << "a check records nothing";
+    EXPECT_EQ(InstallLedger(harness.supportFolder()).all().size(), 2);
+    const QStringList banners = ModelHarness::bannerTexts(*model);
+    EXPECT_TRUE(banners.contains(reverb.name + " " + *reverb.currentVersion + " passed every check.")) << banners.join(" | ").toStdString();
+    EXPECT_TRUE(banners.contains(compressor.name + " " + *compressor.currentVersion + " is installed."));
+    EXPECT_TRUE(QFileInfo::exists(harness.path("home/Library/Audio/Plug-Ins/VST3"))) << "bundles were placed";
+}
