@@ -15,20 +15,11 @@ namespace hub {
 
 namespace {
 
-std::optional<ExtrasItem> findExtra(const AppModel& model, const QString& id)
-{
-    if (const std::optional<CatalogExtras>& extras = model.catalog().extras())
-        for (const ExtrasItem& item : extras->items)
-            if (item.id == id)
-                return item;
-    return std::nullopt;
-}
-
 RootPresenter::Destination resolve(const AppModel& model, const QString& entry)
 {
     return RootPresenter::destination(
         entry, [&](const QString& id) { return model.catalog().storeProduct(id).has_value(); },
-        [&](const QString& id) { return findExtra(model, id).has_value(); });
+        [&](const QString& id) { return model.catalog().extrasItem(id).has_value(); });
 }
 
 } // namespace
@@ -51,9 +42,7 @@ DetailView::DetailView(AppModel& model, QWidget* parent)
     layout->addLayout(bar);
     layout->addWidget(stack_, 1);
 
-    connect(back_, &QToolButton::clicked, this, [this] {
-        model_.navigation().setPath(RootPresenter::back(model_.navigation().path()));
-    });
+    connect(back_, &QToolButton::clicked, &model_.navigation(), &Navigation::goBack);
     rebuild_->watch(&model_.navigation(), &Navigation::selectionChanged);
     rebuild_->watch(&model_.navigation(), &Navigation::pathChanged);
     rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
@@ -87,7 +76,7 @@ QWidget* DetailView::makePage(const QString& entry) const
     case RootPresenter::Destination::Kind::product:
         return Screens::productPage(*model_.catalog().storeProduct(destination.id), model_);
     case RootPresenter::Destination::Kind::extra:
-        return Screens::extrasItemPage(*findExtra(model_, destination.id), model_);
+        return Screens::extrasItemPage(*model_.catalog().extrasItem(destination.id), model_);
     case RootPresenter::Destination::Kind::notInStore:
     case RootPresenter::Destination::Kind::notAvailable:
         break;

@@ -38,7 +38,7 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     QMenu* store = menu(QStringLiteral("Store"));
     store->addAction(QStringLiteral("Search"), QKeySequence(Qt::CTRL | Qt::Key_F), this, [] { SearchFocus::focus(); });
     back_ = store->addAction(QStringLiteral("Back"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), this, [this] {
-        model_.navigation().setPath(RootPresenter::back(model_.navigation().path()));
+        model_.navigation().goBack();
     });
     store->addSeparator();
     go(HubSection::discover, QKeySequence(Qt::CTRL | Qt::Key_1), store);

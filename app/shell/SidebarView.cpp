@@ -71,6 +71,7 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     rebuild_->watch(&model_.library(), &Library::installedChanged);
     rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
     rebuild_->watch(&model_.preferences(), &Preferences::wishlistChanged);
+    rebuild_->watch(&model_.queue(), &InstallQueue::jobsChanged);
     rebuild();
 }
 
@@ -84,6 +85,12 @@ void SidebarView::rebuild()
     }
     input.updates = model_.library().updatesAvailable().size();
     input.wishlist = model_.preferences().wishlist().size();
+    QList<InstallStage> stages;
+    for (InstallJob* job : model_.queue().jobs()) {
+        stages.append(job->stage());
+        connect(job, &InstallJob::stageChanged, rebuild_, &Rebuilder::request, Qt::UniqueConnection);
+    }
+    input.activeJobs = SidebarPresenter::activeJobs(stages);
     input.selection = model_.navigation().selection();
     const SidebarPresenter::Screen screen = SidebarPresenter::present(input);
 
@@ -124,11 +131,14 @@ void SidebarView::submitSearch()
     QStringList productIds;
     for (const StorefrontProduct& product : model_.catalog().searchResults(query))
         productIds.append(product.id);
-    const std::optional<RootPresenter::Submission> submission = RootPresenter::submission(productIds, {});
+    QStringList extraIds;
+    for (const ExtrasItem& item : model_.catalog().searchExtras(query))
+        extraIds.append(item.id);
+    const std::optional<RootPresenter::Submission> submission = RootPresenter::submission(productIds, extraIds);
     if (!submission)
         return;
     if (submission->extra)
-        model_.navigation().setPath(model_.navigation().path() + QStringList{RootPresenter::extraPrefix + submission->id});
+        model_.navigation().showExtra(submission->id);
     else
         model_.navigation().show(submission->id);
 }

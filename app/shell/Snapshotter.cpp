@@ -2,7 +2,6 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
-#include "app/shell/RootPresenter.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "kit/security/HostPolicy.h"
 
@@ -59,7 +58,7 @@ QList<Snapshotter::Shot> Snapshotter::shots(AppModel& model, const std::optional
     list.append({QStringLiteral("free"), [m] { select(*m, HubSection::free); }});
     const std::optional<CatalogExtras>& extras = model.catalog().extras();
     if (extras && !extras->freeTools().isEmpty()) {
-        const QString first = RootPresenter::extraPrefix + extras->freeTools().first().id;
+        const QString first = Navigation::extraPrefix + extras->freeTools().first().id;
         list.append({QStringLiteral("free-tools"), [m] { select(*m, HubSection::freeTools); }});
         list.append({QStringLiteral("free-tool-page"), [m, first] { select(*m, HubSection::freeTools, {first}); }});
     }

@@ -163,6 +163,16 @@ TEST_F(RootWindow, SearchFieldDrivesTheResultsAndReturnOpensTheBestMatch)
     EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-delay")});
     EXPECT_EQ(model->navigation().search(), QStringLiteral("delay")) << "the text stays";
 
+    // No product matches: the first extras item that does opens.
+    model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
+    field.clear();
+    QTest::keyClicks(&field, QStringLiteral("eq"));
+    QTest::keyClick(&field, Qt::Key_Return);
+    settle();
+    ASSERT_EQ(model->navigation().path().size(), 2) << "pushed over the open page";
+    EXPECT_TRUE(model->navigation().path().last().startsWith(u"extra:"));
+    EXPECT_TRUE(currentTexts().contains(QStringLiteral("Free EQ")));
+
     // A section command leaves the search for the section.
     menus->find(QStringLiteral("Store"), QStringLiteral("Library"))->trigger();
     settle();
