@@ -1,10 +1,10 @@
 #include "app/shell/DetailView.h"
 
 #include "app/model/AppModel.h"
-#include "app/shell/PlaceholderScreen.h"
-#include "app/shell/RebuildSoon.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/Screens.h"
+#include "app/views/kit/EmptyState.h"
+#include "app/views/kit/Rebuilder.h"
 
 #include <QHBoxLayout>
 #include <QStackedWidget>
@@ -15,27 +15,18 @@ namespace hub {
 
 namespace {
 
-std::optional<ExtrasItem> findExtra(const AppModel& model, const QString& id)
-{
-    if (const std::optional<CatalogExtras>& extras = model.catalog().extras())
-        for (const ExtrasItem& item : extras->items)
-            if (item.id == id)
-                return item;
-    return std::nullopt;
-}
-
 RootPresenter::Destination resolve(const AppModel& model, const QString& entry)
 {
     return RootPresenter::destination(
         entry, [&](const QString& id) { return model.catalog().storeProduct(id).has_value(); },
-        [&](const QString& id) { return findExtra(model, id).has_value(); });
+        [&](const QString& id) { return model.catalog().extrasItem(id).has_value(); });
 }
 
 } // namespace
 
 DetailView::DetailView(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), back_(new QToolButton(this)), stack_(new QStackedWidget(this)),
-      rebuild_(new RebuildSoon([this] { rebuild(); }, this))
+      rebuild_(new Rebuilder(this, [this] { rebuild(); }))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -51,15 +42,12 @@ DetailView::DetailView(AppModel& model, QWidget* parent)
     layout->addLayout(bar);
     layout->addWidget(stack_, 1);
 
-    connect(back_, &QToolButton::clicked, this, [this] {
-        model_.navigation().setPath(RootPresenter::back(model_.navigation().path()));
-    });
-    const auto schedule = [this] { rebuild_->schedule(); };
-    connect(&model_.navigation(), &Navigation::selectionChanged, this, schedule);
-    connect(&model_.navigation(), &Navigation::pathChanged, this, schedule);
-    connect(&model_.navigation(), &Navigation::searchChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::storefrontChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::extrasChanged, this, schedule);
+    connect(back_, &QToolButton::clicked, &model_.navigation(), &Navigation::goBack);
+    rebuild_->watch(&model_.navigation(), &Navigation::selectionChanged);
+    rebuild_->watch(&model_.navigation(), &Navigation::pathChanged);
+    rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::extrasChanged);
     rebuild();
 }
 
@@ -88,13 +76,13 @@ QWidget* DetailView::makePage(const QString& entry) const
     case RootPresenter::Destination::Kind::product:
         return Screens::productPage(*model_.catalog().storeProduct(destination.id), model_);
     case RootPresenter::Destination::Kind::extra:
-        return Screens::extrasItemPage(*findExtra(model_, destination.id), model_);
+        return Screens::extrasItemPage(*model_.catalog().extrasItem(destination.id), model_);
     case RootPresenter::Destination::Kind::notInStore:
     case RootPresenter::Destination::Kind::notAvailable:
         break;
     }
     const RootPresenter::EmptyText empty = RootPresenter::emptyText(destination.kind);
-    return new PlaceholderScreen(empty.title, empty.message);
+    return new EmptyState(empty.title, empty.message, empty.symbol);
 }
 
 void DetailView::replace(Shown& shown, const QString& key, QWidget* widget)

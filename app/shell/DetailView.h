@@ -10,7 +10,7 @@ class QToolButton;
 namespace hub {
 
 class AppModel;
-class RebuildSoon;
+class Rebuilder;
 
 // The detail column: a navigation stack of our own over the model's path. Its root is
 // the search results or the selected section's screen; each path entry pushes the page
@@ -39,7 +39,7 @@ private:
     AppModel& model_;
     QToolButton* back_;
     QStackedWidget* stack_;
-    RebuildSoon* rebuild_;
+    Rebuilder* rebuild_;
     Shown root_;
     QList<Shown> pages_;
 };

@@ -3,24 +3,25 @@
 #include "app/model/AppModel.h"
 #include "app/model/Beta.h"
 #include "app/platform/HubUpdater.h"
-#include "app/shell/AccountCommand.h"
 #include "app/shell/AboutPanel.h"
 #include "app/shell/CheckForUpdatesAction.h"
+#include "app/views/kit/AccountCommand.h"
 #include "app/shell/MainWindow.h"
-#include "app/shell/RebuildSoon.h"
 #include "app/shell/RootPresenter.h"
-#include "app/shell/RootView.h"
-#include "app/shell/SidebarView.h"
+#include "app/shell/Screens.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/SearchFocus.h"
 #include "kit/deployment/Deployment.h"
 
-#include <QLineEdit>
+#include <QDialog>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 namespace hub {
 
 MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, const QJsonObject& info)
     : QObject(&window), window_(window), model_(model), bar_(window.menuBar()),
-      rebuild_(new RebuildSoon([this] { update(); }, this))
+      rebuild_(new Rebuilder(&window, [this] { update(); }))
 {
     QMenu* app = menu(QStringLiteral("Tavren Hub"));
     app->addAction(QStringLiteral("About Tavren Hub"), &window, [&window, info] { AboutPanel::present(&window, info); });
@@ -28,18 +29,16 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     QAction* relaunch = app->addAction(QStringLiteral("Relaunch"), &updater, &HubUpdater::relaunch);
     relaunch->setVisible(updater.readyToRelaunch());
     connect(&updater, &HubUpdater::readyToRelaunchChanged, relaunch, [relaunch, &updater] { relaunch->setVisible(updater.readyToRelaunch()); });
+    app->addSeparator();
+    app->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, &MainMenus::showSettings);
 
     QMenu* file = menu(QStringLiteral("File"));
     file->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] { model_.refresh().refreshAll(); });
 
     QMenu* store = menu(QStringLiteral("Store"));
-    store->addAction(QStringLiteral("Search"), QKeySequence(Qt::CTRL | Qt::Key_F), this, [this] {
-        QLineEdit* field = window_.root()->sidebar()->searchField();
-        field->setFocus(Qt::ShortcutFocusReason);
-        field->selectAll();
-    });
+    store->addAction(QStringLiteral("Search"), QKeySequence(Qt::CTRL | Qt::Key_F), this, [] { SearchFocus::focus(); });
     back_ = store->addAction(QStringLiteral("Back"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), this, [this] {
-        model_.navigation().setPath(RootPresenter::back(model_.navigation().path()));
+        model_.navigation().goBack();
     });
     store->addSeparator();
     go(HubSection::discover, QKeySequence(Qt::CTRL | Qt::Key_1), store);
@@ -71,14 +70,29 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
             model_.services().openURL(QUrl(web + u'/'));
     });
 
-    const auto schedule = [this] { rebuild_->schedule(); };
-    connect(&model_.navigation(), &Navigation::pathChanged, this, schedule);
-    connect(&model_.library(), &Library::installedChanged, this, schedule);
-    connect(&model_.library(), &Library::releaseNotesChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::storefrontChanged, this, schedule);
-    connect(&model_.accounts(), &Accounts::storeUserChanged, this, schedule);
-    connect(&model_.accounts(), &Accounts::tavrenProfileChanged, this, schedule);
+    rebuild_->watch(&model_.navigation(), &Navigation::pathChanged);
+    rebuild_->watch(&model_.library(), &Library::installedChanged);
+    rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
+    rebuild_->watch(&model_.accounts(), &Accounts::storeUserChanged);
+    rebuild_->watch(&model_.accounts(), &Accounts::tavrenProfileChanged);
     update();
+}
+
+void MainMenus::showSettings()
+{
+    // One Settings window at a time; its content is made anew each time it opens.
+    if (!settings_) {
+        settings_ = new QDialog(&window_);
+        settings_->setAttribute(Qt::WA_DeleteOnClose);
+        settings_->setWindowTitle(QStringLiteral("Settings"));
+        settings_->resize(520, 420);
+        auto* layout = new QVBoxLayout(settings_);
+        layout->addWidget(Screens::settings(model_));
+    }
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
 }
 
 QMenu* MainMenus::menu(const QString& title)

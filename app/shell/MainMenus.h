@@ -4,8 +4,10 @@
 
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QMenuBar;
 
@@ -14,7 +16,7 @@ namespace hub {
 class AppModel;
 class HubUpdater;
 class MainWindow;
-class RebuildSoon;
+class Rebuilder;
 
 // The menu bar of the main window. The items that depend on the model (Back, Update All,
 // Sign In or Account) are evaluated again on every model change and when a menu opens.
@@ -35,14 +37,16 @@ private:
     QMenu* menu(const QString& title);
     void go(HubSection section, const QKeySequence& key, QMenu* menu);
     void accountChosen();
+    void showSettings();
 
     MainWindow& window_;
     AppModel& model_;
+    QPointer<QDialog> settings_;
     QMenuBar* bar_;
     QAction* back_ = nullptr;
     QAction* updateAll_ = nullptr;
     QAction* account_ = nullptr;
-    RebuildSoon* rebuild_;
+    Rebuilder* rebuild_;
 };
 
 } // namespace hub

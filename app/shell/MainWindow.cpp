@@ -1,15 +1,18 @@
 #include "app/shell/MainWindow.h"
 
 #include "app/model/AppModel.h"
-#include "app/shell/RebuildSoon.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/RootView.h"
 #include "app/shell/Screens.h"
+#include "app/views/kit/LaunchSplash.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/Spinner.h"
+#include "app/views/kit/Symbols.h"
+#include "app/views/kit/Theme.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QProgressBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,8 +20,8 @@
 namespace hub {
 
 MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
-    : QMainWindow(parent), model_(model), root_(new RootView(model, splash, this)), spinner_(new QProgressBar),
-      cart_(new QToolButton), rebuild_(new RebuildSoon([this] { rebuildToolbar(); }, this))
+    : QMainWindow(parent), model_(model), root_(new RootView(model, this)), spinner_(new Spinner(14)),
+      cart_(new QToolButton), rebuild_(new Rebuilder(this, [this] { rebuildToolbar(); }))
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Tavren Hub"));
@@ -28,24 +31,33 @@ MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
     auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
     toolbar->setMovable(false);
     toolbar->setFloatable(false);
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar->setIconSize(QSize(16, 16));
     auto* spacer = new QWidget;
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar->addWidget(spacer);
-    spinner_->setRange(0, 0);
-    spinner_->setTextVisible(false);
-    spinner_->setFixedSize(60, 8);
     spinnerAction_ = toolbar->addWidget(spinner_);
     refresh_ = toolbar->addAction(QStringLiteral("Refresh"));
     refresh_->setToolTip(QStringLiteral("Reload the store and your library"));
+    refresh_->setIcon(Symbols::pixmap(QStringLiteral("arrow.clockwise"), 16, Theme::primary(), devicePixelRatio()));
     cart_->setToolTip(QStringLiteral("Cart"));
     cart_->setAutoRaise(true);
+    cart_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar->addWidget(cart_);
 
     connect(refresh_, &QAction::triggered, this, [this] { model_.refresh().refreshAll(); });
     connect(cart_, &QToolButton::clicked, this, &MainWindow::toggleCart);
-    connect(&model_.refresh(), &RefreshCycle::loadingChanged, this, [this] { rebuild_->schedule(); });
+    rebuild_->watch(&model_.refresh(), &RefreshCycle::loadingChanged);
     rebuildToolbar();
+
+    if (splash) {
+        splash_ = new LaunchSplash([this] {
+            splash_->deleteLater();
+            splash_ = nullptr;
+        }, std::nullopt, this);
+        splash_->setGeometry(rect());
+        splash_->raise();
+    }
 }
 
 void MainWindow::rebuildToolbar()
@@ -54,7 +66,7 @@ void MainWindow::rebuildToolbar()
     // SEAM: the cart's lines once the model holds a cart.
     const RootPresenter::CartButton button = RootPresenter::cartButton(0);
     cart_->setText(button.badge > 0 ? QStringLiteral("Cart %1").arg(button.badge) : QStringLiteral("Cart"));
-    cart_->setProperty("symbol", button.symbol);
+    cart_->setIcon(Symbols::pixmap(button.symbol, 16, Theme::primary(), devicePixelRatio()));
 }
 
 void MainWindow::toggleCart()
@@ -82,6 +94,13 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (startsModel_ && !event->spontaneous())
         model_.start();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (splash_)
+        splash_->setGeometry(rect());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -4,18 +4,19 @@
 
 class QAction;
 class QFrame;
-class QProgressBar;
 class QToolButton;
 
 namespace hub {
 
 class AppModel;
-class RebuildSoon;
+class LaunchSplash;
+class Rebuilder;
 class RootView;
+class Spinner;
 
-// The main window: the root view as content, and the toolbar with the loading spinner,
-// Refresh, and the Cart button with its popover. Each time its content is shown it
-// starts the model; closing it quits the app.
+// The main window: the root view as content, the toolbar with the loading spinner,
+// Refresh, and the Cart button with its popover, and at launch the splash over it all.
+// Each time its content is shown it starts the model; closing it quits the app.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -29,6 +30,8 @@ public:
     // The cart popover, while it is open.
     QFrame* cartPopover() const { return popover_; }
     void toggleCart();
+    // The launch splash while it covers the window; once gone it never returns.
+    LaunchSplash* splash() const { return splash_; }
 
     // Whether showing the window starts the model (off for the screenshot windows).
     void setStartsModel(bool starts) { startsModel_ = starts; }
@@ -37,6 +40,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -44,12 +48,13 @@ private:
 
     AppModel& model_;
     RootView* root_;
-    QProgressBar* spinner_;
+    Spinner* spinner_;
     QAction* spinnerAction_;
     QAction* refresh_;
     QToolButton* cart_;
     QFrame* popover_ = nullptr;
-    RebuildSoon* rebuild_;
+    LaunchSplash* splash_ = nullptr;
+    Rebuilder* rebuild_;
     bool startsModel_ = true;
     bool quitsOnClose_ = true;
 };

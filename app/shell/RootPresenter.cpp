@@ -1,5 +1,7 @@
 #include "app/shell/RootPresenter.h"
 
+#include "app/model/Navigation.h"
+
 #include <algorithm>
 
 namespace hub {
@@ -26,8 +28,8 @@ HubSection RootPresenter::rootSection(std::optional<HubSection> selection)
 RootPresenter::Destination RootPresenter::destination(const QString& entry,
     const std::function<bool(const QString&)>& productExists, const std::function<bool(const QString&)>& extraExists)
 {
-    if (entry.startsWith(extraPrefix)) {
-        const QString id = entry.mid(extraPrefix.size());
+    if (entry.startsWith(Navigation::extraPrefix)) {
+        const QString id = entry.mid(Navigation::extraPrefix.size());
         return {extraExists(id) ? Destination::Kind::extra : Destination::Kind::notAvailable, id};
     }
     return {productExists(entry) ? Destination::Kind::product : Destination::Kind::notInStore, entry};
@@ -47,13 +49,6 @@ std::optional<RootPresenter::Submission> RootPresenter::submission(const QString
     if (!extraIds.isEmpty())
         return Submission{true, extraIds.first()};
     return std::nullopt;
-}
-
-QStringList RootPresenter::back(QStringList path)
-{
-    if (!path.isEmpty())
-        path.removeLast();
-    return path;
 }
 
 RootPresenter::CartButton RootPresenter::cartButton(qsizetype cartLines)

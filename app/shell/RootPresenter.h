@@ -15,8 +15,6 @@ namespace hub {
 // cart button and the menu items that change with the model.
 class RootPresenter {
 public:
-    static inline const QString extraPrefix = QStringLiteral("extra:");
-
     // One entry of the navigation path, resolved.
     struct Destination {
         enum class Kind { product, extra, notInStore, notAvailable };
@@ -62,15 +60,13 @@ public:
     // The section whose screen stands at the root: Discover when none is selected.
     static HubSection rootSection(std::optional<HubSection> selection);
 
+    // An entry "extra:" and an id is an extras item's page; any other a product's.
     static Destination destination(const QString& entry, const std::function<bool(const QString&)>& productExists,
         const std::function<bool(const QString&)>& extraExists);
     static EmptyText emptyText(Destination::Kind kind); // notInStore or notAvailable
 
     // Given the ids of the search's store matches and then of its extras matches, best first.
     static std::optional<Submission> submission(const QStringList& productIds, const QStringList& extraIds);
-
-    // The path with its top page closed.
-    static QStringList back(QStringList path);
 
     static CartButton cartButton(qsizetype cartLines);
     static Menus menus(const MenuInput& input);

@@ -4,57 +4,54 @@
 #include "app/shell/DetailView.h"
 #include "app/shell/Screens.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/kit/BannerStack.h"
 
 #include <QDialog>
-#include <QLabel>
+#include <QEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
 
 namespace hub {
 
-RootView::RootView(AppModel& model, bool splash, QWidget* parent)
+RootView::RootView(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), sidebar_(new SidebarView(model)), detail_(new DetailView(model)),
-      banners_(new QWidget), bannerRows_(new QVBoxLayout(banners_)), splash_(splash)
+      banners_(new BannerStack(model, this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(sidebar_);
-    auto* column = new QWidget;
-    auto* columnLayout = new QVBoxLayout(column);
-    columnLayout->setContentsMargins(0, 0, 0, 0);
-    columnLayout->addWidget(detail_, 1);
-    columnLayout->addWidget(banners_);
-    splitter->addWidget(column);
+    splitter->addWidget(detail_);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({230, 1000});
     layout->addWidget(splitter);
 
-    connect(&model_.banners(), &Banners::bannersChanged, this, &RootView::showBanners);
+    // The banners float over the bottom edge, as tall as they need.
+    banners_->installEventFilter(this);
+    banners_->raise();
     connect(&model_.accounts(), &Accounts::showSignInChanged, this, &RootView::followSignIn);
-    showBanners();
     followSignIn();
 }
 
-void RootView::showBanners()
+void RootView::resizeEvent(QResizeEvent* event)
 {
-    while (QLayoutItem* item = bannerRows_->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-    for (const Banner& banner : model_.banners().banners()) {
-        auto* row = new QLabel(banner.text, banners_);
-        row->setTextFormat(Qt::PlainText);
-        row->setWordWrap(true);
-        row->setMargin(8);
-        row->setAutoFillBackground(true);
-        row->setBackgroundRole(banner.tone == Banner::Tone::failure ? QPalette::BrightText : QPalette::AlternateBase);
-        if (banner.tone == Banner::Tone::failure)
-            row->setForegroundRole(QPalette::Base);
-        bannerRows_->addWidget(row);
-    }
-    banners_->setVisible(!model_.banners().banners().isEmpty());
+    QWidget::resizeEvent(event);
+    placeBanners();
+}
+
+bool RootView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == banners_ && event->type() == QEvent::LayoutRequest)
+        placeBanners();
+    return QWidget::eventFilter(watched, event);
+}
+
+void RootView::placeBanners()
+{
+    const int height = model_.banners().banners().isEmpty() ? 0 : banners_->sizeHint().height();
+    banners_->setGeometry(0, this->height() - height, width(), height);
+    banners_->raise();
 }
 
 void RootView::followSignIn()

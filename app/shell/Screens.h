@@ -20,6 +20,7 @@ public:
     static QWidget* extrasItemPage(const ExtrasItem& item, AppModel& model);
     static QWidget* signIn(AppModel& model);
     static QWidget* cart(AppModel& model);
+    static QWidget* settings(AppModel& model);
 };
 
 } // namespace hub

@@ -1,18 +1,20 @@
 #include "app/shell/SidebarView.h"
 
 #include "app/model/AppModel.h"
-#include "app/shell/AccountCommand.h"
-#include "app/shell/RebuildSoon.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/SidebarBadgeDelegate.h"
 #include "app/shell/SidebarPresenter.h"
+#include "app/views/kit/AccountFooter.h"
 #include "app/views/kit/BetaBadge.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/SearchField.h"
+#include "app/views/kit/Symbols.h"
+#include "app/views/kit/Theme.h"
+#include "app/views/kit/Wordmark.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace hub {
@@ -24,8 +26,8 @@ constexpr int sectionRole = Qt::UserRole + 3;
 } // namespace
 
 SidebarView::SidebarView(AppModel& model, QWidget* parent)
-    : QWidget(parent), model_(model), search_(new QLineEdit(this)), list_(new QListWidget(this)),
-      footer_(new QPushButton(this)), rebuild_(new RebuildSoon([this] { rebuild(); }, this))
+    : QWidget(parent), model_(model), search_(new SearchField(this)), list_(new QListWidget(this)),
+      rebuild_(new Rebuilder(this, [this] { rebuild(); }))
 {
     setMinimumWidth(210);
     auto* layout = new QVBoxLayout(this);
@@ -35,18 +37,12 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     auto* header = new QHBoxLayout;
     header->setContentsMargins(18, 8, 18, 8);
     header->setSpacing(8);
-    auto* wordmark = new QLabel(QStringLiteral("Tavren Hub"), this);
-    QFont font = wordmark->font();
-    font.setPointSizeF(font.pointSizeF() * 1.4);
-    font.setBold(true);
-    wordmark->setFont(font);
-    header->addWidget(wordmark);
-    header->addWidget(new BetaBadge(palette().color(QPalette::Highlight), this));
+    header->addWidget(new Wordmark(30, this));
+    header->addWidget(new BetaBadge(Theme::accent(), this));
     header->addStretch();
     layout->addLayout(header);
 
     search_->setPlaceholderText(QStringLiteral("Search"));
-    search_->setClearButtonEnabled(true);
     auto* searchRow = new QHBoxLayout;
     searchRow->setContentsMargins(10, 0, 10, 6);
     searchRow->addWidget(search_);
@@ -56,30 +52,26 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     list_->setFrameShape(QFrame::NoFrame);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setIconSize(QSize(16, 16));
     layout->addWidget(list_, 1);
 
-    footer_->setFlat(true);
-    footer_->setStyleSheet(QStringLiteral("text-align: left; padding: 6px;"));
     auto* footerRow = new QHBoxLayout;
     footerRow->setContentsMargins(10, 10, 10, 10);
-    footerRow->addWidget(footer_);
+    footerRow->addWidget(new AccountFooter(model_, this));
     layout->addLayout(footerRow);
 
     connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.navigation().setSearch(text); });
     connect(search_, &QLineEdit::returnPressed, this, &SidebarView::submitSearch);
     connect(list_, &QListWidget::itemSelectionChanged, this, &SidebarView::chosen);
-    connect(footer_, &QPushButton::clicked, this, [this] { AccountCommand::run(model_); });
 
-    const auto schedule = [this] { rebuild_->schedule(); };
-    connect(&model_.navigation(), &Navigation::selectionChanged, this, schedule);
-    connect(&model_.navigation(), &Navigation::searchChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::extrasChanged, this, schedule);
-    connect(&model_.catalog(), &StoreCatalog::storefrontChanged, this, schedule);
-    connect(&model_.library(), &Library::installedChanged, this, schedule);
-    connect(&model_.library(), &Library::releaseNotesChanged, this, schedule);
-    connect(&model_.preferences(), &Preferences::wishlistChanged, this, schedule);
-    connect(&model_.accounts(), &Accounts::storeUserChanged, this, schedule);
-    connect(&model_.accounts(), &Accounts::tavrenProfileChanged, this, schedule);
+    rebuild_->watch(&model_.navigation(), &Navigation::selectionChanged);
+    rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::extrasChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
+    rebuild_->watch(&model_.library(), &Library::installedChanged);
+    rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
+    rebuild_->watch(&model_.preferences(), &Preferences::wishlistChanged);
+    rebuild_->watch(&model_.queue(), &InstallQueue::jobsChanged);
     rebuild();
 }
 
@@ -93,6 +85,12 @@ void SidebarView::rebuild()
     }
     input.updates = model_.library().updatesAvailable().size();
     input.wishlist = model_.preferences().wishlist().size();
+    QList<InstallStage> stages;
+    for (InstallJob* job : model_.queue().jobs()) {
+        stages.append(job->stage());
+        connect(job, &InstallJob::stageChanged, rebuild_, &Rebuilder::request, Qt::UniqueConnection);
+    }
+    input.activeJobs = SidebarPresenter::activeJobs(stages);
     input.selection = model_.navigation().selection();
     const SidebarPresenter::Screen screen = SidebarPresenter::present(input);
 
@@ -107,6 +105,7 @@ void SidebarView::rebuild()
         }
         item->setData(sectionRole, toString(*row.section));
         item->setData(SidebarBadgeDelegate::badgeRole, SidebarPresenter::badgeText(row.badge));
+        item->setIcon(Symbols::pixmap(row.symbol, 16, Theme::accent(), devicePixelRatio()));
         if (row.section == screen.highlighted)
             item->setSelected(true);
     }
@@ -114,7 +113,6 @@ void SidebarView::rebuild()
 
     if (search_->text() != model_.navigation().search())
         search_->setText(model_.navigation().search());
-    footer_->setText(model_.accounts().displayName());
 }
 
 void SidebarView::chosen()
@@ -133,11 +131,14 @@ void SidebarView::submitSearch()
     QStringList productIds;
     for (const StorefrontProduct& product : model_.catalog().searchResults(query))
         productIds.append(product.id);
-    const std::optional<RootPresenter::Submission> submission = RootPresenter::submission(productIds, {});
+    QStringList extraIds;
+    for (const ExtrasItem& item : model_.catalog().searchExtras(query))
+        extraIds.append(item.id);
+    const std::optional<RootPresenter::Submission> submission = RootPresenter::submission(productIds, extraIds);
     if (!submission)
         return;
     if (submission->extra)
-        model_.navigation().setPath(model_.navigation().path() + QStringList{RootPresenter::extraPrefix + submission->id});
+        model_.navigation().showExtra(submission->id);
     else
         model_.navigation().show(submission->id);
 }

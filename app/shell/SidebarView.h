@@ -6,12 +6,11 @@
 
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 
 namespace hub {
 
 class AppModel;
-class RebuildSoon;
+class Rebuilder;
 
 // The sidebar: the wordmark and beta badge, the search field, the list of sections
 // bound to the model's selection, and the account line at the bottom.
@@ -31,8 +30,7 @@ private:
     AppModel& model_;
     QLineEdit* search_;
     QListWidget* list_;
-    QPushButton* footer_;
-    RebuildSoon* rebuild_;
+    Rebuilder* rebuild_;
     bool rebuilding_ = false;
 };
 

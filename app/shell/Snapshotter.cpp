@@ -2,7 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
-#include "app/shell/RootPresenter.h"
+#include "app/views/kit/LaunchSplash.h"
 #include "kit/security/HostPolicy.h"
 
 #include <QApplication>
@@ -58,7 +58,7 @@ QList<Snapshotter::Shot> Snapshotter::shots(AppModel& model, const std::optional
     list.append({QStringLiteral("free"), [m] { select(*m, HubSection::free); }});
     const std::optional<CatalogExtras>& extras = model.catalog().extras();
     if (extras && !extras->freeTools().isEmpty()) {
-        const QString first = RootPresenter::extraPrefix + extras->freeTools().first().id;
+        const QString first = Navigation::extraPrefix + extras->freeTools().first().id;
         list.append({QStringLiteral("free-tools"), [m] { select(*m, HubSection::freeTools); }});
         list.append({QStringLiteral("free-tool-page"), [m, first] { select(*m, HubSection::freeTools, {first}); }});
     }
@@ -79,27 +79,10 @@ bool Snapshotter::capture(QWidget& widget, const QString& file)
     return widget.grab().save(file, "PNG");
 }
 
-QPalette Snapshotter::darkPalette()
+const QList<std::pair<QString, double>>& Snapshotter::splashFrames()
 {
-    QPalette palette;
-    const QColor window(0x1e, 0x1e, 0x22), base(0x16, 0x16, 0x19), text(0xec, 0xec, 0xf0);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::AlternateBase, window.lighter(130));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, window.lighter(120));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::ToolTipBase, base);
-    palette.setColor(QPalette::ToolTipText, text);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x96));
-    palette.setColor(QPalette::Highlight, QColor(0x6b, 0x33, 0xf2));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::BrightText, QColor(0xd9, 0x3b, 0x3b));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x8e, 0x8e, 0x96));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x8e, 0x8e, 0x96));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x8e, 0x8e, 0x96));
-    return palette;
+    static const QList<std::pair<QString, double>> frames{{QStringLiteral("splash-early"), 0.25}, {QStringLiteral("splash-late"), 0.85}};
+    return frames;
 }
 
 QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, Waits waits)
@@ -131,6 +114,16 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
         if (!alive)
             co_return;
         capture(*full, file(QStringLiteral("product-full")));
+    }
+    for (const auto& [name, progress] : splashFrames()) {
+        LaunchSplash splash([] {}, progress);
+        splash.setAttribute(Qt::WA_DontShowOnScreen);
+        splash.resize(1100, 700);
+        splash.show();
+        co_await sleep(waits.settle);
+        if (!alive)
+            co_return;
+        capture(splash, file(name));
     }
     co_await sleep(waits.settle);
     main->close();

@@ -5,7 +5,6 @@
 
 #include <QCoroTask>
 #include <QList>
-#include <QPalette>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -42,10 +41,10 @@ public:
     static std::optional<StorefrontProduct> pageProduct(const QList<StorefrontProduct>& products);
     // The shots of the main window, in order; conditions read once, here.
     static QList<Shot> shots(AppModel& model, const std::optional<StorefrontProduct>& page);
+    // The still frames of the launch splash, in order.
+    static const QList<std::pair<QString, double>>& splashFrames();
     // Writes what `widget` draws; false when the file could not be written.
     static bool capture(QWidget& widget, const QString& file);
-    // The palette every snapshot is taken in.
-    static QPalette darkPalette();
 };
 
 } // namespace hub

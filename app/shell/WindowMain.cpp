@@ -15,6 +15,7 @@
 #include "app/shell/RootPresenter.h"
 #include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
+#include "app/views/kit/Theme.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -52,10 +53,9 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
-    if (snapshot) {
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        QApplication::setPalette(hub::Snapshotter::darkPalette());
-    }
+    // The app is dark, on every desktop.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(hub::Theme::darkPalette());
     hub::SingleInstance instance;
     if (!snapshot && !instance.claim()) {
         // A second start (a tavren-hub: link) hands its argument to the running hub.

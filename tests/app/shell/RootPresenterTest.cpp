@@ -105,8 +105,6 @@ TEST(RootPresenter, ResolvesPathEntriesAndTheRoot)
     EXPECT_TRUE(RootPresenter::showsSearchResults(QStringLiteral("\n"))); // line breaks are not trimmed
     EXPECT_EQ(RootPresenter::rootSection(std::nullopt), HubSection::discover);
     EXPECT_EQ(RootPresenter::rootSection(HubSection::account), HubSection::account);
-    EXPECT_EQ(RootPresenter::back({QStringLiteral("a"), QStringLiteral("b")}), QStringList{QStringLiteral("a")});
-    EXPECT_EQ(RootPresenter::back({}), QStringList());
 }
 
 TEST(RootPresenter, SearchSubmissionPrefersProductsThenExtras)

@@ -7,6 +7,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/kit/LaunchSplash.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/testkit/ScriptedTransport.h"
@@ -162,6 +163,16 @@ TEST_F(RootWindow, SearchFieldDrivesTheResultsAndReturnOpensTheBestMatch)
     EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-delay")});
     EXPECT_EQ(model->navigation().search(), QStringLiteral("delay")) << "the text stays";
 
+    // No product matches: the first extras item that does opens.
+    model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
+    field.clear();
+    QTest::keyClicks(&field, QStringLiteral("eq"));
+    QTest::keyClick(&field, Qt::Key_Return);
+    settle();
+    ASSERT_EQ(model->navigation().path().size(), 2) << "pushed over the open page";
+    EXPECT_TRUE(model->navigation().path().last().startsWith(u"extra:"));
+    EXPECT_TRUE(currentTexts().contains(QStringLiteral("Free EQ")));
+
     // A section command leaves the search for the section.
     menus->find(QStringLiteral("Store"), QStringLiteral("Library"))->trigger();
     settle();
@@ -196,8 +207,15 @@ TEST_F(RootWindow, AccountCommandOpensTheSheetOrTheAccount)
     EXPECT_FALSE(model->accounts().showSignIn());
 }
 
-TEST_F(RootWindow, CartPopoverOpensAndClosesFromItsButton)
+TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
 {
+    EXPECT_EQ(window->splash(), nullptr) << "made without the splash";
+    MainWindow launched(*model, true);
+    launched.setStartsModel(false);
+    launched.setQuitsOnClose(false);
+    ASSERT_NE(launched.splash(), nullptr);
+    EXPECT_EQ(launched.splash()->geometry(), launched.rect()) << "covers the toolbar too";
+
     EXPECT_EQ(window->cartButton()->text(), QStringLiteral("Cart"));
     window->toggleCart();
     ASSERT_NE(window->cartPopover(), nullptr);

@@ -48,12 +48,15 @@ TEST(Snapshotter, WritesEveryShotTheModelAllows)
     test::await(Snapshotter::run(folder, *model, waits.sleeper()));
 
     EXPECT_EQ(written(folder), QStringList({"apps.png", "browse.png", "discover.png", "free-tool-page.png", "free-tools.png",
-                                   "free.png", "product-full.png", "product.png", "search.png"}));
-    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000}));
+                                   "free.png", "product-full.png", "product.png", "search.png", "splash-early.png",
+                                   "splash-late.png"}));
+    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000}));
     for (const QString& name : written(folder)) {
         const QImage image(QDir(folder).filePath(name));
-        EXPECT_EQ(image.width(), 1440) << name.toStdString();
-        EXPECT_EQ(image.height(), name == u"product-full.png" ? 2300 : 900) << name.toStdString();
+        const QSize size = name.startsWith(u"splash") ? QSize(1100, 700)
+                           : name == u"product-full.png" ? QSize(1440, 2300)
+                                                          : QSize(1440, 900);
+        EXPECT_EQ(image.size(), size) << name.toStdString();
         EXPECT_GT(test::sampledColours(image), 4) << name.toStdString();
     }
     // The page product is the one with the fixed id, not the first; the search is emptied.
@@ -71,8 +74,9 @@ TEST(Snapshotter, AnEmptyStoreStillWritesTheProductShotAndNoPage)
     QTemporaryDir box;
     RecordedWaits waits;
     test::await(Snapshotter::run(box.path(), *model, waits.sleeper()));
-    EXPECT_EQ(written(box.path()), QStringList({"apps.png", "browse.png", "discover.png", "free.png", "product.png", "search.png"}));
-    EXPECT_EQ(waits.asked.size(), 7);
+    EXPECT_EQ(written(box.path()), QStringList({"apps.png", "browse.png", "discover.png", "free.png", "product.png", "search.png",
+                                       "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked.size(), 9);
 }
 
 } // namespace

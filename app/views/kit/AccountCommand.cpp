@@ -1,4 +1,4 @@
-#include "app/shell/AccountCommand.h"
+#include "app/views/kit/AccountCommand.h"
 
 #include "app/model/AppModel.h"
 
