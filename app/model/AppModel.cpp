@@ -13,6 +13,10 @@ namespace hub {
 //   RefreshCycle   loaders, update decision, update loop, report       (all of the above)
 //   SignIn         account operations                                  (RefreshCycle, InstallQueue)
 //   Startup        restore, start, launch arguments                    (RefreshCycle, Navigation)
+//   Cart           cart, wishlist operations, price texts              (Preferences, Banners)
+//   Checkout       orders, the checkout sheet, settling                (Cart, Accounts, RefreshCycle)
+//   Reviews        review pages, the user's reviews, posting           (Accounts, Banners)
+//   DeepLinks      tavren-hub: links                                   (Navigation)
 // Members are declared in this order, so each part is built after what it uses
 // and destroyed before it.
 AppModel::AppModel(Services services, QObject* parent)
@@ -28,7 +32,13 @@ AppModel::AppModel(Services services, QObject* parent)
     , refresh_(services_, pools_, {preferences_, banners_, accounts_, catalog_, library_, queue_}, this)
     , signIn_(services_, pools_, {banners_, accounts_, catalog_, queue_, refresh_}, this)
     , startup_(services_, {preferences_, banners_, navigation_, accounts_, catalog_, refresh_}, *this, this)
+    , cart_({preferences_, banners_}, this)
+    , checkout_(services_, pools_, {preferences_, banners_, accounts_, cart_, refresh_}, this)
+    , reviews_(services_, pools_, {banners_, accounts_}, this)
+    , links_(services_, navigation_, this)
 {
+    connect(&startup_, &Startup::checkoutRequested, &checkout_,
+            [this](const QList<CartLine>& lines, bool clearsCart) { checkout_.beginCheckout(lines, clearsCart); });
     if (services_.ledger)
         library_.setInstalled(services_.ledger->all());
     startup_.restoreFromDisk();

@@ -2,12 +2,16 @@
 
 #include "app/model/Accounts.h"
 #include "app/model/Banners.h"
+#include "app/model/Cart.h"
+#include "app/model/Checkout.h"
+#include "app/model/DeepLinks.h"
 #include "app/model/InstallQueue.h"
 #include "app/model/Library.h"
 #include "app/model/ModelPools.h"
 #include "app/model/Navigation.h"
 #include "app/model/Preferences.h"
 #include "app/model/RefreshCycle.h"
+#include "app/model/Reviews.h"
 #include "app/model/Services.h"
 #include "app/model/SignIn.h"
 #include "app/model/Startup.h"
@@ -49,6 +53,13 @@ public:
     RefreshCycle& refresh() { return refresh_; }
     SignIn& signIn() { return signIn_; }
     Startup& startup() { return startup_; }
+    Cart& cart() { return cart_; }
+    Checkout& checkout() { return checkout_; }
+    Reviews& reviews() { return reviews_; }
+    DeepLinks& links() { return links_; }
+    const Cart& cart() const { return cart_; }
+    const Checkout& checkout() const { return checkout_; }
+    const Reviews& reviews() const { return reviews_; }
 
     // The fixture folder of a snapshot run.
     std::optional<QString> fixtureDirectory() const { return services_.arguments.fixtureDirectory(); }
@@ -71,6 +82,10 @@ private:
     RefreshCycle refresh_;
     SignIn signIn_;
     Startup startup_;
+    Cart cart_;
+    Checkout checkout_;
+    Reviews reviews_;
+    DeepLinks links_;
 };
 
 } // namespace hub

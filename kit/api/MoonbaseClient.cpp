@@ -6,6 +6,7 @@
 #include "kit/api/MoonbaseError.h"
 #include "kit/api/Paged.h"
 #include "kit/api/Problem.h"
+#include "kit/api/StoredSession.h"
 #include "kit/support/PercentEncoding.h"
 
 #include <QJsonDocument>
@@ -142,23 +143,9 @@ MoonbaseClient::Stored MoonbaseClient::reread()
 
 std::exception_ptr MoonbaseClient::ensureLoaded()
 {
-    {
-        std::lock_guard lock(mutex_);
-        if (loaded_)
-            return nullptr;
-    }
-    std::optional<SessionTokens> stored;
-    try {
-        stored = persistence_->load();
-    } catch (const std::exception&) {
-        return std::current_exception();
-    }
-    std::lock_guard lock(mutex_);
-    if (!loaded_) { // a sign-in or sign-out meanwhile wins
+    return loadStoredSessionOnce(mutex_, loaded_, *persistence_, [this](std::optional<SessionTokens> stored) {
         tokens_ = std::move(stored);
-        loaded_ = true;
-    }
-    return nullptr;
+    });
 }
 
 bool MoonbaseClient::hasSession()

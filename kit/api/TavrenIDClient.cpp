@@ -4,6 +4,7 @@
 #include "kit/api/HTTPStatus.h"
 #include "kit/api/MoonbaseClient.h"
 #include "kit/api/MoonbaseError.h"
+#include "kit/api/StoredSession.h"
 
 #include <QJsonDocument>
 
@@ -94,24 +95,10 @@ TavrenIDClient::TavrenIDClient(QUrl base, QUrl authBase, std::shared_ptr<HTTPTra
 
 std::exception_ptr TavrenIDClient::ensureLoaded()
 {
-    {
-        std::lock_guard lock(mutex_);
-        if (loaded_)
-            return nullptr;
-    }
-    std::optional<SessionTokens> stored;
-    try {
-        stored = persistence_->load();
-    } catch (const std::exception&) {
-        return std::current_exception(); // unknown: asked again next time
-    }
-    std::lock_guard lock(mutex_);
-    if (!loaded_) { // an adoption or forgetting meanwhile wins
+    return loadStoredSessionOnce(mutex_, loaded_, *persistence_, [this](std::optional<SessionTokens> stored) {
         if (stored)
             token_ = stored->accessToken;
-        loaded_ = true;
-    }
-    return nullptr;
+    });
 }
 
 std::optional<QString> TavrenIDClient::currentToken()

@@ -1,6 +1,7 @@
 #include "kit/codesign/CodeRequirement.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
 
@@ -132,7 +133,12 @@ std::shared_ptr<const CodeRequirement> CodeRequirement::compile(const QString& t
     }
 }
 
-bool CodeRequirement::isSatisfiedBy(const CertificateChain& chain, const QString& identifier) const
+bool CodeRequirement::needsNotarization() const
+{
+    return std::any_of(clauses.begin(), clauses.end(), [](const Clause& clause) { return clause.kind == Clause::Kind::notarized; });
+}
+
+bool CodeRequirement::isSatisfiedBy(const CertificateChain& chain, const QString& identifier, bool notarized) const
 {
     auto certificate = [&](int index) -> X509* {
         const qsizetype position = index < 0 ? chain.size() + index : index;
@@ -162,7 +168,9 @@ bool CodeRequirement::isSatisfiedBy(const CertificateChain& chain, const QString
                 return false;
             break;
         case Clause::Kind::notarized:
-            return false;
+            if (!notarized)
+                return false;
+            break;
         }
     }
     return true;

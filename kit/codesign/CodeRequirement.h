@@ -15,14 +15,16 @@ namespace hub {
 //   certificate leaf|root|N [subject.OU] = "text"
 //   identifier "text"
 //   notarized
-// Any other form does not compile. "notarized" is never met here: notarization cannot be
-// confirmed offline.
+// Any other form does not compile. "notarized" is met by code its checker found notarized.
 class CodeRequirement : public CodeSigningService::Requirement {
 public:
     static std::shared_ptr<const CodeRequirement> compile(const QString& text);
 
-    // Whether a signature with this chain (empty for ad-hoc code) and identifier meets every clause.
-    bool isSatisfiedBy(const CertificateChain& chain, const QString& identifier) const;
+    // Whether a signature with this chain (empty for ad-hoc code) and identifier, of code that is
+    // or is not notarized, meets every clause.
+    bool isSatisfiedBy(const CertificateChain& chain, const QString& identifier, bool notarized = false) const;
+    // Whether a clause asks for notarization (so the checker must look for a ticket).
+    bool needsNotarization() const;
 
     struct Clause {
         enum class Kind { anchorAppleGeneric, fieldExists, subjectOU, identifier, notarized };

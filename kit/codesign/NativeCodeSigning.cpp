@@ -27,6 +27,7 @@ namespace {
 using Service = CodeSigningService;
 
 constexpr int maxNesting = 8;
+constexpr qint64 maxTicketSize = 64 * 1024;
 
 enum class Kind { bundle, machO, diskImage, other };
 
@@ -220,14 +221,18 @@ struct NativeCodeSigning::SignedCode {
     QList<QByteArray> cdhashes;
 };
 
-NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock)
-    : trust_(anchorsDer, std::move(clock))
+NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock,
+                                     const QList<QByteArray>& notaryKeysDer)
+    : trust_(anchorsDer, std::move(clock)), notary_(notaryKeysDer)
 {
 }
 
 std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
 {
-    static const auto service = std::make_shared<const NativeCodeSigning>(pemCertificates(Deployment::current().codeSigningAnchorsPEM.constData()));
+    const Deployment& deployment = Deployment::current();
+    static const auto service = std::make_shared<const NativeCodeSigning>(
+        pemCertificates(deployment.codeSigningAnchorsPEM.constData()), std::function<QDateTime()>{},
+        NotaryTrust::publicKeys(deployment.notaryKeysPEM.constData()));
     return service;
 }
 
@@ -348,10 +353,9 @@ std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
 
 QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const
 {
-    // A requirement that can never be met here needs no reading of the code.
-    if (requirement && std::any_of(requirement->clauses.begin(), requirement->clauses.end(),
-                                   [](const auto& clause) { return clause.kind == CodeRequirement::Clause::Kind::notarized; }))
-        CodeSignatureFault::raise(errReqFailed, QStringLiteral("notarization cannot be confirmed offline"));
+    // Without notary keys nothing is notarized, and the code need not be read to know it.
+    if (requirement && requirement->needsNotarization() && !notary_.hasKeys())
+        CodeSignatureFault::raise(errReqFailed, QStringLiteral("no notary key is configured"));
     const auto kind = kindOf(path);
     if (!kind)
         CodeSignatureFault::raise(errSignatureNotVerifiable, QStringLiteral("cannot read ") + fileName(path));
@@ -374,13 +378,29 @@ QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, 
             CodeSignatureFault::raise(errSignatureFailed,
                                       QStringLiteral("the architectures of ") + fileName(path) + QStringLiteral(" are signed differently"));
     }
+    const bool notarized = requirement && requirement->needsNotarization() && *kind == Kind::bundle && hasTicket(path, signatures);
     QList<QByteArray> cdhashes;
     for (const SignedCode& signature : signatures) {
-        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier))
+        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier, notarized))
             CodeSignatureFault::raise(errReqFailed, QStringLiteral("the code does not satisfy the requirement"));
         cdhashes += signature.cdhashes;
     }
     return cdhashes;
+}
+
+bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const
+{
+    const auto layout = layoutOf(bundle);
+    if (!layout)
+        return false;
+    QFile file(layout->resourceRoot + u'/' + SealedResources::ticketFile);
+    const QFileInfo info(file.fileName());
+    if (info.isSymLink() || !info.isFile() || info.size() > maxTicketSize || !file.open(QIODevice::ReadOnly))
+        return false;
+    QList<QList<QByteArray>> cdhashes;
+    for (const SignedCode& signature : signatures)
+        cdhashes.append(signature.cdhashes);
+    return notary_.vouchesFor(file.readAll(), cdhashes);
 }
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/codesign/NotaryTrust.h"
 #include "kit/codesign/SignatureTrust.h"
 #include "kit/security/CodeSigningService.h"
 
@@ -17,12 +18,15 @@ struct EmbeddedSignature;
 
 // Reads real code signatures: bundles (Contents/MacOS executable, Info.plist, sealed resources,
 // nested code), single Mach-O files (thin or fat) and disk images (signature through the UDIF
-// trailer). Signatures are trusted up to the given code-signing anchors (DER). Notarization and
-// revocation cannot be confirmed offline: the requirement "notarized" is never met and the
-// revocation flag is accepted but not acted on.
+// trailer). Signatures are trusted up to the given code-signing anchors (DER). The requirement
+// "notarized" is met by a bundle whose stapled ticket one of the notary keys signed over the
+// cdhashes of its main executable (see NotaryTrust); without notary keys it is never met.
+// Revocation is not checked: the flag is accepted but not acted on.
 class NativeCodeSigning : public CodeSigningService {
 public:
-    explicit NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock = {});
+    // Anchors as certificate DER, notary keys as SubjectPublicKeyInfo DER.
+    explicit NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock = {},
+                               const QList<QByteArray>& notaryKeysDer = {});
 
     // The service over this deployment's code-signing anchors.
     static std::shared_ptr<const NativeCodeSigning> standard();
@@ -38,6 +42,7 @@ private:
     struct SignedCode;
 
     // Checks the code at a path (and its nested code); answers its cdhashes. Raises CodeSignatureFault.
+    // A requirement is checked against every architecture of the code, not against nested code.
     QList<QByteArray> check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const;
     QList<SignedCode> checkBundle(const QString& path, uint32_t flags, int depth) const;
     QList<SignedCode> checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const;
@@ -49,7 +54,11 @@ private:
     static void checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const unsigned char* code,
                               size_t codeLength, const SpecialData& special, const QString& what);
 
+    // Whether the bundle's stapled ticket vouches for the checked signatures of its main executable.
+    bool hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const;
+
     SignatureTrust trust_;
+    NotaryTrust notary_;
 };
 
 } // namespace hub

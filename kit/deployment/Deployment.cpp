@@ -63,6 +63,7 @@ Deployment Deployment::builtIn()
     values.webPins = values.identityPins;
     values.downloadPins = pinSet(deployment::cloudflareOwnRootPins) + values.identityPins;
     values.codeSigningAnchorsPEM = deployment::codeSigningAnchorsPEM;
+    values.notaryKeysPEM = deployment::notaryKeysPEM;
     values.hubReleasesFeed = QString::fromLatin1(deployment::hubReleasesFeed);
     values.hubReleasesKey = QByteArray::fromBase64(deployment::hubReleasesKey);
     return values;

@@ -58,6 +58,11 @@ namespace hub::deployment {
 // refused as untrusted until it is filled in; tests bring their own anchors.
 inline constexpr const char* codeSigningAnchorsPEM = "";
 
+// Notary public keys (PEM "PUBLIC KEY" blocks, concatenated): a bundle counts as notarized when the
+// ticket stapled in it (Contents/_NotarizationTicket) is signed by one of them over its cdhashes.
+// Empty: nothing counts as notarized, so apps that must be notarized are refused.
+inline constexpr const char* notaryKeysPEM = "";
+
 // The hub's own releases: a signed feed on the maker's web host, and the Ed25519 public key
 // (base64 of the raw 32 bytes) that signs the feed and every release archive. A deployment
 // fills in the maker's key; without one no release counts as signed and none is offered.

@@ -6,6 +6,7 @@
 #include "tests/testkit/BundleLayout.h"
 #include "tests/testkit/EmbeddedSignature.h"
 #include "tests/testkit/MachOImage.h"
+#include "tests/testkit/TestNotary.h"
 #include "tests/testkit/TestSigner.h"
 
 #include <QDir>
@@ -32,6 +33,7 @@ using hub::test::MachOImage;
 using hub::test::readBytes;
 using hub::test::writeBytes;
 using hub::test::SigningIdentity;
+using hub::test::TestNotary;
 using hub::test::TestSigner;
 
 namespace {
@@ -92,7 +94,7 @@ TEST_F(NativeCodeSigningTest, ValidPlugInAndApp)
     const QString app = build(appSpec);
     const VerifiedCode code = verifier().verify(QUrl::fromLocalFile(app));
     EXPECT_EQ(code, (VerifiedCode{app, QStringLiteral("com.tavren.studio"), ourTeam, QStringLiteral("120"), false}));
-    // Notarization cannot be confirmed offline, so the policy's demand for apps is not met.
+    // Without a stapled ticket and notary keys nothing is notarized, so the policy's demand for apps is not met.
     EXPECT_FALSE(verifier().isNotarized(QUrl::fromLocalFile(app)));
     EXPECT_TRUE(SignaturePolicy::tavren().requireNotarizedApps);
     EXPECT_EQ(VerificationFailure::notNotarized(QStringLiteral("Studio.app")).message(),
@@ -552,4 +554,56 @@ TEST_F(NativeCodeSigningTest, EveryAdHocCodeDirectoryIsCheckedAgainstTheCode)
     changed.replace(newPrimary, original.at(0));
     writeBytes(engine.executable, changed);
     EXPECT_THAT(refusal(host), ::testing::HasSubstr("nested code Frameworks/Engine.framework: code has been modified"));
+}
+
+TEST_F(NativeCodeSigningTest, StapledTicketsNotarizeTheirCodeOnly)
+{
+    const auto trusting = [](QList<QByteArray> keys) {
+        return CodeVerifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(hub::test::anchors(), nullptr, std::move(keys)));
+    };
+    const QList<QByteArray> notaryKeys{TestNotary::other().publicKeyDer, TestNotary::standard().publicKeyDer};
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> staple;
+        QList<QByteArray> keys;
+        bool notarized;
+    };
+    const auto rewriteTicket = [](const QString& bundle, qsizetype at) {
+        const QString ticket = bundle + QStringLiteral("/Contents/_NotarizationTicket");
+        QByteArray bytes = readBytes(ticket);
+        bytes[at] = char(bytes.at(at) ^ 0x01);
+        writeBytes(ticket, bytes);
+    };
+    const Case cases[] = {
+        {"a valid ticket", [](const QString& b) { TestSigner::stapleTicket(b); }, notaryKeys, true},
+        {"no ticket", [](const QString&) {}, notaryKeys, false},
+        {"no notary key configured", [](const QString& b) { TestSigner::stapleTicket(b); }, {}, false},
+        {"signed by another notary", [](const QString& b) { TestSigner::stapleTicket(b, TestNotary::other()); },
+         {TestNotary::standard().publicKeyDer}, false},
+        {"another cdhash", [](const QString& b) { TestSigner::stapleTicket(b, TestNotary::standard(), QList{QByteArray(20, 'x'), QByteArray(20, 'y')}); },
+         notaryKeys, false},
+        {"one architecture left out",
+         [](const QString& b) { TestSigner::stapleTicket(b, TestNotary::standard(), TestSigner::ticketCdhashes(b).mid(0, 1)); }, notaryKeys, false},
+        {"a cdhash byte changed", [&](const QString& b) { TestSigner::stapleTicket(b); rewriteTicket(b, 10); }, notaryKeys, false},
+        {"a signature byte changed", [&](const QString& b) { TestSigner::stapleTicket(b); rewriteTicket(b, 60); }, notaryKeys, false},
+        {"code re-signed after stapling",
+         [](const QString& b) {
+             TestSigner::stapleTicket(b);
+             TestSigner::flipCodeByte(b);
+             TestSigner::sign(b, SigningIdentity::developerId());
+         },
+         notaryKeys, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir caseDir;
+        BundleSpec spec = BundleSpec::app(QStringLiteral("Studio"));
+        spec.identifier = QStringLiteral("com.tavren.studio");
+        const QString app = TestSigner::build(spec, caseDir.path(), SigningIdentity::developerId());
+        c.staple(app);
+        const CodeVerifier verifier = trusting(c.keys);
+        EXPECT_EQ(verifier.isNotarized(QUrl::fromLocalFile(app)), c.notarized);
+        // The ticket is left out of the seal, so it changes nothing else.
+        EXPECT_EQ(verifier.verify(QUrl::fromLocalFile(app)).notarized, c.notarized);
+    }
 }

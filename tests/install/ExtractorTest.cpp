@@ -12,6 +12,7 @@
 #include "tests/testkit/PackageBuilder.h"
 #include "tests/testkit/SigningIdentity.h"
 #include "tests/testkit/TestSigner.h"
+#include "tests/testkit/Thrown.h"
 #include "tests/testkit/ZipBuilder.h"
 
 #include <QDir>
@@ -27,6 +28,7 @@
 using namespace hub;
 using hub::test::ArchiveEntry;
 using hub::test::DiskImageBuilder;
+using hub::test::thrown;
 using hub::test::PackageBuilder;
 using hub::test::PackageComponent;
 using hub::test::ZipBuilder;
@@ -114,18 +116,6 @@ PackageComponent component(QByteArray folder, QList<ArchiveEntry> payload, qint6
     c.payload = std::move(payload);
     c.installKBytes = kbytes;
     return c;
-}
-
-template <typename Error, typename F>
-Error thrown(F&& f)
-{
-    try {
-        f();
-    } catch (const Error& error) {
-        return error;
-    }
-    ADD_FAILURE() << "nothing thrown";
-    throw std::logic_error("nothing thrown");
 }
 
 // ---- size checks and discovery

@@ -139,7 +139,7 @@ void walk(const QString& root, const QString& relativeDir, const QSet<QString>& 
                                            QDir::Name);
     for (const QFileInfo& info : entries) {
         const QString path = relativeDir.isEmpty() ? info.fileName() : relativeDir + "/" + info.fileName();
-        if (excluded.contains(path) || path == QLatin1String("_CodeSignature"))
+        if (excluded.contains(path) || path == QLatin1String("_CodeSignature") || path == QLatin1String("_NotarizationTicket"))
             continue;
         const Rule* rule2 = match(rules2(), path);
         if (!rule2 || rule2->omit)

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <plist/plist.h>
 
 #include <stdexcept>
@@ -259,6 +261,47 @@ void TestSigner::resignNestedChanged(const QString& bundle, const QString& neste
     const QString nested = BundleLayout::of(bundle).root + "/" + nestedRelativePath;
     flipCodeByte(nested);
     sign(nested, identity);
+}
+
+void TestSigner::stapleTicket(const QString& bundle, const TestNotary& notary, const std::optional<QList<QByteArray>>& cdhashes)
+{
+    const QList<QByteArray> named = cdhashes.value_or(ticketCdhashes(bundle));
+    QByteArray ticket = QByteArray("TVNT\x01", 5) + char(named.size());
+    for (const QByteArray& cdhash : named)
+        ticket += cdhash;
+    std::unique_ptr<BIO, decltype(&BIO_free)> pem(BIO_new_mem_buf(notary.privateKeyPem.constData(), int(notary.privateKeyPem.size())),
+                                                  BIO_free);
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(PEM_read_bio_PrivateKey(pem.get(), nullptr, nullptr, nullptr),
+                                                            EVP_PKEY_free);
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    size_t length = 0;
+    if (!key || !context || EVP_DigestSignInit(context.get(), nullptr, EVP_sha256(), nullptr, key.get()) != 1
+        || EVP_DigestSign(context.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(ticket.constData()),
+                          size_t(ticket.size())) != 1)
+        throw std::runtime_error("cannot sign a ticket");
+    QByteArray signature(qsizetype(length), '\0');
+    if (EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+                       reinterpret_cast<const unsigned char*>(ticket.constData()), size_t(ticket.size())) != 1)
+        throw std::runtime_error("cannot sign a ticket");
+    signature.truncate(qsizetype(length));
+    writeBytes(BundleLayout::of(bundle).root + "/_NotarizationTicket", ticket + signature);
+}
+
+QList<QByteArray> TestSigner::ticketCdhashes(const QString& bundle)
+{
+    QList<QByteArray> cdhashes;
+    for (const QByteArray& slice : MachOImage::slices(readBytes(BundleLayout::of(bundle).executable))) {
+        const QList<QByteArray> directories = EmbeddedSignature::codeDirectoriesIn(MachOImage::signature(slice));
+        if (directories.isEmpty())
+            throw std::runtime_error("the bundle is not signed: " + bundle.toStdString());
+        QByteArray strongest = directories.first();
+        for (const QByteArray& directory : directories) {
+            if (EmbeddedSignature::hashTypeOf(directory) == 2)
+                strongest = directory;
+        }
+        cdhashes.append(EmbeddedSignature::cdhash(strongest));
+    }
+    return cdhashes;
 }
 
 QList<QByteArray> TestSigner::codeDirectories(const QByteArray& image)

@@ -2,6 +2,7 @@
 
 #include "tests/testkit/BundleSpec.h"
 #include "tests/testkit/SigningIdentity.h"
+#include "tests/testkit/TestNotary.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,7 +39,8 @@ namespace hub::test {
 //   Ad hoc: the CMS blob is 8 bytes, header only.
 // - Contents/_CodeSignature/CodeResources, an XML plist with files (SHA-1 data, or {hash, optional}),
 //   files2 ({hash, hash2[, optional]}, {symlink}, or for nested code {cdhash, requirement}), rules and
-//   rules2 as the platform writes them. Left out: the main executable, Info.plist, _CodeSignature.
+//   rules2 as the platform writes them. Left out: the main executable, Info.plist, _CodeSignature,
+//   _NotarizationTicket.
 //   Symbolic links appear in files2 only.
 // - The cdhash of nested code (in the host's CodeResources) is the hash of the strongest CodeDirectory
 //   (SHA-256 when present) of the nested executable's first slice, cut to 20 bytes.
@@ -72,6 +74,16 @@ public:
                               const QString& identifier = {});
     // A minimal UDIF image: the data, an XML plist and a koly trailer. Unsigned.
     static void writeMinimalDiskImage(const QString& path, const QByteArray& data);
+
+    // Staples a notarization ticket (after signing) at Contents/_NotarizationTicket, or a framework's
+    // Versions/A/_NotarizationTicket: "TVNT", version 0x01, the number of cdhashes (one byte), the
+    // cdhashes (20 bytes each; by default ticketCdhashes(bundle)), then the notary's ECDSA signature
+    // (DER, SHA-256) over every byte before it.
+    static void stapleTicket(const QString& bundle, const TestNotary& notary = TestNotary::standard(),
+                             const std::optional<QList<QByteArray>>& cdhashes = {});
+    // What a ticket for the bundle names: the cdhash of the strongest CodeDirectory of each slice
+    // of its main executable.
+    static QList<QByteArray> ticketCdhashes(const QString& bundle);
 
     // Mutations for negative tests. Paths inside a bundle are relative to its Contents/.
 

@@ -1,0 +1,34 @@
+#include "app/model/DeepLinks.h"
+
+#include "app/model/DeepLink.h"
+#include "app/model/Navigation.h"
+#include "app/platform/SingleInstance.h"
+
+namespace hub {
+
+DeepLinks::DeepLinks(const Services& services, Navigation& navigation, QObject* parent)
+    : QObject(parent), services_(services), navigation_(navigation)
+{
+}
+
+void DeepLinks::open(const QString& url)
+{
+    const std::optional<DeepLink> link = DeepLink::parse(url);
+    if (!link)
+        return;
+    switch (link->kind) {
+    case DeepLink::Kind::product: navigation_.show(link->productId); break;
+    case DeepLink::Kind::library: navigation_.setSelection(HubSection::library); break;
+    case DeepLink::Kind::updates: navigation_.setSelection(HubSection::updates); break;
+    case DeepLink::Kind::none: break;
+    }
+    if (services_.activate)
+        services_.activate();
+}
+
+void DeepLinks::follow(SingleInstance& instance)
+{
+    connect(&instance, &SingleInstance::messageReceived, this, &DeepLinks::open);
+}
+
+} // namespace hub

@@ -1,0 +1,48 @@
+// A cart checkout against the devstore, settled through its control endpoint.
+
+#include "tests/devstore/DevstoreTest.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/Composition.h"
+#include "kit/deployment/Deployment.h"
+#include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/FakeDesktop.h"
+#include "tests/app/fakes/FakeSleeper.h"
+
+using namespace hub;
+
+namespace {
+class CheckoutAgainstDevstore : public test::DevstoreTest {};
+} // namespace
+
+TEST_F(CheckoutAgainstDevstore, APaidCartOrderEmptiesTheCartAndIsOwned)
+{
+    FakeSleeper sleeper;
+    FakeDesktop desktop;
+    Services services = Composition::standard({"tavren-hub", "--measure-launch"}); // sessions in memory
+    services.sleep = sleeper.sleeper();
+    desktop.attach(services);
+    AppModel model(std::move(services));
+    test::await(model.refresh().refreshAll());
+    ASSERT_EQ(QCoro::waitFor(test::failureOf(model.signIn().signInToStore("demo@tavren.test", "demo-pass-1"))), std::nullopt);
+    ASSERT_FALSE(model.catalog().owns("tv-saturator"));
+
+    const std::optional<StorefrontProduct> saturator = model.catalog().storeProduct("tv-saturator");
+    ASSERT_TRUE(saturator);
+    model.cart().addToCart(*saturator);
+    test::await(model.checkout().beginCheckout(model.cart().cart(), true));
+    ASSERT_TRUE(model.checkout().checkout());
+    const CheckoutSession session = *model.checkout().checkout();
+    EXPECT_EQ(session.url.host(), Deployment::current().apiHost);
+    EXPECT_EQ(model.cart().cart().size(), 1) << "the cart waits for the payment";
+
+    const QJsonObject paid = store->control("POST", "/__devstore/orders/" + session.orderId, {{"status", "Paid"}});
+    EXPECT_EQ(paid.value("status").toString(), "Paid");
+    const Order order = model.services().client->order(session.orderId);
+    EXPECT_EQ(order.status, OrderStatus::paid);
+    test::await(model.checkout().checkoutFinished(session, order));
+    EXPECT_EQ(model.checkout().checkout(), std::nullopt);
+    EXPECT_TRUE(model.cart().cart().isEmpty());
+    EXPECT_TRUE(model.catalog().owns("tv-saturator"));
+    EXPECT_FALSE(model.accounts().showSignIn()) << "the store account is connected";
+}
