@@ -1,43 +1,83 @@
-// The windowed hub, entered from main() through the module it is built into. Until the main
-// window lands: one instance, the self-updater, the launch agent, an empty window with the
-// application menu's About and Check for Updates items.
+// The windowed hub, entered from main() through the module it is built into: one
+// instance per user, the self-updater, the launch agent, the model and its main window.
+// "--snapshot DIR" renders the screens into DIR instead and quits.
 
+#include "app/model/AppModel.h"
 #include "app/platform/HubUpdater.h"
 #include "app/platform/InstallLocation.h"
 #include "app/platform/LaunchAgent.h"
+#include "app/platform/Notifier.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
-#include "app/shell/AboutPanel.h"
-#include "app/shell/CheckForUpdatesAction.h"
+#include "app/shell/Composition.h"
+#include "app/shell/MainMenus.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/RootPresenter.h"
+#include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
+#include "app/views/kit/Theme.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
+#include <QDesktopServices>
+#include <QStyleFactory>
+#include <QtConcurrent>
+
+namespace {
+
+void fillDesktop(hub::Services& services, QWidget*& window)
+{
+    services.openURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    services.isFrontmost = [] { return QApplication::activeWindow() != nullptr; };
+    services.activate = [&window] {
+        if (window) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        }
+    };
+    // Posting waits for the notification server; never on the main thread.
+    services.notify = [](const QString& title, const QString& body) {
+        (void)QtConcurrent::run([title, body] { hub::Notifier().post(title, body); });
+    };
+    services.snapshotter = [sleep = services.sleep](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
+        co_await hub::Snapshotter::run(folder, model, sleep);
+        QApplication::quit();
+    };
+}
+
+} // namespace
 
 extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
+    const QStringList arguments = QApplication::arguments();
+    const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
+    // The app is dark, on every desktop.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(hub::Theme::darkPalette());
     hub::SingleInstance instance;
-    if (!instance.claim()) {
+    if (!snapshot && !instance.claim()) {
         // A second start (a tavren-hub: link) hands its argument to the running hub.
-        hub::SingleInstance::send(QApplication::arguments().value(1));
+        hub::SingleInstance::send(arguments.value(1));
         return 0;
     }
     const hub::InstallLocation location = hub::InstallLocation::current();
     hub::HubUpdater updater(hub::HubUpdateService::standard(), hub::UserDefaults::open(), {});
-    hub::BackgroundUpdater::registerByDefault(*hub::UserDefaults::open(), QApplication::arguments(), location.isInstalled(),
+    hub::BackgroundUpdater::registerByDefault(*hub::UserDefaults::open(), arguments, location.isInstalled(),
                                               hub::LaunchAgent(location.executable));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tavren Hub"));
-    window.resize(980, 640);
-    QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Tavren Hub"));
-    menu->addAction(QStringLiteral("About Tavren Hub"), &window, [&] { hub::AboutPanel::present(&window, location.info()); });
-    menu->addAction(new hub::CheckForUpdatesAction(updater, menu));
-    QAction* relaunch = menu->addAction(QStringLiteral("Relaunch"), &updater, &hub::HubUpdater::relaunch);
-    relaunch->setVisible(false);
-    QObject::connect(&updater, &hub::HubUpdater::readyToRelaunchChanged, relaunch, [&] { relaunch->setVisible(updater.readyToRelaunch()); });
+
+    QWidget* shown = nullptr;
+    hub::Services services = hub::Composition::standard(arguments);
+    fillDesktop(services, shown);
+    hub::AppModel model(std::move(services));
+    hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
+    shown = &window;
+    new hub::MainMenus(window, model, updater, location.info());
+    // SEAM: a deep link handed over by a second start brings the window forward.
+    QObject::connect(&instance, &hub::SingleInstance::messageReceived, &window, [&model] { model.services().activate(); });
+    if (snapshot)
+        window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     return app.exec();
 }

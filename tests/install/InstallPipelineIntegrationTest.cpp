@@ -8,6 +8,7 @@
 #include "tests/testkit/InstallHarness.h"
 #include "tests/testkit/PackageBuilder.h"
 #include "tests/testkit/SigningIdentity.h"
+#include "tests/testkit/TestNotary.h"
 #include "tests/testkit/TestSigner.h"
 #include "tests/testkit/Thrown.h"
 #include "tests/testkit/ZipBuilder.h"
@@ -69,13 +70,19 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
 
 class InstallPipelineTest : public ::testing::Test {
 protected:
-    InstallPipelineTest() : harness(std::make_shared<NativeCodeSigning>(test::anchors())) {}
+    InstallPipelineTest()
+        : harness(std::make_shared<NativeCodeSigning>(test::anchors(), std::function<QDateTime()>(),
+                                                      QList<QByteArray>{test::TestNotary::standard().publicKeyDer}))
+    {
+    }
 
-    // A signed bundle, packed as a product of the given format.
-    QByteArray product(const BundleSpec& spec, Format format = Format::zip)
+    // A signed bundle, packed as a product of the given format; with a ticket of the notary when given.
+    QByteArray product(const BundleSpec& spec, Format format = Format::zip, const test::TestNotary* notary = nullptr)
     {
         QTemporaryDir scratch;
         const QString bundle = TestSigner::build(spec, scratch.filePath(QStringLiteral("b")), SigningIdentity::developerId());
+        if (notary)
+            TestSigner::stapleTicket(bundle, *notary);
         const auto entries = InstallHarness::entriesOf(bundle, spec.fileName().toUtf8());
         const QString out = scratch.filePath(QStringLiteral("product"));
         switch (format) {
@@ -151,12 +158,23 @@ TEST_F(InstallPipelineTest, EachFormatInstallsWithItsStagesAndARecord)
 
 TEST_F(InstallPipelineTest, AppsMustBeNotarized)
 {
-    const Download download = harness.publish(QStringLiteral("tool"), QStringLiteral("Tool.zip"),
-                                              product(BundleSpec::app(QStringLiteral("Tool"))));
-    EXPECT_EQ(thrown<VerificationFailure>([&] { harness.pipeline().run(request(download), std::nullopt, {}); }),
-              VerificationFailure::notNotarized(QStringLiteral("Tool.app")));
-    EXPECT_EQ(QDir(harness.applications()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    EXPECT_TRUE(harness.ledger->all().isEmpty());
+    const BundleSpec tool = BundleSpec::app(QStringLiteral("Tool"));
+    for (const test::TestNotary* notary : {static_cast<const test::TestNotary*>(nullptr), &test::TestNotary::other()}) {
+        const Download download = harness.publish(QStringLiteral("tool"), QStringLiteral("Tool.zip"),
+                                                  product(tool, Format::zip, notary));
+        EXPECT_EQ(thrown<VerificationFailure>([&] { harness.pipeline().run(request(download), std::nullopt, {}); }),
+                  VerificationFailure::notNotarized(QStringLiteral("Tool.app")));
+        EXPECT_EQ(QDir(harness.applications()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        EXPECT_TRUE(harness.ledger->all().isEmpty());
+    }
+
+    const Download notarized = harness.publish(QStringLiteral("tool"), QStringLiteral("Tool.zip"),
+                                               product(tool, Format::zip, &test::TestNotary::standard()));
+    const InstallRecord record = harness.pipeline().run(request(notarized), std::nullopt, {});
+    ASSERT_EQ(record.items.size(), 1);
+    EXPECT_EQ(record.items.first().path, harness.applications() + QStringLiteral("/Tool.app"));
+    EXPECT_EQ(record.items.first().kind, BundleKind::app);
+    EXPECT_TRUE(QFileInfo(harness.applications() + QStringLiteral("/Tool.app/Contents/_NotarizationTicket")).isFile());
 }
 
 TEST_F(InstallPipelineTest, NewerReplacesOlderAndOlderIsRefusedWhateverIsAsked)

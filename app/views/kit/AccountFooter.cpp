@@ -1,6 +1,7 @@
 #include "app/views/kit/AccountFooter.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/AccountCommand.h"
 #include "app/views/kit/Avatar.h"
 #include "app/views/kit/ElidedLabel.h"
 #include "app/views/kit/PagePresenter.h"
@@ -57,11 +58,7 @@ void AccountFooter::rebuild()
 
 void AccountFooter::press()
 {
-    const Accounts& accounts = model_.accounts();
-    if (accounts.storeUser() || accounts.tavrenProfile())
-        model_.navigation().setSelection(HubSection::account);
-    else
-        model_.accounts().openSignIn(SignInPurpose::general());
+    AccountCommand::run(model_);
 }
 
 void AccountFooter::paintEvent(QPaintEvent*)

@@ -1,0 +1,113 @@
+#include "app/shell/MainWindow.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/RootPresenter.h"
+#include "app/shell/RootView.h"
+#include "app/shell/Screens.h"
+#include "app/views/kit/LaunchSplash.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/Spinner.h"
+#include "app/views/kit/Symbols.h"
+#include "app/views/kit/Theme.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace hub {
+
+MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
+    : QMainWindow(parent), model_(model), root_(new RootView(model, this)), spinner_(new Spinner(14)),
+      cart_(new QToolButton), rebuild_(new Rebuilder(this, [this] { rebuildToolbar(); }))
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Tavren Hub"));
+    setMinimumSize(minimumContentSize);
+    setCentralWidget(root_);
+
+    auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar->setIconSize(QSize(16, 16));
+    auto* spacer = new QWidget;
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolbar->addWidget(spacer);
+    spinnerAction_ = toolbar->addWidget(spinner_);
+    refresh_ = toolbar->addAction(QStringLiteral("Refresh"));
+    refresh_->setToolTip(QStringLiteral("Reload the store and your library"));
+    refresh_->setIcon(Symbols::pixmap(QStringLiteral("arrow.clockwise"), 16, Theme::primary(), devicePixelRatio()));
+    cart_->setToolTip(QStringLiteral("Cart"));
+    cart_->setAutoRaise(true);
+    cart_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar->addWidget(cart_);
+
+    connect(refresh_, &QAction::triggered, this, [this] { model_.refresh().refreshAll(); });
+    connect(cart_, &QToolButton::clicked, this, &MainWindow::toggleCart);
+    rebuild_->watch(&model_.refresh(), &RefreshCycle::loadingChanged);
+    rebuildToolbar();
+
+    if (splash) {
+        splash_ = new LaunchSplash([this] {
+            splash_->deleteLater();
+            splash_ = nullptr;
+        }, std::nullopt, this);
+        splash_->setGeometry(rect());
+        splash_->raise();
+    }
+}
+
+void MainWindow::rebuildToolbar()
+{
+    spinnerAction_->setVisible(model_.refresh().loading());
+    // SEAM: the cart's lines once the model holds a cart.
+    const RootPresenter::CartButton button = RootPresenter::cartButton(0);
+    cart_->setText(button.badge > 0 ? QStringLiteral("Cart %1").arg(button.badge) : QStringLiteral("Cart"));
+    cart_->setIcon(Symbols::pixmap(button.symbol, 16, Theme::primary(), devicePixelRatio()));
+}
+
+void MainWindow::toggleCart()
+{
+    if (popover_) {
+        popover_->close();
+        return;
+    }
+    popover_ = new QFrame(this, Qt::Popup);
+    popover_->setAttribute(Qt::WA_DeleteOnClose);
+    popover_->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(popover_);
+    layout->addWidget(Screens::cart(model_));
+    popover_->resize(340, 300);
+    // Hangs below the button, its right edge on the button's.
+    const QPoint corner = cart_->mapToGlobal(QPoint(cart_->width(), cart_->height()));
+    popover_->move(corner.x() - popover_->width(), corner.y());
+    // Clicking outside closes the popup; either way the flag follows.
+    connect(popover_, &QObject::destroyed, this, [this] { popover_ = nullptr; });
+    popover_->show();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (startsModel_ && !event->spontaneous())
+        model_.start();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (splash_)
+        splash_->setGeometry(rect());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (quitsOnClose_ && event->isAccepted())
+        QApplication::quit();
+}
+
+} // namespace hub

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QFrame;
+class QToolButton;
+
+namespace hub {
+
+class AppModel;
+class LaunchSplash;
+class Rebuilder;
+class RootView;
+class Spinner;
+
+// The main window: the root view as content, the toolbar with the loading spinner,
+// Refresh, and the Cart button with its popover, and at launch the splash over it all.
+// Each time its content is shown it starts the model; closing it quits the app.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr QSize minimumContentSize{980, 640};
+
+    MainWindow(AppModel& model, bool splash, QWidget* parent = nullptr);
+
+    RootView* root() const { return root_; }
+    QAction* refreshAction() const { return refresh_; }
+    QToolButton* cartButton() const { return cart_; }
+    // The cart popover, while it is open.
+    QFrame* cartPopover() const { return popover_; }
+    void toggleCart();
+    // The launch splash while it covers the window; once gone it never returns.
+    LaunchSplash* splash() const { return splash_; }
+
+    // Whether showing the window starts the model (off for the screenshot windows).
+    void setStartsModel(bool starts) { startsModel_ = starts; }
+    // Whether closing the window quits the app.
+    void setQuitsOnClose(bool quits) { quitsOnClose_ = quits; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void rebuildToolbar();
+
+    AppModel& model_;
+    RootView* root_;
+    Spinner* spinner_;
+    QAction* spinnerAction_;
+    QAction* refresh_;
+    QToolButton* cart_;
+    QFrame* popover_ = nullptr;
+    LaunchSplash* splash_ = nullptr;
+    Rebuilder* rebuild_;
+    bool startsModel_ = true;
+    bool quitsOnClose_ = true;
+};
+
+} // namespace hub

@@ -1,0 +1,79 @@
+#include "app/shell/RootView.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/DetailView.h"
+#include "app/shell/Screens.h"
+#include "app/shell/SidebarView.h"
+#include "app/views/kit/BannerStack.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace hub {
+
+RootView::RootView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), sidebar_(new SidebarView(model)), detail_(new DetailView(model)),
+      banners_(new BannerStack(model, this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(sidebar_);
+    splitter->addWidget(detail_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({230, 1000});
+    layout->addWidget(splitter);
+
+    // The banners float over the bottom edge, as tall as they need.
+    banners_->installEventFilter(this);
+    banners_->raise();
+    connect(&model_.accounts(), &Accounts::showSignInChanged, this, &RootView::followSignIn);
+    followSignIn();
+}
+
+void RootView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeBanners();
+}
+
+bool RootView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == banners_ && event->type() == QEvent::LayoutRequest)
+        placeBanners();
+    return QWidget::eventFilter(watched, event);
+}
+
+void RootView::placeBanners()
+{
+    const int height = model_.banners().banners().isEmpty() ? 0 : banners_->sizeHint().height();
+    banners_->setGeometry(0, this->height() - height, width(), height);
+    banners_->raise();
+}
+
+void RootView::followSignIn()
+{
+    const bool show = model_.accounts().showSignIn();
+    if (show && !signInSheet_) {
+        signInSheet_ = new QDialog(this);
+        signInSheet_->setWindowModality(Qt::WindowModal);
+        signInSheet_->setWindowTitle(QStringLiteral("Sign In"));
+        signInSheet_->resize(460, 520);
+        auto* layout = new QVBoxLayout(signInSheet_);
+        layout->addWidget(Screens::signIn(model_));
+        // Dismissing the sheet clears the model's flag.
+        connect(signInSheet_, &QDialog::finished, this, [this] { model_.accounts().setShowSignIn(false); });
+        signInSheet_->open();
+    } else if (!show && signInSheet_) {
+        QDialog* sheet = signInSheet_;
+        signInSheet_ = nullptr;
+        sheet->disconnect(this);
+        sheet->close();
+        sheet->deleteLater();
+    }
+}
+
+} // namespace hub

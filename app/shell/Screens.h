@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/model/HubSection.h"
+#include "kit/api/ExtrasItem.h"
+#include "kit/api/StorefrontProduct.h"
+
+class QWidget;
+
+namespace hub {
+
+class AppModel;
+
+// The screens the main window places in its detail column, made here so the window
+// does not depend on each one's construction.
+class Screens {
+public:
+    static QWidget* section(HubSection section, AppModel& model);
+    static QWidget* searchResults(AppModel& model);
+    static QWidget* productPage(const StorefrontProduct& product, AppModel& model);
+    static QWidget* extrasItemPage(const ExtrasItem& item, AppModel& model);
+    static QWidget* signIn(AppModel& model);
+    static QWidget* cart(AppModel& model);
+    static QWidget* settings(AppModel& model);
+};
+
+} // namespace hub

@@ -1,0 +1,146 @@
+#include "app/shell/SidebarView.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/RootPresenter.h"
+#include "app/shell/SidebarBadgeDelegate.h"
+#include "app/shell/SidebarPresenter.h"
+#include "app/views/kit/AccountFooter.h"
+#include "app/views/kit/BetaBadge.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/SearchField.h"
+#include "app/views/kit/Symbols.h"
+#include "app/views/kit/Theme.h"
+#include "app/views/kit/Wordmark.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace hub {
+
+namespace {
+
+constexpr int sectionRole = Qt::UserRole + 3;
+
+} // namespace
+
+SidebarView::SidebarView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), search_(new SearchField(this)), list_(new QListWidget(this)),
+      rebuild_(new Rebuilder(this, [this] { rebuild(); }))
+{
+    setMinimumWidth(210);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(18, 8, 18, 8);
+    header->setSpacing(8);
+    header->addWidget(new Wordmark(30, this));
+    header->addWidget(new BetaBadge(Theme::accent(), this));
+    header->addStretch();
+    layout->addLayout(header);
+
+    search_->setPlaceholderText(QStringLiteral("Search"));
+    auto* searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(10, 0, 10, 6);
+    searchRow->addWidget(search_);
+    layout->addLayout(searchRow);
+
+    list_->setItemDelegate(new SidebarBadgeDelegate(list_));
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setIconSize(QSize(16, 16));
+    layout->addWidget(list_, 1);
+
+    auto* footerRow = new QHBoxLayout;
+    footerRow->setContentsMargins(10, 10, 10, 10);
+    footerRow->addWidget(new AccountFooter(model_, this));
+    layout->addLayout(footerRow);
+
+    connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.navigation().setSearch(text); });
+    connect(search_, &QLineEdit::returnPressed, this, &SidebarView::submitSearch);
+    connect(list_, &QListWidget::itemSelectionChanged, this, &SidebarView::chosen);
+
+    rebuild_->watch(&model_.navigation(), &Navigation::selectionChanged);
+    rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::extrasChanged);
+    rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
+    rebuild_->watch(&model_.library(), &Library::installedChanged);
+    rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
+    rebuild_->watch(&model_.preferences(), &Preferences::wishlistChanged);
+    rebuild_->watch(&model_.queue(), &InstallQueue::jobsChanged);
+    rebuild();
+}
+
+void SidebarView::rebuild()
+{
+    const StoreCatalog& catalog = model_.catalog();
+    SidebarPresenter::Input input;
+    if (const std::optional<CatalogExtras>& extras = catalog.extras()) {
+        input.freeTools = extras->freeTools().size();
+        input.earlyAccess = extras->earlyAccess().size();
+    }
+    input.updates = model_.library().updatesAvailable().size();
+    input.wishlist = model_.preferences().wishlist().size();
+    QList<InstallStage> stages;
+    for (InstallJob* job : model_.queue().jobs()) {
+        stages.append(job->stage());
+        connect(job, &InstallJob::stageChanged, rebuild_, &Rebuilder::request, Qt::UniqueConnection);
+    }
+    input.activeJobs = SidebarPresenter::activeJobs(stages);
+    input.selection = model_.navigation().selection();
+    const SidebarPresenter::Screen screen = SidebarPresenter::present(input);
+
+    rebuilding_ = true;
+    list_->clear();
+    for (const SidebarPresenter::Row& row : screen.rows) {
+        auto* item = new QListWidgetItem(row.title, list_);
+        if (!row.section) {
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setData(SidebarBadgeDelegate::headerRole, true);
+            continue;
+        }
+        item->setData(sectionRole, toString(*row.section));
+        item->setData(SidebarBadgeDelegate::badgeRole, SidebarPresenter::badgeText(row.badge));
+        item->setIcon(Symbols::pixmap(row.symbol, 16, Theme::accent(), devicePixelRatio()));
+        if (row.section == screen.highlighted)
+            item->setSelected(true);
+    }
+    rebuilding_ = false;
+
+    if (search_->text() != model_.navigation().search())
+        search_->setText(model_.navigation().search());
+}
+
+void SidebarView::chosen()
+{
+    if (rebuilding_)
+        return;
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    model_.navigation().setSelection(hubSectionFromString(selected.first()->data(sectionRole).toString()));
+}
+
+void SidebarView::submitSearch()
+{
+    const QString query = model_.navigation().search();
+    QStringList productIds;
+    for (const StorefrontProduct& product : model_.catalog().searchResults(query))
+        productIds.append(product.id);
+    QStringList extraIds;
+    for (const ExtrasItem& item : model_.catalog().searchExtras(query))
+        extraIds.append(item.id);
+    const std::optional<RootPresenter::Submission> submission = RootPresenter::submission(productIds, extraIds);
+    if (!submission)
+        return;
+    if (submission->extra)
+        model_.navigation().showExtra(submission->id);
+    else
+        model_.navigation().show(submission->id);
+}
+
+} // namespace hub

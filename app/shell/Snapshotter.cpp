@@ -1,0 +1,132 @@
+#include "app/shell/Snapshotter.h"
+
+#include "app/model/AppModel.h"
+#include "app/shell/MainWindow.h"
+#include "app/views/kit/LaunchSplash.h"
+#include "kit/security/HostPolicy.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QPointer>
+
+namespace hub {
+
+namespace {
+
+void select(AppModel& model, HubSection section, const QStringList& path = {})
+{
+    model.navigation().setSelection(section);
+    if (!path.isEmpty())
+        model.navigation().setPath(path);
+}
+
+std::unique_ptr<MainWindow> window(AppModel& model, QSize size)
+{
+    auto made = std::make_unique<MainWindow>(model, false);
+    made->setStartsModel(false);
+    made->setQuitsOnClose(false);
+    made->setAttribute(Qt::WA_DontShowOnScreen);
+    made->setMinimumSize(0, 0);
+    made->resize(size);
+    made->show();
+    return made;
+}
+
+} // namespace
+
+std::optional<StorefrontProduct> Snapshotter::pageProduct(const QList<StorefrontProduct>& products)
+{
+    for (const StorefrontProduct& product : products)
+        if (product.id == pageProductId)
+            return product;
+    if (products.isEmpty())
+        return std::nullopt;
+    return products.first();
+}
+
+QList<Snapshotter::Shot> Snapshotter::shots(AppModel& model, const std::optional<StorefrontProduct>& page)
+{
+    AppModel* m = &model;
+    QList<Shot> list;
+    list.append({QStringLiteral("discover"), [m] { select(*m, HubSection::discover); }});
+    list.append({QStringLiteral("product"), [m, page] {
+                     select(*m, HubSection::discover, page ? QStringList{page->id} : QStringList{});
+                 }});
+    list.append({QStringLiteral("browse"), [m] { select(*m, HubSection::plugIns); }});
+    list.append({QStringLiteral("apps"), [m] { select(*m, HubSection::apps); }});
+    list.append({QStringLiteral("free"), [m] { select(*m, HubSection::free); }});
+    const std::optional<CatalogExtras>& extras = model.catalog().extras();
+    if (extras && !extras->freeTools().isEmpty()) {
+        const QString first = Navigation::extraPrefix + extras->freeTools().first().id;
+        list.append({QStringLiteral("free-tools"), [m] { select(*m, HubSection::freeTools); }});
+        list.append({QStringLiteral("free-tool-page"), [m, first] { select(*m, HubSection::freeTools, {first}); }});
+    }
+    if (extras && !extras->earlyAccess().isEmpty())
+        list.append({QStringLiteral("early-access"), [m] { select(*m, HubSection::earlyAccess); }});
+    if (extras && model.catalog().storeProduct(galleryProductId)
+        && !extras->screenshots(galleryProductId, HostPolicy::tavren()).isEmpty())
+        list.append({QStringLiteral("product-shots"), [m] { select(*m, HubSection::discover, {galleryProductId}); }});
+    list.append({QStringLiteral("search"), [m] {
+                     select(*m, HubSection::discover);
+                     m->navigation().setSearch(QStringLiteral("reverb"));
+                 }});
+    return list;
+}
+
+bool Snapshotter::capture(QWidget& widget, const QString& file)
+{
+    return widget.grab().save(file, "PNG");
+}
+
+const QList<std::pair<QString, double>>& Snapshotter::splashFrames()
+{
+    static const QList<std::pair<QString, double>> frames{{QStringLiteral("splash-early"), 0.25}, {QStringLiteral("splash-late"), 0.85}};
+    return frames;
+}
+
+QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, Waits waits)
+{
+    QPointer<AppModel> alive(&model);
+    QDir().mkpath(folder);
+    const QDir into(folder);
+    const auto file = [&into](const QString& name) { return into.filePath(name + QStringLiteral(".png")); };
+
+    // The app's own windows stay hidden for the run.
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        shown->hide();
+
+    std::unique_ptr<MainWindow> main = window(model, {1440, 900});
+    const std::optional<StorefrontProduct> page = pageProduct(model.catalog().products());
+    for (const Shot& shot : shots(model, page)) {
+        shot.setup();
+        co_await sleep(waits.shot);
+        if (!alive)
+            co_return;
+        capture(*main, file(shot.name));
+    }
+    model.navigation().setSearch(QString());
+
+    if (page) {
+        std::unique_ptr<MainWindow> full = window(model, {1440, 2300});
+        select(model, HubSection::discover, {page->id});
+        co_await sleep(waits.fullPage);
+        if (!alive)
+            co_return;
+        capture(*full, file(QStringLiteral("product-full")));
+    }
+    for (const auto& [name, progress] : splashFrames()) {
+        LaunchSplash splash([] {}, progress);
+        splash.setAttribute(Qt::WA_DontShowOnScreen);
+        splash.resize(1100, 700);
+        splash.show();
+        co_await sleep(waits.settle);
+        if (!alive)
+            co_return;
+        capture(splash, file(name));
+    }
+    co_await sleep(waits.settle);
+    main->close();
+}
+
+} // namespace hub

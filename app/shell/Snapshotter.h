@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/model/Sleeper.h"
+#include "kit/api/StorefrontProduct.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace hub {
+
+class AppModel;
+
+// The screenshot generator of "--snapshot DIR": drives real main windows through the
+// model's state alone (selection, path, search), waits for each screen to load and
+// settle, and writes what the window draws into DIR as PNG files. The caller quits.
+class Snapshotter {
+public:
+    struct Shot {
+        QString name; // also the file's base name
+        std::function<void()> setup;
+    };
+    struct Waits {
+        std::chrono::milliseconds shot{4000};
+        std::chrono::milliseconds fullPage{5000};
+        std::chrono::milliseconds settle{1000};
+    };
+
+    static inline const QString pageProductId = QStringLiteral("tv-reverb");
+    static inline const QString galleryProductId = QStringLiteral("tv-compressor");
+
+    static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep, Waits waits);
+    static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep) { return run(std::move(folder), model, std::move(sleep), Waits{}); }
+
+    // The product of the "product" shot and the full product page: the page product,
+    // else the first in the store.
+    static std::optional<StorefrontProduct> pageProduct(const QList<StorefrontProduct>& products);
+    // The shots of the main window, in order; conditions read once, here.
+    static QList<Shot> shots(AppModel& model, const std::optional<StorefrontProduct>& page);
+    // The still frames of the launch splash, in order.
+    static const QList<std::pair<QString, double>>& splashFrames();
+    // Writes what `widget` draws; false when the file could not be written.
+    static bool capture(QWidget& widget, const QString& file);
+};
+
+} // namespace hub

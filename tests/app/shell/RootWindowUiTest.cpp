@@ -1,0 +1,229 @@
+// The main window, offscreen, over a model of fixtures: every section and page it can
+// show, the search field, the menus that follow the model, and the sign-in sheet.
+
+#include "app/platform/HubUpdater.h"
+#include "app/shell/DetailView.h"
+#include "app/shell/MainMenus.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/RootView.h"
+#include "app/shell/SidebarView.h"
+#include "app/views/kit/LaunchSplash.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
+#include "tests/testkit/ScriptedTransport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+namespace {
+
+class RootWindow : public ::testing::Test {
+protected:
+    RootWindow()
+    {
+        model = harness.makeModel();
+        model->catalog().setStorefront(Fixtures::storefront(
+            {Fixtures::product(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb")),
+             Fixtures::product(QStringLiteral("tv-delay"), QStringLiteral("TV Delay"))}));
+        auto service = std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(),
+            HubUpdateService::Source{QStringLiteral("https://www.tavren.test/hub/releases.json"), {}, QStringLiteral("www.tavren.test")},
+            InstallLocation::of(box.filePath(QStringLiteral("bin/tavren-hub"))), QStringLiteral("0.1.0"));
+        updater = std::make_unique<HubUpdater>(service, harness.settings, HubUpdater::Schedule{});
+        window = std::make_unique<MainWindow>(*model, false);
+        window->setStartsModel(false);
+        window->setQuitsOnClose(false);
+        menus = new MainMenus(*window, *model, *updater, {});
+        window->show();
+        settle();
+    }
+
+    static void settle()
+    {
+        for (int turn = 0; turn < 3; ++turn)
+            QCoreApplication::processEvents();
+    }
+
+    DetailView& detail() const { return *window->root()->detail(); }
+    QListWidget& list() const { return *window->root()->sidebar()->list(); }
+    QStringList currentTexts() const
+    {
+        QStringList texts;
+        for (const QLabel* label : detail().current()->findChildren<QLabel*>())
+            texts.append(label->text());
+        return texts;
+    }
+    void choose(const QString& title)
+    {
+        const QList<QListWidgetItem*> found = list().findItems(title, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << title.toStdString();
+        found.first()->setSelected(true);
+        settle();
+    }
+
+    QTemporaryDir box;
+    ModelHarness harness;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<HubUpdater> updater;
+    std::unique_ptr<MainWindow> window;
+    MainMenus* menus = nullptr;
+};
+
+TEST_F(RootWindow, EverySectionOfTheSidebarShowsItsScreen)
+{
+    QStringList rows;
+    for (int at = 0; at < list().count(); ++at)
+        rows.append(list().item(at)->text());
+    EXPECT_EQ(rows, QStringList({"Discover", "Plug-ins", "Apps", "Free", "Yours", "Library", "Updates", "Downloads", "Wishlist"}));
+    EXPECT_FALSE(list().item(4)->flags() & Qt::ItemIsSelectable) << "the group header";
+
+    // The feed's shelves add their rows once it loads.
+    model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
+    settle();
+    EXPECT_EQ(list().findItems(QStringLiteral("Free Tools"), Qt::MatchExactly).size(), 1);
+    EXPECT_TRUE(list().findItems(QStringLiteral("Early Access"), Qt::MatchExactly).isEmpty());
+
+    for (HubSection section : allHubSections()) {
+        if (section == HubSection::earlyAccess || section == HubSection::account)
+            continue;
+        choose(title(section));
+        EXPECT_EQ(model->navigation().selection(), section);
+        EXPECT_EQ(detail().rootKey(), toString(section));
+        EXPECT_TRUE(currentTexts().contains(title(section))) << currentTexts().join(u'|').toStdString();
+    }
+
+    // The account is chosen from the footer or the menu, never highlighted in the list.
+    model->navigation().setSelection(HubSection::account);
+    settle();
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("account"));
+    EXPECT_TRUE(list().selectedItems().isEmpty());
+    model->navigation().setSelection(std::nullopt);
+    settle();
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("discover"));
+    EXPECT_TRUE(list().selectedItems().isEmpty());
+}
+
+TEST_F(RootWindow, PagesFollowThePathAndTheCatalog)
+{
+    QAction* back = menus->back();
+    EXPECT_FALSE(back->isEnabled());
+    model->navigation().show(QStringLiteral("tv-reverb"));
+    model->navigation().setPath(model->navigation().path() + QStringList{QStringLiteral("extra:gone")});
+    settle();
+    EXPECT_EQ(detail().pageKeys().size(), 2);
+    EXPECT_TRUE(currentTexts().contains(QStringLiteral("Not available")));
+    EXPECT_TRUE(back->isEnabled());
+
+    back->trigger();
+    settle();
+    EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-reverb")});
+    EXPECT_TRUE(currentTexts().contains(QStringLiteral("TV Reverb")));
+    QWidget* page = detail().current();
+
+    // Unrelated catalog changes keep the page; losing the product turns it into the empty state.
+    model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
+    settle();
+    EXPECT_EQ(detail().current(), page);
+    model->catalog().setStorefront(Fixtures::storefront({Fixtures::product(QStringLiteral("tv-delay"), QStringLiteral("TV Delay"))}));
+    settle();
+    EXPECT_TRUE(currentTexts().contains(QStringLiteral("Not in the store")));
+
+    // The same section again keeps the page; another one shows its root.
+    choose(QStringLiteral("Discover"));
+    EXPECT_EQ(model->navigation().path().size(), 1);
+    choose(QStringLiteral("Apps"));
+    EXPECT_TRUE(model->navigation().path().isEmpty());
+    EXPECT_FALSE(back->isEnabled());
+}
+
+TEST_F(RootWindow, SearchFieldDrivesTheResultsAndReturnOpensTheBestMatch)
+{
+    QLineEdit& field = *window->root()->sidebar()->searchField();
+    QTest::keyClicks(&field, QStringLiteral("   "));
+    settle();
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("discover")) << "blank text keeps the section";
+    QTest::keyClick(&field, Qt::Key_Return);
+    settle();
+    EXPECT_TRUE(model->navigation().path().isEmpty());
+
+    field.clear();
+    QTest::keyClicks(&field, QStringLiteral("delay"));
+    settle();
+    EXPECT_EQ(model->navigation().search(), QStringLiteral("delay"));
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("search"));
+    QTest::keyClick(&field, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-delay")});
+    EXPECT_EQ(model->navigation().search(), QStringLiteral("delay")) << "the text stays";
+
+    // No product matches: the first extras item that does opens.
+    model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
+    field.clear();
+    QTest::keyClicks(&field, QStringLiteral("eq"));
+    QTest::keyClick(&field, Qt::Key_Return);
+    settle();
+    ASSERT_EQ(model->navigation().path().size(), 2) << "pushed over the open page";
+    EXPECT_TRUE(model->navigation().path().last().startsWith(u"extra:"));
+    EXPECT_TRUE(currentTexts().contains(QStringLiteral("Free EQ")));
+
+    // A section command leaves the search for the section.
+    menus->find(QStringLiteral("Store"), QStringLiteral("Library"))->trigger();
+    settle();
+    EXPECT_EQ(model->navigation().search(), QString());
+    EXPECT_EQ(field.text(), QString());
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("library"));
+}
+
+TEST_F(RootWindow, AccountCommandOpensTheSheetOrTheAccount)
+{
+    QAction* account = menus->account();
+    EXPECT_EQ(account->text(), QStringLiteral("Sign In"));
+    EXPECT_FALSE(menus->updateAll()->isEnabled());
+    account->trigger();
+    settle();
+    EXPECT_TRUE(model->accounts().showSignIn());
+    EXPECT_TRUE(model->accounts().signInPurpose().isGeneral());
+    QDialog* sheet = window->root()->signInSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    sheet->reject();
+    settle();
+    EXPECT_FALSE(model->accounts().showSignIn()) << "dismissing the sheet clears the flag";
+    EXPECT_EQ(window->root()->signInSheet(), nullptr);
+
+    model->accounts().setTavrenProfile(Fixtures::profile(QStringLiteral("ada@example.com")));
+    settle();
+    EXPECT_EQ(account->text(), QStringLiteral("Account"));
+    account->trigger();
+    settle();
+    EXPECT_EQ(model->navigation().selection(), HubSection::account);
+    EXPECT_FALSE(model->accounts().showSignIn());
+}
+
+TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
+{
+    EXPECT_EQ(window->splash(), nullptr) << "made without the splash";
+    MainWindow launched(*model, true);
+    launched.setStartsModel(false);
+    launched.setQuitsOnClose(false);
+    ASSERT_NE(launched.splash(), nullptr);
+    EXPECT_EQ(launched.splash()->geometry(), launched.rect()) << "covers the toolbar too";
+
+    EXPECT_EQ(window->cartButton()->text(), QStringLiteral("Cart"));
+    window->toggleCart();
+    ASSERT_NE(window->cartPopover(), nullptr);
+    window->cartPopover()->close();
+    settle();
+    EXPECT_EQ(window->cartPopover(), nullptr);
+    window->toggleCart();
+    EXPECT_NE(window->cartPopover(), nullptr) << "opens again after a close";
+}
+
+} // namespace
