@@ -171,7 +171,10 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     rebuilder_->watch(&model.accounts(), &Accounts::storeOwnedChanged);
     rebuilder_->watch(&model.accounts(), &Accounts::storeUserChanged);
     rebuilder_->watch(&model.accounts(), &Accounts::tavrenProfileChanged);
-    rebuilder_->watch(&IconPalette::of(model), &IconPalette::colorArrived);
+    connect(&IconPalette::of(model), &IconPalette::colorArrived, this, [this](const QString& id) {
+        if (id == product_.id)
+            rebuilder_->request();
+    });
     rebuild();
 }
 
