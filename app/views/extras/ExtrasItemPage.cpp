@@ -6,6 +6,7 @@
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/ScreenshotGallery.h"
 #include "app/views/kit/ScrollPage.h"
 #include "app/views/kit/Theme.h"
 
@@ -147,7 +148,7 @@ QWidget* ExtrasItemPage::body(QWidget* parent)
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(padding, padding, padding, padding);
     column->setSpacing(30);
-    // SEAM: the screenshot strip of the item, looked up by its id in the feed's media.
+    column->addWidget(new ScreenshotGallery(model_.catalog(), item_.id, item_.name, item_.iconUrl, Theme::magenta(), body));
 
     auto* information = new QVBoxLayout;
     information->setSpacing(10);
