@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -227,3 +228,42 @@ TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
 }
 
 } // namespace
+
+TEST_F(RootWindow, CheckoutSheetFollowsTheModelsCheckout)
+{
+    QStringList made;
+    const auto session = [](const QString& order) {
+        return CheckoutSession{order, QUrl("https://store.test/checkout/" + order), QUrl("https://www.tavren.test/hub/checkout-complete"), {}, {}, false};
+    };
+    model->checkout().setCheckout(session("early"));
+    window->root()->setCheckoutSheet([&made](const CheckoutSession& checkout) {
+        made << checkout.orderId;
+        return new QLabel(checkout.orderId);
+    });
+    settle();
+    QPointer<QDialog> first = window->root()->checkoutSheet();
+    ASSERT_FALSE(first.isNull()) << "a checkout already running when the sheet is set shows at once";
+    EXPECT_TRUE(first->isVisible());
+
+    // The same order again keeps its sheet; a newer one replaces it.
+    model->checkout().setCheckout(session("early"));
+    model->checkout().setCheckout(session("later"));
+    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(made, (QStringList{"early", "later"}));
+
+    // Escape dismisses the sheet and ends the checkout; the model clearing it closes the sheet.
+    window->root()->checkoutSheet()->reject();
+    settle();
+    EXPECT_EQ(model->checkout().checkout(), std::nullopt);
+    EXPECT_EQ(window->root()->checkoutSheet(), nullptr);
+    model->checkout().setCheckout(session("third"));
+    settle();
+    QPointer<QDialog> third = window->root()->checkoutSheet();
+    ASSERT_FALSE(third.isNull());
+    model->checkout().cancel();
+    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(third.isNull());
+}

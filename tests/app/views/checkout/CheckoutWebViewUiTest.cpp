@@ -1,0 +1,131 @@
+// The checkout web view on the real web engine, offscreen and without the network:
+// pages are made in about:blank by script.
+
+#include "app/views/checkout/CheckoutPage.h"
+#include "app/views/checkout/CheckoutWebView.h"
+
+#include "tests/app/fakes/Await.h"
+
+#include <QPointer>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+using namespace hub;
+using Verdict = CheckoutNavigation::Verdict;
+using Frame = CheckoutNavigation::Frame;
+
+namespace {
+
+struct Decision {
+    QString url;
+    Frame frame;
+    Verdict verdict;
+    bool operator==(const Decision&) const = default;
+};
+
+QStringList warnings;
+
+void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtWarningMsg)
+        warnings << message;
+}
+
+class WebView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        view = new CheckoutWebView(QUrl("about:blank"), QUrl("https://www.tavren.test/hub/checkout-complete?order=1"),
+                                   {{"checkout.store.test"}, {"stripe.com", "paypal.com"}});
+        view->resize(600, 500);
+        view->show();
+        QObject::connect(view, &CheckoutWebView::decided, [this](const QUrl& url, Frame frame, Verdict verdict) {
+            decisions.append({url.toString(), frame, verdict});
+        });
+        QObject::connect(view, &CheckoutWebView::returnSeen, [this] { ++returns; });
+        QObject::connect(view, &CheckoutWebView::insecureContentBlocked, [this](const QUrl& url) { blocked << url.toString(); });
+        QObject::connect(view, &CheckoutWebView::downloadCancelled, [this](const QUrl& url) { cancelled << url.toString(); });
+        ASSERT_TRUE(test::eventually([&] { return !view->loading() && view->host() == "about:blank"; }));
+    }
+
+    void TearDown() override { delete view.data(); }
+
+    void run(CheckoutPage* page, const QString& script) { page->runJavaScript(script); }
+    void run(const QString& script) { run(view->page(), script); }
+    bool decided(const Decision& decision)
+    {
+        return test::eventually([&] { return decisions.contains(decision); });
+    }
+
+    QPointer<CheckoutWebView> view;
+    QList<Decision> decisions;
+    QStringList blocked;
+    QStringList cancelled;
+    int returns = 0;
+};
+
+} // namespace
+
+TEST_F(WebView, NavigationsGoThroughThePolicy)
+{
+    EXPECT_FALSE(view->secure()) << "about:blank is not https";
+    EXPECT_TRUE(view->profile()->isOffTheRecord());
+    EXPECT_EQ(view->findChild<QWebEngineView*>()->contextMenuPolicy(), Qt::NoContextMenu);
+
+    run("document.body.innerHTML = '<iframe src=\"https://frames.test/a\"></iframe><iframe src=\"http://frames.test/b\"></iframe>'");
+    EXPECT_TRUE(decided({"https://frames.test/a", Frame::sub, Verdict::allow}));
+    EXPECT_TRUE(decided({"http://frames.test/b", Frame::sub, Verdict::cancel}));
+
+    run("location.href = 'https://www.tavren.test/hub/checkout-complete?order=other'");
+    EXPECT_TRUE(decided({"https://www.tavren.test/hub/checkout-complete?order=other", Frame::main, Verdict::returned}));
+    EXPECT_EQ(returns, 1);
+
+    run("location.href = 'https://stripe.com.evil.test/'");
+    EXPECT_TRUE(decided({"https://stripe.com.evil.test/", Frame::main, Verdict::cancel}));
+    EXPECT_EQ(view->page()->url(), QUrl("about:blank")) << "refused and returned loads leave the page where it was";
+
+    run("location.href = 'https://checkout.store.test/pay'");
+    EXPECT_TRUE(decided({"https://checkout.store.test/pay", Frame::main, Verdict::allow}));
+}
+
+TEST_F(WebView, InsecureContentIsBlockedAndDownloadsCancelled)
+{
+    run("var image = new Image(); image.src = 'http://images.test/a.png'; document.body.appendChild(image);"
+        "var safe = new Image(); safe.src = 'data:image/gif;base64,R0lGODlhAQABAAAAACw='; document.body.appendChild(safe);");
+    ASSERT_TRUE(test::eventually([&] { return !blocked.isEmpty(); }));
+    EXPECT_EQ(blocked, QStringList{"http://images.test/a.png"});
+
+    run("var link = document.createElement('a'); link.href = 'data:application/octet-stream,abc';"
+        "link.download = 'payload.bin'; document.body.appendChild(link); link.click();");
+    EXPECT_TRUE(test::eventually([&] { return !cancelled.isEmpty(); }));
+}
+
+TEST_F(WebView, PopupsOpenUnderTheRuleAndCloseWithTheirPageOrTheView)
+{
+    run("window.open('https://evil.test/'); window.open('http://pay.stripe.com/'); window.open('about:blank');");
+    ASSERT_TRUE(test::eventually([&] { return view->popups().size() == 1; }));
+    EXPECT_EQ(view->popups()[0]->windowTitle(), "Payment");
+    EXPECT_EQ(view->popups()[0]->size(), CheckoutWebView::popupSize);
+
+    run("window.open('https://pay.stripe.com/session');");
+    EXPECT_TRUE(decided({"https://pay.stripe.com/session", Frame::main, Verdict::allow}));
+    ASSERT_EQ(view->popups().size(), 2);
+    EXPECT_EQ(view->popups()[1]->windowTitle(), "pay.stripe.com");
+    EXPECT_EQ(view->host(), "about:blank") << "a popup's loads do not move the lock or the host";
+
+    // window.close() in the popup's page closes its window.
+    auto* page = view->popups()[0]->findChild<CheckoutPage*>();
+    ASSERT_NE(page, nullptr);
+    run(page, "window.close()");
+    ASSERT_TRUE(test::eventually([&] { return view->popups().size() == 1; }));
+
+    // The view goes with a popup open: the popup first, then the profile, without complaint.
+    QPointer<QWidget> popup = view->popups()[0];
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
+    delete view.data();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(popup.isNull());
+    EXPECT_TRUE(warnings.filter("profile").isEmpty()) << warnings.join('\n').toStdString();
+}
