@@ -232,38 +232,30 @@ TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
 TEST_F(RootWindow, CheckoutSheetFollowsTheModelsCheckout)
 {
     QStringList made;
-    const auto session = [](const QString& order) {
-        return CheckoutSession{order, QUrl("https://store.test/checkout/" + order), QUrl("https://www.tavren.test/hub/checkout-complete"), {}, {}, false};
+    const auto begin = [this](const QString& order) {
+        model->checkout().setCheckout(CheckoutSession{order, QUrl("https://store.test/checkout/" + order), QUrl(), {}, {}, false});
+        settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
-    model->checkout().setCheckout(session("early"));
+    begin("early");
     window->root()->setCheckoutSheet([&made](const CheckoutSession& checkout) {
         made << checkout.orderId;
         return new QLabel(checkout.orderId);
     });
-    settle();
-    QPointer<QDialog> first = window->root()->checkoutSheet();
-    ASSERT_FALSE(first.isNull()) << "a checkout already running when the sheet is set shows at once";
-    EXPECT_TRUE(first->isVisible());
-
-    // The same order again keeps its sheet; a newer one replaces it.
-    model->checkout().setCheckout(session("early"));
-    model->checkout().setCheckout(session("later"));
-    settle();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(first.isNull());
+    QPointer<QDialog> sheet = window->root()->checkoutSheet();
+    ASSERT_FALSE(sheet.isNull()) << "a checkout already running shows as soon as the sheet is given";
+    EXPECT_TRUE(sheet->isVisible());
+    begin("early");
+    begin("later");
+    EXPECT_TRUE(sheet.isNull()) << "a newer checkout replaces the sheet";
     EXPECT_EQ(made, (QStringList{"early", "later"}));
 
-    // Escape dismisses the sheet and ends the checkout; the model clearing it closes the sheet.
-    window->root()->checkoutSheet()->reject();
-    settle();
+    window->root()->checkoutSheet()->reject(); // Escape
     EXPECT_EQ(model->checkout().checkout(), std::nullopt);
-    EXPECT_EQ(window->root()->checkoutSheet(), nullptr);
-    model->checkout().setCheckout(session("third"));
-    settle();
-    QPointer<QDialog> third = window->root()->checkoutSheet();
-    ASSERT_FALSE(third.isNull());
+    begin("third");
+    sheet = window->root()->checkoutSheet();
     model->checkout().cancel();
     settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(third.isNull());
+    EXPECT_TRUE(sheet.isNull()) << "the model letting go closes the sheet";
 }
