@@ -32,7 +32,6 @@ public:
     CheckoutWebView* webView() const { return web_; }
     CheckoutPoller* poller() const { return poller_; }
     QLabel* statusLabel() const { return status_; }
-    QLabel* hostLabel() const { return host_; }
     QPushButton* openInBrowserButton() const { return openInBrowser_; }
     QPushButton* closeButton() const { return close_; }
 

@@ -23,12 +23,3 @@ TEST(CheckoutPresenter, StatusLine)
     for (const auto& c : cases)
         EXPECT_EQ(CheckoutPresenter::statusText(c.status, c.returned), c.text) << toString(c.status).toStdString() << c.returned;
 }
-
-TEST(CheckoutPresenter, HeaderBar)
-{
-    const CheckoutPresenter::Input opening;
-    EXPECT_EQ(CheckoutPresenter::present(opening),
-              (CheckoutPresenter::Header{"lock.fill", true, "", true, "Payment by Moonbase"}));
-    EXPECT_EQ(CheckoutPresenter::present({"pay.stripe.com", false, OrderStatus::paymentProcessing, false, false}),
-              (CheckoutPresenter::Header{"lock.open.fill", false, "pay.stripe.com", false, "Processing payment"}));
-}

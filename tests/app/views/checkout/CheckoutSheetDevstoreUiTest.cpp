@@ -38,7 +38,6 @@ TEST_F(CheckoutSheetAgainstDevstore, PayOnTheStorePageSettlesTheOrderAndEmptiesT
     ASSERT_TRUE(test::eventually([&] { return !web.loading() && web.host() == Deployment::current().apiHost; }))
         << "the store's page loads through the devstore's host rules and keys";
     EXPECT_TRUE(web.secure());
-    EXPECT_EQ(view.hostLabel()->text(), Deployment::current().apiHost);
 
     web.page()->runJavaScript("document.querySelector('button[value=pay]').click()");
     ASSERT_TRUE(test::eventually([&] { return view.poller()->returned(); })) << "the page heads for the return address";
