@@ -87,11 +87,11 @@ ExtrasItemPage::ExtrasItemPage(AppModel& model, const ExtrasItem& item, QWidget*
 
 void ExtrasItemPage::rebuild()
 {
-    if (const std::optional<ExtrasItem> current = model_.catalog().extrasItem(item_.id))
-        item_ = *current;
-    const ExtrasItemPresenter::Page page = ExtrasItemPresenter::page(item_, model_.catalog().route(item_));
-    if (content_ && page == page_)
+    const ExtrasItem item = model_.catalog().extrasItem(item_.id).value_or(item_);
+    const ExtrasItemPresenter::Page page = ExtrasItemPresenter::page(item, model_.catalog().route(item));
+    if (content_ && page == page_ && item == item_)
         return; // the action button follows the storefront itself
+    item_ = item;
     page_ = page;
     setWindowTitle(page.title);
     delete content_;
