@@ -1,8 +1,14 @@
 #include "app/shell/Screens.h"
 
 #include "app/model/AppModel.h"
+#include "app/platform/InstallLocation.h"
+#include "app/platform/LaunchAgent.h"
+#include "app/platform/UserDefaults.h"
 #include "app/shell/PlaceholderScreen.h"
+#include "app/updater/BackgroundUpdater.h"
+#include "app/views/account/AccountView.h"
 #include "app/views/kit/LaunchClock.h"
+#include "app/views/settings/SettingsView.h"
 
 #include <QEvent>
 
@@ -46,6 +52,8 @@ private:
 
 QWidget* Screens::section(HubSection section, AppModel& model)
 {
+    if (section == HubSection::account)
+        return new AccountView(model);
     auto* screen = new PlaceholderScreen(title(section), QStringLiteral("This screen is on its way."));
     if (section == HubSection::discover)
         new FirstContent(screen, model);
@@ -72,9 +80,16 @@ QWidget* Screens::signIn(AppModel&)
     return new PlaceholderScreen(QStringLiteral("Sign In"), QStringLiteral("Signing in here is on its way."));
 }
 
-QWidget* Screens::settings(AppModel&)
+QWidget* Screens::settings(AppModel& model, HubUpdater& updater, const QJsonObject& info)
 {
-    return new PlaceholderScreen(QStringLiteral("Settings"), QStringLiteral("Settings are on their way."));
+    // The switch asks the system each time; the user defaults record the choice.
+    const LaunchAgent agent(InstallLocation::current().executable);
+    std::shared_ptr<QSettings> defaults = model.services().settings ? model.services().settings : UserDefaults::open();
+    BackgroundSwitch::Agent background{
+        [agent] { return agent.status() == LaunchAgent::Status::enabled; },
+        [agent, defaults](bool on) { BackgroundUpdater::setEnabled(on, *defaults, agent); },
+    };
+    return new SettingsView(model, updater, info, std::move(background));
 }
 
 QWidget* Screens::cart(AppModel&)

@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
 #include "app/views/kit/LaunchSplash.h"
+#include "app/views/settings/SecurityPane.h"
 #include "kit/security/HostPolicy.h"
 
 #include <QApplication>
@@ -71,6 +72,10 @@ QList<Snapshotter::Shot> Snapshotter::shots(AppModel& model, const std::optional
                      select(*m, HubSection::discover);
                      m->navigation().setSearch(QStringLiteral("reverb"));
                  }});
+    list.append({QStringLiteral("account"), [m] {
+                     m->navigation().setSearch(QString());
+                     select(*m, HubSection::account);
+                 }});
     return list;
 }
 
@@ -125,7 +130,15 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
             co_return;
         capture(splash, file(name));
     }
+    // The security statements on their own, last.
+    SecurityPane security(false);
+    security.setAttribute(Qt::WA_DontShowOnScreen);
+    security.resize(520, 560);
+    security.show();
     co_await sleep(waits.settle);
+    if (!alive)
+        co_return;
+    capture(security, file(QStringLiteral("security")));
     main->close();
 }
 

@@ -47,14 +47,15 @@ TEST(Snapshotter, WritesEveryShotTheModelAllows)
     RecordedWaits waits;
     test::await(Snapshotter::run(folder, *model, waits.sleeper()));
 
-    EXPECT_EQ(written(folder), QStringList({"apps.png", "browse.png", "discover.png", "free-tool-page.png", "free-tools.png",
-                                   "free.png", "product-full.png", "product.png", "search.png", "splash-early.png",
-                                   "splash-late.png"}));
-    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000}));
+    EXPECT_EQ(written(folder), QStringList({"account.png", "apps.png", "browse.png", "discover.png", "free-tool-page.png",
+                                   "free-tools.png", "free.png", "product-full.png", "product.png", "search.png",
+                                   "security.png", "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000}));
     for (const QString& name : written(folder)) {
         const QImage image(QDir(folder).filePath(name));
-        const QSize size = name.startsWith(u"splash") ? QSize(1100, 700)
+        const QSize size = name.startsWith(u"splash")       ? QSize(1100, 700)
                            : name == u"product-full.png" ? QSize(1440, 2300)
+                           : name == u"security.png"     ? QSize(520, 560)
                                                           : QSize(1440, 900);
         EXPECT_EQ(image.size(), size) << name.toStdString();
         EXPECT_GT(test::sampledColours(image), 4) << name.toStdString();
@@ -74,9 +75,9 @@ TEST(Snapshotter, AnEmptyStoreStillWritesTheProductShotAndNoPage)
     QTemporaryDir box;
     RecordedWaits waits;
     test::await(Snapshotter::run(box.path(), *model, waits.sleeper()));
-    EXPECT_EQ(written(box.path()), QStringList({"apps.png", "browse.png", "discover.png", "free.png", "product.png", "search.png",
-                                       "splash-early.png", "splash-late.png"}));
-    EXPECT_EQ(waits.asked.size(), 9);
+    EXPECT_EQ(written(box.path()), QStringList({"account.png", "apps.png", "browse.png", "discover.png", "free.png", "product.png",
+                                       "search.png", "security.png", "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked.size(), 10);
 }
 
 } // namespace
