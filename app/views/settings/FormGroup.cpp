@@ -56,9 +56,12 @@ void FormGroup::addRow(QWidget* row)
 {
     if (rows_->count() > 0)
         rows_->addWidget(hairline(box_));
-    row->setParent(box_);
-    row->setContentsMargins(0, 7, 0, 7);
-    rows_->addWidget(row);
+    auto* holder = new QWidget(box_);
+    auto* line = new QHBoxLayout(holder);
+    line->setContentsMargins(0, 7, 0, 7);
+    line->setSizeConstraint(QLayout::SetNoConstraint);
+    line->addWidget(row);
+    rows_->addWidget(holder);
 }
 
 QWidget* FormGroup::addRow(const QString& label, QWidget* trailing)

@@ -45,15 +45,17 @@ QWidget* SecurityPane::row(const SecurityStatements::Statement& statement, QWidg
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
+    // The row is as tall as its text at the width it gets, not at the narrowest one.
+    line->setSizeConstraint(QLayout::SetNoConstraint);
     auto* shield = new QLabel(row);
     shield->setObjectName(SecurityStatements::symbol(statement.ok));
     shield->setPixmap(Symbols::pixmap(SecurityStatements::symbol(statement.ok), 16,
                                       statement.ok ? Theme::green() : Theme::systemOrange()));
-    shield->setAlignment(Qt::AlignTop);
+    shield->setContentsMargins(0, 1, 0, 0);
     line->addWidget(shield, 0, Qt::AlignTop);
     QLabel* text = Labels::plain(statement.text, TextStyle::body, row);
     text->setWordWrap(true);
-    text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     line->addWidget(text, 1);
     return row;
 }
