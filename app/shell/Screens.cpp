@@ -8,7 +8,11 @@
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/account/AccountView.h"
 #include "app/views/kit/LaunchClock.h"
+<<<<<<< HEAD
 #include "app/views/settings/SettingsView.h"
+=======
+#include "app/views/product/ProductPage.h"
+>>>>>>> main
 
 #include <QEvent>
 
@@ -65,9 +69,9 @@ QWidget* Screens::searchResults(AppModel&)
     return new PlaceholderScreen(QStringLiteral("Search"), QStringLiteral("Results for your search are on their way."));
 }
 
-QWidget* Screens::productPage(const StorefrontProduct& product, AppModel&)
+QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
 {
-    return new PlaceholderScreen(product.name, QStringLiteral("This product's page is on its way."));
+    return new ProductPage(model, product);
 }
 
 QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)
