@@ -8,11 +8,8 @@
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/account/AccountView.h"
 #include "app/views/kit/LaunchClock.h"
-<<<<<<< HEAD
-#include "app/views/settings/SettingsView.h"
-=======
 #include "app/views/product/ProductPage.h"
->>>>>>> main
+#include "app/views/settings/SettingsView.h"
 
 #include <QEvent>
 
