@@ -7,9 +7,8 @@ namespace hub {
 class AppModel;
 
 // The product controls' reads and calls on the app model. One per model (of()).
-// SEAM: the install queue's jobs (stage, pause, resume) and the cart's prices and
-// checkout are read here once the model has them; until then no product has a job,
-// prices are the variation's amount in the chosen currency, and buying does nothing.
+// SEAM: the install queue's jobs (stage, pause, resume) and the checkout are read
+// here once the model has them; until then no product has a job and buying does nothing.
 class ModelActions : public ProductActions {
     Q_OBJECT
 
