@@ -2,13 +2,15 @@
 
 #include "app/views/kit/ProductActions.h"
 
+#include <QSet>
+
 namespace hub {
 
 class AppModel;
+class InstallJob;
 
 // The product controls' reads and calls on the app model. One per model (of()).
-// SEAM: the install queue's jobs (stage, pause, resume) and the checkout are read
-// here once the model has them; until then no product has a job and buying does nothing.
+// SEAM: the checkout is read here once the model has it; until then buying does nothing.
 class ModelActions : public ProductActions {
     Q_OBJECT
 
@@ -31,7 +33,10 @@ public:
     QString category(const QString& productId) const override;
 
 private:
+    void followJobs();
+
     AppModel& model_;
+    QSet<const InstallJob*> followed_;
 };
 
 } // namespace hub
