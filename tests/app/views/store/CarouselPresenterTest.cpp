@@ -19,8 +19,6 @@ TEST(CarouselPresenter, PositionIsTheIndexModuloTheCount)
         {0, 1, 0}, {9, 1, 0},                       // one product stays
         {0, 3, 0}, {1, 3, 1}, {2, 3, 2}, {3, 3, 0}, // wraps to the first
         {7, 5, 2}, {7, 2, 1},                       // the list shrank under a grown index
-        {qint64(1) << 40, 3, int((qint64(1) << 40) % 3)},
-        {-1, 3, 2},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CarouselPresenter::position(c.index, c.count), c.position) << c.index << " of " << c.count;

@@ -1,5 +1,5 @@
 // The store screens offscreen over a model of fixtures: the carousel's turns on the
-// injected clock, and the search pane against what Return opens.
+// injected clock, the search pane against what Return opens, and the cart popover.
 
 #include "app/shell/DetailView.h"
 #include "app/shell/MainWindow.h"
@@ -7,6 +7,7 @@
 #include "app/shell/SidebarView.h"
 #include "app/views/kit/KeyboardGrid.h"
 #include "app/views/store/CarouselDots.h"
+#include "app/views/store/CartView.h"
 #include "app/views/store/DiscoverView.h"
 #include "app/views/store/HeroCarousel.h"
 #include "app/views/store/SearchResultsView.h"
@@ -15,6 +16,8 @@
 #include "tests/app/fakes/QtPrinters.h"
 
 #include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -134,6 +137,38 @@ TEST(StoreScreens, ReturnOpensTheFirstResultThePaneShows)
     QTest::keyClick(&field, Qt::Key_Return);
     settle();
     EXPECT_EQ(model->navigation().path(), QStringList{grid->ids().first()});
+}
+
+TEST(StoreScreens, CartPopoverRemovesTheChosenLineAndClosesBeforeCheckingOut)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    for (const char* id : {"tv-a", "tv-b", "tv-c"})
+        model->cart().addToCart(product(id));
+    int closed = 0;
+    CartView view(*model, [&closed] { ++closed; });
+    view.show();
+    settle();
+    const auto remove = [&view](const QString& name) -> QToolButton* {
+        for (QToolButton* button : view.findChildren<QToolButton*>())
+            if (button->isVisible() && button->accessibleName() == "Remove " + name)
+                return button;
+        return nullptr;
+    };
+    ASSERT_NE(remove("b"), nullptr);
+    remove("b")->click();
+    settle();
+    QStringList left;
+    for (const CartLine& line : model->cart().cart())
+        left << line.product.id;
+    EXPECT_EQ(left, (QStringList{"tv-a", "tv-c"}));
+    EXPECT_EQ(remove("b"), nullptr);
+    EXPECT_NE(remove("c"), nullptr);
+
+    view.findChild<QPushButton*>("checkOut")->click();
+    EXPECT_EQ(closed, 1) << "closed at once, before the order is pushed";
+    settle();
+    EXPECT_EQ(model->cart().cart().size(), 2);
 }
 
 } // namespace
