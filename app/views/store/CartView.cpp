@@ -37,7 +37,6 @@ void CartView::rebuild()
             widget->hide();
             widget->deleteLater();
         }
-        delete item->layout();
         delete item;
     }
     const CartPresenter::Screen screen = CartPresenter::present(model_.cart().cart(), model_.preferences().currency());
@@ -79,11 +78,13 @@ void CartView::rebuild()
     divider->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::primary(0.1).name(QColor::HexArgb)));
     column_->addWidget(divider);
 
-    auto* total = new QHBoxLayout;
-    total->addWidget(Labels::secondary(Labels::plain(screen.totalLabel, TextStyle::body, this)));
-    total->addStretch();
-    total->addWidget(Labels::plain(screen.total, TextStyle::body, this, QFont::Bold));
-    column_->addLayout(total);
+    auto* total = new QWidget(this);
+    auto* totalRow = new QHBoxLayout(total);
+    totalRow->setContentsMargins(0, 0, 0, 0);
+    totalRow->addWidget(Labels::secondary(Labels::plain(screen.totalLabel, TextStyle::body, total)));
+    totalRow->addStretch();
+    totalRow->addWidget(Labels::plain(screen.total, TextStyle::body, total, QFont::Bold));
+    column_->addWidget(total);
 
     auto* checkOut = new QPushButton(screen.checkOut, this);
     checkOut->setObjectName(QStringLiteral("checkOut"));
