@@ -90,7 +90,13 @@ void ModelActions::openApp(const InstallRecord& record)
 {
     model_.library().openApp(record);
 }
-void ModelActions::buy(const StorefrontProduct&) {}  // SEAM: the model's beginCheckout of one line
+
+// A checkout of the product alone; the cart is neither read nor changed.
+void ModelActions::buy(const StorefrontProduct& product)
+{
+    if (product.defaultVariation)
+        model_.checkout().beginCheckout({CartLine{product, *product.defaultVariation}}, false);
+}
 
 void ModelActions::show(const QString& productId)
 {

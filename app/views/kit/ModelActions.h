@@ -10,7 +10,6 @@ class AppModel;
 class InstallJob;
 
 // The product controls' reads and calls on the app model. One per model (of()).
-// SEAM: the checkout is read here once the model has it; until then buying does nothing.
 class ModelActions : public ProductActions {
     Q_OBJECT
 
