@@ -2,6 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
+#include "app/views/product/ProductPage.h"
 #include "app/views/store/BrowseView.h"
 #include "app/views/store/CartView.h"
 #include "app/views/store/DiscoverView.h"
@@ -37,9 +38,9 @@ QWidget* Screens::searchResults(AppModel& model)
     return new SearchResultsView(model);
 }
 
-QWidget* Screens::productPage(const StorefrontProduct& product, AppModel&)
+QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
 {
-    return new PlaceholderScreen(product.name, QStringLiteral("This product's page is on its way."));
+    return new ProductPage(model, product);
 }
 
 QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)
