@@ -2,6 +2,8 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
+#include "app/views/extras/ExtrasItemPage.h"
+#include "app/views/extras/ExtrasShelfPage.h"
 #include "app/views/product/ProductPage.h"
 #include "app/views/store/BrowseView.h"
 #include "app/views/store/CartView.h"
@@ -27,6 +29,10 @@ QWidget* Screens::section(HubSection section, AppModel& model)
         return new FreeView(model);
     case HubSection::wishlist:
         return new WishlistView(model);
+    case HubSection::freeTools:
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools);
+    case HubSection::earlyAccess:
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::earlyAccess);
     default:
         break;
     }
@@ -43,9 +49,9 @@ QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
     return new ProductPage(model, product);
 }
 
-QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)
+QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model)
 {
-    return new PlaceholderScreen(item.name, QStringLiteral("This release's page is on its way."));
+    return new ExtrasItemPage(model, item);
 }
 
 QWidget* Screens::signIn(AppModel&)

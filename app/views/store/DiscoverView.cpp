@@ -1,6 +1,7 @@
 #include "app/views/store/DiscoverView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/extras/ExtrasShelf.h"
 #include "app/views/kit/LaunchClock.h"
 #include "app/views/kit/ModelActions.h"
 #include "app/views/kit/PageHeader.h"
@@ -8,7 +9,6 @@
 #include "app/views/kit/Shelf.h"
 #include "app/views/store/DiscoverPresenter.h"
 #include "app/views/store/HeroCarousel.h"
-#include "app/views/store/StoreExtras.h"
 #include "app/views/store/StoreLoading.h"
 #include "app/views/store/StorePage.h"
 
@@ -90,11 +90,10 @@ void DiscoverView::fill()
         std::function<void()> seeAll;
         if (shelf.seeAll)
             seeAll = [model, section = *shelf.seeAll] { model->navigation().setSelection(section); };
-        QWidget* made = shelf.extras
-            ? StoreExtras::shelf(model_, shelf.title, shelf.subtitle, shelf.items, seeAll)
-            : new Shelf(ModelActions::of(model_), shelf.title, shelf.subtitle, shelf.products, seeAll, page_);
-        if (made)
-            page_->add(made);
+        if (shelf.extras)
+            page_->add(new ExtrasShelf(model_, shelf.title, shelf.subtitle, shelf.items, seeAll, page_));
+        else
+            page_->add(new Shelf(ModelActions::of(model_), shelf.title, shelf.subtitle, shelf.products, seeAll, page_));
     }
 }
 

@@ -1,13 +1,13 @@
 #include "app/views/store/SearchResultsView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/extras/ExtrasShelf.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ModelActions.h"
 #include "app/views/kit/PageHeader.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/Shelf.h"
 #include "app/views/store/SearchResultsPresenter.h"
-#include "app/views/store/StoreExtras.h"
 #include "app/views/store/StorePage.h"
 
 #include <QVBoxLayout>
@@ -43,8 +43,8 @@ void SearchResultsView::rebuild()
     }
     if (!screen.products.isEmpty())
         page_->add(new Shelf(ModelActions::of(model_), screen.storeTitle, std::nullopt, screen.products, {}, content));
-    if (QWidget* extras = StoreExtras::shelf(model_, screen.extrasTitle, std::nullopt, screen.items))
-        page_->add(extras);
+    if (!screen.items.isEmpty())
+        page_->add(new ExtrasShelf(model_, screen.extrasTitle, std::nullopt, screen.items, {}, content));
 }
 
 } // namespace hub
