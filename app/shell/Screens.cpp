@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
 #include "app/views/kit/LaunchClock.h"
+#include "app/views/signin/SignInView.h"
 
 #include <QEvent>
 
@@ -67,9 +68,9 @@ QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)
     return new PlaceholderScreen(item.name, QStringLiteral("This release's page is on its way."));
 }
 
-QWidget* Screens::signIn(AppModel&)
+QWidget* Screens::signIn(AppModel& model)
 {
-    return new PlaceholderScreen(QStringLiteral("Sign In"), QStringLiteral("Signing in here is on its way."));
+    return new SignInView(model);
 }
 
 QWidget* Screens::settings(AppModel&)
