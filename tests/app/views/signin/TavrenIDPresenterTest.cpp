@@ -7,84 +7,67 @@
 namespace hub {
 namespace {
 
-using Input = TavrenIDPresenter::Input;
-
-Input state(const QString& email, const QString& code = {}, bool codeSent = false, std::optional<QString> busy = std::nullopt)
+TavrenIDPresenter::Input state(const QString& email, const QString& code = {}, bool codeSent = false, std::optional<QString> busy = {})
 {
     return {email, code, codeSent, std::move(busy), std::nullopt};
 }
 
-TEST(TavrenIDPresenter, EmailMeACodeNeedsAnAtSignAndNothingRunning)
+TEST(TavrenIDPresenter, EmailMeACodeAndSignInNeedTheirFieldsAndNothingRunning)
 {
     const struct {
-        Input input;
-        bool enabled;
-    } cases[] = {
-        {state(""), false},
-        {state("ada.example.test"), false},
-        {state("@"), true},
-        {state("  ada@example.test  "), true},
-        {state("ada@example.test", {}, false, QStringLiteral("request")), false},
-        {state("ada@example.test", {}, false, QStringLiteral("apple")), false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(TavrenIDPresenter::canRequest(c.input), c.enabled) << c.input.email.toStdString();
-        EXPECT_EQ(TavrenIDPresenter::screen(c.input).requestEnabled, c.enabled) << c.input.email.toStdString();
-    }
-}
-
-TEST(TavrenIDPresenter, SignInNeedsSixCharactersThatAreNumbers)
-{
-    const struct {
+        const char* email;
         const char* code;
-        bool enabled;
+        std::optional<QString> busy;
+        bool request;
+        bool signIn;
     } cases[] = {
-        {"12345", false},
-        {"123456", true},
-        {"1234567", true},
-        {"123 456", true},
-        {"12-34-56", true},
-        {"١٢٣٤٥٦", true},           // Arabic-Indic digits
-        {"१२३४५६", true},           // Devanagari digits
-        {"12345½", true},            // a fraction is a number
-        {"12345①", true},            // so is a circled number
-        {"abcdef", false},
-        {"12345a", false},
-        {"1.2,3!4?5", false},
+        {"", "123456", {}, false, true},
+        {"ada.example.test", "12345", {}, false, false},
+        {"@", "1234567", {}, true, true},
+        {"  ada@example.test  ", "12-34-56", {}, true, true},
+        {"a@b", "123 45", {}, true, false},
+        {"a@b", "١٢٣٤٥٦", {}, true, true},   // Arabic-Indic digits
+        {"a@b", "१२३४५६", {}, true, true},   // Devanagari digits
+        {"a@b", "1234½①", {}, true, true},   // a fraction and a circled number are numbers
+        {"a@b", "12345a", {}, true, false},
+        {"a@b", "1.2,3!4?5", {}, true, false},
+        {"a@b", "123456", QStringLiteral("request"), false, false},
+        {"a@b", "123456", QStringLiteral("apple"), false, false},
     };
     for (const auto& c : cases) {
-        const Input input = state("ada@example.test", QString::fromUtf8(c.code), true);
-        EXPECT_EQ(TavrenIDPresenter::canComplete(input), c.enabled) << c.code;
-        EXPECT_EQ(TavrenIDPresenter::screen(input).signInEnabled, c.enabled) << c.code;
+        const TavrenIDPresenter::Input input = state(QString::fromUtf8(c.email), QString::fromUtf8(c.code), false, c.busy);
+        const TavrenIDPresenter::Screen screen = TavrenIDPresenter::screen(input);
+        EXPECT_EQ(screen.requestEnabled, c.request) << c.email << " " << c.code;
+        EXPECT_EQ(screen.signInEnabled, c.signIn) << c.email << " " << c.code;
+        EXPECT_EQ(TavrenIDPresenter::canRequest(input), c.request) << c.email;
+        EXPECT_EQ(TavrenIDPresenter::canComplete(input), c.signIn) << c.code;
     }
-    EXPECT_FALSE(TavrenIDPresenter::canComplete(state("a@b", "123456", true, QStringLiteral("code"))));
     EXPECT_EQ(FormText::numberCount(QString::fromUtf8("1\u0301 2")), 2) << "a digit with a mark counts once";
 }
 
-TEST(TavrenIDPresenter, WhatRunsDecidesTheButtonsAndTheWaitingRow)
+TEST(TavrenIDPresenter, WhatRunsDecidesTheProviderButtonsAndTheWaitingRow)
 {
     const struct {
         std::optional<QString> busy;
         QList<bool> enabled; // apple, google, github
         int spinner;         // the provider button with a spinner, -1 none
-        bool waiting;
     } cases[] = {
-        {std::nullopt, {true, true, true}, -1, false},
-        {QStringLiteral("request"), {false, false, false}, -1, false},
-        {QStringLiteral("code"), {false, false, false}, -1, false},
-        {QStringLiteral("apple"), {true, false, false}, 0, true},
-        {QStringLiteral("github"), {false, false, true}, 2, true},
+        {std::nullopt, {true, true, true}, -1},
+        {QStringLiteral("request"), {false, false, false}, -1},
+        {QStringLiteral("code"), {false, false, false}, -1},
+        {QStringLiteral("apple"), {true, false, false}, 0},
+        {QStringLiteral("github"), {false, false, true}, 2},
     };
     for (const auto& c : cases) {
         const TavrenIDPresenter::Screen screen = TavrenIDPresenter::screen(state("a@b", "123456", false, c.busy));
+        const std::string what = c.busy.value_or("idle").toStdString();
         ASSERT_EQ(screen.providers.size(), 3);
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(screen.providers[i].enabled, c.enabled[i]) << c.busy.value_or("idle").toStdString() << i;
-            EXPECT_EQ(screen.providers[i].spinner, i == c.spinner) << c.busy.value_or("idle").toStdString() << i;
+            EXPECT_EQ(screen.providers[i].enabled, c.enabled[i]) << what << i;
+            EXPECT_EQ(screen.providers[i].spinner, i == c.spinner) << what << i;
         }
-        EXPECT_EQ(screen.waiting, c.waiting);
-        EXPECT_EQ(screen.requestSpinner, c.busy == "request");
-        EXPECT_EQ(screen.requestEnabled, !c.busy);
+        EXPECT_EQ(screen.waiting, c.spinner >= 0) << what;
+        EXPECT_EQ(screen.requestSpinner, c.busy == "request") << what;
     }
     const TavrenIDPresenter::Screen idle = TavrenIDPresenter::screen(state("a@b"));
     EXPECT_EQ(idle.providers[0].title, "Continue with Apple");
@@ -95,23 +78,6 @@ TEST(TavrenIDPresenter, WhatRunsDecidesTheButtonsAndTheWaitingRow)
     EXPECT_FALSE(checking.requestShown);
     EXPECT_FALSE(checking.emailEnabled);
     EXPECT_TRUE(checking.signInSpinner);
-    EXPECT_FALSE(checking.signInEnabled);
-}
-
-TEST(TavrenIDPresenter, AddressesLoseSpacesAndTabsOnlyAtTheirEnds)
-{
-    const struct {
-        const char* typed;
-        const char* sent;
-    } cases[] = {
-        {"  ada@example.test\t", "ada@example.test"},
-        {"\u00A0\u2003ada@example.test\u3000", "ada@example.test"},
-        {"ada @example.test", "ada @example.test"},
-        {"ada@example.test\n", "ada@example.test\n"},
-        {" \t ", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FormText::trimmed(QString::fromUtf8(c.typed)), QString::fromUtf8(c.sent)) << c.typed;
 }
 
 } // namespace
