@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
 #include "app/views/kit/LaunchClock.h"
+#include "app/views/product/ProductPage.h"
 #include "app/views/signin/SignInView.h"
 
 #include <QEvent>
@@ -58,9 +59,9 @@ QWidget* Screens::searchResults(AppModel&)
     return new PlaceholderScreen(QStringLiteral("Search"), QStringLiteral("Results for your search are on their way."));
 }
 
-QWidget* Screens::productPage(const StorefrontProduct& product, AppModel&)
+QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
 {
-    return new PlaceholderScreen(product.name, QStringLiteral("This product's page is on its way."));
+    return new ProductPage(model, product);
 }
 
 QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)

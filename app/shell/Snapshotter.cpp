@@ -4,6 +4,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/views/kit/LaunchSplash.h"
+#include "app/views/product/ReviewSheet.h"
 #include "kit/security/HostPolicy.h"
 
 #include <QApplication>
@@ -125,6 +126,16 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
         if (!alive)
             co_return;
         capture(*full, file(QStringLiteral("product-full")));
+        full.reset();
+
+        ReviewSheet sheet(model.reviews(), *page, std::nullopt);
+        sheet.setAttribute(Qt::WA_DontShowOnScreen);
+        sheet.resize(520, 600);
+        sheet.show();
+        co_await sleep(waits.settle);
+        if (!alive)
+            co_return;
+        capture(sheet, file(QStringLiteral("review-sheet")));
     }
     for (const auto& [name, progress] : splashFrames()) {
         LaunchSplash splash([] {}, progress);
