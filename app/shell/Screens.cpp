@@ -2,6 +2,8 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
+#include "app/views/extras/ExtrasItemPage.h"
+#include "app/views/extras/ExtrasShelfPage.h"
 #include "app/views/kit/LaunchClock.h"
 #include "app/views/product/ProductPage.h"
 #include "app/views/signin/SignInView.h"
@@ -48,6 +50,10 @@ private:
 
 QWidget* Screens::section(HubSection section, AppModel& model)
 {
+    if (section == HubSection::freeTools)
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools);
+    if (section == HubSection::earlyAccess)
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::earlyAccess);
     auto* screen = new PlaceholderScreen(title(section), QStringLiteral("This screen is on its way."));
     if (section == HubSection::discover)
         new FirstContent(screen, model);
@@ -64,9 +70,9 @@ QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
     return new ProductPage(model, product);
 }
 
-QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)
+QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model)
 {
-    return new PlaceholderScreen(item.name, QStringLiteral("This release's page is on its way."));
+    return new ExtrasItemPage(model, item);
 }
 
 QWidget* Screens::signIn(AppModel& model)
