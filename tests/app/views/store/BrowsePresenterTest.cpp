@@ -54,7 +54,6 @@ TEST(BrowsePresenter, GroupsByCategoryInShelfOrderAndSortsNames)
     EXPECT_EQ(page.subtitle, "VST3 and Audio Unit, for every Mac DAW");
     EXPECT_EQ(BrowsePresenter::browse(ProductKind::app, {}, table).subtitle, "For your Mac");
     EXPECT_EQ(BrowsePresenter::browse(ProductKind::game, {}, table).subtitle, "For your Mac");
-    EXPECT_EQ(BrowsePresenter::browse(ProductKind::game, {}, table).title, "Games");
 }
 
 TEST(BrowsePresenter, WishlistSavedBuyableAndAddAll)

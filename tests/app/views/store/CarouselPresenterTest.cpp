@@ -33,8 +33,6 @@ TEST(CarouselPresenter, CardTexts)
     bare.tagline.clear();
     const QList<StorefrontProduct> three{Fixtures::product("a", "Alpha"), described, bare};
 
-    EXPECT_FALSE(CarouselPresenter::card({}, 0, "Dynamics"));
-
     using Card = CarouselPresenter::Card;
     EXPECT_EQ(*CarouselPresenter::card(three, 3, "Time & Space"),
         (Card{"TIME & SPACE", "Alpha", "Alpha tagline", "Featured: Alpha", 0, {true, false, false}}));

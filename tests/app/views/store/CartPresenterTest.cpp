@@ -58,10 +58,8 @@ TEST_F(CartScreen, LinesPricesAndTheTotalInTheChosenCurrency)
     ASSERT_EQ(screen.rows.size(), lines.size());
     for (qsizetype at = 0; at < lines.size(); ++at) {
         EXPECT_EQ(screen.rows.at(at).price, cases[at].price) << cases[at].name;
-        EXPECT_EQ(screen.rows.at(at).id, lines.at(at).product.id);
         EXPECT_EQ(screen.rows.at(at).removeLabel, "Remove Name " + lines.at(at).product.id);
     }
-    EXPECT_FALSE(screen.empty);
     EXPECT_EQ(screen.totalLabel, "Total before tax");
     EXPECT_EQ(screen.checkOut, "Check Out");
     // Only the chosen currency counts: 49 + 0 + 0 + 5, the USD-only line adds nothing.
