@@ -5,6 +5,7 @@
 #include "app/views/extras/ExtrasItemPage.h"
 #include "app/views/extras/ExtrasShelfPage.h"
 #include "app/views/product/ProductPage.h"
+#include "app/views/signin/SignInView.h"
 #include "app/views/store/BrowseView.h"
 #include "app/views/store/CartView.h"
 #include "app/views/store/DiscoverView.h"
@@ -54,9 +55,9 @@ QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model)
     return new ExtrasItemPage(model, item);
 }
 
-QWidget* Screens::signIn(AppModel&)
+QWidget* Screens::signIn(AppModel& model)
 {
-    return new PlaceholderScreen(QStringLiteral("Sign In"), QStringLiteral("Signing in here is on its way."));
+    return new SignInView(model);
 }
 
 QWidget* Screens::settings(AppModel&)
