@@ -27,6 +27,12 @@ public:
     virtual void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const = 0;
     // The names of the items left in place because they changed since the install.
     virtual QStringList uninstall(const QString& productId) const = 0;
+    // The system-wide copies of the items' plug-ins that exist now; none by default.
+    virtual QStringList systemCopies(const QList<InstalledItem>& items) const
+    {
+        Q_UNUSED(items);
+        return {};
+    }
 };
 
 } // namespace hub

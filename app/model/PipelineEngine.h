@@ -20,6 +20,7 @@ public:
         pipeline_.verify(request, stage, std::move(stop));
     }
     QStringList uninstall(const QString& productId) const override { return pipeline_.uninstall(productId); }
+    QStringList systemCopies(const QList<InstalledItem>& items) const override { return pipeline_.installer.systemCopies(items); }
 
     const InstallPipeline& pipeline() const { return pipeline_; }
 

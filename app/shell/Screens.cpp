@@ -3,6 +3,9 @@
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
 #include "app/views/kit/LaunchClock.h"
+#include "app/views/library/DownloadsView.h"
+#include "app/views/library/LibraryView.h"
+#include "app/views/library/UpdatesView.h"
 
 #include <QEvent>
 
@@ -46,6 +49,16 @@ private:
 
 QWidget* Screens::section(HubSection section, AppModel& model)
 {
+    switch (section) {
+    case HubSection::library:
+        return new LibraryView(model);
+    case HubSection::updates:
+        return new UpdatesView(model);
+    case HubSection::downloads:
+        return new DownloadsView(model);
+    default:
+        break;
+    }
     auto* screen = new PlaceholderScreen(title(section), QStringLiteral("This screen is on its way."));
     if (section == HubSection::discover)
         new FirstContent(screen, model);
