@@ -146,6 +146,13 @@ DevstoreKeys fromJson(const QJsonObject& object)
 
 } // namespace
 
+test::TestNotary DevstoreKeys::notary() const
+{
+    QByteArray base64 = notaryPublicPem;
+    base64.replace("-----BEGIN PUBLIC KEY-----", "").replace("-----END PUBLIC KEY-----", "");
+    return {notaryKeyPem, QByteArray::fromBase64(base64.simplified().replace(" ", "")), notaryPublicPem};
+}
+
 QString DevstoreKeys::fingerprint() const
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);

@@ -2,6 +2,7 @@
 
 #include "devstore/DevstoreHosts.h"
 #include "tests/testkit/SigningIdentity.h"
+#include "tests/testkit/TestNotary.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,6 +25,9 @@ struct DevstoreKeys {
     QByteArray notaryKeyPem;      // private
     QByteArray notaryPublicPem;
     QByteArray tokenSecret;
+
+    // The notary key as the test signer staples tickets with it.
+    test::TestNotary notary() const;
 
     // A short digest of the signing material: fixtures signed with other keys are rebuilt.
     QString fingerprint() const;

@@ -47,7 +47,7 @@ void seedAccounts(StoreDirectory& directory)
 DevstoreServer::DevstoreServer(const Options& options)
     : options_(withAbsoluteState(options)),
       keys_(DevstoreKeys::loadOrCreate(options_.state, hosts_)),
-      builder_(options_.state, keys_.signer, keys_.fingerprint()),
+      builder_(options_.state, keys_.signer, keys_.notary(), keys_.fingerprint()),
       catalog_(builder_, hosts_),
       downloads_(catalog_, hosts_, keys_.tokenSecret, options_.throttleKbps),
       directory_(TokenSigner(keys_.tokenSecret), options_.accessLifetime),

@@ -61,8 +61,9 @@ QString FixtureBuilder::etag(const QString& path)
     return u'"' + QString::fromLatin1(hash.result().toHex().left(32)) + u'"';
 }
 
-FixtureBuilder::FixtureBuilder(QString stateFolder, test::SigningIdentity signer, QString keysFingerprint)
-    : folder_(std::move(stateFolder) + QStringLiteral("/fixtures")), signer_(std::move(signer)),
+FixtureBuilder::FixtureBuilder(QString stateFolder, test::SigningIdentity signer, test::TestNotary notary,
+                               QString keysFingerprint)
+    : folder_(std::move(stateFolder) + QStringLiteral("/fixtures")), signer_(std::move(signer)), notary_(std::move(notary)),
       fingerprint_(std::move(keysFingerprint) + QStringLiteral("/recipe-") + QString::number(recipe))
 {
     QDir().mkpath(folder_);
@@ -131,6 +132,8 @@ void FixtureBuilder::build(const FixtureProduct& product, const FixtureArtifact&
         const QString path = test::TestSigner::build(spec, bundles, signer_);
         if (artifact.unsignedBundle && i == 0)
             test::TestSigner::stripSignature(path);
+        else if (kind == BundleSpec::Kind::app)
+            test::TestSigner::stapleTicket(path, notary_);
         built << path;
     }
 

@@ -86,19 +86,20 @@ protected:
     std::shared_ptr<InstallLedger> ledger;
 };
 
-TEST_F(Engine, InstallsZipPackageAndDiskImageProducts)
+TEST_F(Engine, InstallsZipPackageDiskImageAndAppProducts)
 {
     struct Case {
         const char* product;
         int download;
-        QStringList bundles; // below home
+        QStringList bundles; // below the temporary folder
     };
     const QList<Case> cases{
-        {"tv-compressor", 0, {"Library/Audio/Plug-Ins/VST3/TV Compressor.vst3", "Library/Audio/Plug-Ins/Components/TV Compressor.component",
-                              "Library/Audio/Plug-Ins/CLAP/TV Compressor.clap"}},
-        {"tv-limiter", 0, {"Library/Audio/Plug-Ins/VST3/TV Limiter.vst3", "Library/Audio/Plug-Ins/Components/TV Limiter.component"}},
-        {"tv-gate", 0, {"Library/Audio/Plug-Ins/VST3/TV Gate.vst3", "Library/Audio/Plug-Ins/Components/TV Gate.component"}},
-        {"tv-equalizer", 1, {"Library/Audio/Plug-Ins/VST3/TV Equalizer.vst3", "Library/Audio/Plug-Ins/Components/TV Equalizer.component"}},
+        {"tv-compressor", 0, {"home/Library/Audio/Plug-Ins/VST3/TV Compressor.vst3", "home/Library/Audio/Plug-Ins/Components/TV Compressor.component",
+                              "home/Library/Audio/Plug-Ins/CLAP/TV Compressor.clap"}},
+        {"tv-limiter", 0, {"home/Library/Audio/Plug-Ins/VST3/TV Limiter.vst3", "home/Library/Audio/Plug-Ins/Components/TV Limiter.component"}},
+        {"tv-gate", 0, {"home/Library/Audio/Plug-Ins/VST3/TV Gate.vst3", "home/Library/Audio/Plug-Ins/Components/TV Gate.component"}},
+        {"tv-equalizer", 1, {"home/Library/Audio/Plug-Ins/VST3/TV Equalizer.vst3", "home/Library/Audio/Plug-Ins/Components/TV Equalizer.component"}},
+        {"tv-notes", 0, {"Applications/TV Notes.app"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.product);
@@ -108,7 +109,7 @@ TEST_F(Engine, InstallsZipPackageAndDiskImageProducts)
         EXPECT_EQ(record.version, QStringLiteral("1.0.0"));
         ASSERT_EQ(record.items.size(), c.bundles.size());
         for (const QString& bundle : c.bundles)
-            EXPECT_TRUE(QFileInfo(box.filePath(QStringLiteral("home/") + bundle)).isDir()) << bundle.toStdString();
+            EXPECT_TRUE(QFileInfo(box.filePath(bundle)).isDir()) << bundle.toStdString();
         for (const InstalledItem& item : record.items)
             EXPECT_EQ(item.teamID, QStringLiteral("KD4N8RWT2C"));
         EXPECT_EQ(ledger->record(wanted.productId), record);

@@ -17,6 +17,22 @@ ModelActions::ModelActions(AppModel& model) : ProductActions(&model), model_(mod
     connect(&model.library(), &Library::installedChanged, this, &ProductActions::changed);
     connect(&model.library(), &Library::releaseNotesChanged, this, &ProductActions::changed);
     connect(&model.preferences(), &Preferences::currencyChanged, this, &ProductActions::changed);
+    connect(&model.queue(), &InstallQueue::jobsChanged, this, &ModelActions::followJobs);
+    followJobs();
+}
+
+// Every listed job's stage changes the decision; its bytes only move the pills.
+void ModelActions::followJobs()
+{
+    for (InstallJob* job : model_.queue().jobs()) {
+        if (followed_.contains(job))
+            continue;
+        followed_.insert(job);
+        connect(job, &InstallJob::stageChanged, this, &ProductActions::changed);
+        connect(job, &InstallJob::fractionChanged, this, [this, job] { emit progressed(job->id()); });
+        connect(job, &QObject::destroyed, this, [this, job] { followed_.remove(job); });
+    }
+    emit changed();
 }
 
 ModelActions& ModelActions::of(AppModel& model)
@@ -26,9 +42,11 @@ ModelActions& ModelActions::of(AppModel& model)
     return *new ModelActions(model);
 }
 
-std::optional<InstallStage> ModelActions::jobStage(const QString&) const
+std::optional<InstallStage> ModelActions::jobStage(const QString& productId) const
 {
-    return std::nullopt; // SEAM: the queue's job of the product
+    if (const InstallJob* job = model_.queue().job(productId))
+        return job->stage();
+    return std::nullopt;
 }
 
 bool ModelActions::owns(const QString& productId) const
@@ -67,9 +85,22 @@ void ModelActions::install(const StorefrontProduct& product, const std::optional
     model_.queue().install(product, download, false);
 }
 
-void ModelActions::resume(const QString&) {}  // SEAM: stage back to queued, then the queue started
-void ModelActions::pause(const QString&) {}   // SEAM: cancel the job's task
-void ModelActions::openApp(const InstallRecord&) {} // SEAM: the model's openApp
+void ModelActions::resume(const QString& productId)
+{
+    if (InstallJob* job = model_.queue().job(productId))
+        model_.queue().resume(job);
+}
+
+void ModelActions::pause(const QString& productId)
+{
+    if (InstallJob* job = model_.queue().job(productId))
+        job->pause();
+}
+
+void ModelActions::openApp(const InstallRecord& record)
+{
+    model_.library().openApp(record);
+}
 void ModelActions::buy(const StorefrontProduct&) {}  // SEAM: the model's beginCheckout of one line
 
 void ModelActions::show(const QString& productId)

@@ -2,14 +2,16 @@
 
 #include "app/views/kit/ProductActions.h"
 
+#include <QSet>
+
 namespace hub {
 
 class AppModel;
+class InstallJob;
 
 // The product controls' reads and calls on the app model. One per model (of()).
-// SEAM: the install queue's jobs (stage, pause, resume) and the cart's prices and
-// checkout are read here once the model has them; until then no product has a job,
-// prices are the variation's amount in the chosen currency, and buying does nothing.
+// SEAM: the cart's prices and checkout are read here once the model has them; until
+// then prices are the variation's amount in the chosen currency and buying does nothing.
 class ModelActions : public ProductActions {
     Q_OBJECT
 
@@ -32,7 +34,10 @@ public:
     QString category(const QString& productId) const override;
 
 private:
+    void followJobs();
+
     AppModel& model_;
+    QSet<const InstallJob*> followed_;
 };
 
 } // namespace hub
