@@ -89,7 +89,8 @@ QWidget* LibraryView::makeList()
     }
     picker_->setExclusive(true);
     connect(picker_, &QButtonGroup::idClicked, this, [this](int id) { setFilter(Filter(id)); });
-    header_->addStretch(1); // the page header goes before it
+    pageHeader_ = new PageHeader(LibraryPresenter::title, std::nullopt);
+    header_->addWidget(pageHeader_, 1, Qt::AlignBottom);
     header_->addWidget(picker, 0, Qt::AlignBottom);
     column->addLayout(header_);
 
@@ -126,7 +127,7 @@ void LibraryView::rebuild()
     pages_->setCurrentIndex(int(screen_.state));
     if (screen_.state != State::list)
         return;
-    if (!pageHeader_ || shownCount_ != screen_.countLine) {
+    if (shownCount_ != screen_.countLine) {
         delete pageHeader_;
         pageHeader_ = new PageHeader(LibraryPresenter::title, screen_.countLine);
         header_->insertWidget(0, pageHeader_, 1, Qt::AlignBottom);

@@ -43,7 +43,7 @@ private:
     LibraryPresenter::Screen screen_;
     QStackedLayout* pages_;
     QHBoxLayout* header_;
-    QWidget* pageHeader_ = nullptr;
+    QWidget* pageHeader_;
     QString shownCount_;
     QButtonGroup* picker_;
     QWidget* callout_;
