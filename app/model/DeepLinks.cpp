@@ -26,9 +26,20 @@ void DeepLinks::open(const QString& url)
         services_.activate();
 }
 
+void DeepLinks::openLaunchLink()
+{
+    if (const std::optional<QString> link = services_.arguments.link())
+        open(*link);
+}
+
 void DeepLinks::follow(SingleInstance& instance)
 {
-    connect(&instance, &SingleInstance::messageReceived, this, &DeepLinks::open);
+    connect(&instance, &SingleInstance::messageReceived, this, [this](const QString& message) {
+        if (!message.isEmpty())
+            open(message);
+        else if (services_.activate)
+            services_.activate();
+    });
 }
 
 } // namespace hub

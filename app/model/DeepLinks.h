@@ -18,7 +18,10 @@ public:
     DeepLinks(const Services& services, Navigation& navigation, QObject* parent = nullptr);
 
     void open(const QString& url);
-    // Opens the links a second instance hands to this one.
+    // Opens the link the app was started with, if any.
+    void openLaunchLink();
+    // Opens the links a second instance hands to this one; a second start without a
+    // link (an empty message) only brings the app forward.
     void follow(SingleInstance& instance);
 
 private:

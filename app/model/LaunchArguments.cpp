@@ -1,5 +1,7 @@
 #include "app/model/LaunchArguments.h"
 
+#include "app/model/DeepLink.h"
+
 #include <QDir>
 
 namespace hub {
@@ -25,6 +27,15 @@ std::optional<QString> LaunchArguments::fixtureDirectory() const
     if (!folder)
         return std::nullopt;
     return QDir::cleanPath(QDir::current().absoluteFilePath(*folder));
+}
+
+std::optional<QString> LaunchArguments::link() const
+{
+    for (const QString& argument : arguments_) {
+        if (DeepLink::parse(argument))
+            return argument;
+    }
+    return std::nullopt;
 }
 
 } // namespace hub

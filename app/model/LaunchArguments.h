@@ -24,6 +24,8 @@ public:
     std::optional<QString> fixtureDirectory() const;
     std::optional<QString> snapshotFolder() const { return value(QStringLiteral("--snapshot")); }
     std::optional<QString> open() const { return value(QStringLiteral("--open")); }
+    // The first "tavren-hub:" link among the arguments (the desktop entry passes one).
+    std::optional<QString> link() const;
 
     const QStringList& all() const { return arguments_; }
 

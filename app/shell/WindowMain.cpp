@@ -58,8 +58,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     QApplication::setPalette(hub::Theme::darkPalette());
     hub::SingleInstance instance;
     if (!snapshot && !instance.claim()) {
-        // A second start (a tavren-hub: link) hands its argument to the running hub.
-        hub::SingleInstance::send(arguments.value(1));
+        // A second start hands its link (or nothing) to the running hub.
+        hub::SingleInstance::send(hub::LaunchArguments(arguments).link().value_or(QString()));
         return 0;
     }
     const hub::InstallLocation location = hub::InstallLocation::current();
@@ -74,10 +74,10 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;
     new hub::MainMenus(window, model, updater, location.info());
-    // SEAM: a deep link handed over by a second start brings the window forward.
-    QObject::connect(&instance, &hub::SingleInstance::messageReceived, &window, [&model] { model.services().activate(); });
+    model.links().follow(instance);
     if (snapshot)
         window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
+    model.links().openLaunchLink();
     return app.exec();
 }

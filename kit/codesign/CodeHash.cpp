@@ -3,10 +3,13 @@
 #include "kit/support/ParallelFor.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <openssl/evp.h>
 #include <stdexcept>
+#include <system_error>
+#include <unistd.h>
 
 namespace hub {
 
@@ -37,10 +40,25 @@ public:
     // Writes the (cut) digest into out.
     void hash(const unsigned char* data, size_t length, unsigned char* out)
     {
+        begin();
+        add(data, length);
+        finish(out);
+    }
+    void begin()
+    {
+        if (EVP_DigestInit_ex(context_.get(), md_, nullptr) != 1)
+            throw std::runtime_error("digest failed");
+    }
+    void add(const unsigned char* data, size_t length)
+    {
+        if (EVP_DigestUpdate(context_.get(), data, length) != 1)
+            throw std::runtime_error("digest failed");
+    }
+    void finish(unsigned char* out)
+    {
         unsigned char full[EVP_MAX_MD_SIZE];
         unsigned int fullLength = 0;
-        if (EVP_DigestInit_ex(context_.get(), md_, nullptr) != 1 || EVP_DigestUpdate(context_.get(), data, length) != 1
-            || EVP_DigestFinal_ex(context_.get(), full, &fullLength) != 1 || fullLength < size_)
+        if (EVP_DigestFinal_ex(context_.get(), full, &fullLength) != 1 || fullLength < size_)
             throw std::runtime_error("digest failed");
         std::memcpy(out, full, size_);
     }
@@ -52,6 +70,7 @@ private:
 };
 
 constexpr size_t chunkBytes = 4 * 1024 * 1024;
+constexpr size_t fileWindowBytes = 1024 * 1024;
 
 } // namespace
 
@@ -86,6 +105,26 @@ QByteArray CodeHash::digest(uint8_t type, const unsigned char* data, size_t leng
 {
     QByteArray out(qsizetype(size(type)), Qt::Uninitialized);
     Hasher(type).hash(data, length, reinterpret_cast<unsigned char*>(out.data()));
+    return out;
+}
+
+QByteArray CodeHash::digestOfFile(uint8_t type, int fd)
+{
+    Hasher hasher(type);
+    hasher.begin();
+    const std::unique_ptr<unsigned char[]> window(new unsigned char[fileWindowBytes]);
+    for (;;) {
+        const ssize_t got = ::read(fd, window.get(), fileWindowBytes);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw std::system_error(errno, std::generic_category(), "read");
+        if (got == 0)
+            break;
+        hasher.add(window.get(), size_t(got));
+    }
+    QByteArray out(qsizetype(size(type)), Qt::Uninitialized);
+    hasher.finish(reinterpret_cast<unsigned char*>(out.data()));
     return out;
 }
 

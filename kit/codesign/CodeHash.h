@@ -20,6 +20,9 @@ struct CodeHash {
     {
         return digest(type, reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
     }
+    // The digest of what is left to read from `fd`, read a bounded window at a time so
+    // memory stays flat whatever the file's size. Throws std::system_error on a read error.
+    static QByteArray digestOfFile(uint8_t type, int fd);
     // Hashes `code` page by page (pageSize 0: one page) and compares with `count` expected slots;
     // answers the first page that differs, or nothing when all match. Large code is hashed on
     // several threads.

@@ -3,18 +3,21 @@
 #include "kit/codesign/CodeHash.h"
 #include "kit/codesign/CodeSignatureFault.h"
 #include "kit/codesign/MachOFile.h"
-#include "kit/codesign/MappedFile.h"
 #include "kit/support/ParallelFor.h"
 #include "kit/codesign/SymbolicLink.h"
 #include "kit/security/CodeSigningService.h"
 #include "kit/support/PropertyList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QVariantMap>
+#include <fcntl.h>
 #include <optional>
+#include <system_error>
+#include <unistd.h>
 
 namespace hub {
 
@@ -39,6 +42,25 @@ struct SealedFile {
 [[noreturn]] void badResource(const QString& text)
 {
     CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("a sealed resource is missing or invalid: ") + text);
+}
+
+// The digest of a sealed file, read a window at a time rather than mapped whole, so
+// memory stays flat however large the resources are.
+QByteArray digestOfFile(uint8_t type, const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::optional<QByteArray> digest;
+    try {
+        digest = CodeHash::digestOfFile(type, fd);
+    } catch (const std::system_error&) {
+    }
+    ::close(fd);
+    if (!digest)
+        CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
+    return *digest;
 }
 
 QList<Rule> readRules(const QVariant& value)
@@ -272,8 +294,7 @@ private:
             }
             if (expected.size() != qsizetype(CodeHash::size(type)))
                 badResource(file.relative + QStringLiteral(" has no usable seal"));
-            const MappedFile mapped(file.absolute, Service::errBadResource);
-            if (CodeHash::digest(type, mapped.data(), mapped.size()) != expected)
+            if (digestOfFile(type, file.absolute) != expected)
                 badResource(file.relative + QStringLiteral(" was modified"));
         });
     }

@@ -121,8 +121,11 @@ TEST_F(NativeCodeSigningTest, SignatureShapesThatPass)
     BundleSpec localized = BundleSpec::plugIn(QStringLiteral("Localized"));
     localized.resources.insert(QStringLiteral("en.lproj/Strings.txt"), "hello");
     localized.links.append(BundleLink{QStringLiteral("Resources/Alias.txt"), QStringLiteral("Info.txt")});
+    BundleSpec large = BundleSpec::plugIn(QStringLiteral("Large"));
+    large.resources.insert(QStringLiteral("Samples.bin"), QByteArray((3 << 20) + 5, 's'));
+    large.resources.insert(QStringLiteral("Empty.bin"), QByteArray());
     const Case cases[] = {{"thin", thin}, {"SHA-1 and SHA-256", both}, {"SHA-1 only", old}, {"entitlements", entitled},
-                          {"nested framework", nested}, {"localized and linked", localized}};
+                          {"nested framework", nested}, {"localized and linked", localized}, {"large and empty resources", large}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(refusal(build(c.spec)), "passed");
@@ -146,6 +149,10 @@ TEST_F(NativeCodeSigningTest, TamperedBundles)
     const Case cases[] = {
         {"edited resource", {}, [](const QString& b) { TestSigner::writeFile(b, QStringLiteral("Resources/Info.txt"), "edited\n"); },
          invalid(x, QStringLiteral("a sealed resource is missing or invalid: Resources/Info.txt was modified"))},
+        {"last byte of a large resource",
+         [](BundleSpec& s) { s.resources.insert(QStringLiteral("Samples.bin"), QByteArray((3 << 20) + 5, 's')); },
+         [](const QString& b) { TestSigner::writeFile(b, QStringLiteral("Resources/Samples.bin"), QByteArray((3 << 20) + 4, 's') + 't'); },
+         invalid(x, QStringLiteral("a sealed resource is missing or invalid: Resources/Samples.bin was modified"))},
         {"removed resource", {}, [](const QString& b) { QFile::remove(b + QStringLiteral("/Contents/Resources/Info.txt")); },
          invalid(x, QStringLiteral("a sealed resource is missing or invalid: Resources/Info.txt is missing"))},
         {"extra file", {}, [](const QString& b) { TestSigner::writeFile(b, QStringLiteral("Resources/Extra.txt"), "extra"); },

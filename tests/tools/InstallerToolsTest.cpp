@@ -270,6 +270,53 @@ TEST(Pkgutil, RefusesHostilePayloadsWithoutWritingOutside)
     }
 }
 
+QList<ArchiveEntry> underDot(QList<ArchiveEntry> entries)
+{
+    for (auto& entry : entries)
+        entry.path.prepend("./");
+    return entries;
+}
+
+TEST(InstallerTools, APayloadsDotEntryIsTheDestinationItself)
+{
+    const struct {
+        const char* name;
+        QList<ArchiveEntry> payload;
+        const char* refusal; // empty: unpacked
+    } cases[] = {
+        {"dot folder", QList<ArchiveEntry>{ArchiveEntry::directory(".", 0500)} + underDot(synth()), ""},
+        {"dot-slash folder", QList<ArchiveEntry>{ArchiveEntry::directory("./", 0777)} + underDot(synth()), ""},
+        {"dot file", {ArchiveEntry::file(".", "x")}, "it would replace the destination"},
+        {"dot link", {ArchiveEntry::symlink("./.", "..")}, "it would replace the destination"},
+        {"dot hard link", {ArchiveEntry::file("a", "x"), ArchiveEntry::hardlink("./", "a")}, "it would replace the destination"},
+        {"dot then dot-dot", {ArchiveEntry::directory("."), ArchiveEntry::file("./../escaped.txt", "x")}, "it leaves the destination"},
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        PackageBuilder().add(component("D.pkg", c.payload)).write(box.in("d.pkg"));
+        QList<std::pair<ToolRun, QString>> runs{
+            {runTool("pkgutil", {"--expand-full", box.in("d.pkg"), box.work("p")}), box.work("p/D.pkg/Payload")}};
+        // Zips have no hard links.
+        if (std::none_of(c.payload.begin(), c.payload.end(), [](const ArchiveEntry& e) { return e.type == ArchiveEntry::Type::hardlink; })) {
+            ZipBuilder(box.in("d.zip")).add(c.payload).finish();
+            runs.append({runTool("ditto", {"-x", "-k", box.in("d.zip"), box.work("z")}), box.work("z")});
+        }
+        for (const auto& [run, root] : runs) {
+            if (*c.refusal) {
+                EXPECT_EQ(run.status, 1) << c.name;
+                EXPECT_TRUE(run.err.contains(c.refusal)) << c.name << ": " << run.err.toStdString();
+                continue;
+            }
+            ASSERT_EQ(run.status, 0) << c.name << ": " << run.err.toStdString();
+            EXPECT_TRUE(QFileInfo(root + "/Synth.vst3/Contents/MacOS/Synth").isExecutable()) << c.name;
+            struct stat info {};
+            ASSERT_EQ(::lstat(QFile::encodeName(root).constData(), &info), 0);
+            EXPECT_EQ(int(info.st_mode & 0700), 0700) << c.name << ": the destination keeps its own mode";
+        }
+        EXPECT_EQ(box.outside(), QStringList()) << c.name;
+    }
+}
+
 TEST(InstallerTools, WhatTheyWriteIsNotWritableByGroupOrOthers)
 {
     Sandbox box;

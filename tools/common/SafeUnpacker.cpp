@@ -119,6 +119,13 @@ SafeUnpacker::Outcome SafeUnpacker::unpackInside(struct archive* reader, const f
         const char* path = archive_entry_pathname(entry);
         if (!path || !isValidUtf8(path))
             throw ToolFailure("refusing an entry whose name is not UTF-8");
+        if (namesRoot(path)) {
+            // Payloads often begin with "." for the destination itself: a folder entry
+            // there is skipped, so the destination keeps its own mode and owner.
+            if (archive_entry_filetype(entry) != AE_IFDIR || archive_entry_hardlink(entry))
+                throw ToolFailure("refusing " + describe(path) + ": it would replace the destination");
+            continue;
+        }
         if (!isSafeRelativePath(path))
             throw ToolFailure("refusing " + describe(path) + ": it leaves the destination");
         if (const char* hardlink = archive_entry_hardlink(entry)) {

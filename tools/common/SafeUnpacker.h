@@ -12,7 +12,8 @@ namespace hub::tools {
 // climb out of it ("../", absolute paths), that would be written through a link,
 // hard links out of it or to themselves and names that are not UTF-8 end the run
 // with a ToolFailure. Modes lose their set-id bits and group and other write
-// permission. Writing stops once the budget is exhausted.
+// permission. A "." or "./" folder entry stands for the folder itself and is skipped;
+// any other entry of that name is refused. Writing stops once the budget is exhausted.
 class SafeUnpacker {
 public:
     enum class Outcome { complete, limitReached };

@@ -3,6 +3,7 @@
 #include "kit/support/InstallerToolProtocol.h"
 #include "kit/support/SymlinkResolver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -105,6 +106,14 @@ bool isSafeRelativePath(std::string_view path)
             named = true;
     }
     return named;
+}
+
+bool namesRoot(std::string_view path)
+{
+    if (path.empty() || path.front() == '/')
+        return false;
+    const auto parts = components(path);
+    return std::all_of(parts.begin(), parts.end(), [](std::string_view part) { return part.empty() || part == "."; });
 }
 
 bool linkStaysInside(std::string_view linkPath, std::string_view target)

@@ -38,6 +38,9 @@ bool isValidUtf8(std::string_view text);
 // component, not empty.
 bool isSafeRelativePath(std::string_view path);
 
+// True when the relative archive path names its root itself: ".", "./", "./.".
+bool namesRoot(std::string_view path);
+
 // The lexical target of a symbolic link stored at linkPath (relative to the root)
 // stays inside the root.
 bool linkStaysInside(std::string_view linkPath, std::string_view target);

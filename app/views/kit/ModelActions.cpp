@@ -4,8 +4,6 @@
 #include "app/model/Catalog.h"
 #include "kit/support/Version.h"
 
-#include <QLocale>
-
 namespace hub {
 
 ModelActions::ModelActions(AppModel& model) : ProductActions(&model), model_(model)
@@ -68,16 +66,7 @@ bool ModelActions::hasUpdate(const StorefrontProduct& product) const
 
 QString ModelActions::price(const PricingVariation& variation) const
 {
-    // SEAM: the cart part's price text; until then the amount in the chosen currency.
-    if (variation.price.isEmpty())
-        return {};
-    const QString currency = variation.price.contains(model_.preferences().currency())
-        ? model_.preferences().currency()
-        : variation.price.firstKey();
-    const double amount = variation.price.value(currency);
-    if (amount == 0 && !variation.hasDiscount)
-        return QStringLiteral("Free");
-    return QLocale(QLocale::English).toCurrencyString(amount, currency);
+    return model_.cart().price(variation);
 }
 
 void ModelActions::install(const StorefrontProduct& product, const std::optional<Download>& download)
@@ -101,7 +90,13 @@ void ModelActions::openApp(const InstallRecord& record)
 {
     model_.library().openApp(record);
 }
-void ModelActions::buy(const StorefrontProduct&) {}  // SEAM: the model's beginCheckout of one line
+
+// A checkout of the product alone; the cart is neither read nor changed.
+void ModelActions::buy(const StorefrontProduct& product)
+{
+    if (product.defaultVariation)
+        model_.checkout().beginCheckout({CartLine{product, *product.defaultVariation}}, false);
+}
 
 void ModelActions::show(const QString& productId)
 {

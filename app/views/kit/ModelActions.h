@@ -10,8 +10,6 @@ class AppModel;
 class InstallJob;
 
 // The product controls' reads and calls on the app model. One per model (of()).
-// SEAM: the cart's prices and checkout are read here once the model has them; until
-// then prices are the variation's amount in the chosen currency and buying does nothing.
 class ModelActions : public ProductActions {
     Q_OBJECT
 

@@ -65,4 +65,35 @@ TEST(DeepLinks, ASecondInstanceHandsItsLinkToTheFirst)
     EXPECT_TRUE(sent.get());
     EXPECT_EQ(model->navigation().path(), QStringList({"abc"}));
     EXPECT_EQ(harness.desktop.activations, 2);
+
+    // A second start without a link only brings the app forward.
+    std::future<bool> plain = std::async(std::launch::async, [&] { return SingleInstance::send("", folder.path()); });
+    ASSERT_TRUE(test::eventually([&] { return harness.desktop.activations == 3; }));
+    EXPECT_TRUE(plain.get());
+    EXPECT_EQ(model->navigation().path(), QStringList({"abc"}));
+}
+
+TEST(DeepLinks, TheLinkTheAppWasStartedWithIsOpened)
+{
+    const struct {
+        QStringList arguments;
+        std::optional<QString> link;
+        QStringList path;
+        int activations;
+    } cases[] = {
+        {{"tavren-hub"}, std::nullopt, {}, 0},
+        {{"tavren-hub", "tavren-hub://product/abc"}, "tavren-hub://product/abc", {"abc"}, 1},
+        {{"tavren-hub", "--cold", "tavren-hub:///updates", "tavren-hub://product/x"}, "tavren-hub:///updates", {}, 1},
+        {{"tavren-hub", "--open", "product:abc"}, std::nullopt, {}, 0},
+        {{"tavren-hub", "https://product/abc"}, std::nullopt, {}, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LaunchArguments(c.arguments).link(), c.link) << c.arguments.join(' ').toStdString();
+        ModelHarness harness;
+        harness.arguments = c.arguments;
+        const auto model = harness.makeModel();
+        model->links().openLaunchLink();
+        EXPECT_EQ(model->navigation().path(), c.path) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(harness.desktop.activations, c.activations) << c.arguments.join(' ').toStdString();
+    }
 }
