@@ -32,6 +32,13 @@ RootView::RootView(AppModel& model, QWidget* parent)
     banners_->raise();
     connect(&model_.accounts(), &Accounts::showSignInChanged, this, &RootView::followSignIn);
     followSignIn();
+    connect(&model_.checkout(), &Checkout::checkoutChanged, this, &RootView::followCheckout);
+}
+
+void RootView::setCheckoutSheet(CheckoutSheet make)
+{
+    makeCheckout_ = std::move(make);
+    followCheckout();
 }
 
 void RootView::resizeEvent(QResizeEvent* event)
@@ -74,6 +81,36 @@ void RootView::followSignIn()
         sheet->close();
         sheet->deleteLater();
     }
+}
+
+void RootView::followCheckout()
+{
+    const std::optional<CheckoutSession>& session = model_.checkout().checkout();
+    const QString order = session ? session->orderId : QString();
+    if (checkoutSheet_ && checkoutOrder_ == order)
+        return;
+    // Gone, or replaced by a newer checkout: the sheet and its web view go at once.
+    if (checkoutSheet_) {
+        QDialog* sheet = checkoutSheet_;
+        checkoutSheet_ = nullptr;
+        sheet->disconnect(this);
+        sheet->close();
+        sheet->deleteLater();
+    }
+    checkoutOrder_ = order;
+    if (!session || !makeCheckout_)
+        return;
+    checkoutSheet_ = new QDialog(this);
+    checkoutSheet_->setWindowModality(Qt::WindowModal);
+    checkoutSheet_->setWindowTitle(QStringLiteral("Checkout"));
+    auto* layout = new QVBoxLayout(checkoutSheet_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QWidget* content = makeCheckout_(*session);
+    layout->addWidget(content);
+    checkoutSheet_->resize(content->size());
+    // Escape or the window's close button: the checkout ends, unpaid.
+    connect(checkoutSheet_, &QDialog::finished, this, [this] { model_.checkout().cancel(); });
+    checkoutSheet_->open();
 }
 
 } // namespace hub

@@ -6,6 +6,7 @@
 #include "app/views/library/DownloadsView.h"
 #include "app/views/library/LibraryView.h"
 #include "app/views/library/UpdatesView.h"
+#include "app/views/product/ProductPage.h"
 
 #include <QEvent>
 
@@ -70,9 +71,9 @@ QWidget* Screens::searchResults(AppModel&)
     return new PlaceholderScreen(QStringLiteral("Search"), QStringLiteral("Results for your search are on their way."));
 }
 
-QWidget* Screens::productPage(const StorefrontProduct& product, AppModel&)
+QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
 {
-    return new PlaceholderScreen(product.name, QStringLiteral("This product's page is on its way."));
+    return new ProductPage(model, product);
 }
 
 QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)

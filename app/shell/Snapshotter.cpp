@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
 #include "app/views/kit/LaunchSplash.h"
+#include "app/views/product/ReviewSheet.h"
 #include "kit/deployment/Deployment.h"
 #include "kit/security/HostPolicy.h"
 
@@ -157,6 +158,16 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
         if (!alive)
             co_return;
         capture(*full, file(QStringLiteral("product-full")));
+        full.reset();
+
+        ReviewSheet sheet(model.reviews(), *page, std::nullopt);
+        sheet.setAttribute(Qt::WA_DontShowOnScreen);
+        sheet.resize(520, 600);
+        sheet.show();
+        co_await sleep(waits.settle);
+        if (!alive)
+            co_return;
+        capture(sheet, file(QStringLiteral("review-sheet")));
     }
     for (const auto& [name, progress] : splashFrames()) {
         LaunchSplash splash([] {}, progress);

@@ -13,8 +13,10 @@
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootPresenter.h"
+#include "app/shell/RootView.h"
 #include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
+#include "app/views/checkout/CheckoutView.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
@@ -73,6 +75,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::AppModel model(std::move(services));
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;
+    window.root()->setCheckoutSheet([&model](const hub::CheckoutSession& session) { return new hub::CheckoutView(model, session); });
     new hub::MainMenus(window, model, updater, location.info());
     model.links().follow(instance);
     if (snapshot)

@@ -2,12 +2,9 @@
 
 #include "tests/devstore/DevstoreTest.h"
 
-#include "app/model/AppModel.h"
-#include "app/shell/Composition.h"
 #include "kit/deployment/Deployment.h"
 #include "tests/app/fakes/Await.h"
-#include "tests/app/fakes/FakeDesktop.h"
-#include "tests/app/fakes/FakeSleeper.h"
+#include "tests/app/fakes/DevstoreModel.h"
 
 using namespace hub;
 
@@ -17,14 +14,9 @@ class CheckoutAgainstDevstore : public test::DevstoreTest {};
 
 TEST_F(CheckoutAgainstDevstore, APaidCartOrderEmptiesTheCartAndIsOwned)
 {
-    FakeSleeper sleeper;
-    FakeDesktop desktop;
-    Services services = Composition::standard({"tavren-hub", "--measure-launch"}); // sessions in memory
-    services.sleep = sleeper.sleeper();
-    desktop.attach(services);
-    AppModel model(std::move(services));
-    test::await(model.refresh().refreshAll());
-    ASSERT_EQ(QCoro::waitFor(test::failureOf(model.signIn().signInToStore("demo@tavren.test", "demo-pass-1"))), std::nullopt);
+    DevstoreModel devstore;
+    ASSERT_TRUE(devstore.refreshAndSignIn());
+    AppModel& model = *devstore.model;
     ASSERT_FALSE(model.catalog().owns("tv-saturator"));
 
     const std::optional<StorefrontProduct> saturator = model.catalog().storeProduct("tv-saturator");

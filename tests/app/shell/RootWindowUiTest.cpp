@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -227,3 +228,32 @@ TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
 }
 
 } // namespace
+
+TEST_F(RootWindow, CheckoutSheetFollowsTheModelsCheckout)
+{
+    QStringList made;
+    const auto begin = [this](const QString& order) {
+        if (!order.isEmpty())
+            model->checkout().setCheckout(CheckoutSession{order, QUrl("https://store.test/checkout/" + order), QUrl(), {}, {}, false});
+        settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    begin("early");
+    window->root()->setCheckoutSheet([&made](const CheckoutSession& checkout) {
+        made << checkout.orderId;
+        return new QLabel(checkout.orderId);
+    });
+    QPointer<QDialog> sheet = window->root()->checkoutSheet();
+    ASSERT_FALSE(sheet.isNull()) << "a checkout already running shows as soon as the sheet is given";
+    EXPECT_TRUE(sheet->isVisible());
+    begin("early");
+    begin("later");
+    EXPECT_TRUE(sheet.isNull()) << "a newer checkout replaces the sheet";
+    EXPECT_EQ(made, (QStringList{"early", "later"}));
+
+    sheet = window->root()->checkoutSheet();
+    sheet->reject(); // Escape
+    EXPECT_EQ(model->checkout().checkout(), std::nullopt);
+    begin("");
+    EXPECT_TRUE(sheet.isNull()) << "the model letting go closes the sheet";
+}

@@ -48,13 +48,14 @@ TEST(Snapshotter, WritesEveryShotTheModelAllows)
     test::await(Snapshotter::run(folder, *model, waits.sleeper()));
 
     EXPECT_EQ(written(folder), QStringList({"apps.png", "browse.png", "discover.png", "free-tool-page.png", "free-tools.png",
-                                   "free.png", "product-full.png", "product.png", "search.png", "splash-early.png",
-                                   "splash-late.png"}));
-    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000}));
+                                   "free.png", "product-full.png", "product.png", "review-sheet.png", "search.png",
+                                   "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000, 1000}));
     for (const QString& name : written(folder)) {
         const QImage image(QDir(folder).filePath(name));
         const QSize size = name.startsWith(u"splash") ? QSize(1100, 700)
                            : name == u"product-full.png" ? QSize(1440, 2300)
+                           : name == u"review-sheet.png" ? QSize(520, 600)
                                                           : QSize(1440, 900);
         EXPECT_EQ(image.size(), size) << name.toStdString();
         EXPECT_GT(test::sampledColours(image), 4) << name.toStdString();

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace hub {
+
+// "com.tavren.hub.checkout": what the checkout web view refused, blocked or cancelled.
+Q_DECLARE_LOGGING_CATEGORY(checkoutLog)
+
+} // namespace hub

@@ -1,0 +1,54 @@
+#include "app/views/kit/Formats.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QTimeZone>
+#include <memory>
+#include <unicode/datefmt.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+namespace hub::Formats {
+
+QString byteCount(qint64 bytes)
+{
+    const QLocale c = QLocale::c();
+    if (bytes < 1000)
+        return bytes == 1 ? QStringLiteral("1 byte") : c.toString(bytes) + QStringLiteral(" bytes");
+    struct Unit {
+        const char* name;
+        double size;
+        int decimals;
+    };
+    static constexpr Unit units[] = {{"KB", 1e3, 0}, {"MB", 1e6, 1}, {"GB", 1e9, 2}, {"TB", 1e12, 2}};
+    const Unit* unit = &units[0];
+    for (const Unit& candidate : units) {
+        if (double(bytes) >= candidate.size)
+            unit = &candidate;
+    }
+    QString number = c.toString(double(bytes) / unit->size, 'f', unit->decimals);
+    // "12.0 MB" reads as "12 MB".
+    if (unit->decimals > 0) {
+        while (number.endsWith(u'0'))
+            number.chop(1);
+        if (number.endsWith(u'.'))
+            number.chop(1);
+    }
+    return number + u' ' + QLatin1String(unit->name);
+}
+
+QString mediumDate(const QDate& date)
+{
+    if (!date.isValid())
+        return {};
+    std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, icu::Locale::getDefault()));
+    if (!format)
+        return QLocale::c().toString(date, QStringLiteral("MMM d, yyyy"));
+    const UDate when = double(QDateTime(date, QTime(12, 0), QTimeZone(Qt::UTC)).toMSecsSinceEpoch());
+    format->setTimeZone(*icu::TimeZone::getGMT());
+    icu::UnicodeString text;
+    format->format(when, text);
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+} // namespace hub::Formats

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace hub {
+
+// Numbers and dates the screens format themselves, in the default locale.
+namespace Formats {
+
+// A file size in decimal units: "999 bytes", "12 KB", "12.3 MB", "1.23 GB".
+QString byteCount(qint64 bytes);
+// The abbreviated date without time ("Dec 8, 2026" in a US locale).
+QString mediumDate(const QDate& date);
+
+} // namespace Formats
+
+} // namespace hub

@@ -1,0 +1,65 @@
+// The checkout sheet over a scripted store: the status line follows the polled order,
+// "Open in browser" leaves it open, and once the model has let go of its order (closed,
+// or replaced by a newer checkout) it hands nothing over.
+
+#include "app/views/checkout/CheckoutView.h"
+
+#include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace hub;
+using namespace std::chrono_literals;
+
+namespace {
+
+void answer(ModelHarness& harness, const QString& status)
+{
+    const QJsonObject order{{"id", "order-1"}, {"status", status}, {"currency", "EUR"}, {"items", QJsonArray{}}};
+    harness.store.transport()->route("GET", "/api/customer/orders/order-1", 200, QJsonDocument(order).toJson());
+}
+
+} // namespace
+
+TEST(CheckoutSheet, StatusLineFollowsTheOrderUntilTheModelLetsGo)
+{
+    const CheckoutSession session{"order-1", QUrl("about:blank"), QUrl("https://www.tavren.test/hub/checkout-complete?order=order-1"),
+                                  {"Alpha"}, {"a"}, true};
+    const struct {
+        const char* how;
+        std::function<void(AppModel&, CheckoutView&)> leave;
+    } cases[] = {
+        {"closed", [](AppModel&, CheckoutView& view) { view.closeButton()->click(); }},
+        {"replaced", [&](AppModel& model, CheckoutView&) {
+             model.checkout().setCheckout(CheckoutSession{"order-2", session.url, session.returnURL, {}, {}, false});
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        ModelHarness harness;
+        std::unique_ptr<AppModel> model = harness.makeModel();
+        model->cart().addToCart(Fixtures::product("a", "Alpha"));
+        model->checkout().setCheckout(session);
+        CheckoutView view(*model, session, {{"store.test"}, {}});
+        view.openInBrowserButton()->click();
+        EXPECT_EQ(harness.desktop.opened, QList<QUrl>{session.url});
+        answer(harness, "PaymentProcessing");
+        harness.sleeper.advance(4s);
+        ASSERT_TRUE(test::eventually([&] { return view.statusLabel()->text() == "Processing payment"; }))
+            << "the sheet stays open and polling";
+
+        answer(harness, "Paid");
+        c.leave(*model, view);
+        harness.sleeper.advance(4s);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(harness.store.calls("/api/customer/orders/"), 1) << "no pass after the model let go";
+        EXPECT_EQ(model->cart().cart().size(), 1);
+    }
+}

@@ -1,0 +1,83 @@
+#include "app/model/AppModel.h"
+#include "app/views/kit/CachedImage.h"
+#include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/Motion.h"
+#include "app/views/kit/PlaceholderShot.h"
+#include "app/views/kit/ScreenshotGallery.h"
+#include "app/views/kit/ScreenshotViewer.h"
+#include "kit/security/HostPolicy.h"
+#include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/ModelHarness.h"
+
+#include <QAbstractButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace hub;
+using test::eventually;
+
+namespace {
+
+CatalogExtras shots(int count)
+{
+    const QString host = *HostPolicy::tavren().assetHosts.cbegin();
+    ProductMedia media;
+    for (int i = 1; i <= count; ++i)
+        media.screenshots.append(QStringLiteral("https://%1/shot-%2.png").arg(host).arg(i));
+    CatalogExtras extras;
+    extras.media.insert(QStringLiteral("p"), media);
+    return extras;
+}
+
+QList<int> placeholderVariants(const ScreenshotGallery& gallery)
+{
+    QList<int> variants;
+    for (QWidget* cell : gallery.cells())
+        if (auto* card = qobject_cast<PlaceholderShot*>(cell))
+            variants.append(card->variant());
+    return variants;
+}
+
+} // namespace
+
+TEST(ScreenshotGalleryUi, ViewerFollowsTheFeed)
+{
+    Motion::setEnabled(false);
+    ImageMemory::setFetch([](const QUrl&) { return std::nullopt; });
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    QWidget window;
+    auto* gallery = new ScreenshotGallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red, &window);
+    window.show();
+
+    EXPECT_EQ(placeholderVariants(*gallery), QList<int>({0, 1, 2})) << "no feed yet";
+    EXPECT_TRUE(gallery->showsCaption());
+
+    model->catalog().setExtras(shots(4));
+    ASSERT_TRUE(eventually([&] { return gallery->cells().size() == 4 && placeholderVariants(*gallery).isEmpty(); }));
+    EXPECT_FALSE(gallery->showsCaption());
+    EXPECT_EQ(gallery->cells().at(2)->accessibleName(), "Screenshot 3 of 4");
+    static_cast<QAbstractButton*>(gallery->cells().at(2))->click();
+    ScreenshotViewer* viewer = gallery->viewer();
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(viewer->counter(), "3 of 4");
+    viewer->step(5);
+    EXPECT_EQ(viewer->counter(), "4 of 4");
+    EXPECT_FALSE(viewer->forwardButton()->isEnabled());
+
+    // A shorter list keeps the viewer within it.
+    model->catalog().setExtras(shots(2));
+    ASSERT_TRUE(eventually([&] { return viewer->shots().size() == 2; }));
+    EXPECT_EQ(viewer->index(), 1);
+    EXPECT_EQ(viewer->counter(), "2 of 2");
+    EXPECT_EQ(viewer->image()->url(), viewer->shots().at(1));
+
+    // No screenshots left: the viewer closes and the cards come back.
+    const QPointer<ScreenshotViewer> open(viewer);
+    model->catalog().setExtras(CatalogExtras{});
+    ASSERT_TRUE(eventually([&] { return open.isNull(); }));
+    EXPECT_EQ(placeholderVariants(*gallery), QList<int>({0, 1, 2}));
+    gallery->open(0);
+    EXPECT_EQ(gallery->viewer(), nullptr) << "nothing to open";
+    ImageMemory::setFetch({});
+}
