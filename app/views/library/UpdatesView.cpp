@@ -11,9 +11,9 @@
 #include "app/views/kit/Theme.h"
 #include "app/views/library/ButtonStyles.h"
 #include "app/views/library/ListParts.h"
+#include "app/views/library/Switch.h"
 #include "app/views/library/UpdateRow.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QPushButton>
 #include <QScrollArea>
@@ -108,10 +108,10 @@ UpdatesView::UpdatesView(AppModel& model, QWidget* parent)
     column->addLayout(header_);
     connect(updateAll_, &QPushButton::clicked, this, [this] { model_.refresh().updateAll(); });
 
-    switch_ = new QCheckBox(UpdatesPresenter::autoUpdate, content);
+    switch_ = new Switch(UpdatesPresenter::autoUpdate, content);
     switch_->setToolTip(UpdatesPresenter::autoUpdateHelp);
     column->addWidget(switch_);
-    connect(switch_, &QCheckBox::toggled, this, [this](bool on) { model_.preferences().setAutoUpdate(on); });
+    connect(switch_, &Switch::toggled, this, [this](bool on) { model_.preferences().setAutoUpdate(on); });
 
     prompt_ = new SignInPrompt(model, UpdatesPresenter::signInReason, false, content);
     column->addWidget(prompt_);

@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QWidget>
 
-class QCheckBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -15,6 +14,7 @@ namespace hub {
 
 class AppModel;
 class Rebuilder;
+class Switch;
 class UpdateRow;
 
 // The Updates screen: the checked line and "Update All", the automatic-update
@@ -29,7 +29,7 @@ public:
     const UpdatesPresenter::Screen& screen() const { return screen_; }
     UpdateRow* row(const QString& productId) const { return rows_.value(productId); }
     QPushButton* updateAllButton() const { return updateAll_; }
-    QCheckBox* autoUpdateSwitch() const { return switch_; }
+    Switch* autoUpdateSwitch() const { return switch_; }
 
     static UpdatesPresenter::Input input(AppModel& model);
 
@@ -45,7 +45,7 @@ private:
     QWidget* pageHeader_ = nullptr;
     QString shownChecked_;
     QPushButton* updateAll_;
-    QCheckBox* switch_;
+    Switch* switch_;
     QWidget* prompt_;
     QWidget* upToDate_;
     QWidget* available_;
