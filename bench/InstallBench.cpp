@@ -4,8 +4,8 @@
 // bsdtar unpacks, sha256sum reads every file, mv puts the bundle in place.
 // Prints the best of two runs of each, the ratio pipeline / tools (aim: at most
 // 1.3) and the pipeline's peak resident memory (aim: under 64 MiB; the server
-// runs in a child process). The signature check maps each sealed file whole, four
-// at a time, so the peak grows with the size of the resource files (16 MiB here).
+// runs in a child process). The signature check reads sealed files a window at a
+// time, so the peak does not grow with the size of the resource files (16 MiB here).
 // Usage: InstallBench [MiB] (default 1024).
 
 #include "bench/ResidentMemory.h"

@@ -10,6 +10,7 @@
 #include "app/model/SearchText.h"
 #include "app/model/StoreCatalog.h"
 #include "kit/api/MoonbaseError.h"
+#include "kit/api/StorefrontSnapshot.h"
 
 #include <QPointer>
 #include <algorithm>
@@ -120,7 +121,7 @@ QCoro::Task<> RefreshCycle::loadStorefront()
             co_return;
         parts_.catalog.setStorefront(storefront);
         parts_.catalog.setStorefrontIsCached(false);
-        saveSnapshot(QStringLiteral("storefront"), QJsonDocument(storefront.toJson()));
+        saveSnapshot([storefront](const SnapshotCache& cache) { StorefrontSnapshot::save(cache, storefront); });
         if (storefront.enabledCurrencies && !storefront.enabledCurrencies->contains(parts_.preferences.currency()))
             parts_.preferences.setCurrency(storefront.suggestedCurrency);
     } catch (const std::exception& error) {
@@ -213,7 +214,7 @@ QCoro::Task<> RefreshCycle::loadExtras()
     if (!self || !feed)
         co_return;
     parts_.catalog.setExtras(feed);
-    saveSnapshot(QStringLiteral("extras"), QJsonDocument(feed->toJson()));
+    saveSnapshot([feed = *feed](const SnapshotCache& cache) { cache.save(QJsonDocument(feed.toJson()), QStringLiteral("extras")); });
 }
 
 QCoro::Task<std::optional<ProductSummary>> RefreshCycle::fetchProduct(QString id)
@@ -315,13 +316,13 @@ QCoro::Task<> RefreshCycle::updateLoop()
     }
 }
 
-void RefreshCycle::saveSnapshot(const QString& key, const QJsonDocument& document)
+void RefreshCycle::saveSnapshot(std::function<void(const SnapshotCache&)> save)
 {
     if (!services_.snapshots)
         return;
-    pools_.saves.start([snapshots = *services_.snapshots, key, document] {
+    pools_.saves.start([snapshots = *services_.snapshots, save = std::move(save)] {
         try {
-            snapshots.save(document, key);
+            save(snapshots);
         } catch (const std::exception&) {
             // A snapshot is a convenience; the next refresh writes it again.
         }

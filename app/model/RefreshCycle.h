@@ -8,6 +8,7 @@
 #include <QSet>
 #include <chrono>
 #include <exception>
+#include <functional>
 #include <optional>
 
 namespace hub {
@@ -77,7 +78,8 @@ signals:
 
 private:
     void afterRefresh();
-    void saveSnapshot(const QString& key, const QJsonDocument& document);
+    // Runs `save` over the snapshot folder on the saves pool; failures are dropped.
+    void saveSnapshot(std::function<void(const SnapshotCache&)> save);
     QCoro::Task<std::optional<ProductSummary>> fetchProduct(QString id);
 
     const Services& services_;

@@ -19,16 +19,27 @@ QString fold(const QString& text)
 {
     if (isAscii(text))
         return text.toLower();
+    // A space neither composes nor folds: words fold apart, most of them the plain way.
+    if (text.contains(u' ')) {
+        QStringList words = text.split(u' ');
+        for (QString& word : words)
+            word = fold(word);
+        return words.join(u' ');
+    }
 
     // Width first: full-width and half-width forms become their ordinary letters.
     QString widened;
     widened.reserve(text.size());
     for (const char32_t point : text.toUcs4()) {
         const QChar::Decomposition tag = QChar::decompositionTag(point);
-        if (tag == QChar::Wide || tag == QChar::Narrow)
+        if (tag == QChar::Wide || tag == QChar::Narrow) {
             widened += QChar::decomposition(point);
-        else
-            widened += QString::fromUcs4(&point, 1);
+        } else if (QChar::requiresSurrogates(point)) {
+            widened += QChar(QChar::highSurrogate(point));
+            widened += QChar(QChar::lowSurrogate(point));
+        } else {
+            widened += QChar(char16_t(point));
+        }
     }
     // Then the diacritics: decompose and drop the combining marks.
     const QString decomposed = widened.normalized(QString::NormalizationForm_D);

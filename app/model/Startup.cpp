@@ -6,6 +6,7 @@
 #include "app/model/Preferences.h"
 #include "app/model/RefreshCycle.h"
 #include "app/model/StoreCatalog.h"
+#include "kit/api/StorefrontSnapshot.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,8 +26,7 @@ void Startup::restoreFromDisk()
     restoreExtras();
     if (!services_.snapshots)
         return;
-    std::optional<Storefront> storefront = services_.snapshots->load(
-        QStringLiteral("storefront"), [](const QJsonDocument& document) { return Storefront::fromJson(JsonReader(document.object())); });
+    std::optional<Storefront> storefront = StorefrontSnapshot::load(*services_.snapshots);
     if (!storefront)
         return;
     parts_.catalog.setStorefront(storefront);

@@ -63,6 +63,7 @@ void StoreCatalog::rebuildSearchIndex()
         parallelFor(size_t(products.size()), [&](size_t i) {
             const StorefrontProduct& product = products.at(qsizetype(i));
             const CatalogEntry entry = Catalog::entry(product.id);
+            // The name comes first: searchResults reads name prefixes from the text.
             const QString text = QStringList{product.name, product.tagline, product.description.value_or(QString()),
                 entry.category, toString(entry.kind), entry.formats}
                                      .join(QLatin1Char(' '));
@@ -95,10 +96,15 @@ QList<StorefrontProduct> StoreCatalog::products() const
     if (!storefront_)
         return shown;
     for (const StorefrontProduct& product : storefront_->products) {
-        if (product.defaultVariation || owns(product.id))
+        if (isShown(product))
             shown.append(product);
     }
     return shown;
+}
+
+bool StoreCatalog::isShown(const StorefrontProduct& product) const
+{
+    return product.defaultVariation || owns(product.id);
 }
 
 QList<StorefrontProduct> StoreCatalog::products(ProductKind kind) const
@@ -121,21 +127,18 @@ QList<StorefrontProduct> StoreCatalog::searchResults(const QString& query) const
     if (tokens.isEmpty())
         return {};
 
-    QSet<QString> shown;
-    for (const StorefrontProduct& product : products())
-        shown.insert(product.id);
-
     struct Match {
         const StorefrontProduct* product;
         bool prefix;
     };
     QList<Match> matches;
     for (const SearchIndexEntry& entry : searchIndex_) {
-        if (!shown.contains(entry.product.id))
+        if (!isShown(entry.product))
             continue;
         const bool all = std::all_of(tokens.begin(), tokens.end(), [&](const QString& t) { return entry.text.contains(t); });
+        // The text begins with the folded name and a space, and no token holds a space.
         if (all)
-            matches.append({&entry.product, SearchText::fold(entry.product.name).startsWith(tokens.first())});
+            matches.append({&entry.product, entry.text.startsWith(tokens.first())});
     }
 
     // Name-prefix matches of the first token first, each group by plain name order.

@@ -59,6 +59,7 @@ signals:
 
 private:
     void rebuildSearchIndex();
+    bool isShown(const StorefrontProduct& product) const;
 
     const Accounts& accounts_;
     std::optional<Storefront> storefront_;

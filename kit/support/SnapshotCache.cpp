@@ -17,28 +17,44 @@ std::optional<SnapshotCache> SnapshotCache::standard()
     }
 }
 
-QString SnapshotCache::fileFor(const QString& key) const
+QString SnapshotCache::fileFor(const QString& key, QStringView extension) const
 {
-    return directory + u'/' + PathSafety::sanitizedFileName(key, QStringLiteral("download")) + QStringLiteral(".json");
+    return directory + u'/' + PathSafety::sanitizedFileName(key, QStringLiteral("download")) + u'.' + extension.toString();
 }
 
 void SnapshotCache::save(const QJsonDocument& document, const QString& key) const
 {
-    AtomicFile::write(fileFor(key), document.toJson(QJsonDocument::Compact));
+    saveBytes(document.toJson(QJsonDocument::Compact), key, u"json");
+}
+
+void SnapshotCache::saveBytes(const QByteArray& bytes, const QString& key, QStringView extension) const
+{
+    AtomicFile::write(fileFor(key, extension), bytes);
+}
+
+std::optional<QByteArray> SnapshotCache::loadBytes(const QString& key, QStringView extension) const
+{
+    QFile file(fileFor(key, extension));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
 }
 
 std::optional<QJsonDocument> SnapshotCache::load(const QString& key) const
 {
-    QFile file(fileFor(key));
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = loadBytes(key, u"json");
+    if (!bytes)
         return std::nullopt;
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || file.error() != QFileDevice::NoError)
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+    if (error.error != QJsonParseError::NoError)
         return std::nullopt;
     return document;
 }
 
-void SnapshotCache::remove(const QString& key) const { QFile::remove(fileFor(key)); }
+void SnapshotCache::remove(const QString& key, QStringView extension) const { QFile::remove(fileFor(key, extension)); }
 
 } // namespace hub

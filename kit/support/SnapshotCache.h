@@ -34,10 +34,14 @@ public:
             return std::nullopt;
         }
     }
-    void remove(const QString& key) const; // never fails
+    void remove(const QString& key, QStringView extension = u"json") const; // never fails
 
-    // directory + the key as a safe file name (fallback "download") + ".json".
-    QString fileFor(const QString& key) const;
+    // The same for a key kept in another form, in its file with `extension`.
+    void saveBytes(const QByteArray& bytes, const QString& key, QStringView extension) const;
+    std::optional<QByteArray> loadBytes(const QString& key, QStringView extension) const;
+
+    // directory + the key as a safe file name (fallback "download") + "." + extension.
+    QString fileFor(const QString& key, QStringView extension = u"json") const;
 
     const QString directory;
 };

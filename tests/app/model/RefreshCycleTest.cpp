@@ -1,4 +1,5 @@
 #include "kit/api/MoonbaseError.h"
+#include "kit/api/StorefrontSnapshot.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -70,8 +71,7 @@ TEST(RefreshCycle, LoadersRunTogetherAndEachHandlesItsOwnFailure)
     EXPECT_EQ(model->refresh().lastChecked(), harness.now);
     EXPECT_FALSE(model->refresh().loading());
     model->pools().saves.waitForDone();
-    EXPECT_EQ(harness.snapshots().load("storefront", [](const QJsonDocument& d) { return Storefront::fromJson(JsonReader(d.object())); }),
-        storefront);
+    EXPECT_EQ(StorefrontSnapshot::load(harness.snapshots()), storefront);
 
     // Without enabled currencies the choice stays, whatever it is.
     model->preferences().setCurrency("CHF");
