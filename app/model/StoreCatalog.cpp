@@ -183,6 +183,13 @@ std::optional<ExtrasItem> StoreCatalog::extrasItem(const QString& id) const
     return std::nullopt;
 }
 
+QList<ExtrasItem> StoreCatalog::extras(ExtrasItem::Shelf shelf) const
+{
+    if (!extras_)
+        return {};
+    return shelf == ExtrasItem::Shelf::earlyAccess ? extras_->earlyAccess() : extras_->freeTools();
+}
+
 ExtrasItem::InstallRoute StoreCatalog::route(const ExtrasItem& item) const
 {
     return item.installRoute([this](const QString& productId) {

@@ -46,6 +46,8 @@ public:
     // The extras items whose name, summary, kind and stage hold every token of the query, in feed order.
     QList<ExtrasItem> searchExtras(const QString& query) const;
     std::optional<ExtrasItem> extrasItem(const QString& id) const;
+    // The items of one extras shelf, in feed order; none while no feed is held.
+    QList<ExtrasItem> extras(ExtrasItem::Shelf shelf) const;
     // Through the hub when the item's store product is in the storefront with a macOS download.
     ExtrasItem::InstallRoute route(const ExtrasItem& item) const;
     // The storefront products the person owns (store records and identity list), by name.

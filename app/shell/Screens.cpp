@@ -2,6 +2,8 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/PlaceholderScreen.h"
+#include "app/views/extras/ExtrasItemPage.h"
+#include "app/views/extras/ExtrasShelfPage.h"
 #include "app/views/kit/LaunchClock.h"
 #include "app/views/library/DownloadsView.h"
 #include "app/views/library/LibraryView.h"
@@ -57,6 +59,10 @@ QWidget* Screens::section(HubSection section, AppModel& model)
         return new UpdatesView(model);
     case HubSection::downloads:
         return new DownloadsView(model);
+    case HubSection::freeTools:
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools);
+    case HubSection::earlyAccess:
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::earlyAccess);
     default:
         break;
     }
@@ -76,9 +82,9 @@ QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
     return new ProductPage(model, product);
 }
 
-QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel&)
+QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model)
 {
-    return new PlaceholderScreen(item.name, QStringLiteral("This release's page is on its way."));
+    return new ExtrasItemPage(model, item);
 }
 
 QWidget* Screens::signIn(AppModel&)

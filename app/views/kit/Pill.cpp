@@ -35,6 +35,12 @@ QSize Pill::sizeHint() const
     return {width, fm.height() + 2 * metrics_.verticalPadding};
 }
 
+void Pill::setSymbolTrailing(bool trailing)
+{
+    trailing_ = trailing;
+    update();
+}
+
 bool Pill::hitButton(const QPoint& position) const
 {
     QPainterPath capsule;
@@ -56,15 +62,16 @@ void Pill::paintEvent(QPaintEvent*)
 
     const QFontMetrics fm(font());
     const int symbolSide = symbol_.isEmpty() ? 0 : fm.height();
-    const int content = fm.horizontalAdvance(text()) + (symbol_.isEmpty() ? 0 : symbolSide + symbolGap);
-    double x = bounds.center().x() - content / 2.0;
-    if (!symbol_.isEmpty()) {
-        Symbols::paint(painter, symbol_, QRectF(x, bounds.center().y() - symbolSide / 2.0, symbolSide, symbolSide),
+    const int textWidth = fm.horizontalAdvance(text());
+    const int content = textWidth + (symbol_.isEmpty() ? 0 : symbolSide + symbolGap);
+    const double left = bounds.center().x() - content / 2.0;
+    const double symbolX = trailing_ ? left + textWidth + symbolGap : left;
+    const double textX = trailing_ || symbol_.isEmpty() ? left : left + symbolSide + symbolGap;
+    if (!symbol_.isEmpty())
+        Symbols::paint(painter, symbol_, QRectF(symbolX, bounds.center().y() - symbolSide / 2.0, symbolSide, symbolSide),
             Theme::accent());
-        x += symbolSide + symbolGap;
-    }
     painter.setPen(Theme::accent());
-    painter.drawText(QRectF(x, 0, content, bounds.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    painter.drawText(QRectF(textX, 0, textWidth, bounds.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
         text());
 }
 

@@ -16,6 +16,8 @@ public:
     Pill(const QString& title, const QString& symbol, bool large, QWidget* parent = nullptr);
 
     const QString& symbol() const { return symbol_; }
+    // The symbol after the title instead of before it.
+    void setSymbolTrailing(bool trailing);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -25,6 +27,7 @@ protected:
 
 private:
     QString symbol_;
+    bool trailing_ = false;
     ActionButtonPresenter::Metrics metrics_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/views/kit/KeyboardGrid.h"
 #include "kit/api/StorefrontProduct.h"
 
 #include <QWidget>
@@ -8,7 +9,6 @@
 
 namespace hub {
 
-class KeyboardGrid;
 class ProductActions;
 
 // A titled group of up to nine product tiles in a keyboard grid (300-pixel
@@ -19,6 +19,9 @@ class Shelf : public QWidget {
 public:
     Shelf(ProductActions& actions, const QString& title, const std::optional<QString>& subtitle,
         const QList<StorefrontProduct>& products, std::function<void()> seeAll = {}, QWidget* parent = nullptr);
+    // A shelf of any cells: their unique ids, what opening one does and each cell.
+    Shelf(const QString& title, const std::optional<QString>& subtitle, const QStringList& ids, KeyboardGrid::Open open,
+        const KeyboardGrid::Content& content, std::function<void()> seeAll = {}, QWidget* parent = nullptr);
 
     // Null for an empty shelf.
     KeyboardGrid* grid() const { return grid_; }

@@ -97,6 +97,18 @@ TEST(InstalledQueries, ExtrasSearchLookUpAndRoute)
     model->catalog().setStorefront(Fixtures::storefront({rumble}));
     EXPECT_EQ(model->catalog().route(cafe), ExtrasItem::InstallRoute::browser(QUrl("https://tavren.example/rumble")));
     EXPECT_EQ(model->catalog().route(*model->catalog().extrasItem("plain")), ExtrasItem::InstallRoute::unavailable());
+
+    // Each shelf in feed order; none without a feed.
+    const auto shelf = [&](ExtrasItem::Shelf on) {
+        QStringList ids;
+        for (const ExtrasItem& item : model->catalog().extras(on))
+            ids.append(item.id);
+        return ids;
+    };
+    EXPECT_EQ(shelf(ExtrasItem::Shelf::freeTools), (QStringList{"tuner", "cafe", "plain"}));
+    EXPECT_EQ(shelf(ExtrasItem::Shelf::earlyAccess), QStringList{});
+    model->catalog().setExtras(std::nullopt);
+    EXPECT_EQ(shelf(ExtrasItem::Shelf::freeTools), QStringList{});
 }
 
 TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)

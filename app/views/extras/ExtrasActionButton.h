@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/views/extras/ExtrasItemPresenter.h"
+#include "kit/api/ExtrasItem.h"
+
+#include <QWidget>
+
+namespace hub {
+
+class AppModel;
+class Rebuilder;
+
+// An extras item's action, chosen by its install route: the store's action button,
+// a pill that opens the release page in the browser, or "Soon". It decides again
+// when the storefront changes, and only replaces its content when the decision did.
+class ExtrasActionButton : public QWidget {
+    Q_OBJECT
+
+public:
+    ExtrasActionButton(AppModel& model, const ExtrasItem& item, bool large, QWidget* parent = nullptr);
+
+    void setItem(const ExtrasItem& item);
+    const ExtrasItemPresenter::Action& action() const { return action_; }
+    // The shown control: an ActionButton, a Pill, a label, or none.
+    QWidget* content() const { return content_; }
+
+private:
+    void rebuild();
+    QWidget* make(const ExtrasItemPresenter::Action& action);
+
+    AppModel& model_;
+    ExtrasItem item_;
+    bool large_;
+    Rebuilder* rebuilder_;
+    ExtrasItemPresenter::Action action_;
+    QWidget* content_ = nullptr;
+    bool built_ = false;
+};
+
+} // namespace hub
