@@ -4,55 +4,34 @@
 #include "app/shell/PlaceholderScreen.h"
 #include "app/views/extras/ExtrasItemPage.h"
 #include "app/views/extras/ExtrasShelfPage.h"
-#include "app/views/kit/LaunchClock.h"
 #include "app/views/library/DownloadsView.h"
 #include "app/views/library/LibraryView.h"
 #include "app/views/library/UpdatesView.h"
 #include "app/views/product/ProductPage.h"
-
-#include <QEvent>
+#include "app/views/store/BrowseView.h"
+#include "app/views/store/CartView.h"
+#include "app/views/store/DiscoverView.h"
+#include "app/views/store/FreeView.h"
+#include "app/views/store/SearchResultsView.h"
+#include "app/views/store/WishlistView.h"
 
 namespace hub {
-
-namespace {
-
-// The first time the screen is on view with store content, the launch clock stops.
-class FirstContent : public QObject {
-public:
-    FirstContent(QWidget* screen, AppModel& model) : QObject(screen), screen_(screen), model_(model)
-    {
-        screen->installEventFilter(this);
-        connect(&model.catalog(), &StoreCatalog::storefrontChanged, this, &FirstContent::check);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == screen_ && event->type() == QEvent::Show)
-            check();
-        return false;
-    }
-
-private:
-    void check()
-    {
-        if (!screen_->isVisible() || model_.catalog().products().isEmpty())
-            return;
-        LaunchClock::process().firstContent(model_.catalog().storefrontIsCached() ? QStringLiteral("cache") : QStringLiteral("network"));
-        deleteLater();
-    }
-
-    QWidget* screen_;
-    AppModel& model_;
-};
-
-} // namespace
 
 // SEAM: each screen is a placeholder named after what it shows until its view exists.
 
 QWidget* Screens::section(HubSection section, AppModel& model)
 {
     switch (section) {
+    case HubSection::discover:
+        return new DiscoverView(model);
+    case HubSection::plugIns:
+        return new BrowseView(model, ProductKind::plugIn);
+    case HubSection::apps:
+        return new BrowseView(model, ProductKind::app);
+    case HubSection::free:
+        return new FreeView(model);
+    case HubSection::wishlist:
+        return new WishlistView(model);
     case HubSection::library:
         return new LibraryView(model);
     case HubSection::updates:
@@ -66,15 +45,12 @@ QWidget* Screens::section(HubSection section, AppModel& model)
     default:
         break;
     }
-    auto* screen = new PlaceholderScreen(title(section), QStringLiteral("This screen is on its way."));
-    if (section == HubSection::discover)
-        new FirstContent(screen, model);
-    return screen;
+    return new PlaceholderScreen(title(section), QStringLiteral("This screen is on its way."));
 }
 
-QWidget* Screens::searchResults(AppModel&)
+QWidget* Screens::searchResults(AppModel& model)
 {
-    return new PlaceholderScreen(QStringLiteral("Search"), QStringLiteral("Results for your search are on their way."));
+    return new SearchResultsView(model);
 }
 
 QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
@@ -97,9 +73,9 @@ QWidget* Screens::settings(AppModel&)
     return new PlaceholderScreen(QStringLiteral("Settings"), QStringLiteral("Settings are on their way."));
 }
 
-QWidget* Screens::cart(AppModel&)
+QWidget* Screens::cart(AppModel& model)
 {
-    return new PlaceholderScreen(QStringLiteral("Cart"), QStringLiteral("Your cart is on its way."));
+    return new CartView(model, {});
 }
 
 } // namespace hub
