@@ -8,6 +8,7 @@
 #include "app/views/library/LibraryView.h"
 #include "app/views/library/UpdatesView.h"
 #include "app/views/product/ProductPage.h"
+#include "app/views/signin/SignInView.h"
 #include "app/views/store/BrowseView.h"
 #include "app/views/store/CartView.h"
 #include "app/views/store/DiscoverView.h"
@@ -63,9 +64,9 @@ QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model)
     return new ExtrasItemPage(model, item);
 }
 
-QWidget* Screens::signIn(AppModel&)
+QWidget* Screens::signIn(AppModel& model)
 {
-    return new PlaceholderScreen(QStringLiteral("Sign In"), QStringLiteral("Signing in here is on its way."));
+    return new SignInView(model);
 }
 
 QWidget* Screens::settings(AppModel&)

@@ -2,12 +2,14 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/RootView.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/product/ReviewSheet.h"
 #include "kit/deployment/Deployment.h"
 #include "kit/security/HostPolicy.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QPointer>
@@ -150,6 +152,15 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
         capture(*main, file(shot.name));
     }
     model.navigation().setSearch(QString());
+
+    // The sign-in sheet of a plain sign-in, on its own.
+    model.accounts().openSignIn(SignInPurpose::general());
+    co_await sleep(waits.settle);
+    if (!alive)
+        co_return;
+    if (QDialog* sheet = main->root()->signInSheet())
+        capture(*sheet, file(QStringLiteral("sign-in")));
+    model.accounts().setShowSignIn(false);
 
     if (page) {
         std::unique_ptr<MainWindow> full = window(model, {1440, 2300});

@@ -5,10 +5,13 @@
 #include "kit/security/HostPolicy.h"
 #include "kit/security/PinnedTrust.h"
 #include "kit/security/SignaturePolicy.h"
+#include "tests/app/fakes/Fixtures.h"
 #include "tests/testkit/StoreResponses.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace hub {
 
@@ -29,6 +32,15 @@ void ModelHarness::holdIdentitySession()
 {
     const QDateTime expiry = QDateTime::currentDateTimeUtc().addDays(1);
     identityTokens->save({StoreResponses::accessToken(expiry), QString(), expiry});
+}
+
+void ModelHarness::serveIdentityAccount(const TavrenIDProfile& profile)
+{
+    const auto compact = [](const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); };
+    identity->route("GET", "/id/auth/me", 200, compact(profile.toJson()));
+    identity->route("GET", "/id/auth/sessions", 200,
+        compact({{"sessions", QJsonArray{Fixtures::session("s1", "Laptop").toJson(), Fixtures::session("s2", "Phone").toJson()}}}));
+    identity->route("GET", "/id/auth/purchases", 200, compact({{"purchases", QJsonArray{Fixtures::purchase("p1", "b").toJson()}}}));
 }
 
 void ModelHarness::serveExtras(const QByteArray& body)

@@ -24,6 +24,8 @@ public:
     void holdStoreSession();
     // Holds a Tavren ID session, so the identity client counts as signed in.
     void holdIdentitySession();
+    // The identity service answers for `profile`: the profile, two devices and one purchase.
+    void serveIdentityAccount(const TavrenIDProfile& profile);
     // Serves the extras feed.
     void serveExtras(const QByteArray& feed);
     // Fresh Services over the fakes and the harness's files.

@@ -49,10 +49,15 @@ TEST(Snapshotter, WritesEveryShotTheModelAllows)
 
     EXPECT_EQ(written(folder), QStringList({"apps.png", "browse.png", "discover.png", "free-tool-page.png", "free-tools.png",
                                    "free.png", "product-full.png", "product.png", "review-sheet.png", "search.png",
-                                   "splash-early.png", "splash-late.png"}));
-    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000, 1000}));
+                                   "sign-in.png", "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 1000, 5000, 1000, 1000, 1000, 1000}));
     for (const QString& name : written(folder)) {
         const QImage image(QDir(folder).filePath(name));
+        if (name == u"sign-in.png") {
+            EXPECT_EQ(image.width(), 480);
+            EXPECT_GT(test::sampledColours(image), 4);
+            continue;
+        }
         const QSize size = name.startsWith(u"splash") ? QSize(1100, 700)
                            : name == u"product-full.png" ? QSize(1440, 2300)
                            : name == u"review-sheet.png" ? QSize(520, 600)
@@ -76,8 +81,8 @@ TEST(Snapshotter, AnEmptyStoreStillWritesTheProductShotAndNoPage)
     RecordedWaits waits;
     test::await(Snapshotter::run(box.path(), *model, waits.sleeper()));
     EXPECT_EQ(written(box.path()), QStringList({"apps.png", "browse.png", "discover.png", "free.png", "product.png", "search.png",
-                                       "splash-early.png", "splash-late.png"}));
-    EXPECT_EQ(waits.asked.size(), 9);
+                                       "sign-in.png", "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked.size(), 10);
 }
 
 } // namespace
