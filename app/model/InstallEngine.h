@@ -35,6 +35,12 @@ public:
     // The names of the items left in place because they changed since the install.
     virtual QStringList uninstall(const QString& productId) const = 0;
     virtual Destinations destinations() const { return {}; }
+    // The system-wide copies of the items' plug-ins that exist now; none by default.
+    virtual QStringList systemCopies(const QList<InstalledItem>& items) const
+    {
+        Q_UNUSED(items);
+        return {};
+    }
 };
 
 } // namespace hub

@@ -28,6 +28,7 @@ public:
         const QString vst3 = BundleKind(BundleKind::vst3).destinationDirectory(installer.home, installer.applications);
         return {QFileInfo(vst3).path(), BundleKind(BundleKind::app).destinationDirectory(installer.home, installer.applications)};
     }
+    QStringList systemCopies(const QList<InstalledItem>& items) const override { return pipeline_.installer.systemCopies(items); }
 
     const InstallPipeline& pipeline() const { return pipeline_; }
 

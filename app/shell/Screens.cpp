@@ -9,6 +9,9 @@
 #include "app/views/account/AccountView.h"
 #include "app/views/extras/ExtrasItemPage.h"
 #include "app/views/extras/ExtrasShelfPage.h"
+#include "app/views/library/DownloadsView.h"
+#include "app/views/library/LibraryView.h"
+#include "app/views/library/UpdatesView.h"
 #include "app/views/product/ProductPage.h"
 #include "app/views/settings/SettingsView.h"
 #include "app/views/signin/SignInView.h"
@@ -38,6 +41,12 @@ QWidget* Screens::section(HubSection section, AppModel& model)
         return new WishlistView(model);
     case HubSection::account:
         return new AccountView(model);
+    case HubSection::library:
+        return new LibraryView(model);
+    case HubSection::updates:
+        return new UpdatesView(model);
+    case HubSection::downloads:
+        return new DownloadsView(model);
     case HubSection::freeTools:
         return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools);
     case HubSection::earlyAccess:

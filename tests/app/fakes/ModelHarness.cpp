@@ -1,10 +1,15 @@
 #include "tests/app/fakes/ModelHarness.h"
 
+#include "app/model/PipelineEngine.h"
+#include "kit/codesign/NativeCodeSigning.h"
 #include "kit/security/HostPolicy.h"
+#include "kit/security/PinnedTrust.h"
+#include "kit/security/SignaturePolicy.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/testkit/StoreResponses.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -41,6 +46,24 @@ void ModelHarness::serveIdentityAccount(const TavrenIDProfile& profile)
 void ModelHarness::serveExtras(const QByteArray& body)
 {
     feed->route("GET", "/downloads/", 200, body);
+}
+
+void ModelHarness::useRealPipeline(Services& services, const std::shared_ptr<MoonbaseClient>& client)
+{
+    services.client = client;
+    services.ledger = std::make_shared<InstallLedger>(supportFolder());
+    const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
+    const BundleInstaller installer(verifier, path("home"), path("Applications"),
+        [this](const QString& item) -> std::optional<QString> {
+            const QString target = path("Trash/" + QFileInfo(item).fileName());
+            QDir().mkpath(path("Trash"));
+            return QDir().rename(item, target) ? std::optional(target) : std::nullopt;
+        });
+    const QString work = path("work");
+    QDir().mkpath(work);
+    services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline(client,
+        std::make_shared<Downloader>(HostPolicy::tavren(), PinnedTrust::tavren(), work), Extractor(), installer,
+        services.ledger, work));
 }
 
 Services ModelHarness::services()
