@@ -19,6 +19,13 @@ class InstallEngine {
 public:
     using StageCallback = std::function<void(const InstallStage&)>;
 
+    // The folders bundles are placed in: the plug-in formats' common parent and the
+    // applications folder. Empty when the engine does not say.
+    struct Destinations {
+        QString plugIns;
+        QString apps;
+    };
+
     virtual ~InstallEngine() = default;
 
     // Throws DownloadInterrupted when stopped while downloading.
@@ -27,6 +34,13 @@ public:
     virtual void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const = 0;
     // The names of the items left in place because they changed since the install.
     virtual QStringList uninstall(const QString& productId) const = 0;
+    virtual Destinations destinations() const { return {}; }
+    // The system-wide copies of the items' plug-ins that exist now; none by default.
+    virtual QStringList systemCopies(const QList<InstalledItem>& items) const
+    {
+        Q_UNUSED(items);
+        return {};
+    }
 };
 
 } // namespace hub

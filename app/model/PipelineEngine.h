@@ -3,6 +3,8 @@
 #include "app/model/InstallEngine.h"
 #include "kit/install/InstallPipeline.h"
 
+#include <QFileInfo>
+
 namespace hub {
 
 // The install queue's engine over the kit's pipeline.
@@ -20,6 +22,13 @@ public:
         pipeline_.verify(request, stage, std::move(stop));
     }
     QStringList uninstall(const QString& productId) const override { return pipeline_.uninstall(productId); }
+    Destinations destinations() const override
+    {
+        const BundleInstaller& installer = pipeline_.installer;
+        const QString vst3 = BundleKind(BundleKind::vst3).destinationDirectory(installer.home, installer.applications);
+        return {QFileInfo(vst3).path(), BundleKind(BundleKind::app).destinationDirectory(installer.home, installer.applications)};
+    }
+    QStringList systemCopies(const QList<InstalledItem>& items) const override { return pipeline_.installer.systemCopies(items); }
 
     const InstallPipeline& pipeline() const { return pipeline_; }
 

@@ -100,6 +100,29 @@ QCoro::Task<> SignIn::signInWithProvider(TavrenIDProvider provider, std::stop_to
     co_await finish;
 }
 
+QCoro::Task<> SignIn::requestCode(QString email)
+{
+    return runOn(pools_.reads, [id = services_.tavrenID, email] { id->requestCode(email); });
+}
+
+QCoro::Task<> SignIn::signInWithCode(QString email, QString code)
+{
+    QPointer<SignIn> self(this);
+    const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    auto check = runOn(pools_.reads, [id, email, code] { return id->completeCode(email, code); });
+    const TavrenIDProfile profile = co_await check;
+    if (!self)
+        co_return;
+    parts_.accounts.setTavrenProfile(profile);
+    QCoro::Task<> finish = finishTavrenSignIn();
+    co_await finish;
+}
+
+QCoro::Task<> SignIn::forgotPassword(QString email)
+{
+    return runOn(pools_.reads, [client = services_.client, email] { client->forgotPassword(email); });
+}
+
 QCoro::Task<> SignIn::finishTavrenSignIn()
 {
     QPointer<SignIn> self(this);

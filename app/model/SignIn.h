@@ -48,6 +48,13 @@ public:
     // Throws the receiver's or the client's error unchanged (CancellationError when
     // `stop` is stopped); the model changes only once the profile is in.
     QCoro::Task<> signInWithProvider(TavrenIDProvider provider, std::stop_token stop = {});
+    // Asks the identity service to email a sign-in code. Throws the client's error.
+    QCoro::Task<> requestCode(QString email);
+    // Checks an emailed code (throws the client's error, the model unchanged), then
+    // holds the returned profile and finishes the sign-in.
+    QCoro::Task<> signInWithCode(QString email, QString code);
+    // Asks the store to email a password reset link. Throws the client's error.
+    QCoro::Task<> forgotPassword(QString email);
     // After an identity sign-in of either kind. Never throws.
     QCoro::Task<> finishTavrenSignIn();
     // Signs one device out and reloads the list. Never throws: errors are reported.

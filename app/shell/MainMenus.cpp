@@ -20,7 +20,7 @@
 namespace hub {
 
 MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, const QJsonObject& info)
-    : QObject(&window), window_(window), model_(model), bar_(window.menuBar()),
+    : QObject(&window), window_(window), model_(model), updater_(updater), info_(info), bar_(window.menuBar()),
       rebuild_(new Rebuilder(&window, [this] { update(); }))
 {
     QMenu* app = menu(QStringLiteral("Tavren Hub"));
@@ -86,9 +86,10 @@ void MainMenus::showSettings()
         settings_ = new QDialog(&window_);
         settings_->setAttribute(Qt::WA_DeleteOnClose);
         settings_->setWindowTitle(QStringLiteral("Settings"));
-        settings_->resize(520, 420);
         auto* layout = new QVBoxLayout(settings_);
-        layout->addWidget(Screens::settings(model_));
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        layout->addWidget(Screens::settings(model_, updater_, info_));
     }
     settings_->show();
     settings_->raise();

@@ -41,6 +41,8 @@ private:
 
     MainWindow& window_;
     AppModel& model_;
+    HubUpdater& updater_;
+    const QJsonObject info_;
     QPointer<QDialog> settings_;
     QMenuBar* bar_;
     QAction* back_ = nullptr;

@@ -48,6 +48,7 @@ MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
     connect(refresh_, &QAction::triggered, this, [this] { model_.refresh().refreshAll(); });
     connect(cart_, &QToolButton::clicked, this, &MainWindow::toggleCart);
     rebuild_->watch(&model_.refresh(), &RefreshCycle::loadingChanged);
+    rebuild_->watch(&model_.cart(), &Cart::cartChanged);
     rebuildToolbar();
 
     if (splash) {
@@ -63,8 +64,7 @@ MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
 void MainWindow::rebuildToolbar()
 {
     spinnerAction_->setVisible(model_.refresh().loading());
-    // SEAM: the cart's lines once the model holds a cart.
-    const RootPresenter::CartButton button = RootPresenter::cartButton(0);
+    const RootPresenter::CartButton button = RootPresenter::cartButton(model_.cart().cart().size());
     cart_->setText(button.badge > 0 ? QStringLiteral("Cart %1").arg(button.badge) : QStringLiteral("Cart"));
     cart_->setIcon(Symbols::pixmap(button.symbol, 16, Theme::primary(), devicePixelRatio()));
 }
@@ -79,8 +79,9 @@ void MainWindow::toggleCart()
     popover_->setAttribute(Qt::WA_DeleteOnClose);
     popover_->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(popover_);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Screens::cart(model_));
-    popover_->resize(340, 300);
+    popover_->adjustSize();
     // Hangs below the button, its right edge on the button's.
     const QPoint corner = cart_->mapToGlobal(QPoint(cart_->width(), cart_->height()));
     popover_->move(corner.x() - popover_->width(), corner.y());

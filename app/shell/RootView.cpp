@@ -68,8 +68,9 @@ void RootView::followSignIn()
         signInSheet_ = new QDialog(this);
         signInSheet_->setWindowModality(Qt::WindowModal);
         signInSheet_->setWindowTitle(QStringLiteral("Sign In"));
-        signInSheet_->resize(460, 520);
         auto* layout = new QVBoxLayout(signInSheet_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSizeConstraint(QLayout::SetFixedSize); // the sheet is as large as its content
         layout->addWidget(Screens::signIn(model_));
         // Dismissing the sheet clears the model's flag.
         connect(signInSheet_, &QDialog::finished, this, [this] { model_.accounts().setShowSignIn(false); });

@@ -4,11 +4,13 @@
 #include "kit/api/ExtrasItem.h"
 #include "kit/api/StorefrontProduct.h"
 
+class QJsonObject;
 class QWidget;
 
 namespace hub {
 
 class AppModel;
+class HubUpdater;
 
 // The screens the main window places in its detail column, made here so the window
 // does not depend on each one's construction.
@@ -20,7 +22,8 @@ public:
     static QWidget* extrasItemPage(const ExtrasItem& item, AppModel& model);
     static QWidget* signIn(AppModel& model);
     static QWidget* cart(AppModel& model);
-    static QWidget* settings(AppModel& model);
+    // `info` is the hub's information file (its version).
+    static QWidget* settings(AppModel& model, HubUpdater& updater, const QJsonObject& info);
 };
 
 } // namespace hub

@@ -2,11 +2,15 @@
 
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/RootView.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/product/ReviewSheet.h"
+#include "app/views/settings/SecurityPane.h"
+#include "kit/deployment/Deployment.h"
 #include "kit/security/HostPolicy.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QPointer>
@@ -34,7 +38,49 @@ std::unique_ptr<MainWindow> window(AppModel& model, QSize size)
     return made;
 }
 
+// Signs in to the demo store account; false when that failed.
+QCoro::Task<bool> signInToDemo(AppModel& model)
+{
+    try {
+        QCoro::Task<> signIn = model.signIn().signInToStore(Snapshotter::demoEmail, Snapshotter::demoPassword);
+        co_await signIn;
+        co_return model.accounts().storeUser().has_value();
+    } catch (const std::exception&) {
+        co_return false;
+    }
+}
+
 } // namespace
+
+QList<Snapshotter::Shot> Snapshotter::accountShots(AppModel& model)
+{
+    AppModel* m = &model;
+    return {{QStringLiteral("library"), [m] { select(*m, HubSection::library); }},
+        {QStringLiteral("updates"), [m] { select(*m, HubSection::updates); }},
+        {QStringLiteral("downloads"), [m] { select(*m, HubSection::downloads); }}};
+}
+
+QCoro::Task<> Snapshotter::prepareAccount(AppModel& model, Sleeper sleep, Waits waits)
+{
+    QPointer<AppModel> alive(&model);
+    QCoro::Task<bool> signIn = signInToDemo(model);
+    const bool signedIn = co_await signIn;
+    if (!alive || !signedIn)
+        co_return;
+    // A release check fills the Downloads list without placing anything on this machine.
+    const std::optional<StorefrontProduct> checked = model.catalog().storeProduct(galleryProductId);
+    if (!checked)
+        co_return;
+    model.queue().install(*checked, std::nullopt, true);
+    for (auto waited = std::chrono::milliseconds(0); waited < waits.job; waited += waits.poll) {
+        const InstallJob* job = model.queue().job(checked->id);
+        if (!job || (!job->isRunning() && job->stage().kind != InstallStage::Kind::queued))
+            co_return;
+        co_await sleep(waits.poll);
+        if (!alive)
+            co_return;
+    }
+}
 
 std::optional<StorefrontProduct> Snapshotter::pageProduct(const QList<StorefrontProduct>& products)
 {
@@ -72,6 +118,10 @@ QList<Snapshotter::Shot> Snapshotter::shots(AppModel& model, const std::optional
                      select(*m, HubSection::discover);
                      m->navigation().setSearch(QStringLiteral("reverb"));
                  }});
+    list.append({QStringLiteral("account"), [m] {
+                     m->navigation().setSearch(QString());
+                     select(*m, HubSection::account);
+                 }});
     return list;
 }
 
@@ -108,6 +158,15 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
     }
     model.navigation().setSearch(QString());
 
+    // The sign-in sheet of a plain sign-in, on its own.
+    model.accounts().openSignIn(SignInPurpose::general());
+    co_await sleep(waits.settle);
+    if (!alive)
+        co_return;
+    if (QDialog* sheet = main->root()->signInSheet())
+        capture(*sheet, file(QStringLiteral("sign-in")));
+    model.accounts().setShowSignIn(false);
+
     if (page) {
         std::unique_ptr<MainWindow> full = window(model, {1440, 2300});
         select(model, HubSection::discover, {page->id});
@@ -136,7 +195,29 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
             co_return;
         capture(splash, file(name));
     }
+    // Against the devstore, the demo account's library, updates and downloads.
+    if (Deployment::current().loopbackPort != 0) {
+        QCoro::Task<> prepare = prepareAccount(model, sleep, waits);
+        co_await prepare;
+        if (!alive)
+            co_return;
+        for (const Shot& shot : accountShots(model)) {
+            shot.setup();
+            co_await sleep(waits.shot);
+            if (!alive)
+                co_return;
+            capture(*main, file(shot.name));
+        }
+    }
+    // The security statements on their own, last.
+    SecurityPane security(false);
+    security.setAttribute(Qt::WA_DontShowOnScreen);
+    security.resize(520, 560);
+    security.show();
     co_await sleep(waits.settle);
+    if (!alive)
+        co_return;
+    capture(security, file(QStringLiteral("security")));
     main->close();
 }
 

@@ -28,10 +28,15 @@ public:
         std::chrono::milliseconds shot{4000};
         std::chrono::milliseconds fullPage{5000};
         std::chrono::milliseconds settle{1000};
+        std::chrono::milliseconds job{60000}; // the longest wait for the account shots' release check
+        std::chrono::milliseconds poll{250};
     };
 
     static inline const QString pageProductId = QStringLiteral("tv-reverb");
     static inline const QString galleryProductId = QStringLiteral("tv-compressor");
+    // The devstore's demo store account.
+    static inline const QString demoEmail = QStringLiteral("demo@tavren.test");
+    static inline const QString demoPassword = QStringLiteral("demo-pass-1");
 
     static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep, Waits waits);
     static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep) { return run(std::move(folder), model, std::move(sleep), Waits{}); }
@@ -41,6 +46,10 @@ public:
     static std::optional<StorefrontProduct> pageProduct(const QList<StorefrontProduct>& products);
     // The shots of the main window, in order; conditions read once, here.
     static QList<Shot> shots(AppModel& model, const std::optional<StorefrontProduct>& page);
+    // The shots of the signed-in account, after all others: library, updates, downloads.
+    static QList<Shot> accountShots(AppModel& model);
+    // Signs in to the demo account and runs one release check to its end.
+    static QCoro::Task<> prepareAccount(AppModel& model, Sleeper sleep, Waits waits);
     // The still frames of the launch splash, in order.
     static const QList<std::pair<QString, double>>& splashFrames();
     // Writes what `widget` draws; false when the file could not be written.

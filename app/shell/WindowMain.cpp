@@ -17,6 +17,7 @@
 #include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/checkout/CheckoutView.h"
+#include "app/views/checkout/WebEngineArguments.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
@@ -51,7 +52,11 @@ void fillDesktop(hub::Services& services, QWidget*& window)
 
 extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // The checkout's web engine takes flags from the hub alone: not from the inherited
+    // environment, nor from an engine part of this command line.
+    hub::WebEngineArguments::clearInherited();
+    int applicationArgc = hub::WebEngineArguments::applicationCount(argc, argv);
+    QApplication app(applicationArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();

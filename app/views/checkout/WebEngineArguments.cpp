@@ -11,14 +11,30 @@ namespace hub::WebEngineArguments {
 namespace {
 
 constexpr const char* flagsVariable = "QTWEBENGINE_CHROMIUM_FLAGS";
+constexpr const char* remoteDebuggingVariable = "QTWEBENGINE_REMOTE_DEBUGGING";
+constexpr const char* separator = "--webEngineArgs";
 
 } // namespace
 
-QByteArray flags(const QByteArray& existing, const QString& lines)
+int applicationCount(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] && qstricmp(argv[i], separator) == 0)
+            return i;
+    }
+    return std::max(argc, 0);
+}
+
+void clearInherited()
+{
+    // Set, even empty, the flags replace every process argument in the engine's view.
+    qputenv(flagsVariable, QByteArray(""));
+    qunsetenv(remoteDebuggingVariable);
+}
+
+QByteArray flags(const QString& lines)
 {
     QStringList parts;
-    if (!existing.trimmed().isEmpty())
-        parts << QString::fromLocal8Bit(existing.trimmed());
     for (const QString& line : lines.split(u'\n')) {
         const QString argument = line.trimmed();
         if (argument.isEmpty() || argument.contains(u'"'))
@@ -40,7 +56,7 @@ void applyDemo()
     QFile file(QFileInfo(deployment).absolutePath() + QStringLiteral("/webengine.args"));
     if (!file.open(QIODevice::ReadOnly))
         return;
-    qputenv(flagsVariable, flags(qgetenv(flagsVariable), QString::fromUtf8(file.readAll())));
+    qputenv(flagsVariable, flags(QString::fromUtf8(file.readAll())));
 }
 
 } // namespace hub::WebEngineArguments

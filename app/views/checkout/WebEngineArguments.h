@@ -5,15 +5,25 @@
 
 namespace hub {
 
-// The web engine's own command line. The demo flavour reaches the devstore's hosts
-// and accepts its keys through the arguments the devstore writes beside its
-// deployment file (webengine.args, one a line); a release build adds nothing.
+// The web engine's own command line, which the hub alone chooses: the engine reads
+// QTWEBENGINE_CHROMIUM_FLAGS in place of the process arguments when it is set, and
+// the process arguments after "--webEngineArgs" otherwise. A release build hands it
+// no flags; the demo flavour reaches the devstore's hosts and accepts its keys
+// through the arguments the devstore writes beside its deployment file
+// (webengine.args, one a line).
 namespace WebEngineArguments {
 
-// Adds them to the engine's flags; call before the first web engine object exists.
+// How many leading arguments are the application's: all before the engine's
+// separator, matched as the engine matches it (any case).
+int applicationCount(int argc, const char* const* argv);
+// Drops what the environment would hand the engine (flags, remote debugging): the
+// flags are set empty, so the engine takes no process argument. Call first thing,
+// before any thread runs.
+void clearInherited();
+// Sets the demo's flags; call before the first web engine object exists.
 void applyDemo();
-// The engine's flags with `lines` appended, each quoted when it holds a space.
-QByteArray flags(const QByteArray& existing, const QString& lines);
+// The engine's flags from `lines`, each quoted when it holds a space.
+QByteArray flags(const QString& lines);
 
 } // namespace WebEngineArguments
 

@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// App tests run under a QCoreApplication; *UiTest binaries get an offscreen QApplication.
+// App tests run under a QCoreApplication; *UiTest and *UiIntegrationTest binaries get an
+// offscreen QApplication.
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    const bool ui = std::strstr(argv[0], "UiTest") != nullptr;
+    const bool ui = std::strstr(argv[0], "UiTest") != nullptr || std::strstr(argv[0], "UiIntegrationTest") != nullptr;
     std::unique_ptr<QCoreApplication> app;
     if (ui) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

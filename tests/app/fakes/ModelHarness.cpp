@@ -1,9 +1,17 @@
 #include "tests/app/fakes/ModelHarness.h"
 
+#include "app/model/PipelineEngine.h"
+#include "kit/codesign/NativeCodeSigning.h"
 #include "kit/security/HostPolicy.h"
+#include "kit/security/PinnedTrust.h"
+#include "kit/security/SignaturePolicy.h"
+#include "tests/app/fakes/Fixtures.h"
 #include "tests/testkit/StoreResponses.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace hub {
 
@@ -26,9 +34,36 @@ void ModelHarness::holdIdentitySession()
     identityTokens->save({StoreResponses::accessToken(expiry), QString(), expiry});
 }
 
+void ModelHarness::serveIdentityAccount(const TavrenIDProfile& profile)
+{
+    const auto compact = [](const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); };
+    identity->route("GET", "/id/auth/me", 200, compact(profile.toJson()));
+    identity->route("GET", "/id/auth/sessions", 200,
+        compact({{"sessions", QJsonArray{Fixtures::session("s1", "Laptop").toJson(), Fixtures::session("s2", "Phone").toJson()}}}));
+    identity->route("GET", "/id/auth/purchases", 200, compact({{"purchases", QJsonArray{Fixtures::purchase("p1", "b").toJson()}}}));
+}
+
 void ModelHarness::serveExtras(const QByteArray& body)
 {
     feed->route("GET", "/downloads/", 200, body);
+}
+
+void ModelHarness::useRealPipeline(Services& services, const std::shared_ptr<MoonbaseClient>& client)
+{
+    services.client = client;
+    services.ledger = std::make_shared<InstallLedger>(supportFolder());
+    const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
+    const BundleInstaller installer(verifier, path("home"), path("Applications"),
+        [this](const QString& item) -> std::optional<QString> {
+            const QString target = path("Trash/" + QFileInfo(item).fileName());
+            QDir().mkpath(path("Trash"));
+            return QDir().rename(item, target) ? std::optional(target) : std::nullopt;
+        });
+    const QString work = path("work");
+    QDir().mkpath(work);
+    services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline(client,
+        std::make_shared<Downloader>(HostPolicy::tavren(), PinnedTrust::tavren(), work), Extractor(), installer,
+        services.ledger, work));
 }
 
 Services ModelHarness::services()

@@ -24,11 +24,16 @@ public:
     void holdStoreSession();
     // Holds a Tavren ID session, so the identity client counts as signed in.
     void holdIdentitySession();
+    // The identity service answers for `profile`: the profile, two devices and one purchase.
+    void serveIdentityAccount(const TavrenIDProfile& profile);
     // Serves the extras feed.
     void serveExtras(const QByteArray& feed);
     // Fresh Services over the fakes and the harness's files.
     Services services();
     std::unique_ptr<AppModel> makeModel();
+    // The real install pipeline over `client`, placing into the harness's home and Applications
+    // folders, its Trash a folder of the harness; the ledger in the support folder.
+    void useRealPipeline(Services& services, const std::shared_ptr<MoonbaseClient>& client);
     // The texts of the banners on screen, oldest first.
     static QStringList bannerTexts(const AppModel& model);
 

@@ -3,11 +3,9 @@
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
+#include "tests/app/fakes/TestBrowser.h"
 
 #include <QJsonArray>
-#include <QTcpSocket>
-#include <QtConcurrent/QtConcurrentRun>
-#include <QUrlQuery>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -21,14 +19,6 @@ QByteArray compact(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-void serveAccount(ScriptedTransport& identity, const TavrenIDProfile& profile)
-{
-    identity.route("GET", "/id/auth/me", 200, compact(profile.toJson()));
-    identity.route("GET", "/id/auth/sessions",
-        200, compact({{"sessions", QJsonArray{Fixtures::session("s1", "Laptop").toJson(), Fixtures::session("s2", "Phone").toJson()}}}));
-    identity.route("GET", "/id/auth/purchases", 200, compact({{"purchases", QJsonArray{Fixtures::purchase("p1", "b").toJson()}}}));
-}
-
 } // namespace
 
 TEST(IdentityAndExtras, TheIdentityAccountLoadsAndCountsForOwnership)
@@ -36,7 +26,7 @@ TEST(IdentityAndExtras, TheIdentityAccountLoadsAndCountsForOwnership)
     ModelHarness harness;
     harness.holdIdentitySession();
     harness.store.serveStorefront(Fixtures::storefront({Fixtures::product("a", "Alpha"), Fixtures::product("b", "Beta")}));
-    serveAccount(*harness.identity, Fixtures::profile("id@example.test", QStringList{"b", "retired"}));
+    harness.serveIdentityAccount(Fixtures::profile("id@example.test", QStringList{"b", "retired"}));
     const auto model = harness.makeModel();
     await(model->refresh().refreshAll());
 
@@ -111,7 +101,7 @@ TEST(IdentityAndExtras, BrowserSignInThroughTheLoopbackReceiver)
 {
     ModelHarness harness;
     harness.store.serveStorefront(Fixtures::storefront({Fixtures::product("b", "Beta")}));
-    serveAccount(*harness.identity, Fixtures::profile("id@example.test", QStringList{"b"}));
+    harness.serveIdentityAccount(Fixtures::profile("id@example.test", QStringList{"b"}));
     harness.identity->route("POST", "/auth/hub/exchange", 200, compact({{"qid", "token-from-exchange"}}));
 
     // The test is the browser: the start page sends it back to the receiver's port.
@@ -119,15 +109,7 @@ TEST(IdentityAndExtras, BrowserSignInThroughTheLoopbackReceiver)
     QFuture<void> browser;
     services.openURL = [&](const QUrl& start) {
         EXPECT_TRUE(start.toString().startsWith("https://id.tavren.example/auth/github/start?state="));
-        browser = QtConcurrent::run([start] {
-            const QUrlQuery query(start);
-            QTcpSocket socket;
-            socket.connectToHost("127.0.0.1", query.queryItemValue("port").toUShort());
-            socket.waitForConnected(10'000);
-            socket.write("GET /cb?state=" + query.queryItemValue("state").toUtf8() + "&hub_code=one-time HTTP/1.1\r\n\r\n");
-            socket.waitForBytesWritten(10'000);
-            socket.waitForReadyRead(10'000);
-        });
+        browser = test::TestBrowser::returnFrom(start, "one-time");
     };
     AppModel model(std::move(services));
     model.accounts().openSignIn(SignInPurpose::connectStore("Connect"));
@@ -160,7 +142,7 @@ TEST(IdentityAndExtras, SigningADeviceOut)
 {
     ModelHarness harness;
     harness.holdIdentitySession();
-    serveAccount(*harness.identity, Fixtures::profile("id@example.test"));
+    harness.serveIdentityAccount(Fixtures::profile("id@example.test"));
     harness.identity->route("POST", "/id/auth/sessions/revoke", 200, "{}");
     const auto model = harness.makeModel();
     const TavrenIDSession phone = Fixtures::session("s2", "Phone");

@@ -1,9 +1,6 @@
 // The install queue on the real pipeline against the devstore: two installs and a
 // check, one install paused half-way and resumed.
 
-#include "app/model/PipelineEngine.h"
-#include "kit/codesign/NativeCodeSigning.h"
-#include "kit/security/SignaturePolicy.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
@@ -27,20 +24,7 @@ protected:
         client = DevstoreTest::client();
         client->signIn(QStringLiteral("demo@tavren.test"), QStringLiteral("demo-pass-1"));
         Services services = harness.services();
-        services.client = client;
-        services.ledger = std::make_shared<InstallLedger>(harness.supportFolder());
-        const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
-        const BundleInstaller installer(verifier, harness.path("home"), harness.path("Applications"),
-            [this](const QString& path) -> std::optional<QString> {
-                const QString target = harness.path("Trash/" + QFileInfo(path).fileName());
-                QDir().mkpath(harness.path("Trash"));
-                return QDir().rename(path, target) ? std::optional(target) : std::nullopt;
-            });
-        const QString work = harness.path("work");
-        QDir().mkpath(work);
-        services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline(client,
-            std::make_shared<Downloader>(HostPolicy::tavren(), PinnedTrust::tavren(), work), Extractor(), installer,
-            services.ledger, work));
+        harness.useRealPipeline(services, client);
         model = std::make_unique<AppModel>(std::move(services));
         model->accounts().setStoreUser(client->currentUser());
         model->catalog().setStorefront(client->storefront());

@@ -37,7 +37,8 @@ TEST(Snapshot, WritesTheScreensOfTheDevstore)
     EXPECT_EQ(hub.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(hub.exitCode(), 0);
 
-    const QStringList expected{"discover", "product", "browse", "apps", "free", "search", "product-full"};
+    const QStringList expected{"discover", "product", "browse", "apps", "free", "search", "account", "product-full", "security",
+        "sign-in", "library", "updates", "downloads"};
     for (const QString& name : expected) {
         const QImage image(QDir(shots).filePath(name + QStringLiteral(".png")));
         ASSERT_FALSE(image.isNull()) << name.toStdString();

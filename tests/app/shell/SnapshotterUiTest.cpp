@@ -47,14 +47,20 @@ TEST(Snapshotter, WritesEveryShotTheModelAllows)
     RecordedWaits waits;
     test::await(Snapshotter::run(folder, *model, waits.sleeper()));
 
-    EXPECT_EQ(written(folder), QStringList({"apps.png", "browse.png", "discover.png", "free-tool-page.png", "free-tools.png",
-                                   "free.png", "product-full.png", "product.png", "review-sheet.png", "search.png",
-                                   "splash-early.png", "splash-late.png"}));
-    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 5000, 1000, 1000, 1000, 1000}));
+    EXPECT_EQ(written(folder), QStringList({"account.png", "apps.png", "browse.png", "discover.png", "free-tool-page.png",
+                                   "free-tools.png", "free.png", "product-full.png", "product.png", "review-sheet.png",
+                                   "search.png", "security.png", "sign-in.png", "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked, QList<qint64>({4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 4000, 1000, 5000, 1000, 1000, 1000, 1000}));
     for (const QString& name : written(folder)) {
         const QImage image(QDir(folder).filePath(name));
-        const QSize size = name.startsWith(u"splash") ? QSize(1100, 700)
+        if (name == u"sign-in.png") {
+            EXPECT_EQ(image.width(), 480);
+            EXPECT_GT(test::sampledColours(image), 4);
+            continue;
+        }
+        const QSize size = name.startsWith(u"splash")       ? QSize(1100, 700)
                            : name == u"product-full.png" ? QSize(1440, 2300)
+                           : name == u"security.png"     ? QSize(520, 560)
                            : name == u"review-sheet.png" ? QSize(520, 600)
                                                           : QSize(1440, 900);
         EXPECT_EQ(image.size(), size) << name.toStdString();
@@ -75,9 +81,9 @@ TEST(Snapshotter, AnEmptyStoreStillWritesTheProductShotAndNoPage)
     QTemporaryDir box;
     RecordedWaits waits;
     test::await(Snapshotter::run(box.path(), *model, waits.sleeper()));
-    EXPECT_EQ(written(box.path()), QStringList({"apps.png", "browse.png", "discover.png", "free.png", "product.png", "search.png",
-                                       "splash-early.png", "splash-late.png"}));
-    EXPECT_EQ(waits.asked.size(), 9);
+    EXPECT_EQ(written(box.path()), QStringList({"account.png", "apps.png", "browse.png", "discover.png", "free.png", "product.png",
+                                       "search.png", "security.png", "sign-in.png", "splash-early.png", "splash-late.png"}));
+    EXPECT_EQ(waits.asked.size(), 11);
 }
 
 } // namespace

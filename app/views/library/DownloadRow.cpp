@@ -1,0 +1,107 @@
+#include "app/views/library/DownloadRow.h"
+
+#include "app/model/AppModel.h"
+#include "app/views/kit/Labels.h"
+#include "app/views/kit/ProductIcon.h"
+#include "app/views/kit/ProgressPresenter.h"
+#include "app/views/kit/StageView.h"
+#include "app/views/kit/Theme.h"
+#include "app/views/library/ButtonStyles.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace hub {
+
+using Control = DownloadsPresenter::Control;
+
+DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
+    : QWidget(parent), model_(model), job_(&job), stage_(new StageView(this)), controls_(new QWidget(this))
+{
+    const DownloadsPresenter::Row row = DownloadsPresenter::row(job.request(), job.stage(), job.verifyOnly());
+    auto* line = new QHBoxLayout(this);
+    line->setContentsMargins(0, 6, 0, 6);
+    line->setSpacing(14);
+    if (const std::optional<StorefrontProduct> product = model.catalog().storeProduct(job.request().productId))
+        line->addWidget(new ProductIcon(product->iconUrl, product->name, 44, this), 0, Qt::AlignVCenter);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(6);
+    auto* title = new QHBoxLayout;
+    title->addWidget(Labels::plain(row.name, TextStyle::headline, this));
+    title->addWidget(Labels::secondary(Labels::plain(row.version, TextStyle::body, this)));
+    badge_ = Labels::plain(DownloadsPresenter::checkOnly, TextStyle::caption, this);
+    badge_->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 8px; padding: 1px 6px; }")
+                              .arg(Theme::primary(0.1).name(QColor::HexArgb)));
+    title->addWidget(badge_);
+    title->addStretch(1);
+    column->addLayout(title);
+    QLabel* download = Labels::plain(row.downloadName, TextStyle::caption, this);
+    Labels::setColor(download, Theme::primary(0.45));
+    column->addWidget(download);
+    stage_->setMinimumWidth(260);
+    column->addWidget(stage_);
+    line->addLayout(column, 1);
+
+    auto* buttons = new QHBoxLayout(controls_);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(controls_, 0, Qt::AlignVCenter);
+    showCheckOnly();
+    showStage();
+}
+
+void DownloadRow::showCheckOnly()
+{
+    if (job_)
+        badge_->setVisible(job_->verifyOnly());
+}
+
+void DownloadRow::showProgress()
+{
+    if (job_)
+        stage_->setStage(job_->stage(), ProgressPresenter::fraction(job_->stage()));
+}
+
+void DownloadRow::showStage()
+{
+    if (!job_)
+        return;
+    showProgress();
+    const QList<DownloadsPresenter::Button> buttons = DownloadsPresenter::controls(job_->stage());
+    if (buttonBuilds_ > 0 && buttons == buttons_)
+        return;
+    buttons_ = buttons;
+    ++buttonBuilds_;
+    for (QPushButton* old : controls_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        delete old;
+    for (const DownloadsPresenter::Button& button : buttons) {
+        auto* made = new QPushButton(button.title, controls_);
+        if (button.prominent)
+            ButtonStyles::prominent(made);
+        else
+            ButtonStyles::bordered(made, button.destructive);
+        connect(made, &QPushButton::clicked, this, [this, control = button.control] { press(control); });
+        controls_->layout()->addWidget(made);
+    }
+}
+
+void DownloadRow::press(Control control)
+{
+    if (!job_)
+        return;
+    switch (control) {
+    case Control::pause:
+        job_->pause();
+        break;
+    case Control::cancel:
+        model_.queue().cancel(job_);
+        break;
+    case Control::resume:
+    case Control::retry:
+        model_.queue().resume(job_);
+        break;
+    }
+}
+
+} // namespace hub

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/model/InstallJob.h"
+#include "app/views/library/DownloadsPresenter.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QHBoxLayout;
+class QLabel;
+
+namespace hub {
+
+class AppModel;
+class StageView;
+
+// One job of the Downloads list: icon, name, version, the check badge, the
+// download's name, its stage and its buttons. Kept for the job's life; a progress
+// tick only moves its stage view, a new stage also swaps its buttons.
+class DownloadRow : public QWidget {
+    Q_OBJECT
+
+public:
+    DownloadRow(AppModel& model, InstallJob& job, QWidget* parent = nullptr);
+
+    InstallJob* job() const { return job_; }
+    // Reads the job's stage again: the stage view, and the buttons when they change.
+    void showStage();
+    // Reads the job's progress again: the stage view only.
+    void showProgress();
+    void showCheckOnly();
+    // How many times the buttons were made (tests).
+    int buttonBuilds() const { return buttonBuilds_; }
+    const QList<DownloadsPresenter::Button>& buttons() const { return buttons_; }
+
+private:
+    void press(DownloadsPresenter::Control control);
+
+    AppModel& model_;
+    QPointer<InstallJob> job_;
+    QLabel* badge_;
+    StageView* stage_;
+    QWidget* controls_;
+    QList<DownloadsPresenter::Button> buttons_;
+    int buttonBuilds_ = 0;
+};
+
+} // namespace hub

@@ -1,0 +1,175 @@
+#include "app/views/library/LibraryView.h"
+
+#include "app/model/AppModel.h"
+#include "app/views/kit/EmptyState.h"
+#include "app/views/kit/PageHeader.h"
+#include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/SignInPrompt.h"
+#include "app/views/kit/SymbolName.h"
+#include "app/views/kit/Theme.h"
+#include "app/views/library/ConnectStoreCallout.h"
+#include "app/views/library/LibraryRow.h"
+#include "app/views/library/ListParts.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QStackedLayout>
+
+namespace hub {
+
+using Filter = LibraryPresenter::Filter;
+using State = LibraryPresenter::State;
+
+namespace {
+
+// The row with its divider below, inset to the text.
+QWidget* holder(LibraryRow* row)
+{
+    auto* box = new QWidget;
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(row);
+    column->addWidget(ListParts::divider(74));
+    return box;
+}
+
+QString segmentStyle()
+{
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: none; padding: 4px 12px; }"
+                          "QPushButton:checked { background: %3; color: white; }")
+        .arg(Theme::primary(0.08).name(QColor::HexArgb), Theme::primary().name(), Theme::primary(0.28).name(QColor::HexArgb));
+}
+
+} // namespace
+
+LibraryView::LibraryView(AppModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), rebuilder_(new Rebuilder(this, [this] { rebuild(); })),
+      pages_(new QStackedLayout(this)), picker_(new QButtonGroup(this))
+{
+    setWindowTitle(LibraryPresenter::title);
+    pages_->addWidget(new SignInPrompt(model, LibraryPresenter::signInReason, false));
+    pages_->addWidget(new EmptyState(LibraryPresenter::emptyTitle, LibraryPresenter::emptyMessage,
+        "square.stack.3d.up"_symbol,
+        EmptyState::Action{LibraryPresenter::discover, [&model] { model.navigation().setSelection(HubSection::discover); }}));
+    pages_->addWidget(makeList());
+
+    rebuilder_->watch(&model.accounts(), &Accounts::storeUserChanged);
+    rebuilder_->watch(&model.accounts(), &Accounts::tavrenProfileChanged);
+    rebuilder_->watch(&model.accounts(), &Accounts::storeOwnedChanged);
+    rebuilder_->watch(&model.catalog(), &StoreCatalog::storefrontChanged);
+    rebuilder_->watch(&model.library(), &Library::installedChanged);
+    rebuilder_->watch(&model.library(), &Library::releaseNotesChanged);
+    rebuild();
+}
+
+QWidget* LibraryView::makeList()
+{
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(28, 28, 28, 28);
+    column->setSpacing(20);
+
+    header_ = new QHBoxLayout;
+    auto* picker = new QWidget(content);
+    auto* segments = new QHBoxLayout(picker);
+    segments->setContentsMargins(0, 0, 0, 0);
+    segments->setSpacing(1);
+    for (Filter filter : LibraryPresenter::filters()) {
+        auto* segment = new QPushButton(LibraryPresenter::toString(filter), content);
+        segment->setCheckable(true);
+        segment->setChecked(filter == filter_);
+        segment->setStyleSheet(segmentStyle());
+        segment->setCursor(Qt::PointingHandCursor);
+        picker_->addButton(segment, int(filter));
+        segments->addWidget(segment);
+    }
+    picker_->setExclusive(true);
+    connect(picker_, &QButtonGroup::idClicked, this, [this](int id) { setFilter(Filter(id)); });
+    pageHeader_ = new PageHeader(LibraryPresenter::title, std::nullopt);
+    header_->addWidget(pageHeader_, 1, Qt::AlignBottom);
+    header_->addWidget(picker, 0, Qt::AlignBottom);
+    column->addLayout(header_);
+
+    callout_ = new ConnectStoreCallout(model_, content);
+    column->addWidget(callout_);
+    rowsBox_ = new QWidget(content);
+    rowsColumn_ = new QVBoxLayout(rowsBox_);
+    rowsColumn_->setContentsMargins(0, 0, 0, 0);
+    rowsColumn_->setSpacing(0);
+    column->addWidget(rowsBox_);
+    column->addStretch(1);
+    return ListParts::scrollPage(content);
+}
+
+void LibraryView::setFilter(Filter filter)
+{
+    if (QAbstractButton* segment = picker_->button(int(filter)))
+        segment->setChecked(true);
+    if (filter == filter_)
+        return;
+    filter_ = filter;
+    rebuilder_->request();
+}
+
+void LibraryView::rebuild()
+{
+    const QList<StorefrontProduct> owned = model_.catalog().ownedProducts();
+    LibraryPresenter::Input input{model_.accounts().storeUser().has_value(), model_.accounts().tavrenProfile().has_value(),
+        owned, {}, int(model_.library().installed().size()), filter_};
+    for (const StorefrontProduct& product : owned)
+        if (model_.library().record(product.id))
+            input.recorded.insert(product.id);
+    screen_ = LibraryPresenter::present(input);
+    pages_->setCurrentIndex(int(screen_.state));
+    if (screen_.state != State::list)
+        return;
+    if (shownCount_ != screen_.countLine) {
+        delete pageHeader_;
+        pageHeader_ = new PageHeader(LibraryPresenter::title, screen_.countLine);
+        header_->insertWidget(0, pageHeader_, 1, Qt::AlignBottom);
+        shownCount_ = screen_.countLine;
+    }
+    callout_->setVisible(screen_.showsCallout);
+    placeRows();
+}
+
+void LibraryView::placeRows()
+{
+    QHash<QString, QWidget*> kept;
+    while (QLayoutItem* item = rowsColumn_->takeAt(0))
+        delete item;
+    for (const StorefrontProduct& product : std::as_const(screen_.rows)) {
+        QWidget* box = holders_.take(product.id);
+        if (box)
+            box->findChild<LibraryRow*>()->refresh(product);
+        else
+            box = holder(new LibraryRow(model_, product));
+        rowsColumn_->addWidget(box);
+        box->show();
+        kept.insert(product.id, box);
+    }
+    for (QWidget* gone : std::as_const(holders_))
+        gone->deleteLater();
+    holders_ = kept;
+}
+
+LibraryRow* LibraryView::row(const QString& productId) const
+{
+    QWidget* box = holders_.value(productId);
+    return box ? box->findChild<LibraryRow*>() : nullptr;
+}
+
+QStringList LibraryView::shownRows() const
+{
+    QStringList ids;
+    for (int at = 0; at < rowsColumn_->count(); ++at)
+        if (auto* row = rowsColumn_->itemAt(at)->widget()->findChild<LibraryRow*>())
+            ids.append(row->product().id);
+    return ids;
+}
+
+} // namespace hub

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+
+namespace hub {
+
+// The state behind the background-updates switch: whether the launch agent is registered,
+// as the system reports it. Read once when made; afterwards only a change asked for by
+// the user reads it again.
+class BackgroundSwitch {
+public:
+    struct Agent {
+        std::function<bool()> isEnabled;      // the agent's registration, read from the system
+        std::function<void(bool)> setEnabled; // records the choice, then (un)registers; may throw
+    };
+
+    explicit BackgroundSwitch(Agent agent);
+
+    bool isOn() const { return on_; }
+    // The user asked for `wanted`: one request, whose failure is not shown, then the
+    // switch takes the state the system reports. Putting the switch back to that state
+    // is no request of its own, so a refused registration is not undone by another call.
+    // Returns the new state.
+    bool request(bool wanted);
+
+private:
+    bool read() const;
+
+    Agent agent_;
+    bool on_;
+    bool busy_ = false;
+};
+
+} // namespace hub

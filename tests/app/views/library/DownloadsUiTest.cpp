@@ -1,0 +1,144 @@
+// The Downloads screen over the real install queue and a scripted engine: progress
+// reaches one row only, and each row's buttons drive its job.
+
+#include "app/views/kit/StageView.h"
+#include "app/views/library/DownloadRow.h"
+#include "app/views/library/DownloadsListModel.h"
+#include "app/views/library/DownloadsView.h"
+#include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace hub {
+namespace {
+
+using test::eventually;
+using Kind = InstallStage::Kind;
+
+const StorefrontProduct alpha = Fixtures::product("a", "Alpha");
+const StorefrontProduct beta = Fixtures::product("b", "Beta");
+
+void turn()
+{
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+QStringList buttons(const DownloadRow* row)
+{
+    QStringList titles;
+    for (const QPushButton* button : row->findChildren<QPushButton*>())
+        titles.append(button->text());
+    return titles;
+}
+
+void press(DownloadRow* row, const QString& title)
+{
+    for (QPushButton* button : row->findChildren<QPushButton*>())
+        if (button->text() == title)
+            return button->click();
+    ADD_FAILURE() << "no button " << title.toStdString();
+}
+
+class DownloadsUi : public ::testing::Test {
+protected:
+    DownloadsUi()
+    {
+        model->accounts().setStoreUser(Fixtures::user("ada@tavren.test"));
+        model->catalog().setStorefront(Fixtures::storefront({alpha, beta}));
+        view.resize(900, 600);
+        view.show();
+    }
+
+    // Both products downloading, their rows on view.
+    void startBoth()
+    {
+        queue.install(alpha);
+        queue.install(beta);
+        ASSERT_TRUE(eventually([&] { return engine.waiting() == QStringList({"a", "b"}); }));
+        engine.report("a", InstallStage::downloading(0, 1000));
+        engine.report("b", InstallStage::downloading(10, 1000));
+        ASSERT_TRUE(eventually([&] {
+            return view.row("a") && view.row("b") && queue.job("a")->stage().kind == Kind::downloading
+                && queue.job("b")->stage().kind == Kind::downloading;
+        }));
+        turn();
+    }
+
+    ModelHarness harness;
+    std::unique_ptr<AppModel> model = harness.makeModel();
+    InstallQueue& queue = model->queue();
+    FakeInstallEngine& engine = *harness.engine;
+    DownloadsView view{*model};
+};
+
+TEST_F(DownloadsUi, ProgressTicksChangeOneRowAndRebuildNothingElse)
+{
+    startBoth();
+    DownloadRow* moving = view.row("a");
+    DownloadRow* still = view.row("b");
+    const int layouts = view.layouts();
+    const int movingBuilds = moving->buttonBuilds();
+    const int stillBuilds = still->buttonBuilds();
+    const ProgressPresenter::Line stillLine = still->findChild<StageView*>()->line();
+    QSignalSpy changes(&view.list(), &QAbstractItemModel::dataChanged);
+    QSignalSpy resets(&view.list(), &QAbstractItemModel::modelReset);
+
+    for (int tick = 1; tick <= 1000; ++tick) {
+        engine.report("a", InstallStage::downloading(tick, 1000));
+        QApplication::processEvents();
+    }
+    ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().received == 1000; }));
+    turn();
+
+    EXPECT_EQ(resets.size(), 0);
+    ASSERT_GT(changes.size(), 0);
+    for (const QList<QVariant>& change : changes) {
+        EXPECT_EQ(change.at(0).toModelIndex().row(), 1) << "only the row of a (the older job) changes";
+        EXPECT_EQ(change.at(2).value<QList<int>>(), QList<int>{DownloadsListModel::fractionRole});
+    }
+    EXPECT_EQ(view.layouts(), layouts) << "the list was not laid out again";
+    EXPECT_EQ(view.row("a"), moving);
+    EXPECT_EQ(view.row("b"), still);
+    EXPECT_EQ(moving->buttonBuilds(), movingBuilds);
+    EXPECT_EQ(still->buttonBuilds(), stillBuilds);
+    EXPECT_EQ(still->findChild<StageView*>()->line(), stillLine);
+    EXPECT_EQ(moving->findChild<StageView*>()->line().fraction, 1.0);
+}
+
+TEST_F(DownloadsUi, ButtonsRetryCancelAndClear)
+{
+    EXPECT_FALSE(view.clearFinished()->isEnabled()) << "nothing to clear in the empty list";
+    startBoth();
+    EXPECT_EQ(buttons(view.row("a")), (QStringList{"Pause", "Cancel"}));
+    engine.finish("a", QStringLiteral("The download server returned 403."));
+    engine.finish("b");
+    ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::failed && queue.job("b")->stage().kind == Kind::installed; }));
+    turn();
+    EXPECT_EQ(buttons(view.row("a")), QStringList{"Retry"});
+    EXPECT_EQ(buttons(view.row("b")), QStringList{});
+    EXPECT_TRUE(view.clearFinished()->isEnabled());
+
+    press(view.row("a"), "Retry");
+    ASSERT_TRUE(eventually([&] { return engine.waiting().contains("a"); }));
+    engine.report("a", InstallStage::resolving());
+    ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::resolving; }));
+    view.clearFinished()->click();
+    turn();
+    EXPECT_EQ(view.row("b"), nullptr) << "the installed job is cleared, the running one stays";
+    ASSERT_NE(view.row("a"), nullptr);
+    EXPECT_EQ(buttons(view.row("a")), QStringList{"Cancel"});
+    press(view.row("a"), "Cancel");
+    turn();
+    EXPECT_TRUE(queue.jobs().isEmpty());
+    EXPECT_EQ(view.row("a"), nullptr);
+    EXPECT_FALSE(view.clearFinished()->isEnabled());
+}
+
+} // namespace
+} // namespace hub

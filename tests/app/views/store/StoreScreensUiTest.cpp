@@ -1,0 +1,172 @@
+// The store screens offscreen over a model of fixtures: the carousel's turns on the
+// injected clock, the search pane against what Return opens, and the cart popover.
+
+#include "app/shell/DetailView.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/RootView.h"
+#include "app/shell/SidebarView.h"
+#include "app/views/kit/KeyboardGrid.h"
+#include "app/views/store/CarouselDots.h"
+#include "app/views/store/CartView.h"
+#include "app/views/store/DiscoverView.h"
+#include "app/views/store/HeroCarousel.h"
+#include "app/views/store/SearchResultsView.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
+#include "tests/app/fakes/QtPrinters.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace hub;
+using namespace std::chrono_literals;
+
+namespace {
+
+void settle()
+{
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+}
+
+StorefrontProduct product(const QString& id)
+{
+    return Fixtures::product(id, id.mid(3));
+}
+
+TEST(StoreScreens, CarouselTurnsEverySevenSecondsWhileOnScreen)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront(
+        {product("tv-delay"), product("tv-synth"), product("tv-compressor"), product("tv-reverb")}));
+    DiscoverView view(*model);
+    view.resize(1100, 800);
+    view.show();
+    settle();
+    HeroCarousel* carousel = view.carousel();
+    ASSERT_NE(carousel, nullptr);
+    ASSERT_TRUE(carousel->isVisible());
+    EXPECT_EQ(carousel->shownId(), "tv-reverb") << "featured order, not store order";
+    EXPECT_EQ(harness.sleeper.pending(), QList<std::chrono::milliseconds>{7000ms});
+
+    const QStringList turns{"tv-compressor", "tv-synth", "tv-reverb"};
+    for (const QString& next : turns) {
+        harness.sleeper.advance(7000ms);
+        EXPECT_EQ(carousel->shownId(), next);
+    }
+
+    // A dot shows its product at once; the running wait is not restarted.
+    harness.sleeper.advance(3000ms);
+    auto* dots = carousel->findChild<CarouselDots*>();
+    QTest::mouseClick(dots, Qt::LeftButton, {}, QPoint(2 * 13 + 3, 3));
+    EXPECT_EQ(carousel->shownId(), "tv-synth");
+    EXPECT_TRUE(model->navigation().path().isEmpty()) << "a dot does not open the page";
+    harness.sleeper.advance(4000ms);
+    EXPECT_EQ(carousel->shownId(), "tv-reverb");
+
+    // A refresh with fewer featured products keeps the index, taken modulo the new count.
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-synth"), product("tv-widener")}));
+    settle();
+    EXPECT_EQ(carousel->index(), 3);
+    EXPECT_EQ(carousel->shownId(), "tv-widener");
+
+    // Off screen it stops; back on screen it turns again.
+    view.hide();
+    harness.sleeper.advance(7000ms);
+    EXPECT_EQ(carousel->index(), 3);
+    EXPECT_TRUE(harness.sleeper.pending().isEmpty());
+    view.show();
+    settle();
+    harness.sleeper.advance(7000ms);
+    EXPECT_EQ(carousel->index(), 4);
+
+    // A click on the card opens the shown product.
+    QTest::mouseClick(carousel, Qt::LeftButton, {}, QPoint(carousel->width() / 2, 20));
+    EXPECT_EQ(model->navigation().path(), QStringList{"tv-synth"});
+
+    // Nothing featured: no card and no timer.
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-delay")}));
+    settle();
+    EXPECT_FALSE(carousel->isVisible());
+    harness.sleeper.advance(7000ms);
+    EXPECT_TRUE(harness.sleeper.pending().isEmpty());
+}
+
+TEST(StoreScreens, CarouselStandsStillInASnapshotRun)
+{
+    ModelHarness harness;
+    QTemporaryDir shots;
+    harness.arguments << "--snapshot" << shots.path();
+    auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-reverb"), product("tv-synth")}));
+    DiscoverView view(*model);
+    view.show();
+    settle();
+    ASSERT_TRUE(view.carousel()->isVisible());
+    EXPECT_TRUE(harness.sleeper.pending().isEmpty());
+    EXPECT_FALSE(view.carousel()->turning());
+}
+
+TEST(StoreScreens, ReturnOpensTheFirstResultThePaneShows)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront(
+        {Fixtures::product("hall", "Hall Reverb"), Fixtures::product("spring", "Reverb Spring"),
+         Fixtures::product("plate", "Plate Reverb")}));
+    MainWindow window(*model, false);
+    window.setStartsModel(false);
+    window.setQuitsOnClose(false);
+    window.show();
+    settle();
+
+    QLineEdit& field = *window.root()->sidebar()->searchField();
+    QTest::keyClicks(&field, "reverb");
+    settle();
+    auto* pane = qobject_cast<SearchResultsView*>(window.root()->detail()->current());
+    ASSERT_NE(pane, nullptr);
+    auto* grid = pane->findChild<KeyboardGrid*>();
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->ids(), (QStringList{"spring", "hall", "plate"})) << "the name that begins with the word first";
+
+    QTest::keyClick(&field, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(model->navigation().path(), QStringList{grid->ids().first()});
+}
+
+TEST(StoreScreens, CartPopoverRemovesTheChosenLineAndClosesBeforeCheckingOut)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    for (const char* id : {"tv-a", "tv-b", "tv-c"})
+        model->cart().addToCart(product(id));
+    int closed = 0;
+    CartView view(*model, [&closed] { ++closed; });
+    view.show();
+    settle();
+    const auto remove = [&view](const QString& name) -> QToolButton* {
+        for (QToolButton* button : view.findChildren<QToolButton*>())
+            if (button->isVisible() && button->accessibleName() == "Remove " + name)
+                return button;
+        return nullptr;
+    };
+    ASSERT_NE(remove("b"), nullptr);
+    remove("b")->click();
+    settle();
+    QStringList left;
+    for (const CartLine& line : model->cart().cart())
+        left << line.product.id;
+    EXPECT_EQ(left, (QStringList{"tv-a", "tv-c"}));
+    EXPECT_EQ(remove("b"), nullptr);
+
+    view.findChild<QPushButton*>("checkOut")->click();
+    EXPECT_EQ(closed, 1) << "closed at once, before the order is pushed";
+    settle();
+    EXPECT_EQ(model->cart().cart().size(), 2);
+}
+
+} // namespace
