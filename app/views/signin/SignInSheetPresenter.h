@@ -13,7 +13,7 @@ struct SignInSheetPresenter {
     enum class Form { tavrenID, store };
 
     static inline const QString keychainNote =
-        QStringLiteral("Sessions are kept in the macOS keychain on this Mac. Passwords are never stored.");
+        QStringLiteral("Sessions are kept in the system keyring on this computer. Passwords are never stored.");
 
     struct Screen {
         QString title;

@@ -30,7 +30,7 @@ TEST(SignInSheetPresenter, ThePurposeDecidesTheTextsThePickerAndTheForm)
     ASSERT_EQ(SignInSheetPresenter::modes().size(), 2);
     EXPECT_EQ(SignInSheetPresenter::modes()[0], std::make_pair(Mode::tavrenID, QStringLiteral("Tavren ID")));
     EXPECT_EQ(SignInSheetPresenter::modes()[1], std::make_pair(Mode::store, QStringLiteral("Store account")));
-    EXPECT_EQ(SignInSheetPresenter::keychainNote, "Sessions are kept in the macOS keychain on this Mac. Passwords are never stored.");
+    EXPECT_EQ(SignInSheetPresenter::keychainNote, "Sessions are kept in the system keyring on this computer. Passwords are never stored.");
 }
 
 TEST(SignInSheetPresenter, TheStoreFormIsPrefilledWithTheIdentitysOwnAddress)
