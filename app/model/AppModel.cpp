@@ -47,7 +47,8 @@ AppModel::AppModel(Services services, QObject* parent)
 AppModel::~AppModel()
 {
     // Work still running on the pools may hold kit objects; let it end first,
-    // without waiting out a browser sign-in.
+    // without waiting out a browser sign-in or a request.
+    std::stop_source(services_.quitting).request_stop();
     signIn_.cancelWaits();
     queue_.stopAll();
     pools_.drain();

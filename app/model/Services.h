@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace hub {
 
@@ -35,6 +36,8 @@ struct Services {
     std::optional<SnapshotCache> snapshots;   // none when its folder could not be made
     std::shared_ptr<QSettings> settings;      // the user defaults, shared with the background updater
     LaunchArguments arguments;
+    // Stopped when the model goes: the clients' requests under way end at once.
+    std::stop_source quitting;
 
     Sleeper sleep;                   // on a clock that counts the machine's sleep
     std::function<QDateTime()> now;  // wall clock, for lastChecked

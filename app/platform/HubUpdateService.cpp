@@ -53,9 +53,11 @@ std::shared_ptr<HubUpdateService> HubUpdateService::standard()
                                               location.info().value(QStringLiteral("shortVersion")).toString());
 }
 
-QByteArray HubUpdateService::fetch(const QString& url, qint64 maxBytes, std::chrono::milliseconds timeout) const
+QByteArray HubUpdateService::fetch(const QString& url, qint64 maxBytes, std::chrono::milliseconds timeout,
+                                   std::stop_token stop) const
 {
     HttpRequest request;
+    request.stop = std::move(stop);
     request.url = url.toUtf8();
     request.maxBodyBytes = maxBytes;
     request.timeout = timeout;
@@ -70,19 +72,19 @@ QByteArray HubUpdateService::fetch(const QString& url, qint64 maxBytes, std::chr
     return response.body;
 }
 
-std::optional<HubRelease> HubUpdateService::check() const
+std::optional<HubRelease> HubUpdateService::check(std::stop_token stop) const
 {
     if (!isConfigured())
         throw HubReleaseError(HubReleaseError::notConfigured);
-    const QByteArray feed = fetch(source_.feed, maxFeedBytes, std::chrono::seconds(30));
+    const QByteArray feed = fetch(source_.feed, maxFeedBytes, std::chrono::seconds(30), std::move(stop));
     return HubReleaseFeed::newest(HubReleaseFeed::read(feed, source_.key, source_.webHost), current_);
 }
 
-void HubUpdateService::install(const HubRelease& release) const
+void HubUpdateService::install(const HubRelease& release, std::stop_token stop) const
 {
     if (!canReplace())
         throw HubReleaseError(HubReleaseError::cannotReplace, QStringLiteral("this install belongs to the system."));
-    const QByteArray archive = fetch(release.url, release.size, std::chrono::minutes(30));
+    const QByteArray archive = fetch(release.url, release.size, std::chrono::minutes(30), stop);
     if (archive.size() != release.size)
         throw HubReleaseError(HubReleaseError::malformed, QStringLiteral("the archive is not as long as the feed says."));
     if (!Ed25519::verify(source_.key, archive, release.signature))
@@ -100,6 +102,8 @@ void HubUpdateService::install(const HubRelease& release) const
             throw HubReleaseError(HubReleaseError::malformed, error.message());
         }
         checkUnpacked(root, release);
+        if (stop.stop_requested())
+            throw HubReleaseError(HubReleaseError::unreachable, QStringLiteral("the update was stopped."));
         // One rename swaps the two folders: the old install now sits in the staging folder.
         if (renameat2(AT_FDCWD, QFile::encodeName(root).constData(), AT_FDCWD, QFile::encodeName(location_.prefix).constData(),
                       RENAME_EXCHANGE)

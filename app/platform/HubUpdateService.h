@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace hub {
 
@@ -33,13 +34,14 @@ public:
     const InstallLocation& location() const { return location_; }
 
     // The newest signed release above the running version. Throws HubReleaseError.
-    std::optional<HubRelease> check() const;
+    // Stopping ends the request under way (unreachable).
+    std::optional<HubRelease> check(std::stop_token stop = {}) const;
     // Puts the release in place of the install folder; on failure nothing has changed.
-    // Throws HubReleaseError.
-    void install(const HubRelease& release) const;
+    // Throws HubReleaseError; stopped before the swap, nothing changes either.
+    void install(const HubRelease& release, std::stop_token stop = {}) const;
 
 private:
-    QByteArray fetch(const QString& url, qint64 maxBytes, std::chrono::milliseconds timeout) const;
+    QByteArray fetch(const QString& url, qint64 maxBytes, std::chrono::milliseconds timeout, std::stop_token stop) const;
     void checkUnpacked(const QString& root, const HubRelease& release) const;
 
     std::shared_ptr<HTTPTransport> transport_;

@@ -15,6 +15,7 @@ HubUpdater::HubUpdater(std::shared_ptr<HubUpdateService> service, std::shared_pt
       checksAutomatically_(defaults_->value(QLatin1String(checksKey), true).toBool()),
       installsAutomatically_(defaults_->value(QLatin1String(installsKey), false).toBool())
 {
+    pool_.setMaxThreadCount(1);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
         started_ = true;
@@ -27,7 +28,11 @@ HubUpdater::HubUpdater(std::shared_ptr<HubUpdateService> service, std::shared_pt
     schedule();
 }
 
-HubUpdater::~HubUpdater() = default;
+HubUpdater::~HubUpdater()
+{
+    stop_.request_stop();
+    pool_.waitForDone();
+}
 
 void HubUpdater::schedule()
 {
@@ -80,12 +85,12 @@ void HubUpdater::start(bool byHand)
         watcher->deleteLater();
         finish(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run([service, install] {
+    watcher->setFuture(QtConcurrent::run(&pool_, [service, install, stop = stop_.get_token()] {
         Result result;
         try {
-            result.release = service->check();
+            result.release = service->check(stop);
             if (result.release && install && service->canReplace()) {
-                service->install(*result.release);
+                service->install(*result.release, stop);
                 result.installed = true;
             }
         } catch (const Error& error) {

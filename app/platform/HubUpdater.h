@@ -5,9 +5,11 @@
 
 #include <QObject>
 #include <QSettings>
+#include <QThreadPool>
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <stop_token>
 
 namespace hub {
 
@@ -17,7 +19,7 @@ namespace hub {
 // and then every hour. A newer release of a self-contained install is downloaded and
 // swapped in after a check by hand, or after any check while automatic installs are on,
 // and then offered as "Relaunch"; any other install is only told that it exists.
-// Main thread only; the work runs on the global thread pool.
+// Main thread only; the work runs on a thread of its own, stopped and joined when it goes.
 class HubUpdater : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool canCheck READ canCheck NOTIFY canCheckChanged)
@@ -80,6 +82,8 @@ private:
     std::shared_ptr<QSettings> defaults_;
     Schedule schedule_;
     QTimer timer_;
+    QThreadPool pool_;
+    std::stop_source stop_;
     bool started_ = false; // the first automatic check is behind us
     bool busy_ = false;
     bool canCheck_ = false;

@@ -47,14 +47,15 @@ Services standard(const QStringList& argumentList)
     Services services;
     services.arguments = LaunchArguments(argumentList);
     const PinnedTrust& trust = PinnedTrust::tavren();
-    // Each client has a transport and a token store of its own.
-    services.client = std::make_shared<MoonbaseClient>(
-        HostPolicy::tavren(), std::make_shared<URLSessionTransport>(trust), tokens(services.arguments, "moonbase-session"));
+    // Each client has a transport and a token store of its own; a quit ends their requests.
+    const auto transport = [&trust, stop = services.quitting.get_token()] {
+        return std::make_shared<URLSessionTransport>(trust, ConnectionOptions{}, stop);
+    };
+    services.client = std::make_shared<MoonbaseClient>(HostPolicy::tavren(), transport(), tokens(services.arguments, "moonbase-session"));
     const QString identity = QStringLiteral("https://") + Deployment::current().identityHost;
     services.tavrenID = std::make_shared<TavrenIDClient>(QUrl(identity + QStringLiteral("/id")), QUrl(identity + QStringLiteral("/auth")),
-        std::make_shared<URLSessionTransport>(trust), tokens(services.arguments, "tavren-id-session"));
-    services.extrasClient = std::make_shared<const CatalogExtrasClient>(
-        CatalogExtras::feedURL(), HostPolicy::tavren(), std::make_shared<URLSessionTransport>(trust));
+        transport(), tokens(services.arguments, "tavren-id-session"));
+    services.extrasClient = std::make_shared<const CatalogExtrasClient>(CatalogExtras::feedURL(), HostPolicy::tavren(), transport());
 
     try {
         const QString support = AppDirectories::support();

@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/model/Beta.h"
 #include "app/platform/HubUpdater.h"
+#include "app/platform/QueuedQuit.h"
 #include "app/shell/AboutPanel.h"
 #include "app/shell/CheckForUpdatesAction.h"
 #include "app/views/kit/AccountCommand.h"
@@ -31,6 +32,9 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     connect(&updater, &HubUpdater::readyToRelaunchChanged, relaunch, [relaunch, &updater] { relaunch->setVisible(updater.readyToRelaunch()); });
     app->addSeparator();
     app->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, &MainMenus::showSettings);
+    app->addSeparator();
+    QAction* quit = app->addAction(QStringLiteral("Quit Tavren Hub"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &queuedQuit);
+    quit->setMenuRole(QAction::QuitRole);
 
     QMenu* file = menu(QStringLiteral("File"));
     file->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] { model_.refresh().refreshAll(); });

@@ -8,6 +8,7 @@
 #include "app/platform/LaunchAgent.h"
 #include "app/platform/Notifier.h"
 #include "app/platform/QueuedQuit.h"
+#include "app/platform/QuitSignals.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
 #include "app/shell/Composition.h"
@@ -65,6 +66,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     // The app is dark, on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(hub::Theme::darkPalette());
+    // A signal to end is a quit like any other.
+    hub::QuitSignals quitSignals(&hub::queuedQuit);
     hub::SingleInstance instance;
     if (!snapshot && !instance.claim()) {
         // A second start hands its link (or nothing) to the running hub.

@@ -5,6 +5,8 @@
 #include "kit/api/PinnedExchange.h"
 #include "kit/security/PinnedTrust.h"
 
+#include <stop_token>
+
 namespace hub {
 
 // The pinned transport of the API clients: one curl handle per request, TLS 1.2
@@ -13,7 +15,9 @@ namespace hub {
 // between bytes, time out after 30 s; the whole request after its own timeout.
 class URLSessionTransport : public HTTPTransport {
 public:
-    explicit URLSessionTransport(const PinnedTrust& trust, const ConnectionOptions& options = {});
+    // Stopping `lifetime` ends every request under way, and every later one, at once.
+    explicit URLSessionTransport(const PinnedTrust& trust, const ConnectionOptions& options = {},
+                                 std::stop_token lifetime = {});
 
     // Throws TransportError when no HTTP response arrives, trust refusals included.
     HttpResponse send(const HttpRequest& request) override;
@@ -22,6 +26,7 @@ public:
 
 private:
     PinnedExchange exchange_;
+    std::stop_token lifetime_;
 };
 
 } // namespace hub
