@@ -52,6 +52,7 @@ AppModel::~AppModel()
     signIn_.cancelWaits();
     queue_.stopAll();
     pools_.drain();
+    queue_.sweepWork();
 }
 
 void AppModel::report(const std::exception& error, RefreshCycle::Source source)

@@ -34,6 +34,10 @@ public:
     virtual void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const = 0;
     // The names of the items left in place because they changed since the install.
     virtual QStringList uninstall(const QString& productId) const = 0;
+    // Removes what a stopped run of the request left for resuming; nothing by default.
+    virtual void discard(const InstallRequest& request) const { Q_UNUSED(request); }
+    // Removes the leftovers of runs no live run holds any more; nothing by default.
+    virtual void sweep() const {}
     virtual Destinations destinations() const { return {}; }
     // The system-wide copies of the items' plug-ins that exist now; none by default.
     virtual QStringList systemCopies(const QList<InstalledItem>& items) const

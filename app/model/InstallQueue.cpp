@@ -28,6 +28,9 @@ struct InstallQueue::Outcome {
 InstallQueue::InstallQueue(const Services& services, ModelPools& pools, Parts parts, Reporter report, QObject* parent)
     : QObject(parent), services_(services), pools_(pools), parts_(parts), report_(std::move(report))
 {
+    // What an earlier process left (a crash, a kill) goes before any run starts here.
+    if (services_.pipeline)
+        pools_.installs.start([engine = services_.pipeline] { engine->sweep(); });
 }
 
 void InstallQueue::setPendingInstall(const std::optional<PendingInstall>& pending)
@@ -112,6 +115,9 @@ void InstallQueue::resume(InstallJob* job)
 void InstallQueue::cancel(InstallJob* job)
 {
     job->pause();
+    // A running job's resume data goes when its run ends (see execute).
+    if (job->resumeData())
+        discardResume(job->request());
     job->setResumeData(std::nullopt);
     const QString id = job->id();
     QList<InstallJob*> kept = jobs_;
@@ -143,6 +149,18 @@ void InstallQueue::stopAll()
         run.stop.request_stop();
 }
 
+void InstallQueue::sweepWork()
+{
+    if (services_.pipeline)
+        services_.pipeline->sweep();
+}
+
+void InstallQueue::discardResume(const InstallRequest& request)
+{
+    if (services_.pipeline)
+        pools_.installs.start([engine = services_.pipeline, request] { engine->discard(request); });
+}
+
 void InstallQueue::run(InstallJob* job)
 {
     const std::shared_ptr<InstallLock> lock = services_.installLock;
@@ -163,6 +181,7 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
     QPointer<InstallQueue> self(this);
     QPointer<InstallJob> guard(job);
     const quint64 id = run.id;
+    const InstallRequest request = job->request();
     // Reports of an ended or replaced run are dropped, so a late one cannot
     // make a finished job look active again.
     const std::shared_ptr<StageRelay> relay = StageRelay::make([guard, id](const InstallStage& stage) {
@@ -170,7 +189,7 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
             guard->setStage(stage);
     });
     auto work = runOn(pools_.installs,
-        [engine = services_.pipeline, request = job->request(), resume = job->resumeData(), verifyOnly = job->verifyOnly(),
+        [engine = services_.pipeline, request, resume = job->resumeData(), verifyOnly = job->verifyOnly(),
             token = run.stop.get_token(), relay]() -> Outcome {
             const InstallEngine::StageCallback report = [relay](const InstallStage& stage) { relay->report(stage); };
             try {
@@ -191,6 +210,9 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
     if (!self)
         co_return;
     endLive(id);
+    // A job cancelled while it ran keeps nothing to resume.
+    if (outcome.resumeData && (!guard || !jobs_.contains(guard.data())))
+        discardResume(request);
     if (guard && guard->task() && guard->task()->id == id) {
         guard->setResumeData(outcome.resumeData);
         guard->setStage(outcome.stage);

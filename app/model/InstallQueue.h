@@ -67,6 +67,9 @@ public:
     QCoro::Task<> uninstall(QString productId);
     // Asks every live run to stop (the model is going away).
     void stopAll();
+    // Removes the work the queue's runs left (the partial files of paused jobs with it):
+    // at quit, once every run has ended, since no later process can resume them.
+    void sweepWork();
 
 signals:
     void pendingInstallChanged();
@@ -94,6 +97,8 @@ private:
     void releaseLockIfIdle();
     void refreshInstalled();
     void drop(InstallJob* job);
+    // Removes a dropped job's resume data on the install pool.
+    void discardResume(const InstallRequest& request);
     void setJobs(QList<InstallJob*> jobs);
 
     const Services& services_;

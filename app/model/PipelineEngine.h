@@ -22,6 +22,8 @@ public:
         pipeline_.verify(request, stage, std::move(stop));
     }
     QStringList uninstall(const QString& productId) const override { return pipeline_.uninstall(productId); }
+    void discard(const InstallRequest& request) const override { pipeline_.discard(request); }
+    void sweep() const override { pipeline_.sweep(); }
     Destinations destinations() const override
     {
         const BundleInstaller& installer = pipeline_.installer;

@@ -73,7 +73,17 @@ Services standard(const QStringList& argumentList)
         try {
             services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline::standard(services.client, services.ledger));
         } catch (const std::exception& error) {
-            qCWarning(launchLog, "no work folder (%s); installs are not possible in this run", error.what());
+            // Installs go on in a private folder of this process, as the ledger does.
+            const QString fallback = privateFallbackFolder();
+            qCWarning(launchLog, "no work folder (%s); installs work in %s", error.what(),
+                qUtf8Printable(fallback.isEmpty() ? QStringLiteral("no folder: installs are not possible") : fallback));
+            try {
+                if (!fallback.isEmpty())
+                    services.pipeline = std::make_shared<const PipelineEngine>(
+                        InstallPipeline::standard(services.client, services.ledger, PinnedTrust::tavren(), {}, fallback));
+            } catch (const std::exception& again) {
+                qCWarning(launchLog, "no install engine either (%s)", again.what());
+            }
         }
     }
     if (const std::optional<SnapshotCache> snapshots = SnapshotCache::standard())

@@ -5,6 +5,7 @@
 #include "app/platform/UserDefaults.h"
 #include "kit/api/KeychainTokenPersistence.h"
 #include "kit/api/URLSessionTransport.h"
+#include "kit/platform/SecretService.h"
 #include "kit/security/HostPolicy.h"
 #include "kit/security/PinnedTrust.h"
 #include "kit/support/AppDirectories.h"
@@ -20,10 +21,14 @@ BackgroundEnvironment BackgroundEnvironment::standard()
     };
     environment.appIsRunning = [] { return SingleInstance::isPrimaryRunning(); };
     environment.makeLock = [] { return InstallLock::standard(); };
-    environment.makeClient = [] {
-        return std::make_shared<MoonbaseClient>(
-            HostPolicy::tavren(), std::make_shared<URLSessionTransport>(PinnedTrust::tavren()),
-            std::make_shared<KeychainTokenPersistence>(QStringLiteral("com.tavren.hub"), QStringLiteral("moonbase-session")));
+    const QString service = QStringLiteral("com.tavren.hub"), account = QStringLiteral("moonbase-session");
+    environment.keychainLocked = [service, account] {
+        QByteArray unread;
+        return SecretService::copy(service, account, unread) == SecretService::interactionNotAllowed;
+    };
+    environment.makeClient = [service, account] {
+        return std::make_shared<MoonbaseClient>(HostPolicy::tavren(), std::make_shared<URLSessionTransport>(PinnedTrust::tavren()),
+                                                std::make_shared<KeychainTokenPersistence>(service, account));
     };
     environment.supportFolder = [] { return AppDirectories::support(); };
     environment.workFolder = [] { return AppDirectories::work(); };

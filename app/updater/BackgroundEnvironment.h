@@ -21,6 +21,8 @@ struct BackgroundEnvironment {
     std::function<bool()> appIsRunning;
     // The standard install lock, not yet held; throws when it cannot be made.
     std::function<std::unique_ptr<InstallLock>()> makeLock;
+    // Whether the keychain item of the app's session is locked (read without unlocking).
+    std::function<bool()> keychainLocked;
     // The store client over the app's keychain session.
     std::function<std::shared_ptr<MoonbaseClient>()> makeClient;
     // The application-support and work folders; throw when they cannot be made.

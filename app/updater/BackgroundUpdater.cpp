@@ -1,6 +1,7 @@
 #include "app/updater/BackgroundUpdater.h"
 
 #include "app/platform/LaunchAgent.h"
+#include "kit/install/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -40,12 +41,16 @@ void notify(const BackgroundEnvironment& environment, const QStringList& updated
 // Steps 4 to 12 of a run, with the lock held by the caller.
 void updateWithLock(const BackgroundEnvironment& environment)
 {
+    // Unlocking would ask for the password and wait for it, with nobody there to answer.
+    if (environment.keychainLocked && environment.keychainLocked()) {
+        qCWarning(backgroundLog, "the keychain is locked; this run is skipped");
+        return;
+    }
     const std::shared_ptr<MoonbaseClient> client = environment.makeClient();
     if (!client->isSignedIn())
         return;
     const QString support = environment.supportFolder();
     auto ledger = std::make_shared<InstallLedger>(support);
-    environment.workFolder();
 
     const UpdateRunner::Outcome outcome = environment.runUpdates(client, ledger);
     QStringList updated;
@@ -84,6 +89,8 @@ int run(const BackgroundEnvironment& environment)
         if (!lock || !lock->tryLock())
             return 0;
         try {
+            // What a crashed or killed run left; only another process's live run keeps its folder.
+            WorkFolder(environment.workFolder()).sweep();
             updateWithLock(environment);
         } catch (...) {
             // A folder or the engine that cannot be made stops the run like a gate.

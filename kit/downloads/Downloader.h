@@ -41,6 +41,14 @@ public:
     QString download(const QUrl& url, const std::optional<DownloadResumeData>& resumeData, const QString& destination,
                      qint64 maxBytes, const Progress& progress, std::stop_token stop = {}) const;
 
+    // The same downloader with its partial files in `workFolder`, which must exist.
+    Downloader inFolder(const QString& workFolder) const
+    {
+        Downloader moved = *this;
+        moved.workFolder_ = workFolder;
+        return moved;
+    }
+
     static constexpr int maxRedirects = 10;
     // A stalled transfer ends after the idle time; a slow one that keeps moving is
     // never cut off by a total.

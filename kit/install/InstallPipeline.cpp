@@ -2,7 +2,7 @@
 
 #include "kit/codesign/NativeCodeSigning.h"
 #include "kit/install/ArtifactKind.h"
-#include "kit/install/InstallLock.h"
+#include "kit/install/WorkFolder.h"
 #include "kit/platform/FileManager.h"
 #include "kit/support/AppDirectories.h"
 #include "kit/support/InstallError.h"
@@ -40,9 +40,10 @@ InstallPipeline::InstallPipeline(std::shared_ptr<MoonbaseClient> client, std::sh
 }
 
 InstallPipeline InstallPipeline::standard(std::shared_ptr<MoonbaseClient> client, std::shared_ptr<InstallLedger> ledger,
-                                          const PinnedTrust& trust, const ConnectionOptions& options)
+                                          const PinnedTrust& trust, const ConnectionOptions& options,
+                                          const std::optional<QString>& workRoot)
 {
-    const QString work = AppDirectories::work();
+    const QString work = workRoot ? *workRoot : AppDirectories::work();
     auto downloader = std::make_shared<const Downloader>(client->policy(), trust, work, options);
     const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
     return InstallPipeline(std::move(client), std::move(downloader), Extractor(verifier),
@@ -59,12 +60,10 @@ template <typename Body>
 auto InstallPipeline::withWorkDirectory(const InstallRequest& request, Body&& body) const
 {
     // Two runs whose keys sanitise alike would share the folder: the first one keeps it.
-    const QString work = workDirectory(request);
-    AppDirectories::owned(workRoot);
-    InstallLock claim(workRoot, QDir(work).dirName() + QStringLiteral(".lock"));
-    if (!claim.tryLock())
+    std::optional<WorkFolder::Claim> claim = WorkFolder(workRoot).claim(QDir(workDirectory(request)).dirName());
+    if (!claim)
         throw InstallError::alreadyProcessing();
-    AppDirectories::owned(work);
+    const QString work = claim->folder;
     try {
         auto result = body(work);
         FileManager::removeItem(work);
@@ -79,6 +78,13 @@ auto InstallPipeline::withWorkDirectory(const InstallRequest& request, Body&& bo
     }
 }
 
+void InstallPipeline::discard(const InstallRequest& request) const
+{
+    WorkFolder(workRoot).discard(QDir(workDirectory(request)).dirName());
+}
+
+void InstallPipeline::sweep() const { WorkFolder(workRoot).sweep(); }
+
 Extraction InstallPipeline::fetchAndVerify(const InstallRequest& request, const QString& work,
                                            const std::optional<DownloadResumeData>& resumeData,
                                            const StageCallback& stage, std::stop_token stop) const
@@ -92,7 +98,8 @@ Extraction InstallPipeline::fetchAndVerify(const InstallRequest& request, const 
     const QString file = work + u'/' + PathSafety::sanitizedFileName(request.download.name, fallbackName);
 
     report(stage, InstallStage::downloading(0, size));
-    downloader->download(
+    // The partial file lives in the run's folder, which the run's claim covers.
+    downloader->inFolder(work).download(
         link, resumeData, file, size,
         [&](qint64 received, qint64 expected) {
             report(stage, InstallStage::downloading(received, expected > 0 ? expected : size));

@@ -27,9 +27,9 @@ namespace hub {
 // the previous install had and this one has not, and save the record.
 //
 // Each request works in its own folder under workRoot, named after its download
-// key, which the run claims with a flock on "<folder>.lock" beside it; a second
-// run on the same folder is refused at once. The folder is removed at the end,
-// except when a stopped download leaves resume data.
+// key, which the run claims (see WorkFolder); a second run on the same folder is
+// refused at once. The download's partial file lies in that folder too. The folder
+// is removed at the end, except when a stopped download leaves resume data.
 //
 // Synchronous: every call blocks its caller. The stop token is honoured during
 // the download (DownloadInterrupted, with resume data when there are bytes worth
@@ -47,9 +47,11 @@ public:
     // This deployment's pipeline over the given client and ledger: downloads under
     // the client's host policy and the given pins, the maker's signature policy,
     // bundles into the user's home and "/Applications", work folders in
-    // AppDirectories::work(). Throws std::system_error when the folders cannot be made.
+    // AppDirectories::work() unless `workRoot` names another (existing) folder. Throws
+    // std::system_error when the folders cannot be made.
     static InstallPipeline standard(std::shared_ptr<MoonbaseClient> client, std::shared_ptr<InstallLedger> ledger,
-                                    const PinnedTrust& trust = PinnedTrust::tavren(), const ConnectionOptions& options = {});
+                                    const PinnedTrust& trust = PinnedTrust::tavren(), const ConnectionOptions& options = {},
+                                    const std::optional<QString>& workRoot = std::nullopt);
 
     // Installs the request's download and returns the saved record.
     InstallRecord run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
@@ -59,6 +61,11 @@ public:
     // Moves the product's items to the Trash and drops its record (its floors stay).
     // Returns the names of items left in place; empty without a record.
     QStringList uninstall(const QString& productId) const;
+    // Removes the work folder of a request, with the partial file of its resume data,
+    // unless a live run holds it.
+    void discard(const InstallRequest& request) const;
+    // Removes everything in workRoot that no live run holds (see WorkFolder::sweep).
+    void sweep() const;
 
     // Downloads into `work` and returns the verified extraction.
     Extraction fetchAndVerify(const InstallRequest& request, const QString& work,

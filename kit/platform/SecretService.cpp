@@ -95,17 +95,29 @@ std::int32_t copy(const QString& service, const QString& account, QByteArray& da
 {
     const QByteArray s = service.toUtf8(), a = account.toUtf8();
     const auto query = attributes(s, a);
+    // Never asks to unlock: a locked item is a status of its own, not a password prompt.
     GError* error = nullptr;
-    SecretValue* value = secret_password_lookupv_binary_sync(schema(), query.get(), nullptr, &error);
+    GList* items = secret_service_search_sync(nullptr, schema(), query.get(), SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS),
+                                              nullptr, &error);
     if (error)
         return fail(error, "lookup");
-    if (!value)
-        return missingOrLocked(query.get());
-    gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
-    data = QByteArray(bytes, static_cast<qsizetype>(length));
-    secret_value_unref(value);
-    return success;
+    std::int32_t status = itemNotFound;
+    for (GList* entry = items; entry && status != success; entry = entry->next) {
+        SecretItem* item = SECRET_ITEM(entry->data);
+        if (secret_item_get_locked(item)) {
+            status = interactionNotAllowed;
+            continue;
+        }
+        if (SecretValue* value = secret_item_get_secret(item)) {
+            gsize length = 0;
+            const gchar* bytes = secret_value_get(value, &length);
+            data = QByteArray(bytes, static_cast<qsizetype>(length));
+            secret_value_unref(value);
+            status = success;
+        }
+    }
+    g_list_free_full(items, g_object_unref);
+    return status;
 }
 
 std::int32_t store(const QString& service, const QString& account, const QByteArray& data)

@@ -1,5 +1,7 @@
 #include "app/shell/Composition.h"
 
+#include "app/model/PipelineEngine.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,5 +32,27 @@ TEST(Composition, LedgerFallsBackToAPrivateFolder)
     EXPECT_NE(folder.absoluteFilePath(), QDir::tempPath());
     EXPECT_TRUE(services.snapshots.has_value());
     EXPECT_TRUE(services.sleep && services.now && services.settings);
+    QDir(folder.absoluteFilePath()).removeRecursively();
+}
+
+// No work folder: installs still go on, in a private folder of this process.
+TEST(Composition, WorkFolderFallsBackToAPrivateFolder)
+{
+    QTemporaryDir root;
+    const QString blocker = root.filePath("not-a-folder");
+    QFile(blocker).open(QIODevice::WriteOnly);
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_DATA_HOME", root.filePath("data").toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", blocker.toLocal8Bit());
+
+    const Services services = Composition::standard({"tavren-hub", "--measure-launch"});
+    qputenv("XDG_CACHE_HOME", saved);
+
+    const auto* engine = dynamic_cast<const PipelineEngine*>(services.pipeline.get());
+    ASSERT_NE(engine, nullptr);
+    const QFileInfo folder(engine->pipeline().workRoot);
+    EXPECT_TRUE(folder.isDir());
+    EXPECT_EQ(folder.permissions() & 0x0077, 0) << "group and others have no access";
+    EXPECT_FALSE(folder.absoluteFilePath().startsWith(blocker));
     QDir(folder.absoluteFilePath()).removeRecursively();
 }

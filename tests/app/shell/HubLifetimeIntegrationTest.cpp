@@ -2,10 +2,17 @@
 // with status 0 however its quit meets the work still running.
 
 #include "tests/app/fakes/HubProcess.h"
+#include "tests/app/fakes/QtPrinters.h"
 #include "tests/devstore/DevstoreProcess.h"
+#include "tests/devstore/InstalledAsTheApp.h"
+#include "tests/testkit/OwnSession.h"
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -40,6 +47,96 @@ TEST(HubLifetime, MeasureLaunchQuitsWithStatusZero)
             const QByteArray line = run->process().readAllStandardOutput();
             EXPECT_TRUE(line.startsWith("launch-to-first-content-ms ") && line.trimmed().endsWith(source)) << line.toStdString();
         }
+    }
+}
+
+constexpr const char* childFlag = "HUB_LIFETIME_CHILD";
+
+TEST(HubLifetime, InstallsRunInASessionOfTheirOwn)
+{
+    if (qEnvironmentVariableIsSet(childFlag))
+        GTEST_SKIP() << "inside the child";
+    QTemporaryDir sandbox;
+    EXPECT_EQ(test::runInOwnSession(test::sandboxedEnvironment(sandbox.path(), QString::fromLatin1(childFlag)),
+                                    {QStringLiteral("--gtest_filter=HubLifetime.QuitOrKillDuringADownloadLeavesNothing")}),
+              0);
+}
+
+QStringList tree(const QString& folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next().mid(folder.size());
+    found.sort();
+    return found;
+}
+
+// Waits until a download's partial file has bytes in it.
+bool downloading(const QString& work, const QProcess& hub)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 60'000 && hub.state() == QProcess::Running) {
+        for (const QString& entry : tree(work)) {
+            if (QFileInfo(entry).fileName().startsWith(u"download-") && QFileInfo(work + entry).size() > 0)
+                return true;
+        }
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+// The app signed in through the keychain with an update to install automatically, over a
+// throttled store: told to quit during the download it ends at once and leaves nothing;
+// killed, the next start sweeps what it left. Neither touches the install or the ledger.
+TEST(HubLifetime, QuitOrKillDuringADownloadLeavesNothing)
+{
+    if (!qEnvironmentVariableIsSet(childFlag))
+        GTEST_SKIP() << "runs only in its own session";
+    test::DevstoreProcess store({}, {QStringLiteral("--throttle-kbps"), QStringLiteral("1000")});
+    if (!store.useDemoDeployment())
+        GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
+    ASSERT_EQ(test::installAsTheApp(QStringLiteral("tv-reverb")), QStringLiteral("1.4.0"));
+    store.control("POST", QStringLiteral("/__devstore/publish"), {{"product", "tv-reverb"}, {"version", "1.5.0"}});
+    const QString home = QDir::homePath();
+    const QString work = AppDirectories::work();
+    const QString plugIns = home + QStringLiteral("/Library/Audio/Plug-Ins");
+    const QStringList installed = tree(plugIns);
+    const auto recorded = [] { return InstallLedger(AppDirectories::support()).record(QStringLiteral("tv-reverb"))->version; };
+
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        // The sandbox's own home and folders, as this process has them.
+        QProcess hub;
+        hub.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        hub.setProcessEnvironment([] {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            return environment;
+        }());
+        hub.start(test::HubProcess::binary(), {});
+        ASSERT_TRUE(hub.waitForStarted());
+        ASSERT_TRUE(downloading(work, hub));
+        ::kill(pid_t(hub.processId()), signal);
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_TRUE(hub.waitForFinished(10'000));
+        if (signal == SIGTERM) {
+            EXPECT_LT(clock.elapsed(), 2000);
+            EXPECT_EQ(hub.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(hub.exitCode(), 0);
+        } else {
+            ASSERT_FALSE(tree(work).isEmpty());
+            QProcess restart;
+            restart.setProcessEnvironment(hub.processEnvironment());
+            restart.start(test::HubProcess::binary(), {QStringLiteral("--measure-launch"), QStringLiteral("--cold")});
+            ASSERT_TRUE(restart.waitForFinished(20'000));
+            EXPECT_EQ(restart.exitCode(), 0);
+        }
+        EXPECT_EQ(tree(work), QStringList());
+        EXPECT_EQ(tree(plugIns), installed);
+        EXPECT_EQ(recorded(), QStringLiteral("1.4.0"));
     }
 }
 

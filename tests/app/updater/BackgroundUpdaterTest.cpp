@@ -2,6 +2,7 @@
 // service of the run stood in for.
 
 #include "app/updater/BackgroundUpdater.h"
+#include "kit/install/WorkFolder.h"
 
 #include "tests/testkit/FakeTokenPersistence.h"
 #include "tests/testkit/ScriptedTransport.h"
@@ -43,12 +44,13 @@ struct Harness {
                 throw std::runtime_error("no support folder");
             return std::make_unique<InstallLock>(box.path());
         };
+        environment.keychainLocked = [this] { steps << "locked?"; return keychainLocked; };
         environment.makeClient = [this] {
             steps << "client";
             return std::make_shared<MoonbaseClient>(HostPolicy::tavren(), std::make_shared<ScriptedTransport>(), persistence);
         };
         environment.supportFolder = [this] { return folder("support", supportFails); };
-        environment.workFolder = [this] { return folder("work", workFails); };
+        environment.workFolder = [this] { return folder("work", workFails) + QStringLiteral("/work"); };
         environment.runUpdates = [this](std::shared_ptr<MoonbaseClient>, std::shared_ptr<InstallLedger>) {
             steps << "updates";
             EXPECT_TRUE(InstallLock(box.path()).tryLock() == false) << "the run holds the install lock";
@@ -75,7 +77,7 @@ struct Harness {
     std::shared_ptr<FakeTokenPersistence> persistence = std::make_shared<FakeTokenPersistence>();
     BackgroundEnvironment environment;
     QVariant autoUpdate;
-    bool appRunning = false, lockFails = false, supportFails = false, workFails = false, authorised = true;
+    bool appRunning = false, lockFails = false, supportFails = false, workFails = false, authorised = true, keychainLocked = false;
     UpdateRunner::Outcome outcome;
     QStringList steps;
     QList<std::pair<QString, QString>> posts;
@@ -98,7 +100,7 @@ TEST_F(BackgroundRun, GatesStopInOrderSilentlyAndLeaveTheLockFree)
         std::function<void(Harness&)> arrange;
         QStringList steps; // what the run asked for, in order
     };
-    const QStringList all{"defaults", "running?", "lock", "client", "support", "work", "updates"};
+    const QStringList all{"defaults", "running?", "lock", "work", "locked?", "client", "support", "updates"};
     const QList<Case> cases{
         {"updates off", [](Harness& h) { h.autoUpdate = false; }, {"defaults"}},
         {"updates off, as text", [](Harness& h) { h.autoUpdate = QStringLiteral("false"); }, {"defaults"}},
@@ -107,9 +109,9 @@ TEST_F(BackgroundRun, GatesStopInOrderSilentlyAndLeaveTheLockFree)
         {"stored true", [](Harness& h) { h.autoUpdate = QStringLiteral("true"); }, all},
         {"the app is running", [](Harness& h) { h.appRunning = true; }, {"defaults", "running?"}},
         {"no lock", [](Harness& h) { h.lockFails = true; }, {"defaults", "running?", "lock"}},
-        {"no session", [](Harness& h) { h.persistence->stored.reset(); }, {"defaults", "running?", "lock", "client"}},
-        {"no support folder", [](Harness& h) { h.supportFails = true; }, {"defaults", "running?", "lock", "client", "support"}},
-        {"no work folder", [](Harness& h) { h.workFails = true; }, {"defaults", "running?", "lock", "client", "support", "work"}},
+        {"no session", [](Harness& h) { h.persistence->stored.reset(); }, {"defaults", "running?", "lock", "work", "locked?", "client"}},
+        {"no support folder", [](Harness& h) { h.supportFails = true; }, {"defaults", "running?", "lock", "work", "locked?", "client", "support"}},
+        {"no work folder", [](Harness& h) { h.workFails = true; }, {"defaults", "running?", "lock", "work"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -132,6 +134,27 @@ TEST_F(BackgroundRun, LockHeldElsewhereStopsTheRunAndStaysHeld)
     EXPECT_EQ(harness.steps, QStringList({"defaults", "running?", "lock"}));
     EXPECT_TRUE(app.isHeld());
     EXPECT_FALSE(harness.lockIsFree());
+}
+
+TEST_F(BackgroundRun, SweepsLeftoversFirstAndSkipsALockedKeychain)
+{
+    Harness harness;
+    harness.keychainLocked = true;
+    const QString work = harness.box.filePath(QStringLiteral("work"));
+    const WorkFolder folder(work);
+    std::optional<WorkFolder::Claim> live = folder.claim(QStringLiteral("tv-reverb")); // another process's run
+    ASSERT_TRUE(live);
+    ASSERT_TRUE(folder.claim(QStringLiteral("tv-gate")));
+    QDir().mkpath(work + QStringLiteral("/tv-gate/bundles"));
+    QFile(work + QStringLiteral("/download-Ab12Cd")).open(QIODevice::WriteOnly);
+
+    EXPECT_EQ(BackgroundUpdater::run(harness.environment), 0);
+    EXPECT_EQ(harness.steps, QStringList({"defaults", "running?", "lock", "work", "locked?"}));
+    EXPECT_EQ(captured, QList<LogLine>({{QtWarningMsg, "the keychain is locked; this run is skipped"}}));
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(work).entryList(all), QStringList({".claims", "tv-reverb"}));
+    EXPECT_EQ(QDir(work + QStringLiteral("/.claims")).entryList(all), QStringList({"tv-reverb.lock"}));
+    EXPECT_TRUE(harness.lockIsFree());
 }
 
 TEST_F(BackgroundRun, LogsEveryResultAndPostsOneSummary)
