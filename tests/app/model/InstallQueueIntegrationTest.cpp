@@ -88,3 +88,29 @@ TEST_F(QueueOnDevstore, TwoInstallsAndACheckWithAPauseInBetween)
     EXPECT_TRUE(banners.contains(compressor.name + " " + *compressor.currentVersion + " is installed."));
     EXPECT_TRUE(QFileInfo::exists(harness.path("home/Library/Audio/Plug-Ins/VST3"))) << "bundles were placed";
 }
+
+// Cancel keeps nothing to resume: neither a paused job's partial file and folder, nor
+// what a running job's download had received.
+TEST_F(QueueOnDevstore, CancelLeavesAnEmptyWorkFolder)
+{
+    InstallQueue& queue = model->queue();
+    setFault("stall");
+    queue.install(product("tv-compressor"));
+    queue.install(product("tv-gate"));
+    InstallJob* paused = queue.job("tv-compressor");
+    InstallJob* running = queue.job("tv-gate");
+    ASSERT_TRUE(test::eventually([&] {
+        return paused->stage().received > 0 && running->stage().kind == Kind::downloading && running->stage().received > 0;
+    }));
+    paused->pause();
+    ASSERT_TRUE(test::eventually([&] { return paused->stage().kind == Kind::paused; }));
+    ASSERT_FALSE(QDir(harness.path("work")).isEmpty());
+    queue.cancel(paused);
+    queue.cancel(running);
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    const bool emptied = test::eventually([&] { return QDir(harness.path("work")).entryList(all) == QStringList{".claims"}
+                                                       && QDir(harness.path("work/.claims")).isEmpty(); });
+    setFault("none");
+    EXPECT_TRUE(emptied) << QDir(harness.path("work")).entryList(all).join(' ').toStdString();
+    EXPECT_TRUE(queue.jobs().isEmpty());
+}
