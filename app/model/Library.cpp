@@ -38,9 +38,20 @@ std::optional<InstallRecord> Library::record(const QString& productId) const
 std::optional<QString> Library::latestVersion(const StorefrontProduct& product) const
 {
     const auto notes = releaseNotes_.constFind(product.id);
-    if (notes != releaseNotes_.constEnd() && notes->currentVersion)
-        return notes->currentVersion;
-    return product.currentVersion;
+    if (notes == releaseNotes_.constEnd() || !notes->currentVersion)
+        return product.currentVersion;
+    if (product.currentVersion && Version(*notes->currentVersion) < Version(*product.currentVersion))
+        return product.currentVersion;
+    return notes->currentVersion;
+}
+
+bool Library::needsReleaseNotes(const StorefrontProduct& product) const
+{
+    const auto notes = releaseNotes_.constFind(product.id);
+    if (notes == releaseNotes_.constEnd())
+        return true;
+    // A release published since the record was fetched.
+    return product.currentVersion && notes->currentVersion != product.currentVersion;
 }
 
 QList<StorefrontProduct> Library::updatesAvailable() const

@@ -33,8 +33,10 @@ public:
 
     // The first installed record of the product.
     std::optional<InstallRecord> record(const QString& productId) const;
-    // The release notes' version when known, else the storefront's.
+    // The higher of the release notes' version and the storefront's.
     std::optional<QString> latestVersion(const StorefrontProduct& product) const;
+    // No full record is kept, or the kept one names another version than the storefront.
+    bool needsReleaseNotes(const StorefrontProduct& product) const;
     // Owned products, in their order, installed below their latest version.
     QList<StorefrontProduct> updatesAvailable() const;
     // Installed below the latest known version.

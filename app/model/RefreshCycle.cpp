@@ -231,7 +231,10 @@ QCoro::Task<std::optional<ProductSummary>> RefreshCycle::fetchProduct(QString id
 QCoro::Task<> RefreshCycle::loadReleaseNotes(QStringList ids)
 {
     QPointer<RefreshCycle> self(this);
-    ids.removeIf([&](const QString& id) { return parts_.library.releaseNotes().contains(id); });
+    ids.removeIf([&](const QString& id) {
+        const std::optional<StorefrontProduct> product = parts_.catalog.storeProduct(id);
+        return product ? !parts_.library.needsReleaseNotes(*product) : parts_.library.releaseNotes().contains(id);
+    });
     if (ids.isEmpty())
         co_return;
     std::vector<QCoro::Task<std::optional<ProductSummary>>> fetches;

@@ -62,7 +62,8 @@ public:
     QCoro::Task<> loadTavrenID();
     QCoro::Task<> loadStoreAccount();
     QCoro::Task<> loadExtras();
-    // Fetches the full records of the products that have none yet.
+    // Fetches the full records of the products that have none yet, or whose kept
+    // record names another version than the storefront.
     QCoro::Task<> loadReleaseNotes(QStringList ids);
     // Every 6 hours a refresh, for as long as the model lives.
     QCoro::Task<> updateLoop();
