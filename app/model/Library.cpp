@@ -1,5 +1,6 @@
 #include "app/model/Library.h"
 
+#include "app/model/Accounts.h"
 #include "app/model/Assign.h"
 #include "app/model/Services.h"
 #include "app/model/StoreCatalog.h"
@@ -7,9 +8,25 @@
 
 namespace hub {
 
-Library::Library(const Services& services, const StoreCatalog& catalog, QObject* parent)
+Library::Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, QObject* parent)
     : QObject(parent), services_(services), catalog_(catalog)
 {
+    // Everything updatesAvailable() reads.
+    connect(&catalog, &StoreCatalog::storefrontChanged, this, &Library::recountUpdates);
+    connect(&accounts, &Accounts::storeUserChanged, this, &Library::recountUpdates);
+    connect(&accounts, &Accounts::storeOwnedChanged, this, &Library::recountUpdates);
+    connect(&accounts, &Accounts::tavrenProfileChanged, this, &Library::recountUpdates);
+    connect(this, &Library::installedChanged, this, &Library::recountUpdates);
+    connect(this, &Library::releaseNotesChanged, this, &Library::recountUpdates);
+}
+
+void Library::recountUpdates()
+{
+    QStringList ids;
+    for (const StorefrontProduct& product : updatesAvailable())
+        ids.append(product.id);
+    if (assign(updates_, std::move(ids)))
+        emit updatesAvailableChanged();
 }
 
 void Library::setInstalled(const QList<InstallRecord>& records)

@@ -9,6 +9,7 @@
 
 namespace hub {
 
+class Accounts;
 class StoreCatalog;
 struct Services;
 
@@ -22,7 +23,7 @@ class Library : public QObject {
 public:
     using ReleaseNotes = QHash<QString, ProductSummary>;
 
-    Library(const Services& services, const StoreCatalog& catalog, QObject* parent = nullptr);
+    Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, QObject* parent = nullptr);
 
     const QList<InstallRecord>& installed() const { return installed_; }
     const ReleaseNotes& releaseNotes() const { return releaseNotes_; }
@@ -52,12 +53,17 @@ public:
 signals:
     void installedChanged();
     void releaseNotesChanged();
+    // The products of updatesAvailable() changed, whatever moved them.
+    void updatesAvailableChanged();
 
 private:
+    void recountUpdates();
+
     const Services& services_;
     const StoreCatalog& catalog_;
     QList<InstallRecord> installed_;
     ReleaseNotes releaseNotes_;
+    QStringList updates_; // ids of updatesAvailable() as last announced
 };
 
 } // namespace hub
