@@ -71,7 +71,7 @@ QCoro::Task<> Checkout::checkoutFinished(CheckoutSession session, Order)
     parts_.banners.flash(Banner::Tone::success, QStringLiteral("Payment received for ") + session.productNames.join(QStringLiteral(", ")));
     if (!parts_.accounts.storeUser())
         parts_.accounts.openSignIn(SignInPurpose::connectStore(paidEmailReason));
-    auto refresh = parts_.refresh.refreshAll();
+    auto refresh = parts_.refresh.refreshAll(RefreshCycle::Join::fresh);
     co_await refresh;
 }
 

@@ -12,7 +12,9 @@
 #include "kit/api/MoonbaseError.h"
 #include "kit/api/StorefrontSnapshot.h"
 
+#include <QCoroFuture>
 #include <QPointer>
+#include <QPromise>
 #include <algorithm>
 #include <vector>
 
@@ -64,7 +66,29 @@ void RefreshCycle::setLastChecked(const std::optional<QDateTime>& when)
         emit lastCheckedChanged();
 }
 
-QCoro::Task<> RefreshCycle::refreshAll()
+QCoro::Task<> RefreshCycle::refreshAll(Join join)
+{
+    QPointer<RefreshCycle> self(this);
+    const quint64 asked = runs_;
+    while (running_) {
+        const QFuture<void> current = *running_;
+        const bool begunSince = runs_ > asked;
+        co_await current;
+        if (!self || join == Join::running || begunSince)
+            co_return;
+    }
+    QPromise<void> done;
+    done.start();
+    running_ = done.future();
+    ++runs_;
+    QCoro::Task<> cycle = runCycle();
+    co_await cycle;
+    done.finish();
+    if (self)
+        running_.reset();
+}
+
+QCoro::Task<> RefreshCycle::runCycle()
 {
     QPointer<RefreshCycle> self(this);
     setLoading(true);

@@ -50,7 +50,7 @@ QCoro::Task<> SignIn::storeConnected(User user, QString banner)
     parts_.accounts.setStoreUser(user);
     parts_.accounts.setShowSignIn(false);
     parts_.banners.flash(Banner::Tone::success, banner);
-    QCoro::Task<> refresh = parts_.refresh.refreshAll();
+    QCoro::Task<> refresh = parts_.refresh.refreshAll(RefreshCycle::Join::fresh);
     co_await refresh;
     if (self)
         startPendingInstall();
@@ -132,7 +132,7 @@ QCoro::Task<> SignIn::finishTavrenSignIn()
     const std::optional<TavrenIDProfile>& profile = parts_.accounts.tavrenProfile();
     parts_.banners.flash(Banner::Tone::success,
         QStringLiteral("Signed in with Tavren ID as ") + (profile ? profile->user.email : QStringLiteral("you")) + QStringLiteral("."));
-    QCoro::Task<> refresh = parts_.refresh.refreshAll();
+    QCoro::Task<> refresh = parts_.refresh.refreshAll(RefreshCycle::Join::fresh);
     co_await refresh;
     if (!self)
         co_return;

@@ -256,3 +256,32 @@ TEST(RefreshCycle, TheUpdateLoopRefreshesEverySixHours)
     harness.sleeper.advance(21'600s);
     ASSERT_TRUE(test::eventually([&] { return harness.store.calls(FakeStore::storefrontPath) == 2; }));
 }
+
+TEST(RefreshCycle, ARefreshAskedForWhileOneRunsJoinsIt)
+{
+    ModelHarness harness;
+    UpdateScene scene(harness);
+    harness.settings->setValue("autoUpdate", false);
+    const auto model = harness.makeModel();
+    const auto cycles = [&] { return harness.store.calls(FakeStore::storefrontPath); };
+
+    // Refresh pressed three times quickly: one cycle.
+    QCoro::Task<> first = model->refresh().refreshAll();
+    QCoro::Task<> second = model->refresh().refreshAll();
+    QCoro::Task<> third = model->refresh().refreshAll();
+    await(std::move(first));
+    await(std::move(second));
+    await(std::move(third));
+    EXPECT_EQ(cycles(), 1);
+    EXPECT_EQ(harness.store.calls(FakeStore::userPath), 1);
+    EXPECT_FALSE(model->refresh().loading());
+
+    // Two sign-ins meanwhile need a cycle begun after them: one more, which both join.
+    QCoro::Task<> running = model->refresh().refreshAll();
+    QCoro::Task<> signedIn = model->refresh().refreshAll(RefreshCycle::Join::fresh);
+    QCoro::Task<> alsoSignedIn = model->refresh().refreshAll(RefreshCycle::Join::fresh);
+    await(std::move(running));
+    await(std::move(signedIn));
+    await(std::move(alsoSignedIn));
+    EXPECT_EQ(cycles(), 3);
+}
