@@ -146,6 +146,7 @@ QCoro::Task<> SignIn::revokeTavrenSession(TavrenIDSession session)
 {
     QPointer<SignIn> self(this);
     const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    const quint64 signedIn = parts_.accounts.identitySession();
     QList<TavrenIDSession> sessions;
     try {
         auto revoke = runOn(pools_.reads, [id, sessionId = session.id] { id->revokeSession(sessionId); });
@@ -157,7 +158,8 @@ QCoro::Task<> SignIn::revokeTavrenSession(TavrenIDSession session)
             parts_.refresh.report(error, RefreshCycle::Source::identity);
         co_return;
     }
-    if (!self)
+    // The device list of an account signed out meanwhile is not shown.
+    if (!self || parts_.accounts.identitySession() != signedIn)
         co_return;
     parts_.accounts.setTavrenSessions(sessions);
     parts_.banners.flash(Banner::Tone::success, QStringLiteral("Signed out ") + session.label + QStringLiteral("."));

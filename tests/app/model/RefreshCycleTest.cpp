@@ -1,4 +1,5 @@
 #include "kit/api/MoonbaseError.h"
+#include "kit/api/Paged.h"
 #include "kit/api/StorefrontSnapshot.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
@@ -6,6 +7,7 @@
 #include "tests/app/fakes/QtPrinters.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <gtest/gtest.h>
 #include <future>
 
@@ -284,4 +286,56 @@ TEST(RefreshCycle, ARefreshAskedForWhileOneRunsJoinsIt)
     await(std::move(signedIn));
     await(std::move(alsoSignedIn));
     EXPECT_EQ(cycles(), 3);
+}
+
+TEST(RefreshCycle, AnswersLandingAfterTheirSessionEndedAreDropped)
+{
+    ModelHarness harness;
+    harness.holdStoreSession();
+    harness.holdIdentitySession();
+    harness.store.serveStorefront(Fixtures::storefront({Fixtures::product("a", "Alpha")}));
+    harness.store.serveUser(Fixtures::user("ada@example.test"));
+    const TavrenIDProfile ada = Fixtures::profile("ada@example.test");
+    harness.serveIdentityAccount(ada);
+    // The owned products, the profile and the user's own review wait for the test.
+    QSemaphore owned, profile, mine;
+    Paged<ProductSummary> page;
+    page.items = {Fixtures::summary("a", "Alpha")};
+    harness.store.transport()->route("GET", FakeStore::productsPath, [&owned, body = QJsonDocument(page.toJson()).toJson()](const HttpRequest& request) {
+        if (ScriptedTransport::pathOf(request.url).split('?').first() != FakeStore::productsPath)
+            return ScriptedTransport::response(404, {}); // one product's record
+        owned.acquire();
+        return ScriptedTransport::response(200, body);
+    });
+    harness.identity->route("GET", "/id/auth/me", [&profile, ada](const HttpRequest&) {
+        profile.acquire();
+        return ScriptedTransport::response(200, QJsonDocument(ada.toJson()).toJson());
+    });
+    harness.identity->route("GET", "/id/reviews/mine", [&mine](const HttpRequest&) {
+        mine.acquire();
+        return ScriptedTransport::response(200, QJsonDocument(MyReview{true, QStringLiteral("owner"), std::nullopt}.toJson()).toJson());
+    });
+    const auto model = harness.makeModel();
+    model->accounts().setStoreUser(Fixtures::user("ada@example.test"));
+    model->accounts().setTavrenProfile(ada);
+
+    QCoro::Task<> refresh = model->refresh().refreshAll();
+    QCoro::Task<> review = model->reviews().loadMyReview("p");
+    ASSERT_TRUE(test::eventually([&] {
+        return harness.store.calls(FakeStore::productsPath) == 1 && harness.identity->requestsTo("/id/auth/me").size() == 1
+            && harness.identity->requestsTo("/id/reviews/mine").size() == 1;
+    }));
+    // Both accounts signed out, as the account screen does it, while the answers are under way.
+    await(model->signIn().disconnectStore());
+    model->services().tavrenID->signOut();
+    model->accounts().clearTavrenID();
+    owned.release();
+    profile.release();
+    mine.release();
+    await(std::move(refresh));
+    await(std::move(review));
+    EXPECT_EQ(model->accounts().storeUser(), std::nullopt);
+    EXPECT_TRUE(model->accounts().storeOwned().isEmpty());
+    EXPECT_EQ(model->accounts().tavrenProfile(), std::nullopt);
+    EXPECT_FALSE(model->reviews().myReviews().contains("p"));
 }
