@@ -4,6 +4,7 @@
 #include "kit/security/VerificationFailure.h"
 #include "kit/support/InstallError.h"
 #include "tests/testkit/DiskImageBuilder.h"
+#include "tests/testkit/FilePermissions.h"
 #include "tests/testkit/FileTree.h"
 #include "tests/testkit/InstallHarness.h"
 #include "tests/testkit/PackageBuilder.h"
@@ -14,6 +15,7 @@
 #include "tests/testkit/ZipBuilder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -66,6 +68,21 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
     return bytes;
+}
+
+// The entries below and at root, links aside, that their owner cannot write.
+QStringList notOwnerWritable(const QString& root)
+{
+    QStringList found;
+    QStringList paths{root};
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths.append(it.next());
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isSymLink() && (test::permissionsOf(path) & 0200) == 0)
+            found.append(path.mid(root.size()));
+    }
+    return found;
 }
 
 class InstallPipelineTest : public ::testing::Test {
@@ -141,6 +158,9 @@ TEST_F(InstallPipelineTest, EachFormatInstallsWithItsStagesAndARecord)
                                                    InstallStage::downloading(size, size), InstallStage::verifying(),
                                                    InstallStage::installing(), InstallStage::installed()}));
         EXPECT_TRUE(QFileInfo(placed() + QStringLiteral("/Contents/MacOS/Synth")).isFile());
+        // A disk image's tree is read-only; the placed copy keeps its modes, writable by its owner.
+        EXPECT_EQ(notOwnerWritable(placed()), QStringList());
+        EXPECT_EQ(test::permissionsOf(placed() + QStringLiteral("/Contents/MacOS/Synth")) & 0100, 0100);
         EXPECT_EQ(record.productId, QStringLiteral("p1"));
         EXPECT_EQ(record.downloadKey, QStringLiteral("synth-mac"));
         ASSERT_EQ(record.items.size(), 1);
