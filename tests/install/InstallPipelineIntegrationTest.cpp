@@ -344,3 +344,36 @@ TEST_F(InstallPipelineTest, ASecondRunOnTheSameWorkFolderIsRefusedAtOnce)
     harness.pipeline().verify(request(twin), {}); // free again once the first run has ended
     EXPECT_EQ(workFolders(), QStringList());
 }
+
+TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeTheSave)
+{
+    BundleSpec old = BundleSpec::plugIn(QStringLiteral("Synth Legacy"));
+    old.identifier = QStringLiteral("com.tavren.synth-legacy");
+    QTemporaryDir scratch;
+    const QString legacy = TestSigner::build(old, scratch.filePath(QStringLiteral("b")), SigningIdentity::developerId());
+    const QString zip = scratch.filePath(QStringLiteral("old.zip"));
+    test::ZipBuilder(zip).add(InstallHarness::entriesOf(legacy, old.fileName().toUtf8())).finish();
+    harness.pipeline().run(request(harness.publish(QStringLiteral("old"), QStringLiteral("Synth.zip"), readAll(zip))), std::nullopt, {});
+    const QString stale = harness.vst3Folder() + QStringLiteral("/Synth Legacy.vst3");
+    ASSERT_TRUE(QFileInfo::exists(stale));
+
+    // The record the Trash sees while it takes the stale copy.
+    InstallPipeline pipeline = harness.pipeline();
+    QStringList trashedUnder;
+    const BundleInstaller::TrashOperation trash = pipeline.installer.trash;
+    pipeline.installer.trash = [&](const QString& item) {
+        trashedUnder.append(QFileInfo(item).fileName() + u' ' + harness.ledger->record(QStringLiteral("p1"))->downloadKey);
+        return trash(item);
+    };
+    const Download current = harness.publish(QStringLiteral("new"), QStringLiteral("Synth.zip"), product(synth(QStringLiteral("1.0"))));
+    pipeline.run(request(current), std::nullopt, {});
+    EXPECT_EQ(trashedUnder, QStringList{QStringLiteral("Synth Legacy.vst3 old")});
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_EQ(harness.ledger->record(QStringLiteral("p1"))->downloadKey, QStringLiteral("new"));
+
+    // The same paths again: only the copy that the new one replaces goes.
+    trashedUnder.clear();
+    pipeline.run(request(current), std::nullopt, {});
+    EXPECT_EQ(trashedUnder, QStringList{QStringLiteral("Synth.vst3 new")});
+    EXPECT_TRUE(QFileInfo::exists(placed()));
+}
