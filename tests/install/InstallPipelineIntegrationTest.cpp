@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 using namespace hub;
 using hub::test::BundleSpec;
@@ -376,4 +377,32 @@ TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeThe
     pipeline.run(request(current), std::nullopt, {});
     EXPECT_EQ(trashedUnder, QStringList{QStringLiteral("Synth.vst3 new")});
     EXPECT_TRUE(QFileInfo::exists(placed()));
+}
+
+TEST_F(InstallPipelineTest, TwoRunsPlacingABundleOfTheSameNameKeepEachOthersCopies)
+{
+    // Two products that ship the same bundle, installed over and over at the same time.
+    const QByteArray bytes = product(synth(QStringLiteral("1.0")));
+    std::mutex mutex;
+    QStringList errors;
+    const auto installMany = [&](const QString& productId, const Download& download) {
+        const InstallPipeline pipeline = harness.pipeline();
+        for (int round = 0; round < 8; ++round) {
+            try {
+                pipeline.run({productId, QStringLiteral("Synth"), QStringLiteral("1.0"), download}, std::nullopt, {});
+            } catch (const std::exception& error) {
+                const std::lock_guard lock(mutex);
+                errors.append(productId + QStringLiteral(": ") + QString::fromUtf8(error.what()));
+            }
+        }
+    };
+    const Download first = harness.publish(QStringLiteral("a"), QStringLiteral("Synth.zip"), bytes);
+    const Download second = harness.publish(QStringLiteral("b"), QStringLiteral("Synth.zip"), bytes);
+    std::thread other(installMany, QStringLiteral("p2"), second);
+    installMany(QStringLiteral("p1"), first);
+    other.join();
+    EXPECT_EQ(errors, QStringList());
+    EXPECT_EQ(CodeVerifier::bundleVersion(QUrl::fromLocalFile(placed())), QStringLiteral("1.0"));
+    EXPECT_EQ(QDir(harness.vst3Folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Synth.vst3")});
 }
