@@ -82,20 +82,19 @@ void InstallQueue::install(const StorefrontProduct& product, const std::optional
 
 void InstallQueue::pumpQueue()
 {
-    const auto running = std::count_if(live_.begin(), live_.end(), [](const LiveRun& r) { return r.isJob; });
-    qsizetype open = std::max<qsizetype>(0, maxConcurrentJobs - running);
     QList<QPointer<InstallJob>> startable;
     for (auto it = jobs_.rbegin(); it != jobs_.rend(); ++it) {
         if ((*it)->stage().kind == InstallStage::Kind::queued && !(*it)->isRunning())
             startable.append(*it);
     }
     for (const QPointer<InstallJob>& job : startable) {
-        if (open == 0)
+        // Counted again before every start: a start that failed on the lock has pumped
+        // the queue in between, and may have filled the slots.
+        const auto running = std::count_if(live_.begin(), live_.end(), [](const LiveRun& r) { return r.isJob; });
+        if (running >= maxConcurrentJobs)
             break;
-        // An earlier start that failed on the lock has pumped the queue in between.
         if (!job || !jobs_.contains(job.data()) || job->stage().kind != InstallStage::Kind::queued || job->isRunning())
             continue;
-        --open;
         run(job);
     }
 }
