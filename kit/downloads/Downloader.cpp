@@ -75,8 +75,9 @@ Downloader::Downloader(HostPolicy policy, PinnedTrust trust, ConnectionOptions o
 {
 }
 
-Downloader::Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options)
-    : policy_(std::move(policy)), workFolder_(std::move(workFolder)), exchange_(trust, options)
+Downloader::Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options,
+                       PinnedExchange::Timeouts timeouts)
+    : timeouts_(timeouts), policy_(std::move(policy)), workFolder_(std::move(workFolder)), exchange_(trust, options)
 {
 }
 
@@ -156,7 +157,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                 if (status == 206) {
                     const std::optional<ContentRange> range = contentRange(headers);
                     if (!answersRange(range, headers, offset))
-                        return failWith(std::make_exception_ptr(DownloadError::httpStatus(status)));
+                        return failWith(std::make_exception_ptr(DownloadError::wrongRange()));
                     if (!sameValidator(headers, state)) {
                         otherFile = true; // never spliced onto the old bytes
                         return false;
@@ -197,7 +198,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
 
         PinnedExchange::Outcome outcome = PinnedExchange::Outcome::stopped;
         try {
-            outcome = exchange_.perform(request, timeouts, onHead, onBody, stop);
+            outcome = exchange_.perform(request, timeouts_, onHead, onBody, stop);
         } catch (const TransportError&) {
             keepForResume(std::current_exception(), answered != 0);
         } catch (...) {

@@ -28,7 +28,8 @@ public:
     // made if missing; throws std::system_error when it cannot be).
     Downloader(HostPolicy policy, PinnedTrust trust, ConnectionOptions options = {});
     // Partial files go to `workFolder`, which must exist.
-    Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options = {});
+    Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options = {},
+               PinnedExchange::Timeouts timeouts = standardTimeouts);
 
     // Downloads `url` to `destination` (replacing what lies there) and returns
     // `destination`. With resume data whose partial file is still there, asks
@@ -42,12 +43,13 @@ public:
                      qint64 maxBytes, const Progress& progress, std::stop_token stop = {}) const;
 
     static constexpr int maxRedirects = 10;
-    // A stalled transfer ends after the idle time; a slow one that keeps moving is
-    // never cut off by a total.
-    static constexpr PinnedExchange::Timeouts timeouts{std::chrono::seconds(60), std::chrono::seconds(60),
-                                                      std::chrono::milliseconds::zero()};
+    // A stalled transfer ends after the idle time; a slow one that keeps moving ends
+    // after an hour.
+    static constexpr PinnedExchange::Timeouts standardTimeouts{std::chrono::seconds(60), std::chrono::seconds(60),
+                                                              std::chrono::seconds(3600)};
 
 private:
+    PinnedExchange::Timeouts timeouts_;
     HostPolicy policy_;
     QString workFolder_;
     PinnedExchange exchange_;
