@@ -178,8 +178,12 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
                 else
                     engine->run(request, resume, report, token);
                 return {};
-            } catch (const DownloadInterrupted& paused) {
-                return {InstallStage::paused(), paused.resumeData};
+            } catch (const DownloadInterrupted& interrupted) {
+                if (interrupted.cause == DownloadInterrupted::Cause::stopped)
+                    return {InstallStage::paused(), interrupted.resumeData};
+                // Only the user's pause is a pause; the bytes of a lost connection stay for Retry.
+                return {InstallStage::failed(interrupted.message() + QStringLiteral(" Retry continues the download.")),
+                    interrupted.resumeData};
             } catch (const Error& error) {
                 return {InstallStage::failed(error.message()), std::nullopt};
             } catch (const std::exception& error) {

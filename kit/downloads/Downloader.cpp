@@ -105,11 +105,11 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
     // Ends the call. Bytes on disk are kept, as DownloadInterrupted with resume data,
     // when the server that sent them answered and named a validator to resume with;
     // otherwise they go and `error` is thrown (a stop or a lost connection).
-    const auto keepForResume = [&](std::exception_ptr error, bool answered) {
+    const auto keepForResume = [&](std::exception_ptr error, bool answered, DownloadInterrupted::Cause cause) {
         file.close();
         state.offset = file.size();
         if (answered && state.offset > 0 && !state.validator().isEmpty())
-            throw DownloadInterrupted(state);
+            throw DownloadInterrupted(state, cause);
         file.remove();
         std::rethrow_exception(error);
     };
@@ -200,7 +200,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
         try {
             outcome = exchange_.perform(request, timeouts_, onHead, onBody, stop);
         } catch (const TransportError&) {
-            keepForResume(std::current_exception(), answered != 0);
+            keepForResume(std::current_exception(), answered != 0, DownloadInterrupted::Cause::connectionLost);
         } catch (...) {
             file.remove();
             throw;
@@ -216,7 +216,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             if (expected >= 0 && file.size() != expected)
                 keepForResume(std::make_exception_ptr(TransportError(
                                   CURLE_PARTIAL_FILE, QStringLiteral("The connection closed before the whole file arrived."))),
-                              true);
+                              true, DownloadInterrupted::Cause::connectionLost);
             try {
                 file.moveTo(destination);
             } catch (...) {
@@ -236,7 +236,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             throw DownloadError::httpStatus(0);
         }
         if (stop.stop_requested())
-            keepForResume(std::make_exception_ptr(DownloadInterrupted()), true);
+            keepForResume(std::make_exception_ptr(DownloadInterrupted()), true, DownloadInterrupted::Cause::stopped);
     }
 }
 

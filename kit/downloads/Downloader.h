@@ -36,9 +36,9 @@ public:
     // for the rest with Range and If-Range; a 200 answer, or a 206 for another
     // version of the file, starts again from zero. Only a file of the announced
     // size is put in place. Throws MoonbaseError::blockedURL, DownloadError,
-    // DownloadInterrupted (when `stop` is triggered, or when the connection is lost
-    // after the server answered with a validator: resume data then comes with it),
-    // TransportError or std::system_error.
+    // DownloadInterrupted (when `stop` is triggered, or, as Cause::connectionLost,
+    // when the connection is lost or stalls after the server answered with a
+    // validator: resume data then comes with it), TransportError or std::system_error.
     QString download(const QUrl& url, const std::optional<DownloadResumeData>& resumeData, const QString& destination,
                      qint64 maxBytes, const Progress& progress, std::stop_token stop = {}) const;
 
