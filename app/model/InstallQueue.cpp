@@ -23,6 +23,7 @@ const QString noEngine = QStringLiteral("Installing is not possible: the downloa
 struct InstallQueue::Outcome {
     InstallStage stage = InstallStage::installed();
     std::optional<DownloadResumeData> resumeData;
+    QStringList notes;
 };
 
 InstallQueue::InstallQueue(const Services& services, ModelPools& pools, Parts parts, Reporter report, QObject* parent)
@@ -173,11 +174,11 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
             token = run.stop.get_token(), relay]() -> Outcome {
             const InstallEngine::StageCallback report = [relay](const InstallStage& stage) { relay->report(stage); };
             try {
-                if (verifyOnly)
+                if (verifyOnly) {
                     engine->verify(request, report, token);
-                else
-                    engine->run(request, resume, report, token);
-                return {};
+                    return {};
+                }
+                return {InstallStage::installed(), std::nullopt, engine->run(request, resume, report, token).notes};
             } catch (const DownloadInterrupted& interrupted) {
                 if (interrupted.cause == DownloadInterrupted::Cause::stopped)
                     return {InstallStage::paused(), interrupted.resumeData};
@@ -196,6 +197,7 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
     endLive(id);
     if (guard && guard->task() && guard->task()->id == id) {
         guard->setResumeData(outcome.resumeData);
+        guard->setNotes(outcome.notes);
         guard->setStage(outcome.stage);
         guard->setTask(std::nullopt);
     }
@@ -215,8 +217,8 @@ void InstallQueue::jobFinished(InstallJob* job)
             parts_.banners.flash(Banner::Tone::success,
                 request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" passed every check."));
         } else if (stage.kind == InstallStage::Kind::installed) {
-            parts_.banners.flash(
-                Banner::Tone::success, request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" is installed."));
+            QStringList text{request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" is installed.")};
+            parts_.banners.flash(Banner::Tone::success, (text + job->notes()).join(QLatin1Char(' ')));
             const bool frontmost = services_.isFrontmost && services_.isFrontmost();
             if (!frontmost && services_.notify)
                 services_.notify(request.productName + QStringLiteral(" is installed"),
