@@ -11,7 +11,7 @@ URLSessionTransport::URLSessionTransport(const PinnedTrust& trust, const Connect
 
 HttpResponse URLSessionTransport::send(const HttpRequest& request)
 {
-    const PinnedExchange::Timeouts timeouts{requestTimeout, requestTimeout, request.timeout};
+    const PinnedExchange::Timeouts timeouts{requestTimeout, request.timeout, request.deadline};
     if (!lifetime_.stop_possible())
         return exchange_.send(request, timeouts);
     // Either the request's own stop or the transport's ends it.
