@@ -87,13 +87,20 @@ QWidget* SettingsView::general()
         const bool shown = switch_.request(on);
         const QSignalBlocker quiet(background_);
         background_->setChecked(shown);
+        refresh();
     });
     checks_ = new Toggle(QStringLiteral("Check for new versions of Tavren Hub"));
     connect(checks_, &Toggle::clicked, this, [this](bool on) { updater_.setChecksAutomatically(on); });
     installs_ = new Toggle(QStringLiteral("Install new versions of Tavren Hub automatically"));
     connect(installs_, &Toggle::clicked, this, [this](bool on) { updater_.setInstallsAutomatically(on); });
-    for (Toggle* toggle : {autoUpdate_, background_, checks_, installs_})
+    for (Toggle* toggle : {autoUpdate_, background_, checks_, installs_}) {
         updates->addRow(toggle->accessibleName(), toggle);
+        if (toggle == background_) {
+            backgroundNote_ = Labels::secondary(Labels::plain(QString(), TextStyle::caption));
+            backgroundNote_->setWordWrap(true);
+            updates->addRow(backgroundNote_);
+        }
+    }
 
     FormGroup* places = page->add(new FormGroup);
     plugIns_ = value(nullptr);
@@ -112,6 +119,8 @@ void SettingsView::refresh()
     input.currency = model_.preferences().currency();
     input.autoUpdate = model_.preferences().autoUpdate();
     input.checksAutomatically = updater_.checksAutomatically();
+    input.backgroundAvailable = switch_.isAvailable();
+    input.backgroundProblem = switch_.problem();
     if (model_.services().pipeline)
         input.destinations = model_.services().pipeline->destinations();
     input.home = QDir::homePath();
@@ -135,6 +144,8 @@ void SettingsView::refresh()
     show(checks_, input.checksAutomatically);
     show(installs_, updater_.installsAutomatically());
     background_->setEnabled(screen.backgroundEnabled);
+    backgroundNote_->setText(screen.backgroundNote);
+    backgroundNote_->setVisible(!screen.backgroundNote.isEmpty());
     installs_->setEnabled(screen.installsEnabled);
     plugIns_->setText(screen.plugInsFolder);
     apps_->setText(screen.appsFolder);
