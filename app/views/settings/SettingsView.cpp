@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QLocale>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -94,12 +95,23 @@ QWidget* SettingsView::general()
     installs_ = new Toggle(QStringLiteral("Install new versions of Tavren Hub automatically"));
     connect(installs_, &Toggle::clicked, this, [this](bool on) { updater_.setInstallsAutomatically(on); });
     for (Toggle* toggle : {autoUpdate_, background_, checks_, installs_}) {
-        updates->addRow(toggle->accessibleName(), toggle);
-        if (toggle == background_) {
-            backgroundNote_ = Labels::secondary(Labels::plain(QString(), TextStyle::caption));
-            backgroundNote_->setWordWrap(true);
-            updates->addRow(backgroundNote_);
+        if (toggle != background_) {
+            updates->addRow(toggle->accessibleName(), toggle);
+            continue;
         }
+        // The background switch says under its title why it cannot work, or was refused.
+        auto* row = new QWidget;
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(2);
+        texts->addWidget(Labels::plain(toggle->accessibleName(), TextStyle::body, row));
+        backgroundNote_ = Labels::secondary(Labels::plain(QString(), TextStyle::caption, row));
+        backgroundNote_->setWordWrap(true);
+        texts->addWidget(backgroundNote_);
+        line->addLayout(texts, 1);
+        line->addWidget(toggle, 0, Qt::AlignTop);
+        updates->addRow(row);
     }
 
     FormGroup* places = page->add(new FormGroup);
