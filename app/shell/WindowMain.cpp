@@ -22,6 +22,7 @@
 #include "app/views/checkout/CheckoutView.h"
 #include "app/views/checkout/WebEngineArguments.h"
 #include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/Motion.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
@@ -65,6 +66,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
+    if (snapshot)
+        hub::Motion::setEnabled(false); // every picture shows where its motion ends
     // The app is dark, on every desktop.
     hub::Theme::apply(app);
     hub::SingleInstance instance;
