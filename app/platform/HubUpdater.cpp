@@ -85,8 +85,9 @@ void HubUpdater::start(bool byHand)
         watcher->deleteLater();
         finish(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(&pool_, [service, install, stop = stop_.get_token()] {
+    watcher->setFuture(QtConcurrent::run(&pool_, [service, install, byHand, stop = stop_.get_token()] {
         Result result;
+        result.byHand = byHand;
         try {
             result.release = service->check(stop);
             if (result.release && install && service->canReplace()) {
@@ -115,6 +116,8 @@ void HubUpdater::finish(const Result& result)
         emit readyToRelaunchChanged();
     }
     setCanCheck(service_->isConfigured());
+    if (result.byHand)
+        emit checkedByHand();
 }
 
 void HubUpdater::relaunch()
