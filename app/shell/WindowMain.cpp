@@ -9,6 +9,7 @@
 #include "app/platform/Notifier.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
+#include "app/platform/UserLocale.h"
 #include "app/shell/Composition.h"
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
@@ -18,6 +19,7 @@
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/checkout/CheckoutView.h"
 #include "app/views/checkout/WebEngineArguments.h"
+#include "app/views/kit/Motion.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
@@ -57,6 +59,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::WebEngineArguments::clearInherited();
     int applicationArgc = hub::WebEngineArguments::applicationCount(argc, argv);
     QApplication app(applicationArgc, argv);
+    hub::UserLocale::adopt();
+    hub::Motion::followDesktop();
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();

@@ -20,7 +20,7 @@ Input input(std::optional<InstallRecord> record, QList<InstalledItem> present = 
     StorefrontProduct product = Fixtures::product("rv", "Reverb");
     if (!withDownload)
         product.downloads = std::nullopt;
-    Input in{product, std::move(record), std::move(present), QStringLiteral("1.5.0"), {}, QLocale(QLocale::English, QLocale::UnitedStates),
+    Input in{product, std::move(record), std::move(present), QStringLiteral("1.5.0"), {},
         QTimeZone("America/New_York")};
     return in;
 }
