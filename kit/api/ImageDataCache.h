@@ -12,6 +12,7 @@
 #include <future>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 
 namespace hub {
 
@@ -33,10 +34,12 @@ public:
 
     // The app-wide cache: cache("images") (memory only when that folder cannot be
     // made), the built-in host policy and pins, a pinned and a plain transport.
+    // It lives to the end of the process, so a thread still fetching never meets it destroyed.
     static ImageDataCache& shared();
 
-    // The image's bytes, or nothing. Blocks; call from a worker thread.
-    std::optional<QByteArray> data(const QUrl& url);
+    // The image's bytes, or nothing. Blocks; call from a worker thread. Stopping ends
+    // the network fetch: a miss for this caller and any joined to it.
+    std::optional<QByteArray> data(const QUrl& url, std::stop_token stop = {});
 
     // Deletes every entry of the folder last written more than 30 days before `now`.
     static void prune(const QString& directory, const QDateTime& now);
@@ -51,7 +54,7 @@ public:
     const PinnedTrust trust;
 
 private:
-    std::optional<QByteArray> load(const QUrl& url);
+    std::optional<QByteArray> load(const QUrl& url, std::stop_token stop);
     void remember(const QString& address, const QByteArray& bytes);
 
     HTTPTransport& pinned_;

@@ -21,7 +21,8 @@ std::optional<QImage> image(const QUrl& url);
 void remember(const QUrl& url, const QImage& image);
 
 using Fetch = std::function<std::optional<QByteArray>(const QUrl&)>;
-// The bytes of an address; ImageDataCache::shared() unless replaced. Blocks.
+// The bytes of an address; ImageDataCache::shared() unless replaced. Blocks; nothing
+// once the pool is stopped.
 std::optional<QByteArray> fetch(const QUrl& url);
 // Tests and the gallery replace the source; an empty function restores it.
 void setFetch(Fetch fetch);
@@ -31,6 +32,9 @@ void setFetch(Fetch fetch);
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 
 QThreadPool& pool();
+// At quit: drops the queued work, ends the fetches under way and waits for the pool's
+// threads to finish. Nothing is fetched afterwards. Main thread.
+void stop();
 
 } // namespace ImageMemory
 
