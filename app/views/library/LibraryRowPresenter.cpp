@@ -32,7 +32,7 @@ QList<LibraryRowPresenter::Entry> LibraryRowPresenter::menu(const Input& input)
             [](const InstalledItem& item) { return item.kind == BundleKind::app; });
         if (hasApp)
             entries.append({Action::open, QStringLiteral("Open")});
-        entries.append({Action::reveal, QStringLiteral("View in Finder")});
+        entries.append({Action::reveal, QStringLiteral("View in File Manager")});
         entries.append({Action::reinstall, QStringLiteral("Reinstall")});
         entries.append(Entry{});
         entries.append({Action::moveToTrash, QStringLiteral("Move to Trash"), true, true});
