@@ -66,6 +66,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
+    if (snapshot)
+        hub::Motion::setEnabled(false); // every picture shows where its motion ends
     // The app is dark, on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(hub::Theme::darkPalette());

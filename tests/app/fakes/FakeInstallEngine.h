@@ -41,6 +41,8 @@ public:
 
     // What systemCopies answers for any items.
     QStringList systemCopiesFound;
+    // The notes of each product's installs, set before the install starts.
+    QHash<QString, QStringList> notes;
     // What uninstall answers, and the products it was asked for.
     QStringList leftInPlace;
     mutable QStringList uninstalled;
