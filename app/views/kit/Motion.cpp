@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <optional>
 
 namespace hub::Motion {
 
@@ -33,7 +32,7 @@ bool enabled()
     return !desktop() || desktop()->enabled();
 }
 
-void setEnabled(bool on) { fixed() = on; }
+void setEnabled(std::optional<bool> on) { fixed() = on; }
 
 void followDesktop()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QVariantAnimation>
+#include <optional>
 
 namespace hub {
 
@@ -10,8 +11,8 @@ namespace hub {
 namespace Motion {
 
 bool enabled();
-// Fixes the switch, whatever the desktop or the variable say.
-void setEnabled(bool on);
+// Fixes the switch, whatever the desktop or the variable say; none lets them decide again.
+void setEnabled(std::optional<bool> on);
 // From now on the desktop's setting counts (kept up to date while the app runs).
 void followDesktop();
 

@@ -44,6 +44,8 @@ TEST(Motion, FollowsTheDesktopSettingUnderTheVariableAndTheFixedSwitch)
     if (!server.isConnected())
         GTEST_SKIP() << "no session bus";
     qunsetenv("TAVREN_HUB_REDUCE_MOTION");
+    Motion::setEnabled(std::nullopt);
+    qRegisterMetaType<QDBusVariant>();
     FakePortal portal;
     ASSERT_TRUE(server.registerObject(DesktopAnimations::path, &portal,
         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
