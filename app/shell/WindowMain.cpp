@@ -9,6 +9,7 @@
 #include "app/platform/Notifier.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
+#include "app/shell/CheckoutModule.h"
 #include "app/shell/Composition.h"
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
@@ -16,8 +17,9 @@
 #include "app/shell/RootView.h"
 #include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
-#include "app/views/checkout/CheckoutView.h"
-#include "app/views/checkout/WebEngineArguments.h"
+#include "app/views/kit/WebEngineArguments.h"
+#include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/LaunchClock.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
@@ -80,8 +82,15 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::AppModel model(std::move(services));
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;
-    window.root()->setCheckoutSheet([&model](const hub::CheckoutSession& session) { return new hub::CheckoutView(model, session); });
+    // The web engine comes with the first checkout, not with the window.
+    hub::CheckoutModule checkout;
+    window.root()->setCheckoutSheet([&model, &checkout](const hub::CheckoutSession& session) { return checkout.makeView(model, session); });
     new hub::MainMenus(window, model, updater, location.info());
+    // What the first screen does without waits until it is drawn.
+    hub::LaunchClock::process().afterFirstContent(&model, [&model] {
+        model.startup().afterFirstContent();
+        hub::ImageMemory::pruneDisk();
+    });
     model.links().follow(instance);
     if (snapshot)
         window.setAttribute(Qt::WA_DontShowOnScreen);

@@ -50,6 +50,16 @@ std::optional<QByteArray> fetch(const QUrl& url)
     return ImageDataCache::shared().data(url);
 }
 
+std::optional<QByteArray> stored(const QUrl& url)
+{
+    {
+        std::lock_guard lock(fetchMutex);
+        if (replacement())
+            return std::nullopt;
+    }
+    return ImageDataCache::shared().stored(url);
+}
+
 void setFetch(Fetch fetch)
 {
     std::lock_guard lock(fetchMutex);
@@ -76,14 +86,39 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
     return image;
 }
 
+namespace {
+
+QThreadPool* newPool(int threads, QThread::Priority priority = QThread::InheritPriority)
+{
+    auto* made = new QThreadPool;
+    made->setMaxThreadCount(threads);
+    made->setThreadPriority(priority);
+    return made;
+}
+
+} // namespace
+
 QThreadPool& pool()
 {
-    static QThreadPool* shared = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(4);
-        return made;
-    }();
+    static QThreadPool* shared = newPool(4);
     return *shared;
+}
+
+QThreadPool& networkPool()
+{
+    static QThreadPool* shared = newPool(6);
+    return *shared;
+}
+
+QThreadPool& backgroundPool()
+{
+    static QThreadPool* shared = newPool(2, QThread::LowPriority);
+    return *shared;
+}
+
+void pruneDisk()
+{
+    backgroundPool().start([] { ImageDataCache::shared().pruneDisk(QDateTime::currentDateTimeUtc()); });
 }
 
 } // namespace hub::ImageMemory
