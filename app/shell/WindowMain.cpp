@@ -7,6 +7,7 @@
 #include "app/platform/InstallLocation.h"
 #include "app/platform/LaunchAgent.h"
 #include "app/platform/Notifier.h"
+#include "app/platform/QueuedQuit.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
 #include "app/shell/CheckoutModule.h"
@@ -46,7 +47,7 @@ void fillDesktop(hub::Services& services, QWidget*& window)
     };
     services.snapshotter = [sleep = services.sleep](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
         co_await hub::Snapshotter::run(folder, model, sleep);
-        QApplication::quit();
+        hub::queuedQuit();
     };
 }
 
@@ -96,5 +97,9 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
         window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     model.links().openLaunchLink();
-    return app.exec();
+    const int status = app.exec();
+    // Nothing the pools run may outlive what it reaches: the image pools stop here, the
+    // model stops its jobs and drains its own pools as it goes.
+    hub::ImageMemory::stop();
+    return status;
 }

@@ -35,7 +35,7 @@ QList<ExtrasItem> onShelf(const QList<ExtrasItem>& items, ExtrasItem::Shelf shel
 
 const QUrl& CatalogExtras::feedURL()
 {
-    static const QUrl url(
+    static const QUrl& url = *new QUrl(
         QStringLiteral("https://") + Deployment::current().webHost + QStringLiteral("/downloads/tavren-catalog-extras.json"));
     return url;
 }

@@ -6,7 +6,7 @@ namespace hub {
 
 const ConnectionOptions& ConnectionOptions::deployed()
 {
-    static const ConnectionOptions options = from(Deployment::current());
+    static const ConnectionOptions& options = *new ConnectionOptions(from(Deployment::current()));
     return options;
 }
 

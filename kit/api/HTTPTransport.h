@@ -6,6 +6,7 @@
 #include <QList>
 #include <chrono>
 #include <optional>
+#include <stop_token>
 #include <utility>
 
 namespace hub {
@@ -23,6 +24,8 @@ struct HttpRequest {
     std::chrono::milliseconds timeout{60'000};
     // A response body longer than this ends the request with a TransportError.
     std::optional<qint64> maxBodyBytes;
+    // Stopping it ends the request at once with a TransportError.
+    std::stop_token stop;
 
     std::optional<QByteArray> header(QByteArrayView name) const { return headerValue(headers, name); }
     bool operator==(const HttpRequest&) const = default;

@@ -28,9 +28,10 @@ void ImageDataCache::pruneDisk(const QDateTime& now) const
 
 ImageDataCache& ImageDataCache::shared()
 {
-    static URLSessionTransport pinned(PinnedTrust::tavren());
-    static PlainImageTransport plain;
-    static ImageDataCache cache(
+    // Never destroyed: pool threads may still be inside it while the process exits.
+    static auto* pinned = new URLSessionTransport(PinnedTrust::tavren());
+    static auto* plain = new PlainImageTransport;
+    static auto* cache = new ImageDataCache(
         [] {
             try {
                 return AppDirectories::cache(QStringLiteral("images"));
@@ -38,8 +39,8 @@ ImageDataCache& ImageDataCache::shared()
                 return QString();
             }
         }(),
-        HostPolicy::tavren(), PinnedTrust::tavren(), pinned, plain, std::nullopt);
-    return cache;
+        HostPolicy::tavren(), PinnedTrust::tavren(), *pinned, *plain, std::nullopt);
+    return *cache;
 }
 
 QString ImageDataCache::key(const QUrl& url)
@@ -48,7 +49,7 @@ QString ImageDataCache::key(const QUrl& url)
         + QStringLiteral(".img");
 }
 
-std::optional<QByteArray> ImageDataCache::data(const QUrl& url)
+std::optional<QByteArray> ImageDataCache::data(const QUrl& url, std::stop_token stop)
 {
     if (!policy.allowsImage(url))
         return std::nullopt;
@@ -68,7 +69,7 @@ std::optional<QByteArray> ImageDataCache::data(const QUrl& url)
 
     std::optional<QByteArray> result;
     try {
-        result = load(url);
+        result = load(url, stop);
     } catch (...) {
         result.reset();
     }
@@ -102,7 +103,7 @@ std::optional<QByteArray> ImageDataCache::stored(const QUrl& url)
     return bytes;
 }
 
-std::optional<QByteArray> ImageDataCache::load(const QUrl& url)
+std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token stop)
 {
     const QString file = directory.isEmpty() ? QString() : directory + u'/' + key(url);
     if (!file.isEmpty()) {
@@ -116,6 +117,7 @@ std::optional<QByteArray> ImageDataCache::load(const QUrl& url)
     request.url = url.toEncoded();
     request.timeout = std::chrono::seconds(60);
     request.maxBodyBytes = maxBytes;
+    request.stop = std::move(stop);
     HttpResponse response;
     try {
         response = transport.send(request);

@@ -12,6 +12,7 @@
 #include <future>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 
 namespace hub {
 
@@ -33,15 +34,17 @@ public:
                    const std::optional<QDateTime>& now = QDateTime::currentDateTimeUtc());
 
     // The app-wide cache: cache("images") (memory only when that folder cannot be
-    // made), the built-in host policy and pins, a pinned and a plain transport. Its folder
-    // is not pruned here: the app does it once its first screen is up (pruneDisk).
+    // made), the built-in host policy and pins, a pinned and a plain transport.
+    // It lives to the end of the process, so a thread still fetching never meets it destroyed.
+    // Its folder is not pruned here: the app does it once its first screen is up (pruneDisk).
     static ImageDataCache& shared();
 
     // prune() on this cache's folder, if it has one.
     void pruneDisk(const QDateTime& now) const;
 
-    // The image's bytes, or nothing. Blocks; call from a worker thread.
-    std::optional<QByteArray> data(const QUrl& url);
+    // The image's bytes, or nothing. Blocks; call from a worker thread. Stopping ends
+    // the network fetch: a miss for this caller and any joined to it.
+    std::optional<QByteArray> data(const QUrl& url, std::stop_token stop = {});
     // What memory or the disk holds of an allowed image, without any network work (a
     // disk hit is remembered in memory). Blocks on the disk only.
     std::optional<QByteArray> stored(const QUrl& url);
@@ -59,7 +62,7 @@ public:
     const PinnedTrust trust;
 
 private:
-    std::optional<QByteArray> load(const QUrl& url);
+    std::optional<QByteArray> load(const QUrl& url, std::stop_token stop);
     void remember(const QString& address, const QByteArray& bytes);
 
     HTTPTransport& pinned_;

@@ -281,7 +281,10 @@ HttpResponse PinnedExchange::send(const HttpRequest& request, const Timeouts& ti
                 return false;
             response.body.append(bytes);
             return true;
-        });
+        },
+        request.stop);
+    if (outcome == Outcome::stopped && request.stop.stop_requested())
+        throw TransportError(CURLE_ABORTED_BY_CALLBACK, QStringLiteral("The request was stopped."));
     if (outcome == Outcome::stopped)
         throw TransportError(CURLE_FILESIZE_EXCEEDED, QStringLiteral("The response was larger than allowed."));
     return response;

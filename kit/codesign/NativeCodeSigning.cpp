@@ -230,9 +230,9 @@ NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::f
 std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
 {
     const Deployment& deployment = Deployment::current();
-    static const auto service = std::make_shared<const NativeCodeSigning>(
+    static const auto& service = *new std::shared_ptr<const NativeCodeSigning>(std::make_shared<const NativeCodeSigning>(
         pemCertificates(deployment.codeSigningAnchorsPEM.constData()), std::function<QDateTime()>{},
-        NotaryTrust::publicKeys(deployment.notaryKeysPEM.constData()));
+        NotaryTrust::publicKeys(deployment.notaryKeysPEM.constData())));
     return service;
 }
 

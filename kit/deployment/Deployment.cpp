@@ -123,7 +123,9 @@ bool Deployment::readsDeploymentFile()
 
 const Deployment& Deployment::current()
 {
-    static const Deployment values = [] {
+    // Kept to the end of the process (never destroyed), as are the other shared kit
+    // values: a thread still working during exit may read them.
+    static const Deployment& values = *new Deployment([] {
 #ifdef HUB_DEMO_DEPLOYMENT
         const QString path = qEnvironmentVariable("TAVREN_HUB_DEPLOYMENT");
         if (!path.isEmpty()) {
@@ -134,7 +136,7 @@ const Deployment& Deployment::current()
         }
 #endif
         return builtIn();
-    }();
+    }());
     return values;
 }
 

@@ -48,7 +48,7 @@ BundleInstaller::BundleInstaller(CodeVerifier verifier, QString home, QString ap
 
 const BundleInstaller::TrashOperation& BundleInstaller::moveToTrash()
 {
-    static const TrashOperation operation = &FileManager::trashItem;
+    static const TrashOperation& operation = *new TrashOperation(&FileManager::trashItem);
     return operation;
 }
 

@@ -22,11 +22,11 @@ QString libexecFolder()
 
 const SystemTools& SystemTools::installed()
 {
-    static const SystemTools tools = [] {
+    static const SystemTools& tools = *new SystemTools([] {
         const QString folder = libexecFolder();
         return SystemTools{folder + QStringLiteral("/pkgutil"), QStringLiteral("/usr/bin/zipinfo"),
                            folder + QStringLiteral("/ditto"), folder + QStringLiteral("/hdiutil")};
-    }();
+    }());
     return tools;
 }
 

@@ -6,7 +6,7 @@ namespace hub {
 
 const HostPolicy& HostPolicy::tavren()
 {
-    static const HostPolicy policy = from(Deployment::current());
+    static const HostPolicy& policy = *new HostPolicy(from(Deployment::current()));
     return policy;
 }
 

@@ -57,25 +57,25 @@ std::optional<QByteArray> exportEcPoint(EVP_PKEY* key, int bits)
 
 const QSet<QString>& PinnedTrust::amazonRoots()
 {
-    static const QSet<QString> set = Deployment::builtIn().apiPins;
+    static const QSet<QString>& set = *new QSet<QString>(Deployment::builtIn().apiPins);
     return set;
 }
 
 const QSet<QString>& PinnedTrust::letsEncryptRoots()
 {
-    static const QSet<QString> set = Deployment::builtIn().identityPins;
+    static const QSet<QString>& set = *new QSet<QString>(Deployment::builtIn().identityPins);
     return set;
 }
 
 const QSet<QString>& PinnedTrust::cloudflareRoots()
 {
-    static const QSet<QString> set = Deployment::builtIn().downloadPins;
+    static const QSet<QString>& set = *new QSet<QString>(Deployment::builtIn().downloadPins);
     return set;
 }
 
 const PinnedTrust& PinnedTrust::tavren()
 {
-    static const PinnedTrust trust = from(Deployment::current());
+    static const PinnedTrust& trust = *new PinnedTrust(from(Deployment::current()));
     return trust;
 }
 

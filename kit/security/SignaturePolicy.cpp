@@ -4,7 +4,7 @@ namespace hub {
 
 const SignaturePolicy& SignaturePolicy::tavren()
 {
-    static const SignaturePolicy policy{QStringLiteral("KD4N8RWT2C"), true, false};
+    static const SignaturePolicy& policy = *new SignaturePolicy{QStringLiteral("KD4N8RWT2C"), true, false};
     return policy;
 }
 

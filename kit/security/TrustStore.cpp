@@ -42,12 +42,12 @@ void addPem(X509_STORE* store, const QByteArray& pem)
 
 std::shared_ptr<const TrustStore> TrustStore::system()
 {
-    static const std::shared_ptr<const TrustStore> systemStore = [] {
+    static const auto& systemStore = *new std::shared_ptr<const TrustStore>([] {
         X509_STORE* store = X509_STORE_new();
         if (!store || !addSystemRoots(store))
             throw std::runtime_error("the system's trust store could not be opened");
         return std::shared_ptr<const TrustStore>(new TrustStore(store));
-    }();
+    }());
     return systemStore;
 }
 

@@ -1,5 +1,6 @@
 #include "app/views/kit/Avatar.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/PagePresenter.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
@@ -14,6 +15,7 @@ Avatar::Avatar(const QString& text, int size, bool signedIn, QWidget* parent)
     : QWidget(parent), text_(text), signedIn_(signedIn)
 {
     setFixedSize(size, size);
+    Accessibility::hide(this); // the text beside it says who is signed in
 }
 
 void Avatar::set(const QString& text, bool signedIn)

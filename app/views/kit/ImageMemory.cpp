@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <mutex>
+#include <stop_token>
 
 namespace hub::ImageMemory {
 
@@ -12,10 +13,17 @@ namespace {
 
 std::mutex fetchMutex;
 
+std::stop_source& stopping()
+{
+    static auto* source = new std::stop_source;
+    return *source;
+}
+
+// Both never destroyed: a pool thread may still read them while the process exits.
 Fetch& replacement()
 {
-    static Fetch fetch;
-    return fetch;
+    static auto* fetch = new Fetch;
+    return *fetch;
 }
 
 } // namespace
@@ -45,9 +53,12 @@ std::optional<QByteArray> fetch(const QUrl& url)
         std::lock_guard lock(fetchMutex);
         fetch = replacement();
     }
+    const std::stop_token stop = stopping().get_token();
+    if (stop.stop_requested())
+        return std::nullopt;
     if (fetch)
         return fetch(url);
-    return ImageDataCache::shared().data(url);
+    return ImageDataCache::shared().data(url, stop);
 }
 
 std::optional<QByteArray> stored(const QUrl& url)
@@ -119,6 +130,15 @@ QThreadPool& backgroundPool()
 void pruneDisk()
 {
     backgroundPool().start([] { ImageDataCache::shared().pruneDisk(QDateTime::currentDateTimeUtc()); });
+}
+
+void stop()
+{
+    for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
+        each->clear();
+    stopping().request_stop();
+    for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
+        each->waitForDone();
 }
 
 } // namespace hub::ImageMemory

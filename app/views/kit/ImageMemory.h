@@ -21,7 +21,8 @@ std::optional<QImage> image(const QUrl& url);
 void remember(const QUrl& url, const QImage& image);
 
 using Fetch = std::function<std::optional<QByteArray>(const QUrl&)>;
-// The bytes of an address; ImageDataCache::shared() unless replaced. Blocks.
+// The bytes of an address; ImageDataCache::shared() unless replaced. Blocks; nothing
+// once the pool is stopped.
 std::optional<QByteArray> fetch(const QUrl& url);
 // What the shared cache holds of an address in memory or on disk (nothing while the
 // source is replaced). Blocks on the disk only.
@@ -52,6 +53,9 @@ QThreadPool& backgroundPool();
 
 // Prunes the shared cache's folder of stale files, in the background.
 void pruneDisk();
+// At quit: drops the queued work, ends the fetches under way and waits for the pools'
+// threads to finish. Nothing is fetched afterwards. Main thread.
+void stop();
 
 } // namespace ImageMemory
 

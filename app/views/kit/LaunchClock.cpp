@@ -1,5 +1,7 @@
 #include "app/views/kit/LaunchClock.h"
 
+#include "app/platform/QueuedQuit.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,7 +26,7 @@ LaunchClock& LaunchClock::process()
             std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
             std::fflush(stdout);
         };
-        hooks.quit = [] { QCoreApplication::quit(); };
+        hooks.quit = &queuedQuit;
         return hooks;
     }());
     return clock;

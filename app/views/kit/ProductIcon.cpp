@@ -1,5 +1,6 @@
 #include "app/views/kit/ProductIcon.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Artwork.h"
 #include "app/views/kit/ProductIconPresenter.h"
 #include "app/views/kit/Theme.h"
@@ -18,6 +19,7 @@ ProductIcon::ProductIcon(const std::optional<QString>& url, const QString& name,
           [name](QPainter& painter, const QRectF& rect) { paintMonogram(painter, rect, name); }, parent)
 {
     setFixedSize(size, size);
+    Accessibility::hide(this); // the product's name is always written beside it
     setCornerRadius(ProductIconPresenter::cornerRadius(size));
     const ProductIconPresenter::Shadow shadow = ProductIconPresenter::shadow(size);
     auto* effect = new QGraphicsDropShadowEffect(this);

@@ -1,5 +1,6 @@
 #include "app/views/kit/ProgressPill.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/ProductActions.h"
@@ -9,8 +10,8 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QMouseEvent>
 #include <QPainter>
+#include <QToolButton>
 #include <QVariantAnimation>
 
 namespace hub {
@@ -20,22 +21,29 @@ constexpr double pauseSide = 7;
 }
 
 ProgressPill::ProgressPill(ProductActions& actions, const QString& productId, bool large, QWidget* parent)
-    : QWidget(parent), actions_(actions), productId_(productId), ring_(new QWidget(this)),
+    : QWidget(parent), actions_(actions), productId_(productId), ring_(new QToolButton(this)),
       spinner_(new Spinner(ProgressPresenter::ringSize(large) - 6, ring_))
 {
     const int side = ProgressPresenter::ringSize(large);
     ring_->setFixedSize(side, side);
     ring_->installEventFilter(this);
+    // The pause control: a button Tab reaches and Space presses. For assistive
+    // technology the pill is one element named by its caption, with this button inside.
     ring_->setToolTip(QStringLiteral("Pause"));
+    ring_->setAccessibleName(QStringLiteral("Pause"));
+    ring_->setFocusPolicy(Qt::TabFocus);
     ring_->setCursor(Qt::PointingHandCursor);
+    connect(ring_, &QToolButton::clicked, this, [this] { actions_.pause(productId_); });
     spinner_->move(3, 3);
     spinner_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Accessibility::hide(spinner_);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
     row->addWidget(ring_);
     if (large) {
         caption_ = Labels::secondary(Labels::plain({}, TextStyle::caption, this));
+        Accessibility::hide(caption_);
         row->addWidget(caption_);
     }
     connect(&actions_, &ProductActions::changed, this, &ProgressPill::read);
@@ -86,21 +94,20 @@ bool ProgressPill::eventFilter(QObject* watched, QEvent* event)
         paintRing(ring_);
         return true;
     }
-    if (watched == ring_ && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && ring_->rect().contains(mouse->position().toPoint()))
-            actions_.pause(productId_);
-        return true;
-    }
     return QWidget::eventFilter(watched, event);
 }
 
-void ProgressPill::paintRing(QWidget* ring)
+void ProgressPill::paintRing(QToolButton* ring)
 {
     QPainter painter(ring);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(ring->rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-    painter.setPen(QPen(Theme::primary(0.12), 3));
+    QColor track = Theme::primary(0.12);
+    if (ring->hasFocus()) { // reached by Tab
+        track = Theme::accent();
+        track.setAlphaF(0.45f);
+    }
+    painter.setPen(QPen(track, 3));
     painter.drawEllipse(bounds);
     if (fraction_) {
         painter.setPen(QPen(Theme::accent(), 3, Qt::SolidLine, Qt::RoundCap));

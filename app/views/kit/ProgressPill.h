@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QToolButton;
 class QVariantAnimation;
 
 namespace hub {
@@ -28,11 +29,11 @@ protected:
 
 private:
     void read();
-    void paintRing(QWidget* ring);
+    void paintRing(QToolButton* ring);
 
     ProductActions& actions_;
     QString productId_;
-    QWidget* ring_;
+    QToolButton* ring_;
     Spinner* spinner_;
     QLabel* caption_ = nullptr;
     std::optional<double> fraction_;

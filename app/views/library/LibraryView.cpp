@@ -76,6 +76,7 @@ QWidget* LibraryView::makeList()
 
     header_ = new QHBoxLayout;
     auto* picker = new QWidget(content);
+    picker->setAccessibleName(QStringLiteral("Show"));
     auto* segments = new QHBoxLayout(picker);
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(1);

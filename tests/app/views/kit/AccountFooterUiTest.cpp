@@ -1,9 +1,12 @@
 #include "app/views/kit/AccountFooter.h"
+#include "app/views/kit/Avatar.h"
 #include "app/views/kit/BannerStack.h"
+#include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/SignInPrompt.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +20,28 @@ void turn()
 {
     QApplication::processEvents();
     QApplication::processEvents();
+}
+
+TEST(AccountFooterUi, AvatarsAndProductIconsAreLeftOutOfTheAccessibilityTree)
+{
+    ModelHarness harness;
+    std::unique_ptr<AppModel> model = harness.makeModel();
+    QWidget window;
+    auto* footer = new AccountFooter(*model, &window);
+    auto* icon = new ProductIcon(QString("https://assets.tavren.test/icon.png"), "Delay", 58, &window);
+    window.show();
+    turn();
+    auto* avatar = footer->findChild<Avatar*>();
+    ASSERT_NE(avatar, nullptr);
+    for (QWidget* hidden : {static_cast<QWidget*>(avatar), static_cast<QWidget*>(icon)}) {
+        QAccessibleInterface* element = QAccessible::queryAccessibleInterface(hidden);
+        ASSERT_NE(element, nullptr);
+        EXPECT_TRUE(element->state().invisible) << hidden->metaObject()->className();
+        EXPECT_EQ(element->childCount(), 0);
+        EXPECT_EQ(element->text(QAccessible::Name), "");
+    }
+    // The footer itself is still read.
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(footer)->state().invisible);
 }
 
 TEST(AccountFooterUi, FollowsTheAccountsAndOpensTheRightPlace)

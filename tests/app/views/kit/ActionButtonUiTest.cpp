@@ -5,8 +5,10 @@
 #include "app/views/kit/Pill.h"
 #include "app/views/kit/ProductActions.h"
 #include "app/views/kit/ProgressPill.h"
+#include "app/views/kit/ProgressPresenter.h"
 #include "tests/app/fakes/FakeProductActions.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <atomic>
 #include <QBuffer>
@@ -16,7 +18,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QSemaphore>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace hub {
@@ -143,10 +149,48 @@ TEST(ActionButtonUi, ProgressTicksRepaintThePillAndRebuildNothing)
     EXPECT_EQ(other.replacements(), otherReplaced);
 
     // The pause square is the ring's centre.
-    QWidget* ring = pill->findChildren<QWidget*>().first();
-    QMouseEvent press(QEvent::MouseButtonRelease, QPointF(ring->rect().center()), ring->mapToGlobal(QPointF(ring->rect().center())),
-        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(ring, &press);
+    auto* ring = pill->findChild<QToolButton*>();
+    ASSERT_NE(ring, nullptr);
+    QTest::mouseClick(ring, Qt::LeftButton, {}, ring->rect().center());
+    EXPECT_EQ(queue.calls, QStringList{"pause tv-notes"});
+}
+
+TEST(ActionButtonUi, TheProgressPillIsOneAccessibleElementWithAPauseButtonTabReaches)
+{
+    Motion::setEnabled(false);
+    FakeProductActions queue;
+    queue.owned.insert("tv-notes");
+    queue.setStage("tv-notes", InstallStage::downloading(10, 100));
+    QWidget window;
+    auto* before = new QPushButton("Before", &window);
+    auto* button = new ActionButton(queue, notes(), true, &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(before);
+    layout->addWidget(button);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    turn();
+    auto* pill = qobject_cast<ProgressPill*>(button->content());
+    ASSERT_NE(pill, nullptr);
+
+    // Named by its caption; of its parts only the pause button is there to be read.
+    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(pill);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(element->text(QAccessible::Name), ProgressPresenter::caption(InstallStage::downloading(10, 100)));
+    QStringList shown;
+    for (int i = 0; i < element->childCount(); ++i) {
+        QAccessibleInterface* child = element->child(i);
+        if (!child->state().invisible)
+            shown << QStringLiteral("%1 %2").arg(int(child->role())).arg(child->text(QAccessible::Name));
+    }
+    EXPECT_EQ(shown, QStringList{QStringLiteral("%1 Pause").arg(int(QAccessible::Button))});
+
+    before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->parentWidget(), pill);
+    QTest::keyClick(focused, Qt::Key_Space);
     EXPECT_EQ(queue.calls, QStringList{"pause tv-notes"});
 }
 

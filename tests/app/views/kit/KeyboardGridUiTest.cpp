@@ -1,11 +1,16 @@
 #include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/kit/Motion.h"
+#include "app/views/kit/SearchField.h"
+#include "app/views/kit/SearchFocus.h"
 #include "app/views/kit/Shelf.h"
 #include "tests/app/fakes/FakeProductActions.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QMainWindow>
+#include <QVBoxLayout>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -127,6 +132,65 @@ TEST(LaunchSplashUi, AKeyDuringTheHoldLeavesOnceAndIsSwallowed)
     EXPECT_TRUE(hidden.isLeaving());
     EXPECT_FALSE(hidden.isHolding());
     Motion::setEnabled(false);
+}
+
+TEST(LaunchSplashUi, FinishedIsCalledOnceHoweverTheSplashIsLeft)
+{
+    Motion::setEnabled(false);
+    int tapped = 0;
+    LaunchSplash splash([&] { ++tapped; });
+    splash.show();
+    QTest::mouseClick(&splash, Qt::LeftButton);
+    QTest::mouseClick(&splash, Qt::LeftButton);
+    QTest::keyClick(&splash, Qt::Key_A);
+
+    int removed = 0;
+    LaunchSplash hidden([&] { ++removed; });
+    hidden.show();
+    hidden.hide(); // taken away during the hold
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tapped > 0 && removed > 0; }, 2000));
+    QTest::qWait(100); // a second call would come at the same time
+    EXPECT_EQ(tapped, 1);
+    EXPECT_EQ(removed, 1);
+}
+
+TEST(SearchFocusUi, FocusesTheFieldOfTheKeyWindowElseOfTheMainWindow)
+{
+    SearchFocus::focus(); // no window at all: nothing happens
+
+    QMainWindow main;
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    auto* other = new QLineEdit;
+    column->addWidget(other);
+    auto* nested = new QWidget;
+    column->addWidget(nested);
+    auto* field = new SearchField(nested);
+    main.setCentralWidget(content);
+    main.show();
+    other->setFocus();
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    SearchFocus::focus(); // no key window: the main window's field
+    EXPECT_EQ(main.focusWidget(), field);
+
+    other->setFocus();
+    QDialog dialog; // a key window without a field
+    auto* entry = new QLineEdit(&dialog);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    entry->setFocus();
+    SearchFocus::focus();
+    EXPECT_EQ(QApplication::focusWidget(), entry);
+    EXPECT_EQ(main.focusWidget(), other);
+
+    dialog.hide();
+    delete field; // no field anywhere
+    QApplication::setActiveWindow(&main);
+    other->setFocus();
+    SearchFocus::focus();
+    EXPECT_EQ(QApplication::focusWidget(), other);
 }
 
 } // namespace

@@ -6,11 +6,15 @@
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
 #include "app/views/kit/KeyboardGrid.h"
+#include "app/views/kit/Motion.h"
 #include "app/views/store/CarouselDots.h"
 #include "app/views/store/CartView.h"
 #include "app/views/store/DiscoverView.h"
 #include "app/views/store/HeroCarousel.h"
 #include "app/views/store/SearchResultsView.h"
+#include "app/views/store/StoreLoading.h"
+#include "app/views/store/StorePage.h"
+#include "app/views/store/StoreSkeleton.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
@@ -18,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <QVariantAnimation>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -94,6 +99,61 @@ TEST(StoreScreens, CarouselTurnsEverySevenSecondsWhileOnScreen)
     EXPECT_FALSE(carousel->isVisible());
     harness.sleeper.advance(7000ms);
     EXPECT_TRUE(harness.sleeper.pending().isEmpty());
+}
+
+TEST(StoreScreens, WithoutAStorefrontTheSkeletonShowsWhileLoadingElseTryAgain)
+{
+    ModelHarness harness;
+    harness.store.fail("GET", FakeStore::storefrontPath, 503);
+    auto model = harness.makeModel();
+    DiscoverView view(*model);
+    view.resize(900, 700);
+    view.show();
+    settle();
+    ASSERT_EQ(view.page(), nullptr);
+    ASSERT_NE(view.loading(), nullptr);
+    const auto tryAgain = [&]() -> QPushButton* {
+        for (QPushButton* button : view.loading()->face()->findChildren<QPushButton*>())
+            if (button->text() == "Try Again")
+                return button;
+        return nullptr;
+    };
+    ASSERT_NE(tryAgain(), nullptr) << "not loading: the store is unavailable";
+
+    // A refresh running: the skeleton, breathing only with motion on.
+    for (const bool motion : {false, true}) {
+        Motion::setEnabled(motion);
+        model->refresh().setLoading(true);
+        settle();
+        auto* skeleton = qobject_cast<StoreSkeleton*>(view.loading()->face());
+        ASSERT_NE(skeleton, nullptr);
+        EXPECT_EQ(skeleton->accessibleName(), "Loading the store");
+        auto* breath = skeleton->findChild<QVariantAnimation*>();
+        EXPECT_EQ(breath != nullptr && breath->state() == QAbstractAnimation::Running, motion);
+        if (!motion) {
+            EXPECT_EQ(skeleton->pulse(), 1.0) << "the end state at once";
+        }
+        model->refresh().setLoading(false);
+        settle();
+        ASSERT_NE(tryAgain(), nullptr) << "a refresh that brought nothing";
+    }
+    Motion::setEnabled(false);
+
+    // Each press asks again; a failure keeps the empty state and reports in a banner.
+    for (int press = 1; press <= 2; ++press) {
+        tryAgain()->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return harness.store.calls(FakeStore::storefrontPath) == press; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ModelHarness::bannerTexts(*model).size() == press; }));
+        settle();
+        EXPECT_EQ(view.page(), nullptr);
+        EXPECT_NE(tryAgain(), nullptr);
+    }
+
+    // Once the store answers, the screen shows its content without anything else.
+    harness.store.serveStorefront(Fixtures::storefront({product("tv-reverb")}));
+    tryAgain()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.page() != nullptr; }));
+    EXPECT_FALSE(model->refresh().loading());
 }
 
 TEST(StoreScreens, CarouselStandsStillInASnapshotRun)

@@ -1,0 +1,64 @@
+#include "app/views/library/UpdateRow.h"
+#include "app/views/library/UpdatesView.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace hub {
+namespace {
+
+void turn()
+{
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront(
+        {Fixtures::product("tv-delay", "Delay", 10.0, "2.0"), Fixtures::product("tv-synth", "Synth", 10.0, "3.0")}));
+    model->accounts().setTavrenProfile(Fixtures::profile("ada@tavren.test", QStringList{"tv-delay", "tv-synth"}));
+    model->library().setInstalled({Fixtures::record("tv-delay", "Delay", "1.0"), Fixtures::record("tv-synth", "Synth", "1.0")});
+    ProductSummary delay = Fixtures::summary("tv-delay", "Delay", "2.0");
+    delay.releaseDescription = "Line one\nLine two\nLine three\nLine four\nLine five";
+    ProductSummary synth = Fixtures::summary("tv-synth", "Synth", "3.0");
+    synth.releaseDescription = "Faster";
+    model->library().mergeReleaseNotes({{"tv-delay", delay}, {"tv-synth", synth}});
+    UpdatesView view(*model);
+    view.resize(800, 900);
+    view.show();
+    turn();
+    UpdateRow* row = view.row("tv-delay");
+    ASSERT_NE(row, nullptr);
+    ASSERT_NE(view.row("tv-synth"), nullptr);
+    EXPECT_EQ(row->toggleButton()->text(), "More");
+    row->toggleButton()->click();
+    EXPECT_EQ(row->toggleButton()->text(), "Less");
+
+    // New notes for the other product, a newer check, another installed version: the same
+    // row each time, still expanded; the other row still collapsed.
+    synth.releaseDescription = "Faster still";
+    const QList<std::function<void()>> changes{
+        [&] { model->library().mergeReleaseNotes({{"tv-synth", synth}}); },
+        [&] { model->refresh().setLastChecked(harness.now); },
+        [&] { model->library().setInstalled({Fixtures::record("tv-delay", "Delay", "1.5"), Fixtures::record("tv-synth", "Synth", "1.0")}); },
+    };
+    for (const auto& change : changes) {
+        change();
+        turn();
+        EXPECT_EQ(view.row("tv-delay"), row);
+        EXPECT_TRUE(row->expanded());
+        EXPECT_EQ(row->toggleButton()->text(), "Less");
+        EXPECT_FALSE(view.row("tv-synth")->expanded());
+    }
+    EXPECT_EQ(view.row("tv-synth")->notes()->text(), "Faster still");
+}
+
+} // namespace
+} // namespace hub
