@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/Screens.h"
+#include "app/views/kit/CrossFade.h"
 #include "app/views/kit/EmptyState.h"
 #include "app/views/kit/Rebuilder.h"
 
@@ -101,8 +102,13 @@ void DetailView::rebuild()
     const bool search = RootPresenter::showsSearchResults(navigation.search());
     const HubSection section = RootPresenter::rootSection(navigation.selection());
     const QString rootKey = search ? QStringLiteral("search") : toString(section);
-    if (rootKey != root_.key)
+    CrossFade* fade = nullptr;
+    if (rootKey != root_.key) {
+        // Another section replaces the screen with a cross-fade.
+        if (!search && !root_.key.isEmpty() && root_.key != QStringLiteral("search"))
+            fade = CrossFade::start(stack_, 180);
         replace(root_, rootKey, search ? Screens::searchResults(model_) : Screens::section(section, model_));
+    }
 
     // Pages are kept while their entry and what it resolves to stay the same.
     const QStringList& path = navigation.path();
@@ -120,6 +126,8 @@ void DetailView::rebuild()
         pages_.append(page);
     }
     stack_->setCurrentWidget(pages_.isEmpty() ? root_.widget : pages_.last().widget);
+    if (fade)
+        fade->raise(); // the stack raises its current page
     back_->setEnabled(!path.isEmpty());
     back_->setVisible(!path.isEmpty());
 }

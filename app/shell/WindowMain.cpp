@@ -21,6 +21,7 @@
 #include "app/views/kit/WebEngineArguments.h"
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/LaunchClock.h"
+#include "app/views/kit/Motion.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
@@ -63,6 +64,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
+    if (snapshot)
+        hub::Motion::setEnabled(false); // every picture shows where its motion ends
     // The app is dark, on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(hub::Theme::darkPalette());

@@ -3,10 +3,12 @@
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/KeyboardGridPresenter.h"
+#include "app/views/kit/Motion.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QVariantAnimation>
 
 namespace hub {
 
@@ -49,16 +51,37 @@ std::optional<int> KeyboardGrid::indexOf(QObject* cell) const
 
 void KeyboardGrid::setFocused(std::optional<QString> id, bool ring)
 {
+    // A highlight on show moves across to the next cell; one coming on starts there.
+    const bool across = ring_ && ring && focused_ && id && *focused_ != *id;
+    const bool again = focused_ == id;
     focused_ = std::move(id);
     ring_ = focused_ && ring;
-    placeHighlight();
+    if (across)
+        glideHighlight();
+    else if (!(again && glide_))
+        placeHighlight();
     highlight_->setOn(ring_);
 }
 
 void KeyboardGrid::placeHighlight()
 {
+    if (glide_)
+        glide_->stop();
     if (QWidget* target = focused_ ? cell(*focused_) : nullptr)
         highlight_->setGeometry(target->geometry());
+}
+
+void KeyboardGrid::glideHighlight()
+{
+    QWidget* target = cell(*focused_);
+    if (!target)
+        return;
+    if (glide_)
+        glide_->stop();
+    glide_ = Motion::animate(highlight_, highlight_->geometry(), target->geometry(), 120, QEasingCurve::OutQuad,
+        [highlight = highlight_](const QVariant& value) { highlight->setGeometry(value.toRect()); });
+    if (glide_) // the cell may have moved on the way
+        connect(glide_, &QAbstractAnimation::finished, this, &KeyboardGrid::placeHighlight);
 }
 
 bool KeyboardGrid::key(int key)
@@ -117,7 +140,7 @@ bool KeyboardGrid::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::Move:
     case QEvent::Resize:
-        if (focused_ && ids_[*index] == *focused_)
+        if (focused_ && ids_[*index] == *focused_ && !glide_)
             placeHighlight();
         break;
     default:

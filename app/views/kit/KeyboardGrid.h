@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <optional>
+
+class QVariantAnimation;
 
 namespace hub {
 
@@ -12,7 +15,8 @@ class FocusHighlight;
 
 // Cells keyed by unique ids in as many equal columns as fit; the arrow keys move
 // the focus between cells, Return opens the focused one. The focus highlight shows
-// only while the user steers with the keyboard: a click focuses a cell without it.
+// only while the user steers with the keyboard (and moves from cell to cell with it):
+// a click focuses a cell without it.
 // Keys that cannot move pass on to the enclosing views.
 class KeyboardGrid : public QWidget {
     Q_OBJECT
@@ -40,11 +44,13 @@ private:
     void setFocused(std::optional<QString> id, bool ring);
     bool key(int key);
     void placeHighlight();
+    void glideHighlight();
 
     QStringList ids_;
     Open open_;
     FlowGrid* layout_;
     FocusHighlight* highlight_;
+    QPointer<QVariantAnimation> glide_; // the highlight on its way to the focused cell
     QList<QWidget*> cells_;
     std::optional<QString> focused_;
     bool ring_ = false;

@@ -11,12 +11,15 @@
 #include "kit/security/HostPolicy.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cstdlib>
 
 namespace hub {
 
@@ -73,12 +76,28 @@ ScreenshotGallery::ScreenshotGallery(const StoreCatalog& catalog, const QString&
     scroll_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     scroll_->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     column->addWidget(scroll_);
+    scroll_->viewport()->installEventFilter(this);
 
     caption_ = Labels::secondary(Labels::plain(QStringLiteral("Screenshots are on their way."), TextStyle::caption, this));
     column->addWidget(caption_);
 
     rebuilder_->watch(&catalog_, &StoreCatalog::extrasChanged);
     rebuild();
+}
+
+bool ScreenshotGallery::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == scroll_->viewport() && event->type() == QEvent::Wheel) {
+        // Up and down move the strip sideways; at its ends the page scrolls on.
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (std::abs(wheel->angleDelta().y()) > std::abs(wheel->angleDelta().x())) {
+            wheel->ignore();
+            QCoreApplication::sendEvent(scroll_->horizontalScrollBar(), wheel);
+            if (wheel->isAccepted())
+                return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool ScreenshotGallery::showsCaption() const

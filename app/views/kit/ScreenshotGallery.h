@@ -21,8 +21,9 @@ class StoreCatalog;
 
 // The "Preview" strip of a product or extras item: its screenshots from the extras
 // feed, 400 by 250 each, scrolling sideways, or three drawn cards while the feed
-// lists none. A click opens the viewer sheet at that screenshot; a feed change
-// redraws the strip and hands the open viewer the new list.
+// lists none. A plain vertical wheel scrolls the strip too. A click opens the viewer
+// sheet at that screenshot; a feed change redraws the strip and hands the open viewer
+// the new list.
 class ScreenshotGallery : public QWidget {
     Q_OBJECT
 
@@ -39,6 +40,9 @@ public:
     const QList<QWidget*>& cells() const { return cells_; }
     ScreenshotViewer* viewer() const { return viewer_; }
     bool showsCaption() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuild();

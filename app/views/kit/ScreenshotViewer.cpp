@@ -1,6 +1,7 @@
 #include "app/views/kit/ScreenshotViewer.h"
 
 #include "app/views/kit/CachedImage.h"
+#include "app/views/kit/CrossFade.h"
 #include "app/views/kit/GalleryPresenter.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Spinner.h"
@@ -108,6 +109,7 @@ void ScreenshotViewer::step(int delta)
     const int next = GalleryPresenter::step(index_, delta, shots_.size());
     if (next == index_)
         return;
+    CrossFade::start(image_, 200); // one shot fades into the next
     index_ = next;
     render();
 }

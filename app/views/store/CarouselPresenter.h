@@ -12,6 +12,7 @@ namespace hub {
 // is set (by a dot); the shown product is the index modulo the number of products.
 struct CarouselPresenter {
     static constexpr int turnMs = 7000;
+    static constexpr int fadeMs = 450; // a turn changes the card over this long
 
     // The shown position; none for an empty list.
     static std::optional<int> position(qint64 index, qsizetype count);

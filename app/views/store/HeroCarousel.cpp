@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/model/Catalog.h"
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/CrossFade.h"
 #include "app/views/kit/ElidedLabel.h"
 #include "app/views/kit/IconPalette.h"
 #include "app/views/kit/Labels.h"
@@ -117,6 +118,8 @@ void HeroCarousel::setIndex(qint64 index)
 {
     if (index == index_)
         return;
+    // The texts, the dots and the tint change together.
+    CrossFade::start(this, CarouselPresenter::fadeMs);
     index_ = index;
     present();
 }
@@ -158,7 +161,7 @@ void HeroCarousel::present()
 
     const QColor from = tint_;
     const QColor to = tint();
-    Motion::animate(this, 0.0, 1.0, 450, QEasingCurve::InOutQuad, [this, from, to](const QVariant& value) {
+    Motion::animate(this, 0.0, 1.0, CarouselPresenter::fadeMs, QEasingCurve::InOutQuad, [this, from, to](const QVariant& value) {
         const double t = value.toDouble();
         tint_ = QColor::fromRgbF(from.redF() + (to.redF() - from.redF()) * t, from.greenF() + (to.greenF() - from.greenF()) * t,
             from.blueF() + (to.blueF() - from.blueF()) * t);
@@ -177,6 +180,8 @@ void HeroCarousel::open()
 void HeroCarousel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (!event->spontaneous())
+        present();
     if (turning_ || products_.isEmpty() || model_.services().arguments.snapshotFolder() || !model_.services().sleep)
         return;
     turning_ = true;
@@ -186,8 +191,13 @@ void HeroCarousel::showEvent(QShowEvent* event)
 void HeroCarousel::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    if (!turning_)
+        return;
+    // The running wait is cut short, and a cut wait still turns once; the card is
+    // drawn for it when next shown (this may be the teardown of the screen).
     turning_ = false;
-    ++run_; // the running wait ends without a turn
+    ++run_;
+    ++index_;
 }
 
 QCoro::Task<> HeroCarousel::turn(QPointer<HeroCarousel> self, Sleeper sleep, int run)

@@ -1,3 +1,5 @@
+#include "app/views/kit/Motion.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <clocale>
@@ -6,7 +8,7 @@
 #include <memory>
 
 // App tests run under a QCoreApplication; *UiTest and *UiIntegrationTest binaries get an
-// offscreen QApplication.
+// offscreen QApplication. Motion is off unless a test turns it on.
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
@@ -18,6 +20,7 @@ int main(int argc, char** argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    hub::Motion::setEnabled(false);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -10,6 +10,10 @@
 #include "tests/app/fakes/ModelHarness.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -79,5 +83,38 @@ TEST(ScreenshotGalleryUi, ViewerFollowsTheFeed)
     EXPECT_EQ(placeholderVariants(*gallery), QList<int>({0, 1, 2}));
     gallery->open(0);
     EXPECT_EQ(gallery->viewer(), nullptr) << "nothing to open";
+    ImageMemory::setFetch({});
+}
+
+TEST(ScreenshotGalleryUi, APlainWheelScrollsTheStripUntilItsEnd)
+{
+    ImageMemory::setFetch([](const QUrl&) { return std::nullopt; });
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    model->catalog().setExtras(shots(4));
+    ScreenshotGallery gallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red);
+    gallery.resize(600, 320);
+    gallery.show();
+    ASSERT_TRUE(eventually([&] { return gallery.cells().size() == 4; }));
+    auto* scroll = gallery.findChild<QScrollArea*>();
+    QScrollBar* strip = scroll->horizontalScrollBar();
+    ASSERT_GT(strip->maximum(), 0);
+
+    // As the wheel reaches the strip on its way up from the cell under the pointer.
+    const auto wheel = [&](int dy) {
+        const QPointF at(10, 10);
+        QWheelEvent event(at, scroll->viewport()->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, Qt::NoModifier,
+            Qt::NoScrollPhase, false);
+        QApplication::sendEvent(scroll->viewport(), &event);
+        return event.isAccepted();
+    };
+    EXPECT_FALSE(wheel(120)) << "at the start, up goes on to the page";
+    EXPECT_TRUE(wheel(-120));
+    EXPECT_GT(strip->value(), 0) << "down moves the strip sideways";
+    for (int turn = 0; turn < 100 && strip->value() < strip->maximum(); ++turn)
+        wheel(-120);
+    EXPECT_EQ(strip->value(), strip->maximum());
+    EXPECT_FALSE(wheel(-120)) << "at the end, down goes on to the page";
+    ImageMemory::pool().waitForDone(); // the loads still running use the fetch
     ImageMemory::setFetch({});
 }
