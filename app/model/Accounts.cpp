@@ -10,6 +10,9 @@ Accounts::Accounts(QObject* parent) : QObject(parent) {}
 
 void Accounts::setStoreUser(const std::optional<User>& user)
 {
+    const auto userId = [](const std::optional<User>& u) { return u ? std::optional(u->id) : std::nullopt; };
+    if (userId(user) != userId(storeUser_))
+        ++storeSession_;
     if (assign(storeUser_, user))
         emit storeUserChanged();
 }
@@ -22,6 +25,9 @@ void Accounts::setStoreOwned(const QList<ProductSummary>& owned)
 
 void Accounts::setTavrenProfile(const std::optional<TavrenIDProfile>& profile)
 {
+    const auto userId = [](const std::optional<TavrenIDProfile>& p) { return p ? std::optional(p->user.id) : std::nullopt; };
+    if (userId(profile) != userId(tavrenProfile_))
+        ++identitySession_;
     if (assign(tavrenProfile_, profile))
         emit tavrenProfileChanged();
 }
@@ -58,12 +64,14 @@ void Accounts::openSignIn(const SignInPurpose& purpose)
 
 void Accounts::clearStore()
 {
+    ++storeSession_;
     setStoreUser(std::nullopt);
     setStoreOwned({});
 }
 
 void Accounts::clearTavrenID()
 {
+    ++identitySession_;
     setTavrenProfile(std::nullopt);
     setTavrenSessions({});
     setTavrenPurchases({});

@@ -34,6 +34,11 @@ public:
     bool showSignIn() const { return showSignIn_; }
     const SignInPurpose& signInPurpose() const { return signInPurpose_; }
 
+    // Move on whenever the account shown becomes another one or none. An answer
+    // asked for under one value is dropped when it lands under another.
+    quint64 storeSession() const { return storeSession_; }
+    quint64 identitySession() const { return identitySession_; }
+
     void setStoreUser(const std::optional<User>& user);
     void setStoreOwned(const QList<ProductSummary>& owned); // kept as given
     void setTavrenProfile(const std::optional<TavrenIDProfile>& profile);
@@ -44,9 +49,9 @@ public:
 
     // Sets the purpose, then shows the sheet.
     void openSignIn(const SignInPurpose& purpose);
-    // The store account shown as disconnected: no user, nothing owned.
+    // The store account shown as disconnected: no user, nothing owned. Ends the store session.
     void clearStore();
-    // The identity account shown as signed out: no profile, devices or purchases.
+    // The identity account shown as signed out: no profile, devices or purchases. Ends the identity session.
     void clearTavrenID();
 
     // The e-mail to show for the signed-in person: the identity account's, else the store's.
@@ -77,6 +82,8 @@ private:
     QList<TavrenIDPurchase> tavrenPurchases_;
     bool showSignIn_ = false;
     SignInPurpose signInPurpose_;
+    quint64 storeSession_ = 0;
+    quint64 identitySession_ = 0;
 };
 
 } // namespace hub

@@ -64,14 +64,14 @@ QCoro::Task<> Checkout::checkoutFinished(CheckoutSession session, Order)
 {
     // A late answer for an older order leaves a newer checkout open.
     if (checkout_ && checkout_->orderId == session.orderId)
-        setCheckout(std::nullopt);
+        show(std::nullopt);
     if (session.clearsCart)
         parts_.cart.clear();
     parts_.cart.removeFromWishlist(session.productIds);
     parts_.banners.flash(Banner::Tone::success, QStringLiteral("Payment received for ") + session.productNames.join(QStringLiteral(", ")));
     if (!parts_.accounts.storeUser())
         parts_.accounts.openSignIn(SignInPurpose::connectStore(paidEmailReason));
-    auto refresh = parts_.refresh.refreshAll();
+    auto refresh = parts_.refresh.refreshAll(RefreshCycle::Join::fresh);
     co_await refresh;
 }
 
@@ -82,8 +82,38 @@ void Checkout::cancel()
 
 void Checkout::setCheckout(std::optional<CheckoutSession> session)
 {
-    if (assign(checkout_, std::move(session)))
-        emit checkoutChanged();
+    const std::optional<CheckoutSession> previous = checkout_;
+    if (!show(std::move(session)) || !previous)
+        return;
+    if (!checkout_ || checkout_->orderId != previous->orderId)
+        lookOnceMore(*previous);
+}
+
+bool Checkout::show(std::optional<CheckoutSession> session)
+{
+    if (!assign(checkout_, std::move(session)))
+        return false;
+    emit checkoutChanged();
+    return true;
+}
+
+QCoro::Task<> Checkout::lookOnceMore(CheckoutSession session)
+{
+    QPointer<Checkout> self(this);
+    const std::shared_ptr<MoonbaseClient> client = services_.client;
+    if (!client)
+        co_return;
+    std::optional<Order> order;
+    try {
+        auto fetch = runOn(pools_.reads, [client, id = session.orderId] { return client->order(id); });
+        order = co_await fetch;
+    } catch (const std::exception&) {
+        co_return; // the order stays at the store, as it is
+    }
+    if (!self || !isSettled(order->status))
+        co_return;
+    auto finish = checkoutFinished(std::move(session), std::move(*order));
+    co_await finish;
 }
 
 } // namespace hub

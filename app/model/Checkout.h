@@ -46,14 +46,21 @@ public:
     // The order is settled: close the sheet (if it still shows this order), empty the
     // cart when asked, take the products off the wishlist, then refresh ownership.
     QCoro::Task<> checkoutFinished(CheckoutSession session, Order order);
-    // The sheet's own cancel.
+    // The sheet's own cancel. The order is asked for once more: a payment settled
+    // just as the sheet closed is still finished.
     void cancel();
+    // Shows `session`; a running checkout it replaces gets the same last look.
     void setCheckout(std::optional<CheckoutSession> session);
 
 signals:
     void checkoutChanged();
 
 private:
+    // Shows `session`; true when that changed what is shown.
+    bool show(std::optional<CheckoutSession> session);
+    // One more fetch of an order the sheet let go of; a settled answer finishes it.
+    QCoro::Task<> lookOnceMore(CheckoutSession session);
+
     const Services& services_;
     ModelPools& pools_;
     Parts parts_;

@@ -51,6 +51,12 @@ void InstallJob::setTask(std::optional<JobRun> run)
         emit taskChanged();
 }
 
+void InstallJob::setNotes(const QStringList& notes)
+{
+    if (assign(notes_, notes))
+        emit notesChanged();
+}
+
 void InstallJob::pause()
 {
     if (task_)

@@ -6,6 +6,7 @@
 #include "kit/install/InstallStage.h"
 
 #include <QObject>
+#include <QStringList>
 #include <optional>
 
 namespace hub {
@@ -21,6 +22,7 @@ class InstallJob : public QObject {
     Q_PROPERTY(bool verifyOnly READ verifyOnly NOTIFY verifyOnlyChanged)
     Q_PROPERTY(std::optional<hub::DownloadResumeData> resumeData READ resumeData NOTIFY resumeDataChanged)
     Q_PROPERTY(bool running READ isRunning NOTIFY taskChanged)
+    Q_PROPERTY(QStringList notes READ notes NOTIFY notesChanged)
 
 public:
     InstallJob(InstallRequest request, bool verifyOnly, QObject* parent = nullptr);
@@ -35,10 +37,13 @@ public:
     // The live run, none while the job is not running.
     const std::optional<JobRun>& task() const { return task_; }
     bool isRunning() const { return task_.has_value(); }
+    // What the finished install noted for the user (installer scripts it skipped, ...).
+    const QStringList& notes() const { return notes_; }
 
     void setStage(const InstallStage& stage);
     void setResumeData(const std::optional<DownloadResumeData>& data);
     void setTask(std::optional<JobRun> run);
+    void setNotes(const QStringList& notes);
     // Asks the live run to stop; a download ends paused with its resume data.
     void pause();
 
@@ -48,6 +53,7 @@ signals:
     void verifyOnlyChanged();
     void resumeDataChanged();
     void taskChanged();
+    void notesChanged();
 
 private:
     const InstallRequest request_;
@@ -56,6 +62,7 @@ private:
     bool verifyOnly_;
     std::optional<DownloadResumeData> resumeData_;
     std::optional<JobRun> task_;
+    QStringList notes_;
 };
 
 } // namespace hub

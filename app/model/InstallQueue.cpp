@@ -23,6 +23,7 @@ const QString noEngine = QStringLiteral("Installing is not possible: the downloa
 struct InstallQueue::Outcome {
     InstallStage stage = InstallStage::installed();
     std::optional<DownloadResumeData> resumeData;
+    QStringList notes;
 };
 
 InstallQueue::InstallQueue(const Services& services, ModelPools& pools, Parts parts, Reporter report, QObject* parent)
@@ -82,20 +83,19 @@ void InstallQueue::install(const StorefrontProduct& product, const std::optional
 
 void InstallQueue::pumpQueue()
 {
-    const auto running = std::count_if(live_.begin(), live_.end(), [](const LiveRun& r) { return r.isJob; });
-    qsizetype open = std::max<qsizetype>(0, maxConcurrentJobs - running);
     QList<QPointer<InstallJob>> startable;
     for (auto it = jobs_.rbegin(); it != jobs_.rend(); ++it) {
         if ((*it)->stage().kind == InstallStage::Kind::queued && !(*it)->isRunning())
             startable.append(*it);
     }
     for (const QPointer<InstallJob>& job : startable) {
-        if (open == 0)
+        // Counted again before every start: a start that failed on the lock has pumped
+        // the queue in between, and may have filled the slots.
+        const auto running = std::count_if(live_.begin(), live_.end(), [](const LiveRun& r) { return r.isJob; });
+        if (running >= maxConcurrentJobs)
             break;
-        // An earlier start that failed on the lock has pumped the queue in between.
         if (!job || !jobs_.contains(job.data()) || job->stage().kind != InstallStage::Kind::queued || job->isRunning())
             continue;
-        --open;
         run(job);
     }
 }
@@ -174,13 +174,17 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
             token = run.stop.get_token(), relay]() -> Outcome {
             const InstallEngine::StageCallback report = [relay](const InstallStage& stage) { relay->report(stage); };
             try {
-                if (verifyOnly)
+                if (verifyOnly) {
                     engine->verify(request, report, token);
-                else
-                    engine->run(request, resume, report, token);
-                return {};
-            } catch (const DownloadInterrupted& paused) {
-                return {InstallStage::paused(), paused.resumeData};
+                    return {};
+                }
+                return {InstallStage::installed(), std::nullopt, engine->run(request, resume, report, token).notes};
+            } catch (const DownloadInterrupted& interrupted) {
+                if (interrupted.cause == DownloadInterrupted::Cause::stopped)
+                    return {InstallStage::paused(), interrupted.resumeData};
+                // Only the user's pause is a pause; the bytes of a lost connection stay for Retry.
+                return {InstallStage::failed(interrupted.message() + QStringLiteral(" Retry continues the download.")),
+                    interrupted.resumeData};
             } catch (const Error& error) {
                 return {InstallStage::failed(error.message()), std::nullopt};
             } catch (const std::exception& error) {
@@ -193,6 +197,7 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
     endLive(id);
     if (guard && guard->task() && guard->task()->id == id) {
         guard->setResumeData(outcome.resumeData);
+        guard->setNotes(outcome.notes);
         guard->setStage(outcome.stage);
         guard->setTask(std::nullopt);
     }
@@ -212,8 +217,8 @@ void InstallQueue::jobFinished(InstallJob* job)
             parts_.banners.flash(Banner::Tone::success,
                 request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" passed every check."));
         } else if (stage.kind == InstallStage::Kind::installed) {
-            parts_.banners.flash(
-                Banner::Tone::success, request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" is installed."));
+            QStringList text{request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" is installed.")};
+            parts_.banners.flash(Banner::Tone::success, (text + job->notes()).join(QLatin1Char(' ')));
             const bool frontmost = services_.isFrontmost && services_.isFrontmost();
             if (!frontmost && services_.notify)
                 services_.notify(request.productName + QStringLiteral(" is installed"),

@@ -1,5 +1,6 @@
 #include "app/model/Library.h"
 
+#include "app/model/Accounts.h"
 #include "app/model/Assign.h"
 #include "app/model/Services.h"
 #include "app/model/StoreCatalog.h"
@@ -7,9 +8,25 @@
 
 namespace hub {
 
-Library::Library(const Services& services, const StoreCatalog& catalog, QObject* parent)
+Library::Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, QObject* parent)
     : QObject(parent), services_(services), catalog_(catalog)
 {
+    // Everything updatesAvailable() reads.
+    connect(&catalog, &StoreCatalog::storefrontChanged, this, &Library::recountUpdates);
+    connect(&accounts, &Accounts::storeUserChanged, this, &Library::recountUpdates);
+    connect(&accounts, &Accounts::storeOwnedChanged, this, &Library::recountUpdates);
+    connect(&accounts, &Accounts::tavrenProfileChanged, this, &Library::recountUpdates);
+    connect(this, &Library::installedChanged, this, &Library::recountUpdates);
+    connect(this, &Library::releaseNotesChanged, this, &Library::recountUpdates);
+}
+
+void Library::recountUpdates()
+{
+    QStringList ids;
+    for (const StorefrontProduct& product : updatesAvailable())
+        ids.append(product.id);
+    if (assign(updates_, std::move(ids)))
+        emit updatesAvailableChanged();
 }
 
 void Library::setInstalled(const QList<InstallRecord>& records)
@@ -38,9 +55,20 @@ std::optional<InstallRecord> Library::record(const QString& productId) const
 std::optional<QString> Library::latestVersion(const StorefrontProduct& product) const
 {
     const auto notes = releaseNotes_.constFind(product.id);
-    if (notes != releaseNotes_.constEnd() && notes->currentVersion)
-        return notes->currentVersion;
-    return product.currentVersion;
+    if (notes == releaseNotes_.constEnd() || !notes->currentVersion)
+        return product.currentVersion;
+    if (product.currentVersion && Version(*notes->currentVersion) < Version(*product.currentVersion))
+        return product.currentVersion;
+    return notes->currentVersion;
+}
+
+bool Library::needsReleaseNotes(const StorefrontProduct& product) const
+{
+    const auto notes = releaseNotes_.constFind(product.id);
+    if (notes == releaseNotes_.constEnd())
+        return true;
+    // A release published since the record was fetched.
+    return product.currentVersion && notes->currentVersion != product.currentVersion;
 }
 
 QList<StorefrontProduct> Library::updatesAvailable() const

@@ -9,6 +9,7 @@
 
 namespace hub {
 
+class Accounts;
 class StoreCatalog;
 struct Services;
 
@@ -22,7 +23,7 @@ class Library : public QObject {
 public:
     using ReleaseNotes = QHash<QString, ProductSummary>;
 
-    Library(const Services& services, const StoreCatalog& catalog, QObject* parent = nullptr);
+    Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, QObject* parent = nullptr);
 
     const QList<InstallRecord>& installed() const { return installed_; }
     const ReleaseNotes& releaseNotes() const { return releaseNotes_; }
@@ -33,8 +34,10 @@ public:
 
     // The first installed record of the product.
     std::optional<InstallRecord> record(const QString& productId) const;
-    // The release notes' version when known, else the storefront's.
+    // The higher of the release notes' version and the storefront's.
     std::optional<QString> latestVersion(const StorefrontProduct& product) const;
+    // No full record is kept, or the kept one names another version than the storefront.
+    bool needsReleaseNotes(const StorefrontProduct& product) const;
     // Owned products, in their order, installed below their latest version.
     QList<StorefrontProduct> updatesAvailable() const;
     // Installed below the latest known version.
@@ -50,12 +53,17 @@ public:
 signals:
     void installedChanged();
     void releaseNotesChanged();
+    // The products of updatesAvailable() changed, whatever moved them.
+    void updatesAvailableChanged();
 
 private:
+    void recountUpdates();
+
     const Services& services_;
     const StoreCatalog& catalog_;
     QList<InstallRecord> installed_;
     ReleaseNotes releaseNotes_;
+    QStringList updates_; // ids of updatesAvailable() as last announced
 };
 
 } // namespace hub

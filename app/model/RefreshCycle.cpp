@@ -12,7 +12,9 @@
 #include "kit/api/MoonbaseError.h"
 #include "kit/api/StorefrontSnapshot.h"
 
+#include <QCoroFuture>
 #include <QPointer>
+#include <QPromise>
 #include <algorithm>
 #include <vector>
 
@@ -64,7 +66,29 @@ void RefreshCycle::setLastChecked(const std::optional<QDateTime>& when)
         emit lastCheckedChanged();
 }
 
-QCoro::Task<> RefreshCycle::refreshAll()
+QCoro::Task<> RefreshCycle::refreshAll(Join join)
+{
+    QPointer<RefreshCycle> self(this);
+    const quint64 asked = runs_;
+    while (running_) {
+        const QFuture<void> current = *running_;
+        const bool begunSince = runs_ > asked;
+        co_await current;
+        if (!self || join == Join::running || begunSince)
+            co_return;
+    }
+    QPromise<void> done;
+    done.start();
+    running_ = done.future();
+    ++runs_;
+    QCoro::Task<> cycle = runCycle();
+    co_await cycle;
+    done.finish();
+    if (self)
+        running_.reset();
+}
+
+QCoro::Task<> RefreshCycle::runCycle()
 {
     QPointer<RefreshCycle> self(this);
     setLoading(true);
@@ -137,32 +161,36 @@ QCoro::Task<> RefreshCycle::loadTavrenID()
     const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
     if (!id)
         co_return;
+    // Answers for a session that has ended or changed meanwhile are dropped.
+    quint64 asked = parts_.accounts.identitySession();
+    const auto current = [&] { return self && parts_.accounts.identitySession() == asked; };
     std::optional<TavrenIDProfile> profile;
     try {
         auto session = runOn(pools_.reads, [id] { return id->isSignedIn(); });
         const bool signedIn = co_await session;
-        if (!self || !signedIn)
+        if (!current() || !signedIn)
             co_return;
         auto fetch = runOn(pools_.reads, [id] { return id->profile(); });
         profile = co_await fetch;
     } catch (const std::exception& error) {
         // An ended identity session is not the store's: only the profile goes, quietly.
-        if (self && isNotSignedIn(error))
+        if (current() && isNotSignedIn(error))
             parts_.accounts.setTavrenProfile(std::nullopt);
-        else if (self)
+        else if (current())
             report(error, Source::identity);
         co_return;
     }
-    if (!self)
+    if (!current())
         co_return;
     parts_.accounts.setTavrenProfile(profile);
+    asked = parts_.accounts.identitySession();
     QCoro::Task<QList<TavrenIDSession>> sessions = orEmpty(pools_.reads, [id] { return id->sessions(); });
     QCoro::Task<QList<TavrenIDPurchase>> purchases = orEmpty(pools_.reads, [id] { return id->purchases(); });
     const QList<TavrenIDSession> devices = co_await sessions;
-    if (self)
+    if (current())
         parts_.accounts.setTavrenSessions(devices);
     const QList<TavrenIDPurchase> bought = co_await purchases;
-    if (self)
+    if (current())
         parts_.accounts.setTavrenPurchases(bought);
 }
 
@@ -170,19 +198,22 @@ QCoro::Task<> RefreshCycle::loadStoreAccount()
 {
     QPointer<RefreshCycle> self(this);
     const std::shared_ptr<MoonbaseClient> client = services_.client;
+    quint64 asked = parts_.accounts.storeSession();
+    const auto current = [&] { return self && parts_.accounts.storeSession() == asked; };
     try {
         auto session = runOn(pools_.reads, [client] { return client->isSignedIn(); });
         const bool signedIn = co_await session;
-        if (!self || !signedIn)
+        if (!current() || !signedIn)
             co_return;
         auto account = runOn(pools_.reads, [client] { return client->currentUser(); });
         const User user = co_await account;
-        if (!self)
+        if (!current())
             co_return;
         parts_.accounts.setStoreUser(user);
+        asked = parts_.accounts.storeSession();
         auto ownedFetch = runOn(pools_.reads, [client] { return client->ownedProducts(); });
         QList<ProductSummary> owned = co_await ownedFetch;
-        if (!self)
+        if (!current())
             co_return;
         QList<std::pair<std::u32string, ProductSummary>> keyed;
         for (ProductSummary& product : owned)
@@ -193,7 +224,7 @@ QCoro::Task<> RefreshCycle::loadStoreAccount()
             owned.append(std::move(entry.second));
         parts_.accounts.setStoreOwned(owned);
     } catch (const std::exception& error) {
-        if (!self)
+        if (!current())
             co_return;
         if (isNotSignedIn(error))
             parts_.accounts.clearStore();
@@ -231,7 +262,10 @@ QCoro::Task<std::optional<ProductSummary>> RefreshCycle::fetchProduct(QString id
 QCoro::Task<> RefreshCycle::loadReleaseNotes(QStringList ids)
 {
     QPointer<RefreshCycle> self(this);
-    ids.removeIf([&](const QString& id) { return parts_.library.releaseNotes().contains(id); });
+    ids.removeIf([&](const QString& id) {
+        const std::optional<StorefrontProduct> product = parts_.catalog.storeProduct(id);
+        return product ? !parts_.library.needsReleaseNotes(*product) : parts_.library.releaseNotes().contains(id);
+    });
     if (ids.isEmpty())
         co_return;
     std::vector<QCoro::Task<std::optional<ProductSummary>>> fetches;

@@ -4,6 +4,7 @@
 #include "app/model/Services.h"
 
 #include <QDateTime>
+#include <QFuture>
 #include <QObject>
 #include <QSet>
 #include <chrono>
@@ -43,6 +44,10 @@ public:
         InstallQueue& queue;
     };
 
+    // What a refresh asked for while one runs waits for: the one running, or
+    // (after a sign-in or a payment) one that begins after it was asked for.
+    enum class Join { running, fresh };
+
     static constexpr std::chrono::seconds updateInterval{21'600};
     static inline const QString storeSessionEnded = QStringLiteral("Your store session ended. Sign in again to continue.");
 
@@ -57,12 +62,13 @@ public:
     void setLoading(bool loading);
     void setLastChecked(const std::optional<QDateTime>& when);
 
-    QCoro::Task<> refreshAll();
+    QCoro::Task<> refreshAll(Join join = Join::running);
     QCoro::Task<> loadStorefront();
     QCoro::Task<> loadTavrenID();
     QCoro::Task<> loadStoreAccount();
     QCoro::Task<> loadExtras();
-    // Fetches the full records of the products that have none yet.
+    // Fetches the full records of the products that have none yet, or whose kept
+    // record names another version than the storefront.
     QCoro::Task<> loadReleaseNotes(QStringList ids);
     // Every 6 hours a refresh, for as long as the model lives.
     QCoro::Task<> updateLoop();
@@ -77,6 +83,7 @@ signals:
     void lastCheckedChanged();
 
 private:
+    QCoro::Task<> runCycle();
     void afterRefresh();
     // Runs `save` over the snapshot folder on the saves pool; failures are dropped.
     void saveSnapshot(std::function<void(const SnapshotCache&)> save);
@@ -87,6 +94,8 @@ private:
     Parts parts_;
     bool loading_ = false;
     std::optional<QDateTime> lastChecked_;
+    std::optional<QFuture<void>> running_; // finishes when the refresh under way ends
+    quint64 runs_ = 0;                      // refreshes begun
     QSet<QString> notifiedUpdates_;
 };
 

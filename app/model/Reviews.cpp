@@ -95,10 +95,12 @@ QCoro::Task<> Reviews::loadMyReview(QString productId)
     }
     QPointer<Reviews> self(this);
     const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    const quint64 session = parts_.accounts.identitySession();
     try {
         auto fetch = runOn(pools_.reads, [=] { return id->myReview(productId); });
         const MyReview mine = co_await fetch;
-        if (self)
+        // Another person's review, or nobody's, once the account has changed.
+        if (self && parts_.accounts.identitySession() == session)
             setMyReview(productId, mine);
     } catch (const std::exception&) {
         // Quiet: whatever was shown stays.
@@ -109,6 +111,7 @@ QCoro::Task<> Reviews::submitReview(ReviewDraft draft)
 {
     QPointer<Reviews> self(this);
     const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    const quint64 session = parts_.accounts.identitySession();
     std::optional<PostedReview> posted;
     std::optional<QString> failure;
     try {
@@ -125,7 +128,8 @@ QCoro::Task<> Reviews::submitReview(ReviewDraft draft)
         co_return;
     const auto before = myReviews_.constFind(draft.productId);
     const std::optional<QString> basis = before != myReviews_.cend() ? before->basis : std::nullopt;
-    setMyReview(draft.productId, MyReview{true, basis, posted->review});
+    if (parts_.accounts.identitySession() == session)
+        setMyReview(draft.productId, MyReview{true, basis, posted->review});
     auto reload = loadReviews(draft.productId, false);
     co_await reload;
     if (!self)

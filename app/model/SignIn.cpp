@@ -50,7 +50,7 @@ QCoro::Task<> SignIn::storeConnected(User user, QString banner)
     parts_.accounts.setStoreUser(user);
     parts_.accounts.setShowSignIn(false);
     parts_.banners.flash(Banner::Tone::success, banner);
-    QCoro::Task<> refresh = parts_.refresh.refreshAll();
+    QCoro::Task<> refresh = parts_.refresh.refreshAll(RefreshCycle::Join::fresh);
     co_await refresh;
     if (self)
         startPendingInstall();
@@ -132,7 +132,7 @@ QCoro::Task<> SignIn::finishTavrenSignIn()
     const std::optional<TavrenIDProfile>& profile = parts_.accounts.tavrenProfile();
     parts_.banners.flash(Banner::Tone::success,
         QStringLiteral("Signed in with Tavren ID as ") + (profile ? profile->user.email : QStringLiteral("you")) + QStringLiteral("."));
-    QCoro::Task<> refresh = parts_.refresh.refreshAll();
+    QCoro::Task<> refresh = parts_.refresh.refreshAll(RefreshCycle::Join::fresh);
     co_await refresh;
     if (!self)
         co_return;
@@ -146,6 +146,7 @@ QCoro::Task<> SignIn::revokeTavrenSession(TavrenIDSession session)
 {
     QPointer<SignIn> self(this);
     const std::shared_ptr<TavrenIDClient> id = services_.tavrenID;
+    const quint64 signedIn = parts_.accounts.identitySession();
     QList<TavrenIDSession> sessions;
     try {
         auto revoke = runOn(pools_.reads, [id, sessionId = session.id] { id->revokeSession(sessionId); });
@@ -157,7 +158,8 @@ QCoro::Task<> SignIn::revokeTavrenSession(TavrenIDSession session)
             parts_.refresh.report(error, RefreshCycle::Source::identity);
         co_return;
     }
-    if (!self)
+    // The device list of an account signed out meanwhile is not shown.
+    if (!self || parts_.accounts.identitySession() != signedIn)
         co_return;
     parts_.accounts.setTavrenSessions(sessions);
     parts_.banners.flash(Banner::Tone::success, QStringLiteral("Signed out ") + session.label + QStringLiteral("."));

@@ -58,7 +58,8 @@ QByteArray HubUpdateService::fetch(const QString& url, qint64 maxBytes, std::chr
     HttpRequest request;
     request.url = url.toUtf8();
     request.maxBodyBytes = maxBytes;
-    request.timeout = timeout;
+    request.timeout = std::min<std::chrono::milliseconds>(timeout, std::chrono::seconds(30));
+    request.deadline = timeout;
     HttpResponse response;
     try {
         response = transport_->send(request);

@@ -71,8 +71,7 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     });
 
     rebuild_->watch(&model_.navigation(), &Navigation::pathChanged);
-    rebuild_->watch(&model_.library(), &Library::installedChanged);
-    rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
+    rebuild_->watch(&model_.library(), &Library::updatesAvailableChanged);
     rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
     rebuild_->watch(&model_.accounts(), &Accounts::storeUserChanged);
     rebuild_->watch(&model_.accounts(), &Accounts::tavrenProfileChanged);

@@ -68,8 +68,7 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
     rebuild_->watch(&model_.catalog(), &StoreCatalog::extrasChanged);
     rebuild_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
-    rebuild_->watch(&model_.library(), &Library::installedChanged);
-    rebuild_->watch(&model_.library(), &Library::releaseNotesChanged);
+    rebuild_->watch(&model_.library(), &Library::updatesAvailableChanged);
     rebuild_->watch(&model_.preferences(), &Preferences::wishlistChanged);
     rebuild_->watch(&model_.queue(), &InstallQueue::jobsChanged);
     rebuild();

@@ -21,7 +21,8 @@ struct HttpRequest {
     QByteArray url; // sent exactly as built, never re-encoded
     HttpHeaders headers; // in the order they are sent
     std::optional<QByteArray> body;
-    std::chrono::milliseconds timeout{60'000};
+    std::chrono::milliseconds timeout{60'000}; // the longest wait for the next data
+    std::chrono::milliseconds deadline{0};     // for the whole request; zero: no bound
     // A response body longer than this ends the request with a TransportError.
     std::optional<qint64> maxBodyBytes;
     // Stopping it ends the request at once with a TransportError.

@@ -159,12 +159,19 @@ void LoopbackReceiver::wake()
 
 void LoopbackReceiver::run()
 {
+    using Clock = std::chrono::steady_clock;
     std::deque<int> open; // accepted connections waiting for their one read, oldest first
+    // Out of descriptors, a waiting connection keeps the listener readable: it is
+    // left alone for a while instead of being polled in a busy loop.
+    std::optional<Clock::time_point> acceptAgainAt;
     const auto acceptAll = [&] {
         while (true) {
             const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (connection < 0)
+            if (connection < 0) {
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    acceptAgainAt = Clock::now() + acceptBackOff;
                 return;
+            }
             open.push_back(connection);
             if (open.size() > static_cast<size_t>(maxOpenConnections)) {
                 ::close(open.front());
@@ -186,12 +193,21 @@ void LoopbackReceiver::run()
             }
         }
 
+        int pollTimeout = -1;
+        if (acceptAgainAt) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*acceptAgainAt - Clock::now());
+            if (left.count() > 0)
+                pollTimeout = int(left.count());
+            else
+                acceptAgainAt.reset();
+        }
+        const bool accepting = listener_ >= 0 && !acceptAgainAt;
         std::vector<pollfd> watched{{wakeRead_, POLLIN, 0}};
-        if (listener_ >= 0)
+        if (accepting)
             watched.push_back({listener_, POLLIN, 0});
         for (const int connection : open)
             watched.push_back({connection, POLLIN, 0});
-        if (::poll(watched.data(), watched.size(), -1) < 0) {
+        if (::poll(watched.data(), watched.size(), pollTimeout) < 0) {
             if (errno == EINTR)
                 continue;
             break;
@@ -201,7 +217,7 @@ void LoopbackReceiver::run()
         while (::read(wakeRead_, drained, sizeof drained) > 0) {
         }
         size_t next = 1;
-        if (listener_ >= 0 && watched[next++].revents != 0)
+        if (accepting && watched[next++].revents != 0)
             acceptAll();
         std::vector<int> ready;
         for (; next < watched.size(); ++next) {

@@ -32,6 +32,8 @@ public:
 
     static constexpr qsizetype maxRequestBytes = 16384; // the one read of a connection
     static constexpr int maxOpenConnections = 32; // beyond it the oldest is closed unanswered
+    // How long the listener rests when an accept fails for lack of descriptors.
+    static constexpr std::chrono::milliseconds acceptBackOff{100};
 
     // Draws the one-time values and makes the listening socket. Throws
     // std::system_error when no socket can be made, and Failure::listenerFailed

@@ -109,6 +109,14 @@ QString normalizedCode(const QString& code)
     return code.mid(start, end - start).replace(u' ', u'+');
 }
 
+// A stored session replaces the one held only when it is a later one: another
+// session, expiring later. An older one (left behind by a failed keychain write,
+// perhaps another account's) is never gone back to.
+bool isNewer(const std::optional<SessionTokens>& stored, const SessionTokens& held)
+{
+    return stored && stored->refreshToken != held.refreshToken && stored->expiresAt > held.expiresAt;
+}
+
 } // namespace
 
 QString MoonbaseClient::encodeQueryValue(QStringView text) { return PercentEncoding::encode(text, queryValueAllowed); }
@@ -238,7 +246,7 @@ std::optional<SessionTokens> MoonbaseClient::refresh(bool force)
         // The app and the background updater share the stored session. When the
         // other one has refreshed it already, its tokens are taken instead: the
         // store may not accept the refresh token held here a second time.
-        if (const Stored stored = reread(); stored.tokens && stored.tokens->refreshToken != current.refreshToken) {
+        if (const Stored stored = reread(); isNewer(stored.tokens, current)) {
             current = *stored.tokens;
             adopted = !current.needsRefresh(now_());
         }
@@ -283,9 +291,9 @@ std::optional<SessionTokens> MoonbaseClient::applyRefresh(quint64 generation, Re
     return tokens;
 }
 
-// The store refused `refused`. A different session saved meanwhile (by the
-// other process) is taken up; otherwise the session ends, and the stored one is
-// cleared only when it is the refused one.
+// The store refused `refused`. A later session saved meanwhile (by the
+// other process) is taken up; otherwise the session ends and what is stored,
+// the refused session or an older one, is cleared.
 std::optional<SessionTokens> MoonbaseClient::applyRefusal(quint64 generation, RefreshPromise& promise,
     const SessionTokens& refused)
 {
@@ -300,7 +308,7 @@ std::optional<SessionTokens> MoonbaseClient::applyRefusal(quint64 generation, Re
     const Stored stored = reread();
     std::unique_lock lock(mutex_);
     refreshTask_ = {};
-    if (stored.tokens && stored.tokens->refreshToken != refused.refreshToken) {
+    if (isNewer(stored.tokens, refused)) {
         tokens_ = stored.tokens;
         lock.unlock();
         promise.set_value(stored.tokens);

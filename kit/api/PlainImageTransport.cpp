@@ -6,7 +6,7 @@ PlainImageTransport::PlainImageTransport(ConnectionOptions options) : exchange_(
 
 HttpResponse PlainImageTransport::send(const HttpRequest& request)
 {
-    return exchange_.send(request, {requestTimeout, requestTimeout, request.timeout});
+    return exchange_.send(request, {requestTimeout, request.timeout, request.deadline});
 }
 
 } // namespace hub

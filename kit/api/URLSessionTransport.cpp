@@ -9,7 +9,7 @@ URLSessionTransport::URLSessionTransport(const PinnedTrust& trust, const Connect
 
 HttpResponse URLSessionTransport::send(const HttpRequest& request)
 {
-    return exchange_.send(request, {requestTimeout, requestTimeout, request.timeout});
+    return exchange_.send(request, {requestTimeout, request.timeout, request.deadline});
 }
 
 } // namespace hub

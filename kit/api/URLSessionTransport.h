@@ -9,8 +9,9 @@ namespace hub {
 
 // The pinned transport of the API clients: one curl handle per request, TLS 1.2
 // at least, no cookies, no cache, redirects returned as the response, server
-// trust decided by the pins alone (see PinnedExchange). Connect, and the wait
-// between bytes, time out after 30 s; the whole request after its own timeout.
+// trust decided by the pins alone (see PinnedExchange). Connect times out after
+// 30 s; the request's own timeout is the longest wait for the next data, so a slow
+// answer that keeps moving is never cut off.
 class URLSessionTransport : public HTTPTransport {
 public:
     explicit URLSessionTransport(const PinnedTrust& trust, const ConnectionOptions& options = {});

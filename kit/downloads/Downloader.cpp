@@ -75,8 +75,9 @@ Downloader::Downloader(HostPolicy policy, PinnedTrust trust, ConnectionOptions o
 {
 }
 
-Downloader::Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options)
-    : policy_(std::move(policy)), workFolder_(std::move(workFolder)), exchange_(trust, options)
+Downloader::Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options,
+                       PinnedExchange::Timeouts timeouts)
+    : timeouts_(timeouts), policy_(std::move(policy)), workFolder_(std::move(workFolder)), exchange_(trust, options)
 {
 }
 
@@ -104,11 +105,11 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
     // Ends the call. Bytes on disk are kept, as DownloadInterrupted with resume data,
     // when the server that sent them answered and named a validator to resume with;
     // otherwise they go and `error` is thrown (a stop or a lost connection).
-    const auto keepForResume = [&](std::exception_ptr error, bool answered) {
+    const auto keepForResume = [&](std::exception_ptr error, bool answered, DownloadInterrupted::Cause cause) {
         file.close();
         state.offset = file.size();
         if (answered && state.offset > 0 && !state.validator().isEmpty())
-            throw DownloadInterrupted(state);
+            throw DownloadInterrupted(state, cause);
         file.remove();
         std::rethrow_exception(error);
     };
@@ -156,7 +157,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                 if (status == 206) {
                     const std::optional<ContentRange> range = contentRange(headers);
                     if (!answersRange(range, headers, offset))
-                        return failWith(std::make_exception_ptr(DownloadError::httpStatus(status)));
+                        return failWith(std::make_exception_ptr(DownloadError::wrongRange()));
                     if (!sameValidator(headers, state)) {
                         otherFile = true; // never spliced onto the old bytes
                         return false;
@@ -197,9 +198,9 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
 
         PinnedExchange::Outcome outcome = PinnedExchange::Outcome::stopped;
         try {
-            outcome = exchange_.perform(request, timeouts, onHead, onBody, stop);
+            outcome = exchange_.perform(request, timeouts_, onHead, onBody, stop);
         } catch (const TransportError&) {
-            keepForResume(std::current_exception(), answered != 0);
+            keepForResume(std::current_exception(), answered != 0, DownloadInterrupted::Cause::connectionLost);
         } catch (...) {
             file.remove();
             throw;
@@ -215,7 +216,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             if (expected >= 0 && file.size() != expected)
                 keepForResume(std::make_exception_ptr(TransportError(
                                   CURLE_PARTIAL_FILE, QStringLiteral("The connection closed before the whole file arrived."))),
-                              true);
+                              true, DownloadInterrupted::Cause::connectionLost);
             try {
                 file.moveTo(destination);
             } catch (...) {
@@ -235,7 +236,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             throw DownloadError::httpStatus(0);
         }
         if (stop.stop_requested())
-            keepForResume(std::make_exception_ptr(DownloadInterrupted()), true);
+            keepForResume(std::make_exception_ptr(DownloadInterrupted()), true, DownloadInterrupted::Cause::stopped);
     }
 }
 

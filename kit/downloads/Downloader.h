@@ -28,26 +28,28 @@ public:
     // made if missing; throws std::system_error when it cannot be).
     Downloader(HostPolicy policy, PinnedTrust trust, ConnectionOptions options = {});
     // Partial files go to `workFolder`, which must exist.
-    Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options = {});
+    Downloader(HostPolicy policy, PinnedTrust trust, QString workFolder, ConnectionOptions options = {},
+               PinnedExchange::Timeouts timeouts = standardTimeouts);
 
     // Downloads `url` to `destination` (replacing what lies there) and returns
     // `destination`. With resume data whose partial file is still there, asks
     // for the rest with Range and If-Range; a 200 answer, or a 206 for another
     // version of the file, starts again from zero. Only a file of the announced
     // size is put in place. Throws MoonbaseError::blockedURL, DownloadError,
-    // DownloadInterrupted (when `stop` is triggered, or when the connection is lost
-    // after the server answered with a validator: resume data then comes with it),
-    // TransportError or std::system_error.
+    // DownloadInterrupted (when `stop` is triggered, or, as Cause::connectionLost,
+    // when the connection is lost or stalls after the server answered with a
+    // validator: resume data then comes with it), TransportError or std::system_error.
     QString download(const QUrl& url, const std::optional<DownloadResumeData>& resumeData, const QString& destination,
                      qint64 maxBytes, const Progress& progress, std::stop_token stop = {}) const;
 
     static constexpr int maxRedirects = 10;
-    // A stalled transfer ends after the idle time; a slow one that keeps moving is
-    // never cut off by a total.
-    static constexpr PinnedExchange::Timeouts timeouts{std::chrono::seconds(60), std::chrono::seconds(60),
-                                                      std::chrono::milliseconds::zero()};
+    // A stalled transfer ends after the idle time; a slow one that keeps moving ends
+    // after an hour.
+    static constexpr PinnedExchange::Timeouts standardTimeouts{std::chrono::seconds(60), std::chrono::seconds(60),
+                                                              std::chrono::seconds(3600)};
 
 private:
+    PinnedExchange::Timeouts timeouts_;
     HostPolicy policy_;
     QString workFolder_;
     PinnedExchange exchange_;

@@ -135,6 +135,8 @@ std::optional<QString> BundleInstaller::place(const StagedBundle& bundle, const 
         discard(); // whatever a failed or timed-out copy left
         throw;
     }
+    // A disk image's tree is read-only; the placed copy must stay the user's to delete.
+    FileManager::makeOwnerWritable(temp);
 
     VerifiedCode copy;
     try {

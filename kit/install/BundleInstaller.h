@@ -17,8 +17,8 @@ namespace hub {
 
 // Puts verified bundles where they belong and takes them away again. An install
 // verifies every bundle and refuses running apps and downgrades before it writes
-// anything; then each bundle is copied beside its destination under a hidden name,
-// verified again, the old copy (which must be the same product from the same team)
+// anything; then each bundle is copied beside its destination under a hidden name
+// (its modes kept, writable by its owner), verified again, the old copy (which must be the same product from the same team)
 // goes to the Trash and the copy is renamed into place. A failed placement undoes
 // the earlier ones of the same install. Holds no state between calls; the caller
 // holds the install lock.

@@ -12,6 +12,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hub {
 
@@ -25,13 +28,19 @@ struct FileRead {
     bool unreadable = false;
 };
 
+// Opened without blocking, so that a FIFO or a device in the file's place reads as
+// unreadable instead of holding the ledger for good.
 FileRead readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {std::nullopt, errno != ENOENT};
+    struct stat status {};
+    QFile file;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return {std::nullopt, true};
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {std::nullopt, true};

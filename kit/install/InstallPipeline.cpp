@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QSet>
 #include <cerrno>
+#include <mutex>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -22,6 +23,12 @@ namespace hub {
 namespace {
 
 const QString fallbackName = QStringLiteral("download");
+
+// Placing into the destinations, trashing, rolling back and saving the ledger go one
+// at a time in this process, whichever pipeline runs them: two runs placing bundles
+// of the same name would otherwise clear each other's staged copies and undo each
+// other's results. (The install lock keeps other processes out.)
+std::mutex placements;
 
 void report(const InstallPipeline::StageCallback& stage, const InstallStage& value)
 {
@@ -130,6 +137,7 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
     return withWorkDirectory(request, [&](const QString& work) {
         const Extraction extraction = fetchAndVerify(request, work, resumeData, stage, stop);
         report(stage, InstallStage::installing());
+        const std::lock_guard placing(placements);
         const QList<InstalledItem> items = installer.install(extraction.bundles);
 
         if (const std::optional<InstallRecord> previous = ledger->record(request.productId)) {
@@ -161,6 +169,7 @@ void InstallPipeline::verify(const InstallRequest& request, const StageCallback&
 
 QStringList InstallPipeline::uninstall(const QString& productId) const
 {
+    const std::lock_guard placing(placements);
     const std::optional<InstallRecord> record = ledger->record(productId);
     if (!record)
         return {};

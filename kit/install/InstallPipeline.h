@@ -35,7 +35,8 @@ namespace hub {
 // the download (DownloadInterrupted, with resume data when there are bytes worth
 // keeping) and once right after it; from verification on, the run goes to its
 // end. A copy shares the client, downloader and ledger. The caller holds the
-// install lock around every run and uninstall.
+// install lock around every run and uninstall; within the process, placing (from
+// staging to the saved record) and uninstalling go one at a time.
 class InstallPipeline {
 public:
     // Called from the calling thread, on download progress too; must not block.

@@ -16,18 +16,25 @@ namespace {
 
 std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
-// Gives every real folder below (and at) path owner read, write and search rights.
-void openUp(const std::filesystem::path& path)
+// Adds the bits to every real folder, and every regular file, below and at path.
+void addModes(const std::filesystem::path& path, mode_t folderBits, mode_t fileBits)
 {
     struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (lstat(path.c_str(), &info) != 0)
         return;
-    if ((info.st_mode & S_IRWXU) != S_IRWXU)
-        chmod(path.c_str(), (info.st_mode & 07777) | S_IRWXU);
+    const bool folder = S_ISDIR(info.st_mode);
+    const mode_t bits = folder ? folderBits : S_ISREG(info.st_mode) ? fileBits : 0;
+    if ((info.st_mode & bits) != bits)
+        chmod(path.c_str(), (info.st_mode & 07777) | bits);
+    if (!folder)
+        return;
     std::error_code error;
     for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
-        openUp(it->path());
+        addModes(it->path(), folderBits, fileBits);
 }
+
+// Gives every real folder below (and at) path owner read, write and search rights.
+void openUp(const std::filesystem::path& path) { addModes(path, S_IRWXU, 0); }
 
 } // namespace
 
@@ -65,6 +72,14 @@ bool removeItem(const QString& path) noexcept
         return !error;
     } catch (...) {
         return false;
+    }
+}
+
+void makeOwnerWritable(const QString& path) noexcept
+{
+    try {
+        addModes(fsPath(path), S_IWUSR, S_IWUSR);
+    } catch (...) {
     }
 }
 

@@ -17,6 +17,10 @@ void moveItem(const QString& from, const QString& to);
 // links; folders that deny writing are opened up first. False when something remains.
 bool removeItem(const QString& path) noexcept;
 
+// Lets the owner write every real folder and file below and at the path, keeping
+// their other modes; links are neither changed nor followed.
+void makeOwnerWritable(const QString& path) noexcept;
+
 // Moves the item to the user's Trash ($XDG_DATA_HOME/Trash) and returns where it went
 // there (nothing when the platform does not say). Throws std::system_error.
 std::optional<QString> trashItem(const QString& path);

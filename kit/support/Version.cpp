@@ -42,6 +42,15 @@ std::int64_t asciiValue(QStringView run)
     return value;
 }
 
+// The scalar that starts at index i (a lone surrogate stands for itself).
+char32_t scalarAt(QStringView text, qsizetype i)
+{
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        return QChar::surrogateToUcs4(c, text[i + 1]);
+    return c.unicode();
+}
+
 // The number of a core piece: its longest leading run of numeric characters
 // (grapheme clusters whose first scalar has a Unicode numeric type).
 std::int64_t componentValue(QStringView piece)
@@ -49,7 +58,7 @@ std::int64_t componentValue(QStringView piece)
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, piece.data(), piece.size());
     qsizetype runEnd = 0;
     for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
-        const char32_t first = QStringView(piece).sliced(runEnd).toUcs4().value(0);
+        const char32_t first = scalarAt(piece, runEnd);
         if (u_getIntPropertyValue(UChar32(first), UCHAR_NUMERIC_TYPE) == U_NT_NONE)
             break;
         runEnd = next;

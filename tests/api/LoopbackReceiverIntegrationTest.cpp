@@ -3,9 +3,13 @@
 #include "tests/testkit/Thrown.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSet>
 #include <QRegularExpression>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -167,4 +171,58 @@ TEST(LoopbackReceiverTest, EveryOtherWayAWaitEnds)
     unstarted.cancel();
     cancelled(unstarted);
     EXPECT_THROW(unstarted.start(), Failure);
+}
+
+namespace {
+
+// The threads of this process.
+QSet<QString> threadIds()
+{
+    const QStringList ids = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return QSet<QString>(ids.begin(), ids.end());
+}
+
+// Clock ticks of processor time used by the thread whose stat file is open.
+long ticksOf(QFile& stats)
+{
+    stats.seek(0);
+    const QByteArray stat = stats.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' '); // from the third field on
+    return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : -1;
+}
+
+} // namespace
+
+TEST(LoopbackReceiverTest, OutOfDescriptorsTheReceiverRestsAndAnswersOnceSomeAreFree)
+{
+    const QSet<QString> before = threadIds();
+    LoopbackReceiver receiver;
+    const quint16 port = receiver.start();
+    const QSet<QString> serving = threadIds() - before;
+    ASSERT_EQ(serving.size(), 1);
+    const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QFile stats(QStringLiteral("/proc/self/task/") + *serving.begin() + QStringLiteral("/stat"));
+    ASSERT_TRUE(stats.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+
+    // Every descriptor taken, then a browser connects: the accept cannot succeed.
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit lowered{rlim_t(std::max(client, stats.handle()) + 16), limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    QList<int> taken;
+    for (int fd; (fd = ::dup(client)) >= 0;)
+        taken.append(fd);
+    sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    const bool connected = ::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const long start = ticksOf(stats);
+    std::this_thread::sleep_for(1s);
+    const long used = ticksOf(stats) - start;
+    for (const int fd : taken)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    ASSERT_TRUE(connected);
+    EXPECT_LT(used, 5) << "the receiver's thread spun for " << used << " ticks";
+
+    EXPECT_EQ(exchange(client, callback(receiver.state, "abc")), okReply);
+    EXPECT_EQ(receiver.wait(5s).code, QStringLiteral("abc"));
 }

@@ -557,8 +557,8 @@ TEST_F(MoonbaseClientTest, DownloadsResolveToTheDownloadDomainsOnly)
 
 TEST_F(MoonbaseClientTest, ASessionTheOtherProcessRefreshedIsTakenUpInsteadOfRefreshedOrCleared)
 {
-    const auto session = [&](const char* refresh) {
-        return SessionTokens{jwt(now().addSecs(3600)) + refresh, QString::fromLatin1(refresh), now().addSecs(3600)};
+    const auto session = [&](const char* refresh, qint64 left = 3600) {
+        return SessionTokens{jwt(now().addSecs(left)) + refresh, QString::fromLatin1(refresh), now().addSecs(left)};
     };
     const auto bearer = [&] { return QString::fromLatin1(transport->requests().last().header("Authorization").value_or("")); };
     transport->route("POST", "/api/customer/identity/refresh", 500, "");
@@ -568,17 +568,17 @@ TEST_F(MoonbaseClientTest, ASessionTheOtherProcessRefreshedIsTakenUpInsteadOfRef
     client->storefront();
     EXPECT_EQ(bearer(), "Bearer " + session("r2").accessToken);
 
-    persistence->stored = session("r3"); // a 401, and the stored session moved on again: retried with it
+    persistence->stored = session("r3", 3700); // a 401, and the stored session moved on again: retried with it
     std::atomic<int> calls{0};
     transport->route("GET", "/api/customer/meta/user", [&](const HttpRequest&) {
         return ScriptedTransport::response(++calls == 1 ? 401 : 200, R"({"id":"u1","email":"e","name":"Ada"})");
     });
     EXPECT_EQ(client->currentUser().name, "Ada");
-    EXPECT_EQ(bearer(), "Bearer " + session("r3").accessToken);
+    EXPECT_EQ(bearer(), "Bearer " + session("r3", 3700).accessToken);
     EXPECT_TRUE(transport->requestsTo("/api/customer/identity/refresh").isEmpty());
 
     // Refused because the other process rotated the token meanwhile: its session is taken up.
-    elapsedMs = 3590'000;
+    elapsedMs = 3650'000;
     const SessionTokens fourth = session("r4");
     transport->route("POST", "/api/customer/identity/refresh", [&](const HttpRequest&) {
         persistence->stored = fourth;
@@ -588,12 +588,40 @@ TEST_F(MoonbaseClientTest, ASessionTheOtherProcessRefreshedIsTakenUpInsteadOfRef
     EXPECT_EQ(bearer(), "Bearer " + fourth.accessToken);
 
     // Refused with nothing newer stored: signed out, and the refused session cleared.
-    elapsedMs = 7190'000;
+    elapsedMs = 7240'000;
     transport->route("POST", "/api/customer/identity/refresh", 401, "");
     client->storefront();
     EXPECT_FALSE(client->isSignedIn());
     EXPECT_EQ(persistence->clears, 1);
     EXPECT_TRUE(persistence->saves.isEmpty());
+}
+
+TEST_F(MoonbaseClientTest, AnOlderStoredSessionIsNeverGoneBackTo)
+{
+    int refreshes = 0;
+    transport->route("POST", "/api/customer/identity/refresh", [&](const HttpRequest&) {
+        const QString token = "r" + QString::number(++refreshes + 1);
+        return ScriptedTransport::response(200, identity(jwt(now().addSecs(3600)) + token, token));
+    });
+    std::atomic<int> users{0};
+    transport->route("GET", "/api/customer/meta/user", [&](const HttpRequest&) {
+        return ScriptedTransport::response(++users % 2 == 1 ? 401 : 200, R"({"id":"u1","email":"e","name":"Ada"})");
+    });
+    const auto refreshedWith = [&] { return transport->requestsTo("/api/customer/identity/refresh").last().url; };
+
+    // The refreshed session r2 could not be written: the keychain still holds r1, which is older.
+    signedIn(10, "r1");
+    persistence->failWrites = true;
+    EXPECT_THROW(client->storefront(), std::runtime_error);
+    persistence->failWrites = false;
+    client->currentUser(); // a 401: refreshed with r2, not with the stored r1
+    EXPECT_TRUE(refreshedWith().endsWith("token=r2")) << refreshedWith().toStdString();
+
+    // Another account's session, stored earlier and expiring sooner, is not taken up either.
+    persistence->stored = SessionTokens{QStringLiteral("other-access"), QStringLiteral("other"), now().addSecs(1800)};
+    client->currentUser();
+    EXPECT_TRUE(refreshedWith().endsWith("token=r3")) << refreshedWith().toStdString();
+    EXPECT_NE(authorization(transport->requests().size() - 1), "Bearer other-access");
 }
 
 TEST_F(MoonbaseClientTest, AKeychainThatCannotBeReadLeavesTheSessionUnknownUntilItCan)

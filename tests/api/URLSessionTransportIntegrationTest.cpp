@@ -1,6 +1,7 @@
 #include "kit/api/URLSessionTransport.h"
 #include "tests/testkit/CertificateFactory.h"
 #include "tests/testkit/LoopbackTlsServer.h"
+#include "tests/testkit/Thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +160,18 @@ TEST(URLSessionTransport, TimesOutOnTheRequestsOwnTimeout)
     } catch (const TransportError& error) {
         EXPECT_EQ(error.code, 28); // CURLE_OPERATION_TIMEDOUT
     }
+}
+
+TEST(URLSessionTransport, TheRequestsTimeoutIsTheLongestWaitForTheNextData)
+{
+    Site site(CertificateFactory::chain(host));
+    site.server.route("/slow", ScriptedResponse{.body = "0123456789", .bodySize = 50, .pace = std::chrono::milliseconds(300)});
+    HttpRequest request = get("/slow");
+    request.timeout = std::chrono::seconds(1); // the whole answer takes 1.5 s
+    EXPECT_EQ(site.transport(site.chain.root.spkiPin()).send(request).body.size(), 50);
+
+    request.deadline = std::chrono::milliseconds(1000);
+    EXPECT_EQ(test::thrown<TransportError>([&] { site.transport(site.chain.root.spkiPin()).send(request); }).code, 28);
 }
 
 TEST(URLSessionTransport, SendsThePathAsGiven)

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using hub::BundleKind;
 using hub::InstalledItem;
@@ -260,4 +261,22 @@ TEST(InstallLedger, UnreadableFloorsAreRebuiltFromTheRecords)
     const QJsonObject floors = QJsonDocument::fromJson(contents(ledger.floorsFile)).object();
     EXPECT_EQ(floors, (QJsonObject{{QStringLiteral("com.tavren.a"), QStringLiteral("2.5")},
                                    {QStringLiteral("com.tavren.c"), QStringLiteral("1.0")}}));
+}
+
+TEST(InstallLedger, AnythingButARegularFileIsUnreadableAndNeverBlocks)
+{
+    QTemporaryDir folder;
+    InstallLedger seed(folder.path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(seed.file).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(seed.floorsFile).constData(), 0600), 0);
+
+    InstallLedger ledger(folder.path()); // a FIFO opened for reading waits for a writer
+    EXPECT_TRUE(ledger.all().isEmpty());
+    EXPECT_EQ(ledger.floor(QStringLiteral("com.tavren.synth")), std::nullopt);
+
+    ledger.save(record(QStringLiteral("p1"), QStringLiteral("A"), {item(QStringLiteral("com.tavren.synth"), QStringLiteral("1.0"))}));
+    const QStringList aside = QDir(folder.path()).entryList({QStringLiteral("*.unreadable-*")}, QDir::System, QDir::Name);
+    EXPECT_EQ(aside.size(), 2);
+    EXPECT_EQ(productIds(InstallLedger(folder.path())), QStringList{QStringLiteral("p1")});
+    EXPECT_EQ(ledger.floor(QStringLiteral("com.tavren.synth")), QStringLiteral("1.0"));
 }

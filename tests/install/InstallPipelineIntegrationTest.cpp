@@ -4,6 +4,7 @@
 #include "kit/security/VerificationFailure.h"
 #include "kit/support/InstallError.h"
 #include "tests/testkit/DiskImageBuilder.h"
+#include "tests/testkit/FilePermissions.h"
 #include "tests/testkit/FileTree.h"
 #include "tests/testkit/InstallHarness.h"
 #include "tests/testkit/PackageBuilder.h"
@@ -14,12 +15,14 @@
 #include "tests/testkit/ZipBuilder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 using namespace hub;
 using hub::test::BundleSpec;
@@ -66,6 +69,21 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
     return bytes;
+}
+
+// The entries below and at root, links aside, that their owner cannot write.
+QStringList notOwnerWritable(const QString& root)
+{
+    QStringList found;
+    QStringList paths{root};
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths.append(it.next());
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isSymLink() && (test::permissionsOf(path) & 0200) == 0)
+            found.append(path.mid(root.size()));
+    }
+    return found;
 }
 
 class InstallPipelineTest : public ::testing::Test {
@@ -141,6 +159,9 @@ TEST_F(InstallPipelineTest, EachFormatInstallsWithItsStagesAndARecord)
                                                    InstallStage::downloading(size, size), InstallStage::verifying(),
                                                    InstallStage::installing(), InstallStage::installed()}));
         EXPECT_TRUE(QFileInfo(placed() + QStringLiteral("/Contents/MacOS/Synth")).isFile());
+        // A disk image's tree is read-only; the placed copy keeps its modes, writable by its owner.
+        EXPECT_EQ(notOwnerWritable(placed()), QStringList());
+        EXPECT_EQ(test::permissionsOf(placed() + QStringLiteral("/Contents/MacOS/Synth")) & 0100, 0100);
         EXPECT_EQ(record.productId, QStringLiteral("p1"));
         EXPECT_EQ(record.downloadKey, QStringLiteral("synth-mac"));
         ASSERT_EQ(record.items.size(), 1);
@@ -323,4 +344,65 @@ TEST_F(InstallPipelineTest, ASecondRunOnTheSameWorkFolderIsRefusedAtOnce)
     EXPECT_TRUE(QFileInfo::exists(placed()));
     harness.pipeline().verify(request(twin), {}); // free again once the first run has ended
     EXPECT_EQ(workFolders(), QStringList());
+}
+
+TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeTheSave)
+{
+    BundleSpec old = BundleSpec::plugIn(QStringLiteral("Synth Legacy"));
+    old.identifier = QStringLiteral("com.tavren.synth-legacy");
+    QTemporaryDir scratch;
+    const QString legacy = TestSigner::build(old, scratch.filePath(QStringLiteral("b")), SigningIdentity::developerId());
+    const QString zip = scratch.filePath(QStringLiteral("old.zip"));
+    test::ZipBuilder(zip).add(InstallHarness::entriesOf(legacy, old.fileName().toUtf8())).finish();
+    harness.pipeline().run(request(harness.publish(QStringLiteral("old"), QStringLiteral("Synth.zip"), readAll(zip))), std::nullopt, {});
+    const QString stale = harness.vst3Folder() + QStringLiteral("/Synth Legacy.vst3");
+    ASSERT_TRUE(QFileInfo::exists(stale));
+
+    // The record the Trash sees while it takes the stale copy.
+    InstallPipeline pipeline = harness.pipeline();
+    QStringList trashedUnder;
+    const BundleInstaller::TrashOperation trash = pipeline.installer.trash;
+    pipeline.installer.trash = [&](const QString& item) {
+        trashedUnder.append(QFileInfo(item).fileName() + u' ' + harness.ledger->record(QStringLiteral("p1"))->downloadKey);
+        return trash(item);
+    };
+    const Download current = harness.publish(QStringLiteral("new"), QStringLiteral("Synth.zip"), product(synth(QStringLiteral("1.0"))));
+    pipeline.run(request(current), std::nullopt, {});
+    EXPECT_EQ(trashedUnder, QStringList{QStringLiteral("Synth Legacy.vst3 old")});
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_EQ(harness.ledger->record(QStringLiteral("p1"))->downloadKey, QStringLiteral("new"));
+
+    // The same paths again: only the copy that the new one replaces goes.
+    trashedUnder.clear();
+    pipeline.run(request(current), std::nullopt, {});
+    EXPECT_EQ(trashedUnder, QStringList{QStringLiteral("Synth.vst3 new")});
+    EXPECT_TRUE(QFileInfo::exists(placed()));
+}
+
+TEST_F(InstallPipelineTest, TwoRunsPlacingABundleOfTheSameNameKeepEachOthersCopies)
+{
+    // Two products that ship the same bundle, installed over and over at the same time.
+    const QByteArray bytes = product(synth(QStringLiteral("1.0")));
+    std::mutex mutex;
+    QStringList errors;
+    const auto installMany = [&](const QString& productId, const Download& download) {
+        const InstallPipeline pipeline = harness.pipeline();
+        for (int round = 0; round < 8; ++round) {
+            try {
+                pipeline.run({productId, QStringLiteral("Synth"), QStringLiteral("1.0"), download}, std::nullopt, {});
+            } catch (const std::exception& error) {
+                const std::lock_guard lock(mutex);
+                errors.append(productId + QStringLiteral(": ") + QString::fromUtf8(error.what()));
+            }
+        }
+    };
+    const Download first = harness.publish(QStringLiteral("a"), QStringLiteral("Synth.zip"), bytes);
+    const Download second = harness.publish(QStringLiteral("b"), QStringLiteral("Synth.zip"), bytes);
+    std::thread other(installMany, QStringLiteral("p2"), second);
+    installMany(QStringLiteral("p1"), first);
+    other.join();
+    EXPECT_EQ(errors, QStringList());
+    EXPECT_EQ(CodeVerifier::bundleVersion(QUrl::fromLocalFile(placed())), QStringLiteral("1.0"));
+    EXPECT_EQ(QDir(harness.vst3Folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Synth.vst3")});
 }

@@ -213,6 +213,8 @@ void LoopbackTlsServer::serve(int socket)
             bool written = true;
             for (qint64 sent = 0; written && sent < size;) {
                 const qint64 at = sent % response.body.size();
+                if (at == 0 && response.pace.count() > 0 && !waitFor(response.pace))
+                    break;
                 const qint64 piece = std::min({size - sent, response.body.size() - at, writePiece});
                 if (response.chunked)
                     written = writeAll(ssl.get(), QByteArray::number(piece, 16) + "\r\n");

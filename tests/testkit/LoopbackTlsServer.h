@@ -61,6 +61,7 @@ struct ScriptedResponse {
     std::optional<qint64> contentLength;  // announce this instead of the true length
     bool chunked = false;                 // chunked transfer coding, no Content-Length
     std::chrono::milliseconds delay{0};   // wait before sending the head
+    std::chrono::milliseconds pace{0};    // wait before each repetition of body (a slow, moving answer)
     std::optional<QByteArray> raw;        // sent instead of the whole response; the connection closes after it
 
     qint64 size() const { return bodySize >= 0 ? bodySize : body.size(); }

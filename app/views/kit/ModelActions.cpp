@@ -2,7 +2,6 @@
 
 #include "app/model/AppModel.h"
 #include "app/model/Catalog.h"
-#include "kit/support/Version.h"
 
 namespace hub {
 
@@ -59,9 +58,7 @@ std::optional<InstallRecord> ModelActions::record(const QString& productId) cons
 
 bool ModelActions::hasUpdate(const StorefrontProduct& product) const
 {
-    const std::optional<InstallRecord> installed = record(product.id);
-    const std::optional<QString> latest = model_.library().latestVersion(product);
-    return installed && latest && Version(installed->version) < Version(*latest);
+    return model_.library().hasUpdate(product);
 }
 
 QString ModelActions::price(const PricingVariation& variation) const

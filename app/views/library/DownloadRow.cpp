@@ -42,6 +42,9 @@ DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
     column->addWidget(download);
     stage_->setMinimumWidth(260);
     column->addWidget(stage_);
+    notes_ = Labels::secondary(Labels::plain(QString(), TextStyle::caption, this));
+    notes_->setWordWrap(true);
+    column->addWidget(notes_);
     line->addLayout(column, 1);
 
     auto* buttons = new QHBoxLayout(controls_);
@@ -68,6 +71,9 @@ void DownloadRow::showStage()
     if (!job_)
         return;
     showProgress();
+    const QString notes = DownloadsPresenter::row(job_->request(), job_->stage(), job_->verifyOnly(), job_->notes()).notes;
+    notes_->setText(notes);
+    notes_->setVisible(!notes.isEmpty());
     const QList<DownloadsPresenter::Button> buttons = DownloadsPresenter::controls(job_->stage());
     if (buttonBuilds_ > 0 && buttons == buttons_)
         return;

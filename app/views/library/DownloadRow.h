@@ -15,7 +15,7 @@ class AppModel;
 class StageView;
 
 // One job of the Downloads list: icon, name, version, the check badge, the
-// download's name, its stage and its buttons. Kept for the job's life; a progress
+// download's name, its stage, the notes of a finished install and its buttons. Kept for the job's life; a progress
 // tick only moves its stage view, a new stage also swaps its buttons.
 class DownloadRow : public QWidget {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
     DownloadRow(AppModel& model, InstallJob& job, QWidget* parent = nullptr);
 
     InstallJob* job() const { return job_; }
-    // Reads the job's stage again: the stage view, and the buttons when they change.
+    // Reads the job's stage again: the stage view, the notes, and the buttons when they change.
     void showStage();
     // Reads the job's progress again: the stage view only.
     void showProgress();
@@ -40,6 +40,7 @@ private:
     QPointer<InstallJob> job_;
     QLabel* badge_;
     StageView* stage_;
+    QLabel* notes_;
     QWidget* controls_;
     QList<DownloadsPresenter::Button> buttons_;
     int buttonBuilds_ = 0;

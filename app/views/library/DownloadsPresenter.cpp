@@ -29,10 +29,11 @@ bool DownloadsPresenter::canClearFinished(const QList<InstallStage>& stages)
         [](const InstallStage& stage) { return stage.kind == Kind::failed || stage.kind == Kind::installed; });
 }
 
-DownloadsPresenter::Row DownloadsPresenter::row(const InstallRequest& request, const InstallStage& stage, bool verifyOnly)
+DownloadsPresenter::Row DownloadsPresenter::row(
+    const InstallRequest& request, const InstallStage& stage, bool verifyOnly, const QStringList& notes)
 {
     return {request.productName, request.version, request.download.name, verifyOnly, stage,
-        ProgressPresenter::fraction(stage), controls(stage)};
+        ProgressPresenter::fraction(stage), controls(stage), notes.join(QLatin1Char('\n'))};
 }
 
 } // namespace hub

@@ -29,9 +29,10 @@ struct DownloadsPresenter {
         InstallStage stage = InstallStage::queued();
         std::optional<double> fraction;
         QList<Button> buttons;
+        QString notes; // one line per note of a finished install
     };
 
-    static Row row(const InstallRequest& request, const InstallStage& stage, bool verifyOnly);
+    static Row row(const InstallRequest& request, const InstallStage& stage, bool verifyOnly, const QStringList& notes = {});
     static QList<Button> controls(const InstallStage& stage);
     // Some job failed or is installed.
     static bool canClearFinished(const QList<InstallStage>& stages);

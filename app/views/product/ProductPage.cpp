@@ -103,7 +103,8 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     auto* actions = new QHBoxLayout;
     actions->setContentsMargins(0, 10, 0, 0);
     actions->setSpacing(14);
-    actions->addWidget(new ActionButton(ModelActions::of(model), product, true, header_));
+    action_ = new ActionButton(ModelActions::of(model), product, true, header_);
+    actions->addWidget(action_);
     addToCart_ = new QPushButton(QStringLiteral("Add to Cart"), header_);
     addToCart_->setAutoDefault(false);
     connect(addToCart_, &QPushButton::clicked, this, [this] { model_.cart().addToCart(product_, std::nullopt); });
@@ -233,6 +234,7 @@ void ProductPage::rebuild()
                                .arg(top.name(QColor::HexArgb)));
     gallery_->setTint(tint);
 
+    action_->setProduct(product_);
     name_->setText(product_.name);
     tagline_->setText(product_.tagline);
     category_->setText(screen_.category);

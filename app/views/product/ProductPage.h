@@ -12,6 +12,7 @@ class QVBoxLayout;
 
 namespace hub {
 
+class ActionButton;
 class AppModel;
 class InstallJob;
 class Rebuilder;
@@ -59,6 +60,7 @@ private:
     QLabel* name_;
     QLabel* tagline_;
     QLabel* category_;
+    ActionButton* action_;
     QPushButton* addToCart_;
     SymbolLabel* failure_;
     QToolButton* wishlist_;

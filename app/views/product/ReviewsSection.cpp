@@ -267,6 +267,8 @@ void ReviewsSection::buildContent()
         delete item;
     QHash<QString, ReviewCard*> kept;
     for (const Review& review : screen_.reviews) {
+        if (kept.contains(review.id))
+            continue; // a repeated id shows once
         ReviewCard* card = cards_.take(review.id);
         if (card && !(card->review() == review)) {
             card->parentWidget()->deleteLater();

@@ -10,6 +10,7 @@ namespace hub {
 
 // The cart popover: one row per line with its price in the chosen currency (else
 // the line's first), and the total before tax, which counts the chosen currency only.
+// A line not sold in the chosen currency says so, and the total names it.
 struct CartPresenter {
     struct Row {
         QString id;
@@ -17,6 +18,7 @@ struct CartPresenter {
         std::optional<QString> iconUrl;
         QString price;
         QString removeLabel;
+        std::optional<QString> unsold; // "Not sold in GBP"
         bool operator==(const Row&) const = default;
     };
 
@@ -26,6 +28,7 @@ struct CartPresenter {
         QList<Row> rows;
         QString totalLabel;
         QString total;
+        std::optional<QString> leftOut; // the lines the total does not count
         QString checkOut;
     };
 

@@ -10,6 +10,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -57,7 +58,12 @@ void CartView::rebuild()
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
         layout->addWidget(new ProductIcon(row.iconUrl, row.name, 30, line));
-        layout->addWidget(Labels::plain(row.name, TextStyle::body, line));
+        auto* names = new QVBoxLayout;
+        names->setSpacing(2);
+        names->addWidget(Labels::plain(row.name, TextStyle::body, line));
+        if (row.unsold)
+            names->addWidget(Labels::secondary(Labels::plain(*row.unsold, TextStyle::caption, line)));
+        layout->addLayout(names);
         layout->addStretch();
         layout->addWidget(Labels::plain(row.price, TextStyle::body, line));
         auto* remove = new QToolButton(line);
@@ -85,6 +91,11 @@ void CartView::rebuild()
     totalRow->addStretch();
     totalRow->addWidget(Labels::plain(screen.total, TextStyle::body, total, QFont::Bold));
     column_->addWidget(total);
+    if (screen.leftOut) {
+        QLabel* leftOut = Labels::secondary(Labels::plain(*screen.leftOut, TextStyle::caption, this));
+        leftOut->setWordWrap(true);
+        column_->addWidget(leftOut);
+    }
 
     auto* checkOut = new QPushButton(screen.checkOut, this);
     checkOut->setObjectName(QStringLiteral("checkOut"));

@@ -56,6 +56,7 @@ InstallRecord FakeInstallEngine::run(const InstallRequest& request, const std::o
     record.productId = request.productId;
     record.productName = request.productName;
     record.version = request.version;
+    record.notes = notes.value(request.productId);
     return record;
 }
 

@@ -37,6 +37,8 @@ public:
     // Ends the product's waiting run: normally, or failing with the message.
     void finish(const QString& productId, std::optional<QString> failure = std::nullopt);
 
+    // The notes of each product's installs, set before the install starts.
+    QHash<QString, QStringList> notes;
     // What uninstall answers, and the products it was asked for.
     QStringList leftInPlace;
     mutable QStringList uninstalled;

@@ -48,7 +48,8 @@ void ModelHarness::serveExtras(const QByteArray& body)
     feed->route("GET", "/downloads/", 200, body);
 }
 
-void ModelHarness::useRealPipeline(Services& services, const std::shared_ptr<MoonbaseClient>& client)
+void ModelHarness::useRealPipeline(
+    Services& services, const std::shared_ptr<MoonbaseClient>& client, PinnedExchange::Timeouts downloadTimeouts)
 {
     services.client = client;
     services.ledger = std::make_shared<InstallLedger>(supportFolder());
@@ -62,7 +63,8 @@ void ModelHarness::useRealPipeline(Services& services, const std::shared_ptr<Moo
     const QString work = path("work");
     QDir().mkpath(work);
     services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline(client,
-        std::make_shared<Downloader>(HostPolicy::tavren(), PinnedTrust::tavren(), work), Extractor(), installer,
+        std::make_shared<Downloader>(HostPolicy::tavren(), PinnedTrust::tavren(), work, ConnectionOptions{}, downloadTimeouts),
+        Extractor(), installer,
         services.ledger, work));
 }
 

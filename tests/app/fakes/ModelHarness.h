@@ -2,6 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "kit/api/InMemoryTokenPersistence.h"
+#include "kit/downloads/Downloader.h"
 #include "tests/app/fakes/FakeDesktop.h"
 #include "tests/app/fakes/FakeInstallEngine.h"
 #include "tests/app/fakes/FakeSleeper.h"
@@ -33,7 +34,8 @@ public:
     std::unique_ptr<AppModel> makeModel();
     // The real install pipeline over `client`, placing into the harness's home and Applications
     // folders, its Trash a folder of the harness; the ledger in the support folder.
-    void useRealPipeline(Services& services, const std::shared_ptr<MoonbaseClient>& client);
+    void useRealPipeline(Services& services, const std::shared_ptr<MoonbaseClient>& client,
+        PinnedExchange::Timeouts downloadTimeouts = Downloader::standardTimeouts);
     // The texts of the banners on screen, oldest first.
     static QStringList bannerTexts(const AppModel& model);
 

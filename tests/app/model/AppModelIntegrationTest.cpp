@@ -7,6 +7,8 @@
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/FakeDesktop.h"
 #include "tests/app/fakes/FakeSleeper.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
 
 using namespace hub;
 using namespace std::chrono_literals;
@@ -60,4 +62,34 @@ TEST_F(AppModelAgainstDevstore, StartSignInBothAccountsAndTheSixHourLoop)
     sleeper.advance(21'600s);
     ASSERT_TRUE(test::eventually([&] { return model.refresh().lastChecked() != before && !model.refresh().loading(); }));
     EXPECT_TRUE(model.accounts().storeUser());
+}
+
+TEST_F(AppModelAgainstDevstore, AReleasePublishedWhileTheAppRunsIsOffered)
+{
+    ModelHarness harness;
+    InstallLedger(harness.supportFolder()).save(Fixtures::record("tv-reverb", "TV Reverb", "1.4.0"));
+    Services services = harness.services();
+    services.client = client();
+    services.client->signIn("demo@tavren.test", "demo-pass-1");
+    AppModel model(std::move(services));
+    model.preferences().setAutoUpdate(false);
+    model.accounts().setStoreUser(model.services().client->currentUser());
+    const auto publish = [](const char* version) {
+        store->control("POST", "/__devstore/publish", {{"product", "tv-reverb"}, {"version", version}});
+    };
+    const auto offered = [&] {
+        QStringList ids;
+        for (const StorefrontProduct& product : model.library().updatesAvailable())
+            ids << product.id + " " + model.library().latestVersion(product).value_or("?");
+        return ids;
+    };
+
+    test::await(model.refresh().refreshAll());
+    ASSERT_EQ(model.library().releaseNotes().value("tv-reverb").currentVersion, "1.4.0");
+    EXPECT_EQ(offered(), QStringList());
+    publish("1.5.0");
+    test::await(model.refresh().refreshAll());
+    publish("1.4.0");
+    EXPECT_EQ(offered(), QStringList("tv-reverb 1.5.0"));
+    EXPECT_EQ(model.library().releaseNotes().value("tv-reverb").currentVersion, "1.5.0") << "fetched again";
 }

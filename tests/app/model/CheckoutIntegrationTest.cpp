@@ -38,3 +38,19 @@ TEST_F(CheckoutAgainstDevstore, APaidCartOrderEmptiesTheCartAndIsOwned)
     EXPECT_TRUE(model.catalog().owns("tv-saturator"));
     EXPECT_FALSE(model.accounts().showSignIn()) << "the store account is connected";
 }
+
+TEST_F(CheckoutAgainstDevstore, ACheckoutTheStoreRefusesSaysWhy)
+{
+    DevstoreModel devstore;
+    ASSERT_TRUE(devstore.refreshAndSignIn());
+    AppModel& model = *devstore.model;
+    model.preferences().setCurrency("GBP");
+    const std::optional<StorefrontProduct> tape = model.catalog().storeProduct("tv-tape"); // priced in USD only
+    ASSERT_TRUE(tape);
+    model.cart().addToCart(*tape);
+    test::await(model.checkout().beginCheckout(model.cart().cart(), true));
+    EXPECT_EQ(model.checkout().checkout(), std::nullopt);
+    EXPECT_EQ(model.banners().banners().last().text, "The store returned 422. A line names no variation that is sold in GBP.");
+    EXPECT_EQ(model.banners().banners().last().tone, Banner::Tone::failure);
+    EXPECT_EQ(model.cart().cart().size(), 1);
+}

@@ -1,5 +1,6 @@
 // The install queue on the real pipeline against the devstore: two installs and a
-// check, one install paused half-way and resumed.
+// check, one install paused half-way and resumed; a stalled download that fails and
+// is retried.
 
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -23,8 +24,14 @@ protected:
             return;
         client = DevstoreTest::client();
         client->signIn(QStringLiteral("demo@tavren.test"), QStringLiteral("demo-pass-1"));
+        makeModel(Downloader::standardTimeouts);
+    }
+
+    void makeModel(PinnedExchange::Timeouts downloadTimeouts)
+    {
+        model.reset();
         Services services = harness.services();
-        harness.useRealPipeline(services, client);
+        harness.useRealPipeline(services, client, downloadTimeouts);
         model = std::make_unique<AppModel>(std::move(services));
         model->accounts().setStoreUser(client->currentUser());
         model->catalog().setStorefront(client->storefront());
@@ -87,4 +94,33 @@ TEST_F(QueueOnDevstore, TwoInstallsAndACheckWithAPauseInBetween)
     EXPECT_TRUE(banners.contains(reverb.name + " " + *reverb.currentVersion + " passed every check.")) << banners.join(" | ").toStdString();
     EXPECT_TRUE(banners.contains(compressor.name + " " + *compressor.currentVersion + " is installed."));
     EXPECT_TRUE(QFileInfo::exists(harness.path("home/Library/Audio/Plug-Ins/VST3"))) << "bundles were placed";
+}
+
+TEST_F(QueueOnDevstore, AStalledDownloadFailsWithItsReasonAndRetryContinuesIt)
+{
+    makeModel({std::chrono::seconds(10), std::chrono::seconds(1), std::chrono::seconds(60)});
+    InstallQueue& queue = model->queue();
+    const StorefrontProduct compressor = product("tv-compressor");
+    setFault("stall");
+    queue.install(compressor);
+    InstallJob* job = queue.job("tv-compressor");
+    const bool failed = test::eventually([&] { return job->stage().kind == Kind::failed; });
+    setFault("none");
+    ASSERT_TRUE(failed) << job->stage().message.toStdString();
+    const QString reason = QStringLiteral("The connection was lost. Retry continues the download.");
+    EXPECT_EQ(job->stage().message, reason);
+    EXPECT_TRUE(ModelHarness::bannerTexts(*model).contains(compressor.name + QStringLiteral(": ") + reason));
+    ASSERT_TRUE(job->resumeData().has_value());
+    const double kept = double(job->resumeData()->offset) / double(compressor.macDownloads().first().size);
+    EXPECT_GT(kept, 0);
+
+    // Retry goes on from the kept bytes.
+    double lowest = 1;
+    QObject::connect(job, &InstallJob::fractionChanged, job, [&] {
+        if (job->fraction() > 0)
+            lowest = std::min(lowest, job->fraction());
+    });
+    queue.resume(job);
+    ASSERT_TRUE(test::eventually([&] { return job->stage().kind == Kind::installed; })) << job->stage().message.toStdString();
+    EXPECT_GE(lowest, kept - 0.01);
 }

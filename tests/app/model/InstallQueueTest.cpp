@@ -227,3 +227,27 @@ TEST_F(InstallQueueTest, UninstallNamesWhatWasLeftInPlace)
     EXPECT_EQ(engine.uninstalled, (QStringList{"a", "a"}));
     EXPECT_TRUE(lockIsFree(harness));
 }
+
+TEST_F(InstallQueueTest, APumpNeverStartsMoreThanTheFreeSlots)
+{
+    InstallLock updater(harness.supportFolder());
+    ASSERT_TRUE(updater.tryLock());
+    queue.install(alphaProduct); // fails on the lock at once
+    for (const StorefrontProduct& product : {betaProduct, gammaProduct, deltaProduct})
+        queue.install(product, std::nullopt, true);
+    for (const char* id : {"b", "c", "d"}) {
+        ASSERT_TRUE(eventually([&] { return engine.waiting().contains(id); }));
+        engine.finish(id, QStringLiteral("broken"));
+    }
+    ASSERT_TRUE(eventually([&] { return kindOf(*model, "d") == Kind::failed; }));
+
+    // All four back in the queue at once; the oldest fails on the lock and pumps the queue from inside this pump.
+    for (InstallJob* job : queue.jobs())
+        job->setStage(InstallStage::queued());
+    queue.pumpQueue();
+    const auto running = std::count_if(queue.jobs().begin(), queue.jobs().end(), [](const InstallJob* j) { return j->isRunning(); });
+    EXPECT_EQ(running, InstallQueue::maxConcurrentJobs);
+    EXPECT_EQ(kindOf(*model, "a"), Kind::failed);
+    EXPECT_EQ(kindOf(*model, "d"), Kind::queued);
+    updater.unlock();
+}

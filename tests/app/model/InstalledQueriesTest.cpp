@@ -24,8 +24,8 @@ TEST(InstalledQueries, RecordLatestVersionAndUpdate)
     const Case cases[] = {
         {"not installed", std::nullopt, "2.0", std::nullopt, "2.0", false},
         {"newer in the store", "1.0", "1.1", std::nullopt, "1.1", true},
-        {"release notes win", "1.0", "0.9", "1.2", "1.2", true},
-        {"release notes win the other way", "1.2", "2.0", "1.2", "1.2", false},
+        {"the release notes are newer", "1.0", "0.9", "1.2", "1.2", true},
+        {"the storefront is newer (a release published since)", "1.2", "2.0", "1.2", "2.0", true},
         {"no version known", "1.0", std::nullopt, std::nullopt, std::nullopt, false},
         {"trailing zero is equal", "1.0", "1.0.0", std::nullopt, "1.0.0", false},
         {"installed is newer", "2.0", "1.9", std::nullopt, "1.9", false},

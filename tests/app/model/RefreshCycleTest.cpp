@@ -1,4 +1,5 @@
 #include "kit/api/MoonbaseError.h"
+#include "kit/api/Paged.h"
 #include "kit/api/StorefrontSnapshot.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
@@ -6,6 +7,7 @@
 #include "tests/app/fakes/QtPrinters.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <gtest/gtest.h>
 #include <future>
 
@@ -20,8 +22,7 @@ struct UpdateScene {
     explicit UpdateScene(ModelHarness& harness) : store(harness.store)
     {
         harness.holdStoreSession();
-        const QList<StorefrontProduct> products{Fixtures::product("a", "Alpha"), Fixtures::product("b", "Beta"), Fixtures::product("c", "Gamma")};
-        harness.store.serveStorefront(Fixtures::storefront(products));
+        products = {Fixtures::product("a", "Alpha"), Fixtures::product("b", "Beta"), Fixtures::product("c", "Gamma")};
         harness.store.serveUser(Fixtures::user("ada@example.test"));
         harness.store.serveOwned({Fixtures::summary("a", "Alpha"), Fixtures::summary("b", "Beta"), Fixtures::summary("c", "Gamma")});
         offer("a", "Alpha", "1.1");
@@ -31,11 +32,18 @@ struct UpdateScene {
         for (const StorefrontProduct& p : products)
             ledger.save(Fixtures::record(p.id, p.name, "1.0"));
     }
+    // The release, in the storefront and in the product's full record.
     void offer(const QString& id, const QString& name, const QString& version)
     {
+        for (StorefrontProduct& product : products) {
+            if (product.id == id)
+                product.currentVersion = version;
+        }
+        store.serveStorefront(Fixtures::storefront(products));
         store.serveProduct(Fixtures::summary(id, name, version));
     }
     FakeStore& store;
+    QList<StorefrontProduct> products;
 };
 
 } // namespace
@@ -170,10 +178,9 @@ TEST(RefreshCycle, UpdatesAreAnnouncedOncePerProduct)
     EXPECT_EQ(harness.desktop.notifications.size(), 1) << "nothing new to announce";
     EXPECT_EQ(harness.store.calls("/api/customer/inventory/products/a"), 1) << "release notes are fetched once";
 
-    // A third update appears (the app is restarted so the release notes are fetched again).
+    // A third update is published while the app runs.
     scene.offer("c", "Gamma", "1.1-beta");
-    const auto restarted = harness.makeModel();
-    await(restarted->refresh().refreshAll());
+    await(model->refresh().refreshAll());
     EXPECT_EQ(harness.desktop.notifications.last(), (std::pair<QString, QString>{"3 updates are ready", "Alpha, Beta, Gamma"}));
     EXPECT_TRUE(queued.isEmpty());
 }
@@ -250,4 +257,85 @@ TEST(RefreshCycle, TheUpdateLoopRefreshesEverySixHours)
     EXPECT_EQ(harness.store.calls(FakeStore::storefrontPath), 1);
     harness.sleeper.advance(21'600s);
     ASSERT_TRUE(test::eventually([&] { return harness.store.calls(FakeStore::storefrontPath) == 2; }));
+}
+
+TEST(RefreshCycle, ARefreshAskedForWhileOneRunsJoinsIt)
+{
+    ModelHarness harness;
+    UpdateScene scene(harness);
+    harness.settings->setValue("autoUpdate", false);
+    const auto model = harness.makeModel();
+    const auto cycles = [&] { return harness.store.calls(FakeStore::storefrontPath); };
+
+    // Refresh pressed three times quickly: one cycle.
+    QCoro::Task<> first = model->refresh().refreshAll();
+    QCoro::Task<> second = model->refresh().refreshAll();
+    QCoro::Task<> third = model->refresh().refreshAll();
+    await(std::move(first));
+    await(std::move(second));
+    await(std::move(third));
+    EXPECT_EQ(cycles(), 1);
+    EXPECT_EQ(harness.store.calls(FakeStore::userPath), 1);
+    EXPECT_FALSE(model->refresh().loading());
+
+    // Two sign-ins meanwhile need a cycle begun after them: one more, which both join.
+    QCoro::Task<> running = model->refresh().refreshAll();
+    QCoro::Task<> signedIn = model->refresh().refreshAll(RefreshCycle::Join::fresh);
+    QCoro::Task<> alsoSignedIn = model->refresh().refreshAll(RefreshCycle::Join::fresh);
+    await(std::move(running));
+    await(std::move(signedIn));
+    await(std::move(alsoSignedIn));
+    EXPECT_EQ(cycles(), 3);
+}
+
+TEST(RefreshCycle, AnswersLandingAfterTheirSessionEndedAreDropped)
+{
+    ModelHarness harness;
+    harness.holdStoreSession();
+    harness.holdIdentitySession();
+    harness.store.serveStorefront(Fixtures::storefront({Fixtures::product("a", "Alpha")}));
+    harness.store.serveUser(Fixtures::user("ada@example.test"));
+    const TavrenIDProfile ada = Fixtures::profile("ada@example.test");
+    harness.serveIdentityAccount(ada);
+    // The owned products, the profile and the user's own review wait for the test.
+    QSemaphore owned, profile, mine;
+    Paged<ProductSummary> page;
+    page.items = {Fixtures::summary("a", "Alpha")};
+    harness.store.transport()->route("GET", FakeStore::productsPath, [&owned, body = QJsonDocument(page.toJson()).toJson()](const HttpRequest& request) {
+        if (ScriptedTransport::pathOf(request.url).split('?').first() != FakeStore::productsPath)
+            return ScriptedTransport::response(404, {}); // one product's record
+        owned.acquire();
+        return ScriptedTransport::response(200, body);
+    });
+    harness.identity->route("GET", "/id/auth/me", [&profile, ada](const HttpRequest&) {
+        profile.acquire();
+        return ScriptedTransport::response(200, QJsonDocument(ada.toJson()).toJson());
+    });
+    harness.identity->route("GET", "/id/reviews/mine", [&mine](const HttpRequest&) {
+        mine.acquire();
+        return ScriptedTransport::response(200, QJsonDocument(MyReview{true, QStringLiteral("owner"), std::nullopt}.toJson()).toJson());
+    });
+    const auto model = harness.makeModel();
+    model->accounts().setStoreUser(Fixtures::user("ada@example.test"));
+    model->accounts().setTavrenProfile(ada);
+
+    QCoro::Task<> refresh = model->refresh().refreshAll();
+    QCoro::Task<> review = model->reviews().loadMyReview("p");
+    ASSERT_TRUE(test::eventually([&] {
+        return harness.store.calls(FakeStore::productsPath) == 1 && harness.identity->requestsTo("/id/auth/me").size() == 1
+            && harness.identity->requestsTo("/id/reviews/mine").size() == 1;
+    }));
+    // Both accounts signed out, as the account screen does it, while the answers are under way.
+    await(model->signIn().disconnectStore());
+    model->services().tavrenID->signOut();
+    model->accounts().clearTavrenID();
+    owned.release();
+    profile.release();
+    mine.release();
+    await(std::move(refresh));
+    await(std::move(review));
+    EXPECT_EQ(model->accounts().storeUser(), std::nullopt);
+    EXPECT_TRUE(model->accounts().storeOwned().isEmpty());
+    EXPECT_EQ(model->accounts().tavrenProfile(), std::nullopt);
+    EXPECT_FALSE(model->reviews().myReviews().contains("p"));
 }

@@ -10,6 +10,7 @@
 #include "tests/app/fakes/ModelHarness.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -138,6 +139,28 @@ TEST_F(DownloadsUi, ButtonsRetryCancelAndClear)
     EXPECT_TRUE(queue.jobs().isEmpty());
     EXPECT_EQ(view.row("a"), nullptr);
     EXPECT_FALSE(view.clearFinished()->isEnabled());
+}
+
+TEST_F(DownloadsUi, AFinishedInstallShowsItsNotesOnItsRowAndInTheBanner)
+{
+    const QString note = QStringLiteral("Skipped the installer scripts in Beta.pkg; the hub installs files only.");
+    engine.notes.insert("b", {note});
+    startBoth();
+    const auto shown = [&](const char* id) {
+        QStringList texts;
+        for (const QLabel* label : view.row(id)->findChildren<QLabel*>())
+            if (label->isVisible() && label->text() == note)
+                texts.append(label->text());
+        return texts;
+    };
+    engine.finish("a");
+    engine.finish("b");
+    ASSERT_TRUE(eventually([&] { return queue.job("b")->stage().kind == Kind::installed && queue.job("a")->stage().kind == Kind::installed; }));
+    turn();
+    EXPECT_EQ(shown("b"), QStringList{note});
+    EXPECT_EQ(shown("a"), QStringList());
+    EXPECT_TRUE(ModelHarness::bannerTexts(*model).contains(QStringLiteral("Beta 1.0.0 is installed. ") + note))
+        << ModelHarness::bannerTexts(*model).join(" | ").toStdString();
 }
 
 } // namespace

@@ -160,3 +160,20 @@ TEST(ReviewsUi, MoreReviewsLoadsOnePageAtATime)
     ASSERT_TRUE(eventually([&] { return !section.isLoadingMore(); }));
     EXPECT_FALSE(section.moreButton()->isVisible()) << "the last page has no cursor";
 }
+
+TEST(ReviewsUi, APageThatRepeatsAReviewLeavesNoStaleCard)
+{
+    Motion::setEnabled(false);
+    ModelHarness harness;
+    harness.identity->route("GET", "/id/reviews?product=p", 200, page({"a", "a", "b"}, std::nullopt));
+    const auto model = harness.makeModel();
+    ReviewsSection section(*model, Fixtures::product(QStringLiteral("p"), QStringLiteral("P")));
+    section.resize(900, 600);
+    section.show();
+    const auto alive = [&] { return section.findChildren<ReviewCard*>().size(); };
+    EXPECT_TRUE(eventually([&] { return alive() == 2; })) << alive();
+
+    harness.identity->route("GET", "/id/reviews?product=p", 200, page({"b"}, std::nullopt));
+    test::await(model->reviews().loadReviews(QStringLiteral("p"), false));
+    EXPECT_TRUE(eventually([&] { return alive() == 1; })) << alive();
+}

@@ -62,8 +62,12 @@ TEST_F(CartScreen, LinesPricesAndTheTotalInTheChosenCurrency)
     }
     EXPECT_EQ(screen.totalLabel, "Total before tax");
     EXPECT_EQ(screen.checkOut, "Check Out");
-    // Only the chosen currency counts: 49 + 0 + 0 + 5, the USD-only line adds nothing.
+    // Only the chosen currency counts: 49 + 0 + 0 + 5, the USD-only line adds nothing, and both say so.
     EXPECT_EQ(screen.total, "€54.00");
+    for (qsizetype at = 0; at < lines.size(); ++at)
+        EXPECT_EQ(screen.rows.at(at).unsold, at == 1 || at == 4 ? std::optional<QString>("Not sold in EUR") : std::nullopt) << at;
+    EXPECT_EQ(screen.leftOut, "Leaves out Name b, Name e, not sold in EUR.");
+    EXPECT_EQ(CartPresenter::present({lines.first()}, "EUR").leftOut, std::nullopt);
     EXPECT_EQ(CartPresenter::present({line("u", {{"USD", 29}})}, "EUR").total, "€0.00");
     EXPECT_EQ(CartPresenter::present(lines, "USD").total, "$84.00");
 }
