@@ -14,6 +14,13 @@ void Navigation::setSelection(std::optional<HubSection> section)
     setPath({});
 }
 
+void Navigation::choose(HubSection section)
+{
+    setSearch(QString());
+    setSelection(section);
+    setPath({});
+}
+
 void Navigation::setPath(const QStringList& path)
 {
     if (assign(path_, path))

@@ -25,6 +25,9 @@ public:
 
     // Another section (none counts as one) empties the path.
     void setSelection(std::optional<HubSection> section);
+    // The user chose a section (sidebar or command): the search is left and the
+    // section's root screen shows, also when it was already selected.
+    void choose(HubSection section);
     void setPath(const QStringList& path);
     // Typing the first character into an empty field empties the path.
     void setSearch(const QString& text);

@@ -80,8 +80,9 @@ void HubUpdater::start(bool byHand)
         watcher->deleteLater();
         finish(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run([service, install] {
+    watcher->setFuture(QtConcurrent::run([service, install, byHand] {
         Result result;
+        result.byHand = byHand;
         try {
             result.release = service->check();
             if (result.release && install && service->canReplace()) {
@@ -110,6 +111,8 @@ void HubUpdater::finish(const Result& result)
         emit readyToRelaunchChanged();
     }
     setCanCheck(service_->isConfigured());
+    if (result.byHand)
+        emit checkedByHand();
 }
 
 void HubUpdater::relaunch()

@@ -45,6 +45,9 @@ public:
     QString availableVersion() const { return available_ ? available_->version : QString(); }
     bool readyToRelaunch() const { return readyToRelaunch_; }
     QString problem() const { return problem_; }
+    // Whether this install may be replaced by a newer release (otherwise it is only told).
+    bool canReplace() const { return service_->canReplace(); }
+    QString currentVersion() const { return service_->currentVersion(); }
 
     void setChecksAutomatically(bool on);
     void setInstallsAutomatically(bool on);
@@ -61,11 +64,14 @@ signals:
     void availableVersionChanged();
     void readyToRelaunchChanged();
     void problemChanged();
+    // A check by hand has ended; what it found is in the properties above.
+    void checkedByHand();
 
 private:
     struct Result {
         std::optional<HubRelease> release;
         bool installed = false;
+        bool byHand = false;
         QString problem;
     };
     void start(bool byHand);

@@ -1,22 +1,30 @@
 #include "app/shell/AboutPanel.h"
 
 #include "app/model/Beta.h"
+#include "app/views/kit/Labels.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QIcon>
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace hub {
 
 namespace {
 
-QLabel* plainLabel(const QString& text, QWidget* parent)
+QLabel* centred(QLabel* label)
 {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignHCenter);
     return label;
+}
+
+// The credits with the feedback address kept on one line: a line may not break after
+// the address's hyphens.
+QString creditsText()
+{
+    QString address = QLatin1String(Beta::feedbackAddress);
+    address.replace(u'-', QStringLiteral("-\u2060"));
+    return Beta::aboutCredits().replace(QLatin1String(Beta::feedbackAddress), address);
 }
 
 } // namespace
@@ -25,27 +33,25 @@ AboutPanel::AboutPanel(const QJsonObject& info, QWidget* parent) : QDialog(paren
 {
     setWindowTitle(QStringLiteral("About Tavren Hub"));
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 16);
+    layout->setSpacing(6);
 
-    auto* icon = plainLabel(QString(), this);
+    QLabel* icon = centred(Labels::plain(QString(), TextStyle::body, this));
     icon->setPixmap(QIcon::fromTheme(QStringLiteral("com.tavren.hub")).pixmap(64, 64));
     layout->addWidget(icon);
+    layout->addWidget(centred(Labels::plain(QStringLiteral("Tavren Hub"), TextStyle::title3, this, QFont::Bold)));
+    layout->addWidget(centred(Labels::secondary(Labels::plain(QStringLiteral("Version ") + Beta::version(info), TextStyle::callout, this))));
+    layout->addSpacing(6);
 
-    auto* name = plainLabel(QStringLiteral("Tavren Hub"), this);
-    QFont bold = name->font();
-    bold.setBold(true);
-    name->setFont(bold);
-    layout->addWidget(name);
-    layout->addWidget(plainLabel(QStringLiteral("Version ") + Beta::version(info), this));
-
-    auto* credits = plainLabel(Beta::aboutCredits(), this);
+    QLabel* credits = centred(Labels::secondary(Labels::plain(creditsText(), TextStyle::caption, this)));
+    credits->setObjectName(QStringLiteral("credits"));
     credits->setWordWrap(true);
-    QFont small = credits->font();
-    small.setPointSizeF(11);
-    credits->setFont(small);
-    QPalette secondary = credits->palette();
-    secondary.setColor(QPalette::WindowText, secondary.color(QPalette::PlaceholderText));
-    credits->setPalette(secondary);
     layout->addWidget(credits);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addSpacing(8);
+    layout->addWidget(buttons);
     setFixedWidth(340);
 }
 

@@ -5,8 +5,8 @@
 
 namespace hub {
 
-// The About panel: the hub's icon and name, its beta version text and the beta credits
-// in small secondary text.
+// The About panel: the hub's icon and name over its beta version text, the beta credits
+// in small secondary text, and a Close button.
 class AboutPanel : public QDialog {
     Q_OBJECT
 public:

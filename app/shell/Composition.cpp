@@ -61,7 +61,8 @@ Services standard(const QStringList& argumentList)
         services.ledger = std::make_shared<InstallLedger>(support);
         services.installLock = std::make_shared<InstallLock>(support);
     } catch (const std::exception& error) {
-        // No lock then: installs fail as if the background updater held it.
+        // No install lock then: installs run without one, so nothing keeps the background
+        // updater out meanwhile.
         const QString fallback = privateFallbackFolder();
         qCWarning(launchLog, "no application-support folder (%s); the ledger lives in %s", error.what(),
             qUtf8Printable(fallback.isEmpty() ? QStringLiteral("memory only") : fallback));

@@ -130,6 +130,29 @@ void DetailView::rebuild()
         fade->raise(); // the stack raises its current page
     back_->setEnabled(!path.isEmpty());
     back_->setVisible(!path.isEmpty());
+    if (const QString title = currentTitle(); title != title_) {
+        title_ = title;
+        emit navigationTitleChanged();
+    }
+}
+
+QString DetailView::currentTitle() const
+{
+    const Navigation& navigation = model_.navigation();
+    if (!navigation.path().isEmpty()) {
+        const RootPresenter::Destination destination = resolve(model_, navigation.path().last());
+        if (destination.kind == RootPresenter::Destination::Kind::product)
+            return model_.catalog().storeProduct(destination.id)->name;
+        if (destination.kind == RootPresenter::Destination::Kind::extra)
+            return model_.catalog().extrasItem(destination.id)->name;
+        return {};
+    }
+    if (RootPresenter::showsSearchResults(navigation.search()))
+        return QStringLiteral("Search");
+    const HubSection section = RootPresenter::rootSection(navigation.selection());
+    if (section == HubSection::discover && !model_.catalog().storefront())
+        return {};
+    return title(section);
 }
 
 } // namespace hub

@@ -24,6 +24,12 @@ public:
     const QString& rootKey() const { return root_.key; }
     QStringList pageKeys() const;
     QWidget* current() const;
+    // The navigation title of what is shown: the page's name, "Search", or the section's
+    // title; empty while the store loads and for a page that is gone.
+    const QString& navigationTitle() const { return title_; }
+
+signals:
+    void navigationTitleChanged();
 
 private:
     struct Shown {
@@ -32,6 +38,7 @@ private:
     };
 
     void rebuild();
+    QString currentTitle() const;
     QString pageKey(const QString& entry) const;
     QWidget* makePage(const QString& entry) const;
     void replace(Shown& shown, const QString& key, QWidget* widget);
@@ -42,6 +49,7 @@ private:
     Rebuilder* rebuild_;
     Shown root_;
     QList<Shown> pages_;
+    QString title_;
 };
 
 } // namespace hub

@@ -25,7 +25,7 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
 {
     QMenu* app = menu(QStringLiteral("Tavren Hub"));
     app->addAction(QStringLiteral("About Tavren Hub"), &window, [&window, info] { AboutPanel::present(&window, info); });
-    app->addAction(new CheckForUpdatesAction(updater, app));
+    app->addAction(new CheckForUpdatesAction(updater, &window, app));
     QAction* relaunch = app->addAction(QStringLiteral("Relaunch"), &updater, &HubUpdater::relaunch);
     relaunch->setVisible(updater.readyToRelaunch());
     connect(&updater, &HubUpdater::readyToRelaunchChanged, relaunch, [relaunch, &updater] { relaunch->setVisible(updater.readyToRelaunch()); });
@@ -114,11 +114,7 @@ QAction* MainMenus::find(const QString& menuTitle, const QString& text) const
 
 void MainMenus::go(HubSection section, const QKeySequence& key, QMenu* menu)
 {
-    menu->addAction(title(section), key, this, [this, section] {
-        if (!model_.navigation().search().isEmpty())
-            model_.navigation().setSearch(QString());
-        model_.navigation().setSelection(section);
-    });
+    menu->addAction(title(section), key, this, [this, section] { model_.navigation().choose(section); });
 }
 
 void MainMenus::update()

@@ -1,6 +1,7 @@
 #include "app/shell/MainWindow.h"
 
 #include "app/model/AppModel.h"
+#include "app/shell/DetailView.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/RootView.h"
 #include "app/shell/Screens.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QFrame>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,9 +26,12 @@ MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
       cart_(new QToolButton), rebuild_(new Rebuilder(this, [this] { rebuildToolbar(); }))
 {
     setObjectName(QStringLiteral("main"));
-    setWindowTitle(QStringLiteral("Tavren Hub"));
-    setMinimumSize(minimumContentSize);
+    // The content keeps its minimum; the menu bar and toolbar come on top of it.
+    root_->setMinimumSize(minimumContentSize);
     setCentralWidget(root_);
+    const auto retitle = [this] { setWindowTitle(RootPresenter::windowTitle(root_->detail()->navigationTitle())); };
+    connect(root_->detail(), &DetailView::navigationTitleChanged, this, retitle);
+    retitle();
 
     auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
     toolbar->setMovable(false);
@@ -77,6 +82,7 @@ void MainWindow::toggleCart()
     }
     popover_ = new QFrame(this, Qt::Popup);
     popover_->setAttribute(Qt::WA_DeleteOnClose);
+    popover_->installEventFilter(this);
     popover_->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(popover_);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -90,9 +96,26 @@ void MainWindow::toggleCart()
     popover_->show();
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // A press on the cart button closes the popover and ends there: it is not
+    // replayed to the button, which would open the popover again.
+    if (watched == popover_ && event->type() == QEvent::MouseButtonPress) {
+        const QPointF global = static_cast<QMouseEvent*>(event)->globalPosition();
+        if (cart_->rect().contains(cart_->mapFromGlobal(global.toPoint())))
+            popover_->setAttribute(Qt::WA_NoMouseReplay);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    // Over everything made since, the menu bar included.
+    if (splash_) {
+        splash_->setGeometry(rect());
+        splash_->raise();
+    }
     if (startsModel_ && !event->spontaneous())
         model_.start();
 }

@@ -20,6 +20,7 @@ class Spinner;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // Of the content below the menu bar and the toolbar.
     static constexpr QSize minimumContentSize{980, 640};
 
     MainWindow(AppModel& model, bool splash, QWidget* parent = nullptr);
@@ -39,6 +40,7 @@ public:
     void setQuitsOnClose(bool quits) { quitsOnClose_ = quits; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -66,6 +66,12 @@ RootPresenter::Menus RootPresenter::menus(const MenuInput& input)
     return menus;
 }
 
+QString RootPresenter::windowTitle(const QString& navigationTitle)
+{
+    const QString app = QStringLiteral("Tavren Hub");
+    return navigationTitle.isEmpty() ? app : navigationTitle + QStringLiteral(" \u2014 ") + app;
+}
+
 bool RootPresenter::showsSplash(const QStringList& arguments)
 {
     return !arguments.contains(QStringLiteral("--snapshot")) && !arguments.contains(QStringLiteral("--measure-launch"));

@@ -71,6 +71,10 @@ public:
     static CartButton cartButton(qsizetype cartLines);
     static Menus menus(const MenuInput& input);
 
+    // The window's title: the shown screen's navigation title (none while the store
+    // is loading, or for a page that is gone), then the app's name.
+    static QString windowTitle(const QString& navigationTitle);
+
     // The launch splash covers a new window unless the process was started to take
     // screenshots or to measure the launch (whole arguments only).
     static bool showsSplash(const QStringList& arguments);

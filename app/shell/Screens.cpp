@@ -4,7 +4,6 @@
 #include "app/platform/InstallLocation.h"
 #include "app/platform/LaunchAgent.h"
 #include "app/platform/UserDefaults.h"
-#include "app/shell/PlaceholderScreen.h"
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/account/AccountView.h"
 #include "app/views/extras/ExtrasItemPage.h"
@@ -24,13 +23,11 @@
 
 namespace hub {
 
-// SEAM: each screen is a placeholder named after what it shows until its view exists.
-
 QWidget* Screens::section(HubSection section, AppModel& model)
 {
     switch (section) {
     case HubSection::discover:
-        return new DiscoverView(model);
+        break;
     case HubSection::plugIns:
         return new BrowseView(model, ProductKind::plugIn);
     case HubSection::apps:
@@ -51,10 +48,8 @@ QWidget* Screens::section(HubSection section, AppModel& model)
         return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools);
     case HubSection::earlyAccess:
         return new ExtrasShelfPage(model, ExtrasItem::Shelf::earlyAccess);
-    default:
-        break;
     }
-    return new PlaceholderScreen(title(section), QStringLiteral("This screen is on its way."));
+    return new DiscoverView(model);
 }
 
 QWidget* Screens::searchResults(AppModel& model)
@@ -85,6 +80,7 @@ QWidget* Screens::settings(AppModel& model, HubUpdater& updater, const QJsonObje
     BackgroundSwitch::Agent background{
         [agent] { return agent.status() == LaunchAgent::Status::enabled; },
         [agent, defaults](bool on) { BackgroundUpdater::setEnabled(on, *defaults, agent); },
+        [agent] { return agent.status() != LaunchAgent::Status::notFound; },
     };
     return new SettingsView(model, updater, info, std::move(background));
 }

@@ -63,6 +63,9 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) { model_.navigation().setSearch(text); });
     connect(search_, &QLineEdit::returnPressed, this, &SidebarView::submitSearch);
     connect(list_, &QListWidget::itemSelectionChanged, this, &SidebarView::chosen);
+    // A click on the row already selected chooses it again.
+    connect(list_, &QListWidget::itemClicked, this, &SidebarView::chosen);
+    connect(list_, &QListWidget::itemActivated, this, &SidebarView::chosen);
 
     rebuild_->watch(&model_.navigation(), &Navigation::selectionChanged);
     rebuild_->watch(&model_.navigation(), &Navigation::searchChanged);
@@ -94,20 +97,38 @@ void SidebarView::rebuild()
     const SidebarPresenter::Screen screen = SidebarPresenter::present(input);
 
     rebuilding_ = true;
-    list_->clear();
-    for (const SidebarPresenter::Row& row : screen.rows) {
-        auto* item = new QListWidgetItem(row.title, list_);
-        if (!row.section) {
-            item->setFlags(Qt::ItemIsEnabled);
-            item->setData(SidebarBadgeDelegate::headerRole, true);
-            continue;
+    // The rows are made again only when they change, so the current row (where the
+    // arrow keys start) stays where the user left it.
+    QStringList keys;
+    for (const SidebarPresenter::Row& row : screen.rows)
+        keys.append(row.section ? toString(*row.section) : row.title);
+    if (keys != rowKeys_) {
+        rowKeys_ = keys;
+        list_->clear();
+        for (const SidebarPresenter::Row& row : screen.rows) {
+            auto* item = new QListWidgetItem(row.title, list_);
+            if (!row.section) {
+                item->setFlags(Qt::NoItemFlags); // the arrow keys pass over it
+                item->setData(SidebarBadgeDelegate::headerRole, true);
+                continue;
+            }
+            item->setData(sectionRole, toString(*row.section));
+            QIcon icon(Symbols::pixmap(row.symbol, 16, Theme::accent(), devicePixelRatio()));
+            icon.addPixmap(Symbols::pixmap(row.symbol, 16, Qt::white, devicePixelRatio()), QIcon::Selected);
+            item->setIcon(icon);
         }
-        item->setData(sectionRole, toString(*row.section));
-        item->setData(SidebarBadgeDelegate::badgeRole, SidebarPresenter::badgeText(row.badge));
-        item->setIcon(Symbols::pixmap(row.symbol, 16, Theme::accent(), devicePixelRatio()));
-        if (row.section == screen.highlighted)
-            item->setSelected(true);
     }
+    for (int at = 0; at < list_->count(); ++at) {
+        QListWidgetItem* item = list_->item(at);
+        const SidebarPresenter::Row& row = screen.rows.at(at);
+        if (!row.section)
+            continue;
+        item->setData(SidebarBadgeDelegate::badgeRole, SidebarPresenter::badgeText(row.badge));
+        if (row.section == screen.highlighted)
+            list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+    }
+    if (!screen.highlighted)
+        list_->clearSelection();
     rebuilding_ = false;
 
     if (search_->text() != model_.navigation().search())
@@ -121,7 +142,8 @@ void SidebarView::chosen()
     const QList<QListWidgetItem*> selected = list_->selectedItems();
     if (selected.isEmpty())
         return;
-    model_.navigation().setSelection(hubSectionFromString(selected.first()->data(sectionRole).toString()));
+    if (const std::optional<HubSection> section = hubSectionFromString(selected.first()->data(sectionRole).toString()))
+        model_.navigation().choose(*section);
 }
 
 void SidebarView::submitSearch()

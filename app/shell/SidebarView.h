@@ -31,6 +31,7 @@ private:
     QLineEdit* search_;
     QListWidget* list_;
     Rebuilder* rebuild_;
+    QStringList rowKeys_;
     bool rebuilding_ = false;
 };
 

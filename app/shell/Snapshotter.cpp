@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
+#include "app/shell/Screens.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/product/ReviewSheet.h"
 #include "app/views/settings/SecurityPane.h"
@@ -10,7 +11,6 @@
 #include "kit/security/HostPolicy.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QPointer>
@@ -136,7 +136,7 @@ const QList<std::pair<QString, double>>& Snapshotter::splashFrames()
     return frames;
 }
 
-QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, Waits waits)
+QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, Waits waits, Panels panels)
 {
     QPointer<AppModel> alive(&model);
     QDir().mkpath(folder);
@@ -158,14 +158,23 @@ QCoro::Task<> Snapshotter::run(QString folder, AppModel& model, Sleeper sleep, W
     }
     model.navigation().setSearch(QString());
 
-    // The sign-in sheet of a plain sign-in, on its own.
-    model.accounts().openSignIn(SignInPurpose::general());
-    co_await sleep(waits.settle);
-    if (!alive)
-        co_return;
-    if (QDialog* sheet = main->root()->signInSheet())
-        capture(*sheet, file(QStringLiteral("sign-in")));
-    model.accounts().setShowSignIn(false);
+    // The sign-in sheet's content of a plain sign-in, on its own: asking the model for the
+    // sheet would open it over the app's own window too.
+    model.accounts().setSignInPurpose(SignInPurpose::general());
+    for (const auto& [name, make] : {std::pair{QStringLiteral("sign-in"), std::function<QWidget*()>([&model] { return Screens::signIn(model); })},
+                                     std::pair{QStringLiteral("settings"), panels.settings},
+                                     std::pair{QStringLiteral("about"), panels.about}}) {
+        if (!make)
+            continue;
+        std::unique_ptr<QWidget> panel(make());
+        panel->setAttribute(Qt::WA_DontShowOnScreen);
+        panel->adjustSize();
+        panel->show();
+        co_await sleep(waits.settle);
+        if (!alive)
+            co_return;
+        capture(*panel, file(name));
+    }
 
     if (page) {
         std::unique_ptr<MainWindow> full = window(model, {1440, 2300});

@@ -38,8 +38,17 @@ public:
     static inline const QString demoEmail = QStringLiteral("demo@tavren.test");
     static inline const QString demoPassword = QStringLiteral("demo-pass-1");
 
-    static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep, Waits waits);
-    static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep) { return run(std::move(folder), model, std::move(sleep), Waits{}); }
+    // The windows beside the main one, made by the caller, which holds what they need.
+    struct Panels {
+        std::function<QWidget*()> settings; // the Settings window's content
+        std::function<QWidget*()> about;    // the About panel
+    };
+
+    static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep, Waits waits, Panels panels = {});
+    static QCoro::Task<> run(QString folder, AppModel& model, Sleeper sleep, Panels panels = {})
+    {
+        return run(std::move(folder), model, std::move(sleep), Waits{}, std::move(panels));
+    }
 
     // The product of the "product" shot and the full product page: the page product,
     // else the first in the store.

@@ -10,12 +10,14 @@
 #include "app/platform/QueuedQuit.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
+#include "app/shell/AboutPanel.h"
 #include "app/shell/CheckoutModule.h"
 #include "app/shell/Composition.h"
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootPresenter.h"
 #include "app/shell/RootView.h"
+#include "app/shell/Screens.h"
 #include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/kit/WebEngineArguments.h"
@@ -26,12 +28,11 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QStyleFactory>
 #include <QtConcurrent>
 
 namespace {
 
-void fillDesktop(hub::Services& services, QWidget*& window)
+void fillDesktop(hub::Services& services, QWidget*& window, hub::HubUpdater& updater, const QJsonObject& info)
 {
     services.openURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     services.isFrontmost = [] { return QApplication::activeWindow() != nullptr; };
@@ -46,8 +47,10 @@ void fillDesktop(hub::Services& services, QWidget*& window)
     services.notify = [](const QString& title, const QString& body) {
         (void)QtConcurrent::run([title, body] { hub::Notifier().post(title, body); });
     };
-    services.snapshotter = [sleep = services.sleep](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
-        co_await hub::Snapshotter::run(folder, model, sleep);
+    services.snapshotter = [sleep = services.sleep, &updater, info](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
+        hub::Snapshotter::Panels panels{[&model, &updater, info] { return hub::Screens::settings(model, updater, info); },
+                                        [info] { return new hub::AboutPanel(info, nullptr); }};
+        co_await hub::Snapshotter::run(folder, model, sleep, std::move(panels));
         hub::queuedQuit();
     };
 }
@@ -67,8 +70,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     if (snapshot)
         hub::Motion::setEnabled(false); // every picture shows where its motion ends
     // The app is dark, on every desktop.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(hub::Theme::darkPalette());
+    hub::Theme::apply(app);
     hub::SingleInstance instance;
     if (!snapshot && !instance.claim()) {
         // A second start hands its link (or nothing) to the running hub.
@@ -82,7 +84,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
 
     QWidget* shown = nullptr;
     hub::Services services = hub::Composition::standard(arguments);
-    fillDesktop(services, shown);
+    fillDesktop(services, shown, updater, location.info());
     hub::AppModel model(std::move(services));
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;

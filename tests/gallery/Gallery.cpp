@@ -268,7 +268,7 @@ int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
     QApplication app(argc, argv);
-    QApplication::setPalette(hub::Theme::darkPalette());
+    hub::Theme::apply(app);
     hub::Motion::setEnabled(false);
     hub::folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery");
     QDir().mkpath(hub::folder);

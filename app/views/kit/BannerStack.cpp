@@ -4,9 +4,17 @@
 #include "app/views/kit/BannerRow.h"
 #include "app/views/kit/Rebuilder.h"
 
+#include <QEvent>
 #include <QVBoxLayout>
 
 namespace hub {
+
+namespace {
+
+// How far a row's shadow reaches beyond it.
+constexpr QMargins shadowReach{8, 6, 8, 10};
+
+} // namespace
 
 BannerStack::BannerStack(AppModel& model, QWidget* parent) : QWidget(parent), model_(model), column_(new QVBoxLayout(this))
 {
@@ -29,6 +37,7 @@ void BannerStack::rebuild()
                     : banner.tone == Banner::Tone::failure           ? BannerRow::Tone::failure
                                                                      : BannerRow::Tone::info,
                 banner.text, [this, id] { model_.banners().dismiss(id); }, this);
+            row->installEventFilter(this);
         }
         kept.insert(banner.id, row);
     }
@@ -39,8 +48,35 @@ void BannerStack::rebuild()
         column_->removeWidget(rows_[banner.id]);
         column_->addWidget(rows_[banner.id], 0, Qt::AlignHCenter);
     }
-    setVisible(!banners.isEmpty());
+    // Never hidden, or a rebuild would wait for it to be shown: without rows the mask
+    // leaves nothing to draw or to click.
     adjustSize();
+    followRows();
+}
+
+bool BannerStack::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        followRows();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BannerStack::followRows()
+{
+    QRegion rows;
+    for (const QWidget* row : std::as_const(rows_))
+        if (!row->isHidden())
+            rows += row->geometry().marginsAdded(shadowReach);
+    // An empty mask would mean no mask at all: then a point outside the stack.
+    setMask(rows.isEmpty() ? QRegion(-1, -1, 1, 1) : rows);
 }
 
 } // namespace hub

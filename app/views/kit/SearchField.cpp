@@ -5,6 +5,7 @@
 #include "app/views/kit/Theme.h"
 
 #include <QAction>
+#include <QKeyEvent>
 
 namespace hub {
 
@@ -13,6 +14,16 @@ SearchField::SearchField(QWidget* parent) : QLineEdit(parent)
     setPlaceholderText(QStringLiteral("Search"));
     setClearButtonEnabled(true);
     addAction(QIcon(Symbols::pixmap("magnifyingglass"_symbol, 14, Theme::secondary())), QLineEdit::LeadingPosition);
+}
+
+void SearchField::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && !text().isEmpty()) {
+        clear();
+        emit textEdited(QString());
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 } // namespace hub

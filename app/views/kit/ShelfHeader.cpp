@@ -1,6 +1,7 @@
 #include "app/views/kit/ShelfHeader.h"
 
 #include "app/views/kit/Labels.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/kit/Theme.h"
 
 #include <QHBoxLayout>
@@ -23,12 +24,8 @@ ShelfHeader::ShelfHeader(const QString& title, const std::optional<QString>& sub
     row->addLayout(texts);
     row->addStretch(1);
     if (seeAll) {
-        auto* button = new QPushButton(QStringLiteral("See All"), this);
-        button->setFlat(true);
-        button->setCursor(Qt::PointingHandCursor);
+        QPushButton* button = TextButtons::link(QStringLiteral("See All"), this);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0; }")
-                                  .arg(Theme::accent().name()));
         connect(button, &QPushButton::clicked, this, [seeAll] { seeAll(); });
         row->addWidget(button, 0, Qt::AlignBottom);
     }

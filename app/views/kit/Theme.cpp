@@ -1,5 +1,8 @@
 #include "app/views/kit/Theme.h"
 
+#include <QApplication>
+#include <QStyleFactory>
+
 namespace hub::Theme {
 
 QColor accent() { return QColor::fromRgbF(0.40f, 0.52f, 1.0f); }
@@ -56,6 +59,45 @@ QPalette darkPalette()
     palette.setColor(QPalette::Disabled, QPalette::Text, secondary());
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, secondary());
     return palette;
+}
+
+QString styleSheet()
+{
+    const auto rgba = [](const QColor& color) { return color.name(QColor::HexArgb); };
+    return QStringLiteral(
+               "QPushButton { background: %1; color: %2; border: none; border-radius: 6px; padding: 5px 14px; }"
+               "QPushButton:hover { background: %3; }"
+               "QPushButton:pressed { background: %4; }"
+               "QPushButton:disabled { background: %5; color: %6; }"
+               "QPushButton:default { background: %7; color: white; font-weight: 600; }"
+               "QPushButton:default:pressed { background: %8; }"
+               "QPushButton:default:disabled { background: %9; color: %6; }"
+               "QScrollBar { background: transparent; border: none; margin: 0; }"
+               "QScrollBar:vertical { width: 10px; }"
+               "QScrollBar:horizontal { height: 10px; }"
+               "QScrollBar::handle { background: %10; border-radius: 3px; margin: 2px; }"
+               "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %11; }"
+               "QScrollBar::handle:vertical { min-height: 32px; }"
+               "QScrollBar::handle:horizontal { min-width: 32px; }"
+               "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: none; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
+               "QTabWidget::pane { border: none; border-top: 1px solid %5; }"
+               "QTabWidget::tab-bar { alignment: center; }"
+               "QTabBar::tab { background: transparent; color: %6; border: none; border-bottom: 2px solid transparent;"
+               " padding: 6px 16px; margin: 0 2px; }"
+               "QTabBar::tab:hover { color: %2; }"
+               "QTabBar::tab:selected { color: %2; border-bottom-color: %7; }")
+        .arg(rgba(primary(0.10)), primary().name(), rgba(primary(0.16)), rgba(primary(0.22)), rgba(primary(0.05)),
+             secondary().name(), accent().name(), accent().darker(125).name())
+        .arg(rgba(QColor::fromRgbF(accent().redF(), accent().greenF(), accent().blueF(), 0.45f)), rgba(primary(0.28)),
+             rgba(primary(0.45)));
+}
+
+void apply(QApplication& app)
+{
+    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setPalette(darkPalette());
+    app.setStyleSheet(styleSheet());
 }
 
 } // namespace hub::Theme

@@ -4,6 +4,9 @@
 #include <QLinearGradient>
 #include <QPalette>
 #include <QRectF>
+#include <QString>
+
+class QApplication;
 
 namespace hub {
 
@@ -29,6 +32,12 @@ QColor materialBackground(); // the banner's regular material
 
 // The palette the whole app is drawn with.
 QPalette darkPalette();
+// The one style sheet of the app's own controls: push buttons (the default button of a
+// dialog in the accent colour), thin scroll bars without arrows, and underlined tabs.
+// A widget's own sheet refines it.
+QString styleSheet();
+// Draws `app` in the dark look: Fusion under the palette and the style sheet above.
+void apply(QApplication& app);
 
 } // namespace Theme
 

@@ -11,6 +11,7 @@
 #include "app/views/kit/ScreenshotGallery.h"
 #include "app/views/kit/Shelf.h"
 #include "app/views/kit/Symbols.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/kit/Theme.h"
 #include "app/views/product/ReviewsSection.h"
 #include "app/views/product/SymbolLabel.h"
@@ -334,11 +335,7 @@ QWidget* ProductPage::information()
     for (const ProductPagePresenter::Row& row : screen_.information) {
         grid->addWidget(Labels::secondary(Labels::plain(row.label, TextStyle::body, block)), line, 0, Qt::AlignLeft | Qt::AlignTop);
         if (row.link) {
-            auto* link = new QPushButton(row.value, block);
-            link->setFlat(true);
-            link->setCursor(Qt::PointingHandCursor);
-            link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0; text-align: left; }")
-                                    .arg(Theme::accent().name()));
+            QPushButton* link = TextButtons::link(row.value, block);
             const QUrl url = *row.link;
             connect(link, &QPushButton::clicked, this, [this, url] {
                 if (model_.services().openURL)

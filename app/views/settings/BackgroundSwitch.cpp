@@ -1,8 +1,11 @@
 #include "app/views/settings/BackgroundSwitch.h"
 
+#include "kit/support/Error.h"
+
 namespace hub {
 
-BackgroundSwitch::BackgroundSwitch(Agent agent) : agent_(std::move(agent)), on_(read())
+BackgroundSwitch::BackgroundSwitch(Agent agent)
+    : agent_(std::move(agent)), on_(read()), available_(!agent_.isAvailable || agent_.isAvailable())
 {
 }
 
@@ -20,11 +23,14 @@ bool BackgroundSwitch::request(bool wanted)
     if (busy_)
         return on_;
     busy_ = true;
+    problem_.clear();
     try {
         if (agent_.setEnabled)
             agent_.setEnabled(wanted);
-    } catch (...) {
-        // The status read below shows what came of it.
+    } catch (const Error& error) {
+        problem_ = error.message();
+    } catch (const std::exception& error) {
+        problem_ = QString::fromLocal8Bit(error.what());
     }
     on_ = read();
     busy_ = false;

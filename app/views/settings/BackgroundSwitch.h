@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 
 namespace hub {
@@ -12,13 +13,18 @@ public:
     struct Agent {
         std::function<bool()> isEnabled;      // the agent's registration, read from the system
         std::function<void(bool)> setEnabled; // records the choice, then (un)registers; may throw
+        std::function<bool()> isAvailable;    // there is a service manager to register with (none: yes)
     };
 
     explicit BackgroundSwitch(Agent agent);
 
     bool isOn() const { return on_; }
-    // The user asked for `wanted`: one request, whose failure is not shown, then the
-    // switch takes the state the system reports. Putting the switch back to that state
+    // Whether the switch can do anything here; read once when made.
+    bool isAvailable() const { return available_; }
+    // Why the last request was refused; empty when it was not.
+    const QString& problem() const { return problem_; }
+    // The user asked for `wanted`: one request, whose failure is kept as the problem,
+    // then the switch takes the state the system reports. Putting the switch back to that state
     // is no request of its own, so a refused registration is not undone by another call.
     // Returns the new state.
     bool request(bool wanted);
@@ -28,6 +34,8 @@ private:
 
     Agent agent_;
     bool on_;
+    bool available_;
+    QString problem_;
     bool busy_ = false;
 };
 

@@ -50,7 +50,8 @@ SettingsPresenter::Screen SettingsPresenter::present(const Input& input)
         if (code == input.currency && screen.selected < 0)
             screen.selected = int(screen.currencies.size() - 1);
     }
-    screen.backgroundEnabled = input.autoUpdate;
+    screen.backgroundEnabled = input.autoUpdate && input.backgroundAvailable;
+    screen.backgroundNote = input.backgroundAvailable ? input.backgroundProblem : noServiceManager;
     screen.installsEnabled = input.checksAutomatically;
     const QString unknown = QStringLiteral("Not available");
     screen.plugInsFolder = input.destinations.plugIns.isEmpty() ? unknown : shortPath(input.destinations.plugIns, input.home);

@@ -20,6 +20,8 @@ public:
         QString currency;
         bool autoUpdate = true;
         bool checksAutomatically = true;
+        bool backgroundAvailable = true; // there is a service manager to register with
+        QString backgroundProblem;       // why the last change of the switch was refused
         InstallEngine::Destinations destinations;
         QString home;   // shown as "~"
         QString locale; // for the currencies' names
@@ -35,12 +37,15 @@ public:
         QString version;
         QList<Currency> currencies;
         int selected = -1; // none when the chosen code is not offered
-        bool backgroundEnabled = true; // follows automatic updates
+        bool backgroundEnabled = true; // follows automatic updates, where it can work at all
+        QString backgroundNote;        // under the switch: why it cannot work, or was refused
         bool installsEnabled = true;   // follows the hub's own checks
         QString plugInsFolder;
         QString appsFolder;
     };
 
+    static inline const QString noServiceManager =
+        QStringLiteral("Background updates need the systemd user service manager, which is not running for this account.");
     static inline const QStringList fallbackCurrencies{QStringLiteral("EUR"), QStringLiteral("USD")};
 
     static Screen present(const Input& input);

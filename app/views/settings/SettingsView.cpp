@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QLocale>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -87,13 +88,31 @@ QWidget* SettingsView::general()
         const bool shown = switch_.request(on);
         const QSignalBlocker quiet(background_);
         background_->setChecked(shown);
+        refresh();
     });
     checks_ = new Toggle(QStringLiteral("Check for new versions of Tavren Hub"));
     connect(checks_, &Toggle::clicked, this, [this](bool on) { updater_.setChecksAutomatically(on); });
     installs_ = new Toggle(QStringLiteral("Install new versions of Tavren Hub automatically"));
     connect(installs_, &Toggle::clicked, this, [this](bool on) { updater_.setInstallsAutomatically(on); });
-    for (Toggle* toggle : {autoUpdate_, background_, checks_, installs_})
-        updates->addRow(toggle->accessibleName(), toggle);
+    for (Toggle* toggle : {autoUpdate_, background_, checks_, installs_}) {
+        if (toggle != background_) {
+            updates->addRow(toggle->accessibleName(), toggle);
+            continue;
+        }
+        // The background switch says under its title why it cannot work, or was refused.
+        auto* row = new QWidget;
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(2);
+        texts->addWidget(Labels::plain(toggle->accessibleName(), TextStyle::body, row));
+        backgroundNote_ = Labels::secondary(Labels::plain(QString(), TextStyle::caption, row));
+        backgroundNote_->setWordWrap(true);
+        texts->addWidget(backgroundNote_);
+        line->addLayout(texts, 1);
+        line->addWidget(toggle, 0, Qt::AlignTop);
+        updates->addRow(row);
+    }
 
     FormGroup* places = page->add(new FormGroup);
     plugIns_ = value(nullptr);
@@ -112,6 +131,8 @@ void SettingsView::refresh()
     input.currency = model_.preferences().currency();
     input.autoUpdate = model_.preferences().autoUpdate();
     input.checksAutomatically = updater_.checksAutomatically();
+    input.backgroundAvailable = switch_.isAvailable();
+    input.backgroundProblem = switch_.problem();
     if (model_.services().pipeline)
         input.destinations = model_.services().pipeline->destinations();
     input.home = QDir::homePath();
@@ -135,6 +156,8 @@ void SettingsView::refresh()
     show(checks_, input.checksAutomatically);
     show(installs_, updater_.installsAutomatically());
     background_->setEnabled(screen.backgroundEnabled);
+    backgroundNote_->setText(screen.backgroundNote);
+    backgroundNote_->setVisible(!screen.backgroundNote.isEmpty());
     installs_->setEnabled(screen.installsEnabled);
     plugIns_->setText(screen.plugInsFolder);
     apps_->setText(screen.appsFolder);

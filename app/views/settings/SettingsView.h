@@ -30,6 +30,8 @@ public:
     Toggle* backgroundToggle() const { return background_; }
     Toggle* checksToggle() const { return checks_; }
     Toggle* installsToggle() const { return installs_; }
+    // Why the background switch cannot work here, or was refused; hidden when empty.
+    QLabel* backgroundNote() const { return backgroundNote_; }
 
 private:
     QWidget* general();
@@ -44,6 +46,7 @@ private:
     QComboBox* currencies_ = nullptr;
     Toggle* autoUpdate_ = nullptr;
     Toggle* background_ = nullptr;
+    QLabel* backgroundNote_ = nullptr;
     Toggle* checks_ = nullptr;
     Toggle* installs_ = nullptr;
     QLabel* plugIns_ = nullptr;

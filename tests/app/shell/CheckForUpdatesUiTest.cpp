@@ -1,10 +1,12 @@
-// The "Check for Updates..." menu item follows whether a check is possible.
+// The "Check for Updates..." menu item follows whether a check is possible, and tells
+// what a check by hand found.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/CheckForUpdatesAction.h"
 #include "tests/testkit/ScriptedTransport.h"
 
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -43,4 +45,28 @@ TEST(CheckForUpdatesAction, DisabledUntilACheckIsPossible)
     EXPECT_TRUE(updater.problem().startsWith(u"Could not reach the Tavren Hub updates")) << updater.problem().toStdString();
     EXPECT_TRUE(action.isEnabled());
     EXPECT_EQ(transport->requests().size(), 1);
+    auto* dialog = qobject_cast<QMessageBox*>(action.dialog());
+    ASSERT_NE(dialog, nullptr) << "the failure is shown, not swallowed";
+    EXPECT_EQ(dialog->text(), updater.problem());
+}
+
+TEST(CheckForUpdatesAction, ReportsEveryOutcome)
+{
+    using Outcome = CheckForUpdatesAction::Outcome;
+    const auto report = [](Outcome outcome) {
+        outcome.current = QStringLiteral("0.9");
+        outcome.website = QStringLiteral("https://www.tavren.test/tavren-hub");
+        return CheckForUpdatesAction::report(outcome);
+    };
+    EXPECT_EQ(report({}).title, QStringLiteral("You're up to date!"));
+    EXPECT_TRUE(report({}).message.contains(u"0.9"));
+    const auto failed = report({.problem = QStringLiteral("The update feed is not signed by Tavren.")});
+    EXPECT_EQ(failed.title, QStringLiteral("Update Error!"));
+    EXPECT_EQ(failed.message, QStringLiteral("The update feed is not signed by Tavren."));
+    const auto ready = report({.available = QStringLiteral("1.0"), .readyToRelaunch = true, .canReplace = true});
+    EXPECT_TRUE(ready.offersRelaunch);
+    EXPECT_TRUE(ready.message.contains(u"1.0"));
+    const auto elsewhere = report({.available = QStringLiteral("1.0")});
+    EXPECT_FALSE(elsewhere.offersRelaunch) << "a copy that cannot update itself";
+    EXPECT_TRUE(elsewhere.message.contains(u"https://www.tavren.test/tavren-hub")) << elsewhere.message.toStdString();
 }

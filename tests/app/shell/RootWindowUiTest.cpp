@@ -1,13 +1,19 @@
 // The main window, offscreen, over a model of fixtures: every section and page it can
 // show, the search field, the menus that follow the model, and the sign-in and checkout sheets.
+// Mouse events go through the window, so the widget under the pointer receives them.
+#define QTEST_QPA_MOUSE_HANDLING
 
+#include "app/model/Beta.h"
 #include "app/platform/HubUpdater.h"
+#include "app/shell/AboutPanel.h"
 #include "app/shell/CheckoutModule.h"
 #include "app/shell/DetailView.h"
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/kit/AccountFooter.h"
+#include "app/views/kit/BannerStack.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -15,9 +21,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTextLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +73,18 @@ protected:
             texts.append(label->text());
         return texts;
     }
+    QListWidgetItem* item(const QString& title) const
+    {
+        const QList<QListWidgetItem*> found = list().findItems(title, Qt::MatchExactly);
+        return found.size() == 1 ? found.first() : nullptr;
+    }
+    void click(const QString& title)
+    {
+        QListWidgetItem* row = item(title);
+        ASSERT_NE(row, nullptr) << title.toStdString();
+        QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, list().visualItemRect(row).center());
+        settle();
+    }
     void choose(const QString& title)
     {
         const QList<QListWidgetItem*> found = list().findItems(title, Qt::MatchExactly);
@@ -102,6 +124,7 @@ TEST_F(RootWindow, EverySectionOfTheSidebarShowsItsScreen)
         // An empty wishlist shows its empty state under its own title.
         const QString heading = section == HubSection::wishlist ? QStringLiteral("Your wishlist is empty") : title(section);
         EXPECT_TRUE(currentTexts().contains(heading)) << currentTexts().join(u'|').toStdString();
+        EXPECT_EQ(window->windowTitle(), title(section) + QStringLiteral(" \u2014 Tavren Hub"));
     }
 
     // The account is chosen from the footer or the menu, never highlighted in the list.
@@ -126,10 +149,12 @@ TEST_F(RootWindow, PagesFollowThePathAndTheCatalog)
     EXPECT_TRUE(currentTexts().contains(QStringLiteral("Not available")));
     EXPECT_TRUE(back->isEnabled());
 
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tavren Hub")) << "a page that is gone has no title";
     back->trigger();
     settle();
     EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-reverb")});
     EXPECT_TRUE(currentTexts().contains(QStringLiteral("TV Reverb")));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("TV Reverb \u2014 Tavren Hub"));
     QWidget* page = detail().current();
 
     // Unrelated catalog changes keep the page; losing the product turns it into the empty state.
@@ -140,9 +165,7 @@ TEST_F(RootWindow, PagesFollowThePathAndTheCatalog)
     settle();
     EXPECT_TRUE(currentTexts().contains(QStringLiteral("Not in the store")));
 
-    // The same section again keeps the page; another one shows its root.
-    choose(QStringLiteral("Discover"));
-    EXPECT_EQ(model->navigation().path().size(), 1);
+    // Another section shows its root.
     choose(QStringLiteral("Apps"));
     EXPECT_TRUE(model->navigation().path().isEmpty());
     EXPECT_FALSE(back->isEnabled());
@@ -163,6 +186,7 @@ TEST_F(RootWindow, SearchFieldDrivesTheResultsAndReturnOpensTheBestMatch)
     settle();
     EXPECT_EQ(model->navigation().search(), QStringLiteral("delay"));
     EXPECT_EQ(detail().rootKey(), QStringLiteral("search"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Search \u2014 Tavren Hub"));
     QTest::keyClick(&field, Qt::Key_Return);
     settle();
     EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-delay")});
@@ -218,8 +242,20 @@ TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
     MainWindow launched(*model, true);
     launched.setStartsModel(false);
     launched.setQuitsOnClose(false);
+    new MainMenus(launched, *model, *updater, {});
+    launched.show();
+    settle();
     ASSERT_NE(launched.splash(), nullptr);
     EXPECT_EQ(launched.splash()->geometry(), launched.rect()) << "covers the toolbar too";
+    const QWidget* overMenus = launched.childAt(launched.menuBar()->geometry().center());
+    EXPECT_TRUE(overMenus == launched.splash() || launched.splash()->isAncestorOf(overMenus)) << "and the menu bar";
+    launched.close();
+
+    // The minimum size is the content's, below the menu bar and the toolbar.
+    window->resize(200, 200);
+    settle();
+    EXPECT_GE(window->root()->width(), MainWindow::minimumContentSize.width());
+    EXPECT_GE(window->root()->height(), MainWindow::minimumContentSize.height());
 
     EXPECT_EQ(window->cartButton()->text(), QStringLiteral("Cart"));
     window->toggleCart();
@@ -229,6 +265,167 @@ TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
     EXPECT_EQ(window->cartPopover(), nullptr);
     window->toggleCart();
     EXPECT_NE(window->cartPopover(), nullptr) << "opens again after a close";
+}
+
+TEST_F(RootWindow, ChoosingASectionByHandShowsItsRoot)
+{
+    QLineEdit& field = *window->root()->sidebar()->searchField();
+    QTest::keyClicks(&field, QStringLiteral("delay"));
+    settle();
+    ASSERT_EQ(detail().rootKey(), QStringLiteral("search"));
+    click(QStringLiteral("Library"));
+    EXPECT_EQ(model->navigation().selection(), HubSection::library);
+    EXPECT_EQ(model->navigation().search(), QString()) << "a click leaves the search";
+    EXPECT_EQ(field.text(), QString());
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("library"));
+
+    // The highlighted section too, with text typed since.
+    QTest::keyClicks(&field, QStringLiteral("delay"));
+    settle();
+    click(QStringLiteral("Library"));
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("library"));
+
+    // On a page pushed from a section, that section's row returns to its root.
+    click(QStringLiteral("Discover"));
+    model->navigation().show(QStringLiteral("tv-reverb"));
+    settle();
+    ASSERT_EQ(detail().pageKeys().size(), 1);
+    click(QStringLiteral("Discover"));
+    EXPECT_TRUE(model->navigation().path().isEmpty());
+    EXPECT_TRUE(detail().pageKeys().isEmpty());
+
+    // Escape in the field clears the search.
+    QTest::keyClicks(&field, QStringLiteral("reverb"));
+    settle();
+    ASSERT_EQ(detail().rootKey(), QStringLiteral("search"));
+    QTest::keyClick(&field, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(field.text(), QString());
+    EXPECT_EQ(model->navigation().search(), QString());
+    EXPECT_EQ(detail().rootKey(), QStringLiteral("discover"));
+}
+
+TEST_F(RootWindow, ArrowKeysMoveFromTheSelectedRow)
+{
+    click(QStringLiteral("Apps"));
+    ASSERT_EQ(model->navigation().selection(), HubSection::apps);
+    QTest::keyClick(list().viewport(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(model->navigation().selection(), HubSection::free);
+    QTest::keyClick(list().viewport(), Qt::Key_Down); // over the group header
+    settle();
+    EXPECT_EQ(model->navigation().selection(), HubSection::library);
+    QTest::keyClick(list().viewport(), Qt::Key_Up);
+    QTest::keyClick(list().viewport(), Qt::Key_Up);
+    settle();
+    EXPECT_EQ(model->navigation().selection(), HubSection::apps);
+    // A change elsewhere rebuilds the rows and keeps the place.
+    model->cart().toggleWishlist(QStringLiteral("tv-delay"));
+    settle();
+    QTest::keyClick(list().viewport(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(model->navigation().selection(), HubSection::free);
+}
+
+TEST_F(RootWindow, OnlyTheBannerRowsTakeInput)
+{
+    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Reverb."));
+    settle();
+    QWidget* banners = window->root()->banners();
+    ASSERT_TRUE(banners->isVisible());
+    // The account line sits under the banners' strip, beside the row.
+    AccountFooter* footer = window->root()->sidebar()->findChild<AccountFooter*>();
+    ASSERT_NE(footer, nullptr);
+    QTest::mouseClick(footer, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(model->accounts().showSignIn()) << "the click reached the account line";
+    window->root()->signInSheet()->reject();
+    settle();
+    const QPoint beside = footer->mapTo(window->root(), footer->rect().center());
+    const QWidget* hit = window->root()->childAt(beside);
+    EXPECT_TRUE(hit == footer || footer->isAncestorOf(hit)) << "wheel events too";
+
+    // The row's own button still works.
+    const QList<Banner> shown = model->banners().banners();
+    auto* dismiss = banners->findChild<QToolButton*>();
+    ASSERT_NE(dismiss, nullptr);
+    QTest::mouseClick(dismiss, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(model->banners().banners().isEmpty());
+}
+
+TEST_F(RootWindow, CartButtonTogglesThePopover)
+{
+    // Where the window system replays the press that closed a popup to the widget under
+    // the pointer (X11 does; this offscreen platform does not), the replay is played
+    // here, unless the popup asked for none.
+    struct Replay : QObject {
+        bool wanted = false;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Hide)
+                wanted = !static_cast<QWidget*>(watched)->testAttribute(Qt::WA_NoMouseReplay);
+            return false;
+        }
+    } replay;
+    QToolButton* cart = window->cartButton();
+    QTest::mouseClick(cart, Qt::LeftButton);
+    settle();
+    ASSERT_NE(window->cartPopover(), nullptr);
+    window->cartPopover()->installEventFilter(&replay);
+    QTest::mouseClick(cart, Qt::LeftButton);
+    if (replay.wanted)
+        QTest::mouseClick(cart, Qt::LeftButton);
+    settle();
+    EXPECT_EQ(window->cartPopover(), nullptr) << "the second press closes it";
+    QTest::mouseClick(cart, Qt::LeftButton);
+    settle();
+    ASSERT_NE(window->cartPopover(), nullptr) << "and the next opens it";
+    // A press elsewhere closes it, and is replayed to what it was aimed at.
+    window->cartPopover()->installEventFilter(&replay);
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, list().visualItemRect(item(QStringLiteral("Apps"))).center());
+    settle();
+    EXPECT_EQ(window->cartPopover(), nullptr);
+    EXPECT_TRUE(replay.wanted);
+}
+
+TEST_F(RootWindow, AboutPanelTitleCreditsAndClose)
+{
+    menus->find(QStringLiteral("Tavren Hub"), QStringLiteral("About Tavren Hub"))->trigger();
+    settle();
+    auto* panel = window->findChild<AboutPanel*>();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isVisible());
+    const QList<QLabel*> labels = panel->findChildren<QLabel*>();
+    const auto labelled = [&labels](const QString& start) -> QLabel* {
+        for (QLabel* label : labels)
+            if (label->text().startsWith(start))
+                return label;
+        return nullptr;
+    };
+    QLabel* name = labelled(QStringLiteral("Tavren Hub"));
+    QLabel* credits = labelled(QStringLiteral("This is a public beta."));
+    ASSERT_TRUE(name && credits);
+    EXPECT_GT(QFontInfo(name->font()).pixelSize(), QFontInfo(credits->font()).pixelSize()) << "the title is the larger";
+
+    // The feedback address stays on one line.
+    QTextLayout layout(credits->text(), credits->font());
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(credits->contentsRect().width());
+        lines.append(credits->text().mid(line.textStart(), line.textLength()));
+    }
+    layout.endLayout();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](QString line) {
+        return line.remove(QChar(0x2060)).contains(QLatin1String(Beta::feedbackAddress));
+    })) << lines.join(u'|').toStdString();
+
+    auto* close = panel->findChild<QDialogButtonBox*>();
+    ASSERT_NE(close, nullptr);
+    QTest::mouseClick(close->button(QDialogButtonBox::Close), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(panel->isVisible());
 }
 
 } // namespace

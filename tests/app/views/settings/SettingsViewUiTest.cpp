@@ -9,6 +9,7 @@
 #include "tests/app/fakes/QtPrinters.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -34,7 +35,8 @@ protected:
                                           if (refuses)
                                               throw std::runtime_error("refused");
                                           registered = on;
-                                      }};
+                                      },
+                                      [this] { return managed; }};
         return std::make_unique<SettingsView>(*model, *updater, QJsonObject{{"shortVersion", "1.2"}}, agent);
     }
 
@@ -44,6 +46,7 @@ protected:
     std::unique_ptr<HubUpdater> updater;
     bool registered = false;
     bool refuses = false;
+    bool managed = true;
     QList<bool> requests;
 };
 
@@ -62,10 +65,13 @@ TEST_F(Settings, TheBackgroundSwitchFollowsTheAgentAndAsksOnce)
     view->backgroundToggle()->click(); // on, refused
     EXPECT_EQ(requests, QList<bool>({false, true})) << "putting the switch back asks nothing more";
     EXPECT_FALSE(view->backgroundToggle()->isChecked());
+    EXPECT_EQ(view->backgroundNote()->text(), QStringLiteral("refused")) << "the refusal is shown";
+    EXPECT_FALSE(view->backgroundNote()->isHidden());
 
     refuses = false;
     view->backgroundToggle()->click();
     EXPECT_TRUE(view->backgroundToggle()->isChecked());
+    EXPECT_TRUE(view->backgroundNote()->isHidden());
 
     // Automatic updates off greys the switch out; it keeps the agent's state.
     model->preferences().setAutoUpdate(false);
@@ -76,6 +82,17 @@ TEST_F(Settings, TheBackgroundSwitchFollowsTheAgentAndAsksOnce)
     view->autoUpdateToggle()->click();
     EXPECT_TRUE(model->preferences().autoUpdate());
     EXPECT_TRUE(view->backgroundToggle()->isEnabled());
+}
+
+TEST_F(Settings, WithoutAServiceManagerTheBackgroundSwitchSaysWhy)
+{
+    managed = false;
+    auto view = make();
+    EXPECT_FALSE(view->backgroundToggle()->isEnabled());
+    EXPECT_FALSE(view->backgroundNote()->isHidden());
+    EXPECT_TRUE(view->backgroundNote()->text().contains(u"service manager"));
+    view->backgroundToggle()->click();
+    EXPECT_TRUE(requests.isEmpty()) << "a disabled switch asks nothing";
 }
 
 TEST_F(Settings, TheHubsUpdateSwitchesAndTheCurrency)

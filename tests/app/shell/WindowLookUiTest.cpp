@@ -1,0 +1,113 @@
+// The window in the app's own look: no push button, scroll bar or tab bar is drawn the
+// way Qt draws it by default, on the screens that hold them.
+
+#include "app/platform/HubUpdater.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/Screens.h"
+#include "app/views/kit/Theme.h"
+#include "tests/app/fakes/Fixtures.h"
+#include "tests/app/fakes/ModelHarness.h"
+#include "tests/app/fakes/QtPrinters.h"
+#include "tests/testkit/ScriptedTransport.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+namespace {
+
+void settle()
+{
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
+}
+
+QList<QWidget*> controls(QWidget& top)
+{
+    QList<QWidget*> found;
+    for (QWidget* widget : top.findChildren<QWidget*>())
+        if ((qobject_cast<QPushButton*>(widget) || qobject_cast<QScrollBar*>(widget) || qobject_cast<QTabBar*>(widget))
+            && widget->isVisibleTo(&top) && !widget->size().isEmpty())
+            found.append(widget);
+    return found;
+}
+
+// The controls of `top` that draw the same with the app's style sheet and their own
+// taken away.
+QStringList defaultLooking(QWidget& top)
+{
+    const QList<QWidget*> shown = controls(top);
+    QList<QImage> styled;
+    for (QWidget* control : shown)
+        styled.append(control->grab().toImage());
+    const QString application = qApp->styleSheet();
+    QList<std::pair<QWidget*, QString>> own;
+    for (QWidget* control : shown)
+        if (!control->styleSheet().isEmpty())
+            own.append({control, control->styleSheet()});
+    qApp->setStyleSheet(QString());
+    for (auto& [widget, sheet] : own)
+        widget->setStyleSheet(QString());
+    settle();
+    QStringList plain;
+    for (qsizetype at = 0; at < shown.size(); ++at)
+        if (shown[at]->grab().toImage() == styled[at]) {
+            const auto* button = qobject_cast<QPushButton*>(shown[at]);
+            plain.append(QString::fromLatin1(shown[at]->metaObject()->className()) + (button ? u' ' + button->text() : QString()));
+        }
+    qApp->setStyleSheet(application);
+    for (auto& [widget, sheet] : own)
+        widget->setStyleSheet(sheet);
+    settle();
+    return plain;
+}
+
+TEST(WindowLook, NoControlKeepsQtsDefaultLook)
+{
+    Theme::apply(*qApp);
+    QTemporaryDir box;
+    ModelHarness harness;
+    std::unique_ptr<AppModel> model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront(
+        {Fixtures::product(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb")),
+         Fixtures::product(QStringLiteral("tv-delay"), QStringLiteral("TV Delay"))}));
+    MainWindow window(*model, false);
+    window.setStartsModel(false);
+    window.setQuitsOnClose(false);
+    window.show();
+
+    // A product page, long enough to scroll, with Add to Cart and Sign In to Review.
+    model->navigation().show(QStringLiteral("tv-reverb"));
+    settle();
+    QStringList kinds;
+    for (const QWidget* control : controls(window)) {
+        const auto* button = qobject_cast<const QPushButton*>(control);
+        kinds.append(button ? button->text() : QString::fromLatin1(control->metaObject()->className()));
+    }
+    EXPECT_TRUE(kinds.contains(QStringLiteral("Add to Cart"))) << kinds.join(u'|').toStdString();
+    EXPECT_TRUE(kinds.contains(QStringLiteral("QScrollBar"))) << kinds.join(u'|').toStdString();
+    EXPECT_EQ(defaultLooking(window), QStringList());
+
+    // The wishlist with its button that adds everything to the cart.
+    model->cart().toggleWishlist(QStringLiteral("tv-reverb"));
+    model->cart().toggleWishlist(QStringLiteral("tv-delay"));
+    model->navigation().choose(HubSection::wishlist);
+    settle();
+    EXPECT_EQ(defaultLooking(window), QStringList());
+
+    // The Settings window's tabs.
+    auto service = std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(), HubUpdateService::Source{},
+        InstallLocation::of(box.filePath(QStringLiteral("bin/tavren-hub"))), QStringLiteral("0.1.0"));
+    HubUpdater updater(service, harness.settings, HubUpdater::Schedule{});
+    std::unique_ptr<QWidget> settings(Screens::settings(*model, updater, {}));
+    settings->show();
+    settle();
+    ASSERT_NE(settings->findChild<QTabBar*>(), nullptr);
+    EXPECT_EQ(defaultLooking(*settings), QStringList());
+}
+
+} // namespace
