@@ -27,8 +27,7 @@ RootView::RootView(AppModel& model, QWidget* parent)
     splitter->setSizes({230, 1000});
     layout->addWidget(splitter);
 
-    // The banners float over the bottom edge, as tall as they need.
-    banners_->installEventFilter(this);
+    // The banners float over everything, masked to their rows.
     banners_->raise();
     connect(&model_.accounts(), &Accounts::showSignInChanged, this, &RootView::followSignIn);
     followSignIn();
@@ -47,17 +46,9 @@ void RootView::resizeEvent(QResizeEvent* event)
     placeBanners();
 }
 
-bool RootView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == banners_ && event->type() == QEvent::LayoutRequest)
-        placeBanners();
-    return QWidget::eventFilter(watched, event);
-}
-
 void RootView::placeBanners()
 {
-    const int height = model_.banners().banners().isEmpty() ? 0 : banners_->sizeHint().height();
-    banners_->setGeometry(0, this->height() - height, width(), height);
+    banners_->setGeometry(rect());
     banners_->raise();
 }
 

@@ -12,6 +12,24 @@
 
 namespace hub {
 
+// The row's drop shadow, drawn with the row at the row's opacity.
+class BannerRow::Shadow : public QGraphicsDropShadowEffect {
+public:
+    using QGraphicsDropShadowEffect::QGraphicsDropShadowEffect;
+    double opacity = 1;
+
+protected:
+    void draw(QPainter* painter) override
+    {
+        if (opacity <= 0)
+            return;
+        painter->save();
+        painter->setOpacity(painter->opacity() * opacity);
+        QGraphicsDropShadowEffect::draw(painter);
+        painter->restore();
+    }
+};
+
 QString BannerRow::symbol(Tone tone)
 {
     switch (tone) {
@@ -32,9 +50,10 @@ QColor BannerRow::color(Tone tone)
     return Theme::secondary();
 }
 
-BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismiss, QWidget* parent) : QWidget(parent)
+BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismiss, QWidget* parent)
+    : QWidget(parent), shadow_(new Shadow(this))
 {
-    setMaximumWidth(520);
+    setMaximumWidth(maximumRowWidth);
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 12, 12, 12);
@@ -55,11 +74,23 @@ BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismi
             dismiss();
     });
     row->addWidget(close, 0, Qt::AlignTop);
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(QColor(0, 0, 0, 84));
-    shadow->setBlurRadius(16);
-    shadow->setOffset(0, 2);
-    setGraphicsEffect(shadow);
+    shadow_->setColor(QColor(0, 0, 0, 84));
+    shadow_->setBlurRadius(16);
+    shadow_->setOffset(0, 2);
+    setGraphicsEffect(shadow_);
+}
+
+void BannerRow::setOpacity(double opacity)
+{
+    if (opacity == shadow_->opacity)
+        return;
+    shadow_->opacity = opacity;
+    shadow_->update();
+}
+
+double BannerRow::opacity() const
+{
+    return shadow_->opacity;
 }
 
 QSize BannerRow::sizeHint() const

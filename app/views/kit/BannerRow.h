@@ -12,6 +12,7 @@ class BannerRow : public QWidget {
 
 public:
     enum class Tone { info, success, failure };
+    static constexpr int maximumRowWidth = 520;
 
     BannerRow(Tone tone, const QString& text, std::function<void()> dismiss, QWidget* parent = nullptr);
 
@@ -20,9 +21,16 @@ public:
 
     // As wide as allowed (520), as tall as the wrapped text needs.
     QSize sizeHint() const override;
+    // The whole row, its shadow included, drawn at this opacity.
+    void setOpacity(double opacity);
+    double opacity() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    class Shadow;
+    Shadow* shadow_;
 };
 
 } // namespace hub

@@ -126,6 +126,9 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     share_ = toolButton(QStringLiteral("Share"), header_);
     share_->setIcon(QIcon(Symbols::pixmap(QStringLiteral("square.and.arrow.up"), 16, Theme::primary())));
     share_->setPopupMode(QToolButton::InstantPopup);
+    // The menu's arrow beside the text, on its middle, not under its baseline.
+    share_->setStyleSheet(QStringLiteral("QToolButton { padding-right: 14px; }"
+                                         "QToolButton::menu-indicator { subcontrol-origin: padding; subcontrol-position: center right; }"));
     auto* menu = new QMenu(share_);
     menu->addAction(QStringLiteral("Copy Link"), this, [this] {
         if (screen_.shareLink)
@@ -288,6 +291,8 @@ QWidget* ProductPage::factStrip()
         value->setAlignment(Qt::AlignHCenter);
         value->setMinimumWidth(0);
         value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // A value wider than its share of the strip wraps instead of being cut at both ends.
+        value->setWordWrap(true);
         value->setToolTip(fact.value);
         cell->addWidget(value);
         row->addLayout(cell, 1);

@@ -2,6 +2,8 @@
 // and ends where the change puts things at once when it is off.
 
 #include "app/shell/DetailView.h"
+#include "app/views/kit/BannerRow.h"
+#include "app/views/kit/BannerStack.h"
 #include "app/views/kit/CachedImage.h"
 #include "app/views/kit/CrossFade.h"
 #include "app/views/kit/FocusHighlight.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -113,6 +116,51 @@ TEST(MotionUi, SectionsCarouselTurnsAndViewerStepsCrossFade)
             3000));
     }
     ImageMemory::pool().waitForDone();
+}
+
+TEST(MotionUi, BannerRowsComeUpFromTheBottomEdgeAndGoBackDownFading)
+{
+    MotionOff after;
+    for (const bool motion : {false, true}) {
+        Motion::setEnabled(motion);
+        ModelHarness harness;
+        auto model = harness.makeModel();
+        BannerStack stack(*model);
+        stack.resize(800, 600);
+        stack.show();
+        settle();
+        model->flash(Banner::Tone::info, "first");
+        model->flash(Banner::Tone::failure, "second");
+        settle();
+        const QList<Banner> banners = model->banners().banners();
+        auto* first = static_cast<BannerRow*>(stack.row(banners[0].id));
+        auto* second = static_cast<BannerRow*>(stack.row(banners[1].id));
+        ASSERT_TRUE(first && second);
+        EXPECT_EQ(stack.moving(), motion);
+        if (motion) {
+            EXPECT_GT(second->y(), 600 - 16 - second->height()) << "on its way up";
+            EXPECT_LT(second->opacity(), 1.0);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !stack.moving(); }, 3000));
+        // At rest: the newest at the bottom, 16 above the edge, the older 8 above it, centred.
+        EXPECT_EQ(second->geometry().bottom() + 1, 600 - 16) << motion;
+        EXPECT_EQ(first->geometry().bottom() + 1 + 8, second->y());
+        EXPECT_EQ(first->x(), (800 - first->width()) / 2);
+        EXPECT_EQ(first->width(), 520);
+        EXPECT_EQ(first->opacity(), 1.0);
+        EXPECT_TRUE(stack.mask().contains(first->geometry().center()));
+        EXPECT_FALSE(stack.mask().contains(QPoint(10, 10))) << "input beside the rows goes under";
+
+        const QPointer<BannerRow> leaving(second);
+        model->banners().dismiss(banners[1].id);
+        settle();
+        EXPECT_EQ(stack.row(banners[1].id), nullptr);
+        EXPECT_EQ(stack.leavingRows(), motion ? 1 : 0);
+        EXPECT_EQ(leaving.isNull(), !motion);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !stack.moving(); }, 3000));
+        EXPECT_TRUE(leaving.isNull());
+        EXPECT_EQ(first->geometry().bottom() + 1, 600 - 16) << "the other row slid down into its place";
+    }
 }
 
 } // namespace
