@@ -18,6 +18,7 @@ Library::Library(const Services& services, const Accounts& accounts, const Store
     connect(&accounts, &Accounts::tavrenProfileChanged, this, &Library::recountUpdates);
     connect(this, &Library::installedChanged, this, &Library::recountUpdates);
     connect(this, &Library::releaseNotesChanged, this, &Library::recountUpdates);
+    connect(this, &Library::updatesAvailableChanged, this, &Library::updateDockBadge);
 }
 
 void Library::recountUpdates()

@@ -42,7 +42,7 @@ public:
     QList<StorefrontProduct> updatesAvailable() const;
     // Installed below the latest known version.
     bool hasUpdate(const StorefrontProduct& product) const;
-    // The number of available updates on the Dock tile; none at zero.
+    // The number of available updates on the launcher; none at zero.
     void updateDockBadge() const;
 
     // Selects the record's items still on disk in the file manager.

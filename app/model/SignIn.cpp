@@ -179,7 +179,7 @@ QCoro::Task<> SignIn::disconnectStore()
         co_return;
     parts_.accounts.clearStore();
     parts_.banners.flash(Banner::Tone::info,
-        QStringLiteral("Store account disconnected. Its session was removed from the keychain."));
+        QStringLiteral("Store account disconnected. Its session was removed from the system keyring."));
 }
 
 void SignIn::cancelWaits()

@@ -18,11 +18,6 @@ InstallLocation InstallLocation::of(const QString& executable)
     return {executable, QDir::cleanPath(QFileInfo(executable).absolutePath() + QStringLiteral("/.."))};
 }
 
-QString InstallLocation::installPrefix()
-{
-    return QStringLiteral(HUB_INSTALL_PREFIX);
-}
-
 QString InstallLocation::infoPath() const { return prefix + QStringLiteral("/share/tavren-hub/info.json"); }
 
 QJsonObject InstallLocation::info() const
@@ -35,7 +30,8 @@ QJsonObject InstallLocation::info() const
 
 bool InstallLocation::isInstalled() const
 {
-    const QString installed = QFileInfo(installPrefix()).canonicalFilePath();
+    const QString recorded = info().value(QStringLiteral("prefix")).toString();
+    const QString installed = recorded.isEmpty() ? QString() : QFileInfo(recorded).canonicalFilePath();
     return !installed.isEmpty() && QFileInfo(prefix).canonicalFilePath() == installed;
 }
 

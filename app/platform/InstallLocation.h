@@ -7,8 +7,9 @@ namespace hub {
 
 // Where this hub runs from: the executable in <prefix>/bin, its tools in
 // <prefix>/libexec/tavren-hub and its information file <prefix>/share/tavren-hub/info.json
-// ("shortVersion", "build", and "layout": "self-contained" for an install that owns its
-// whole prefix and may be replaced by the self-updater). A build tree has the same shape.
+// ("shortVersion", "build", "layout": "self-contained" for an install that owns its whole
+// prefix and may be replaced by the self-updater, and for an install "prefix": the prefix
+// it was installed to). A build tree has the same shape, without a prefix.
 struct InstallLocation {
     QString executable;
     QString prefix;
@@ -17,13 +18,12 @@ struct InstallLocation {
     static InstallLocation current();
     // The one for an executable at `executable`.
     static InstallLocation of(const QString& executable);
-    // The prefix the build installs to (CMAKE_INSTALL_PREFIX).
-    static QString installPrefix();
 
     QString infoPath() const;
     // The information file's object; empty when it is missing or not a JSON object.
     QJsonObject info() const;
-    // Runs from the install prefix (links resolved): a build tree or a demo never does.
+    // Runs from the prefix its information file names (links resolved): a build tree or a
+    // demo never does.
     bool isInstalled() const;
     // The information file says "self-contained", and the prefix and the folder holding
     // it are writable by this user.

@@ -20,19 +20,27 @@ bool Notifier::isAuthorised() const
     if (!bus_.isConnected())
         return false;
     const QDBusConnectionInterface* names = bus_.interface();
-    return names && names->isServiceRegistered(QString::fromLatin1(service)).value();
+    if (!names)
+        return false;
+    const QString name = QString::fromLatin1(service);
+    return names->isServiceRegistered(name).value() || names->activatableServiceNames().value().contains(name);
 }
 
 bool Notifier::post(const QString& title, const QString& body) const
 {
     if (!isAuthorised())
         return false;
+    QDBusMessage ask = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                                      QString::fromLatin1(service), QStringLiteral("GetCapabilities"));
+    const QDBusMessage capabilities = bus_.call(ask, QDBus::Block, callTimeoutMs);
+    const bool markup = capabilities.type() == QDBusMessage::ReplyMessage && !capabilities.arguments().isEmpty()
+        && capabilities.arguments().constFirst().toStringList().contains(QStringLiteral("body-markup"));
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
                                                        QString::fromLatin1(service), QStringLiteral("Notify"));
     call << QString::fromLatin1(appName) // app_name
          << uint(0)                      // replaces_id: a new notification
          << QString()                    // app_icon
-         << title << escaped(body)
+         << title << (markup ? escaped(body) : body)
          << QStringList()                // actions
          << QVariantMap()                // hints
          << int(-1);                     // expire_timeout: the server's default

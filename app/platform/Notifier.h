@@ -7,8 +7,9 @@ namespace hub {
 
 // Desktop notifications through org.freedesktop.Notifications on the session bus,
 // sent under the application name "Tavren Hub". Posting counts as authorised while
-// the notification service is on the bus; nothing ever asks for more. Servers may
-// render a subset of markup in bodies (never in summaries), so bodies are sent escaped.
+// the notification service is on the bus or the bus can start it; nothing ever asks
+// for more. A server that lists "body-markup" reads bodies as markup (summaries never),
+// so bodies are escaped for it alone.
 // Thread-safe: calls block the calling thread until the server answers (or 5 s pass).
 class Notifier {
 public:
@@ -18,7 +19,7 @@ public:
     static constexpr const char* path = "/org/freedesktop/Notifications";
     static constexpr const char* appName = "Tavren Hub";
 
-    // Whether the notification service is on the bus now.
+    // Whether the notification service is on the bus now, or the bus starts it on first use.
     bool isAuthorised() const;
     // Posts one notification at once (no actions, default expiry). False when the
     // service is missing or refused it; never throws.

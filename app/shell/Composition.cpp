@@ -2,6 +2,7 @@
 
 #include "app/model/PipelineEngine.h"
 #include "app/platform/ContinuousSleep.h"
+#include "app/platform/DockBadge.h"
 #include "app/platform/Notifier.h"
 #include "app/platform/UserDefaults.h"
 #include "app/platform/Workspace.h"
@@ -85,6 +86,7 @@ Services standard(const QStringList& argumentList)
     services.notify = [](const QString& title, const QString& body) {
         QThreadPool::globalInstance()->start([title, body] { Notifier().post(title, body); });
     };
+    services.setDockBadge = [badge = std::make_shared<DockBadge>()](int count) { badge->show(count); };
     services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
     services.openApp = [](const QString& bundle) { Workspace().openApplication(bundle); };
     return services;

@@ -10,6 +10,7 @@
 #include "app/platform/QueuedQuit.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
+#include "app/platform/UserLocale.h"
 #include "app/shell/AboutPanel.h"
 #include "app/shell/CheckoutModule.h"
 #include "app/shell/Composition.h"
@@ -64,6 +65,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::WebEngineArguments::clearInherited();
     int applicationArgc = hub::WebEngineArguments::applicationCount(argc, argv);
     QApplication app(applicationArgc, argv);
+    hub::UserLocale::adopt();
+    hub::Motion::followDesktop();
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();

@@ -6,7 +6,6 @@
 #include "app/updater/BackgroundUpdater.h"
 
 #include <QFile>
-#include <clocale>
 #include <cstdio>
 #include <dlfcn.h>
 
@@ -34,8 +33,6 @@ int runWindowed(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    qputenv("LANG", "C.UTF-8");
-    std::setlocale(LC_ALL, "C.UTF-8");
     if (hub::BackgroundUpdater::isRequested(argc, argv))
         return hub::BackgroundUpdater::runAndExit(argc, argv);
     return runWindowed(argc, argv);

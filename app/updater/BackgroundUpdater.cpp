@@ -1,6 +1,7 @@
 #include "app/updater/BackgroundUpdater.h"
 
 #include "app/platform/LaunchAgent.h"
+#include "app/platform/UserLocale.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -98,6 +99,7 @@ int run(const BackgroundEnvironment& environment)
 int runAndExit(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    UserLocale::adopt();
     QCoreApplication::setApplicationName(QStringLiteral("tavren-hub"));
     std::thread worker([&app] {
         const int status = run(BackgroundEnvironment::standard());

@@ -53,7 +53,7 @@ InstallPipeline InstallPipeline::standard(std::shared_ptr<MoonbaseClient> client
     auto downloader = std::make_shared<const Downloader>(client->policy(), trust, work, options);
     const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
     return InstallPipeline(std::move(client), std::move(downloader), Extractor(verifier),
-                           BundleInstaller(verifier, QDir::homePath(), QStringLiteral("/Applications")), std::move(ledger),
+                           BundleInstaller(verifier, QDir::homePath(), BundleKind::applicationsDirectory(QDir::homePath())), std::move(ledger),
                            work);
 }
 

@@ -47,7 +47,7 @@ public:
 
     // This deployment's pipeline over the given client and ledger: downloads under
     // the client's host policy and the given pins, the maker's signature policy,
-    // bundles into the user's home and "/Applications", work folders in
+    // bundles into the user's home and its "Applications" folder, work folders in
     // AppDirectories::work(). Throws std::system_error when the folders cannot be made.
     static InstallPipeline standard(std::shared_ptr<MoonbaseClient> client, std::shared_ptr<InstallLedger> ledger,
                                     const PinnedTrust& trust = PinnedTrust::tavren(), const ConnectionOptions& options = {});

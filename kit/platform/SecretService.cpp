@@ -138,12 +138,12 @@ std::optional<QString> message(std::int32_t status)
 {
     switch (status) {
     case success: return QStringLiteral("No error.");
-    case userCanceled: return QStringLiteral("The request to unlock the keychain was dismissed.");
+    case userCanceled: return QStringLiteral("The request to unlock the keyring was dismissed.");
     case internalComponent: return QStringLiteral("The secret service gave an unexpected answer.");
-    case notAvailable: return QStringLiteral("No keychain is available: no secret service is running in this session.");
-    case itemNotFound: return QStringLiteral("The specified item could not be found in the keychain.");
-    case noDefaultKeychain: return QStringLiteral("The secret service has no default keychain.");
-    case interactionNotAllowed: return QStringLiteral("The keychain is locked and could not be unlocked.");
+    case notAvailable: return QStringLiteral("No keyring is available: no secret service is running in this session.");
+    case itemNotFound: return QStringLiteral("The specified item could not be found in the keyring.");
+    case noDefaultKeychain: return QStringLiteral("The secret service has no default keyring.");
+    case interactionNotAllowed: return QStringLiteral("The keyring is locked and could not be unlocked.");
     default: return std::nullopt;
     }
 }

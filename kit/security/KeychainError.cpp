@@ -6,7 +6,7 @@ namespace hub {
 
 QString KeychainError::message() const
 {
-    return QStringLiteral("Keychain error ") + QString::number(status) + QStringLiteral(": ")
+    return QStringLiteral("Keyring error ") + QString::number(status) + QStringLiteral(": ")
         + SecretService::message(status).value_or(QStringLiteral("unknown"));
 }
 

@@ -11,7 +11,7 @@ class KeychainError : public Error {
 public:
     explicit KeychainError(std::int32_t status) : status(status) {}
 
-    // "Keychain error <status>: <the keychain's text for it, or unknown>"
+    // "Keyring error <status>: <the keyring's text for it, or unknown>"
     QString message() const override;
     bool operator==(const KeychainError&) const = default;
 

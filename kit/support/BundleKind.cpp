@@ -1,5 +1,7 @@
 #include "kit/support/BundleKind.h"
 
+#include <QDir>
+
 namespace hub {
 
 namespace {
@@ -70,6 +72,11 @@ QString BundleKind::label() const
     case app: return QStringLiteral("App");
     }
     return {};
+}
+
+QString BundleKind::applicationsDirectory(const QString& home)
+{
+    return QDir::cleanPath(home + QStringLiteral("/Applications"));
 }
 
 QString BundleKind::destinationDirectory(const QString& home, const QString& applications) const

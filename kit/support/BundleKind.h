@@ -30,8 +30,11 @@ public:
     QString toString() const;
     QString label() const;
     // home + "Library/Audio/Plug-Ins/<folder>" for a plug-in, `applications` as given for an app.
-    // Both roots come from the caller (the user's home folder and "/Applications" in the app).
+    // Both roots come from the caller (the user's home folder and its applicationsDirectory in the app).
     QString destinationDirectory(const QString& home, const QString& applications) const;
+    // The per-user applications folder, home + "/Applications": apps and games go there, since
+    // a user cannot make a system-wide one.
+    static QString applicationsDirectory(const QString& home);
     // The system-wide plug-in folder of this kind; none for apps.
     std::optional<QString> systemDirectory() const;
 

@@ -116,6 +116,26 @@ TEST_F(Engine, InstallsZipPackageDiskImageAndAppProducts)
     }
 }
 
+TEST_F(Engine, TheStandardPipelinePlacesAppsInTheUsersOwnApplicationsFolder)
+{
+    // The user's home and cache folders, for this test only.
+    struct Home {
+        QByteArray home = qgetenv("HOME"), cache = qgetenv("XDG_CACHE_HOME");
+        ~Home()
+        {
+            qputenv("HOME", home);
+            qputenv("XDG_CACHE_HOME", cache);
+        }
+    } restore;
+    qputenv("HOME", QFile::encodeName(box.filePath(QStringLiteral("user"))));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(box.filePath(QStringLiteral("cache"))));
+
+    const InstallRecord record = InstallPipeline::standard(client, ledger).run(request(QStringLiteral("tv-notes")), std::nullopt, {});
+    ASSERT_EQ(record.items.size(), 1);
+    EXPECT_EQ(record.items.first().path, box.filePath(QStringLiteral("user/Applications/TV Notes.app")));
+    EXPECT_TRUE(QFileInfo(record.items.first().path).isDir());
+}
+
 TEST_F(Engine, RefusesTheUnsignedBundleSkipsScriptsAndKeepsUnownedProductsOut)
 {
     EXPECT_TRUE(failureOf([&] { pipeline().run(request(QStringLiteral("tv-bitcrusher")), std::nullopt, {}); }).contains(u"TV Bitcrusher.vst3"));

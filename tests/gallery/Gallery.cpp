@@ -233,7 +233,7 @@ void gallery()
     parts->addWidget(new BannerRow(BannerRow::Tone::info, "Welcome to the beta of Tavren Hub.", {}));
     parts->addWidget(new BannerRow(BannerRow::Tone::failure,
         "The download of TV Reverb stopped: the connection was lost. It resumes where it stopped when you try again; "
-        "nothing was changed on this Mac.", {}));
+        "nothing was changed on this computer.", {}));
     auto* people = new QHBoxLayout;
     people->addWidget(new Avatar("demo@tavren.test", 30, true));
     people->addWidget(new Avatar("?", 30, false));

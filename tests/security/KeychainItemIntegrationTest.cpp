@@ -54,8 +54,8 @@ TEST(KeychainItem, AccountsAndServicesAreIndependent)
 TEST(KeychainError, DescriptionCarriesTheStatus)
 {
     EXPECT_EQ(KeychainError(hub::SecretService::itemNotFound).message(),
-              QStringLiteral("Keychain error -25300: The specified item could not be found in the keychain."));
-    EXPECT_EQ(KeychainError(-1).message(), QStringLiteral("Keychain error -1: unknown"));
-    EXPECT_EQ(KeychainError(12345).message(), QStringLiteral("Keychain error 12345: unknown"));
-    EXPECT_EQ(QString::fromUtf8(KeychainError(-1).what()), QStringLiteral("Keychain error -1: unknown"));
+              QStringLiteral("Keyring error -25300: The specified item could not be found in the keyring."));
+    EXPECT_EQ(KeychainError(-1).message(), QStringLiteral("Keyring error -1: unknown"));
+    EXPECT_EQ(KeychainError(12345).message(), QStringLiteral("Keyring error 12345: unknown"));
+    EXPECT_EQ(QString::fromUtf8(KeychainError(-1).what()), QStringLiteral("Keyring error -1: unknown"));
 }

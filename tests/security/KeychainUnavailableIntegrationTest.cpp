@@ -26,7 +26,7 @@ TEST_F(NoSecretService, EveryOperationFailsWithItsOwnStatus)
 
     hub::test::expectEveryOperationFails(item, expected);
     EXPECT_EQ(expected.message(),
-              QStringLiteral("Keychain error -25291: No keychain is available: no secret service is running in this session."));
+              QStringLiteral("Keyring error -25291: No keyring is available: no secret service is running in this session."));
 }
 
 TEST_F(NoSecretService, TheSessionIsUnknownAndSavingReportsIt)

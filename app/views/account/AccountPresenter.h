@@ -40,7 +40,7 @@ public:
         QString label;
         QString symbol;
         std::optional<QString> lastActive; // "Last active …"
-        bool current = false;              // "This Mac" instead of a sign-out button
+        bool current = false;              // "This computer" instead of a sign-out button
         bool operator==(const Device&) const = default;
     };
 

@@ -210,7 +210,7 @@ QWidget* AccountView::devices(const QList<AccountPresenter::Device>& devices)
             line->addLayout(texts);
             line->addStretch(1);
             if (device.current) {
-                QLabel* here = Labels::plain(QStringLiteral("This Mac"), TextStyle::caption, row, QFont::DemiBold);
+                QLabel* here = Labels::plain(QStringLiteral("This computer"), TextStyle::caption, row, QFont::DemiBold);
                 Labels::setColor(here, Theme::green());
                 line->addWidget(here);
             } else {

@@ -1,10 +1,13 @@
 #include "app/views/kit/Formats.h"
 
+#include "app/platform/UserLocale.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QTimeZone>
 #include <memory>
-#include <unicode/datefmt.h>
+#include <unicode/dtptngen.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
@@ -41,13 +44,19 @@ QString mediumDate(const QDate& date)
 {
     if (!date.isValid())
         return {};
-    std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, icu::Locale::getDefault()));
-    if (!format)
+    // Day, abbreviated month name and year in the locale's own order.
+    const icu::Locale locale = UserLocale::dates();
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(icu::DateTimePatternGenerator::createInstance(locale, status));
+    const icu::UnicodeString pattern = U_SUCCESS(status) ? generator->getBestPattern(icu::UnicodeString(u"yMMMd"), status)
+                                                         : icu::UnicodeString();
+    icu::SimpleDateFormat format(pattern, locale, status);
+    if (U_FAILURE(status))
         return QLocale::c().toString(date, QStringLiteral("MMM d, yyyy"));
     const UDate when = double(QDateTime(date, QTime(12, 0), QTimeZone(Qt::UTC)).toMSecsSinceEpoch());
-    format->setTimeZone(*icu::TimeZone::getGMT());
+    format.setTimeZone(*icu::TimeZone::getGMT());
     icu::UnicodeString text;
-    format->format(when, text);
+    format.format(when, text);
     return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
 }
 

@@ -29,8 +29,9 @@ QLabel* secondary(QLabel* label)
 
 QString plainToolTip(const QString& text)
 {
-    // Marked up once by us, so that the text's own markup is shown, not read.
-    return QStringLiteral("<span>") + text.toHtmlEscaped() + QStringLiteral("</span>");
+    // Marked up once by us, so that the text's own markup is shown, not read; rich
+    // text would run its lines together.
+    return QStringLiteral("<span>") + text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) + QStringLiteral("</span>");
 }
 
 } // namespace hub::Labels

@@ -1,21 +1,44 @@
 #include "app/views/kit/Motion.h"
 
-#include <QProcessEnvironment>
+#include "app/platform/DesktopAnimations.h"
+
+#include <QCoreApplication>
+#include <QPointer>
 
 namespace hub::Motion {
 
 namespace {
 
-bool& flag()
+std::optional<bool>& fixed()
 {
-    static bool on = !qEnvironmentVariableIsSet("TAVREN_HUB_REDUCE_MOTION");
+    static std::optional<bool> on;
     return on;
+}
+
+QPointer<DesktopAnimations>& desktop()
+{
+    static QPointer<DesktopAnimations> followed;
+    return followed;
 }
 
 } // namespace
 
-bool enabled() { return flag(); }
-void setEnabled(bool on) { flag() = on; }
+bool enabled()
+{
+    if (fixed())
+        return *fixed();
+    if (qEnvironmentVariableIsSet("TAVREN_HUB_REDUCE_MOTION"))
+        return qgetenv("TAVREN_HUB_REDUCE_MOTION") == "0";
+    return !desktop() || desktop()->enabled();
+}
+
+void setEnabled(std::optional<bool> on) { fixed() = on; }
+
+void followDesktop()
+{
+    if (!desktop())
+        desktop() = new DesktopAnimations(QDBusConnection::sessionBus(), QCoreApplication::instance());
+}
 
 QVariantAnimation* animate(QObject* owner, const QVariant& from, const QVariant& to, int ms,
     QEasingCurve curve, std::function<void(const QVariant&)> step)

@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QVariantAnimation>
+#include <optional>
 
 namespace hub {
 
-// The one switch for every animation of the views: off in snapshots, tests and
-// under reduced motion (TAVREN_HUB_REDUCE_MOTION set).
+// The one switch for every animation of the views: off in snapshots and tests, and
+// under reduced motion. Reduced motion is the desktop's own setting once followed;
+// TAVREN_HUB_REDUCE_MOTION overrides it (set: reduced; "0": not reduced).
 namespace Motion {
 
 bool enabled();
-void setEnabled(bool on);
+// Fixes the switch, whatever the desktop or the variable say; none lets them decide again.
+void setEnabled(std::optional<bool> on);
+// From now on the desktop's setting counts (kept up to date while the app runs).
+void followDesktop();
 
 // Runs from `from` to `to` over `ms` with `curve`, calling `step` with each value;
 // owned by `owner`. Returns the animation, already started; with motion off, calls

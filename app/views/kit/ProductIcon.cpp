@@ -30,6 +30,11 @@ ProductIcon::ProductIcon(const std::optional<QString>& url, const QString& name,
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
+void ProductIcon::setIconUrl(const std::optional<QString>& url)
+{
+    setUrl(ProductIconPresenter::imageUrl(url, HostPolicy::tavren()).value_or(QUrl()));
+}
+
 void ProductIcon::paintMonogram(QPainter& painter, const QRectF& rect, const QString& name)
 {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());

@@ -12,6 +12,9 @@ class ProductIcon : public CachedImage {
 public:
     ProductIcon(const std::optional<QString>& url, const QString& name, int size, QWidget* parent = nullptr);
 
+    // Shows the icon at this address instead (loading it when it differs).
+    void setIconUrl(const std::optional<QString>& url);
+
     // The monogram placeholder, also used by the gallery and the tiles' stand-ins.
     static void paintMonogram(QPainter& painter, const QRectF& rect, const QString& name);
 

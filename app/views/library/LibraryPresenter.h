@@ -54,7 +54,7 @@ struct LibraryPresenter {
         "Your Tavren ID shows what you own; downloads come from the store account you bought with.");
     static inline const QString connect = QStringLiteral("Connect");
     static inline const QString connectReason
-        = QStringLiteral("Sign in with the email you bought with. You only do this once on this Mac.");
+        = QStringLiteral("Sign in with the email you bought with. You only do this once on this computer.");
 };
 
 } // namespace hub

@@ -22,7 +22,7 @@ using Action = LibraryRowPresenter::Action;
 LibraryRowPresenter::Input LibraryRow::input(AppModel& model, const StorefrontProduct& product)
 {
     LibraryRowPresenter::Input in{product, model.library().record(product.id), {}, model.library().latestVersion(product),
-        {}, QLocale(), QTimeZone::systemTimeZone()};
+        {}, QTimeZone::systemTimeZone()};
     if (in.record) {
         in.presentItems = in.record->presentItems();
         if (const std::shared_ptr<const InstallEngine>& engine = model.services().pipeline)
@@ -32,7 +32,8 @@ LibraryRowPresenter::Input LibraryRow::input(AppModel& model, const StorefrontPr
 }
 
 LibraryRow::LibraryRow(AppModel& model, const StorefrontProduct& product, QWidget* parent)
-    : QWidget(parent), model_(model), product_(product), name_(Labels::plain(product.name, TextStyle::headline, this)),
+    : QWidget(parent), model_(model), product_(product), icon_(new ProductIcon(product.iconUrl, product.name, 58, this)),
+      name_(Labels::plain(product.name, TextStyle::headline, this)),
       status_(Labels::secondary(Labels::plain({}, TextStyle::caption, this))),
       warning_(new QWidget(this)),
       action_(new ActionButton(ModelActions::of(model), product, false, this)), more_(new QToolButton(this)),
@@ -42,7 +43,7 @@ LibraryRow::LibraryRow(AppModel& model, const StorefrontProduct& product, QWidge
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(0, 10, 0, 10);
     line->setSpacing(14);
-    line->addWidget(new ProductIcon(product.iconUrl, product.name, 58, this));
+    line->addWidget(icon_);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(3);
@@ -82,6 +83,7 @@ void LibraryRow::refresh(const StorefrontProduct& product)
     const LibraryRowPresenter::Row row = LibraryRowPresenter::present(in);
     const bool menuChanged = row.menu != row_.menu || row.menuLabel != row_.menuLabel || product.id != product_.id;
     product_ = product;
+    icon_->setIconUrl(product.iconUrl);
     name_->setText(product.name);
     status_->setText(row.status);
     warning_->setVisible(row.warningToolTip.has_value());

@@ -11,6 +11,7 @@ class QToolButton;
 namespace hub {
 
 class ActionButton;
+class ProductIcon;
 class AppModel;
 
 // One owned product in the Library: icon, name, install status, the older-copy
@@ -43,6 +44,7 @@ private:
     AppModel& model_;
     StorefrontProduct product_;
     LibraryRowPresenter::Row row_;
+    ProductIcon* icon_;
     QLabel* name_;
     QLabel* status_;
     QWidget* warning_;

@@ -1,13 +1,10 @@
 #include "app/views/library/LibraryRowPresenter.h"
 
+#include "app/views/kit/Formats.h"
+
 #include <algorithm>
 
 namespace hub {
-
-QString LibraryRowPresenter::abbreviatedDate(const QDateTime& when, const QLocale& locale, const QTimeZone& zone)
-{
-    return locale.toString(when.toTimeZone(zone).date(), QStringLiteral("MMM d, yyyy"));
-}
 
 QString LibraryRowPresenter::status(const Input& input)
 {
@@ -24,7 +21,7 @@ QString LibraryRowPresenter::status(const Input& input)
             formats.append(item.kind.label());
     std::sort(formats.begin(), formats.end()); // code-point order: "App" < "Audio Unit" < "CLAP"
     return input.record->version + QStringLiteral(", ") + formats.join(QStringLiteral(" + "))
-        + QStringLiteral(". Installed ") + abbreviatedDate(input.record->installedAt, input.locale, input.zone);
+        + QStringLiteral(". Installed ") + Formats::mediumDate(input.record->installedAt.toTimeZone(input.zone).date());
 }
 
 QList<LibraryRowPresenter::Entry> LibraryRowPresenter::menu(const Input& input)
@@ -35,7 +32,7 @@ QList<LibraryRowPresenter::Entry> LibraryRowPresenter::menu(const Input& input)
             [](const InstalledItem& item) { return item.kind == BundleKind::app; });
         if (hasApp)
             entries.append({Action::open, QStringLiteral("Open")});
-        entries.append({Action::reveal, QStringLiteral("View in Finder")});
+        entries.append({Action::reveal, QStringLiteral("View in File Manager")});
         entries.append({Action::reinstall, QStringLiteral("Reinstall")});
         entries.append(Entry{});
         entries.append({Action::moveToTrash, QStringLiteral("Move to Trash"), true, true});

@@ -3,7 +3,6 @@
 #include "kit/api/StorefrontProduct.h"
 #include "kit/install/InstallRecord.h"
 
-#include <QLocale>
 #include <QTimeZone>
 #include <optional>
 
@@ -18,7 +17,6 @@ struct LibraryRowPresenter {
         QList<InstalledItem> presentItems; // the record's items still on disk
         std::optional<QString> latestVersion;
         QStringList systemCopies; // system-wide copies of the record's plug-ins
-        QLocale locale;
         QTimeZone zone;
     };
 
@@ -42,8 +40,6 @@ struct LibraryRowPresenter {
     static Row present(const Input& input);
     static QString status(const Input& input);
     static QList<Entry> menu(const Input& input);
-    // "Mar 1, 2026" in the locale, without the time of day.
-    static QString abbreviatedDate(const QDateTime& when, const QLocale& locale, const QTimeZone& zone);
 
     static inline const QString warning
         = QStringLiteral("An older copy is also in /Library/Audio/Plug-Ins. Hosts may load both.");

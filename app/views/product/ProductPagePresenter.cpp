@@ -92,7 +92,7 @@ QString ProductPagePresenter::compatibility(const std::optional<QList<Download>>
 QString ProductPagePresenter::installsTo(ProductKind kind)
 {
     const QString home = QStringLiteral("~");
-    const QString applications = QStringLiteral("/Applications");
+    const QString applications = BundleKind::applicationsDirectory(home);
     // Games come as application bundles, which the engine places with the apps; the
     // plug-in formats each have their folder under one parent.
     if (kind != ProductKind::plugIn)

@@ -13,7 +13,7 @@ BrowsePresenter::Page BrowsePresenter::browse(ProductKind kind, const QList<Stor
 {
     Page page;
     page.title = toString(kind);
-    page.subtitle = kind == ProductKind::plugIn ? QStringLiteral("VST3 and Audio Unit, for every Mac DAW") : QStringLiteral("For your Mac");
+    page.subtitle = kind == ProductKind::plugIn ? QStringLiteral("VST3 and Audio Unit, for every Mac DAW") : QStringLiteral("For your computer");
 
     QStringList order;
     QHash<QString, QList<StorefrontProduct>> groups;

@@ -1,5 +1,7 @@
 #include "app/views/store/DiscoverPresenter.h"
 
+#include "app/platform/UserLocale.h"
+
 #include <QTimeZone>
 #include <algorithm>
 #include <memory>
@@ -76,7 +78,7 @@ DiscoverPresenter::Screen DiscoverPresenter::present(const Input& input)
 QString DiscoverPresenter::dateText(const QDateTime& when, const QString& locale)
 {
     UErrorCode status = U_ZERO_ERROR;
-    const icu::Locale icuLocale = locale.isEmpty() ? icu::Locale::getDefault() : icu::Locale(locale.toUtf8().constData());
+    const icu::Locale icuLocale = locale.isEmpty() ? UserLocale::dates() : icu::Locale(locale.toUtf8().constData());
     std::unique_ptr<icu::DateTimePatternGenerator> generator(icu::DateTimePatternGenerator::createInstance(icuLocale, status));
     if (U_FAILURE(status))
         return {};

@@ -37,6 +37,10 @@ public:
     // Ends the product's waiting run: normally, or failing with the message.
     void finish(const QString& productId, std::optional<QString> failure = std::nullopt);
 
+    QStringList systemCopies(const QList<InstalledItem>&) const override { return systemCopiesFound; }
+
+    // What systemCopies answers for any items.
+    QStringList systemCopiesFound;
     // The notes of each product's installs, set before the install starts.
     QHash<QString, QStringList> notes;
     // What uninstall answers, and the products it was asked for.

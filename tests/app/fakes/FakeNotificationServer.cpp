@@ -10,24 +10,24 @@ const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 } // namespace
 
-FakeNotificationServer::FakeNotificationServer()
+FakeNotificationServer::FakeNotificationServer(QDBusConnection bus, QStringList capabilities)
+    : bus_(std::move(bus)), capabilities_(std::move(capabilities))
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    serving_ = bus.registerObject(path, this, QDBusConnection::ExportAllSlots) && bus.registerService(service);
+    serving_ = bus_.registerObject(path, this, QDBusConnection::ExportAllSlots) && bus_.registerService(service);
 }
 
 FakeNotificationServer::~FakeNotificationServer()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     if (serving_)
-        bus.unregisterService(service);
-    bus.unregisterObject(path);
+        bus_.unregisterService(service);
+    bus_.unregisterObject(path);
 }
 
 uint FakeNotificationServer::Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body,
                                     const QStringList&, const QVariantMap&, int)
 {
     posted.append({app, summary, body});
+    emit notified();
     return uint(posted.size());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -7,8 +8,9 @@
 
 namespace hub::test {
 
-// org.freedesktop.Notifications on the session bus, recording what is posted. Calls are
-// answered on this thread's event loop, so a test waiting for another process spins it.
+// org.freedesktop.Notifications on a bus (the session bus unless given), recording what
+// is posted. Calls are answered on this thread's event loop, so a test waiting for
+// another process spins it.
 class FakeNotificationServer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -18,18 +20,25 @@ public:
         bool operator==(const Posted&) const = default;
     };
 
-    FakeNotificationServer();
+    explicit FakeNotificationServer(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                    QStringList capabilities = {QStringLiteral("body")});
     ~FakeNotificationServer() override;
 
     // Whether this process owns the service name.
     bool isServing() const { return serving_; }
     QList<Posted> posted;
 
+signals:
+    void notified();
+
 public slots:
+    QStringList GetCapabilities() const { return capabilities_; }
     uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary, const QString& body,
                 const QStringList& actions, const QVariantMap& hints, int timeout);
 
 private:
+    QDBusConnection bus_;
+    QStringList capabilities_;
     bool serving_ = false;
 };
 

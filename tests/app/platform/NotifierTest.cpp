@@ -1,10 +1,74 @@
-// Notification bodies go out escaped, and nothing is posted without a notification service.
+// Notifications reach a server that is running or that the bus starts on first use;
+// bodies are escaped only for a server that reads markup.
 
 #include "app/platform/Notifier.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace hub;
+
+namespace {
+
+// A bus of the test's own, which starts the helper notification server when first asked.
+class StartingBus {
+public:
+    explicit StartingBus(const QString& capabilities)
+    {
+        const QString services = folder_.filePath("services");
+        QDir().mkpath(services);
+        write(services + "/org.freedesktop.Notifications.service",
+            "[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=\"" + QCoreApplication::applicationDirPath()
+                + "/FakeNotificationService\" \"" + record() + "\" " + capabilities + "\n");
+        write(folder_.filePath("bus.conf"), R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=)" + folder_.path() + R"(</listen>
+  <servicedir>)" + services + R"(</servicedir>
+  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>
+)");
+        daemon_.start("dbus-daemon", {"--nofork", "--print-address=1", "--config-file=" + folder_.filePath("bus.conf")});
+        if (daemon_.waitForStarted() && daemon_.waitForReadyRead())
+            address_ = QString::fromUtf8(daemon_.readLine().trimmed());
+    }
+    ~StartingBus()
+    {
+        QDBusConnection::disconnectFromBus("starting");
+        daemon_.kill();
+        daemon_.waitForFinished();
+    }
+
+    QDBusConnection connect() const { return QDBusConnection::connectToBus(address_, "starting"); }
+    QString record() const { return folder_.filePath("posted.jsonl"); }
+    // The one notification the server recorded.
+    QJsonObject posted() const
+    {
+        QFile file(record());
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readLine()).object() : QJsonObject();
+    }
+
+private:
+    static void write(const QString& path, const QString& text)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.toUtf8());
+    }
+
+    QTemporaryDir folder_;
+    QProcess daemon_;
+    QString address_;
+};
+
+} // namespace
 
 TEST(Notifier, EscapesMarkupAndPostsOnlyWithAService)
 {
@@ -14,4 +78,20 @@ TEST(Notifier, EscapesMarkupAndPostsOnlyWithAService)
     const Notifier offline(QDBusConnection(QStringLiteral("not connected")));
     EXPECT_FALSE(offline.isAuthorised());
     EXPECT_FALSE(offline.post(QStringLiteral("title"), QStringLiteral("body")));
+}
+
+TEST(Notifier, AServerTheBusStartsOnFirstUseGetsTheNotification)
+{
+    const QString body = QStringLiteral("Tape & Drive 1.2 <new>");
+    struct Case {
+        const char* capabilities;
+        QString body;
+    };
+    for (const Case& c : {Case{"body,body-markup", QStringLiteral("Tape &amp; Drive 1.2 &lt;new&gt;")}, Case{"body", body}}) {
+        const StartingBus bus(c.capabilities);
+        const Notifier notifier(bus.connect());
+        ASSERT_TRUE(notifier.isAuthorised()) << "not running yet, but activatable";
+        EXPECT_TRUE(notifier.post(QStringLiteral("Tavren Hub updated 1 product"), body));
+        EXPECT_EQ(bus.posted(), (QJsonObject{{"title", "Tavren Hub updated 1 product"}, {"body", c.body}})) << c.capabilities;
+    }
 }

@@ -20,7 +20,7 @@ Input input(std::optional<InstallRecord> record, QList<InstalledItem> present = 
     StorefrontProduct product = Fixtures::product("rv", "Reverb");
     if (!withDownload)
         product.downloads = std::nullopt;
-    Input in{product, std::move(record), std::move(present), QStringLiteral("1.5.0"), {}, QLocale(QLocale::English, QLocale::UnitedStates),
+    Input in{product, std::move(record), std::move(present), QStringLiteral("1.5.0"), {},
         QTimeZone("America/New_York")};
     return in;
 }
@@ -103,7 +103,7 @@ TEST(LibraryRowPresenter, MenuOffersTheRecordsActionsOnlyWithARecord)
     QStringList titles;
     for (const LibraryRowPresenter::Entry& entry : LibraryRowPresenter::menu(input(app, app.items)))
         titles.append(entry.action ? entry.title + (entry.destructive ? "!" : "") : QStringLiteral("--"));
-    EXPECT_EQ(titles, (QStringList{"Open", "View in Finder", "Reinstall", "--", "Move to Trash!", "--",
+    EXPECT_EQ(titles, (QStringList{"Open", "View in File Manager", "Reinstall", "--", "Move to Trash!", "--",
                           "Check This Release Without Installing", "View in Store"}));
     EXPECT_EQ(LibraryRowPresenter::present(input(std::nullopt)).menuLabel, "More for Reverb");
 }

@@ -136,8 +136,8 @@ TEST(ProductPagePresenter, CompatibilitySizeAndInstallPlaces)
     EXPECT_EQ(fact(ProductPagePresenter::screen(input(windowsFirst)), "SIZE"), "12.3 MB") << "the first macOS download";
 
     EXPECT_EQ(ProductPagePresenter::installsTo(ProductKind::plugIn), "~/Library/Audio/Plug-Ins");
-    EXPECT_EQ(ProductPagePresenter::installsTo(ProductKind::app), "/Applications");
-    EXPECT_EQ(ProductPagePresenter::installsTo(ProductKind::game), "/Applications") << "games come as application bundles";
+    EXPECT_EQ(ProductPagePresenter::installsTo(ProductKind::app), "~/Applications");
+    EXPECT_EQ(ProductPagePresenter::installsTo(ProductKind::game), "~/Applications") << "games come as application bundles";
 }
 
 TEST(ProductPagePresenter, WebsiteRowOnlyForWebAddresses)

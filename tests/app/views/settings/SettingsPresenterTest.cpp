@@ -22,7 +22,7 @@ SettingsPresenter::Input input()
     in.currency = "EUR";
     in.home = "/home/ada";
     in.locale = "en_US";
-    in.destinations = {"/home/ada/Library/Audio/Plug-Ins", "/Applications"};
+    in.destinations = {"/home/ada/Library/Audio/Plug-Ins", "/home/ada/Applications"};
     return in;
 }
 
@@ -59,7 +59,7 @@ TEST(SettingsPresenter, VersionSwitchesAndInstallFolders)
     SettingsPresenter::Screen screen = SettingsPresenter::present(in);
     EXPECT_EQ(screen.version, "0.9.1 beta (42)");
     EXPECT_EQ(screen.plugInsFolder, "~/Library/Audio/Plug-Ins");
-    EXPECT_EQ(screen.appsFolder, "/Applications");
+    EXPECT_EQ(screen.appsFolder, "~/Applications");
     EXPECT_TRUE(screen.backgroundEnabled);
     EXPECT_TRUE(screen.installsEnabled);
 

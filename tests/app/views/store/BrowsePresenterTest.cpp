@@ -52,8 +52,8 @@ TEST(BrowsePresenter, GroupsByCategoryInShelfOrderAndSortsNames)
     EXPECT_EQ(page.shelves.at(1).products.at(0).id, "d2");
 
     EXPECT_EQ(page.subtitle, "VST3 and Audio Unit, for every Mac DAW");
-    EXPECT_EQ(BrowsePresenter::browse(ProductKind::app, {}, table).subtitle, "For your Mac");
-    EXPECT_EQ(BrowsePresenter::browse(ProductKind::game, {}, table).subtitle, "For your Mac");
+    EXPECT_EQ(BrowsePresenter::browse(ProductKind::app, {}, table).subtitle, "For your computer");
+    EXPECT_EQ(BrowsePresenter::browse(ProductKind::game, {}, table).subtitle, "For your computer");
 }
 
 TEST(BrowsePresenter, WishlistSavedBuyableAndAddAll)
