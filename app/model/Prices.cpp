@@ -1,5 +1,7 @@
 #include "app/model/Prices.h"
 
+#include "app/platform/UserLocale.h"
+
 #include <QLocale>
 #include <memory>
 #include <unicode/numfmt.h>
@@ -57,7 +59,7 @@ QString Prices::total(const QList<CartLine>& lines, const QString& currency)
 QString Prices::money(double amount, const std::optional<QString>& code)
 {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::NumberFormat> formatter(icu::NumberFormat::createCurrencyInstance(icu::Locale::getDefault(), status));
+    std::unique_ptr<icu::NumberFormat> formatter(icu::NumberFormat::createCurrencyInstance(UserLocale::money(), status));
     if (U_SUCCESS(status) && code) {
         // ICU takes a three-letter code; anything else leaves no currency to format in.
         const std::u16string iso = code->toStdU16String();

@@ -15,6 +15,13 @@ std::optional<icu::Locale>& adoptedDates()
     return locale;
 }
 
+// Kept apart from ICU's default, which libraries loaded later (the web engine) may reset.
+std::optional<icu::Locale>& adoptedMoney()
+{
+    static std::optional<icu::Locale> locale;
+    return locale;
+}
+
 QByteArray variable(const char* name)
 {
     const char* value = std::getenv(name);
@@ -46,12 +53,18 @@ void adopt()
         UErrorCode status = U_ZERO_ERROR;
         icu::Locale::setDefault(icu::Locale(money.constData()), status);
     }
+    adoptedMoney() = icu::Locale::getDefault();
     const QByteArray time = fromEnvironment("LC_TIME");
     if (!time.isEmpty())
         adoptedDates() = icu::Locale(time.constData());
     const std::lconv* numbers = std::localeconv();
     if (std::strcmp(numbers->decimal_point, ".") != 0 || *numbers->thousands_sep != '\0')
         std::setlocale(LC_NUMERIC, "C");
+}
+
+icu::Locale money()
+{
+    return adoptedMoney().value_or(icu::Locale::getDefault());
 }
 
 icu::Locale dates()

@@ -22,6 +22,9 @@ QByteArray fromEnvironment(const char* category);
 // lists are read and written in.
 void adopt();
 
+// The locale prices are written in: LC_MONETARY's once adopted, else ICU's default.
+icu::Locale money();
+
 // The locale dates are written in: LC_TIME's once adopted, else ICU's default.
 icu::Locale dates();
 

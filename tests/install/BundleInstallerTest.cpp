@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 #include <QUuid>
 #include <csignal>
 #include <sys/stat.h>
@@ -552,6 +553,28 @@ TEST_F(BundleInstallerTest, AKilledPlacementLeavesTheOldOrTheNewBundleAndTheNext
         EXPECT_EQ(verifiedVersion(dest), QStringLiteral("2.0"));
         EXPECT_EQ(hiddenCopies(folder), QStringList{});
     }
+}
+
+TEST_F(BundleInstallerTest, TheTrashKeepsABundleABundleAndEscapesItsPath)
+{
+    const QString folder = plugIns(QStringLiteral("VST3"));
+    QStringList trashed;
+    for (int copy = 0; copy < 2; ++copy) {
+        const QString item = folder + QStringLiteral("/TV Reverb.vst3");
+        ASSERT_TRUE(QDir().mkpath(item + QStringLiteral("/Contents")));
+        const std::optional<QString> where = FileManager::trashItem(item);
+        ASSERT_TRUE(where.has_value());
+        trashed.append(QFileInfo(*where).fileName());
+        EXPECT_FALSE(QFileInfo::exists(item));
+    }
+    EXPECT_EQ(trashed, (QStringList{"TV Reverb.vst3", "TV Reverb.2.vst3"}));
+    QFile info(data + QStringLiteral("/Trash/info/TV Reverb.2.vst3.trashinfo"));
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = info.readAll().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.at(0), "[Trash Info]");
+    EXPECT_EQ(lines.at(1), "Path=" + QUrl::toPercentEncoding(folder, "/") + "/TV%20Reverb.vst3");
+    EXPECT_TRUE(lines.at(2).startsWith("DeletionDate="));
 }
 
 } // namespace

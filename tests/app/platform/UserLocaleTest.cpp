@@ -73,6 +73,11 @@ TEST(UserLocale, PricesAndDatesFollowTheEnvironmentAndNothingElseChanges)
         EXPECT_EQ(Formats::mediumDate(QDate(2026, 12, 8)), c.date) << name;
         EXPECT_EQ(QProcess::systemEnvironment(), processEnvironment) << name;
         EXPECT_EQ(std::setlocale(LC_ALL, nullptr), cLocale) << name;
+
+        // A library that resets ICU's default later changes no price on screen.
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Locale::setDefault(icu::Locale("en_US_POSIX"), status);
+        EXPECT_EQ(Prices::money(69, QStringLiteral("EUR")), c.price) << name;
     }
 }
 
