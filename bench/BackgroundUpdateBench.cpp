@@ -5,6 +5,7 @@
 // Runs itself again inside a D-Bus session with a keyring of its own, in a temporary HOME.
 // Needs the demo flavour (-DHUB_DEMO=ON). Usage: BackgroundUpdateBench [runs] (default 7).
 
+#include "bench/SpawnArgv.h"
 #include "tests/devstore/DevstoreProcess.h"
 #include "tests/devstore/InstalledAsTheApp.h"
 #include "tests/testkit/OwnSession.h"
@@ -38,17 +39,10 @@ struct Measured {
 // One process run, timed from spawn to reaping, with its own peak resident size.
 Measured spawnAndWait(const QString& program, const QStringList& arguments)
 {
-    QList<QByteArray> words{QFile::encodeName(program)};
-    for (const QString& argument : arguments)
-        words << argument.toLocal8Bit();
-    std::vector<char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
+    SpawnArgv argv(program, arguments);
     const auto start = Clock::now();
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    if (posix_spawn(&pid, argv.data()[0], nullptr, nullptr, argv.data(), environ) != 0)
         throw std::runtime_error("cannot start " + program.toStdString());
     int status = 0;
     rusage usage{};

@@ -23,14 +23,28 @@ void Startup::restoreFromDisk()
 {
     if (services_.arguments.cold())
         return;
-    restoreExtras();
+    // A snapshot run shows its fixture feed from the start.
+    if (services_.arguments.fixtureDirectory())
+        restoreExtras();
     if (!services_.snapshots)
         return;
     std::optional<Storefront> storefront = StorefrontSnapshot::load(*services_.snapshots);
     if (!storefront)
         return;
+    parts_.catalog.deferSearchIndex();
     parts_.catalog.setStorefront(storefront);
     parts_.catalog.setStorefrontIsCached(true);
+}
+
+void Startup::afterFirstContent()
+{
+    if (restDone_)
+        return;
+    restDone_ = true;
+    // The store's feed may have come first; the snapshot's is older.
+    if (!services_.arguments.cold() && !services_.arguments.fixtureDirectory() && !parts_.catalog.extras())
+        restoreExtras();
+    parts_.catalog.buildSearchIndex();
 }
 
 void Startup::restoreExtras()
@@ -63,6 +77,7 @@ QCoro::Task<> Startup::start()
     co_await refresh;
     if (!self || !first)
         co_return;
+    afterFirstContent();
     openFromLaunchArguments();
     QCoro::Task<> snapshot = snapshotFromLaunchArguments();
     co_await snapshot;

@@ -36,8 +36,12 @@ public:
 
     Startup(const Services& services, Parts parts, AppModel& model, QObject* parent = nullptr);
 
-    // Shows what the snapshot cache holds, unless "--cold". Synchronous: part of init.
+    // Shows the storefront that the snapshot cache holds, unless "--cold". Synchronous: part of init.
+    // What the first screen does without waits for afterFirstContent().
     void restoreFromDisk();
+    // Once the first screen is drawn (or the first refresh is done, whichever comes first):
+    // the cached extras and the snapshot's search index. Once per process.
+    void afterFirstContent();
     // The main window's first task. The welcome, "--open" and "--snapshot" act once
     // per process however often it runs; the update loop is started once.
     QCoro::Task<> start();
@@ -55,6 +59,7 @@ private:
     Parts parts_;
     AppModel& model_;
     bool started_ = false;
+    bool restDone_ = false;
 };
 
 } // namespace hub

@@ -38,7 +38,31 @@ void StoreCatalog::setStorefront(const std::optional<Storefront>& storefront)
     const bool changed = assign(storefront_, storefront);
     if (changed)
         emit storefrontChanged();
-    rebuildSearchIndex();
+    if (!indexWaits_) {
+        rebuildSearchIndex();
+    } else if (changed) {
+        indexStale_ = true;
+        emit searchIndexChanged();
+    }
+}
+
+const QList<SearchIndexEntry>& StoreCatalog::searchIndex() const
+{
+    // A reader that comes before buildSearchIndex() gets the index at once.
+    if (indexStale_) {
+        searchIndex_ = makeSearchIndex();
+        indexStale_ = false;
+    }
+    return searchIndex_;
+}
+
+void StoreCatalog::buildSearchIndex()
+{
+    indexWaits_ = false;
+    if (indexStale_) {
+        indexStale_ = false;
+        rebuildSearchIndex();
+    }
 }
 
 void StoreCatalog::setStorefrontIsCached(bool cached)
@@ -55,6 +79,12 @@ void StoreCatalog::setExtras(const std::optional<CatalogExtras>& extras)
 
 void StoreCatalog::rebuildSearchIndex()
 {
+    if (assign(searchIndex_, makeSearchIndex()))
+        emit searchIndexChanged();
+}
+
+QList<SearchIndexEntry> StoreCatalog::makeSearchIndex() const
+{
     QList<SearchIndexEntry> index;
     if (storefront_) {
         const QList<StorefrontProduct>& products = storefront_->products;
@@ -70,8 +100,7 @@ void StoreCatalog::rebuildSearchIndex()
             index[qsizetype(i)] = {product, SearchText::fold(text)};
         });
     }
-    if (assign(searchIndex_, std::move(index)))
-        emit searchIndexChanged();
+    return index;
 }
 
 std::optional<StorefrontProduct> StoreCatalog::storeProduct(const QString& id) const
@@ -132,7 +161,7 @@ QList<StorefrontProduct> StoreCatalog::searchResults(const QString& query) const
         bool prefix;
     };
     QList<Match> matches;
-    for (const SearchIndexEntry& entry : searchIndex_) {
+    for (const SearchIndexEntry& entry : searchIndex()) {
         if (!isShown(entry.product))
             continue;
         const bool all = std::all_of(tokens.begin(), tokens.end(), [&](const QString& t) { return entry.text.contains(t); });

@@ -26,11 +26,17 @@ public:
 
     const std::optional<Storefront>& storefront() const { return storefront_; }
     bool storefrontIsCached() const { return storefrontIsCached_; }
-    const QList<SearchIndexEntry>& searchIndex() const { return searchIndex_; }
+    // Builds an index that waits (deferSearchIndex) first.
+    const QList<SearchIndexEntry>& searchIndex() const;
     const std::optional<CatalogExtras>& extras() const { return extras_; }
 
-    // Every assignment rebuilds the search index, equal or not.
+    // Every assignment rebuilds the search index, equal or not (at once, unless it waits).
     void setStorefront(const std::optional<Storefront>& storefront);
+    // Until buildSearchIndex(), the index of a new storefront waits for its first reader:
+    // the launch shows the snapshot without paying for its index.
+    void deferSearchIndex() { indexWaits_ = true; }
+    // Builds a waiting index; from then on every storefront's index is built at once.
+    void buildSearchIndex();
     void setStorefrontIsCached(bool cached);
     void setExtras(const std::optional<CatalogExtras>& extras);
 
@@ -61,12 +67,15 @@ signals:
 
 private:
     void rebuildSearchIndex();
+    QList<SearchIndexEntry> makeSearchIndex() const;
     bool isShown(const StorefrontProduct& product) const;
 
     const Accounts& accounts_;
     std::optional<Storefront> storefront_;
     bool storefrontIsCached_ = false;
-    QList<SearchIndexEntry> searchIndex_;
+    mutable QList<SearchIndexEntry> searchIndex_;
+    bool indexWaits_ = false;
+    mutable bool indexStale_ = false;
     std::optional<CatalogExtras> extras_;
 };
 

@@ -92,12 +92,18 @@ void RootView::followCheckout()
     checkoutOrder_ = order;
     if (!session || !makeCheckout_)
         return;
+    QWidget* content = makeCheckout_(*session);
+    if (!content) {
+        // No sheet to pay in (the maker has said why): the checkout ends.
+        checkoutOrder_.clear();
+        model_.checkout().cancel();
+        return;
+    }
     checkoutSheet_ = new QDialog(this);
     checkoutSheet_->setWindowModality(Qt::WindowModal);
     checkoutSheet_->setWindowTitle(QStringLiteral("Checkout"));
     auto* layout = new QVBoxLayout(checkoutSheet_);
     layout->setContentsMargins(0, 0, 0, 0);
-    QWidget* content = makeCheckout_(*session);
     layout->addWidget(content);
     checkoutSheet_->resize(content->size());
     // Escape or the window's close button: the checkout ends, unpaid.

@@ -23,7 +23,8 @@ public:
 
     explicit RootView(AppModel& model, QWidget* parent = nullptr);
 
-    // What the checkout sheet holds; without it no sheet is shown.
+    // What the checkout sheet holds; without it no sheet is shown. When it makes
+    // nothing, the checkout ends without a sheet.
     void setCheckoutSheet(CheckoutSheet make);
 
     SidebarView* sidebar() const { return sidebar_; }

@@ -13,6 +13,7 @@
 #include "app/platform/UserDefaults.h"
 #include "app/platform/UserLocale.h"
 #include "app/shell/AboutPanel.h"
+#include "app/shell/CheckoutModule.h"
 #include "app/shell/Composition.h"
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
@@ -21,9 +22,9 @@
 #include "app/shell/Screens.h"
 #include "app/shell/Snapshotter.h"
 #include "app/updater/BackgroundUpdater.h"
-#include "app/views/checkout/CheckoutView.h"
-#include "app/views/checkout/WebEngineArguments.h"
+#include "app/views/kit/WebEngineArguments.h"
 #include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/LaunchClock.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/Theme.h"
 
@@ -93,15 +94,22 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::AppModel model(std::move(services));
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;
-    window.root()->setCheckoutSheet([&model](const hub::CheckoutSession& session) { return new hub::CheckoutView(model, session); });
+    // The web engine comes with the first checkout, not with the window.
+    hub::CheckoutModule checkout;
+    window.root()->setCheckoutSheet([&model, &checkout](const hub::CheckoutSession& session) { return checkout.makeView(model, session); });
     new hub::MainMenus(window, model, updater, location.info());
+    // What the first screen does without waits until it is drawn.
+    hub::LaunchClock::process().afterFirstContent(&model, [&model] {
+        model.startup().afterFirstContent();
+        hub::ImageMemory::pruneDisk();
+    });
     model.links().follow(instance);
     if (snapshot)
         window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     model.links().openLaunchLink();
     const int status = app.exec();
-    // Nothing the pools run may outlive what it reaches: the image pool stops here, the
+    // Nothing the pools run may outlive what it reaches: the image pools stop here, the
     // model stops its jobs and drains its own pools as it goes.
     hub::ImageMemory::stop();
     return status;

@@ -13,11 +13,17 @@
 namespace hub {
 
 ImageDataCache::ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned,
-                               HTTPTransport& plain, const QDateTime& now)
+                               HTTPTransport& plain, const std::optional<QDateTime>& now)
     : directory(std::move(directory)), policy(std::move(policy)), trust(std::move(trust)), pinned_(pinned), plain_(plain)
 {
-    if (!this->directory.isEmpty())
-        prune(this->directory, now);
+    if (now)
+        pruneDisk(*now);
+}
+
+void ImageDataCache::pruneDisk(const QDateTime& now) const
+{
+    if (!directory.isEmpty())
+        prune(directory, now);
 }
 
 ImageDataCache& ImageDataCache::shared()
@@ -33,7 +39,7 @@ ImageDataCache& ImageDataCache::shared()
                 return QString();
             }
         }(),
-        HostPolicy::tavren(), PinnedTrust::tavren(), *pinned, *plain);
+        HostPolicy::tavren(), PinnedTrust::tavren(), *pinned, *plain, std::nullopt);
     return *cache;
 }
 
@@ -74,6 +80,27 @@ std::optional<QByteArray> ImageDataCache::data(const QUrl& url, std::stop_token 
     lock.unlock();
     promise.set_value(result);
     return result;
+}
+
+std::optional<QByteArray> ImageDataCache::stored(const QUrl& url)
+{
+    if (!policy.allowsImage(url))
+        return std::nullopt;
+    const QString address = QString::fromUtf8(url.toEncoded());
+    {
+        const std::lock_guard lock(mutex_);
+        if (const auto hit = memory_.constFind(address); hit != memory_.constEnd())
+            return *hit;
+    }
+    if (directory.isEmpty())
+        return std::nullopt;
+    QFile cached(directory + u'/' + key(url));
+    if (!cached.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = cached.readAll();
+    const std::lock_guard lock(mutex_);
+    remember(address, bytes);
+    return bytes;
 }
 
 std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token stop)

@@ -27,19 +27,27 @@ public:
     static constexpr qsizetype memoryLimit = 120;
     static constexpr qint64 maxAgeSeconds = 30 * 24 * 3600;
 
-    // `directory` empty: memory only. A folder given is pruned of stale files first.
+    // `directory` empty: memory only. A folder given is pruned of stale files first, as of
+    // `now` (nothing pruned without it).
     // Hosts that `trust` has pins for are fetched through `pinned`, all others through `plain`.
     ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned, HTTPTransport& plain,
-                   const QDateTime& now = QDateTime::currentDateTimeUtc());
+                   const std::optional<QDateTime>& now = QDateTime::currentDateTimeUtc());
 
     // The app-wide cache: cache("images") (memory only when that folder cannot be
     // made), the built-in host policy and pins, a pinned and a plain transport.
     // It lives to the end of the process, so a thread still fetching never meets it destroyed.
+    // Its folder is not pruned here: the app does it once its first screen is up (pruneDisk).
     static ImageDataCache& shared();
+
+    // prune() on this cache's folder, if it has one.
+    void pruneDisk(const QDateTime& now) const;
 
     // The image's bytes, or nothing. Blocks; call from a worker thread. Stopping ends
     // the network fetch: a miss for this caller and any joined to it.
     std::optional<QByteArray> data(const QUrl& url, std::stop_token stop = {});
+    // What memory or the disk holds of an allowed image, without any network work (a
+    // disk hit is remembered in memory). Blocks on the disk only.
+    std::optional<QByteArray> stored(const QUrl& url);
 
     // Deletes every entry of the folder last written more than 30 days before `now`.
     static void prune(const QString& directory, const QDateTime& now);

@@ -47,7 +47,7 @@ void shot(const QString& name, QWidget* widget, QSize size = {})
     widget->show();
     for (int turn = 0; turn < 5; ++turn) {
         QApplication::processEvents();
-        ImageMemory::pool().waitForDone();
+        ImageMemory::waitForIdle();
     }
     widget->grab().save(folder + "/" + name + ".png");
     delete widget;

@@ -3,7 +3,7 @@
 #include "app/views/checkout/CheckoutLog.h"
 #include "app/views/checkout/CheckoutPage.h"
 #include "app/views/checkout/InsecureContentBlocker.h"
-#include "app/views/checkout/WebEngineArguments.h"
+#include "app/views/kit/WebEngineArguments.h"
 
 #include <QGuiApplication>
 #include <QScreen>

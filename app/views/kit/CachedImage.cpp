@@ -53,17 +53,23 @@ void CachedImage::load()
     const QUrl url = url_;
     const int maxPixels = maxPixels_;
     QPointer<CachedImage> self(this);
-    QtConcurrent::run(&ImageMemory::pool(), [url, maxPixels]() -> std::optional<QImage> {
-        const std::optional<QByteArray> bytes = ImageMemory::fetch(url);
-        if (!bytes)
-            return std::nullopt;
-        return ImageMemory::decode(*bytes, maxPixels);
-    }).then(QCoreApplication::instance(), [self, url](const std::optional<QImage>& image) {
-        if (!image)
-            return;
-        ImageMemory::remember(url, *image);
+    // A failed load is tried again when the view comes on screen again.
+    const auto failed = [self, url] {
         if (self && self->url_ == url)
-            self->present(*image);
+            self->requested_.reset();
+    };
+    // The load goes on for the memory's sake when the view goes.
+    ImageMemory::requestBytes(url, QCoreApplication::instance(), [self, url, maxPixels, failed](const std::optional<QByteArray>& bytes) {
+        if (!bytes)
+            return failed();
+        QtConcurrent::run(&ImageMemory::pool(), [bytes = *bytes, maxPixels] { return ImageMemory::decode(bytes, maxPixels); })
+            .then(QCoreApplication::instance(), [self, url, failed](const std::optional<QImage>& image) {
+                if (!image)
+                    return failed();
+                ImageMemory::remember(url, *image);
+                if (self && self->url_ == url)
+                    self->present(*image);
+            });
     });
 }
 

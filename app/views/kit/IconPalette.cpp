@@ -40,16 +40,17 @@ void IconPalette::load(const StorefrontProduct& product)
         return;
     pending_.insert(product.id);
     QPointer<IconPalette> self(this);
-    QtConcurrent::run(&ImageMemory::pool(), [url]() -> std::optional<QColor> {
-        const std::optional<QByteArray> bytes = ImageMemory::fetch(url);
+    // The bytes are shared with the icon views; the averaging runs below their loads.
+    ImageMemory::requestBytes(url, this, [self, id = product.id](const std::optional<QByteArray>& bytes) {
         if (!bytes)
-            return std::nullopt;
-        return average(QImage::fromData(*bytes));
-    }).then(QCoreApplication::instance(), [self, id = product.id](const std::optional<QColor>& color) {
-        if (!self || !color)
             return;
-        self->colors_.insert(id, *color);
-        emit self->colorArrived(id);
+        QtConcurrent::run(&ImageMemory::backgroundPool(), [bytes = *bytes] { return average(QImage::fromData(bytes)); })
+            .then(self.data(), [self, id](const std::optional<QColor>& color) {
+                if (!self || !color)
+                    return;
+                self->colors_.insert(id, *color);
+                emit self->colorArrived(id);
+            });
     });
 }
 

@@ -61,6 +61,16 @@ std::optional<QByteArray> fetch(const QUrl& url)
     return ImageDataCache::shared().data(url, stop);
 }
 
+std::optional<QByteArray> stored(const QUrl& url)
+{
+    {
+        std::lock_guard lock(fetchMutex);
+        if (replacement())
+            return std::nullopt;
+    }
+    return ImageDataCache::shared().stored(url);
+}
+
 void setFetch(Fetch fetch)
 {
     std::lock_guard lock(fetchMutex);
@@ -87,21 +97,48 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
     return image;
 }
 
+namespace {
+
+QThreadPool* newPool(int threads, QThread::Priority priority = QThread::InheritPriority)
+{
+    auto* made = new QThreadPool;
+    made->setMaxThreadCount(threads);
+    made->setThreadPriority(priority);
+    return made;
+}
+
+} // namespace
+
 QThreadPool& pool()
 {
-    static QThreadPool* shared = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(4);
-        return made;
-    }();
+    static QThreadPool* shared = newPool(4);
     return *shared;
+}
+
+QThreadPool& networkPool()
+{
+    static QThreadPool* shared = newPool(6);
+    return *shared;
+}
+
+QThreadPool& backgroundPool()
+{
+    static QThreadPool* shared = newPool(2, QThread::LowPriority);
+    return *shared;
+}
+
+void pruneDisk()
+{
+    backgroundPool().start([] { ImageDataCache::shared().pruneDisk(QDateTime::currentDateTimeUtc()); });
 }
 
 void stop()
 {
-    pool().clear();
+    for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
+        each->clear();
     stopping().request_stop();
-    pool().waitForDone();
+    for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
+        each->waitForDone();
 }
 
 } // namespace hub::ImageMemory

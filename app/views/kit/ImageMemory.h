@@ -24,15 +24,36 @@ using Fetch = std::function<std::optional<QByteArray>(const QUrl&)>;
 // The bytes of an address; ImageDataCache::shared() unless replaced. Blocks; nothing
 // once the pool is stopped.
 std::optional<QByteArray> fetch(const QUrl& url);
+// What the shared cache holds of an address in memory or on disk (nothing while the
+// source is replaced). Blocks on the disk only.
+std::optional<QByteArray> stored(const QUrl& url);
 // Tests and the gallery replace the source; an empty function restores it.
 void setFetch(Fetch fetch);
+
+// The bytes of an address for `done`, on the main thread (nothing on a miss), unless
+// `context` is gone by then. A request for an address already on its way joins it and
+// holds no thread while it waits. What memory or the disk holds is read on pool(); the
+// network fetches run on a pool of their own, at most two per host at once, so slow or
+// dead hosts hold up neither the images on disk nor those of other hosts. Main thread.
+using BytesDone = std::function<void(const std::optional<QByteArray>&)>;
+void requestBytes(const QUrl& url, QObject* context, BytesDone done);
+// Tests: runs the pools and the main thread's queue until no request is left.
+void waitForIdle();
 
 // Decodes the whole image, upright, scaled down (never up) so that neither side
 // exceeds `maxPixels`; nothing when the bytes are no image.
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 
+// The visible images' loads.
 QThreadPool& pool();
-// At quit: drops the queued work, ends the fetches under way and waits for the pool's
+// Their network fetches (requestBytes).
+QThreadPool& networkPool();
+// Work below them: the palette's colours, the disk cache's pruning (low-priority threads).
+QThreadPool& backgroundPool();
+
+// Prunes the shared cache's folder of stale files, in the background.
+void pruneDisk();
+// At quit: drops the queued work, ends the fetches under way and waits for the pools'
 // threads to finish. Nothing is fetched afterwards. Main thread.
 void stop();
 

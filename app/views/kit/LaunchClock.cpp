@@ -46,7 +46,23 @@ std::optional<qint64> LaunchClock::firstContent(const QString& source)
         if (hooks_.quit)
             hooks_.quit();
     }
+    for (auto& [context, work] : std::exchange(after_, {}))
+        runLater(context, std::move(work));
     return ms;
+}
+
+void LaunchClock::afterFirstContent(QObject* context, std::function<void()> work)
+{
+    if (reported_)
+        runLater(context, std::move(work));
+    else
+        after_.append({context, std::move(work)});
+}
+
+void LaunchClock::runLater(QObject* context, std::function<void()> work)
+{
+    if (context)
+        QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
 }
 
 std::optional<qint64> LaunchClock::age(const QByteArray& stat, double secondsSinceBoot, long ticksPerSecond)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -27,6 +29,9 @@ public:
     // Reports the first content, from "cache" or "network"; later calls do nothing.
     // Returns the milliseconds of the first report.
     std::optional<qint64> firstContent(const QString& source);
+    // Runs `work` on a later turn of the event loop than the first report (queued at once
+    // when it was made already), unless `context` is gone by then.
+    void afterFirstContent(QObject* context, std::function<void()> work);
 
     // The process's age from the kernel's process record, in whole milliseconds.
     static std::optional<qint64> ageFromProc();
@@ -35,8 +40,11 @@ public:
     static std::optional<qint64> age(const QByteArray& stat, double secondsSinceBoot, long ticksPerSecond);
 
 private:
+    void runLater(QObject* context, std::function<void()> work);
+
     Hooks hooks_;
     bool reported_ = false;
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> after_;
 };
 
 } // namespace hub

@@ -8,6 +8,7 @@
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Theme.h"
 #include "app/views/library/ConnectStoreCallout.h"
+#include "app/views/library/LazyColumn.h"
 #include "app/views/library/LibraryRow.h"
 #include "app/views/library/ListParts.h"
 
@@ -97,11 +98,9 @@ QWidget* LibraryView::makeList()
 
     callout_ = new ConnectStoreCallout(model_, content);
     column->addWidget(callout_);
-    rowsBox_ = new QWidget(content);
-    rowsColumn_ = new QVBoxLayout(rowsBox_);
-    rowsColumn_->setContentsMargins(0, 0, 0, 0);
-    rowsColumn_->setSpacing(0);
-    column->addWidget(rowsBox_);
+    rows_ = new LazyColumn([this](const QString& id) { return holder(new LibraryRow(model_, listed_.value(id))); },
+        [this](QWidget* box, const QString& id) { box->findChild<LibraryRow*>()->refresh(listed_.value(id)); }, content);
+    column->addWidget(rows_);
     column->addStretch(1);
     return ListParts::scrollPage(content);
 }
@@ -140,37 +139,24 @@ void LibraryView::rebuild()
 
 void LibraryView::placeRows()
 {
-    QHash<QString, QWidget*> kept;
-    while (QLayoutItem* item = rowsColumn_->takeAt(0))
-        delete item;
+    listed_.clear();
+    QStringList ids;
     for (const StorefrontProduct& product : std::as_const(screen_.rows)) {
-        QWidget* box = holders_.take(product.id);
-        if (box)
-            box->findChild<LibraryRow*>()->refresh(product);
-        else
-            box = holder(new LibraryRow(model_, product));
-        rowsColumn_->addWidget(box);
-        box->show();
-        kept.insert(product.id, box);
+        listed_.insert(product.id, product);
+        ids.append(product.id);
     }
-    for (QWidget* gone : std::as_const(holders_))
-        gone->deleteLater();
-    holders_ = kept;
+    rows_->setIds(ids);
 }
 
 LibraryRow* LibraryView::row(const QString& productId) const
 {
-    QWidget* box = holders_.value(productId);
+    QWidget* box = rows_->row(productId);
     return box ? box->findChild<LibraryRow*>() : nullptr;
 }
 
 QStringList LibraryView::shownRows() const
 {
-    QStringList ids;
-    for (int at = 0; at < rowsColumn_->count(); ++at)
-        if (auto* row = rowsColumn_->itemAt(at)->widget()->findChild<LibraryRow*>())
-            ids.append(row->product().id);
-    return ids;
+    return rows_->ids();
 }
 
 } // namespace hub

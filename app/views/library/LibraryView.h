@@ -13,12 +13,14 @@ class QVBoxLayout;
 namespace hub {
 
 class AppModel;
+class LazyColumn;
 class LibraryRow;
 class Rebuilder;
 
 // The Library screen: signed out, nothing owned, or the owned products with the
 // count line, the filter and (without a store account) the store callout. The
-// filter is the screen's own and starts at All; rows are kept by product id.
+// filter is the screen's own and starts at All; rows are made as they come into view
+// and kept by product id.
 class LibraryView : public QWidget {
     Q_OBJECT
 
@@ -28,8 +30,9 @@ public:
     LibraryPresenter::Filter filter() const { return filter_; }
     void setFilter(LibraryPresenter::Filter filter);
     const LibraryPresenter::Screen& screen() const { return screen_; }
+    // The row of a listed product (made now if it was not yet).
     LibraryRow* row(const QString& productId) const;
-    // The product ids of the rows on view, in order (tests).
+    // The product ids of the rows listed, in order (tests).
     QStringList shownRows() const;
 
 private:
@@ -47,9 +50,8 @@ private:
     QString shownCount_;
     QButtonGroup* picker_;
     QWidget* callout_;
-    QWidget* rowsBox_;
-    QVBoxLayout* rowsColumn_;
-    QHash<QString, QWidget*> holders_; // a row and its divider, by product id
+    LazyColumn* rows_;                         // each a row and its divider
+    QHash<QString, StorefrontProduct> listed_; // the rows' products, by id
 };
 
 } // namespace hub

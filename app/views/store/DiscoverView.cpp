@@ -99,7 +99,8 @@ void DiscoverView::fill()
 
 bool DiscoverView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == page_ && event->type() == QEvent::Show)
+    // On screen means painted.
+    if (watched == page_ && event->type() == QEvent::Paint)
         reportFirstContent();
     return QWidget::eventFilter(watched, event);
 }

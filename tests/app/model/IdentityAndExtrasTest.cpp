@@ -76,7 +76,14 @@ TEST(IdentityAndExtras, ExtrasLoadSaveAndRestore)
         EXPECT_EQ(model->catalog().extras(), feed);
         model->pools().saves.waitForDone();
     }
-    EXPECT_EQ(harness.makeModel()->catalog().extras(), feed) << "restored from the snapshot";
+    const auto restored = harness.makeModel();
+    EXPECT_EQ(restored->catalog().extras(), std::nullopt) << "the first screen comes first";
+    restored->startup().afterFirstContent();
+    EXPECT_EQ(restored->catalog().extras(), feed) << "restored from the snapshot";
+    const auto fresher = harness.makeModel();
+    fresher->catalog().setExtras(Fixtures::extras({"Newer"}));
+    fresher->startup().afterFirstContent();
+    EXPECT_EQ(fresher->catalog().extras(), Fixtures::extras({"Newer"})) << "never over a feed that came first";
 
     // Snapshot runs on fixtures read "extras.json" instead and never fetch the feed.
     QDir().mkpath(harness.path("fixtures"));

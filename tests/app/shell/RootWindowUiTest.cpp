@@ -1,11 +1,12 @@
 // The main window, offscreen, over a model of fixtures: every section and page it can
-// show, the search field, the menus that follow the model, and the sign-in sheet.
+// show, the search field, the menus that follow the model, and the sign-in and checkout sheets.
 // Mouse events go through the window, so the widget under the pointer receives them.
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "app/model/Beta.h"
 #include "app/platform/HubUpdater.h"
 #include "app/shell/AboutPanel.h"
+#include "app/shell/CheckoutModule.h"
 #include "app/shell/DetailView.h"
 #include "app/shell/MainMenus.h"
 #include "app/shell/MainWindow.h"
@@ -28,6 +29,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -455,4 +457,27 @@ TEST_F(RootWindow, CheckoutSheetFollowsTheModelsCheckout)
     EXPECT_EQ(model->checkout().checkout(), std::nullopt);
     begin("");
     EXPECT_TRUE(sheet.isNull()) << "the model letting go closes the sheet";
+}
+
+TEST_F(RootWindow, CheckoutModuleThatDoesNotLoadGivesAFailureBannerAndNoSheet)
+{
+    QTemporaryDir folder;
+    QFile text(folder.filePath("tavren-hub-checkout.so"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a library");
+    text.close();
+    const QStringList modules{folder.filePath("missing.so"), text.fileName(), QStringLiteral("/lib/x86_64-linux-gnu/libm.so.6"), QString()};
+    for (const QString& path : modules) {
+        CheckoutModule module(path);
+        window->root()->setCheckoutSheet([&](const CheckoutSession& session) { return module.makeView(*model, session); });
+        model->checkout().setCheckout(CheckoutSession{"order-1", QUrl("https://store.test/checkout/1"), QUrl(), {}, {}, false});
+        settle();
+        EXPECT_EQ(window->root()->checkoutSheet(), nullptr) << path.toStdString();
+        EXPECT_EQ(model->checkout().checkout(), std::nullopt) << path.toStdString() << ": the checkout ends";
+        ASSERT_FALSE(model->banners().banners().isEmpty()) << path.toStdString();
+        EXPECT_EQ(model->banners().banners().last().tone, Banner::Tone::failure);
+        EXPECT_EQ(model->banners().banners().last().text, CheckoutModule::unavailable);
+        EXPECT_FALSE(module.isLoaded());
+        window->root()->setCheckoutSheet({});
+    }
 }

@@ -10,7 +10,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <atomic>
 #include <QBuffer>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QThread>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -38,6 +42,18 @@ StorefrontProduct notes()
     product.defaultVariation = PricingVariation{};
     product.defaultVariation->price = {{"EUR", 15.0}};
     return product;
+}
+
+// A 40 x 20 red picture as PNG bytes.
+QByteArray redPng()
+{
+    QImage red(40, 20, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "PNG");
+    return bytes;
 }
 
 void turn()
@@ -182,12 +198,7 @@ TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)
 {
     Motion::setEnabled(false);
     QSemaphore release;
-    QImage red(40, 20, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    red.save(&buffer, "PNG");
+    const QByteArray bytes = redPng();
     ImageMemory::setFetch([&](const QUrl&) -> std::optional<QByteArray> {
         release.acquire();
         return bytes;
@@ -199,7 +210,7 @@ TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)
     view->show();
     delete view;
     release.release();
-    ImageMemory::pool().waitForDone();
+    ImageMemory::waitForIdle();
     turn();
     EXPECT_TRUE(watch.isNull());
     ASSERT_TRUE(ImageMemory::image(url));
@@ -215,11 +226,74 @@ TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)
     fresh.show();
     EXPECT_EQ(fresh.grab().toImage().pixelColor(10, 10), QColor(Qt::blue));
     release.release();
-    ImageMemory::pool().waitForDone();
+    ImageMemory::waitForIdle();
     turn();
     EXPECT_EQ(fresh.grab().toImage().pixelColor(10, 10), QColor(Qt::red));
     ImageMemory::setFetch({});
 }
 
 } // namespace
+TEST(CachedImageUi, LoadsShareFetchesWaitWithoutThreadsAndFailuresRetryOnShow)
+{
+    Motion::setEnabled(false);
+    QSemaphore deadAnswers;
+    std::atomic<bool> deadHostBack = false;
+    QMutex mutex;
+    QHash<QString, int> fetches;
+    const QByteArray bytes = redPng();
+    ImageMemory::setFetch([&](const QUrl& url) -> std::optional<QByteArray> {
+        {
+            QMutexLocker lock(&mutex);
+            ++fetches[url.path()];
+        }
+        if (url.host() == "dead.test" && !deadHostBack) {
+            deadAnswers.acquire();
+            return std::nullopt;
+        }
+        return bytes;
+    });
+    const auto fetchCount = [&](const QString& path) {
+        QMutexLocker lock(&mutex);
+        return fetches.value(path);
+    };
+
+    // More addresses on a dead host than there are image threads, each in three views.
+    std::vector<std::unique_ptr<CachedImage>> dead;
+    for (int i = 0; i < 6; ++i) {
+        for (int copy = 0; copy < 3; ++copy) {
+            dead.push_back(std::make_unique<CachedImage>(QUrl(QStringLiteral("https://dead.test/%1.png").arg(i)), 10, CachedImage::Placeholder{}));
+            dead.back()->show();
+        }
+    }
+    CachedImage live(QUrl("https://assets.test/live.png"), 10, {});
+    live.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!live.hasImage() && waited.elapsed() < 3000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    EXPECT_TRUE(live.hasImage()) << "a dead host holds up no other";
+    int deadFetches = 0;
+    for (int i = 0; i < 6; ++i)
+        deadFetches += fetchCount(QStringLiteral("/%1.png").arg(i));
+    EXPECT_EQ(deadFetches, 2) << "at most two fetches of one host at once, and joined loads fetch nothing";
+
+    deadAnswers.release(6);
+    ImageMemory::waitForIdle();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(fetchCount(QStringLiteral("/%1.png").arg(i)), 1) << "one fetch for the three views of address " << i;
+    EXPECT_FALSE(dead.front()->hasImage());
+
+    // A failed image is tried again when its view comes on screen again, and only then.
+    deadHostBack = true;
+    dead.front()->hide();
+    dead.front()->show();
+    ImageMemory::waitForIdle();
+    EXPECT_TRUE(dead.front()->hasImage());
+    EXPECT_EQ(fetchCount("/0.png"), 2);
+    EXPECT_EQ(fetchCount("/1.png"), 1);
+    ImageMemory::setFetch({});
+}
+
 } // namespace hub

@@ -33,7 +33,7 @@ StorefrontProduct product(const QString& id, std::optional<QString> icon)
 // Lets every started task finish and its continuation run.
 void settle()
 {
-    ImageMemory::pool().waitForDone();
+    ImageMemory::waitForIdle();
     for (int turn = 0; turn < 3; ++turn)
         QCoreApplication::processEvents();
 }

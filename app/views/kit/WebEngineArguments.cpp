@@ -1,4 +1,4 @@
-#include "app/views/checkout/WebEngineArguments.h"
+#include "app/views/kit/WebEngineArguments.h"
 
 #include "kit/deployment/Deployment.h"
 
