@@ -77,6 +77,9 @@ QCoro::Task<> RefreshCycle::refreshAll(Join join)
         if (!self || join == Join::running || begunSince)
             co_return;
     }
+    // A cycle begun since the ask may already be over by the time this one wakes.
+    if (runs_ > asked)
+        co_return;
     QPromise<void> done;
     done.start();
     running_ = done.future();
