@@ -6,7 +6,6 @@
 #include "app/platform/HubUpdater.h"
 #include "app/platform/InstallLocation.h"
 #include "app/platform/LaunchAgent.h"
-#include "app/platform/Notifier.h"
 #include "app/platform/QueuedQuit.h"
 #include "app/platform/QuitSignals.h"
 #include "app/platform/SingleInstance.h"
@@ -30,7 +29,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QtConcurrent>
 
 namespace {
 
@@ -44,10 +42,6 @@ void fillDesktop(hub::Services& services, QWidget*& window, hub::HubUpdater& upd
             window->raise();
             window->activateWindow();
         }
-    };
-    // Posting waits for the notification server; never on the main thread.
-    services.notify = [](const QString& title, const QString& body) {
-        (void)QtConcurrent::run([title, body] { hub::Notifier().post(title, body); });
     };
     services.snapshotter = [sleep = services.sleep, &updater, info](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
         hub::Snapshotter::Panels panels{[&model, &updater, info] { return hub::Screens::settings(model, updater, info); },
