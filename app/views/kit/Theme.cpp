@@ -1,6 +1,9 @@
 #include "app/views/kit/Theme.h"
 
+#include "app/views/kit/Symbols.h"
+
 #include <QApplication>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
@@ -159,9 +162,41 @@ void setRole(QWidget* widget, const char* role)
     }
 }
 
+namespace {
+
+// Fusion, with the hub's symbols for the standard icons its own widgets ask for: they
+// suit the dark theme, and none of Qt's pictures is read (the first read also looks
+// through every image format plugin), least of all while the window is put together.
+class HubStyle : public QProxyStyle {
+public:
+    HubStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
+    {
+        switch (icon) {
+        case SP_LineEditClearButton:
+            return symbol(QStringLiteral("xmark"), widget);
+        case SP_ToolBarHorizontalExtensionButton:
+        case SP_ToolBarVerticalExtensionButton:
+            return symbol(QStringLiteral("chevron.right"), widget);
+        default:
+            return QProxyStyle::standardIcon(icon, option, widget);
+        }
+    }
+
+private:
+    static QIcon symbol(const QString& name, const QWidget* widget)
+    {
+        const double ratio = widget ? widget->devicePixelRatioF() : qApp->devicePixelRatio();
+        return QIcon(Symbols::pixmap(name, 12, secondary(), ratio));
+    }
+};
+
+} // namespace
+
 void apply(QApplication& app)
 {
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setStyle(new HubStyle);
     app.setPalette(darkPalette());
     app.setStyleSheet(styleSheet());
 }
