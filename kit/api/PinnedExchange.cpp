@@ -136,20 +136,26 @@ struct CurlSlist {
 
 } // namespace
 
-PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options)
-    : trust_(trust), options_(options.isDefault() ? ConnectionOptions::deployed() : options)
+PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options) : trust_(trust), options_(options) {}
+
+PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options) {}
+
+void PinnedExchange::prepare()
 {
     initialiseCurl();
+    if (!ConnectionOptions::deployed().trustStore)
+        TrustStore::system();
 }
-
-PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options.isDefault() ? ConnectionOptions::deployed() : options) { initialiseCurl(); }
 
 PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, const Timeouts& timeouts,
                                                 const HeadSink& onHead, const BodySink& onBody,
                                                 std::stop_token stop) const
 {
+    // curl, OpenSSL and the deployed options are set up by the first request, not by building a transport.
+    initialiseCurl();
+    const ConnectionOptions& options = options_.isDefault() ? ConnectionOptions::deployed() : options_;
     const QString host = QUrl(QString::fromUtf8(request.url)).host(QUrl::FullyEncoded).toLower();
-    TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
+    TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options.trustStore ? options.trustStore : TrustStore::system()};
     Transfer transfer{nullptr, &onHead, &onBody};
     char errorText[CURL_ERROR_SIZE] = {};
 
@@ -189,7 +195,7 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, long(timeouts.idle.count() / 1000)));
 
     CurlSlist connectTo;
-    for (auto entry = options_.connectTo.constBegin(); entry != options_.connectTo.constEnd(); ++entry)
+    for (auto entry = options.connectTo.constBegin(); entry != options.connectTo.constEnd(); ++entry)
         connectTo.append(entry.key().toUtf8() + ":443:127.0.0.1:" + QByteArray::number(entry.value()));
     curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
 
