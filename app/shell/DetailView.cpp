@@ -75,15 +75,15 @@ QWidget* DetailView::makePage(const QString& entry) const
     const RootPresenter::Destination destination = resolve(model_, entry);
     switch (destination.kind) {
     case RootPresenter::Destination::Kind::product:
-        return Screens::productPage(*model_.catalog().storeProduct(destination.id), model_);
+        return Screens::productPage(*model_.catalog().storeProduct(destination.id), model_, stack_);
     case RootPresenter::Destination::Kind::extra:
-        return Screens::extrasItemPage(*model_.catalog().extrasItem(destination.id), model_);
+        return Screens::extrasItemPage(*model_.catalog().extrasItem(destination.id), model_, stack_);
     case RootPresenter::Destination::Kind::notInStore:
     case RootPresenter::Destination::Kind::notAvailable:
         break;
     }
     const RootPresenter::EmptyText empty = RootPresenter::emptyText(destination.kind);
-    return new EmptyState(empty.title, empty.message, empty.symbol);
+    return new EmptyState(empty.title, empty.message, empty.symbol, std::nullopt, stack_);
 }
 
 void DetailView::replace(Shown& shown, const QString& key, QWidget* widget)
@@ -107,7 +107,7 @@ void DetailView::rebuild()
         // Another section replaces the screen with a cross-fade.
         if (!search && !root_.key.isEmpty() && root_.key != QStringLiteral("search"))
             fade = CrossFade::start(stack_, 180);
-        replace(root_, rootKey, search ? Screens::searchResults(model_) : Screens::section(section, model_));
+        replace(root_, rootKey, search ? Screens::searchResults(model_, stack_) : Screens::section(section, model_, stack_));
     }
 
     // Pages are kept while their entry and what it resolves to stay the same.

@@ -14,13 +14,16 @@
 namespace hub {
 
 RootView::RootView(AppModel& model, QWidget* parent)
-    : QWidget(parent), model_(model), sidebar_(new SidebarView(model)), detail_(new DetailView(model)),
-      banners_(new BannerStack(model, this))
+    : QWidget(parent), model_(model)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
+    // Made in their places, so that each is styled once.
+    sidebar_ = new SidebarView(model, splitter);
+    detail_ = new DetailView(model, splitter);
+    banners_ = new BannerStack(model, this);
     splitter->addWidget(sidebar_);
     splitter->addWidget(detail_);
     splitter->setStretchFactor(1, 1);

@@ -42,9 +42,9 @@ private:
     void followCheckout();
 
     AppModel& model_;
-    SidebarView* sidebar_;
-    DetailView* detail_;
-    BannerStack* banners_;
+    SidebarView* sidebar_ = nullptr;
+    DetailView* detail_ = nullptr;
+    BannerStack* banners_ = nullptr;
     QDialog* signInSheet_ = nullptr;
     CheckoutSheet makeCheckout_;
     QDialog* checkoutSheet_ = nullptr;

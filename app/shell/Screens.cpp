@@ -23,48 +23,48 @@
 
 namespace hub {
 
-QWidget* Screens::section(HubSection section, AppModel& model)
+QWidget* Screens::section(HubSection section, AppModel& model, QWidget* parent)
 {
     switch (section) {
     case HubSection::discover:
         break;
     case HubSection::plugIns:
-        return new BrowseView(model, ProductKind::plugIn);
+        return new BrowseView(model, ProductKind::plugIn, parent);
     case HubSection::apps:
-        return new BrowseView(model, ProductKind::app);
+        return new BrowseView(model, ProductKind::app, parent);
     case HubSection::free:
-        return new FreeView(model);
+        return new FreeView(model, parent);
     case HubSection::wishlist:
-        return new WishlistView(model);
+        return new WishlistView(model, parent);
     case HubSection::account:
-        return new AccountView(model);
+        return new AccountView(model, parent);
     case HubSection::library:
-        return new LibraryView(model);
+        return new LibraryView(model, parent);
     case HubSection::updates:
-        return new UpdatesView(model);
+        return new UpdatesView(model, parent);
     case HubSection::downloads:
-        return new DownloadsView(model);
+        return new DownloadsView(model, parent);
     case HubSection::freeTools:
-        return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools);
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::freeTools, parent);
     case HubSection::earlyAccess:
-        return new ExtrasShelfPage(model, ExtrasItem::Shelf::earlyAccess);
+        return new ExtrasShelfPage(model, ExtrasItem::Shelf::earlyAccess, parent);
     }
-    return new DiscoverView(model);
+    return new DiscoverView(model, parent);
 }
 
-QWidget* Screens::searchResults(AppModel& model)
+QWidget* Screens::searchResults(AppModel& model, QWidget* parent)
 {
-    return new SearchResultsView(model);
+    return new SearchResultsView(model, parent);
 }
 
-QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model)
+QWidget* Screens::productPage(const StorefrontProduct& product, AppModel& model, QWidget* parent)
 {
-    return new ProductPage(model, product);
+    return new ProductPage(model, product, parent);
 }
 
-QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model)
+QWidget* Screens::extrasItemPage(const ExtrasItem& item, AppModel& model, QWidget* parent)
 {
-    return new ExtrasItemPage(model, item);
+    return new ExtrasItemPage(model, item, parent);
 }
 
 QWidget* Screens::signIn(AppModel& model)

@@ -20,6 +20,7 @@
 #include "app/shell/RootView.h"
 #include "app/shell/Screens.h"
 #include "app/shell/Snapshotter.h"
+#include "app/shell/WarmUp.h"
 #include "app/updater/BackgroundUpdater.h"
 #include "app/views/kit/WebEngineArguments.h"
 #include "app/views/kit/ImageMemory.h"
@@ -61,6 +62,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     int applicationArgc = hub::WebEngineArguments::applicationCount(argc, argv);
     QApplication app(applicationArgc, argv);
     hub::UserLocale::adopt();
+    const hub::WarmUp warmUp;
     hub::Motion::followDesktop();
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();

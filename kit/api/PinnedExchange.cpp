@@ -1,22 +1,17 @@
 #include "kit/api/PinnedExchange.h"
 
+#include "kit/api/CurlLibrary.h"
+
 #include <QUrl>
 #include <limits>
 #include <curl/curl.h>
 #include <memory>
-#include <mutex>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
 namespace hub {
 
 namespace {
-
-void initialiseCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // What the verify callback needs, hung on the SSL_CTX curl makes per connection.
 struct TrustDecision {
@@ -99,7 +94,7 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user)
     } else if (line.trimmed().isEmpty()) {
         // The status as curl read it: the line itself may be spaced oddly.
         long status = 0;
-        curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
+        CurlLibrary::get().easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
         transfer->status = int(status);
         if (transfer->status >= 200) {
             transfer->headDelivered = true;
@@ -130,8 +125,8 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
 
 struct CurlSlist {
     curl_slist* list = nullptr;
-    void append(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
-    ~CurlSlist() { curl_slist_free_all(list); }
+    void append(const QByteArray& line) { list = CurlLibrary::get().slist_append(list, line.constData()); }
+    ~CurlSlist() { CurlLibrary::get().slist_free_all(list); }
 };
 
 } // namespace
@@ -142,7 +137,7 @@ PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(opti
 
 void PinnedExchange::prepare()
 {
-    initialiseCurl();
+    CurlLibrary::get();
     if (!ConnectionOptions::deployed().trustStore)
         TrustStore::system();
 }
@@ -151,118 +146,118 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
                                                 const HeadSink& onHead, const BodySink& onBody,
                                                 std::stop_token stop) const
 {
-    // curl, OpenSSL and the deployed options are set up by the first request, not by building a transport.
-    initialiseCurl();
+    // The deployed options are read by the first request (as libcurl is opened), not by building a transport.
     const ConnectionOptions& options = options_.isDefault() ? ConnectionOptions::deployed() : options_;
     const QString host = QUrl(QString::fromUtf8(request.url)).host(QUrl::FullyEncoded).toLower();
     TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options.trustStore ? options.trustStore : TrustStore::system()};
     Transfer transfer{nullptr, &onHead, &onBody};
     char errorText[CURL_ERROR_SIZE] = {};
 
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
-    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
+    const CurlLibrary& curl = CurlLibrary::get();
+    std::unique_ptr<CURL, decltype(curl.easy_cleanup)> easy(curl.easy_init(), curl.easy_cleanup);
+    std::unique_ptr<CURLM, decltype(curl.multi_cleanup)> multi(curl.multi_init(), curl.multi_cleanup);
     if (!easy || !multi)
         throw TransportError(CURLE_OUT_OF_MEMORY, QStringLiteral("The connection could not be set up."));
     CURL* handle = easy.get();
     transfer.handle = handle;
 
     // The options the security rests on: one that does not take fails the request.
-    const auto require = [](CURLcode code, const char* option) {
+    const auto require = [&curl](CURLcode code, const char* option) {
         if (code != CURLE_OK)
             throw TransportError(int(code), QStringLiteral("The connection could not be secured (%1: %2).")
-                                                .arg(QString::fromLatin1(option), QString::fromUtf8(curl_easy_strerror(code))));
+                                                .arg(QString::fromLatin1(option), QString::fromUtf8(curl.easy_strerror(code))));
     };
-    require(curl_easy_setopt(handle, CURLOPT_URL, request.url.constData()), "URL");
-    require(curl_easy_setopt(handle, CURLOPT_PATH_AS_IS, 1L), "PATH_AS_IS");
-    require(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"), "PROTOCOLS_STR");
-    require(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L), "FOLLOWLOCATION");
-    require(curl_easy_setopt(handle, CURLOPT_PROXY, ""), "PROXY");
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+    require(curl.easy_setopt(handle, CURLOPT_URL, request.url.constData()), "URL");
+    require(curl.easy_setopt(handle, CURLOPT_PATH_AS_IS, 1L), "PATH_AS_IS");
+    require(curl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"), "PROTOCOLS_STR");
+    require(curl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L), "FOLLOWLOCATION");
+    require(curl.easy_setopt(handle, CURLOPT_PROXY, ""), "PROXY");
+    curl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
 
-    require(curl_easy_setopt(handle, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2)), "SSLVERSION");
-    require(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L), "SSL_VERIFYPEER");
-    require(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L), "SSL_VERIFYHOST");
-    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
-    curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
-    require(curl_easy_setopt(handle, CURLOPT_SSL_SESSIONID_CACHE, 0L), "SSL_SESSIONID_CACHE");
-    require(curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, configureTls), "SSL_CTX_FUNCTION");
-    require(curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &decision), "SSL_CTX_DATA");
+    require(curl.easy_setopt(handle, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2)), "SSLVERSION");
+    require(curl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L), "SSL_VERIFYPEER");
+    require(curl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L), "SSL_VERIFYHOST");
+    curl.easy_setopt(handle, CURLOPT_CAINFO, nullptr);
+    curl.easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+    require(curl.easy_setopt(handle, CURLOPT_SSL_SESSIONID_CACHE, 0L), "SSL_SESSIONID_CACHE");
+    require(curl.easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, configureTls), "SSL_CTX_FUNCTION");
+    require(curl.easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &decision), "SSL_CTX_DATA");
 
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(timeouts.connect.count()));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(timeouts.total.count()));
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, long(timeouts.idle.count() / 1000)));
+    curl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(timeouts.connect.count()));
+    curl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(timeouts.total.count()));
+    curl.easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, long(timeouts.idle.count() / 1000)));
 
     CurlSlist connectTo;
     for (auto entry = options.connectTo.constBegin(); entry != options.connectTo.constEnd(); ++entry)
         connectTo.append(entry.key().toUtf8() + ":443:127.0.0.1:" + QByteArray::number(entry.value()));
-    curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
+    curl.easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
 
     CurlSlist headers;
     for (const auto& [name, value] : request.headers)
         headers.append(value.isEmpty() ? name + ';' : name + ": " + value);
     headers.append("Expect:");
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
+    curl.easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
 
     if (request.method == "GET") {
-        curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+        curl.easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     } else if (request.method == "HEAD") {
-        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+        curl.easy_setopt(handle, CURLOPT_NOBODY, 1L);
     } else {
-        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, request.method.constData());
+        curl.easy_setopt(handle, CURLOPT_CUSTOMREQUEST, request.method.constData());
         // A POST, PUT or PATCH without a body still says Content-Length: 0.
         static const char empty[] = "";
         const bool sendsBody = request.body || request.method == "POST" || request.method == "PUT" || request.method == "PATCH";
         if (sendsBody) {
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body ? request.body->size() : 0));
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body ? request.body->constData() : empty);
+            curl.easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body ? request.body->size() : 0));
+            curl.easy_setopt(handle, CURLOPT_POSTFIELDS, request.body ? request.body->constData() : empty);
         }
     }
 
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, receiveHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, receiveBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl.easy_setopt(handle, CURLOPT_HEADERFUNCTION, receiveHeader);
+    curl.easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl.easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
 
     // The multi interface only so that a stop request wakes the wait at once.
-    if (curl_multi_add_handle(multi.get(), handle) != CURLM_OK)
+    if (curl.multi_add_handle(multi.get(), handle) != CURLM_OK)
         throw TransportError(CURLE_FAILED_INIT, QStringLiteral("The connection could not be set up."));
     CURLcode result = CURLE_OK;
     bool finished = false;
     bool stopped = false;
     CURLMcode multiFailure = CURLM_OK;
     {
-        std::stop_callback wake(stop, [&multi] { curl_multi_wakeup(multi.get()); });
+        std::stop_callback wake(stop, [&multi, &curl] { curl.multi_wakeup(multi.get()); });
         int running = 1;
         while (true) {
-            multiFailure = curl_multi_perform(multi.get(), &running);
+            multiFailure = curl.multi_perform(multi.get(), &running);
             if (stop.stop_requested()) {
                 stopped = true;
                 break;
             }
             if (multiFailure != CURLM_OK || running == 0)
                 break;
-            multiFailure = curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+            multiFailure = curl.multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
             if (multiFailure != CURLM_OK)
                 break;
         }
         int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+        while (CURLMsg* message = curl.multi_info_read(multi.get(), &queued)) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == handle) {
                 finished = true;
                 result = message->data.result;
             }
         }
     }
-    curl_multi_remove_handle(multi.get(), handle);
+    curl.multi_remove_handle(multi.get(), handle);
 
     if (stopped || transfer.stoppedBySink)
         return Outcome::stopped;
     if (multiFailure != CURLM_OK)
-        throw TransportError(CURLE_RECV_ERROR, QString::fromUtf8(curl_multi_strerror(multiFailure)));
+        throw TransportError(CURLE_RECV_ERROR, QString::fromUtf8(curl.multi_strerror(multiFailure)));
     if (result != CURLE_OK) {
-        const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(result));
+        const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl.easy_strerror(result));
         throw TransportError(int(result), detail);
     }
     // Only a transfer curl reports done, whose final head reached the sink, is a response.

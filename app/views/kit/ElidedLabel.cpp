@@ -1,5 +1,6 @@
 #include "app/views/kit/ElidedLabel.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -19,15 +20,27 @@ void ElidedLabel::setText(const QString& text)
     if (text == text_)
         return;
     text_ = text;
-    updateGeometry();
-    update();
+    relayout();
 }
 
 void ElidedLabel::setMaxLines(int lines)
 {
     maxLines_ = qMax(1, lines);
+    relayout();
+}
+
+void ElidedLabel::relayout()
+{
+    lines_.clear();
     updateGeometry();
     update();
+}
+
+void ElidedLabel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        lines_.clear();
+    QWidget::changeEvent(event);
 }
 
 void ElidedLabel::setColor(const QColor& color)
@@ -39,7 +52,11 @@ void ElidedLabel::setColor(const QColor& color)
 
 QStringList ElidedLabel::lines(int width) const
 {
-    QStringList result;
+    if (const auto known = lines_.constFind(width); known != lines_.constEnd())
+        return *known;
+    if (lines_.size() >= 16)
+        lines_.clear(); // a window being resized asks for a new width each time
+    QStringList& result = lines_[width];
     if (text_.isEmpty() || width <= 0)
         return result;
     QTextLayout layout(text_, font());

@@ -2,6 +2,7 @@
 
 #include "app/views/kit/Typography.h"
 
+#include <QHash>
 #include <QWidget>
 
 namespace hub {
@@ -28,10 +29,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void relayout();
+
     QString text_;
     int maxLines_;
+    // Layouts ask for the same few widths over and over: the lines of each, until the
+    // text, the font or the line limit changes.
+    mutable QHash<int, QStringList> lines_;
 };
 
 } // namespace hub

@@ -3,7 +3,9 @@
 #include "app/platform/UserLocale.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
+#include <QMutex>
 #include <QTimeZone>
 #include <memory>
 #include <unicode/dtptngen.h>
@@ -46,18 +48,34 @@ QString mediumDate(const QDate& date)
         return {};
     // Day, abbreviated month name and year in the locale's own order.
     const icu::Locale locale = UserLocale::dates();
+    const icu::UnicodeString pattern = datePattern(locale, icu::UnicodeString(u"yMMMd"));
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::DateTimePatternGenerator> generator(icu::DateTimePatternGenerator::createInstance(locale, status));
-    const icu::UnicodeString pattern = U_SUCCESS(status) ? generator->getBestPattern(icu::UnicodeString(u"yMMMd"), status)
-                                                         : icu::UnicodeString();
     icu::SimpleDateFormat format(pattern, locale, status);
-    if (U_FAILURE(status))
+    if (pattern.isEmpty() || U_FAILURE(status))
         return QLocale::c().toString(date, QStringLiteral("MMM d, yyyy"));
     const UDate when = double(QDateTime(date, QTime(12, 0), QTimeZone(Qt::UTC)).toMSecsSinceEpoch());
     format.setTimeZone(*icu::TimeZone::getGMT());
     icu::UnicodeString text;
     format.format(when, text);
     return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+icu::UnicodeString datePattern(const icu::Locale& locale, const icu::UnicodeString& skeleton)
+{
+    static QMutex mutex;
+    static QHash<QByteArray, std::shared_ptr<icu::DateTimePatternGenerator>> generators;
+    const QMutexLocker lock(&mutex);
+    std::shared_ptr<icu::DateTimePatternGenerator>& generator = generators[QByteArray(locale.getName())];
+    UErrorCode status = U_ZERO_ERROR;
+    if (!generator) {
+        generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
+        if (U_FAILURE(status))
+            generator.reset();
+    }
+    if (!generator)
+        return {};
+    const icu::UnicodeString pattern = generator->getBestPattern(skeleton, status);
+    return U_SUCCESS(status) ? pattern : icu::UnicodeString();
 }
 
 } // namespace hub::Formats

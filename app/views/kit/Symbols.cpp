@@ -1,6 +1,8 @@
 #include "app/views/kit/Symbols.h"
 
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -16,26 +18,57 @@ bool exists(const QString& name)
     return !name.isEmpty() && QFile::exists(path(name));
 }
 
-QImage image(const QString& name, int pixels, const QColor& color)
+namespace {
+
+// The ink's coverage of a symbol drawn `pixels` square: black is ink, white details are holes.
+QImage coverage(const QString& name, int pixels)
 {
-    pixels = qMax(1, pixels);
-    QImage image(pixels, pixels, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
+    QImage drawn(pixels, pixels, QImage::Format_ARGB32);
+    drawn.fill(Qt::transparent);
     QSvgRenderer renderer(path(name));
     if (renderer.isValid()) {
-        QPainter painter(&image);
+        QPainter painter(&drawn);
         painter.setRenderHint(QPainter::Antialiasing);
         renderer.setAspectRatioMode(Qt::KeepAspectRatio);
         renderer.render(&painter, QRectF(0, 0, pixels, pixels));
     }
-    // The drawing is ink on nothing: black is ink, white details are holes. Every
-    // pixel becomes `color` with the ink's coverage.
+    QImage ink(pixels, pixels, QImage::Format_Alpha8);
     for (int y = 0; y < pixels; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        uchar* to = ink.scanLine(y);
+        for (int x = 0; x < pixels; ++x)
+            to[x] = uchar(qAlpha(from[x]) * (255 - qGray(from[x])) / 255);
+    }
+    return ink;
+}
+
+// Each symbol is drawn once per size; the colours are laid on its coverage.
+QImage cachedCoverage(const QString& name, int pixels)
+{
+    static QMutex mutex;
+    static QHash<std::pair<QString, int>, QImage> drawn;
+    const QMutexLocker lock(&mutex);
+    const std::pair key{name, pixels};
+    if (const auto found = drawn.constFind(key); found != drawn.constEnd())
+        return *found;
+    if (drawn.size() >= 512)
+        drawn.clear();
+    return drawn.insert(key, coverage(name, pixels)).value();
+}
+
+} // namespace
+
+QImage image(const QString& name, int pixels, const QColor& color)
+{
+    pixels = qMax(1, pixels);
+    const QImage ink = cachedCoverage(name, pixels);
+    // Every pixel becomes `color` with the ink's coverage.
+    QImage image(pixels, pixels, QImage::Format_ARGB32);
+    for (int y = 0; y < pixels; ++y) {
+        const uchar* from = ink.constScanLine(y);
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < pixels; ++x) {
-            const int ink = qAlpha(line[x]) * (255 - qGray(line[x])) / 255;
-            line[x] = qRgba(color.red(), color.green(), color.blue(), ink * color.alpha() / 255);
-        }
+        for (int x = 0; x < pixels; ++x)
+            line[x] = qRgba(color.red(), color.green(), color.blue(), from[x] * color.alpha() / 255);
     }
     return image;
 }

@@ -1,11 +1,10 @@
 #include "app/views/store/DiscoverPresenter.h"
 
 #include "app/platform/UserLocale.h"
+#include "app/views/kit/Formats.h"
 
 #include <QTimeZone>
 #include <algorithm>
-#include <memory>
-#include <unicode/dtptngen.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
@@ -77,14 +76,11 @@ DiscoverPresenter::Screen DiscoverPresenter::present(const Input& input)
 
 QString DiscoverPresenter::dateText(const QDateTime& when, const QString& locale)
 {
-    UErrorCode status = U_ZERO_ERROR;
     const icu::Locale icuLocale = locale.isEmpty() ? UserLocale::dates() : icu::Locale(locale.toUtf8().constData());
-    std::unique_ptr<icu::DateTimePatternGenerator> generator(icu::DateTimePatternGenerator::createInstance(icuLocale, status));
-    if (U_FAILURE(status))
-        return {};
-    const icu::UnicodeString pattern = generator->getBestPattern(icu::UnicodeString(u"EEEEdMMMM"), status);
+    const icu::UnicodeString pattern = Formats::datePattern(icuLocale, icu::UnicodeString(u"EEEEdMMMM"));
+    UErrorCode status = U_ZERO_ERROR;
     icu::SimpleDateFormat format(pattern, icuLocale, status);
-    if (U_FAILURE(status))
+    if (pattern.isEmpty() || U_FAILURE(status))
         return {};
     format.adoptTimeZone(icu::TimeZone::createTimeZone(toIcu(QString::fromUtf8(when.timeZone().id()))));
     icu::UnicodeString text;

@@ -1,0 +1,18 @@
+#include "app/shell/WarmUp.h"
+
+#include "app/platform/UserLocale.h"
+#include "app/views/kit/Formats.h"
+
+#include <QFontDatabase>
+
+namespace hub {
+
+WarmUp::WarmUp()
+    : thread_([locale = UserLocale::dates()] {
+          QFontDatabase::families();
+          Formats::datePattern(locale, icu::UnicodeString(u"yMMMd"));
+      })
+{
+}
+
+} // namespace hub
