@@ -52,8 +52,8 @@ public:
     HttpResponse send(const HttpRequest& request, const Timeouts& timeouts) const;
 
     // Does now, once for the process, the set-up the first request would do (opening libcurl
-    // among it). Optional: for a
-    // caller with a wait of its own to hide that set-up behind. Throws like the first request.
+    // among it). Optional: for a caller with a wait of its own to hide that set-up behind.
+    // Throws like the first request.
     static void prepare();
 
 private:
