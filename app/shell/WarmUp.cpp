@@ -2,6 +2,8 @@
 
 #include "app/platform/UserLocale.h"
 #include "app/views/kit/Formats.h"
+#include "kit/api/CurlLibrary.h"
+#include "kit/api/HTTPTransport.h"
 
 #include <QFontDatabase>
 
@@ -11,6 +13,11 @@ WarmUp::WarmUp()
     : thread_([locale = UserLocale::dates()] {
           QFontDatabase::families();
           Formats::datePattern(locale, icu::UnicodeString(u"yMMMd"));
+          try {
+              CurlLibrary::get();
+          } catch (const TransportError&) {
+              // The first request says so.
+          }
       })
 {
 }

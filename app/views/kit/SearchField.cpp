@@ -12,11 +12,7 @@ namespace hub {
 SearchField::SearchField(QWidget* parent) : QLineEdit(parent)
 {
     setPlaceholderText(QStringLiteral("Search"));
-    // The clear button shows only over text; its icon is read when there first is some.
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!text.isEmpty() && !isClearButtonEnabled())
-            setClearButtonEnabled(true);
-    });
+    setClearButtonEnabled(true);
     addAction(QIcon(Symbols::pixmap("magnifyingglass"_symbol, 14, Theme::secondary())), QLineEdit::LeadingPosition);
 }
 
