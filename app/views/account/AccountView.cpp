@@ -4,6 +4,7 @@
 #include "app/views/account/AccountActions.h"
 #include "app/views/account/AccountCard.h"
 #include "app/views/kit/Avatar.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/Rebuilder.h"
@@ -20,14 +21,6 @@
 namespace hub {
 
 namespace {
-
-QFrame* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::primary(0.10).name(QColor::HexArgb)));
-    return line;
-}
 
 QLabel* caption(const QString& text, QWidget* parent, std::optional<QFont::Weight> weight = std::nullopt)
 {
@@ -226,7 +219,7 @@ QWidget* AccountView::devices(const QList<AccountPresenter::Device>& devices)
                 line->addWidget(signOut);
             }
             column->addWidget(row);
-            column->addWidget(divider(rows));
+            column->addWidget(Divider::make(rows));
         }
     });
 }
@@ -244,8 +237,7 @@ QWidget* AccountView::purchases(const QList<AccountPresenter::Purchase>& purchas
             line->addWidget(Labels::plain(purchase.name, TextStyle::body, row));
             if (purchase.gift) {
                 QLabel* tag = Labels::plain(QStringLiteral("Gift"), TextStyle::caption, row);
-                tag->setContentsMargins(6, 1, 6, 1);
-                tag->setStyleSheet(QStringLiteral("background: %1; border-radius: 7px;").arg(Theme::primary(0.12).name(QColor::HexArgb)));
+                Theme::setRole(tag, "tag");
                 line->addWidget(tag);
             }
             line->addStretch(1);
@@ -256,7 +248,7 @@ QWidget* AccountView::purchases(const QList<AccountPresenter::Purchase>& purchas
             date->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             line->addWidget(date);
             column->addWidget(row);
-            column->addWidget(divider(rows));
+            column->addWidget(Divider::make(rows));
         }
     });
 }

@@ -2,6 +2,7 @@
 
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/kit/Theme.h"
 
 #include <QPushButton>
@@ -29,11 +30,7 @@ EmptyState::EmptyState(const QString& title, const QString& message, const QStri
     text->setWordWrap(true);
     column->addWidget(text);
     if (action) {
-        auto* button = new QPushButton(action->title, this);
-        button->setCursor(Qt::PointingHandCursor);
-        button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; "
-                                             "border-radius: 6px; padding: 5px 14px; font-weight: 600; }")
-                                  .arg(Theme::accent().name()));
+        QPushButton* button = TextButtons::asProminent(new QPushButton(action->title, this));
         connect(button, &QPushButton::clicked, this, [run = action->run] {
             if (run)
                 run();

@@ -74,7 +74,7 @@ ScreenshotGallery::ScreenshotGallery(const StoreCatalog& catalog, const QString&
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setWidgetResizable(false);
     scroll_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    scroll_->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    Theme::setRole(scroll_, "clear");
     column->addWidget(scroll_);
     scroll_->viewport()->installEventFilter(this);
 

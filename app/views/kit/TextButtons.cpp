@@ -7,42 +7,44 @@ namespace hub::TextButtons {
 
 namespace {
 
-QPushButton* make(const QString& title, QWidget* parent, const QString& style)
+QPushButton* make(const QString& title, QWidget* parent)
 {
     auto* button = new QPushButton(title, parent);
-    button->setCursor(Qt::PointingHandCursor);
     button->setFont(Typography::font(TextStyle::body));
-    button->setStyleSheet(style);
+    return button;
+}
+
+QPushButton* look(QPushButton* button, const char* role)
+{
+    button->setCursor(Qt::PointingHandCursor);
+    Theme::setRole(button, role);
     return button;
 }
 
 } // namespace
 
-QPushButton* prominent(const QString& title, QWidget* parent)
+QPushButton* prominent(const QString& title, QWidget* parent) { return asProminent(make(title, parent)); }
+QPushButton* regular(const QString& title, QWidget* parent) { return asRegular(make(title, parent)); }
+QPushButton* link(const QString& title, QWidget* parent) { return asLink(make(title, parent)); }
+
+QPushButton* asProminent(QPushButton* button, Size size)
 {
-    return make(title, parent,
-                QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px; "
-                               "padding: 5px 14px; font-weight: 600; } QPushButton:pressed { background: %2; }")
-                    .arg(Theme::accent().name(), Theme::accent().darker(125).name()));
+    if (size != Size::regular)
+        button->setProperty("size", size == Size::small ? QStringLiteral("small") : QStringLiteral("large"));
+    return look(button, "prominent");
 }
 
-QPushButton* regular(const QString& title, QWidget* parent)
+QPushButton* asRegular(QPushButton* button, bool destructive, bool leading)
 {
-    return make(title, parent,
-                QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 6px; "
-                               "padding: 4px 12px; } QPushButton:pressed { background: %3; }")
-                    .arg(Theme::primary(0.10).name(QColor::HexArgb), Theme::primary().name(),
-                         Theme::primary(0.16).name(QColor::HexArgb)));
+    button->setProperty("destructive", destructive);
+    button->setProperty("leading", leading);
+    return look(button, "regular");
 }
 
-QPushButton* link(const QString& title, QWidget* parent)
+QPushButton* asLink(QPushButton* button)
 {
-    QPushButton* button = make(title, parent,
-                               QStringLiteral("QPushButton { background: transparent; color: %1; border: none; padding: 0; "
-                                              "text-align: left; } QPushButton:hover { text-decoration: underline; }")
-                                   .arg(Theme::accent().name()));
     button->setFlat(true);
-    return button;
+    return look(button, "link");
 }
 
 } // namespace hub::TextButtons

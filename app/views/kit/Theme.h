@@ -7,6 +7,7 @@
 #include <QString>
 
 class QApplication;
+class QWidget;
 
 namespace hub {
 
@@ -33,9 +34,13 @@ QColor materialBackground(); // the banner's regular material
 // The palette the whole app is drawn with.
 QPalette darkPalette();
 // The one style sheet of the app's own controls: push buttons (the default button of a
-// dialog in the accent colour), thin scroll bars without arrows, and underlined tabs.
-// A widget's own sheet refines it.
+// dialog in the accent colour), thin scroll bars without arrows, underlined tabs, and the
+// variants a widget asks for with its `role` property (see setRole).
 QString styleSheet();
+// Gives `widget` the sheet's look for `role`: "prominent", "regular" and "link" push
+// buttons, "segment" and "trackSegment" buttons on a "track", "symbol" and "menu" tool
+// buttons, "card", "tag" and "material" surfaces, "clear" scroll areas, "field" inputs.
+void setRole(QWidget* widget, const char* role);
 // Draws `app` in the dark look: Fusion under the palette and the style sheet above.
 void apply(QApplication& app);
 

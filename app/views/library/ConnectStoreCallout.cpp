@@ -5,7 +5,7 @@
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
-#include "app/views/library/ButtonStyles.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/library/LibraryPresenter.h"
 
 #include <QHBoxLayout>
@@ -32,7 +32,7 @@ ConnectStoreCallout::ConnectStoreCallout(AppModel& model, QWidget* parent) : QWi
     column->addWidget(message);
     line->addLayout(column, 1);
 
-    auto* connect = ButtonStyles::prominent(new QPushButton(LibraryPresenter::connect, this));
+    auto* connect = TextButtons::asProminent(new QPushButton(LibraryPresenter::connect, this), TextButtons::Size::small);
     line->addWidget(connect, 0, Qt::AlignVCenter);
     QObject::connect(connect, &QPushButton::clicked, this, [&model] {
         model.accounts().openSignIn(SignInPurpose::connectStore(LibraryPresenter::connectReason));

@@ -6,7 +6,7 @@
 #include "app/views/kit/ProgressPresenter.h"
 #include "app/views/kit/StageView.h"
 #include "app/views/kit/Theme.h"
-#include "app/views/library/ButtonStyles.h"
+#include "app/views/kit/TextButtons.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -32,8 +32,7 @@ DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
     title->addWidget(Labels::plain(row.name, TextStyle::headline, this));
     title->addWidget(Labels::secondary(Labels::plain(row.version, TextStyle::body, this)));
     badge_ = Labels::plain(DownloadsPresenter::checkOnly, TextStyle::caption, this);
-    badge_->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 8px; padding: 1px 6px; }")
-                              .arg(Theme::primary(0.1).name(QColor::HexArgb)));
+    Theme::setRole(badge_, "tag");
     title->addWidget(badge_);
     title->addStretch(1);
     column->addLayout(title);
@@ -84,9 +83,9 @@ void DownloadRow::showStage()
     for (const DownloadsPresenter::Button& button : buttons) {
         auto* made = new QPushButton(button.title, controls_);
         if (button.prominent)
-            ButtonStyles::prominent(made);
+            TextButtons::asProminent(made, TextButtons::Size::small);
         else
-            ButtonStyles::bordered(made, button.destructive);
+            TextButtons::asRegular(made, button.destructive);
         connect(made, &QPushButton::clicked, this, [this, control = button.control] { press(control); });
         controls_->layout()->addWidget(made);
     }

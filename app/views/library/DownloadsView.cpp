@@ -1,12 +1,13 @@
 #include "app/views/library/DownloadsView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/EmptyState.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Theme.h"
-#include "app/views/library/ButtonStyles.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/library/DownloadRow.h"
 #include "app/views/library/DownloadsListModel.h"
 #include "app/views/library/ListParts.h"
@@ -22,7 +23,7 @@ namespace hub {
 DownloadsView::DownloadsView(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), list_(new DownloadsListModel(model.queue(), this)),
       rebuilder_(new Rebuilder(this, [this] { relayout(); })),
-      clear_(ButtonStyles::bordered(new QPushButton(DownloadsPresenter::clearFinished, this)))
+      clear_(TextButtons::asRegular(new QPushButton(DownloadsPresenter::clearFinished, this)))
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -79,7 +80,7 @@ void DownloadsView::relayout()
             row = new DownloadRow(model_, *job, listPage_);
         kept.insert(job->id(), row);
         column_->insertWidget(column_->count() - 1, row);
-        column_->insertWidget(column_->count() - 1, ListParts::divider());
+        column_->insertWidget(column_->count() - 1, Divider::make(nullptr));
     }
     for (DownloadRow* gone : std::as_const(rows_))
         gone->deleteLater();

@@ -70,7 +70,7 @@ LibraryRow::LibraryRow(AppModel& model, const StorefrontProduct& product, QWidge
     more_->setIconSize(QSize(20, 20));
     more_->setAutoRaise(true);
     more_->setPopupMode(QToolButton::InstantPopup);
-    more_->setStyleSheet(QStringLiteral("QToolButton { border: none; } QToolButton::menu-indicator { image: none; }"));
+    Theme::setRole(more_, "symbol");
     more_->setMenu(menu_);
     more_->setCursor(Qt::ArrowCursor);
     line->addWidget(more_, 0, Qt::AlignVCenter);

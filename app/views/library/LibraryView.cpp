@@ -1,6 +1,7 @@
 #include "app/views/library/LibraryView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/EmptyState.h"
 #include "app/views/kit/PageHeader.h"
 #include "app/views/kit/Rebuilder.h"
@@ -34,15 +35,8 @@ QWidget* holder(LibraryRow* row)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(row);
-    column->addWidget(ListParts::divider(74));
+    column->addWidget(Divider::make(nullptr, 74));
     return box;
-}
-
-QString segmentStyle()
-{
-    return QStringLiteral("QPushButton { background: %1; color: %2; border: none; padding: 4px 12px; }"
-                          "QPushButton:checked { background: %3; color: white; }")
-        .arg(Theme::primary(0.08).name(QColor::HexArgb), Theme::primary().name(), Theme::primary(0.28).name(QColor::HexArgb));
 }
 
 } // namespace
@@ -84,7 +78,7 @@ QWidget* LibraryView::makeList()
         auto* segment = new QPushButton(LibraryPresenter::toString(filter), content);
         segment->setCheckable(true);
         segment->setChecked(filter == filter_);
-        segment->setStyleSheet(segmentStyle());
+        Theme::setRole(segment, "segment");
         segment->setCursor(Qt::PointingHandCursor);
         picker_->addButton(segment, int(filter));
         segments->addWidget(segment);

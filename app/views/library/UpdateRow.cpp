@@ -4,7 +4,7 @@
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ModelActions.h"
 #include "app/views/kit/ProductIcon.h"
-#include "app/views/library/ButtonStyles.h"
+#include "app/views/kit/TextButtons.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -24,7 +24,7 @@ UpdateRow::UpdateRow(AppModel& model, const UpdatesPresenter::AvailableRow& row,
       version_(Labels::secondary(Labels::plain({}, TextStyle::caption, this))),
       action_(new ActionButton(ModelActions::of(model), row.product, false, this)),
       notes_(Labels::plain({}, TextStyle::callout, this)),
-      toggle_(ButtonStyles::link(new QPushButton(UpdatesPresenter::toggleTitle(false), this)))
+      toggle_(TextButtons::asLink(new QPushButton(UpdatesPresenter::toggleTitle(false), this)))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 10, 0, 10);

@@ -1,6 +1,7 @@
 #include "app/views/library/UpdatesView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/PageHeader.h"
 #include "app/views/kit/ProductIcon.h"
@@ -9,7 +10,7 @@
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
-#include "app/views/library/ButtonStyles.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/library/ListParts.h"
 #include "app/views/library/Switch.h"
 #include "app/views/library/UpdateRow.h"
@@ -103,7 +104,7 @@ UpdatesView::UpdatesView(AppModel& model, QWidget* parent)
     column->setSpacing(22);
 
     header_ = new QHBoxLayout;
-    updateAll_ = ButtonStyles::prominent(new QPushButton(UpdatesPresenter::updateAll, content), true);
+    updateAll_ = TextButtons::asProminent(new QPushButton(UpdatesPresenter::updateAll, content), TextButtons::Size::large);
     header_->addWidget(updateAll_, 0, Qt::AlignBottom);
     column->addLayout(header_);
     connect(updateAll_, &QPushButton::clicked, this, [this] { model_.refresh().updateAll(); });
@@ -178,7 +179,7 @@ void UpdatesView::placeAvailable()
         else
             row = new UpdateRow(model_, available);
         availableRows_->addWidget(row);
-        availableRows_->addWidget(ListParts::divider());
+        availableRows_->addWidget(Divider::make(nullptr));
         kept.insert(available.product.id, row);
     }
     for (UpdateRow* gone : std::as_const(rows_))
@@ -191,7 +192,7 @@ void UpdatesView::placeInstalled()
     clear(installedRows_);
     for (const UpdatesPresenter::InstalledRow& row : std::as_const(screen_.installed)) {
         installedRows_->addWidget(installedRow(row));
-        installedRows_->addWidget(ListParts::divider());
+        installedRows_->addWidget(Divider::make(nullptr));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/model/Catalog.h"
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/IconPalette.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ModelActions.h"
@@ -23,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -49,13 +51,9 @@ QLabel* paragraph(const QString& text, QWidget* parent)
 
 QWidget* divider(QWidget* parent, Qt::Orientation orientation)
 {
-    auto* line = new QWidget(parent);
-    if (orientation == Qt::Horizontal)
-        line->setFixedHeight(1);
-    else
+    QWidget* line = Divider::make(parent);
+    if (orientation == Qt::Vertical)
         line->setFixedSize(1, 30);
-    line->setAttribute(Qt::WA_StyledBackground);
-    line->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::primary(0.1).name(QColor::HexArgb)));
     return line;
 }
 
@@ -71,6 +69,30 @@ QToolButton* toolButton(const QString& text, QWidget* parent)
 
 } // namespace
 
+// The header's wash: the icon's colour at the top, fading out downwards.
+class HeaderWash : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    void setTop(const QColor& top)
+    {
+        top_ = top;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QLinearGradient wash(0, 0, 0, height());
+        wash.setColorAt(0, top_);
+        wash.setColorAt(1, Qt::transparent);
+        QPainter(this).fillRect(rect(), wash);
+    }
+
+private:
+    QColor top_ = Qt::transparent;
+};
+
 ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWidget* parent)
     : QScrollArea(parent), model_(model), product_(product), rebuilder_(new Rebuilder(this, [this] { rebuild(); }))
 {
@@ -83,9 +105,7 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     column->setSpacing(0);
 
     // Header: icon, name, tagline, category and the action row; wishlist and share on the trailing edge.
-    header_ = new QWidget(page);
-    header_->setObjectName(QStringLiteral("productHeader"));
-    header_->setAttribute(Qt::WA_StyledBackground);
+    header_ = new HeaderWash(page);
     auto* headerRow = new QHBoxLayout(header_);
     headerRow->setContentsMargins(28, 28, 28, 28);
     headerRow->setSpacing(24);
@@ -127,8 +147,7 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     share_->setIcon(QIcon(Symbols::pixmap(QStringLiteral("square.and.arrow.up"), 16, Theme::primary())));
     share_->setPopupMode(QToolButton::InstantPopup);
     // The menu's arrow beside the text, on its middle, not under its baseline.
-    share_->setStyleSheet(QStringLiteral("QToolButton { padding-right: 14px; }"
-                                         "QToolButton::menu-indicator { subcontrol-origin: padding; subcontrol-position: center right; }"));
+    Theme::setRole(share_, "menu");
     auto* menu = new QMenu(share_);
     menu->addAction(QStringLiteral("Copy Link"), this, [this] {
         if (screen_.shareLink)
@@ -234,8 +253,7 @@ void ProductPage::rebuild()
     const QColor tint = IconPalette::of(model_).color(product_);
     QColor top = tint;
     top.setAlphaF(0.28f);
-    header_->setStyleSheet(QStringLiteral("#productHeader { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 transparent); }")
-                               .arg(top.name(QColor::HexArgb)));
+    header_->setTop(top);
     gallery_->setTint(tint);
 
     action_->setProduct(product_);

@@ -14,6 +14,7 @@ namespace hub {
 
 class ActionButton;
 class AppModel;
+class HeaderWash;
 class InstallJob;
 class Rebuilder;
 class ReviewsSection;
@@ -56,7 +57,7 @@ private:
     QPointer<InstallJob> watched_;
     QStringList shelfIds_;
 
-    QWidget* header_;
+    HeaderWash* header_;
     QLabel* name_;
     QLabel* tagline_;
     QLabel* category_;

@@ -15,9 +15,8 @@ namespace hub {
 ReviewCard::ReviewCard(const Review& review, QWidget* parent) : QWidget(parent), review_(review)
 {
     const ReviewsPresenter::Card card = ReviewsPresenter::card(review);
-    setObjectName(QStringLiteral("reviewCard"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("#reviewCard { %1 }").arg(backgroundStyle()));
+    Theme::setRole(this, "card");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(6);
@@ -56,11 +55,6 @@ ReviewCard::ReviewCard(const Review& review, QWidget* parent) : QWidget(parent),
         column->addWidget(edited);
     }
     column->addStretch();
-}
-
-QString ReviewCard::backgroundStyle()
-{
-    return QStringLiteral("background: %1; border-radius: 12px;").arg(Theme::primary(0.05).name(QColor::HexArgb));
 }
 
 } // namespace hub

@@ -15,8 +15,6 @@ public:
     explicit ReviewCard(const Review& review, QWidget* parent = nullptr);
 
     const Review& review() const { return review_; }
-    // The card's faint rounded fill, also the section's loading placeholder.
-    static QString backgroundStyle();
 
 private:
     Review review_;

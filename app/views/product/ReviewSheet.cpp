@@ -74,8 +74,7 @@ ReviewSheet::ReviewSheet(Reviews& reviews, const StorefrontProduct& product, con
     body_ = new QPlainTextEdit(this);
     body_->setFont(Typography::font(TextStyle::body));
     body_->setMinimumHeight(150);
-    body_->setStyleSheet(QStringLiteral("QPlainTextEdit { padding: 4px; border: 1px solid %1; border-radius: 6px; }")
-                             .arg(Theme::primary(0.15).name(QColor::HexArgb)));
+    Theme::setRole(body_, "field");
     column->addWidget(field(QStringLiteral("Review"), bodyCount_, body_));
     name_ = new QLineEdit(this);
     name_->setPlaceholderText(QStringLiteral("Tavren customer"));

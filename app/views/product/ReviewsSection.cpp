@@ -224,7 +224,7 @@ void ReviewsSection::buildContent()
             content_ = new QWidget(this);
             content_->setFixedHeight(110);
             content_->setAttribute(Qt::WA_StyledBackground);
-            content_->setStyleSheet(ReviewCard::backgroundStyle());
+            Theme::setRole(content_, "card");
             break;
         case Content::unavailable:
         case Content::empty: {

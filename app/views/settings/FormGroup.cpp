@@ -1,5 +1,6 @@
 #include "app/views/settings/FormGroup.h"
 
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Theme.h"
 
@@ -26,13 +27,7 @@ protected:
     }
 };
 
-QFrame* hairline(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::primary(0.08).name(QColor::HexArgb)));
-    return line;
-}
+QWidget* hairline(QWidget* parent) { return Divider::make(parent, 0, Theme::primary(0.08)); }
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "app/views/signin/FormButton.h"
 
 #include "app/views/kit/Spinner.h"
-#include "app/views/kit/Theme.h"
+#include "app/views/kit/TextButtons.h"
 
 #include <algorithm>
 
@@ -11,32 +11,13 @@ namespace {
 
 constexpr int spinnerSide = 14;
 
-QString rgba(const QColor& color)
+void setLook(FormButton* button, FormButton::Look look)
 {
-    return QStringLiteral("rgba(%1, %2, %3, %4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alpha());
-}
-
-QString lookSheet(FormButton::Look look)
-{
-    QColor faded = Theme::accent();
-    faded.setAlpha(110);
     switch (look) {
-    case FormButton::Look::prominent:
-        return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px; padding: 4px 14px;"
-                              " font-weight: 600; } QPushButton:disabled { background: %2; color: %3; }")
-            .arg(Theme::accent().name(), rgba(faded), rgba(Theme::primary(0.55)));
-    case FormButton::Look::regular:
-        return QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 6px; padding: 4px 12px;"
-                              " text-align: left; } QPushButton:hover { background: %3; }"
-                              " QPushButton:disabled { color: %4; background: %5; }")
-            .arg(rgba(Theme::primary(0.10)), Theme::primary().name(), rgba(Theme::primary(0.16)), Theme::secondary().name(),
-                rgba(Theme::primary(0.05)));
-    case FormButton::Look::link:
-        return QStringLiteral("QPushButton { background: transparent; color: %1; border: none; padding: 0; }"
-                              " QPushButton:disabled { color: %2; }")
-            .arg(Theme::accent().name(), Theme::secondary().name());
+    case FormButton::Look::prominent: TextButtons::asProminent(button, TextButtons::Size::small); return;
+    case FormButton::Look::regular: TextButtons::asRegular(button, false, true); return;
+    case FormButton::Look::link: TextButtons::asLink(button); return;
     }
-    return {};
 }
 
 } // namespace
@@ -47,8 +28,7 @@ FormButton::FormButton(const QString& title, Look look, TextStyle font, QWidget*
     setAutoDefault(false);
     setDefault(false);
     setFont(Typography::font(font));
-    setStyleSheet(lookSheet(look));
-    setCursor(Qt::PointingHandCursor);
+    setLook(this, look);
     spinner_->setAttribute(Qt::WA_TransparentForMouseEvents);
     spinner_->hide();
     if (look != Look::link)

@@ -43,9 +43,7 @@ QPushButton* segment(const QString& title, QWidget* parent)
     button->setCheckable(true);
     button->setAutoDefault(false);
     button->setFont(Typography::font(TextStyle::callout));
-    button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; color: %1; border: none; border-radius: 5px; padding: 3px 10px; }"
-                                         " QPushButton:checked { background: %2; }")
-                              .arg(Theme::primary().name(), QColor(92, 92, 100).name()));
+    Theme::setRole(button, "trackSegment");
     return button;
 }
 
@@ -82,7 +80,8 @@ SignInView::SignInView(AppModel& model, QWidget* parent)
     pickerRow->setContentsMargins(32, 0, 32, 16);
     auto* track = new QWidget(picker_);
     track->setObjectName(QStringLiteral("track"));
-    track->setStyleSheet(QStringLiteral("#track { background: %1; border-radius: 6px; }").arg(QColor(44, 44, 50).name()));
+    track->setAttribute(Qt::WA_StyledBackground);
+    Theme::setRole(track, "track");
     auto* segments = new QHBoxLayout(track);
     segments->setContentsMargins(2, 2, 2, 2);
     segments->setSpacing(2);
@@ -102,7 +101,8 @@ SignInView::SignInView(AppModel& model, QWidget* parent)
 
     auto* footer = new QWidget(this);
     footer->setObjectName(QStringLiteral("footer"));
-    footer->setStyleSheet(QStringLiteral("#footer { background: %1; }").arg(Theme::materialBackground().name(QColor::HexArgb)));
+    footer->setAttribute(Qt::WA_StyledBackground);
+    Theme::setRole(footer, "material");
     auto* bar = new QHBoxLayout(footer);
     bar->setContentsMargins(24, 14, 24, 14);
     auto* shield = new QLabel(footer);

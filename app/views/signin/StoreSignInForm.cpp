@@ -38,9 +38,7 @@ StoreSignInForm::StoreSignInForm(AppModel& model, std::optional<QString> prefill
     resetRow_->setText(StoreSignInPresenter::resetNote);
     newsletter_->setObjectName(QStringLiteral("newsletter"));
     newsletter_->setFont(Typography::font(TextStyle::callout));
-    newsletter_->setStyleSheet(QStringLiteral("QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid %1; border-radius: 3px; }"
-                                              " QCheckBox::indicator:checked { background: %2; border-color: %2; }")
-                                   .arg(Theme::secondary().name(), Theme::accent().name()));
+    Theme::setRole(newsletter_, "field");
     forgot_->setObjectName(QStringLiteral("forgot"));
     switch_->setObjectName(QStringLiteral("switch"));
     primary_->setObjectName(QStringLiteral("primary"));

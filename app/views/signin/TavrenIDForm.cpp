@@ -1,6 +1,7 @@
 #include "app/views/signin/TavrenIDForm.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
@@ -11,7 +12,6 @@
 #include "app/views/signin/FormText.h"
 #include "kit/support/CancellationError.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPointer>
@@ -21,14 +21,7 @@ namespace hub {
 
 namespace {
 
-QFrame* rule(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: %1; border: none;").arg(QColor(74, 74, 82).name()));
-    return line;
-}
+QWidget* rule(QWidget* parent) { return Divider::make(parent, 0, QColor(74, 74, 82)); }
 
 } // namespace
 

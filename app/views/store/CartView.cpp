@@ -1,14 +1,15 @@
 #include "app/views/store/CartView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/Symbols.h"
+#include "app/views/kit/TextButtons.h"
 #include "app/views/kit/Theme.h"
 #include "app/views/store/CartPresenter.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -79,10 +80,7 @@ void CartView::rebuild()
         column_->addWidget(line);
     }
 
-    auto* divider = new QFrame(this);
-    divider->setFixedHeight(1);
-    divider->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::primary(0.1).name(QColor::HexArgb)));
-    column_->addWidget(divider);
+    column_->addWidget(Divider::make(this));
 
     auto* total = new QWidget(this);
     auto* totalRow = new QHBoxLayout(total);
@@ -97,14 +95,10 @@ void CartView::rebuild()
         column_->addWidget(leftOut);
     }
 
-    auto* checkOut = new QPushButton(screen.checkOut, this);
+    QPushButton* checkOut = TextButtons::asProminent(new QPushButton(screen.checkOut, this));
     checkOut->setObjectName(QStringLiteral("checkOut"));
     checkOut->setIcon(QIcon(Symbols::pixmap(QStringLiteral("lock.fill"), 14, Qt::white, devicePixelRatio())));
-    checkOut->setCursor(Qt::PointingHandCursor);
     checkOut->setMinimumHeight(32);
-    checkOut->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 7px; "
-                                           "font-weight: 600; }")
-                                .arg(Theme::accent().name()));
     connect(checkOut, &QPushButton::clicked, this, [this, model] {
         if (close_)
             close_();

@@ -63,7 +63,7 @@ HeroCarousel::HeroCarousel(AppModel& model, QWidget* parent)
     learnMore->setFlat(true);
     learnMore->setCursor(Qt::PointingHandCursor);
     learnMore->setFont(Typography::font(TextStyle::callout, QFont::DemiBold));
-    learnMore->setStyleSheet(QStringLiteral("QPushButton { color: white; border: none; padding: 0; background: transparent; }"));
+    Theme::setRole(learnMore, "overlayLink");
     connect(learnMore, &QPushButton::clicked, this, &HeroCarousel::open);
 
     auto* text = new QVBoxLayout;

@@ -1,5 +1,6 @@
 // The window in the app's own look: no push button, scroll bar or tab bar is drawn the
-// way Qt draws it by default, on the screens that hold them.
+// way Qt draws it by default, on the screens that hold them, and the look comes from the
+// app's one style sheet rather than from sheets of the widgets' own.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/MainWindow.h"
@@ -11,6 +12,7 @@
 #include "tests/testkit/ScriptedTransport.h"
 
 #include <QApplication>
+#include <QFrame>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
@@ -66,19 +68,39 @@ QStringList defaultLooking(QWidget& top)
     return plain;
 }
 
-TEST(WindowLook, NoControlKeepsQtsDefaultLook)
-{
-    Theme::apply(*qApp);
+// The main window over two products, and the Settings window beside it.
+class WindowLook : public ::testing::Test {
+protected:
+    WindowLook()
+    {
+        Theme::apply(*qApp);
+        model->catalog().setStorefront(Fixtures::storefront(
+            {Fixtures::product(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb")),
+             Fixtures::product(QStringLiteral("tv-delay"), QStringLiteral("TV Delay"))}));
+        window.setStartsModel(false);
+        window.setQuitsOnClose(false);
+        window.show();
+    }
+
+    std::unique_ptr<QWidget> settingsWindow()
+    {
+        std::unique_ptr<QWidget> settings(Screens::settings(*model, updater, {}));
+        settings->show();
+        settle();
+        return settings;
+    }
+
     QTemporaryDir box;
     ModelHarness harness;
     std::unique_ptr<AppModel> model = harness.makeModel();
-    model->catalog().setStorefront(Fixtures::storefront(
-        {Fixtures::product(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb")),
-         Fixtures::product(QStringLiteral("tv-delay"), QStringLiteral("TV Delay"))}));
-    MainWindow window(*model, false);
-    window.setStartsModel(false);
-    window.setQuitsOnClose(false);
-    window.show();
+    MainWindow window{*model, false};
+    HubUpdater updater{std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(), HubUpdateService::Source{},
+                           InstallLocation::of(box.filePath(QStringLiteral("bin/tavren-hub"))), QStringLiteral("0.1.0")),
+        harness.settings, HubUpdater::Schedule{}};
+};
+
+TEST_F(WindowLook, NoControlKeepsQtsDefaultLook)
+{
 
     // A product page, long enough to scroll, with Add to Cart and Sign In to Review.
     model->navigation().show(QStringLiteral("tv-reverb"));
@@ -100,14 +122,44 @@ TEST(WindowLook, NoControlKeepsQtsDefaultLook)
     EXPECT_EQ(defaultLooking(window), QStringList());
 
     // The Settings window's tabs.
-    auto service = std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(), HubUpdateService::Source{},
-        InstallLocation::of(box.filePath(QStringLiteral("bin/tavren-hub"))), QStringLiteral("0.1.0"));
-    HubUpdater updater(service, harness.settings, HubUpdater::Schedule{});
-    std::unique_ptr<QWidget> settings(Screens::settings(*model, updater, {}));
-    settings->show();
-    settle();
+    std::unique_ptr<QWidget> settings = settingsWindow();
     ASSERT_NE(settings->findChild<QTabBar*>(), nullptr);
     EXPECT_EQ(defaultLooking(*settings), QStringList());
+}
+
+// The widgets under `top`, shown or not, that carry a style sheet of their own.
+QStringList ownSheets(const QWidget& top)
+{
+    QStringList found;
+    for (const QWidget* widget : top.findChildren<QWidget*>())
+        if (!widget->styleSheet().isEmpty())
+            found.append(QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->styleSheet().left(60));
+    return found;
+}
+
+TEST_F(WindowLook, ScreensTakeTheirLookFromTheAppSheet)
+{
+    model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
+    model->cart().addToCart(*model->catalog().storeProduct(QStringLiteral("tv-reverb")));
+    settle();
+
+    QStringList found;
+    for (HubSection section : allHubSections()) {
+        model->navigation().choose(section);
+        settle();
+        found << ownSheets(window);
+    }
+    model->navigation().show(QStringLiteral("tv-reverb"));
+    window.toggleCart();
+    settle();
+    found << ownSheets(window);
+    ASSERT_NE(window.cartPopover(), nullptr);
+    found << ownSheets(*window.cartPopover());
+    std::unique_ptr<QWidget> signIn(Screens::signIn(*model));
+    found << ownSheets(*signIn);
+    found << ownSheets(*settingsWindow());
+    found.removeDuplicates();
+    EXPECT_EQ(found, QStringList());
 }
 
 } // namespace
