@@ -3,12 +3,18 @@
 #include "app/platform/Notifier.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
+#include "app/updater/PrereadTokenPersistence.h"
 #include "kit/api/KeychainTokenPersistence.h"
+#include "kit/api/PinnedExchange.h"
 #include "kit/api/URLSessionTransport.h"
 #include "kit/platform/SecretService.h"
 #include "kit/security/HostPolicy.h"
 #include "kit/security/PinnedTrust.h"
 #include "kit/support/AppDirectories.h"
+
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace hub {
 
@@ -22,13 +28,38 @@ BackgroundEnvironment BackgroundEnvironment::standard()
     environment.appIsRunning = [] { return SingleInstance::isPrimaryRunning(); };
     environment.makeLock = [] { return InstallLock::standard(); };
     const QString service = QStringLiteral("com.tavren.hub"), account = QStringLiteral("moonbase-session");
-    environment.keychainLocked = [service, account] {
-        QByteArray unread;
-        return SecretService::copy(service, account, unread) == SecretService::interactionNotAllowed;
+    // The check reads the session item, and the client starts from what it read: every read
+    // of the keychain costs several round trips to the secret service.
+    struct Read {
+        std::mutex mutex;
+        std::optional<std::optional<SessionTokens>> session;
     };
-    environment.makeClient = [service, account] {
+    const auto read = std::make_shared<Read>();
+    environment.keychainLocked = [service, account, read] {
+        // The first request's set-up (curl, OpenSSL, the deployed trust) runs meanwhile.
+        const std::jthread preparing([] {
+            try {
+                PinnedExchange::prepare();
+            } catch (...) {
+                // The first request meets the same failure and reports it.
+            }
+        });
+        QByteArray data;
+        const std::int32_t status = SecretService::copy(service, account, data);
+        std::lock_guard lock(read->mutex);
+        if (status == SecretService::success)
+            read->session = SessionTokens::fromJson(data);
+        else if (status == SecretService::itemNotFound)
+            read->session.emplace();
+        return status == SecretService::interactionNotAllowed;
+    };
+    environment.makeClient = [service, account, read] {
+        std::shared_ptr<TokenPersistence> store = std::make_shared<KeychainTokenPersistence>(service, account);
+        std::lock_guard lock(read->mutex);
+        if (read->session)
+            store = std::make_shared<PrereadTokenPersistence>(std::move(store), *std::exchange(read->session, std::nullopt));
         return std::make_shared<MoonbaseClient>(HostPolicy::tavren(), std::make_shared<URLSessionTransport>(PinnedTrust::tavren()),
-                                                std::make_shared<KeychainTokenPersistence>(service, account));
+                                                std::move(store));
     };
     environment.supportFolder = [] { return AppDirectories::support(); };
     environment.workFolder = [] { return AppDirectories::work(); };

@@ -131,19 +131,25 @@ struct CurlSlist {
 
 } // namespace
 
-PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options)
-    : trust_(trust), options_(options.isDefault() ? ConnectionOptions::deployed() : options)
-{
-}
+PinnedExchange::PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options) : trust_(trust), options_(options) {}
 
-PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options.isDefault() ? ConnectionOptions::deployed() : options) {}
+PinnedExchange::PinnedExchange(const ConnectionOptions& options) : options_(options) {}
+
+void PinnedExchange::prepare()
+{
+    CurlLibrary::get();
+    if (!ConnectionOptions::deployed().trustStore)
+        TrustStore::system();
+}
 
 PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, const Timeouts& timeouts,
                                                 const HeadSink& onHead, const BodySink& onBody,
                                                 std::stop_token stop) const
 {
+    // The deployed options are read by the first request (as libcurl is opened), not by building a transport.
+    const ConnectionOptions& options = options_.isDefault() ? ConnectionOptions::deployed() : options_;
     const QString host = QUrl(QString::fromUtf8(request.url)).host(QUrl::FullyEncoded).toLower();
-    TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options_.trustStore ? options_.trustStore : TrustStore::system()};
+    TrustDecision decision{trust_ ? &*trust_ : nullptr, host, options.trustStore ? options.trustStore : TrustStore::system()};
     Transfer transfer{nullptr, &onHead, &onBody};
     char errorText[CURL_ERROR_SIZE] = {};
 
@@ -184,7 +190,7 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
     curl.easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, long(timeouts.idle.count() / 1000)));
 
     CurlSlist connectTo;
-    for (auto entry = options_.connectTo.constBegin(); entry != options_.connectTo.constEnd(); ++entry)
+    for (auto entry = options.connectTo.constBegin(); entry != options.connectTo.constEnd(); ++entry)
         connectTo.append(entry.key().toUtf8() + ":443:127.0.0.1:" + QByteArray::number(entry.value()));
     curl.easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
 

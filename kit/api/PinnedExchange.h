@@ -37,6 +37,8 @@ public:
         stopped,   // a sink returned false or the stop token was triggered
     };
 
+    // Cheap to build: default options stand for ConnectionOptions::deployed(), which the
+    // first request reads (as it sets up curl), so a transport nobody uses costs nothing.
     PinnedExchange(const PinnedTrust& trust, const ConnectionOptions& options);
     explicit PinnedExchange(const ConnectionOptions& options);
 
@@ -48,6 +50,11 @@ public:
 
     // The whole response in memory; what the transports send with.
     HttpResponse send(const HttpRequest& request, const Timeouts& timeouts) const;
+
+    // Does now, once for the process, the set-up the first request would do (opening libcurl
+    // among it). Optional: for a caller with a wait of its own to hide that set-up behind.
+    // Throws like the first request.
+    static void prepare();
 
 private:
     std::optional<PinnedTrust> trust_; // none: ordinary evaluation

@@ -221,19 +221,42 @@ struct NativeCodeSigning::SignedCode {
     QList<QByteArray> cdhashes;
 };
 
+struct NativeCodeSigning::Anchors {
+    Anchors(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock, const QList<QByteArray>& notaryKeysDer)
+        : trust(anchorsDer, std::move(clock)), notary(notaryKeysDer)
+    {
+    }
+    SignatureTrust trust;
+    NotaryTrust notary;
+};
+
 NativeCodeSigning::NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock,
                                      const QList<QByteArray>& notaryKeysDer)
-    : trust_(anchorsDer, std::move(clock)), notary_(notaryKeysDer)
+    : NativeCodeSigning([anchorsDer, clock = std::move(clock), notaryKeysDer] {
+        return std::make_unique<const Anchors>(anchorsDer, clock, notaryKeysDer);
+    })
 {
 }
 
+NativeCodeSigning::NativeCodeSigning(AnchorsFactory makeAnchors) : makeAnchors_(std::move(makeAnchors)) {}
+
+NativeCodeSigning::~NativeCodeSigning() = default;
+
 std::shared_ptr<const NativeCodeSigning> NativeCodeSigning::standard()
 {
-    const Deployment& deployment = Deployment::current();
-    static const auto& service = *new std::shared_ptr<const NativeCodeSigning>(std::make_shared<const NativeCodeSigning>(
-        pemCertificates(deployment.codeSigningAnchorsPEM.constData()), std::function<QDateTime()>{},
-        NotaryTrust::publicKeys(deployment.notaryKeysPEM.constData())));
+    static const auto& service = *new std::shared_ptr<const NativeCodeSigning>(new NativeCodeSigning([] {
+        const Deployment& deployment = Deployment::current();
+        return std::make_unique<const Anchors>(pemCertificates(deployment.codeSigningAnchorsPEM.constData()),
+                                               std::function<QDateTime()>{},
+                                               NotaryTrust::publicKeys(deployment.notaryKeysPEM.constData()));
+    }));
     return service;
+}
+
+const NativeCodeSigning::Anchors& NativeCodeSigning::anchors() const
+{
+    std::call_once(anchorsBuilt_, [this] { anchors_ = makeAnchors_(); });
+    return *anchors_;
 }
 
 std::shared_ptr<const Service::StaticCode> NativeCodeSigning::createStaticCode(const QString& path) const
@@ -354,7 +377,7 @@ std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
 QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const
 {
     // Without notary keys nothing is notarized, and the code need not be read to know it.
-    if (requirement && requirement->needsNotarization() && !notary_.hasKeys())
+    if (requirement && requirement->needsNotarization() && !anchors().notary.hasKeys())
         CodeSignatureFault::raise(errReqFailed, QStringLiteral("no notary key is configured"));
     const auto kind = kindOf(path);
     if (!kind)
@@ -400,7 +423,7 @@ bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>
     QList<QList<QByteArray>> cdhashes;
     for (const SignedCode& signature : signatures)
         cdhashes.append(signature.cdhashes);
-    return notary_.vouchesFor(file.readAll(), cdhashes);
+    return anchors().notary.vouchesFor(file.readAll(), cdhashes);
 }
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
@@ -503,7 +526,7 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
     } else {
         if (primary.isAdhoc())
             CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("an ad-hoc signature carries a signer"));
-        const SignatureTrust::Signer signer = trust_.verify(signature.cms, primary.blob());
+        const SignatureTrust::Signer signer = anchors().trust.verify(signature.cms, primary.blob());
         if (signer.cdhashes) {
             if (signer.cdhashes->size() != directories.size())
                 CodeSignatureFault::raise(errSignatureFailed, QStringLiteral("the signed list of code directories does not match"));

@@ -9,6 +9,7 @@
 #include <QList>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace hub {
 
@@ -24,9 +25,11 @@ struct EmbeddedSignature;
 // Revocation is not checked: the flag is accepted but not acted on.
 class NativeCodeSigning : public CodeSigningService {
 public:
-    // Anchors as certificate DER, notary keys as SubjectPublicKeyInfo DER.
+    // Anchors as certificate DER, notary keys as SubjectPublicKeyInfo DER. They are parsed at
+    // the first check, so that building the service costs nothing.
     explicit NativeCodeSigning(const QList<QByteArray>& anchorsDer, std::function<QDateTime()> clock = {},
                                const QList<QByteArray>& notaryKeysDer = {});
+    ~NativeCodeSigning() override;
 
     // The service over this deployment's code-signing anchors.
     static std::shared_ptr<const NativeCodeSigning> standard();
@@ -40,6 +43,12 @@ public:
 private:
     struct SpecialData;
     struct SignedCode;
+    struct Anchors;
+    using AnchorsFactory = std::function<std::unique_ptr<const Anchors>()>;
+
+    explicit NativeCodeSigning(AnchorsFactory makeAnchors);
+    // Built once, by whichever thread checks first.
+    const Anchors& anchors() const;
 
     // Checks the code at a path (and its nested code); answers its cdhashes. Raises CodeSignatureFault.
     // A requirement is checked against every architecture of the code, not against nested code.
@@ -57,8 +66,9 @@ private:
     // Whether the bundle's stapled ticket vouches for the checked signatures of its main executable.
     bool hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const;
 
-    SignatureTrust trust_;
-    NotaryTrust notary_;
+    AnchorsFactory makeAnchors_;
+    mutable std::once_flag anchorsBuilt_;
+    mutable std::unique_ptr<const Anchors> anchors_;
 };
 
 } // namespace hub
