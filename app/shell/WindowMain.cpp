@@ -63,7 +63,6 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     QApplication app(applicationArgc, argv);
     hub::UserLocale::adopt();
     const hub::WarmUp warmUp;
-    hub::Motion::followDesktop();
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
@@ -96,6 +95,9 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     new hub::MainMenus(window, model, updater, location.info());
     // What the first screen does without waits until it is drawn.
     hub::LaunchClock::process().afterFirstContent(&model, [&model] {
+        // The desktop's animation setting comes over the session bus, whose connection
+        // takes a few milliseconds to set up; its answer came after the first screen anyway.
+        hub::Motion::followDesktop();
         model.startup().afterFirstContent();
         hub::ImageMemory::pruneDisk();
     });
