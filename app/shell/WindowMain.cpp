@@ -30,6 +30,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QTimer>
 
 namespace {
 
@@ -95,9 +96,6 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     new hub::MainMenus(window, model, updater, location.info());
     // What the first screen does without waits until it is drawn.
     hub::LaunchClock::process().afterFirstContent(&model, [&model] {
-        // The desktop's animation setting comes over the session bus, whose connection
-        // takes a few milliseconds to set up; its answer came after the first screen anyway.
-        hub::Motion::followDesktop();
         model.startup().afterFirstContent();
         hub::ImageMemory::pruneDisk();
     });
@@ -105,6 +103,10 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     if (snapshot)
         window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
+    // The desktop's animation setting comes over the session bus, whose connection takes
+    // a few milliseconds to set up; it is followed from the first turn of the event loop
+    // (its answer came after the first screen anyway).
+    QTimer::singleShot(0, &model, [] { hub::Motion::followDesktop(); });
     model.links().openLaunchLink();
     const int status = app.exec();
     // Nothing the pools run may outlive what it reaches: the image pools stop here, the
