@@ -2,7 +2,6 @@
 
 #include "app/model/DeepLink.h"
 #include "app/model/Navigation.h"
-#include "app/platform/SingleInstance.h"
 
 namespace hub {
 
@@ -32,14 +31,12 @@ void DeepLinks::openLaunchLink()
         open(*link);
 }
 
-void DeepLinks::follow(SingleInstance& instance)
+void DeepLinks::received(const QString& message)
 {
-    connect(&instance, &SingleInstance::messageReceived, this, [this](const QString& message) {
-        if (!message.isEmpty())
-            open(message);
-        else if (services_.activate)
-            services_.activate();
-    });
+    if (!message.isEmpty())
+        open(message);
+    else if (services_.activate)
+        services_.activate();
 }
 
 } // namespace hub

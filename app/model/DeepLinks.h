@@ -7,7 +7,6 @@
 namespace hub {
 
 class Navigation;
-class SingleInstance;
 
 // Follows "tavren-hub:" links: to a product page, the library or the updates list.
 // Any link of the scheme brings the app forward; others are ignored entirely.
@@ -20,11 +19,18 @@ public:
     void open(const QString& url);
     // Opens the link the app was started with, if any.
     void openLaunchLink();
-    // Opens the links a second instance hands to this one; a second start without a
-    // link (an empty message) only brings the app forward.
-    void follow(SingleInstance& instance);
+    // Opens the links a second instance hands to this one (SingleInstance::messageReceived);
+    // a second start without a link (an empty message) only brings the app forward. A template,
+    // so that the model does not link the single-instance server and its network library.
+    template <typename Instance>
+    void follow(Instance& instance)
+    {
+        connect(&instance, &Instance::messageReceived, this, &DeepLinks::received);
+    }
 
 private:
+    void received(const QString& message);
+
     const Services& services_;
     Navigation& navigation_;
 };

@@ -3,6 +3,7 @@
 #include "app/platform/UserLocale.h"
 
 #include <QLocale>
+#include <map>
 #include <memory>
 #include <unicode/numfmt.h>
 #include <unicode/unistr.h>
@@ -56,10 +57,20 @@ QString Prices::total(const QList<CartLine>& lines, const QString& currency)
     return money(sum, currency);
 }
 
-QString Prices::money(double amount, const std::optional<QString>& code)
+namespace {
+
+// A currency formatter of the adopted money locale for `code` (none: the locale's own
+// currency); nothing when ICU has none. Made once per locale and code on each thread:
+// making one reads the locale's data, and prices are drawn by the dozen.
+const icu::NumberFormat* currencyFormatter(const std::optional<QString>& code)
 {
+    thread_local std::map<std::pair<std::string, QString>, std::unique_ptr<icu::NumberFormat>> made;
+    const icu::Locale locale = UserLocale::money();
+    auto [at, added] = made.try_emplace({std::string(locale.getName()), code.value_or(QString())});
+    if (!added)
+        return at->second.get();
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::NumberFormat> formatter(icu::NumberFormat::createCurrencyInstance(UserLocale::money(), status));
+    std::unique_ptr<icu::NumberFormat> formatter(icu::NumberFormat::createCurrencyInstance(locale, status));
     if (U_SUCCESS(status) && code) {
         // ICU takes a three-letter code; anything else leaves no currency to format in.
         const std::u16string iso = code->toStdU16String();
@@ -68,7 +79,17 @@ QString Prices::money(double amount, const std::optional<QString>& code)
         else
             status = U_ILLEGAL_ARGUMENT_ERROR;
     }
-    if (U_FAILURE(status) || !formatter)
+    if (U_SUCCESS(status))
+        at->second = std::move(formatter);
+    return at->second.get();
+}
+
+} // namespace
+
+QString Prices::money(double amount, const std::optional<QString>& code)
+{
+    const icu::NumberFormat* formatter = currencyFormatter(code);
+    if (!formatter)
         return plain(amount);
     icu::UnicodeString text;
     formatter->format(amount, text);

@@ -9,9 +9,10 @@
 namespace hub {
 
 // The storefront as the launch snapshot keeps it: a compact binary form, read back
-// many times faster than its JSON, in "storefront.bin". The JSON form earlier
-// versions wrote ("storefront.json") is still read while no usable binary one exists.
-// Not an exchange format: its version changes whenever a record's fields do.
+// many times faster than its JSON, in "storefront.bin". The first binary form is still
+// read, and the JSON form earlier versions wrote ("storefront.json") while no usable
+// binary one exists. Not an exchange format: its version changes whenever a record's
+// fields do.
 class StorefrontSnapshot {
 public:
     static constexpr const char* key = "storefront";

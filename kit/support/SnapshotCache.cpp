@@ -32,26 +32,34 @@ void SnapshotCache::saveBytes(const QByteArray& bytes, const QString& key, QStri
     AtomicFile::write(fileFor(key, extension), bytes);
 }
 
-std::optional<QByteArray> SnapshotCache::loadBytes(const QString& key, QStringView extension) const
+bool SnapshotCache::readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const
 {
     QFile file(fileFor(key, extension));
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+        return false;
+    // Saves replace the file rather than rewrite it, so a mapping never sees it change.
+    const qint64 size = file.size();
+    if (uchar* mapped = size > 0 ? file.map(0, size, QFileDevice::MapPrivateOption) : nullptr) {
+        use(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size));
+        file.unmap(mapped);
+        return true;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.isEmpty())
+        return false;
+    use(bytes);
+    return true;
 }
 
 std::optional<QJsonDocument> SnapshotCache::load(const QString& key) const
 {
-    const std::optional<QByteArray> bytes = loadBytes(key, u"json");
-    if (!bytes)
-        return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
-    if (error.error != QJsonParseError::NoError)
-        return std::nullopt;
+    std::optional<QJsonDocument> document;
+    readBytes(key, u"json", [&](const QByteArray& bytes) {
+        QJsonParseError error;
+        QJsonDocument parsed = QJsonDocument::fromJson(bytes, &error);
+        if (error.error == QJsonParseError::NoError)
+            document = std::move(parsed);
+    });
     return document;
 }
 

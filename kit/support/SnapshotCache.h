@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <optional>
 
 namespace hub {
@@ -38,7 +39,9 @@ public:
 
     // The same for a key kept in another form, in its file with `extension`.
     void saveBytes(const QByteArray& bytes, const QString& key, QStringView extension) const;
-    std::optional<QByteArray> loadBytes(const QString& key, QStringView extension) const;
+    // Hands the file's bytes to `use`, mapped rather than copied where the file system allows;
+    // they last only for the call. False, and no call, for a missing, empty or unreadable file.
+    bool readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const;
 
     // directory + the key as a safe file name (fallback "download") + "." + extension.
     QString fileFor(const QString& key, QStringView extension = u"json") const;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -27,11 +28,37 @@ Storefront fullStorefront()
     return {"EUR", QStringList{"EUR", "USD"}, {full, bare}, {bundle}};
 }
 
+// Enough products to be read in several runs at once.
+Storefront largeStorefront()
+{
+    Storefront storefront = fullStorefront();
+    const StorefrontProduct model = storefront.products.first();
+    for (int i = 0; i < 300; ++i) {
+        StorefrontProduct product = model;
+        product.id = QStringLiteral("p-%1").arg(i);
+        product.name = QStringLiteral("Échos %1").arg(i);
+        product.defaultVariation->price = {{"EUR", double(i % 7)}};
+        storefront.products.append(product);
+    }
+    return storefront;
+}
+
+// fullStorefront() as the first binary form held it, compressed.
+QByteArray firstFormBytes()
+{
+    return qUncompress(QByteArray::fromBase64(
+        "AAAGBXja7VJNS8NAEH1jrdIePEh/gCAIXlqMN/GQih8giNIPwWMjwRRrDK1Wq//Ju//Em/g3vOib3Q1JafDiQQ+dZXd2M7Mzb1/e"
+        "Yfu8IwBKnAfoogVZgLXsk+66aGMfaUx9gi0s0bcQYsw5RICyOd9y3GAE0XATa4jQw4BDVvkhwh1HwvgOGhx95l7Ra70615gnWSlI"
+        "fGCTwCWKaCu94HFuZ6gtgjqeWDcxOK+ZVrJBXxepFdTucd+nH3CNeWXEvV5My4V45LTlPChjy66hbT1mbpX+hE+PWTlipQlfvvv2"
+        "+i4zhFrb9Gepfq69HH18rvsZ5dY2fKk4ri9xT66HBiiZKk91lfwf+i+gLBYPecv3P8YZLrKQMnvKqyE6RhxhqjcPX7SiKhoP3H9u"
+        "GqlVDXqry4lB4aAtMrBHaIatn/QY5PQ4zetc+XPl/7nyf186zcY3nGK2EA=="));
+}
+
 } // namespace
 
 TEST(StorefrontSnapshot, KeepsEveryField)
 {
-    for (const Storefront& storefront : {fullStorefront(), Storefront{}}) {
+    for (const Storefront& storefront : {fullStorefront(), largeStorefront(), Storefront{}}) {
         const std::optional<Storefront> back = StorefrontSnapshot::decode(StorefrontSnapshot::encode(storefront));
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(*back, storefront);
@@ -47,21 +74,55 @@ TEST(StorefrontSnapshot, RefusesBytesItDidNotWrite)
         ASSERT_EQ(StorefrontSnapshot::decode(bytes.left(length)), std::nullopt) << length;
 
     const auto changed = [&](qsizetype at, QByteArray with) { return QByteArray(bytes).replace(at, with.size(), with); };
-    const qint64 huge = qint64(1) << 40;
+    const auto number = [](auto value) { return QByteArray(reinterpret_cast<const char*>(&value), sizeof value); };
+    // After the magic and the version: the storefront's own block (its length, whether it is
+    // Latin-1, its texts), then its first text, the suggested currency "EUR" (offset, length).
+    qint64 units = 0;
+    std::memcpy(&units, bytes.constData() + 8, sizeof units);
+    const qsizetype currency = 17 + qsizetype(units);
     const struct {
         const char* name;
         QByteArray bytes;
     } cases[] = {
         {"a byte left over", bytes + '\0'},
         {"another magic", changed(0, "JSON")},
-        {"another version", changed(4, QByteArray("\x02\0\0\0", 4))},
-        // After the magic, the version and the suggested currency ("EUR"): the enabled currencies' flag.
-        {"a flag that is no Boolean", changed(18, "\x02")},
-        {"a count past the end", changed(19, QByteArray(reinterpret_cast<const char*>(&huge), sizeof huge))},
+        {"another version", changed(4, number(quint32(3)))},
+        {"a flag that is no Boolean", changed(16, "\x02")},
+        {"a count past the end", changed(8, number(qint64(1) << 40))},
+        {"a text past its block", changed(currency, number(qint32(units)))},
+        {"a text that does not end where it says", changed(currency + 4, number(qint32(2)))},
+        {"a text of negative length", changed(currency + 4, number(qint32(-2)))},
         {"JSON", QJsonDocument(fullStorefront().toJson()).toJson()},
     };
+    ASSERT_EQ(StorefrontSnapshot::decode(bytes), fullStorefront());
     for (const auto& c : cases)
         EXPECT_EQ(StorefrontSnapshot::decode(c.bytes), std::nullopt) << c.name;
+}
+
+TEST(StorefrontSnapshot, ReadsTheFirstBinaryForm)
+{
+    EXPECT_EQ(StorefrontSnapshot::decode(firstFormBytes()), fullStorefront());
+}
+
+TEST(StorefrontSnapshot, TextsReadBackAreValuesOfTheirOwn)
+{
+    std::optional<Storefront> back = StorefrontSnapshot::decode(StorefrontSnapshot::encode(largeStorefront()));
+    ASSERT_TRUE(back.has_value());
+    for (const StorefrontProduct& product : back->products) {
+        for (const QString& text : {product.id, product.name, product.tagline, product.description.value_or(QString()),
+                 product.iconUrl.value_or(QString())})
+            EXPECT_EQ(text.utf16()[text.size()], 0) << "ends in a 0 unit, as C callers expect";
+    }
+    // Texts of one record share their memory; changing one must leave the others as they were,
+    // also once the storefront they came from is gone.
+    QString name = back->products.at(0).name;
+    QString tagline = back->products.at(0).tagline;
+    name.append(QStringLiteral(" and more"));
+    EXPECT_EQ(back->products.at(0).name, "Reverb");
+    back.reset();
+    tagline.prepend(QStringLiteral("Big ")).append(QStringLiteral(" and halls"));
+    EXPECT_EQ(name, "Reverb and more");
+    EXPECT_EQ(tagline, "Big Rooms and halls");
 }
 
 TEST(StorefrontSnapshot, ReadsTheBinaryFormElseTheJsonOfEarlierVersions)

@@ -48,6 +48,7 @@ void DiscoverView::rebuild()
         return;
     }
     if (loading_) {
+        loading_->hide();
         loading_->deleteLater();
         loading_ = nullptr;
     }
@@ -59,6 +60,10 @@ void DiscoverView::rebuild()
         layout()->addWidget(page_);
     }
     fill();
+    // A page made in a shown window shows now, not on a later turn of the event loop
+    // (where a change arriving meanwhile would have it filled twice before it shows).
+    if (isVisible() && page_->isHidden())
+        page_->show();
     reportFirstContent();
 }
 

@@ -73,6 +73,16 @@ TEST(MotionUi, SectionsCarouselTurnsAndViewerStepsCrossFade)
         model->catalog().setStorefront(Fixtures::storefront(
             {Fixtures::product("tv-delay", "Delay"), Fixtures::product("tv-synth", "Synth"), Fixtures::product("tv-reverb", "Reverb")}));
 
+        // What each change shows comes at once; only with motion on does the old look fade
+        // over it. Each fade is looked for right after its change: it lasts only so long.
+        const auto fadesOver = [motion](QWidget* target) {
+            auto* fade = target->findChild<CrossFade*>(QString(), Qt::FindDirectChildrenOnly);
+            EXPECT_EQ(fade != nullptr, motion) << target->metaObject()->className();
+            if (fade) {
+                EXPECT_EQ(fade->geometry(), target->rect());
+                EXPECT_EQ(target->children().last(), fade) << "over what the change brought in";
+            }
+        };
         DiscoverView discover(*model);
         discover.resize(1000, 700);
         discover.show();
@@ -80,11 +90,15 @@ TEST(MotionUi, SectionsCarouselTurnsAndViewerStepsCrossFade)
         HeroCarousel* carousel = discover.carousel();
         ASSERT_TRUE(carousel && carousel->isVisible());
         QTest::mouseClick(carousel->findChild<CarouselDots*>(), Qt::LeftButton, {}, QPoint(13 + 3, 3));
+        EXPECT_EQ(carousel->index(), 1);
+        fadesOver(carousel);
 
         ScreenshotViewer viewer({QUrl("https://assets.test/1.png"), QUrl("https://assets.test/2.png")}, 0, "Delay");
         viewer.show();
         settle();
         viewer.step(1);
+        EXPECT_EQ(viewer.index(), 1);
+        fadesOver(viewer.image());
 
         DetailView detail(*model);
         detail.resize(900, 600);
@@ -92,20 +106,10 @@ TEST(MotionUi, SectionsCarouselTurnsAndViewerStepsCrossFade)
         settle();
         model->navigation().setSelection(HubSection::library);
         settle();
-
-        // What each change shows comes at once; only with motion on does the old look fade over it.
-        EXPECT_EQ(carousel->index(), 1);
-        EXPECT_EQ(viewer.index(), 1);
         EXPECT_EQ(detail.rootKey(), toString(HubSection::library));
+        fadesOver(detail.current()->parentWidget());
+
         const QList<QWidget*> faded{carousel, viewer.image(), detail.current()->parentWidget()};
-        for (QWidget* target : faded) {
-            auto* fade = target->findChild<CrossFade*>(QString(), Qt::FindDirectChildrenOnly);
-            EXPECT_EQ(fade != nullptr, motion) << target->metaObject()->className();
-            if (fade) {
-                EXPECT_EQ(fade->geometry(), target->rect());
-                EXPECT_EQ(target->children().last(), fade) << "over what the change brought in";
-            }
-        }
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 for (QWidget* target : faded)
