@@ -1,16 +1,13 @@
 #include "app/platform/SingleInstance.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 namespace hub {
 
 namespace {
 
-QString lockName() { return QString::fromLatin1(SingleInstance::name) + QStringLiteral(".lock"); }
 QString socketPath(const QString& folder) { return QDir(folder).filePath(QString::fromLatin1(SingleInstance::name)); }
 
 // A message ends with a line feed; its text is UTF-8 and holds no line feed itself.
@@ -24,12 +21,6 @@ SingleInstance::~SingleInstance()
 {
     if (server_)
         server_->close();
-}
-
-QString SingleInstance::defaultFolder()
-{
-    // Qt makes the runtime folder (0700) when it is missing or unsafe.
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
 bool SingleInstance::claim()
@@ -51,14 +42,6 @@ bool SingleInstance::claim()
     lock_ = std::move(lock);
     server_ = server;
     return true;
-}
-
-bool SingleInstance::isPrimaryRunning(const QString& folder)
-{
-    if (!QFileInfo::exists(QDir(folder).filePath(lockName())))
-        return false;
-    InstallLock probe(folder, lockName());
-    return !probe.tryLock();
 }
 
 bool SingleInstance::send(const QString& message, const QString& folder, int timeoutMs)

@@ -45,6 +45,7 @@ signals:
     void messageReceived(const QString& message);
 
 private:
+    static QString lockName();
     void accept();
     void readFrom(QLocalSocket* socket);
 

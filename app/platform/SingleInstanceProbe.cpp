@@ -1,0 +1,28 @@
+// The part of SingleInstance that the background updater uses. Apart from the rest, so that
+// the headless executable does not link (and load at every start) the local-socket library.
+
+#include "app/platform/SingleInstance.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace hub {
+
+QString SingleInstance::lockName() { return QString::fromLatin1(name) + QStringLiteral(".lock"); }
+
+QString SingleInstance::defaultFolder()
+{
+    // Qt makes the runtime folder (0700) when it is missing or unsafe.
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+bool SingleInstance::isPrimaryRunning(const QString& folder)
+{
+    if (!QFileInfo::exists(QDir(folder).filePath(lockName())))
+        return false;
+    InstallLock probe(folder, lockName());
+    return !probe.tryLock();
+}
+
+} // namespace hub
