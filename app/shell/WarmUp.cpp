@@ -2,8 +2,7 @@
 
 #include "app/platform/UserLocale.h"
 #include "app/views/kit/Formats.h"
-#include "kit/api/CurlLibrary.h"
-#include "kit/api/HTTPTransport.h"
+#include "kit/api/PinnedExchange.h"
 
 #include <QFontDatabase>
 
@@ -14,9 +13,9 @@ WarmUp::WarmUp()
           QFontDatabase::families();
           Formats::datePattern(locale, icu::UnicodeString(u"yMMMd"));
           try {
-              CurlLibrary::get();
-          } catch (const TransportError&) {
-              // The first request says so.
+              PinnedExchange::prepare();
+          } catch (...) {
+              // The first request meets the same failure and reports it.
           }
       })
 {

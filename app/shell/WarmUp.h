@@ -5,7 +5,7 @@
 namespace hub {
 
 // What the first screen reads from the system (the font database, the date patterns of
-// the user's locale) and the network library the first refresh opens, read on a thread
+// the user's locale) and the first request's set-up (libcurl, the trust), read on a thread
 // of its own while the model and the window are put together; the main thread then
 // finds each ready, or waits for the rest. Made after the application object and the
 // user's locale; joined when it goes.
