@@ -12,9 +12,9 @@ class QSocketNotifier;
 namespace hub {
 
 // One windowed hub per user. The primary instance holds a file lock for its whole
-// life and listens on a Unix socket beside it (for this user alone); a second instance
-// hands its text (a deep link) to the primary over that socket and ends. The background updater only
-// asks whether a primary is running.
+// life and listens on a Unix socket beside it (for this user alone); a second
+// instance hands its text (a deep link) to the primary over that socket and ends.
+// The background updater only asks whether a primary is running.
 //
 // Both files live in `folder`, by default the user's runtime folder ($XDG_RUNTIME_DIR).
 class SingleInstance : public QObject {
