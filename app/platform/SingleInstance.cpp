@@ -1,8 +1,17 @@
 #include "app/platform/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace hub {
 
@@ -13,34 +22,138 @@ QString socketPath(const QString& folder) { return QDir(folder).filePath(QString
 // A message ends with a line feed; its text is UTF-8 and holds no line feed itself.
 constexpr char terminator = '\n';
 
+// The socket file's address; false when its path does not fit one.
+bool addressOf(const QString& folder, sockaddr_un& address)
+{
+    const QByteArray path = QFile::encodeName(socketPath(folder));
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || path.size() >= qsizetype(sizeof(address.sun_path)))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+const sockaddr* generic(const sockaddr_un& address) { return reinterpret_cast<const sockaddr*>(&address); }
+
+int streamSocket() { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
+
+struct Descriptor {
+    const int value;
+    ~Descriptor()
+    {
+        if (value >= 0)
+            ::close(value);
+    }
+};
+
+int remainingMs(const QDeadlineTimer& deadline)
+{
+    return deadline.isForever() ? -1 : int(std::min<qint64>(deadline.remainingTime(), 60'000));
+}
+
+// Whether `events` (or an error or hang-up) came on `descriptor` before `deadline`.
+bool waitFor(int descriptor, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd entry{descriptor, events, 0};
+        const int ready = ::poll(&entry, 1, remainingMs(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0 ? deadline.hasExpired() : errno != EINTR)
+            return false;
+    }
+}
+
+bool connectBefore(int descriptor, const sockaddr_un& address, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        if (::connect(descriptor, generic(address), sizeof address) == 0 || errno == EISCONN)
+            return true;
+        if (errno == EINPROGRESS) {
+            int error = 0;
+            socklen_t length = sizeof error;
+            return waitFor(descriptor, POLLOUT, deadline) && ::getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &error, &length) == 0
+                && error == 0;
+        }
+        // A full backlog: the primary has not accepted the ones before yet.
+        if ((errno != EAGAIN && errno != EINTR) || deadline.hasExpired())
+            return false;
+        ::poll(nullptr, 0, deadline.isForever() ? 10 : std::min(10, remainingMs(deadline)));
+    }
+}
+
+bool writeAll(int descriptor, QByteArrayView bytes, const QDeadlineTimer& deadline)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t written = ::send(descriptor, bytes.data(), size_t(bytes.size()), MSG_NOSIGNAL);
+        if (written > 0)
+            bytes = bytes.sliced(written);
+        else if (written < 0 && errno != EINTR && !(errno == EAGAIN && waitFor(descriptor, POLLOUT, deadline)))
+            return false;
+    }
+    return true;
+}
+
+void awaitClose(int descriptor, const QDeadlineTimer& deadline)
+{
+    char ignored[256];
+    while (waitFor(descriptor, POLLIN, deadline)) {
+        const ssize_t count = ::recv(descriptor, ignored, sizeof ignored, 0);
+        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN))
+            return;
+    }
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject* parent) : QObject(parent), folder_(std::move(folder)) {}
 
 SingleInstance::~SingleInstance()
 {
-    if (server_)
-        server_->close();
+    for (const auto& connection : connections_) {
+        delete connection->notifier;
+        ::close(connection->descriptor);
+    }
+    if (listener_ < 0)
+        return;
+    delete acceptor_;
+    // Still under the lock: the socket file is this primary's own.
+    sockaddr_un address;
+    if (addressOf(folder_, address))
+        ::unlink(address.sun_path);
+    ::close(listener_);
 }
 
 bool SingleInstance::claim()
 {
-    if (server_)
+    if (listener_ >= 0)
         return true;
+    sockaddr_un address;
+    if (!addressOf(folder_, address))
+        return false;
     auto lock = std::make_unique<InstallLock>(folder_, lockName());
     if (!lock->tryLock())
         return false;
     // Holding the lock, any socket file left is a dead primary's.
-    QLocalServer::removeServer(socketPath(folder_));
-    auto* server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(socketPath(folder_))) {
-        delete server;
+    ::unlink(address.sun_path);
+    const int listener = streamSocket();
+    if (listener < 0)
+        return false;
+    // Only this user may connect: the file is made 0600, never open to others while binding.
+    const mode_t mask = ::umask(0177);
+    const bool bound = ::bind(listener, generic(address), sizeof address) == 0;
+    ::umask(mask);
+    if (!bound || ::listen(listener, SOMAXCONN) != 0) {
+        if (bound)
+            ::unlink(address.sun_path);
+        ::close(listener);
         return false;
     }
-    connect(server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+    listener_ = listener;
+    acceptor_ = new QSocketNotifier(listener, QSocketNotifier::Read, this);
+    connect(acceptor_, &QSocketNotifier::activated, this, &SingleInstance::accept);
     lock_ = std::move(lock);
-    server_ = server;
     return true;
 }
 
@@ -50,43 +163,78 @@ bool SingleInstance::send(const QString& message, const QString& folder, int tim
     if (bytes.size() > maxMessageBytes || bytes.contains(terminator))
         return false;
     bytes += terminator;
-    QLocalSocket socket;
-    socket.connectToServer(socketPath(folder));
-    if (!socket.waitForConnected(timeoutMs))
+    sockaddr_un address;
+    if (!addressOf(folder, address))
         return false;
-    socket.write(bytes);
-    if (!socket.waitForBytesWritten(timeoutMs))
+    const Descriptor socket{streamSocket()};
+    const QDeadlineTimer deadline(timeoutMs);
+    if (socket.value < 0 || !connectBefore(socket.value, address, deadline) || !writeAll(socket.value, bytes, deadline))
         return false;
     // The primary closes the connection once it has the whole message.
-    socket.waitForDisconnected(timeoutMs);
+    awaitClose(socket.value, deadline);
     return true;
 }
 
 void SingleInstance::accept()
 {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        readFrom(socket);
+    for (;;) {
+        const int descriptor = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;
+        }
+        // Senders that stay silent cannot hold every place: the oldest one gives way.
+        if (connections_.size() >= maxConnections)
+            drop(connections_.front().get());
+        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+        connections_.push_back(std::make_unique<Connection>(Connection{descriptor, notifier, {}}));
+        Connection* connection = connections_.back().get();
+        connect(notifier, &QSocketNotifier::activated, this, [this, connection] { readFrom(connection); });
     }
 }
 
-void SingleInstance::readFrom(QLocalSocket* socket)
+void SingleInstance::readFrom(Connection* connection)
 {
-    if (!socket->canReadLine()) {
-        // Too long to be a message: drop the sender.
-        if (socket->bytesAvailable() > maxMessageBytes)
-            socket->abort();
+    char buffer[16 * 1024];
+    for (;;) {
+        const ssize_t count = ::recv(connection->descriptor, buffer, sizeof buffer, 0);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return; // the rest comes later
+        if (count <= 0) {
+            drop(connection); // ended before its line did
+            return;
+        }
+        const qsizetype searched = connection->bytes.size();
+        connection->bytes.append(buffer, count);
+        const qsizetype end = connection->bytes.indexOf(terminator, searched);
+        if (end < 0 && connection->bytes.size() <= maxMessageBytes)
+            continue;
+        if (end < 0 || end > maxMessageBytes) {
+            drop(connection); // too long to be a message
+            return;
+        }
+        const QString message = QString::fromUtf8(connection->bytes.first(end));
+        drop(connection);
+        emit messageReceived(message);
         return;
     }
-    QByteArray line = socket->readLine(maxMessageBytes + 2);
-    if (!line.endsWith(terminator)) {
-        socket->abort();
+}
+
+void SingleInstance::drop(Connection* connection)
+{
+    const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                    [connection](const auto& held) { return held.get() == connection; });
+    if (found == connections_.end())
         return;
-    }
-    line.chop(1);
-    socket->disconnectFromServer();
-    emit messageReceived(QString::fromUtf8(line));
+    const std::unique_ptr<Connection> owned = std::move(*found);
+    connections_.erase(found);
+    // Possibly inside the notifier's own signal: it goes once that has returned.
+    owned->notifier->setEnabled(false);
+    owned->notifier->deleteLater();
+    ::close(owned->descriptor);
 }
 
 } // namespace hub

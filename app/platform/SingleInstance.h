@@ -5,15 +5,15 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <vector>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace hub {
 
 // One windowed hub per user. The primary instance holds a file lock for its whole
-// life and listens on a local socket beside it; a second instance hands its text (a
-// deep link) to the primary over that socket and ends. The background updater only
+// life and listens on a Unix socket beside it (for this user alone); a second instance
+// hands its text (a deep link) to the primary over that socket and ends. The background updater only
 // asks whether a primary is running.
 //
 // Both files live in `folder`, by default the user's runtime folder ($XDG_RUNTIME_DIR).
@@ -26,11 +26,13 @@ public:
     static QString defaultFolder();
     static constexpr const char* name = "com.tavren.hub.instance";
     static constexpr qsizetype maxMessageBytes = 64 * 1024;
+    // Connections the primary keeps at once; a further one drops the oldest.
+    static constexpr std::size_t maxConnections = 16;
 
     // Tries to become the primary instance; true when this object is (or already was).
     // The socket of a primary that died is replaced.
     bool claim();
-    bool isPrimary() const { return server_ != nullptr; }
+    bool isPrimary() const { return listener_ >= 0; }
 
     // Whether some process holds the primary role in `folder` (never this object's test:
     // the caller is not meant to be the primary).
@@ -45,13 +47,23 @@ signals:
     void messageReceived(const QString& message);
 
 private:
+    // One sender's connection: its bytes gathered until the line ends.
+    struct Connection {
+        int descriptor;
+        QSocketNotifier* notifier;
+        QByteArray bytes;
+    };
+
     static QString lockName();
     void accept();
-    void readFrom(QLocalSocket* socket);
+    void readFrom(Connection* connection);
+    void drop(Connection* connection);
 
     QString folder_;
     std::unique_ptr<InstallLock> lock_;
-    QLocalServer* server_ = nullptr;
+    int listener_ = -1;
+    QSocketNotifier* acceptor_ = nullptr;
+    std::vector<std::unique_ptr<Connection>> connections_; // oldest first
 };
 
 } // namespace hub

@@ -1,5 +1,5 @@
 // The part of SingleInstance that the background updater uses. Apart from the rest, so that
-// the headless executable does not link (and load at every start) the local-socket library.
+// the headless executable does not carry the socket server.
 
 #include "app/platform/SingleInstance.h"
 

@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QTimer>
+#include <malloc.h>
 
 namespace {
 
@@ -57,6 +58,10 @@ void fillDesktop(hub::Services& services, QWidget*& window, hub::HubUpdater& upd
 
 extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int argc, char** argv)
 {
+    // A fixed threshold: pictures and other large blocks go back to the system when freed.
+    // Left to adapt, it rises with the first large block freed, after which they stay in
+    // the heap, held long after the window needs them.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // The checkout's web engine takes flags from the hub alone: not from the inherited
     // environment, nor from an engine part of this command line.
     hub::WebEngineArguments::clearInherited();

@@ -4,10 +4,12 @@
 
 #include "app/platform/InstallLocation.h"
 #include "app/updater/BackgroundUpdater.h"
+#include "kit/deployment/Deployment.h"
 
 #include <QFile>
 #include <cstdio>
 #include <dlfcn.h>
+#include <exception>
 
 namespace {
 
@@ -33,6 +35,16 @@ int runWindowed(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A demo build reads its hosts from a file: one that is missing or malformed ends
+    // either run here, plainly, before anything depends on it.
+    if (hub::Deployment::readsDeploymentFile()) {
+        try {
+            (void)hub::Deployment::current();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tavren-hub: %s\n", error.what());
+            return 1;
+        }
+    }
     if (hub::BackgroundUpdater::isRequested(argc, argv))
         return hub::BackgroundUpdater::runAndExit(argc, argv);
     return runWindowed(argc, argv);

@@ -18,6 +18,9 @@ namespace hub {
 // sleeper, a recorded desktop, and the ledger, lock, snapshots and user defaults
 // in one temporary folder. Several models may be made in turn over the same files.
 class ModelHarness {
+    // First, so it outlives the members that still write into it as they go (the user defaults).
+    QTemporaryDir root_;
+
 public:
     ModelHarness();
 
@@ -59,9 +62,6 @@ public:
     QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
     bool withSnapshots = true;
     bool withLock = true;
-
-private:
-    QTemporaryDir root_;
 };
 
 } // namespace hub

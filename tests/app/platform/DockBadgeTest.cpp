@@ -6,6 +6,7 @@
 #include "tests/app/fakes/ModelHarness.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -40,6 +41,9 @@ TEST(DockBadge, TheLauncherCountFollowsTheAvailableUpdates)
         GTEST_SKIP() << "no session bus";
     DockListener dock;
     ASSERT_TRUE(bus.connect({}, {}, DockBadge::interface, "Update", &dock, SLOT(Update(QString, QVariantMap))));
+    // The match rule goes to the bus without a reply; a call that is answered after it
+    // makes sure the bus has it before the first update is sent.
+    ASSERT_TRUE(bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus")).value());
 
     // Three owned products installed at 1.0; the store offers a and b at 1.1.
     ModelHarness harness;

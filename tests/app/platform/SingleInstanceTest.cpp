@@ -4,6 +4,7 @@
 #include "app/platform/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -65,6 +66,39 @@ TEST(SingleInstance, OnePrimaryAnswersWhetherItRunsAndHandsOverMessages)
     EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
     SingleInstance next(folder.path());
     EXPECT_TRUE(next.claim());
+}
+
+// Senders that connect and say nothing neither block the primary nor keep others out, and
+// the primary lets go of every one it holds when it goes.
+TEST(SingleInstance, SilentSendersNeitherBlockNorOutliveThePrimary)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QString::fromLatin1(SingleInstance::name));
+    auto primary = std::make_unique<SingleInstance>(folder.path());
+    ASSERT_TRUE(primary->claim());
+    EXPECT_EQ(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
+    const auto gone = [](QLocalSocket& socket) {
+        return socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(1000);
+    };
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (std::size_t i = 0; i < SingleInstance::maxConnections + 4; ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(path);
+        ASSERT_TRUE(silent.back()->waitForConnected(1000));
+        silent.back()->write("half a line");
+        QCoreApplication::processEvents();
+    }
+    QSignalSpy received(primary.get(), &SingleInstance::messageReceived);
+    EXPECT_TRUE(sendWhileServing([&] { return SingleInstance::send(QStringLiteral("tavren-hub://library"), folder.path()); }));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0][0].toString(), QStringLiteral("tavren-hub://library"));
+    EXPECT_TRUE(gone(*silent.front())) << "the oldest gave way";
+    EXPECT_EQ(silent.back()->state(), QLocalSocket::ConnectedState);
+
+    primary.reset();
+    for (const auto& socket : silent)
+        EXPECT_TRUE(gone(*socket));
 }
 
 } // namespace

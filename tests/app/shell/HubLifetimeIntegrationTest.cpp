@@ -1,6 +1,7 @@
 // The real tavren-hub against the devstore, each run in a fresh home: it ends by itself
 // with status 0 however its quit meets the work still running.
 
+#include "kit/deployment/Deployment.h"
 #include "tests/app/fakes/HubProcess.h"
 #include "tests/app/fakes/QtPrinters.h"
 #include "tests/devstore/DevstoreProcess.h"
@@ -46,6 +47,28 @@ TEST(HubLifetime, MeasureLaunchQuitsWithStatusZero)
             EXPECT_EQ(run->finish(20'000), 0) << arguments.join(' ').toStdString();
             const QByteArray line = run->process().readAllStandardOutput();
             EXPECT_TRUE(line.startsWith("launch-to-first-content-ms ") && line.trimmed().endsWith(source)) << line.toStdString();
+        }
+    }
+}
+
+// A deployment file that cannot be read or makes no sense ends either run with a message.
+TEST(HubLifetime, ABadDeploymentFileEndsWithAMessage)
+{
+    if (!Deployment::readsDeploymentFile())
+        GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
+    QTemporaryDir box;
+    QFile garbled(box.filePath(QStringLiteral("garbled.json")));
+    ASSERT_TRUE(garbled.open(QIODevice::WriteOnly) && garbled.write("{\"port\": 0}") > 0);
+    garbled.close();
+    for (const QString& file : {box.filePath(QStringLiteral("missing.json")), garbled.fileName()}) {
+        for (const QStringList& arguments : {QStringList{}, QStringList{"--background-update"}}) {
+            test::HubProcess run(box.filePath(QStringLiteral("home")));
+            QProcessEnvironment environment = run.process().processEnvironment();
+            environment.insert(QStringLiteral("TAVREN_HUB_DEPLOYMENT"), file);
+            run.process().setProcessEnvironment(environment);
+            ASSERT_TRUE(run.start(arguments));
+            EXPECT_EQ(run.finish(20'000), 1) << arguments.join(' ').toStdString();
+            EXPECT_TRUE(run.process().readAllStandardError().contains("deployment")) << file.toStdString();
         }
     }
 }
