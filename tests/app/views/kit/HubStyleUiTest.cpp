@@ -1,6 +1,6 @@
 // The app style's sizes: push buttons as wide as their text and padding (no minimum
 // width), the prominent one measured in its bold font, and a role given after a widget
-// was first polished taking effect.
+// was first polished taking effect; and the controls that change under the pointer.
 
 #include "app/views/kit/TextButtons.h"
 #include "app/views/kit/Theme.h"
@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
 #include <gtest/gtest.h>
 
 namespace hub {
@@ -84,6 +86,24 @@ TEST_F(HubStyleUi, ARoleGivenAfterPolishTakesEffect)
     Theme::setRole(area, "");
     EXPECT_TRUE(area->viewport()->autoFillBackground());
     EXPECT_TRUE(area->widget()->autoFillBackground());
+}
+
+TEST_F(HubStyleUi, ControlsThatChangeUnderThePointerAreTracked)
+{
+    auto* plain = new QPushButton(QStringLiteral("Cancel"), &window);
+    QPushButton* link = TextButtons::link(QStringLiteral("See All"), &window);
+    auto* tabs = new QTabBar(&window);
+    tabs->addTab(QStringLiteral("General"));
+    auto* bar = new QScrollBar(Qt::Vertical, &window);
+    show();
+    for (QWidget* control : QList<QWidget*>{plain, link, tabs, bar})
+        EXPECT_TRUE(control->testAttribute(Qt::WA_Hover)) << control->metaObject()->className();
+    for (QPushButton* button : {plain, link}) {
+        const QImage away = button->grab().toImage();
+        button->setAttribute(Qt::WA_UnderMouse);
+        EXPECT_NE(button->grab().toImage(), away) << button->text().toStdString();
+        button->setAttribute(Qt::WA_UnderMouse, false);
+    }
 }
 
 } // namespace
