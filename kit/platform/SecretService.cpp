@@ -1,5 +1,5 @@
 // libsecret first: glib's headers use names that Qt defines as macros.
-#include <libsecret/secret.h>
+#include "kit/platform/SecretLibrary.h"
 
 #include "kit/platform/SecretService.h"
 
@@ -45,30 +45,30 @@ std::unique_ptr<GHashTable, TableFree> attributes(const QByteArray& service, con
     return std::unique_ptr<GHashTable, TableFree>(table);
 }
 
-std::int32_t statusOf(const GError* error)
+std::int32_t statusOf(const SecretLibrary& secret, const GError* error)
 {
-    if (error->domain == SECRET_ERROR) {
+    if (error->domain == secret.secretError) {
         switch (error->code) {
         case SECRET_ERROR_IS_LOCKED: return interactionNotAllowed;
         case SECRET_ERROR_NO_SUCH_OBJECT: return noDefaultKeychain;
         default: return internalComponent;
         }
     }
-    if (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED)
+    if (error->domain == secret.ioError && error->code == G_IO_ERROR_CANCELLED)
         return userCanceled;
     // The service runs but the default collection's object is not there.
-    if (error->domain == G_DBUS_ERROR && (error->code == G_DBUS_ERROR_UNKNOWN_METHOD || error->code == G_DBUS_ERROR_UNKNOWN_OBJECT))
+    if (error->domain == secret.dbusError && (error->code == G_DBUS_ERROR_UNKNOWN_METHOD || error->code == G_DBUS_ERROR_UNKNOWN_OBJECT))
         return noDefaultKeychain;
     // No session bus, nobody owning the service name, or a service that cannot be started.
-    if (error->domain == G_IO_ERROR || error->domain == G_DBUS_ERROR)
+    if (error->domain == secret.ioError || error->domain == secret.dbusError)
         return notAvailable;
     return internalComponent;
 }
 
-std::int32_t fail(GError* raw, const char* operation)
+std::int32_t fail(const SecretLibrary& secret, GError* raw, const char* operation)
 {
     const ErrorPtr error(raw);
-    const std::int32_t status = statusOf(error.get());
+    const std::int32_t status = statusOf(secret, error.get());
     qCWarning(logKeychain, "%s failed (%d; %s %d): %s", operation, status, g_quark_to_string(error->domain), error->code,
               error->message);
     return status;
@@ -76,16 +76,16 @@ std::int32_t fail(GError* raw, const char* operation)
 
 // Whether a locked item answers to the attributes. libsecret reads and deletes
 // nothing behind a lock it cannot open, so an empty answer needs this check.
-std::int32_t missingOrLocked(GHashTable* attributes)
+std::int32_t missingOrLocked(const SecretLibrary& secret, GHashTable* attributes)
 {
     GError* error = nullptr;
-    GList* items = secret_service_search_sync(nullptr, schema(), attributes, SECRET_SEARCH_ALL, nullptr, &error);
+    GList* items = secret.service_search_sync(nullptr, schema(), attributes, SECRET_SEARCH_ALL, nullptr, &error);
     if (error)
-        return fail(error, "search");
+        return fail(secret, error, "search");
     bool locked = false;
     for (GList* item = items; item; item = item->next)
-        locked = locked || secret_item_get_locked(SECRET_ITEM(item->data));
-    g_list_free_full(items, g_object_unref);
+        locked = locked || secret.item_get_locked(static_cast<SecretItem*>(item->data));
+    g_list_free_full(items, secret.object_unref);
     return locked ? interactionNotAllowed : itemNotFound;
 }
 
@@ -93,57 +93,66 @@ std::int32_t missingOrLocked(GHashTable* attributes)
 
 std::int32_t copy(const QString& service, const QString& account, QByteArray& data)
 {
+    const SecretLibrary* secret = SecretLibrary::get();
+    if (!secret)
+        return notAvailable;
     const QByteArray s = service.toUtf8(), a = account.toUtf8();
     const auto query = attributes(s, a);
     // Never asks to unlock: a locked item is a status of its own, not a password prompt.
     GError* error = nullptr;
-    GList* items = secret_service_search_sync(nullptr, schema(), query.get(), SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS),
-                                              nullptr, &error);
+    GList* items = secret->service_search_sync(nullptr, schema(), query.get(),
+                                               SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS), nullptr, &error);
     if (error)
-        return fail(error, "lookup");
+        return fail(*secret, error, "lookup");
     std::int32_t status = itemNotFound;
     for (GList* entry = items; entry && status != success; entry = entry->next) {
-        SecretItem* item = SECRET_ITEM(entry->data);
-        if (secret_item_get_locked(item)) {
+        auto* item = static_cast<SecretItem*>(entry->data);
+        if (secret->item_get_locked(item)) {
             status = interactionNotAllowed;
             continue;
         }
-        if (SecretValue* value = secret_item_get_secret(item)) {
+        if (SecretValue* value = secret->item_get_secret(item)) {
             gsize length = 0;
-            const gchar* bytes = secret_value_get(value, &length);
+            const gchar* bytes = secret->value_get(value, &length);
             data = QByteArray(bytes, static_cast<qsizetype>(length));
-            secret_value_unref(value);
+            secret->value_unref(value);
             status = success;
         }
     }
-    g_list_free_full(items, g_object_unref);
+    g_list_free_full(items, secret->object_unref);
     return status;
 }
 
 std::int32_t store(const QString& service, const QString& account, const QByteArray& data)
 {
+    const SecretLibrary* secret = SecretLibrary::get();
+    if (!secret)
+        return notAvailable;
     const QByteArray s = service.toUtf8(), a = account.toUtf8();
     const QByteArray label = s + ' ' + a;
     // Stored as opaque bytes, so whatever was written reads back unchanged.
-    SecretValue* value = secret_value_new(data.constData(), data.size(), "application/octet-stream");
+    SecretValue* value = secret->value_new(data.constData(), data.size(), "application/octet-stream");
     GError* error = nullptr;
-    const gboolean stored = secret_password_storev_binary_sync(
-        schema(), attributes(s, a).get(), SECRET_COLLECTION_DEFAULT, label.constData(), value, nullptr, &error);
-    secret_value_unref(value);
+    const gboolean stored = secret->password_storev_binary_sync(schema(), attributes(s, a).get(), SECRET_COLLECTION_DEFAULT,
+                                                                label.constData(), value, nullptr, &error);
+    secret->value_unref(value);
     if (error)
-        return fail(error, "store");
+        return fail(*secret, error, "store");
     return stored ? success : internalComponent;
 }
 
 std::int32_t remove(const QString& service, const QString& account)
 {
+    const SecretLibrary* secret = SecretLibrary::get();
+    if (!secret)
+        return notAvailable;
     const QByteArray s = service.toUtf8(), a = account.toUtf8();
     const auto query = attributes(s, a);
     GError* error = nullptr;
-    const gboolean removed = secret_password_clearv_sync(schema(), query.get(), nullptr, &error);
+    const gboolean removed = secret->password_clearv_sync(schema(), query.get(), nullptr, &error);
     if (error)
-        return fail(error, "delete");
-    return removed ? success : missingOrLocked(query.get());
+        return fail(*secret, error, "delete");
+    return removed ? success : missingOrLocked(*secret, query.get());
 }
 
 std::optional<QString> message(std::int32_t status)
