@@ -4,8 +4,9 @@
 // against empty-core-app, a process that makes only the QCoreApplication; medians
 // of alternating runs, and the ratio (the aim is at most 3); also the start from a JSON snapshot
 // as earlier versions wrote it. Search: one keystroke, the query
-// grown by one letter, over that catalog; median and worst in milliseconds (the
-// aim is under 16 ms).
+// grown by one letter, over that catalog, once the search index is built (the window
+// builds it after its first content; that build is timed apart); median and worst in
+// milliseconds (the aim is under 16 ms).
 #include "app/model/AppModel.h"
 #include "kit/api/InMemoryTokenPersistence.h"
 #include "kit/api/StorefrontSnapshot.h"
@@ -131,6 +132,10 @@ int main(int argc, char** argv)
         median(fromJson) / median(empty));
 
     AppModel inProcess(servicesOver(current, {"bench"}));
+    QElapsedTimer indexTimer;
+    indexTimer.start();
+    inProcess.startup().afterFirstContent();
+    const double indexMs = double(indexTimer.nsecsElapsed()) / 1e6;
     const QString typed = "reverb tape";
     QList<double> keystrokes;
     for (int round = 0; round < 5; ++round) {
@@ -143,6 +148,7 @@ int main(int argc, char** argv)
                 return 1;
         }
     }
+    std::printf("search index over %d products, built after the first content: %.2f ms\n", products, indexMs);
     std::printf("search keystroke over %d products: median %.2f ms, worst %.2f ms (aim < 16 ms)\n", products, median(keystrokes),
         *std::max_element(keystrokes.begin(), keystrokes.end()));
     return 0;

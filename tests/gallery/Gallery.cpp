@@ -200,7 +200,9 @@ void gallery()
         auto* cell = Labels::plain(QStringLiteral("cell %1").arg(i), TextStyle::body);
         cell->setAutoFillBackground(true);
         cell->setFixedHeight(30 + (i % 3) * 10);
-        cell->setStyleSheet("background: #333");
+        QPalette fill = cell->palette();
+        fill.setColor(QPalette::Window, QColor(0x33, 0x33, 0x33));
+        cell->setPalette(fill);
         cells->addWidget(cell);
     }
     shot("flow-grid", flow, {350, 140});

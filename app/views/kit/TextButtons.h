@@ -6,7 +6,7 @@ namespace hub {
 
 // The app's text buttons in their three looks: filled with the accent colour (the one
 // call to action of a card or page), the regular one, and a link. The looks are the
-// app style sheet's; these only pick one.
+// app style's (HubStyle); these only pick one.
 namespace TextButtons {
 
 enum class Size { small, regular, large };

@@ -33,15 +33,11 @@ QColor materialBackground(); // the banner's regular material
 
 // The palette the whole app is drawn with.
 QPalette darkPalette();
-// The one style sheet of the app's own controls: push buttons (the default button of a
-// dialog in the accent colour), thin scroll bars without arrows, underlined tabs, and the
-// variants a widget asks for with its `role` property (see setRole).
-QString styleSheet();
-// Gives `widget` the sheet's look for `role`: "prominent", "regular" and "link" push
+// Gives `widget` the app style's look for `role`: "prominent", "regular" and "link" push
 // buttons, "segment" and "trackSegment" buttons on a "track", "symbol" and "menu" tool
 // buttons, "card", "tag" and "material" surfaces, "clear" scroll areas, "field" inputs.
 void setRole(QWidget* widget, const char* role);
-// Draws `app` in the dark look: Fusion under the palette and the style sheet above.
+// Draws `app` in the dark look: the app's style (HubStyle) under the palette.
 void apply(QApplication& app);
 
 } // namespace Theme

@@ -1,6 +1,6 @@
 // The window in the app's own look: no push button, scroll bar or tab bar is drawn the
 // way Qt draws it by default, on the screens that hold them, and the look comes from the
-// app's one style sheet rather than from sheets of the widgets' own.
+// app's style: neither the application nor any widget carries a style sheet.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/MainWindow.h"
@@ -15,6 +15,8 @@
 #include <QFrame>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTabBar>
 #include <gtest/gtest.h>
 
@@ -38,22 +40,16 @@ QList<QWidget*> controls(QWidget& top)
     return found;
 }
 
-// The controls of `top` that draw the same with the app's style sheet and their own
-// taken away.
+// The controls of `top` that draw the same in plain Fusion as in the app's style.
 QStringList defaultLooking(QWidget& top)
 {
     const QList<QWidget*> shown = controls(top);
     QList<QImage> styled;
     for (QWidget* control : shown)
         styled.append(control->grab().toImage());
-    const QString application = qApp->styleSheet();
-    QList<std::pair<QWidget*, QString>> own;
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     for (QWidget* control : shown)
-        if (!control->styleSheet().isEmpty())
-            own.append({control, control->styleSheet()});
-    qApp->setStyleSheet(QString());
-    for (auto& [widget, sheet] : own)
-        widget->setStyleSheet(QString());
+        control->setStyle(fusion.get());
     settle();
     QStringList plain;
     for (qsizetype at = 0; at < shown.size(); ++at)
@@ -61,9 +57,8 @@ QStringList defaultLooking(QWidget& top)
             const auto* button = qobject_cast<QPushButton*>(shown[at]);
             plain.append(QString::fromLatin1(shown[at]->metaObject()->className()) + (button ? u' ' + button->text() : QString()));
         }
-    qApp->setStyleSheet(application);
-    for (auto& [widget, sheet] : own)
-        widget->setStyleSheet(sheet);
+    for (QWidget* control : shown)
+        control->setStyle(nullptr);
     settle();
     return plain;
 }
@@ -127,18 +122,19 @@ TEST_F(WindowLook, NoControlKeepsQtsDefaultLook)
     EXPECT_EQ(defaultLooking(*settings), QStringList());
 }
 
-// The widgets under `top`, shown or not, that carry a style sheet of their own.
+// The widgets under `top`, shown or not, that carry a style sheet or are drawn through one.
 QStringList ownSheets(const QWidget& top)
 {
     QStringList found;
     for (const QWidget* widget : top.findChildren<QWidget*>())
-        if (!widget->styleSheet().isEmpty())
+        if (!widget->styleSheet().isEmpty() || widget->style()->inherits("QStyleSheetStyle"))
             found.append(QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->styleSheet().left(60));
     return found;
 }
 
-TEST_F(WindowLook, ScreensTakeTheirLookFromTheAppSheet)
+TEST_F(WindowLook, ScreensCarryNoStyleSheet)
 {
+    EXPECT_EQ(qApp->styleSheet(), QString());
     model->catalog().setExtras(Fixtures::extras({QStringLiteral("Free EQ")}));
     model->cart().addToCart(*model->catalog().storeProduct(QStringLiteral("tv-reverb")));
     settle();
