@@ -12,13 +12,21 @@ WarmUp::WarmUp()
     : thread_([locale = UserLocale::dates()] {
           QFontDatabase::families();
           Formats::datePattern(locale, icu::UnicodeString(u"yMMMd"));
-          try {
-              PinnedExchange::prepare();
-          } catch (...) {
-              // The first request meets the same failure and reports it.
-          }
       })
 {
+}
+
+void WarmUp::prepareNetwork()
+{
+    if (network_.joinable())
+        return;
+    network_ = std::jthread([] {
+        try {
+            PinnedExchange::prepare();
+        } catch (...) {
+            // The first request meets the same failure and reports it.
+        }
+    });
 }
 
 } // namespace hub

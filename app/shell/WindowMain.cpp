@@ -68,7 +68,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     int applicationArgc = hub::WebEngineArguments::applicationCount(argc, argv);
     QApplication app(applicationArgc, argv);
     hub::UserLocale::adopt();
-    const hub::WarmUp warmUp;
+    hub::WarmUp warmUp;
     QApplication::setApplicationName(QStringLiteral("Tavren Hub"));
     const QStringList arguments = QApplication::arguments();
     const bool snapshot = hub::LaunchArguments(arguments).snapshotFolder().has_value();
@@ -93,6 +93,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::Services services = hub::Composition::standard(arguments);
     fillDesktop(services, shown, updater, location.info());
     hub::AppModel model(std::move(services));
+    if (!model.catalog().storefrontIsCached())
+        warmUp.prepareNetwork();
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;
     // The web engine comes with the first checkout, not with the window.
