@@ -93,8 +93,14 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::Services services = hub::Composition::standard(arguments);
     fillDesktop(services, shown, updater, location.info());
     hub::AppModel model(std::move(services));
-    if (!model.catalog().storefrontIsCached())
+    // With no snapshot to show, the first screen waits for the store: its first refresh
+    // starts now, while the window is put together (the window's own start, when it is
+    // shown, joins it).
+    if (!model.catalog().storefrontIsCached()) {
         warmUp.prepareNetwork();
+        if (!snapshot)
+            model.start();
+    }
     hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
     shown = &window;
     // The web engine comes with the first checkout, not with the window.
