@@ -108,6 +108,15 @@ ButtonLook buttonLook(const QStyleOption* option, const QWidget* widget)
         look.radius = 5;
         look.padding = {10, 3, 10, 3};
     }
+    if (role == Role::prominent) {
+        const QString size = widget->property("controlSize").toString();
+        if (size == u"small") {
+            look.padding = {12, 4, 12, 4};
+        } else if (size == u"large") {
+            look.radius = 8;
+            look.padding = {18, 8, 18, 8};
+        }
+    }
 
     if (role == Role::regular && widget->property("leading").toBool())
         look.leading = true;

@@ -30,7 +30,7 @@ QPushButton* link(const QString& title, QWidget* parent) { return asLink(make(ti
 QPushButton* asProminent(QPushButton* button, Size size)
 {
     if (size != Size::regular)
-        button->setProperty("size", size == Size::small ? QStringLiteral("small") : QStringLiteral("large"));
+        button->setProperty("controlSize", size == Size::small ? QStringLiteral("small") : QStringLiteral("large"));
     return look(button, "prominent");
 }
 

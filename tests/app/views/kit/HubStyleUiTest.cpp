@@ -49,11 +49,14 @@ TEST_F(HubStyleUi, PushButtonsAreTheirTextAndPadding)
         {plain, QFont::Normal, {28, 10}},
         {TextButtons::regular(QStringLiteral("OK"), &window), QFont::Normal, {24, 8}},
         {TextButtons::prominent(QStringLiteral("Update All"), &window), QFont::DemiBold, {28, 10}},
+        {TextButtons::asProminent(new QPushButton(QStringLiteral("Connect"), &window), TextButtons::Size::small), QFont::DemiBold, {24, 8}},
+        {TextButtons::asProminent(new QPushButton(QStringLiteral("Update All"), &window), TextButtons::Size::large), QFont::DemiBold, {36, 16}},
         {TextButtons::link(QStringLiteral("See All"), &window), QFont::Normal, {0, 0}},
     };
     show();
     for (const auto& [button, weight, padding] : cases) {
-        SCOPED_TRACE(button->text().toStdString() + " " + button->property("role").toString().toStdString());
+        SCOPED_TRACE(button->text().toStdString() + " " + button->property("role").toString().toStdString() + " "
+            + button->property("controlSize").toString().toStdString());
         EXPECT_EQ(button->font().weight(), weight);
         EXPECT_EQ(button->sizeHint(), textSize(*button, weight) + padding);
     }
