@@ -48,4 +48,12 @@ void StorePage::fill(ProductActions& actions, const BrowsePresenter::Page& page)
         add(new Shelf(actions, shelf.title, std::nullopt, shelf.products, {}, content_));
 }
 
+// The window gives a page its size. Asking the column instead would lay out every shelf
+// just to be told what the window ignores, and at start before the page is even shown.
+QSize StorePage::sizeHint() const
+{
+    const int unit = fontMetrics().height();
+    return {36 * unit, 24 * unit};
+}
+
 } // namespace hub

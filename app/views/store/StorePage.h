@@ -26,6 +26,7 @@ public:
     void clear(const QList<QWidget*>& keep = {});
     // The column anew: the page's header and its shelves, none with "See All".
     void fill(ProductActions& actions, const BrowsePresenter::Page& page);
+    QSize sizeHint() const override;
 
 private:
     QWidget* content_;
