@@ -470,8 +470,9 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
                 button.features &= ~QStyleOptionToolButton::HasMenu;
                 QProxyStyle::drawComplexControl(control, &button, painter, widget);
                 if (tool->features & QStyleOptionToolButton::HasMenu) {
-                                        QStyleOptionToolButton arrow(*tool);
-                    arrow.rect = alignedRect(option->direction, Qt::AlignRight | Qt::AlignVCenter, QSize(menuArrow, menuArrow), option->rect.adjusted(1, 1, -1, -1));
+                    QStyleOptionToolButton arrow(*tool);
+                    arrow.rect = alignedRect(option->direction, Qt::AlignRight | Qt::AlignVCenter, QSize(menuArrow, menuArrow),
+                        option->rect.adjusted(1, 1, -1, -1));
                     QProxyStyle::drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
                 }
                 return;
