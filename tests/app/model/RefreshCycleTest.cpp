@@ -279,9 +279,19 @@ TEST(RefreshCycle, ARefreshAskedForWhileOneRunsJoinsIt)
     EXPECT_FALSE(model->refresh().loading());
 
     // Two sign-ins meanwhile need a cycle begun after them: one more, which both join.
+    // The running cycle's storefront waits until both have asked: a cycle whose answers
+    // all come at once may end before the first sign-in asks.
+    std::promise<void> asked;
+    const std::shared_future<void> bothAsked = asked.get_future().share();
+    const QByteArray storefront = QJsonDocument(Fixtures::storefront(scene.products).toJson()).toJson(QJsonDocument::Compact);
+    harness.store.transport()->route("GET", FakeStore::storefrontPath, [bothAsked, storefront](const HttpRequest&) {
+        bothAsked.wait();
+        return ScriptedTransport::response(200, storefront);
+    });
     QCoro::Task<> running = model->refresh().refreshAll();
     QCoro::Task<> signedIn = model->refresh().refreshAll(RefreshCycle::Join::fresh);
     QCoro::Task<> alsoSignedIn = model->refresh().refreshAll(RefreshCycle::Join::fresh);
+    asked.set_value();
     await(std::move(running));
     await(std::move(signedIn));
     await(std::move(alsoSignedIn));
