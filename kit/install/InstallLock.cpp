@@ -1,6 +1,7 @@
 #include "kit/install/InstallLock.h"
 
 #include "kit/support/AppDirectories.h"
+#include "kit/support/NoFollow.h"
 
 #include <QFile>
 #include <fcntl.h>
@@ -19,13 +20,10 @@ bool InstallLock::tryLock()
 {
     if (descriptor_ >= 0)
         return true;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link: whatever but a regular file stands at the path is removed.
+    const int fd = NoFollow::lockFile(AT_FDCWD, QFile::encodeName(path));
     if (fd < 0)
         return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
     descriptor_ = fd;
     return true;
 }

@@ -22,6 +22,7 @@ public:
 
     // True when this object holds the lock afterwards. False when another holder has it
     // or the file cannot be opened; the file is created 0600 and never written or deleted.
+    // It is opened without following a link: a link there is removed, not written through.
     bool tryLock();
     void unlock();
     bool isHeld() const { return descriptor_ >= 0; }

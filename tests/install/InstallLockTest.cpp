@@ -99,3 +99,30 @@ TEST(InstallLock, MissingFolderIsRefusedAndNotMade)
     EXPECT_FALSE(lock.tryLock());
     EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("missing"))));
 }
+
+TEST(InstallLock, ALinkAtTheLockFileIsReplacedNeverWrittenThrough)
+{
+    QTemporaryDir folder, elsewhere;
+    const QString missing = elsewhere.filePath(QStringLiteral("missing"));
+    const QString letter = elsewhere.filePath(QStringLiteral("letter.txt"));
+    QFile file(letter);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("mine");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    for (const QString& target : {missing, letter}) {
+        SCOPED_TRACE(target.toStdString());
+        InstallLock lock(folder.path());
+        QFile::remove(lock.path);
+        ASSERT_TRUE(QFile::link(target, lock.path));
+        EXPECT_TRUE(lock.tryLock());
+        EXPECT_FALSE(QFileInfo(lock.path).isSymLink());
+        EXPECT_TRUE(QFileInfo(lock.path).isFile());
+        EXPECT_EQ(hub::test::permissionsOf(lock.path), 0600u);
+        EXPECT_EQ(InstallLock(folder.path()).tryLock(), false) << "the lock is the file that stands there now";
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_EQ(hub::test::permissionsOf(letter), 0644u);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("mine"));
+}

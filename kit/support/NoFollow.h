@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace hub {
+
+// File operations on the hub's own files and folders that never go through a symbolic
+// link. `folder` is an open folder descriptor; with AT_FDCWD, `name` is a path and only
+// its last component is guarded.
+namespace NoFollow {
+
+// The names in the open folder, "." and ".." aside; empty when it cannot be read.
+QList<QByteArray> entries(int folder);
+
+// An exclusive flock, taken without waiting, on the regular file `name` in `folder`,
+// made 0600 when missing. The file is opened without following a link and without
+// blocking; a link, FIFO, socket or device at the name is removed first (an empty
+// folder too), never written through. A file that another holder unlinked while this
+// one waited is not taken. Returns the descriptor (close-on-exec), or -1 with errno set:
+// EWOULDBLOCK when another holder has the lock.
+int lockFile(int folder, const QByteArray& name);
+
+// Unlinks `name` in `folder` only while it still names the file open as `descriptor`.
+void unlinkIfSame(int folder, const QByteArray& name, int descriptor);
+
+// The real folder `name` in `folder`, opened as a folder descriptor; -1 with errno
+// (ELOOP or ENOTDIR) when a link or anything else lies there.
+int openFolder(int folder, const QByteArray& name);
+
+// The real folder `name` in `folder`, made 0700 when missing; a link or anything else
+// that is not a folder there is removed first. Returns it open; throws std::system_error.
+int makeFolder(int folder, const QByteArray& name);
+
+// Removes `name` in `folder` and, when it is a real folder, everything below it. Links
+// are removed, never followed, and no other file system (a mounted image) is entered.
+// Folders that deny writing are opened up first. False when something remains.
+bool removeTree(int folder, const QByteArray& name);
+
+// The folder at `path` opened, after checking that it is a real folder (not a link)
+// owned by this user; throws std::system_error saying what it is instead.
+int openOwnedFolder(const QString& path);
+
+} // namespace NoFollow
+
+} // namespace hub
