@@ -1,90 +1,87 @@
 #include "kit/install/WorkFolder.h"
 
-#include "kit/platform/FileManager.h"
 #include "kit/support/AppDirectories.h"
+#include "kit/support/NoFollow.h"
 
-#include <QDir>
 #include <QFile>
+#include <QList>
+#include <QRandomGenerator>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace hub {
 
 namespace {
 
-QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+const QByteArray claimsFolder = WorkFolder::claimsName;
+const QByteArray sweptPrefix = ".swept-";
 
-[[noreturn]] void fail(int error, const char* what, const QString& path)
-{
-    throw std::system_error(error, std::generic_category(), std::string(what) + " " + path.toStdString());
-}
+QByteArray encoded(const QString& name) { return QFile::encodeName(name); }
+QByteArray lockName(const QByteArray& run) { return run + ".lock"; }
 
-// A real folder (never a link) at `path`, 0700 when made; whatever else lies there goes.
-void makeFolder(const QString& path)
-{
-    struct stat status {};
-    if (::lstat(encoded(path).constData(), &status) == 0 && !S_ISDIR(status.st_mode))
-        FileManager::removeItem(path);
-    if (::mkdir(encoded(path).constData(), 0700) != 0 && errno != EEXIST)
-        fail(errno, "cannot create folder", path);
-    if (::lstat(encoded(path).constData(), &status) != 0)
-        fail(errno, "cannot look at", path);
-    if (!S_ISDIR(status.st_mode))
-        fail(ENOTDIR, "not a folder:", path);
-}
-
-bool isRealFolder(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-// An exclusive flock on the regular file at `path`, made 0600 when missing; -1 when
-// another holder has it. A link or anything but a regular file there is removed. A
-// file its holder deleted while this waited is not the lock any more: then again.
-int lockFile(const QString& path)
-{
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const int fd = ::open(encoded(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-        if (fd < 0) {
-            if (errno != ELOOP && errno != ENXIO && errno != EISDIR)
-                return -1;
-            FileManager::removeItem(path);
-            continue;
-        }
-        struct stat opened {};
-        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
             ::close(fd);
-            FileManager::removeItem(path);
-            continue;
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        struct stat named {};
-        if (::lstat(encoded(path).constData(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
-            return fd;
-        ::close(fd);
     }
-    return -1;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int release() { return std::exchange(fd, -1); }
+
+    int fd;
+};
+
+bool isRealFolder(int folder, const QByteArray& name)
+{
+    struct stat status {};
+    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Run folders are named by sanitised keys, which never start with a dot.
+bool isRunName(const QByteArray& name) { return !name.isEmpty() && !name.startsWith('.'); }
+
+// When no live run holds the run folder `name`, it is renamed to a
+// ".swept-" name of its own and its lock file goes. The new name, or nothing.
+QByteArray moveAside(int root, int claims, const QByteArray& name)
+{
+    if (!isRealFolder(root, name))
+        return {};
+    const Descriptor lock(NoFollow::lockFile(claims, lockName(name)));
+    if (lock.fd < 0)
+        return {};
+    QByteArray aside;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QByteArray candidate = sweptPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        if (::renameat2(root, name.constData(), root, candidate.constData(), RENAME_NOREPLACE) == 0) {
+            aside = candidate;
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    NoFollow::unlinkIfSame(claims, lockName(name), lock.fd);
+    return aside;
 }
 
 } // namespace
 
-WorkFolder::Claim::Claim(QString folder, QString lockFile, int descriptor)
-    : folder(std::move(folder)), lockFile_(std::move(lockFile)), descriptor_(descriptor)
+WorkFolder::Claim::Claim(QString folder, int claims, QByteArray lockName, int descriptor)
+    : folder(std::move(folder)), claims_(claims), lockName_(std::move(lockName)), descriptor_(descriptor)
 {
 }
 
 WorkFolder::Claim::Claim(Claim&& other) noexcept
-    : folder(other.folder), lockFile_(std::move(other.lockFile_)), descriptor_(other.descriptor_)
+    : folder(other.folder), claims_(std::exchange(other.claims_, -1)), lockName_(std::move(other.lockName_)),
+      descriptor_(std::exchange(other.descriptor_, -1))
 {
-    other.descriptor_ = -1;
 }
 
 WorkFolder::Claim::~Claim() { release(); }
@@ -93,44 +90,47 @@ void WorkFolder::Claim::release()
 {
     if (descriptor_ < 0)
         return;
-    // Deleted while held, so the next claimant opens a new file or finds this one gone.
-    ::unlink(encoded(lockFile_).constData());
+    // Deleted while held, so the next claimant opens a new file or finds this one gone;
+    // only this claim's own file, should another stand under its name by now.
+    NoFollow::unlinkIfSame(claims_, lockName_, descriptor_);
     ::close(descriptor_);
-    descriptor_ = -1;
+    ::close(claims_);
+    descriptor_ = claims_ = -1;
 }
 
 WorkFolder::WorkFolder(QString root) : root(std::move(root)) {}
 
-std::optional<WorkFolder::Claim> WorkFolder::claimOnly(const QString& name) const
-{
-    const QString claims = root + u'/' + QLatin1String(claimsName);
-    const QString lock = claims + u'/' + name + QStringLiteral(".lock");
-    // A sweep may take the empty claims folder away in between.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        makeFolder(claims);
-        const int fd = lockFile(lock);
-        if (fd >= 0)
-            return Claim(root + u'/' + name, lock, fd);
-        if (errno != ENOENT)
-            break;
-    }
-    return std::nullopt;
-}
-
 std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name) const
 {
     AppDirectories::owned(root);
-    std::optional<Claim> held = claimOnly(name);
-    if (held)
-        makeFolder(held->folder);
+    const Descriptor top(NoFollow::openOwnedFolder(root));
+    const QByteArray run = encoded(name);
+    std::optional<Claim> held;
+    {
+        Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
+        const int lock = NoFollow::lockFile(claims.fd, lockName(run));
+        if (lock < 0) {
+            if (errno == EWOULDBLOCK)
+                return std::nullopt;
+            throw std::system_error(errno, std::generic_category(), "cannot lock " + (root + u'/' + name).toStdString());
+        }
+        held.emplace(Claim(root + u'/' + name, claims.release(), lockName(run), lock));
+    }
+    const Descriptor folder(NoFollow::makeFolder(top.fd, run));
     return held;
 }
 
 void WorkFolder::discard(const QString& name) const
 {
     try {
-        if (std::optional<Claim> held = claimOnly(name))
-            FileManager::removeItem(held->folder);
+        const Descriptor top(NoFollow::openOwnedFolder(root));
+        QByteArray aside;
+        {
+            const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
+            aside = moveAside(top.fd, claims.fd, encoded(name));
+        }
+        if (!aside.isEmpty())
+            NoFollow::removeTree(top.fd, aside);
     } catch (const std::exception&) {
         // Left for the next sweep.
     }
@@ -139,32 +139,32 @@ void WorkFolder::discard(const QString& name) const
 void WorkFolder::sweep() const
 {
     try {
-        const QDir folder(root);
-        if (!folder.exists())
-            return;
-        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-        for (const QString& name : folder.entryList(all)) {
-            if (name == QLatin1String(claimsName))
-                continue;
-            if (!isRealFolder(folder.filePath(name)))
-                FileManager::removeItem(folder.filePath(name));
-            else
-                discard(name);
+        // A root that is missing, a link or another user's is not swept.
+        const Descriptor top(NoFollow::openOwnedFolder(root));
+        {
+            const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
+            for (const QByteArray& name : NoFollow::entries(top.fd)) {
+                if (isRunName(name))
+                    moveAside(top.fd, claims.fd, name);
+            }
+            // Lock files whose run folder is gone; taking one and letting go deletes it.
+            for (const QByteArray& name : NoFollow::entries(claims.fd)) {
+                struct stat status {};
+                if (!isRunName(name) || !name.endsWith(".lock")
+                    || ::fstatat(claims.fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+                    continue;
+                const Descriptor lock(NoFollow::lockFile(claims.fd, name));
+                if (lock.fd >= 0)
+                    NoFollow::unlinkIfSame(claims.fd, name, lock.fd);
+            }
+            // Only an empty one goes: a live claim keeps its file there.
+            ::unlinkat(top.fd, claimsFolder.constData(), AT_REMOVEDIR);
         }
-        const QString claims = folder.filePath(QLatin1String(claimsName));
-        if (!isRealFolder(claims)) {
-            FileManager::removeItem(claims);
-            return;
+        // What this or an earlier sweep moved aside.
+        for (const QByteArray& name : NoFollow::entries(top.fd)) {
+            if (name.startsWith(sweptPrefix))
+                NoFollow::removeTree(top.fd, name);
         }
-        for (const QString& name : QDir(claims).entryList(all)) {
-            // A lock whose run folder is gone; taking it and letting go deletes it.
-            if (name.endsWith(QLatin1String(".lock")) && !name.startsWith(u'.'))
-                claimOnly(name.chopped(5));
-            else
-                FileManager::removeItem(claims + u'/' + name);
-        }
-        // Only an empty one goes: a live claim keeps its file there.
-        ::rmdir(encoded(claims).constData());
     } catch (const std::exception&) {
         // A sweep that cannot finish leaves the rest for the next one.
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -8,9 +9,10 @@ namespace hub {
 // The install engine's work folder: one folder per run, named by the caller (a
 // sanitised download key), claimed with an exclusive flock on "<name>.lock" in the
 // ".claims" folder, a name no sanitised key can take (they never start with a dot).
-// Nothing below the root is followed through a link: a link where a run's folder, the
-// claims folder or a lock file should be is removed, never written through. Whatever
-// no live claim holds is a leftover of an ended process, and sweep() removes it.
+// The root must be a real folder of this user; nothing is followed through a link:
+// a link where a run's folder, the claims folder or a lock file should be is removed,
+// never written through. A sweep moves a run folder that no live run holds aside
+// (".swept-*") before removing it, and touches nothing else.
 class WorkFolder {
 public:
     // A held claim; releasing it (or destroying it) deletes its lock file, so no
@@ -26,8 +28,9 @@ public:
 
     private:
         friend class WorkFolder;
-        Claim(QString folder, QString lockFile, int descriptor);
-        QString lockFile_;
+        Claim(QString folder, int claims, QByteArray lockName, int descriptor);
+        int claims_; // the claims folder, open
+        QByteArray lockName_;
         int descriptor_;
     };
 
@@ -36,18 +39,16 @@ public:
     static constexpr const char* claimsName = ".claims";
 
     // Claims the run folder `name` and makes it (0700) when missing. Nothing when a
-    // live run holds it. Throws std::system_error when the folders cannot be made.
+    // live run holds it. Throws std::system_error when the folders cannot be made or
+    // the root is a link or another user's folder.
     std::optional<Claim> claim(const QString& name) const;
     // Removes the run folder `name` with all it holds, unless a live run holds it.
     void discard(const QString& name) const;
-    // Removes every entry of the root that no live claim holds, and every lock file
-    // no live run holds. Never throws.
+    // Removes the run folders and the lock files that no live run holds, and nothing
+    // else. Never throws.
     void sweep() const;
 
     const QString root;
-
-private:
-    std::optional<Claim> claimOnly(const QString& name) const;
 };
 
 } // namespace hub

@@ -1,9 +1,12 @@
 #include "kit/support/AppDirectories.h"
 
+#include "kit/support/NoFollow.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <cerrno>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -37,13 +40,13 @@ QString owned(const QString& folder)
         if (at < 0)
             break;
     }
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        fail(errno, "look at", path);
-    if (!S_ISDIR(status.st_mode))
-        fail(ENOTDIR, "not a folder:", path);
-    if (::chmod(QFile::encodeName(path).constData(), 0700) != 0)
-        fail(errno, "set permissions of", path);
+    // Never through a link: a folder that is not this user's own is not used.
+    const int fd = NoFollow::openOwnedFolder(path);
+    const int changed = ::fchmod(fd, 0700);
+    const int error = errno;
+    ::close(fd);
+    if (changed != 0)
+        fail(error, "set permissions of", path);
     return folder;
 }
 
@@ -51,7 +54,8 @@ QString support() { return owned(location(QStandardPaths::GenericDataLocation) +
 
 QString cache(const QString& name)
 {
-    return owned(location(QStandardPaths::GenericCacheLocation) + QStringLiteral("/com.tavren.hub/") + name);
+    const QString root = owned(location(QStandardPaths::GenericCacheLocation) + QStringLiteral("/com.tavren.hub"));
+    return owned(root + u'/' + name);
 }
 
 QString work() { return cache(QStringLiteral("work")); }

@@ -9,12 +9,14 @@ namespace hub {
 namespace AppDirectories {
 
 // Creates the folder and any missing parents with 0700, then sets 0700 on the
-// folder itself even when it existed. Returns the path unchanged.
+// folder itself even when it existed. Returns the path unchanged. A folder that is a
+// link, or another user's, is refused (and left as it is).
 QString owned(const QString& folder);
 
 // The application-support folder: $XDG_DATA_HOME/"Tavren Hub" (ledger, floors, install lock).
 QString support();
-// The cache root's subfolder `name`: $XDG_CACHE_HOME/"com.tavren.hub"/name.
+// The cache root's subfolder `name`: $XDG_CACHE_HOME/"com.tavren.hub"/name; both
+// folders pass through owned().
 QString cache(const QString& name);
 // The install engine's work folder: cache("work").
 QString work();

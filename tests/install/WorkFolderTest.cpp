@@ -1,10 +1,14 @@
 #include "kit/install/WorkFolder.h"
+#include "tests/testkit/FilePermissions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 
 using namespace hub;
 
@@ -44,7 +48,8 @@ TEST(WorkFolder, NeverWritesThroughALink)
     EXPECT_FALSE(QFileInfo(work.root + QStringLiteral("/.claims/tv-reverb.lock")).isSymLink());
     EXPECT_EQ(entries(elsewhere.path()), QStringList());
 
-    // A planted claims folder is removed, not entered; a sweep leaves what the link points at.
+    // A planted claims folder is removed, not entered; a sweep leaves what the link points
+    // at, and a link, being no run folder, stays.
     claim->release();
     QFile(elsewhere.filePath(QStringLiteral("kept"))).open(QIODevice::WriteOnly);
     QDir(work.root + QStringLiteral("/.claims")).removeRecursively();
@@ -52,10 +57,11 @@ TEST(WorkFolder, NeverWritesThroughALink)
     ASSERT_TRUE(QFile::link(elsewhere.path(), work.root + QStringLiteral("/linked")));
     work.sweep();
     EXPECT_EQ(entries(elsewhere.path()), QStringList({"kept"}));
-    EXPECT_EQ(entries(work.root), QStringList());
+    EXPECT_EQ(entries(work.root), QStringList({"linked"}));
     EXPECT_TRUE(work.claim(QStringLiteral("tv-reverb")));
     work.sweep();
-    EXPECT_EQ(entries(work.root), QStringList());
+    EXPECT_EQ(entries(work.root), QStringList({"linked"}));
+    EXPECT_EQ(entries(elsewhere.path()), QStringList({"kept"}));
 }
 
 TEST(WorkFolder, DiscardAndSweepSpareOnlyLiveRuns)
@@ -72,12 +78,38 @@ TEST(WorkFolder, DiscardAndSweepSpareOnlyLiveRuns)
     EXPECT_EQ(entries(work.root), QStringList({".claims", "live"}));
 
     ASSERT_TRUE(work.claim(QStringLiteral("crashed")));
-    QFile(work.root + QStringLiteral("/download-Ef56Gh")).open(QIODevice::WriteOnly);
+    QFile(work.root + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly); // no run folder: not the sweep's
     QFile(work.root + QStringLiteral("/.claims/gone.lock")).open(QIODevice::WriteOnly);
     work.sweep();
-    EXPECT_EQ(entries(work.root), QStringList({".claims", "live"}));
+    EXPECT_EQ(entries(work.root), QStringList({".claims", "live", "notes.txt"}));
     EXPECT_EQ(entries(work.root + QStringLiteral("/.claims")), QStringList({"live.lock"}));
     EXPECT_EQ(entries(live->folder), QStringList({"download-Ab34Cd"}));
+}
+
+TEST(WorkFolder, ARootThatIsALinkOrAnotherUsersIsNeitherUsedNorSwept)
+{
+    QTemporaryDir box;
+    const QString documents = box.filePath(QStringLiteral("documents"));
+    const QString linked = box.filePath(QStringLiteral("linked-work"));
+    ASSERT_TRUE(QDir().mkpath(documents + QStringLiteral("/Photos")));
+    QFile(documents + QStringLiteral("/letter.txt")).open(QIODevice::WriteOnly);
+    QFile(documents + QStringLiteral("/Photos/cat.jpg")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(documents, linked));
+    const auto check = [&](const QString& root) {
+        SCOPED_TRACE(root.toStdString());
+        ASSERT_EQ(::chmod(QFile::encodeName(documents).constData(), 0755), 0);
+        const WorkFolder work(root);
+        EXPECT_THROW(work.claim(QStringLiteral("tv-reverb")), std::system_error);
+        work.sweep();
+        work.discard(QStringLiteral("Photos"));
+        EXPECT_EQ(entries(documents), QStringList({"Photos", "letter.txt"}));
+        EXPECT_EQ(entries(documents + QStringLiteral("/Photos")), QStringList({"cat.jpg"}));
+        EXPECT_EQ(hub::test::permissionsOf(documents), 0755u);
+    };
+    check(linked);
+    // A real folder of another user (the tests run as root, so it can be made one).
+    if (::geteuid() == 0 && ::chown(QFile::encodeName(documents).constData(), 65534, 65534) == 0)
+        check(documents);
 }
 
 } // namespace

@@ -35,24 +35,45 @@ TEST(Composition, LedgerFallsBackToAPrivateFolder)
     QDir(folder.absoluteFilePath()).removeRecursively();
 }
 
-// No work folder: installs still go on, in a private folder of this process.
+// No work folder: installs still go on, in a private folder of this process; so when the
+// work folder is a link to a folder of the user's own files, which is left as it is.
+namespace {
+QStringList warnings;
+}
+
 TEST(Composition, WorkFolderFallsBackToAPrivateFolder)
 {
     QTemporaryDir root;
     const QString blocker = root.filePath("not-a-folder");
     QFile(blocker).open(QIODevice::WriteOnly);
+    const QString documents = root.filePath("documents"), linkedCache = root.filePath("linked-cache");
+    QDir().mkpath(documents);
+    QDir().mkpath(linkedCache + "/com.tavren.hub");
+    QFile::link(documents, linkedCache + "/com.tavren.hub/work");
+    QFile(documents + "/letter.txt").open(QIODevice::WriteOnly);
+    QFile::setPermissions(documents, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     const QByteArray saved = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_DATA_HOME", root.filePath("data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", blocker.toLocal8Bit());
+    for (const QString& cache : {blocker, linkedCache}) {
+        SCOPED_TRACE(cache.toStdString());
+        qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings.append(text); });
+        const Services services = Composition::standard({"tavren-hub", "--measure-launch"});
+        qInstallMessageHandler(previous);
+        qputenv("XDG_CACHE_HOME", saved);
 
-    const Services services = Composition::standard({"tavren-hub", "--measure-launch"});
-    qputenv("XDG_CACHE_HOME", saved);
-
-    const auto* engine = dynamic_cast<const PipelineEngine*>(services.pipeline.get());
-    ASSERT_NE(engine, nullptr);
-    const QFileInfo folder(engine->pipeline().workRoot);
-    EXPECT_TRUE(folder.isDir());
-    EXPECT_EQ(folder.permissions() & 0x0077, 0) << "group and others have no access";
-    EXPECT_FALSE(folder.absoluteFilePath().startsWith(blocker));
-    QDir(folder.absoluteFilePath()).removeRecursively();
+        const auto* engine = dynamic_cast<const PipelineEngine*>(services.pipeline.get());
+        ASSERT_NE(engine, nullptr);
+        const QFileInfo folder(engine->pipeline().workRoot);
+        EXPECT_TRUE(folder.isDir());
+        EXPECT_EQ(folder.permissions() & 0x0077, 0) << "group and others have no access";
+        EXPECT_FALSE(folder.absoluteFilePath().startsWith(cache));
+        EXPECT_EQ(warnings.filter("no work folder").size(), 1) << warnings.join('\n').toStdString();
+        QDir(folder.absoluteFilePath()).removeRecursively();
+    }
+    EXPECT_EQ(QFileInfo(documents).permissions() & 0x0077, 0x0055) << "the user's folder keeps its permissions";
+    EXPECT_EQ(QDir(documents).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"letter.txt"});
 }
