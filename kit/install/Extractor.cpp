@@ -6,6 +6,7 @@
 #include "kit/support/BundleKind.h"
 #include "kit/support/InstallError.h"
 #include "kit/support/InstallerToolProtocol.h"
+#include "kit/support/NoFollow.h"
 #include "kit/support/PathSafety.h"
 #include "kit/support/Subprocess.h"
 
@@ -18,7 +19,9 @@
 #include <QUuid>
 #include <algorithm>
 #include <filesystem>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 namespace hub {
 
@@ -141,7 +144,9 @@ void Extractor::checkMeasuredSize(const QString& tree) const
 Extraction Extractor::extract(const QString& artifact, ArtifactKind kind, const QString& workDirectory) const
 {
     const QString staging = workDirectory + QStringLiteral("/bundles");
-    makeFolder(staging);
+    makeFolder(workDirectory);
+    // A real folder: a link standing there goes, so nothing is staged where it points.
+    ::close(NoFollow::makeFolder(AT_FDCWD, QFile::encodeName(staging)));
     const ScratchFolder scratch(workDirectory);
     switch (kind) {
     case ArtifactKind::pkg:

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <cerrno>
 #include <mutex>
@@ -64,10 +65,15 @@ QString InstallPipeline::workDirectory(const InstallRequest& request) const
 }
 
 template <typename Body>
-auto InstallPipeline::withWorkDirectory(const InstallRequest& request, Body&& body) const
+auto InstallPipeline::withWorkDirectory(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
+                                        Body&& body) const
 {
+    // A folder found again keeps only the partial file that the resume data names in it.
+    const QString folder = workDirectory(request);
+    const QFileInfo partial(resumeData ? resumeData->partialFile : QString());
+    const QString keep = resumeData && QDir::cleanPath(partial.absolutePath()) == QDir::cleanPath(folder) ? partial.fileName() : QString();
     // Two runs whose keys sanitise alike would share the folder: the first one keeps it.
-    std::optional<WorkFolder::Claim> claim = WorkFolder(workRoot).claim(QDir(workDirectory(request)).dirName());
+    std::optional<WorkFolder::Claim> claim = WorkFolder(workRoot).claim(QDir(folder).dirName(), keep);
     if (!claim)
         throw InstallError::alreadyProcessing();
     const QString work = claim->folder;
@@ -141,7 +147,7 @@ void InstallPipeline::checkFloors(const QList<std::pair<StagedBundle, VerifiedCo
 InstallRecord InstallPipeline::run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
                                    const StageCallback& stage, std::stop_token stop) const
 {
-    return withWorkDirectory(request, [&](const QString& work) {
+    return withWorkDirectory(request, resumeData, [&](const QString& work) {
         const Extraction extraction = fetchAndVerify(request, work, resumeData, stage, stop);
         report(stage, InstallStage::installing());
         const std::lock_guard placing(placements);
@@ -170,7 +176,7 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
 
 void InstallPipeline::verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const
 {
-    withWorkDirectory(request, [&](const QString& work) { return fetchAndVerify(request, work, std::nullopt, stage, stop); });
+    withWorkDirectory(request, std::nullopt, [&](const QString& work) { return fetchAndVerify(request, work, std::nullopt, stage, stop); });
     report(stage, InstallStage::installed());
 }
 

@@ -29,7 +29,8 @@ namespace hub {
 // Each request works in its own folder under workRoot, named after its download
 // key, which the run claims (see WorkFolder); a second run on the same folder is
 // refused at once. The download's partial file lies in that folder too. The folder
-// is removed at the end, except when a stopped download leaves resume data.
+// is removed at the end, except when a stopped download leaves resume data; a run
+// that finds it again keeps only the partial file its resume data name.
 //
 // Synchronous: every call blocks its caller. The stop token is honoured during
 // the download (DownloadInterrupted, with resume data when there are bytes worth
@@ -87,7 +88,7 @@ public:
 
 private:
     template <typename Body>
-    auto withWorkDirectory(const InstallRequest& request, Body&& body) const;
+    auto withWorkDirectory(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData, Body&& body) const;
     void checkFloors(const QList<std::pair<StagedBundle, VerifiedCode>>& verified) const;
 };
 

@@ -100,7 +100,7 @@ void WorkFolder::Claim::release()
 
 WorkFolder::WorkFolder(QString root) : root(std::move(root)) {}
 
-std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name) const
+std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QString& keep) const
 {
     AppDirectories::owned(root);
     const Descriptor top(NoFollow::openOwnedFolder(root));
@@ -116,7 +116,17 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name) const
         }
         held.emplace(Claim(root + u'/' + name, claims.release(), lockName(run), lock));
     }
+    // A folder found again holds what an earlier run or another program left: all goes
+    // but the partial download the run goes on with.
     const Descriptor folder(NoFollow::makeFolder(top.fd, run));
+    const QByteArray kept = encoded(keep);
+    for (const QByteArray& entry : NoFollow::entries(folder.fd)) {
+        struct stat status {};
+        const bool isKept = !kept.isEmpty() && entry == kept
+            && ::fstatat(folder.fd, entry.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
+        if (!isKept)
+            NoFollow::removeTree(folder.fd, entry);
+    }
     return held;
 }
 

@@ -38,10 +38,12 @@ public:
 
     static constexpr const char* claimsName = ".claims";
 
-    // Claims the run folder `name` and makes it (0700) when missing. Nothing when a
+    // Claims the run folder `name` and makes it (0700) when missing. A folder found
+    // again is emptied first, links removed and not followed, but for the regular file
+    // `keep` in it (the partial download a resumed run goes on with). Nothing when a
     // live run holds it. Throws std::system_error when the folders cannot be made or
     // the root is a link or another user's folder.
-    std::optional<Claim> claim(const QString& name) const;
+    std::optional<Claim> claim(const QString& name, const QString& keep = {}) const;
     // Removes the run folder `name` with all it holds, unless a live run holds it.
     void discard(const QString& name) const;
     // Removes the run folders and the lock files that no live run holds, and nothing

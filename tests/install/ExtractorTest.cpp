@@ -596,6 +596,20 @@ TEST(ExtractorWorkFolder, EachExtractionUnpacksApartAndLeavesOnlyItsBundles)
     EXPECT_EQ(entries(box.work("bundles")).size(), 3);
 }
 
+TEST(ExtractorWorkFolder, ABundlesLinkInTheWorkFolderIsReplacedNotFollowed)
+{
+    Box box;
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), box.work("bundles")));
+    ZipBuilder(box.in("good.zip")).add(ArchiveEntry::bundle("Good.vst3")).finish();
+    const Extraction extraction = extractorWith().extract(box.in("good.zip"), ArtifactKind::zip, box.work());
+    ASSERT_EQ(names(extraction), QStringList{"Good.vst3:vst3"});
+    EXPECT_FALSE(QFileInfo(box.work("bundles")).isSymLink());
+    EXPECT_TRUE(extraction.bundles.first().path.startsWith(box.work("bundles/")));
+    EXPECT_TRUE(QFileInfo(extraction.bundles.first().path).isDir());
+    EXPECT_EQ(entries(elsewhere.path()), QStringList());
+}
+
 TEST(ExtractorWorkFolder, DiskImagesAreDetachedAndTheirFolderRemovedWhateverHappens)
 {
     ImageBox box;

@@ -137,6 +137,19 @@ protected:
         return InstallRequest{QStringLiteral("p1"), QStringLiteral("Synth"), version, download};
     }
 
+    // A run of the download stopped once half of its bytes have come.
+    DownloadInterrupted pausedHalfway(const Download& download)
+    {
+        std::stop_source stop;
+        StageLog log;
+        log.onStage = [&](const InstallStage& stage) {
+            if (stage.kind == InstallStage::Kind::downloading && stage.received >= download.size / 2)
+                stop.request_stop();
+        };
+        return thrown<DownloadInterrupted>(
+            [&] { harness.pipeline().run(request(download), std::nullopt, log.sink(), stop.get_token()); });
+    }
+
     QString placed() const { return harness.vst3Folder() + QStringLiteral("/Synth.vst3"); }
     QStringList workFolders() const { return QDir(harness.workRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot); }
 
@@ -253,14 +266,7 @@ TEST_F(InstallPipelineTest, StoppedDownloadPausesAndResumesWithTheRest)
 {
     const QByteArray bytes = product(synth(QStringLiteral("1.0"), 4 << 20));
     const Download download = harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
-    std::stop_source stop;
-    StageLog first;
-    first.onStage = [&](const InstallStage& stage) {
-        if (stage.kind == InstallStage::Kind::downloading && stage.received >= bytes.size() / 2)
-            stop.request_stop();
-    };
-    const DownloadInterrupted paused = thrown<DownloadInterrupted>(
-        [&] { harness.pipeline().run(request(download), std::nullopt, first.sink(), stop.get_token()); });
+    const DownloadInterrupted paused = pausedHalfway(download);
     ASSERT_TRUE(paused.resumeData);
     const qint64 kept = paused.resumeData->offset;
     EXPECT_GE(kept, bytes.size() / 2);
@@ -283,6 +289,31 @@ TEST_F(InstallPipelineTest, StoppedDownloadPausesAndResumesWithTheRest)
                      harness.pipeline().run(request(download), std::nullopt, {}, early.get_token());
                  }).resumeData);
     EXPECT_EQ(workFolders(), QStringList());
+}
+
+TEST_F(InstallPipelineTest, AResumedRunKeepsOnlyItsOwnPartialDownload)
+{
+    const QByteArray bytes = product(synth(QStringLiteral("1.0"), 4 << 20));
+    const Download download = harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
+    const DownloadInterrupted paused = pausedHalfway(download);
+    ASSERT_TRUE(paused.resumeData);
+    // Another program plants a link where the run stages its bundles, and a file of its own.
+    QTemporaryDir elsewhere;
+    const QString folder = harness.workRoot() + QStringLiteral("/big");
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder + QStringLiteral("/bundles")));
+    QFile(folder + QStringLiteral("/planted")).open(QIODevice::WriteOnly);
+
+    QStringList atVerifying;
+    StageLog log;
+    log.onStage = [&](const InstallStage& stage) {
+        if (stage.kind == InstallStage::Kind::verifying)
+            atVerifying = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    harness.pipeline().run(request(download), paused.resumeData, log.sink());
+    EXPECT_EQ(harness.downloads.requests().last().header("Range"), "bytes=" + QByteArray::number(paused.resumeData->offset) + '-');
+    EXPECT_EQ(atVerifying, QStringList{QStringLiteral("Synth.zip")});
+    EXPECT_TRUE(QFileInfo::exists(placed()));
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST_F(InstallPipelineTest, SizesOtherThanTheStoresAreRefused)
