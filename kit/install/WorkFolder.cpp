@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -39,6 +40,24 @@ public:
     int fd;
 };
 
+// The root's own flock: claims take it shared while they make the claims folder and
+// their lock file, a sweep exclusive while it takes locks, moves folders aside and
+// removes the empty claims folder. So a claim never meets a sweep half way.
+class Gate {
+public:
+    Gate(int root, int mode) : root_(root)
+    {
+        while (::flock(root_, mode) != 0 && errno == EINTR) {
+        }
+    }
+    ~Gate() { ::flock(root_, LOCK_UN); }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+private:
+    int root_;
+};
+
 bool isRealFolder(int folder, const QByteArray& name)
 {
     struct stat status {};
@@ -48,7 +67,7 @@ bool isRealFolder(int folder, const QByteArray& name)
 // Run folders are named by sanitised keys, which never start with a dot.
 bool isRunName(const QByteArray& name) { return !name.isEmpty() && !name.startsWith('.'); }
 
-// When no live run holds the run folder `name`, it is renamed to a
+// With the gate held: when no live run holds the run folder `name`, it is renamed to a
 // ".swept-" name of its own and its lock file goes. The new name, or nothing.
 QByteArray moveAside(int root, int claims, const QByteArray& name)
 {
@@ -107,6 +126,7 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
     const QByteArray run = encoded(name);
     std::optional<Claim> held;
     {
+        const Gate gate(top.fd, LOCK_SH);
         Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
         const int lock = NoFollow::lockFile(claims.fd, lockName(run));
         if (lock < 0) {
@@ -136,6 +156,7 @@ void WorkFolder::discard(const QString& name) const
         const Descriptor top(NoFollow::openOwnedFolder(root));
         QByteArray aside;
         {
+            const Gate gate(top.fd, LOCK_EX);
             const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
             aside = moveAside(top.fd, claims.fd, encoded(name));
         }
@@ -152,6 +173,7 @@ void WorkFolder::sweep() const
         // A root that is missing, a link or another user's is not swept.
         const Descriptor top(NoFollow::openOwnedFolder(root));
         {
+            const Gate gate(top.fd, LOCK_EX);
             const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
             for (const QByteArray& name : NoFollow::entries(top.fd)) {
                 if (isRunName(name))
@@ -170,7 +192,7 @@ void WorkFolder::sweep() const
             // Only an empty one goes: a live claim keeps its file there.
             ::unlinkat(top.fd, claimsFolder.constData(), AT_REMOVEDIR);
         }
-        // What this or an earlier sweep moved aside.
+        // What this or an earlier sweep moved aside, removed without holding anyone up.
         for (const QByteArray& name : NoFollow::entries(top.fd)) {
             if (name.startsWith(sweptPrefix))
                 NoFollow::removeTree(top.fd, name);

@@ -11,8 +11,9 @@ namespace hub {
 // ".claims" folder, a name no sanitised key can take (they never start with a dot).
 // The root must be a real folder of this user; nothing is followed through a link:
 // a link where a run's folder, the claims folder or a lock file should be is removed,
-// never written through. A sweep moves a run folder that no live run holds aside
-// (".swept-*") before removing it, and touches nothing else.
+// never written through. Claims take the root's flock shared and sweeps exclusive, so
+// a sweep never meets a claim being made; a sweep moves a run folder that no live run
+// holds aside (".swept-*") before removing it, and touches nothing else.
 class WorkFolder {
 public:
     // A held claim; releasing it (or destroying it) deletes its lock file, so no

@@ -1,11 +1,13 @@
 #include "kit/install/WorkFolder.h"
 #include "tests/testkit/FilePermissions.h"
+#include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -17,6 +19,8 @@ namespace {
 const QDir::Filters everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 QStringList entries(const QString& folder) { return QDir(folder).entryList(everything, QDir::Name); }
+
+const char* childRoot = "HUB_WORK_FOLDER_TEST_ROOT";
 
 TEST(WorkFolder, ClaimsExcludeEachOtherAndLeaveNoLockFileBehind)
 {
@@ -110,6 +114,59 @@ TEST(WorkFolder, ARootThatIsALinkOrAnotherUsersIsNeitherUsedNorSwept)
     // A real folder of another user (the tests run as root, so it can be made one).
     if (::geteuid() == 0 && ::chown(QFile::encodeName(documents).constData(), 65534, 65534) == 0)
         check(documents);
+}
+
+TEST(WorkFolderChild, SweepsUntilStopped)
+{
+    if (!qEnvironmentVariableIsSet(childRoot))
+        GTEST_SKIP() << "runs as a second process";
+    const WorkFolder work(qEnvironmentVariable(childRoot));
+    const QString stop = work.root + QStringLiteral(".stop");
+    work.sweep();
+    std::cout << "sweeping" << std::endl;
+    while (!QFileInfo::exists(stop))
+        work.sweep();
+    std::exit(0);
+}
+
+TEST(WorkFolder, ASweepInAnotherProcessNeitherTakesALiveRunNorFailsAClaim)
+{
+    QTemporaryDir box;
+    const WorkFolder work(box.filePath(QStringLiteral("work")));
+    ASSERT_TRUE(work.claim(QStringLiteral("first")));
+    const auto sweeper = hub::test::startThisTest(QStringLiteral("WorkFolderChild.SweepsUntilStopped"),
+                                                  {{QString::fromLatin1(childRoot), work.root}});
+    QByteArray answer; // the child's line after the test framework's own output
+    while (answer != "sweeping") {
+        if (!sweeper->canReadLine())
+            ASSERT_TRUE(sweeper->waitForReadyRead(60'000));
+        else
+            answer = sweeper->readLine().trimmed();
+    }
+
+    int refused = 0, lost = 0;
+    QString firstError;
+    for (int round = 0; round < 500; ++round) {
+        try {
+            std::optional<WorkFolder::Claim> run = work.claim(QStringLiteral("live"));
+            if (!run) {
+                ++refused;
+                continue;
+            }
+            const QString partial = run->folder + QStringLiteral("/partial");
+            QFile(partial).open(QIODevice::WriteOnly);
+            work.claim(QStringLiteral("left-%1").arg(round % 8)); // a leftover for the sweeper
+            if (work.claim(QStringLiteral("live")) || !QFileInfo::exists(partial))
+                ++lost;
+        } catch (const std::system_error& error) {
+            if (refused++ == 0)
+                firstError = QString::fromLocal8Bit(error.what());
+        }
+    }
+    QFile(work.root + QStringLiteral(".stop")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(sweeper->waitForFinished(60'000));
+    EXPECT_EQ(refused, 0) << firstError.toStdString();
+    EXPECT_EQ(lost, 0);
 }
 
 } // namespace
