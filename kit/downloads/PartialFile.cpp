@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -20,9 +22,22 @@ namespace {
 
 } // namespace
 
+namespace {
+
+constexpr QByteArrayView namePrefix = "download-";
+
+} // namespace
+
+bool PartialFile::isPartialName(QByteArrayView name)
+{
+    // The prefix, then the six letters or digits that mkostemp puts in place of "XXXXXX".
+    return name.size() == namePrefix.size() + 6 && name.startsWith(namePrefix)
+        && std::all_of(name.begin() + namePrefix.size(), name.end(), [](char c) { return std::isalnum(uchar(c)); });
+}
+
 PartialFile PartialFile::create(const QString& folder)
 {
-    QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("download-XXXXXX")));
+    QByteArray path = QFile::encodeName(folder) + '/' + namePrefix.toByteArray() + "XXXXXX";
     const int fd = ::mkostemp(path.data(), O_CLOEXEC); // mode 0600
     if (fd < 0)
         throwErrno("cannot create the download file");

@@ -13,8 +13,11 @@ namespace hub {
 // destroyed; the file itself stays until remove() or moveTo().
 class PartialFile {
 public:
-    // A new empty file in `folder`. Throws std::system_error.
+    // A new empty file in `folder`, named "download-" and six letters or digits.
+    // Throws std::system_error.
     static PartialFile create(const QString& folder);
+    // Whether a file name is one that create() gives.
+    static bool isPartialName(QByteArrayView name);
 
     // The partial file of earlier resume data, cut to its offset. Nothing (and the
     // name is unlinked) when it is gone, shorter than the offset, has no validator,

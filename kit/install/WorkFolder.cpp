@@ -1,5 +1,6 @@
 #include "kit/install/WorkFolder.h"
 
+#include "kit/downloads/PartialFile.h"
 #include "kit/support/AppDirectories.h"
 #include "kit/support/NoFollow.h"
 
@@ -62,6 +63,13 @@ bool isRealFolder(int folder, const QByteArray& name)
 {
     struct stat status {};
     return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool isPartialFile(int folder, const QByteArray& name)
+{
+    struct stat status {};
+    return PartialFile::isPartialName(name) && ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
+        && S_ISREG(status.st_mode);
 }
 
 // Run folders are named by sanitised keys, which never start with a dot.
@@ -176,7 +184,9 @@ void WorkFolder::sweep() const
             const Gate gate(top.fd, LOCK_EX);
             const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
             for (const QByteArray& name : NoFollow::entries(top.fd)) {
-                if (isRunName(name))
+                if (isPartialFile(top.fd, name))
+                    ::unlinkat(top.fd, name.constData(), 0); // a downloader's, left in the root
+                else if (isRunName(name))
                     moveAside(top.fd, claims.fd, name);
             }
             // Lock files whose run folder is gone; taking one and letting go deletes it.

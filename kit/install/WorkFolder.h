@@ -13,7 +13,7 @@ namespace hub {
 // a link where a run's folder, the claims folder or a lock file should be is removed,
 // never written through. Claims take the root's flock shared and sweeps exclusive, so
 // a sweep never meets a claim being made; a sweep moves a run folder that no live run
-// holds aside (".swept-*") before removing it, and touches nothing else.
+// holds aside (".swept-*") before removing it.
 class WorkFolder {
 public:
     // A held claim; releasing it (or destroying it) deletes its lock file, so no
@@ -47,8 +47,8 @@ public:
     std::optional<Claim> claim(const QString& name, const QString& keep = {}) const;
     // Removes the run folder `name` with all it holds, unless a live run holds it.
     void discard(const QString& name) const;
-    // Removes the run folders and the lock files that no live run holds, and nothing
-    // else. Never throws.
+    // Removes the run folders and the lock files that no live run holds, and partial
+    // downloads left in the root; nothing else. Never throws.
     void sweep() const;
 
     const QString root;

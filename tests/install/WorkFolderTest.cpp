@@ -82,7 +82,8 @@ TEST(WorkFolder, DiscardAndSweepSpareOnlyLiveRuns)
     EXPECT_EQ(entries(work.root), QStringList({".claims", "live"}));
 
     ASSERT_TRUE(work.claim(QStringLiteral("crashed")));
-    QFile(work.root + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly); // no run folder: not the sweep's
+    QFile(work.root + QStringLiteral("/download-Ef56Gh")).open(QIODevice::WriteOnly);
+    QFile(work.root + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly); // not a name the hub gives
     QFile(work.root + QStringLiteral("/.claims/gone.lock")).open(QIODevice::WriteOnly);
     work.sweep();
     EXPECT_EQ(entries(work.root), QStringList({".claims", "live", "notes.txt"}));
