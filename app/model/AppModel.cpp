@@ -8,7 +8,7 @@ namespace hub {
 //   Navigation     selection, path, search
 //   Accounts       store user and owned records, the identity account and its lists, the sign-in sheet
 //   StoreCatalog   storefront, extras, search index, catalog queries   (Accounts)
-//   Library        installed records, release notes, updates available (Accounts, StoreCatalog)
+//   Library        installed records, release notes, updates available (Banners, Accounts, StoreCatalog)
 //   InstallQueue   pending install, jobs, lock, uninstall              (Accounts, Banners, Library)
 //   RefreshCycle   loaders, update decision, update loop, report       (all of the above)
 //   SignIn         account operations                                  (RefreshCycle, InstallQueue)
@@ -27,7 +27,7 @@ AppModel::AppModel(Services services, QObject* parent)
     , navigation_(this)
     , accounts_(this)
     , catalog_(accounts_, this)
-    , library_(services_, accounts_, catalog_, this)
+    , library_(services_, accounts_, catalog_, banners_, this)
     , queue_(services_, pools_, {accounts_, banners_, library_}, [this](const std::exception& e) { report(e); }, this)
     , refresh_(services_, pools_, {preferences_, banners_, accounts_, catalog_, library_, queue_}, this)
     , signIn_(services_, pools_, {banners_, accounts_, catalog_, queue_, refresh_}, this)

@@ -2,14 +2,18 @@
 
 #include "app/model/Accounts.h"
 #include "app/model/Assign.h"
+#include "app/model/Banners.h"
 #include "app/model/Services.h"
 #include "app/model/StoreCatalog.h"
 #include "kit/support/Version.h"
 
+#include <QFileInfo>
+
 namespace hub {
 
-Library::Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, QObject* parent)
-    : QObject(parent), services_(services), catalog_(catalog)
+Library::Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, Banners& banners,
+                 QObject* parent)
+    : QObject(parent), services_(services), catalog_(catalog), banners_(banners)
 {
     // Everything updatesAvailable() reads.
     connect(&catalog, &StoreCatalog::storefrontChanged, this, &Library::recountUpdates);
@@ -108,8 +112,9 @@ void Library::openApp(const InstallRecord& record) const
 {
     for (const InstalledItem& item : record.presentItems()) {
         if (item.kind == BundleKind::app) {
-            if (services_.openApp)
-                services_.openApp(item.path);
+            if (services_.openApp && !services_.openApp(item.path))
+                banners_.flash(Banner::Tone::failure,
+                               QFileInfo(item.path).completeBaseName() + QStringLiteral(" could not be opened here."));
             return;
         }
     }

@@ -10,6 +10,7 @@
 namespace hub {
 
 class Accounts;
+class Banners;
 class StoreCatalog;
 struct Services;
 
@@ -23,7 +24,8 @@ class Library : public QObject {
 public:
     using ReleaseNotes = QHash<QString, ProductSummary>;
 
-    Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, QObject* parent = nullptr);
+    Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, Banners& banners,
+            QObject* parent = nullptr);
 
     const QList<InstallRecord>& installed() const { return installed_; }
     const ReleaseNotes& releaseNotes() const { return releaseNotes_; }
@@ -47,7 +49,8 @@ public:
 
     // Selects the record's items still on disk in the file manager.
     void reveal(const InstallRecord& record) const;
-    // Starts the record's first application still on disk; nothing without one.
+    // Starts the record's first application still on disk; nothing without one. One
+    // that does not start here is a failure banner naming it.
     void openApp(const InstallRecord& record) const;
 
 signals:
@@ -61,6 +64,7 @@ private:
 
     const Services& services_;
     const StoreCatalog& catalog_;
+    Banners& banners_;
     QList<InstallRecord> installed_;
     ReleaseNotes releaseNotes_;
     QStringList updates_; // ids of updatesAvailable() as last announced

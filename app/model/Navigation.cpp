@@ -18,7 +18,6 @@ void Navigation::choose(HubSection section)
 {
     setSearch(QString());
     setSelection(section);
-    setPath({});
 }
 
 void Navigation::setPath(const QStringList& path)

@@ -25,8 +25,8 @@ public:
 
     // Another section (none counts as one) empties the path.
     void setSelection(std::optional<HubSection> section);
-    // The user chose a section (sidebar or command): the search is left and the
-    // section's root screen shows, also when it was already selected.
+    // The user chose a section (sidebar or command): the search is left; another
+    // section shows its root screen, the one already selected keeps its open page.
     void choose(HubSection section);
     void setPath(const QStringList& path);
     // Typing the first character into an empty field empties the path.

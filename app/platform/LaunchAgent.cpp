@@ -6,15 +6,26 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
+#include <array>
 #include <system_error>
 
 namespace hub {
 
 namespace {
 
+Q_LOGGING_CATEGORY(agentLog, "com.tavren.hub.launch-agent")
+
 constexpr int systemctlTimeoutMs = 30'000;
+
+// The states a user manager that runs reports; without one systemctl says "offline"
+// (no user bus), "unknown" or nothing.
+constexpr std::array<QLatin1StringView, 6> runningManagerStates{
+    QLatin1StringView("initializing"), QLatin1StringView("starting"), QLatin1StringView("running"),
+    QLatin1StringView("degraded"), QLatin1StringView("maintenance"), QLatin1StringView("stopping")};
 
 // A word of ExecStart=: quoted, with the characters systemd treats specially escaped.
 QString unitWord(const QString& text)
@@ -82,6 +93,7 @@ LaunchAgent::Answer LaunchAgent::systemctl(const QStringList& arguments) const
     process.setStandardInputFile(QProcess::nullDevice());
     process.start();
     Answer answer;
+    answer.command = arguments.join(u' ');
     if (!process.waitForStarted(systemctlTimeoutMs)) {
         answer.errors = process.errorString();
         return answer;
@@ -101,16 +113,17 @@ LaunchAgent::Answer LaunchAgent::systemctl(const QStringList& arguments) const
 
 void LaunchAgent::check(const Answer& answer) const
 {
-    if (answer.status != 0)
-        throw LaunchAgentError(LaunchAgentError::Kind::systemctlFailed,
-                               answer.errors.isEmpty() ? QStringLiteral("status %1").arg(answer.status) : answer.errors);
+    if (answer.status == 0)
+        return;
+    const QString detail = answer.errors.isEmpty() ? QStringLiteral("status %1").arg(answer.status) : answer.errors;
+    qCWarning(agentLog, "systemctl --user %s: %s", qUtf8Printable(answer.command), qUtf8Printable(detail));
+    throw LaunchAgentError(LaunchAgentError::Kind::systemctlFailed, detail);
 }
 
 LaunchAgent::Status LaunchAgent::status() const
 {
-    // A running manager names its state; without one systemctl only complains.
     const Answer manager = systemctl({QStringLiteral("is-system-running")});
-    if (!manager.started || manager.output.isEmpty())
+    if (!manager.started || std::ranges::find(runningManagerStates, manager.output) == runningManagerStates.end())
         return Status::notFound;
     if (!QFileInfo::exists(servicePath()) || !QFileInfo::exists(timerPath()))
         return Status::notRegistered;
@@ -118,7 +131,7 @@ LaunchAgent::Status LaunchAgent::status() const
     return timer.output == u"enabled" ? Status::enabled : Status::notRegistered;
 }
 
-void LaunchAgent::registerAgent() const
+void LaunchAgent::writeUnits() const
 {
     try {
         if (!QDir().mkpath(unitFolder_))
@@ -128,8 +141,22 @@ void LaunchAgent::registerAgent() const
     } catch (const std::system_error& error) {
         throw LaunchAgentError(LaunchAgentError::Kind::cannotWrite, QString::fromLocal8Bit(error.what()));
     }
-    check(systemctl({QStringLiteral("daemon-reload")}));
-    check(systemctl({QStringLiteral("enable"), QStringLiteral("--now"), QString::fromLatin1(timerName)}));
+}
+
+void LaunchAgent::registerAgent() const
+{
+    try {
+        writeUnits();
+        check(systemctl({QStringLiteral("daemon-reload")}));
+        check(systemctl({QStringLiteral("enable"), QStringLiteral("--now"), QString::fromLatin1(timerName)}));
+    } catch (const LaunchAgentError&) {
+        // Takes back what this registration did; its own failure is the one reported.
+        try {
+            unregisterAgent();
+        } catch (const LaunchAgentError&) {
+        }
+        throw;
+    }
 }
 
 void LaunchAgent::unregisterAgent() const

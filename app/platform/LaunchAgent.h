@@ -13,7 +13,7 @@ public:
     enum class Status {
         notRegistered, // the unit files are absent, or the timer is not enabled
         enabled,       // the timer is enabled
-        notFound,      // there is no user service manager to ask
+        notFound,      // there is no running user service manager to ask
     };
 
     static constexpr const char* serviceName = "com.tavren.hub.updater.service";
@@ -28,7 +28,7 @@ public:
 
     Status status() const;
     // Writes both units, reloads the manager and enables and starts the timer.
-    // Throws LaunchAgentError.
+    // Throws LaunchAgentError, after removing the units again.
     void registerAgent() const;
     // Disables and stops the timer and removes both units (also when disabling failed,
     // which is then thrown as LaunchAgentError). Nothing to do without units.
@@ -41,13 +41,16 @@ public:
 
 private:
     struct Answer {
+        QString command; // the arguments after "--user"
         bool started = false;
         int status = -1;
         QString output;
         QString errors;
     };
     Answer systemctl(const QStringList& arguments) const;
+    // Throws a refusal, after logging systemctl's words.
     void check(const Answer& answer) const;
+    void writeUnits() const;
 
     QString executable_;
     QString unitFolder_;

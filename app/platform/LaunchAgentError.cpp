@@ -8,7 +8,7 @@ QString LaunchAgentError::message() const
     case Kind::cannotWrite:
         return QStringLiteral("The background updater's files could not be written: ") + detail;
     case Kind::systemctlFailed:
-        return QStringLiteral("The user's service manager refused the background updater: ") + detail;
+        return QStringLiteral("The user's service manager refused the background updater.");
     }
     return detail;
 }

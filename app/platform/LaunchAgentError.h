@@ -15,7 +15,7 @@ public:
     bool operator==(const LaunchAgentError&) const = default;
 
     Kind kind;
-    QString detail; // the file system's or systemctl's own words
+    QString detail; // the file system's or systemctl's own words (systemctl's are logged, not shown)
 };
 
 } // namespace hub

@@ -8,10 +8,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QUrl>
 
 namespace hub {
+
+namespace {
+
+Q_LOGGING_CATEGORY(workspaceLog, "com.tavren.hub.workspace")
+
+} // namespace
 
 Workspace::Workspace(QDBusConnection bus) : bus_(std::move(bus)) {}
 
@@ -49,11 +56,20 @@ QString Workspace::mainExecutable(const QString& bundle)
     return QFileInfo(executable).isExecutable() ? executable : QString();
 }
 
-void Workspace::openApplication(const QString& bundle) const
+bool Workspace::openApplication(const QString& bundle) const
 {
     const QString executable = mainExecutable(bundle);
-    if (!executable.isEmpty())
-        QProcess::startDetached(executable, {}, QFileInfo(bundle).absolutePath());
+    if (executable.isEmpty()) {
+        qCWarning(workspaceLog, "%s has no executable to start", qUtf8Printable(bundle));
+        return false;
+    }
+    QProcess process;
+    process.setProgram(executable);
+    process.setWorkingDirectory(QFileInfo(bundle).absolutePath());
+    if (process.startDetached())
+        return true;
+    qCWarning(workspaceLog, "cannot start %s: %s", qUtf8Printable(executable), qUtf8Printable(process.errorString()));
+    return false;
 }
 
 } // namespace hub

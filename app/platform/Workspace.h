@@ -7,7 +7,7 @@
 namespace hub {
 
 // The desktop's file manager and application start, as the app's menus need them.
-// Calls return at once; what the desktop does with them is not observed.
+// Calls return at once; what the file manager does with them is not observed.
 class Workspace {
 public:
     explicit Workspace(QDBusConnection bus = QDBusConnection::sessionBus());
@@ -19,8 +19,9 @@ public:
     // manager answers, opens the first file's folder instead. Nothing for no files.
     void reveal(const QStringList& paths) const;
     // Starts the application bundle's main executable (Contents/Info.plist's
-    // CFBundleExecutable in Contents/MacOS), detached; nothing when there is none.
-    void openApplication(const QString& bundle) const;
+    // CFBundleExecutable in Contents/MacOS), detached. False, with the reason in the
+    // log, when there is none or it does not start (another platform's program).
+    bool openApplication(const QString& bundle) const;
 
     // The executable that openApplication starts, or an empty text.
     static QString mainExecutable(const QString& bundle);

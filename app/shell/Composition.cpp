@@ -99,7 +99,7 @@ Services standard(const QStringList& argumentList)
     };
     services.setDockBadge = [badge = std::make_shared<DockBadge>()](int count) { badge->show(count); };
     services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
-    services.openApp = [](const QString& bundle) { Workspace().openApplication(bundle); };
+    services.openApp = [](const QString& bundle) { return Workspace().openApplication(bundle); };
     return services;
 }
 

@@ -10,7 +10,10 @@ void FakeDesktop::attach(Services& services)
     services.setDockBadge = [this](int count) { badges.append(count); };
     services.notify = [this](const QString& title, const QString& body) { notifications.append({title, body}); };
     services.reveal = [this](const QStringList& paths) { revealed.append(paths); };
-    services.openApp = [this](const QString& bundle) { started.append(bundle); };
+    services.openApp = [this](const QString& bundle) {
+        started.append(bundle);
+        return opens;
+    };
 }
 
 } // namespace hub

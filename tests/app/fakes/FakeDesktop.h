@@ -22,6 +22,7 @@ public:
     int activations = 0;
     QList<QStringList> revealed;
     QStringList started; // application bundles opened
+    bool opens = true;   // whether an application bundle starts
 };
 
 } // namespace hub

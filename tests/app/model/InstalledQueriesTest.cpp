@@ -132,4 +132,13 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     model->library().reveal(record);
     EXPECT_EQ(harness.desktop.revealed, (QList<QStringList>{{plugIn, app}, {}}));
     EXPECT_EQ(harness.desktop.started, QStringList{app}) << "a record of plug-ins opens nothing";
+    EXPECT_TRUE(model->banners().banners().isEmpty());
+
+    // An application that cannot start here says so, by its name.
+    record.items = {{app, BundleKind::app, "com.tavren.tool.app", "TEAM", std::nullopt}};
+    harness.desktop.opens = false;
+    model->library().openApp(record);
+    ASSERT_EQ(model->banners().banners().size(), 1);
+    EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
+    EXPECT_EQ(model->banners().banners().first().text, QStringLiteral("Tool could not be opened here."));
 }

@@ -16,7 +16,8 @@ using namespace hub;
 namespace {
 
 // A systemctl that keeps "enabled" as a file, logs its arguments one call a line, and
-// answers as a manager would; "no-manager" and "refuse" files change its mind.
+// answers as a manager would; "no-manager", "refuse" and "reload-fails" files change its
+// mind, and a "state" file holds the state it reports instead of "running".
 class StubSystemctl {
 public:
     StubSystemctl()
@@ -28,7 +29,8 @@ d='%1'
 echo "$*" >> "$d/calls"
 [ -f "$d/no-manager" ] && { echo "Failed to connect to bus: No medium found" >&2; exit 1; }
 case "$2" in
-  is-system-running) echo running ;;
+  is-system-running) s=running; [ -f "$d/state" ] && s=$(cat "$d/state"); echo "$s"; [ "$s" = running ] || exit 1 ;;
+  daemon-reload) [ -f "$d/reload-fails" ] && { echo "Reload daemon failed: Process org.freedesktop.systemd1 exited with status 1" >&2; exit 1; } ;;
   is-enabled) if [ -f "$d/enabled" ]; then echo enabled; else echo disabled; exit 1; fi ;;
   enable|disable) [ -f "$d/refuse" ] && { echo "Access denied" >&2; exit 1; }
     if [ "$2" = enable ]; then touch "$d/enabled"; else rm -f "$d/enabled"; fi ;;
@@ -45,6 +47,12 @@ exit 0
     {
         const QString file = box.filePath(QString::fromLatin1(flag));
         on ? void(QFile(file).open(QIODevice::WriteOnly)) : void(QFile::remove(file));
+    }
+    void setState(const QByteArray& state) const
+    {
+        QFile file(box.filePath(QStringLiteral("state")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(state + '\n');
     }
     // The calls since the last look, without the "--user" every one carries.
     QStringList takeCalls() const
@@ -97,20 +105,44 @@ TEST(LaunchAgent, RegistersEnablesAndRemovesItsUnits)
     EXPECT_EQ(agent.status(), LaunchAgent::Status::notRegistered);
     systemctl.set("no-manager", true);
     EXPECT_EQ(agent.status(), LaunchAgent::Status::notFound);
+    systemctl.set("no-manager", false);
+
+    // Only a manager that runs counts; systemctl says "offline" without a user bus.
+    for (const char* state : {"offline", "unknown", ""}) {
+        systemctl.setState(state);
+        EXPECT_EQ(agent.status(), LaunchAgent::Status::notFound) << state;
+    }
+    systemctl.setState("degraded");
+    EXPECT_EQ(agent.status(), LaunchAgent::Status::notRegistered);
 }
 
 TEST(LaunchAgent, RefusalsAreThrownWithTheManagersWords)
 {
     StubSystemctl systemctl;
     const LaunchAgent agent = systemctl.agent();
+    // A refused registration takes back the units it wrote, and says so in a sentence.
+    for (const char* refusal : {"refuse", "reload-fails"}) {
+        SCOPED_TRACE(refusal);
+        systemctl.set(refusal, true);
+        try {
+            agent.registerAgent();
+            ADD_FAILURE() << "registered";
+        } catch (const LaunchAgentError& error) {
+            EXPECT_EQ(error.kind, LaunchAgentError::Kind::systemctlFailed);
+            EXPECT_EQ(error.message(), QStringLiteral("The user's service manager refused the background updater."));
+        }
+        EXPECT_FALSE(QFileInfo::exists(agent.servicePath()));
+        EXPECT_FALSE(QFileInfo::exists(agent.timerPath()));
+        systemctl.set(refusal, false);
+    }
+    agent.registerAgent();
     systemctl.set("refuse", true);
     try {
-        agent.registerAgent();
-        FAIL() << "registered";
+        agent.unregisterAgent();
+        FAIL() << "unregistered";
     } catch (const LaunchAgentError& error) {
         EXPECT_EQ(error, LaunchAgentError(LaunchAgentError::Kind::systemctlFailed, QStringLiteral("Access denied")));
     }
-    EXPECT_THROW(agent.unregisterAgent(), LaunchAgentError);
     EXPECT_FALSE(QFileInfo::exists(agent.timerPath())) << "the units go even when disabling was refused";
 }
 
@@ -123,6 +155,7 @@ TEST(LaunchAgent, RegisterByDefaultOnlyWhenEveryConditionHolds)
         bool installed;
         const char* managerFlag; // a stub flag set before the call
         bool registers;
+        QByteArray state = "running";
     };
     const QList<Case> cases{
         {"every condition holds", false, {"tavren-hub"}, true, nullptr, true},
@@ -131,6 +164,7 @@ TEST(LaunchAgent, RegisterByDefaultOnlyWhenEveryConditionHolds)
         {"run from a build tree", false, {"tavren-hub"}, false, nullptr, false},
         {"no user manager", false, {"tavren-hub"}, true, "no-manager", false},
         {"refused: swallowed", false, {"tavren-hub"}, true, "refuse", false},
+        {"manager offline", false, {"tavren-hub"}, true, nullptr, false, "offline"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,9 +174,11 @@ TEST(LaunchAgent, RegisterByDefaultOnlyWhenEveryConditionHolds)
             defaults.setValue(QStringLiteral("backgroundUpdatesTurnedOff"), true);
         if (c.managerFlag)
             systemctl.set(c.managerFlag, true);
+        systemctl.setState(c.state);
         BackgroundUpdater::registerByDefault(defaults, c.arguments, c.installed, systemctl.agent());
         EXPECT_EQ(systemctl.takeCalls().contains(QStringLiteral("enable --now com.tavren.hub.updater.timer")),
                   c.registers || QByteArray(c.managerFlag) == "refuse");
+        EXPECT_EQ(QFileInfo::exists(systemctl.agent().servicePath()), c.registers) << "no units left behind";
         systemctl.set(c.managerFlag ? c.managerFlag : "none", false);
         EXPECT_EQ(systemctl.agent().status() == LaunchAgent::Status::enabled, c.registers);
     }

@@ -54,7 +54,7 @@ TEST(Workspace, RevealAsksTheFileManagerForEveryItem)
     QDBusConnection::disconnectFromBus("file-manager");
 }
 
-TEST(Workspace, TheMainExecutableComesFromInfoPlist)
+TEST(Workspace, TheMainExecutableComesFromInfoPlistAndOpeningSaysWhetherItStarted)
 {
     QTemporaryDir root;
     const QString bundle = root.filePath("Tool.app");
@@ -63,8 +63,12 @@ TEST(Workspace, TheMainExecutableComesFromInfoPlist)
     EXPECT_EQ(Workspace::mainExecutable(bundle), QString()) << "no Info.plist";
     write(bundle + "/Contents/Info.plist", plist);
     EXPECT_EQ(Workspace::mainExecutable(bundle), QString()) << "no executable";
+    EXPECT_FALSE(Workspace().openApplication(bundle));
     write(bundle + "/Contents/MacOS/Tool", "#!/bin/sh\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(Workspace::mainExecutable(bundle), bundle + "/Contents/MacOS/Tool");
+    EXPECT_TRUE(Workspace().openApplication(bundle));
+    write(bundle + "/Contents/MacOS/Tool", QByteArray::fromHex("cffaedfe0c000001"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(Workspace().openApplication(bundle)) << "another platform's program";
     write(bundle + "/Contents/Info.plist", QByteArray(plist).replace("<string>Tool</string>", "<string>../../x</string>"));
     EXPECT_EQ(Workspace::mainExecutable(bundle), QString()) << "a name that leaves the folder";
 }

@@ -267,7 +267,7 @@ TEST_F(RootWindow, ToolbarCartPopoverAndSplash)
     EXPECT_NE(window->cartPopover(), nullptr) << "opens again after a close";
 }
 
-TEST_F(RootWindow, ChoosingASectionByHandShowsItsRoot)
+TEST_F(RootWindow, ChoosingASectionByHandLeavesTheSearch)
 {
     QLineEdit& field = *window->root()->sidebar()->searchField();
     QTest::keyClicks(&field, QStringLiteral("delay"));
@@ -285,14 +285,24 @@ TEST_F(RootWindow, ChoosingASectionByHandShowsItsRoot)
     click(QStringLiteral("Library"));
     EXPECT_EQ(detail().rootKey(), QStringLiteral("library"));
 
-    // On a page pushed from a section, that section's row returns to its root.
+    // On a page pushed from a section, that section's row and shortcut keep the page;
+    // another section's show its root.
     click(QStringLiteral("Discover"));
     model->navigation().show(QStringLiteral("tv-reverb"));
     settle();
     ASSERT_EQ(detail().pageKeys().size(), 1);
     click(QStringLiteral("Discover"));
-    EXPECT_TRUE(model->navigation().path().isEmpty());
+    EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-reverb")});
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(detail().pageKeys().size(), 1);
+    QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(model->navigation().selection(), HubSection::apps);
     EXPECT_TRUE(detail().pageKeys().isEmpty());
+    click(QStringLiteral("Discover"));
 
     // Escape in the field clears the search.
     QTest::keyClicks(&field, QStringLiteral("reverb"));
