@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <cerrno>
 #include <unistd.h>
@@ -50,7 +51,16 @@ QString owned(const QString& folder)
     return folder;
 }
 
-QString support() { return owned(location(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tavren Hub")); }
+QString support()
+{
+    const QString path = location(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tavren Hub");
+    // A user may keep this folder elsewhere behind a link: the ledger and floors stay where
+    // they are. Nothing here is swept, so following a link to the user's own folder is safe.
+    const QFileInfo info(path);
+    if (info.isSymLink() && info.isDir() && info.ownerId() == ::geteuid())
+        return path;
+    return owned(path);
+}
 
 QString cache(const QString& name)
 {

@@ -13,7 +13,8 @@ namespace AppDirectories {
 // link, or another user's, is refused (and left as it is).
 QString owned(const QString& folder);
 
-// The application-support folder: $XDG_DATA_HOME/"Tavren Hub" (ledger, floors, install lock).
+// The application-support folder: $XDG_DATA_HOME/"Tavren Hub" (ledger, floors, install lock);
+// a link to a folder of this user's is followed, since nothing in it is swept.
 QString support();
 // The cache root's subfolder `name`: $XDG_CACHE_HOME/"com.tavren.hub"/name; both
 // folders pass through owned().

@@ -59,4 +59,18 @@ TEST(AppDirectories, AFolderThatIsALinkOrAnotherUsersIsRefusedAndLeftAsItIs)
     qputenv("XDG_CACHE_HOME", saved);
 }
 
+// Unlike the cache, the support folder holds the ledger: one the user moved behind a link stays in use.
+TEST(AppDirectories, ASupportFolderTheUserMovedBehindALinkStaysInUse)
+{
+    QTemporaryDir box;
+    const QString data = box.filePath(QStringLiteral("data")), moved = box.filePath(QStringLiteral("elsewhere"));
+    QDir().mkpath(data);
+    QDir().mkpath(moved);
+    ASSERT_TRUE(QFile::link(moved, data + QStringLiteral("/Tavren Hub")));
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.toLocal8Bit());
+    EXPECT_EQ(hub::AppDirectories::support(), data + QStringLiteral("/Tavren Hub"));
+    qputenv("XDG_DATA_HOME", saved);
+}
+
 } // namespace
