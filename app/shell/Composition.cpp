@@ -17,6 +17,7 @@
 #include <QLoggingCategory>
 #include <QThreadPool>
 #include <cstdlib>
+#include <system_error>
 
 namespace hub::Composition {
 
@@ -58,11 +59,13 @@ Services standard(const QStringList& argumentList)
         transport(), tokens(services.arguments, "tavren-id-session"));
     services.extrasClient = std::make_shared<const CatalogExtrasClient>(CatalogExtras::feedURL(), HostPolicy::tavren(), transport());
 
+    // Only a folder that cannot be had sends the ledger elsewhere, never what a file in it
+    // holds: the install lock and the version floors live there too.
     try {
         const QString support = AppDirectories::support();
         services.ledger = std::make_shared<InstallLedger>(support);
         services.installLock = std::make_shared<InstallLock>(support);
-    } catch (const std::exception& error) {
+    } catch (const std::system_error& error) {
         // No install lock then: installs run without one, so nothing keeps the background
         // updater out meanwhile.
         const QString fallback = privateFallbackFolder();

@@ -280,10 +280,13 @@ void get(In& in, std::optional<T>& value)
         get(in, value.emplace());
 }
 
+template <typename T, typename In>
+qint64 leastBytes();
+
 template <typename In, typename T>
 void get(In& in, QList<T>& values)
 {
-    const qint64 count = in.count(1);
+    const qint64 count = in.count(leastBytes<T, In>());
     values.clear();
     values.reserve(count);
     for (qint64 i = 0; i < count && raw(in).ok; ++i)
@@ -315,6 +318,29 @@ void get(In& in, StorefrontBundle& b)
            b.variations);
 }
 
+// The fewest bytes one T takes in the form that `In` reads: what reading one from zeros
+// takes (every text empty, every count 0, every optional absent). A count is checked
+// against it, so that no list is made longer than the bytes left could fill.
+template <typename T, typename In>
+qint64 leastBytes()
+{
+    static const qint64 least = [] {
+        static constexpr char zeros[1024] = {};
+        Reader in{zeros, zeros + sizeof zeros};
+        T value{};
+        if constexpr (std::is_same_v<In, Record>) {
+            const QList<PriceMap> maps{PriceMap()};
+            Record record{in, maps, QString(1, QChar(0))};
+            get(record, value);
+        } else {
+            get(in, value);
+        }
+        Q_ASSERT(in.ok);
+        return std::max<qint64>(1, in.at - zeros);
+    }();
+    return least;
+}
+
 void openBlock(Record& record)
 {
     Reader& in = record.in;
@@ -336,13 +362,15 @@ void openBlock(Record& record)
 template <typename T>
 void getRecords(Reader& in, const QList<PriceMap>& maps, QList<T>& values)
 {
-    const qint64 count = in.count(qint64(sizeof(qint64)));
+    // A record holds at least its block's length and Latin-1 flag, and its fields.
+    const qint64 leastRecord = qint64(sizeof(qint64)) + 1 + leastBytes<T, Record>();
+    const qint64 count = in.count(qint64(sizeof(qint64)) + leastRecord);
     std::vector<const char*> starts;
     starts.reserve(size_t(count) + 1);
     const char* at = in.at + count * qint64(sizeof(qint64));
     for (qint64 i = 0; i < count && in.ok; ++i) {
         const qint64 size = in.plain<qint64>();
-        if (size < 1 || size > in.end - at)
+        if (size < leastRecord || size > in.end - at)
             in.ok = false;
         starts.push_back(at);
         at += in.ok ? size : 0;
@@ -438,7 +466,11 @@ void StorefrontSnapshot::save(const SnapshotCache& cache, const Storefront& stor
 std::optional<Storefront> StorefrontSnapshot::load(const SnapshotCache& cache)
 {
     std::optional<Storefront> storefront;
-    cache.readBytes(QString::fromLatin1(key), extension, [&](const QByteArray& bytes) { storefront = decode(bytes); });
+    try {
+        cache.readBytes(QString::fromLatin1(key), extension, [&](const QByteArray& bytes) { storefront = decode(bytes); });
+    } catch (const std::exception&) {
+        storefront.reset(); // out of memory: a miss like any other
+    }
     if (storefront)
         return storefront;
     return cache.load(QString::fromLatin1(key), [](const QJsonDocument& document) { return Storefront::fromJson(JsonReader(document.object())); });

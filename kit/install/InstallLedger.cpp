@@ -2,6 +2,7 @@
 
 #include "kit/support/AppDirectories.h"
 #include "kit/support/AtomicFile.h"
+#include "kit/support/SmallFile.h"
 #include "kit/support/Version.h"
 
 #include <QFile>
@@ -12,9 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hub {
 
@@ -22,30 +20,8 @@ namespace {
 
 Q_LOGGING_CATEGORY(logLedger, "com.tavren.hub.ledger")
 
-// The content of a file, nothing when it does not exist, or `unreadable` set.
-struct FileRead {
-    std::optional<QByteArray> bytes;
-    bool unreadable = false;
-};
-
-// Opened without blocking, so that a FIFO or a device in the file's place reads as
-// unreadable instead of holding the ledger for good.
-FileRead readFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {std::nullopt, errno != ENOENT};
-    struct stat status {};
-    QFile file;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return {std::nullopt, true};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {std::nullopt, true};
-    return {bytes, false};
-}
+// Far above any ledger of real installs; a larger file is unreadable rather than read whole.
+constexpr qint64 maxFileBytes = 32 << 20;
 
 // Keeps a file the hub could not read rather than writing over it.
 void moveAside(const QString& path, const QString& problem)
@@ -61,15 +37,17 @@ void moveAside(const QString& path, const QString& problem)
 }
 
 // A file of one JSON object decoded by `decode(reader, bytes)`: empty when missing,
-// nothing when unreadable (moved aside first when `moveAsideUnreadable`).
+// nothing when unreadable (moved aside first when `moveAsideUnreadable`). Read without
+// blocking, regular files only, and only up to maxFileBytes.
 template <typename Decode>
 auto readJsonObject(const QString& path, bool moveAsideUnreadable, Decode decode)
     -> std::optional<decltype(decode(std::declval<const JsonReader&>(), QByteArray()))>
 {
-    const FileRead read = readFile(path);
-    if (!read.bytes && !read.unreadable)
+    // Out of memory is no fault of the file: std::bad_alloc goes to the caller and nothing is moved.
+    const SmallFile read = SmallFile::read(path, maxFileBytes);
+    if (read.missing())
         return decltype(decode(std::declval<const JsonReader&>(), QByteArray())){};
-    QString problem = QStringLiteral("the file cannot be opened");
+    QString problem = read.problem;
     if (read.bytes) {
         try {
             return decode(JsonReader::parse(*read.bytes), *read.bytes);
@@ -151,7 +129,11 @@ QByteArray indentedObject(const QMap<QString, QByteArray>& members)
 InstallLedger::InstallLedger(const QString& directory)
     : file(directory + QStringLiteral("/installed.json")), floorsFile(directory + QStringLiteral("/version-floors.json"))
 {
-    readRecords(false);
+    try {
+        readRecords(false);
+    } catch (const std::bad_alloc&) {
+        qCWarning(logLedger, "no memory to read %s; the ledger starts empty", qUtf8Printable(file));
+    }
 }
 
 std::unique_ptr<InstallLedger> InstallLedger::standard() { return std::make_unique<InstallLedger>(AppDirectories::support()); }
@@ -222,7 +204,11 @@ void InstallLedger::remove(const QString& productId)
 void InstallLedger::reload()
 {
     const std::lock_guard lock(mutex_);
-    readRecords(false);
+    try {
+        readRecords(false);
+    } catch (const std::bad_alloc&) {
+        qCWarning(logLedger, "no memory to read %s; the records read before stay", qUtf8Printable(file));
+    }
 }
 
 std::optional<QString> InstallLedger::floor(const QString& identifier) const

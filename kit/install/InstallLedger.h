@@ -16,8 +16,9 @@ namespace hub {
 // process saved survive. Records are read one by one: one that does not decode
 // (written by a newer version, edited by hand) is left out of the ledger but kept
 // as text and written back unchanged. A file that exists but cannot be read at all
-// is moved aside (name + ".unreadable-" + UTC time) and logged before a new one is
-// written; unreadable floors are then rebuilt from the versions in the records.
+// (not JSON, not a regular file, or too large to be a ledger) is moved aside (name +
+// ".unreadable-" + UTC time) and logged before a new one is written; unreadable floors
+// are then rebuilt from the versions in the records.
 class InstallLedger {
 public:
     explicit InstallLedger(const QString& directory); // reads the ledger; never fails
@@ -35,6 +36,7 @@ public:
     void reload();
 
     // Read from "version-floors.json" at every call (from the records when it is unreadable).
+    // Throws std::bad_alloc when there is no memory to read it, rather than answer "no floor".
     std::optional<QString> floor(const QString& identifier) const;
 
     const QString file;

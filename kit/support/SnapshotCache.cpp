@@ -3,10 +3,18 @@
 #include "kit/support/AppDirectories.h"
 #include "kit/support/AtomicFile.h"
 #include "kit/support/PathSafety.h"
+#include "kit/support/SmallFile.h"
 
 #include <QFile>
 
 namespace hub {
+
+namespace {
+
+// Far above any storefront's snapshot; a larger file is not one of ours.
+constexpr qint64 maxFileBytes = 32 << 20;
+
+} // namespace
 
 std::optional<SnapshotCache> SnapshotCache::standard()
 {
@@ -34,32 +42,33 @@ void SnapshotCache::saveBytes(const QByteArray& bytes, const QString& key, QStri
 
 bool SnapshotCache::readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const
 {
-    QFile file(fileFor(key, extension));
-    if (!file.open(QIODevice::ReadOnly))
+    // A copy of its own rather than a mapping: a file cut short by another process would
+    // fault a mapping's reader. Never through a link: the snapshots are the hub's own files.
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = SmallFile::read(fileFor(key, extension), maxFileBytes, SmallFile::Links::refuse).bytes;
+    } catch (const std::bad_alloc&) {
         return false;
-    // Saves replace the file rather than rewrite it, so a mapping never sees it change.
-    const qint64 size = file.size();
-    if (uchar* mapped = size > 0 ? file.map(0, size, QFileDevice::MapPrivateOption) : nullptr) {
-        use(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size));
-        file.unmap(mapped);
-        return true;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.isEmpty())
+    if (!bytes || bytes->isEmpty())
         return false;
-    use(bytes);
+    use(*bytes);
     return true;
 }
 
 std::optional<QJsonDocument> SnapshotCache::load(const QString& key) const
 {
     std::optional<QJsonDocument> document;
-    readBytes(key, u"json", [&](const QByteArray& bytes) {
-        QJsonParseError error;
-        QJsonDocument parsed = QJsonDocument::fromJson(bytes, &error);
-        if (error.error == QJsonParseError::NoError)
-            document = std::move(parsed);
-    });
+    try {
+        readBytes(key, u"json", [&](const QByteArray& bytes) {
+            QJsonParseError error;
+            QJsonDocument parsed = QJsonDocument::fromJson(bytes, &error);
+            if (error.error == QJsonParseError::NoError)
+                document = std::move(parsed);
+        });
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
     return document;
 }
 

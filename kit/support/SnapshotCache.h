@@ -20,7 +20,7 @@ public:
 
     // Replaces the key's file atomically (0600). Throws std::system_error.
     void save(const QJsonDocument& document, const QString& key) const;
-    // Nothing for a missing or unreadable file or one that is not JSON.
+    // Nothing for a missing or unreadable file or one that is not JSON; never throws.
     std::optional<QJsonDocument> load(const QString& key) const;
     // The document read through `decode`; a decode that throws is a miss too.
     template <typename Decode>
@@ -39,8 +39,10 @@ public:
 
     // The same for a key kept in another form, in its file with `extension`.
     void saveBytes(const QByteArray& bytes, const QString& key, QStringView extension) const;
-    // Hands the file's bytes to `use`, mapped rather than copied where the file system allows;
-    // they last only for the call. False, and no call, for a missing, empty or unreadable file.
+    // Hands the file's bytes to `use`, a copy of their own, so that another process cutting the
+    // file short cannot reach them. False, and no call, for a missing, empty or unreadable file,
+    // for a link, anything but a regular file, one too large to be a snapshot, or no memory.
+    // What `use` throws goes to the caller.
     bool readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const;
 
     // directory + the key as a safe file name (fallback "download") + "." + extension.

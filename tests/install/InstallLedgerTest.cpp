@@ -1,14 +1,17 @@
 #include "kit/install/InstallLedger.h"
 #include "tests/testkit/FilePermissions.h"
+#include "tests/testkit/ForkedChild.h"
 #include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using hub::BundleKind;
 using hub::InstalledItem;
@@ -42,6 +45,13 @@ void put(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+// A sparse file of 4 GiB at `path`: nothing on disk, but a size no ledger has.
+bool makeHuge(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && ::ftruncate(file.handle(), qint64(4) << 30) == 0;
 }
 
 QStringList productIds(const InstallLedger& ledger)
@@ -279,4 +289,39 @@ TEST(InstallLedger, AnythingButARegularFileIsUnreadableAndNeverBlocks)
     EXPECT_EQ(aside.size(), 2);
     EXPECT_EQ(productIds(InstallLedger(folder.path())), QStringList{QStringLiteral("p1")});
     EXPECT_EQ(ledger.floor(QStringLiteral("com.tavren.synth")), QStringLiteral("1.0"));
+}
+
+// A huge file (another program's, or a damaged disk's) is never read whole: it is unreadable,
+// moved aside at the next save like any other, and a readable file beside it is kept. Run in a
+// child with little address space to spare, where reading it whole would fail at once.
+TEST(InstallLedger, OverLargeFilesAreUnreadable)
+{
+    QTemporaryDir folder;
+    const QString ledgerFile = folder.filePath(QStringLiteral("installed.json"));
+    const QString floorsFile = folder.filePath(QStringLiteral("version-floors.json"));
+    ASSERT_TRUE(makeHuge(ledgerFile));
+    put(floorsFile, R"({"com.tavren.synth":"2.0"})");
+
+    const hub::test::ChildEnd end = hub::test::runInChild([&] {
+        InstallLedger ledger(folder.path());
+        if (!ledger.all().isEmpty() || ledger.floor(QStringLiteral("com.tavren.synth")) != QStringLiteral("2.0"))
+            return 1;
+        ledger.save(record(QStringLiteral("p1"), QStringLiteral("A"), {item(QStringLiteral("com.tavren.synth"), QStringLiteral("1.0"))}));
+        if (ledger.floor(QStringLiteral("com.tavren.synth")) != QStringLiteral("2.0"))
+            return 2; // the readable floors stay
+
+        if (!makeHuge(floorsFile))
+            return 3;
+        if (ledger.floor(QStringLiteral("com.tavren.synth")) != QStringLiteral("1.0"))
+            return 4; // rebuilt from the records
+        ledger.save(record(QStringLiteral("p2"), QStringLiteral("B")));
+        return productIds(InstallLedger(folder.path())) == QStringList{QStringLiteral("p1"), QStringLiteral("p2")} ? 0 : 5;
+    }, qint64(256) << 20);
+    ASSERT_TRUE(end.exitedWith(0)) << end;
+
+    const QStringList aside = QDir(folder.path()).entryList({QStringLiteral("*.unreadable-*")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(aside.size(), 2);
+    EXPECT_TRUE(aside[0].startsWith(QStringLiteral("installed.json.unreadable-")));
+    EXPECT_TRUE(aside[1].startsWith(QStringLiteral("version-floors.json.unreadable-")));
+    EXPECT_EQ(QFileInfo(folder.filePath(aside[1])).size(), qint64(4) << 30) << "moved, never rewritten";
 }

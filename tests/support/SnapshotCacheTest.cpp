@@ -1,13 +1,16 @@
 #include "kit/support/AppDirectories.h"
 #include "kit/support/SnapshotCache.h"
 #include "tests/testkit/FilePermissions.h"
+#include "tests/testkit/ForkedChild.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <numeric>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using hub::SnapshotCache;
 
@@ -73,6 +76,24 @@ TEST(SnapshotCache, CorruptOrUnreadableFilesAreMisses)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("extras.json"))); // exists but cannot be read as a file
     EXPECT_EQ(cache.load(QStringLiteral("extras")), std::nullopt);
     EXPECT_THROW(cache.save(QJsonDocument(QJsonObject{}), QStringLiteral("extras")), std::system_error);
+}
+
+// Another process cutting the file short while its bytes are in use: they stay readable.
+TEST(SnapshotCache, AFileCutShortWhileReadNeverFaults)
+{
+    QTemporaryDir folder;
+    const SnapshotCache cache(folder.path());
+    cache.saveBytes(QByteArray(1 << 20, 'x'), QStringLiteral("storefront"), u"bin");
+    const QByteArray path = QFile::encodeName(cache.fileFor(QStringLiteral("storefront"), u"bin"));
+    const hub::test::ChildEnd end = hub::test::runInChild([&] {
+        qint64 sum = 0;
+        const bool read = cache.readBytes(QStringLiteral("storefront"), u"bin", [&](const QByteArray& bytes) {
+            if (::truncate(path.constData(), 0) == 0)
+                sum = std::accumulate(bytes.cbegin(), bytes.cend(), qint64(0));
+        });
+        return read && sum == qint64('x') << 20 ? 0 : 1;
+    });
+    EXPECT_TRUE(end.exitedWith(0)) << end;
 }
 
 TEST(AppDirectories, FoldersAreOwnerOnly)

@@ -1,14 +1,23 @@
 #include "app/shell/Composition.h"
 
 #include "app/model/PipelineEngine.h"
+#include "tests/testkit/ForkedChild.h"
+#include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hub;
+
+namespace {
+
+const char* childData = "HUB_COMPOSITION_CHILD_DATA";
+
+} // namespace
 
 // No application-support folder: the ledger goes to a private folder of this
 // process, never a shared temporary one, and there is no install lock.
@@ -76,4 +85,35 @@ TEST(Composition, WorkFolderFallsBackToAPrivateFolder)
     }
     EXPECT_EQ(QFileInfo(documents).permissions() & 0x0077, 0x0055) << "the user's folder keeps its permissions";
     EXPECT_EQ(QDir(documents).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"letter.txt"});
+}
+
+// The second process of the next test, with little address space to spare.
+TEST(CompositionChild, KeepsTheSupportFolder)
+{
+    if (!qEnvironmentVariableIsSet(childData))
+        GTEST_SKIP() << "runs as a second process";
+    ASSERT_TRUE(test::limitAddressSpace(qint64(512) << 20));
+    const Services services = Composition::standard({"tavren-hub", "--measure-launch"});
+    ASSERT_TRUE(services.ledger);
+    EXPECT_EQ(services.ledger->file, qEnvironmentVariable(childData) + "/Tavren Hub/installed.json");
+    EXPECT_NE(services.installLock, nullptr);
+    EXPECT_EQ(services.ledger->floor("com.tavren.synth"), "2.0");
+}
+
+// A huge ledger is an unreadable one, no reason to leave the application-support folder:
+// the install lock and the version floors there stay in force.
+TEST(Composition, AHugeLedgerKeepsTheSupportFolder)
+{
+    QTemporaryDir root;
+    const QString support = root.filePath("data/Tavren Hub");
+    ASSERT_TRUE(QDir().mkpath(support));
+    QFile ledger(support + "/installed.json");
+    ASSERT_TRUE(ledger.open(QIODevice::WriteOnly) && ::ftruncate(ledger.handle(), qint64(4) << 30) == 0);
+    QFile floors(support + "/version-floors.json");
+    ASSERT_TRUE(floors.open(QIODevice::WriteOnly) && floors.write(R"({"com.tavren.synth":"2.0"})") > 0);
+    floors.close();
+
+    EXPECT_EQ(test::runThisTest("CompositionChild.*", {{childData, root.filePath("data")}, {"XDG_DATA_HOME", root.filePath("data")},
+                                                       {"XDG_CACHE_HOME", root.filePath("cache")}}),
+              0);
 }

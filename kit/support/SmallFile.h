@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace hub {
+
+// A small file the hub keeps for itself, read whole into memory of its own, so that
+// nothing done to the file afterwards (another process cutting it short included) can
+// reach its reader. Opened without blocking, so that a FIFO or a device in its place is
+// refused rather than waited on; only a regular file of at most `maxBytes` is read.
+class SmallFile {
+public:
+    enum class Links { follow, refuse };
+
+    // Throws only std::bad_alloc, when there is no memory for the copy.
+    static SmallFile read(const QString& path, qint64 maxBytes, Links links = Links::follow);
+
+    bool missing() const { return !bytes && problem.isEmpty(); }
+
+    std::optional<QByteArray> bytes; // the content; none when missing or unreadable
+    QString problem;                 // why the file cannot be read; empty when read or missing
+};
+
+} // namespace hub
