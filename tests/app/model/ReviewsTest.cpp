@@ -134,3 +134,33 @@ TEST(Reviews, SubmittingSaysHowItWent)
     await(model->reviews().loadMyReview("p"));
     EXPECT_FALSE(model->reviews().myReviews().contains("p")) << "signed out, the stored review goes";
 }
+
+TEST(Reviews, OwnReviewsAreForgottenWheneverTheIdentitySessionChanges)
+{
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    Accounts& accounts = model->accounts();
+    const TavrenIDProfile ada = Fixtures::profile("ada@example.test");
+    TavrenIDProfile adaAgain = ada;
+    adaAgain.products = QStringList{QStringLiteral("p")};
+    const MyReview draft{true, QStringLiteral("owner"), review("ada's")};
+
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        bool forgotten;
+    } cases[] = {
+        {"another ID signs in", [&] { accounts.setTavrenProfile(Fixtures::profile("bob@example.test")); }, true},
+        {"signed out", [&] { accounts.setTavrenProfile(std::nullopt); }, true},
+        {"signed out from the account screen", [&] { accounts.clearTavrenID(); }, true},
+        {"the same ID refreshed", [&] { accounts.setTavrenProfile(adaAgain); }, false},
+    };
+    for (const auto& c : cases) {
+        accounts.setTavrenProfile(ada);
+        // Own reviews of two products, neither of them on screen.
+        model->reviews().setMyReview("p", draft);
+        model->reviews().setMyReview("q", draft);
+        c.change();
+        EXPECT_EQ(model->reviews().myReviews().isEmpty(), c.forgotten) << c.what;
+    }
+}
