@@ -103,6 +103,35 @@ TEST(StoreScreens, CarouselTurnsEverySevenSecondsWhileOnScreen)
     EXPECT_TRUE(harness.sleeper.pending().isEmpty());
 }
 
+TEST(StoreScreens, CarouselOpensWhatItShowsAfterTheWindowIsMinimizedAndRestored)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-delay"), product("tv-synth"), product("tv-reverb")}));
+    DiscoverView view(*model);
+    view.resize(1100, 800);
+    view.show();
+    settle();
+    HeroCarousel* carousel = view.carousel();
+    QPushButton* learnMore = nullptr;
+    for (QPushButton* button : carousel->findChildren<QPushButton*>())
+        learnMore = button->text() == "Learn More" ? button : learnMore;
+    ASSERT_NE(learnMore, nullptr);
+
+    for (int round = 0; round < 2; ++round) {
+        view.showMinimized();
+        settle();
+        view.showNormal();
+        settle();
+        const QString drawn = carousel->accessibleName();
+        model->navigation().setPath({});
+        QTest::mouseClick(learnMore, Qt::LeftButton);
+        ASSERT_EQ(model->navigation().path().size(), 1);
+        EXPECT_EQ(drawn, "Featured: " + model->catalog().storeProduct(model->navigation().path().first())->name)
+            << "round " << round;
+    }
+}
+
 TEST(StoreScreens, WithoutAStorefrontTheSkeletonShowsWhileLoadingElseTryAgain)
 {
     ModelHarness harness;
