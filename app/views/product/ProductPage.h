@@ -16,6 +16,7 @@ class ActionButton;
 class AppModel;
 class HeaderWash;
 class InstallJob;
+class ProductIcon;
 class Rebuilder;
 class ReviewsSection;
 class ScreenshotGallery;
@@ -58,6 +59,7 @@ private:
     QStringList shelfIds_;
 
     HeaderWash* header_;
+    ProductIcon* icon_;
     QLabel* name_;
     QLabel* tagline_;
     QLabel* category_;

@@ -109,6 +109,14 @@ void ReviewsSection::load()
     model_.reviews().loadMyReview(product_.id);
 }
 
+void ReviewsSection::setProduct(const StorefrontProduct& product)
+{
+    if (product == product_)
+        return;
+    product_ = product;
+    rebuilder_->request();
+}
+
 QList<ReviewCard*> ReviewsSection::cards() const
 {
     QList<ReviewCard*> shown;

@@ -39,6 +39,8 @@ public:
     ReviewSheet* sheet() const { return sheet_; }
     bool isLoadingMore() const { return loadingMore_; }
 
+    // The product as the model has it now (the same id).
+    void setProduct(const StorefrontProduct& product);
     // What "More Reviews" does: one further page at a time.
     void loadMore();
     // Opens the editor with the user's own review, if any.
