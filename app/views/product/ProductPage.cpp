@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -203,10 +204,25 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     rebuild();
 }
 
+ProductPage::~ProductPage()
+{
+    notesLoad_.request_stop();
+}
+
 void ProductPage::showEvent(QShowEvent* event)
 {
     QScrollArea::showEvent(event);
-    model_.refresh().loadReleaseNotes({product_.id});
+    if (event->spontaneous())
+        return; // a window restored, not the page coming back
+    notesLoad_ = std::stop_source();
+    model_.refresh().loadReleaseNotes({product_.id}, notesLoad_.get_token());
+}
+
+void ProductPage::hideEvent(QHideEvent* event)
+{
+    QScrollArea::hideEvent(event);
+    if (!event->spontaneous())
+        notesLoad_.request_stop();
 }
 
 ProductPagePresenter::Input ProductPage::input()
