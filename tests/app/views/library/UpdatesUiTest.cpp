@@ -1,3 +1,4 @@
+#include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/library/UpdateRow.h"
 #include "app/views/library/UpdatesView.h"
@@ -46,6 +47,7 @@ TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
     // New notes for the other product, a newer check, another installed version, a new
     // icon: the same row each time, still expanded; the other row still collapsed.
     synth.releaseDescription = "Faster still";
+    ImageMemory::setFetch([](const QUrl&) { return std::optional<QByteArray>(); }); // no icon from the network
     StorefrontProduct delayNow = Fixtures::product("tv-delay", "Delay", 10.0, "2.0");
     delayNow.iconUrl = QStringLiteral("https://%1/icons/delay.png").arg(*HostPolicy::tavren().assetHosts.begin());
     const QList<std::function<void()>> changes{
@@ -64,6 +66,8 @@ TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
     }
     EXPECT_EQ(view.row("tv-synth")->notes()->text(), "Faster still");
     EXPECT_EQ(row->findChild<ProductIcon*>()->url(), QUrl(*delayNow.iconUrl));
+    ImageMemory::waitForIdle();
+    ImageMemory::setFetch({});
 }
 
 } // namespace

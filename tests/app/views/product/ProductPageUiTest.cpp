@@ -1,6 +1,7 @@
 // The product page over a model whose storefront is replaced while the page is open.
 
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/PlaceholderShot.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/ScreenshotGallery.h"
@@ -31,6 +32,7 @@ TEST(ProductPageUi, EveryPartFollowsTheProductOfANewStorefront)
     ASSERT_NE(action, nullptr);
     ASSERT_EQ(action->state().title, model->cart().price(*before.defaultVariation));
 
+    ImageMemory::setFetch([](const QUrl&) { return std::optional<QByteArray>(); }); // no icon from the network
     StorefrontProduct after = Fixtures::product("a", "Alpha Two", 25.0);
     after.iconUrl = QStringLiteral("https://%1/icons/new.png").arg(*HostPolicy::tavren().assetHosts.begin());
     model->catalog().setStorefront(Fixtures::storefront({after}));
@@ -53,6 +55,8 @@ TEST(ProductPageUi, EveryPartFollowsTheProductOfANewStorefront)
     EXPECT_TRUE(test::eventually([&] {
         return page.reviews()->screen().message == "No reviews yet. If you own or have tried Alpha Two, yours can be the first.";
     })) << page.reviews()->screen().message.toStdString();
+    ImageMemory::waitForIdle();
+    ImageMemory::setFetch({});
 }
 
 TEST(ProductPageUi, ReviewsLoadEachTimeThePageComesBackAndItsNotesAreDroppedOnceItWent)
