@@ -14,7 +14,6 @@
 #include "tests/app/fakes/QtPrinters.h"
 #include "tests/testkit/ScriptedTransport.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QFrame>
 #include <QListWidget>
@@ -195,10 +194,8 @@ TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
             const QImage focused = look(stop);
             stop->clearFocus();
             settle();
-            if (look(stop) == focused) {
-                const auto* button = qobject_cast<QAbstractButton*>(stop);
-                blind.append(QString::fromLatin1(stop->metaObject()->className()) + (button ? u' ' + button->text() : QString()));
-            }
+            if (look(stop) == focused)
+                blind.append(QString::fromLatin1(stop->metaObject()->className()));
             stop->setFocus(Qt::TabFocusReason);
             settle();
         }
