@@ -27,7 +27,7 @@ void Accounts::setTavrenProfile(const std::optional<TavrenIDProfile>& profile)
 {
     const auto userId = [](const std::optional<TavrenIDProfile>& p) { return p ? std::optional(p->user.id) : std::nullopt; };
     if (userId(profile) != userId(tavrenProfile_))
-        ++identitySession_;
+        endIdentitySession();
     if (assign(tavrenProfile_, profile))
         emit tavrenProfileChanged();
 }
@@ -69,9 +69,15 @@ void Accounts::clearStore()
     setStoreOwned({});
 }
 
-void Accounts::clearTavrenID()
+void Accounts::endIdentitySession()
 {
     ++identitySession_;
+    emit identitySessionEnded();
+}
+
+void Accounts::clearTavrenID()
+{
+    endIdentitySession();
     setTavrenProfile(std::nullopt);
     setTavrenSessions({});
     setTavrenPurchases({});

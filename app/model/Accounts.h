@@ -73,8 +73,12 @@ signals:
     void tavrenPurchasesChanged();
     void showSignInChanged();
     void signInPurposeChanged();
+    // The identity session moved on: what was cached for the person before is theirs only.
+    void identitySessionEnded();
 
 private:
+    void endIdentitySession();
+
     std::optional<User> storeUser_;
     QList<ProductSummary> storeOwned_;
     std::optional<TavrenIDProfile> tavrenProfile_;

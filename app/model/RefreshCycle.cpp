@@ -262,7 +262,7 @@ QCoro::Task<std::optional<ProductSummary>> RefreshCycle::fetchProduct(QString id
     }
 }
 
-QCoro::Task<> RefreshCycle::loadReleaseNotes(QStringList ids)
+QCoro::Task<> RefreshCycle::loadReleaseNotes(QStringList ids, std::stop_token stop)
 {
     QPointer<RefreshCycle> self(this);
     ids.removeIf([&](const QString& id) {
@@ -280,7 +280,7 @@ QCoro::Task<> RefreshCycle::loadReleaseNotes(QStringList ids)
         if (product)
             fetched.insert(ids.at(qsizetype(i)), std::move(*product));
     }
-    if (self && !fetched.isEmpty())
+    if (self && !stop.stop_requested() && !fetched.isEmpty())
         parts_.library.mergeReleaseNotes(fetched);
 }
 

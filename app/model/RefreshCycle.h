@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <stop_token>
 
 namespace hub {
 
@@ -68,8 +69,8 @@ public:
     QCoro::Task<> loadStoreAccount();
     QCoro::Task<> loadExtras();
     // Fetches the full records of the products that have none yet, or whose kept
-    // record names another version than the storefront.
-    QCoro::Task<> loadReleaseNotes(QStringList ids);
+    // record names another version than the storefront. Once stopped, what arrives is dropped.
+    QCoro::Task<> loadReleaseNotes(QStringList ids, std::stop_token stop = {});
     // Every 6 hours a refresh, for as long as the model lives.
     QCoro::Task<> updateLoop();
 

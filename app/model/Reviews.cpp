@@ -17,6 +17,11 @@ namespace hub {
 Reviews::Reviews(const Services& services, ModelPools& pools, Parts parts, QObject* parent)
     : QObject(parent), services_(services), pools_(pools), parts_(parts)
 {
+    // Own reviews belong to the person signed in when they were asked for.
+    connect(&parts_.accounts, &Accounts::identitySessionEnded, this, [this] {
+        if (assign(myReviews_, QHash<QString, MyReview>()))
+            emit myReviewsChanged();
+    });
 }
 
 std::optional<QString> Reviews::fixturePath(const QString& folder, const QString& productId)

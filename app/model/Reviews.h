@@ -17,7 +17,8 @@ class Accounts;
 class Banners;
 
 // Each product's reviews as loaded so far, the products whose reviews could not be
-// loaded, and the signed-in user's own review and eligibility per product.
+// loaded, and the signed-in user's own review and eligibility per product (all of
+// them forgotten whenever the identity session changes).
 class Reviews : public QObject {
     Q_OBJECT
     Q_PROPERTY(QHash<QString, hub::ReviewPage> reviewPages READ reviewPages NOTIFY reviewPagesChanged)

@@ -150,8 +150,8 @@ QString DetailView::currentTitle() const
     if (RootPresenter::showsSearchResults(navigation.search()))
         return QStringLiteral("Search");
     const HubSection section = RootPresenter::rootSection(navigation.selection());
-    if (section == HubSection::discover && !model_.catalog().storefront())
-        return {};
+    if (RootPresenter::waitsForStorefront(section) && !model_.catalog().storefront())
+        return {}; // the store placeholder has no title
     return title(section);
 }
 

@@ -25,6 +25,11 @@ HubSection RootPresenter::rootSection(std::optional<HubSection> selection)
     return selection.value_or(HubSection::discover);
 }
 
+bool RootPresenter::waitsForStorefront(HubSection section)
+{
+    return section == HubSection::discover || section == HubSection::plugIns || section == HubSection::apps;
+}
+
 RootPresenter::Destination RootPresenter::destination(const QString& entry,
     const std::function<bool(const QString&)>& productExists, const std::function<bool(const QString&)>& extraExists)
 {

@@ -59,6 +59,8 @@ public:
     static bool showsSearchResults(const QString& search);
     // The section whose screen stands at the root: Discover when none is selected.
     static HubSection rootSection(std::optional<HubSection> selection);
+    // Discover and the browse screens show the store placeholder until a storefront is held.
+    static bool waitsForStorefront(HubSection section);
 
     // An entry "extra:" and an id is an extras item's page; any other a product's.
     static Destination destination(const QString& entry, const std::function<bool(const QString&)>& productExists,

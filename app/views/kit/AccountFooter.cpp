@@ -10,6 +10,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 namespace hub {
@@ -32,6 +33,7 @@ AccountFooter::AccountFooter(AppModel& model, QWidget* parent)
     lines->addWidget(subtitle_);
     row->addLayout(lines, 1);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus); // reached by Tab, where it draws the focus ring; a click leaves the focus
     connect(this, &QAbstractButton::clicked, this, &AccountFooter::press);
     auto* rebuilder = new Rebuilder(this, [this] { rebuild(); });
     rebuilder->watch(&model.accounts(), &Accounts::storeUserChanged);
@@ -63,13 +65,18 @@ void AccountFooter::press()
 
 void AccountFooter::paintEvent(QPaintEvent*)
 {
-    if (!highlighted_)
-        return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::primary(0.08));
-    painter.drawRoundedRect(QRectF(rect()), 8, 8);
+    if (highlighted_) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Theme::primary(0.08));
+        painter.drawRoundedRect(QRectF(rect()), 8, 8);
+    }
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 } // namespace hub

@@ -257,6 +257,9 @@ void HubStyle::polish(QWidget* widget)
     }
     if (role == Role::tag)
         widget->setAttribute(Qt::WA_StyledBackground);
+    // A page's scroll view is no Tab stop: it would show no focus; the controls in it are the stops.
+    if (qobject_cast<QScrollArea*>(widget))
+        widget->setFocusPolicy(Qt::NoFocus);
     if (padded(widget)) {
         keep(widget, keptFrame, true);
         auto* frame = static_cast<QFrame*>(widget);

@@ -23,19 +23,25 @@ QColor withAlpha(QColor color, double alpha)
 
 PlaceholderShot::PlaceholderShot(const QString& name, const std::optional<QString>& iconUrl, const QColor& tint,
     int variant, QWidget* parent)
-    : QWidget(parent), tint_(tint), variant_(variant)
+    : QWidget(parent), tint_(tint), variant_(variant), icon_(new ProductIcon(iconUrl, name, 84, this)),
+      title_(Labels::plain(QString(), TextStyle::headline, this))
 {
-    setAccessibleName(QStringLiteral("%1 preview placeholder").arg(name));
     auto* column = new QVBoxLayout(this);
     column->setSpacing(14);
     column->addStretch();
-    auto* icon = new ProductIcon(iconUrl, name, 84, this);
-    column->addWidget(icon, 0, Qt::AlignHCenter);
-    QLabel* title = Labels::plain(name, TextStyle::headline, this);
-    Labels::setColor(title, withAlpha(Qt::white, 0.9));
-    title->setAlignment(Qt::AlignHCenter);
-    column->addWidget(title, 0, Qt::AlignHCenter);
+    column->addWidget(icon_, 0, Qt::AlignHCenter);
+    Labels::setColor(title_, withAlpha(Qt::white, 0.9));
+    title_->setAlignment(Qt::AlignHCenter);
+    column->addWidget(title_, 0, Qt::AlignHCenter);
     column->addStretch();
+    setProduct(name, iconUrl);
+}
+
+void PlaceholderShot::setProduct(const QString& name, const std::optional<QString>& iconUrl)
+{
+    setAccessibleName(QStringLiteral("%1 preview placeholder").arg(name));
+    icon_->setProduct(iconUrl, name);
+    title_->setText(name);
 }
 
 void PlaceholderShot::setTint(const QColor& tint)

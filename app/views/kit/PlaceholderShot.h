@@ -4,7 +4,11 @@
 #include <QWidget>
 #include <optional>
 
+class QLabel;
+
 namespace hub {
+
+class ProductIcon;
 
 // A drawn stand-in for a screenshot: the product's colours in a gradient with an
 // orange glow, its icon and name in the middle. Fills whatever it is given.
@@ -16,6 +20,7 @@ public:
         QWidget* parent = nullptr);
 
     void setTint(const QColor& tint);
+    void setProduct(const QString& name, const std::optional<QString>& iconUrl);
     int variant() const { return variant_; }
 
 protected:
@@ -24,6 +29,8 @@ protected:
 private:
     QColor tint_;
     int variant_;
+    ProductIcon* icon_;
+    QLabel* title_;
 };
 
 } // namespace hub

@@ -16,7 +16,8 @@ namespace hub {
 ProductIcon::ProductIcon(const std::optional<QString>& url, const QString& name, int size, QWidget* parent)
     : CachedImage(ProductIconPresenter::imageUrl(url, HostPolicy::tavren()).value_or(QUrl()),
           ProductIconPresenter::maxPixels(size),
-          [name](QPainter& painter, const QRectF& rect) { paintMonogram(painter, rect, name); }, parent)
+          [this](QPainter& painter, const QRectF& rect) { paintMonogram(painter, rect, name_); }, parent),
+      name_(name)
 {
     setFixedSize(size, size);
     Accessibility::hide(this); // the product's name is always written beside it
@@ -30,8 +31,12 @@ ProductIcon::ProductIcon(const std::optional<QString>& url, const QString& name,
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void ProductIcon::setIconUrl(const std::optional<QString>& url)
+void ProductIcon::setProduct(const std::optional<QString>& url, const QString& name)
 {
+    if (name != name_) {
+        name_ = name;
+        update();
+    }
     setUrl(ProductIconPresenter::imageUrl(url, HostPolicy::tavren()).value_or(QUrl()));
 }
 

@@ -112,6 +112,18 @@ void ScreenshotGallery::setTint(const QColor& tint)
         card->setTint(tint);
 }
 
+void ScreenshotGallery::setProduct(const QString& name, const std::optional<QString>& iconUrl)
+{
+    if (name == name_ && iconUrl == iconUrl_)
+        return;
+    name_ = name;
+    iconUrl_ = iconUrl;
+    for (PlaceholderShot* card : placeholders_)
+        card->setProduct(name, iconUrl);
+    if (viewer_)
+        viewer_->setWindowTitle(name);
+}
+
 void ScreenshotGallery::rebuild()
 {
     shots_ = GalleryPresenter::shots(catalog_.extras(), id_, HostPolicy::tavren());

@@ -32,6 +32,8 @@ public:
         const std::optional<QString>& iconUrl, const QColor& tint, QWidget* parent = nullptr);
 
     void setTint(const QColor& tint);
+    // The product's name and icon as the model has them now.
+    void setProduct(const QString& name, const std::optional<QString>& iconUrl);
     // Opens the viewer at the screenshot's position (from 0).
     void open(int position);
 

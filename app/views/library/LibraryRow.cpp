@@ -83,7 +83,7 @@ void LibraryRow::refresh(const StorefrontProduct& product)
     const LibraryRowPresenter::Row row = LibraryRowPresenter::present(in);
     const bool menuChanged = row.menu != row_.menu || row.menuLabel != row_.menuLabel || product.id != product_.id;
     product_ = product;
-    icon_->setIconUrl(product.iconUrl);
+    icon_->setProduct(product.iconUrl, product.name);
     name_->setText(product.name);
     status_->setText(row.status);
     warning_->setVisible(row.warningToolTip.has_value());

@@ -20,7 +20,8 @@ constexpr int collapsedLines = 3;
 } // namespace
 
 UpdateRow::UpdateRow(AppModel& model, const UpdatesPresenter::AvailableRow& row, QWidget* parent)
-    : QWidget(parent), name_(Labels::plain(row.product.name, TextStyle::headline, this)),
+    : QWidget(parent), icon_(new ProductIcon(row.product.iconUrl, row.product.name, 58, this)),
+      name_(Labels::plain(row.product.name, TextStyle::headline, this)),
       version_(Labels::secondary(Labels::plain({}, TextStyle::caption, this))),
       action_(new ActionButton(ModelActions::of(model), row.product, false, this)),
       notes_(Labels::plain({}, TextStyle::callout, this)),
@@ -31,7 +32,7 @@ UpdateRow::UpdateRow(AppModel& model, const UpdatesPresenter::AvailableRow& row,
     column->setSpacing(8);
     auto* line = new QHBoxLayout;
     line->setSpacing(14);
-    line->addWidget(new ProductIcon(row.product.iconUrl, row.product.name, 58, this));
+    line->addWidget(icon_);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(name_);
@@ -51,6 +52,7 @@ UpdateRow::UpdateRow(AppModel& model, const UpdatesPresenter::AvailableRow& row,
 
 void UpdateRow::setRow(const UpdatesPresenter::AvailableRow& row)
 {
+    icon_->setProduct(row.product.iconUrl, row.product.name);
     name_->setText(row.product.name);
     version_->setText(row.versionLine);
     action_->setProduct(row.product);

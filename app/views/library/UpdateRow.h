@@ -11,6 +11,7 @@ namespace hub {
 
 class ActionButton;
 class AppModel;
+class ProductIcon;
 
 // One available update: icon, name, "installed to latest", the product's action
 // button and the release notes, cut to three lines until "More" is pressed. The
@@ -31,6 +32,7 @@ private:
     void applyExpanded();
 
     bool expanded_ = false;
+    ProductIcon* icon_;
     QLabel* name_;
     QLabel* version_;
     ActionButton* action_;

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -109,7 +110,8 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     auto* headerRow = new QHBoxLayout(header_);
     headerRow->setContentsMargins(28, 28, 28, 28);
     headerRow->setSpacing(24);
-    headerRow->addWidget(new ProductIcon(product.iconUrl, product.name, 140, header_), 0, Qt::AlignVCenter);
+    icon_ = new ProductIcon(product.iconUrl, product.name, 140, header_);
+    headerRow->addWidget(icon_, 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
     name_ = Labels::plain(product.name, TextStyle::body, header_);
@@ -202,10 +204,25 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     rebuild();
 }
 
+ProductPage::~ProductPage()
+{
+    notesLoad_.request_stop();
+}
+
 void ProductPage::showEvent(QShowEvent* event)
 {
     QScrollArea::showEvent(event);
-    model_.refresh().loadReleaseNotes({product_.id});
+    if (event->spontaneous())
+        return; // a window restored, not the page coming back
+    notesLoad_ = std::stop_source();
+    model_.refresh().loadReleaseNotes({product_.id}, notesLoad_.get_token());
+}
+
+void ProductPage::hideEvent(QHideEvent* event)
+{
+    QScrollArea::hideEvent(event);
+    if (!event->spontaneous())
+        notesLoad_.request_stop();
 }
 
 ProductPagePresenter::Input ProductPage::input()
@@ -255,7 +272,10 @@ void ProductPage::rebuild()
     top.setAlphaF(0.28f);
     header_->setTop(top);
     gallery_->setTint(tint);
+    gallery_->setProduct(product_.name, product_.iconUrl);
+    reviews_->setProduct(product_);
 
+    icon_->setProduct(product_.iconUrl, product_.name);
     action_->setProduct(product_);
     name_->setText(product_.name);
     tagline_->setText(product_.tagline);

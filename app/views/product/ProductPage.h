@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QScrollArea>
+#include <stop_token>
 
 class QLabel;
 class QPushButton;
@@ -16,6 +17,7 @@ class ActionButton;
 class AppModel;
 class HeaderWash;
 class InstallJob;
+class ProductIcon;
 class Rebuilder;
 class ReviewsSection;
 class ScreenshotGallery;
@@ -30,6 +32,7 @@ class ProductPage : public QScrollArea {
 
 public:
     ProductPage(AppModel& model, const StorefrontProduct& product, QWidget* parent = nullptr);
+    ~ProductPage() override;
 
     const ProductPagePresenter::Screen& screen() const { return screen_; }
     QPushButton* addToCartButton() const { return addToCart_; }
@@ -40,6 +43,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     ProductPagePresenter::Input input();
@@ -56,8 +60,10 @@ private:
     ProductPagePresenter::Screen screen_;
     QPointer<InstallJob> watched_;
     QStringList shelfIds_;
+    std::stop_source notesLoad_; // the release notes asked for while on screen
 
     HeaderWash* header_;
+    ProductIcon* icon_;
     QLabel* name_;
     QLabel* tagline_;
     QLabel* category_;

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace hub {
@@ -96,7 +97,8 @@ QString ReviewsSection::myReviewKey() const
 void ReviewsSection::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shownOnce_)
+    // Each time it comes on screen (a kept page coming back too), not when a window is restored.
+    if (event->spontaneous())
         return;
     shownOnce_ = true;
     model_.reviews().loadReviews(product_.id, false);
@@ -107,6 +109,14 @@ void ReviewsSection::load()
 {
     myKey_ = myReviewKey();
     model_.reviews().loadMyReview(product_.id);
+}
+
+void ReviewsSection::setProduct(const StorefrontProduct& product)
+{
+    if (product == product_)
+        return;
+    product_ = product;
+    rebuilder_->request();
 }
 
 QList<ReviewCard*> ReviewsSection::cards() const

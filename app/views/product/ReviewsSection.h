@@ -23,8 +23,8 @@ class Reviews;
 // "Ratings and Reviews" of a product page: the summary with its five bars, the
 // reviews in a grid with "More Reviews", the notice while the user's own review
 // waits for a moderator, and the header's sign-in or write button. Loads the first
-// page and the user's own review when first shown, and the own review again when
-// the Tavren ID changes.
+// page and the user's own review each time it comes on screen, and the own review
+// again when the Tavren ID changes.
 class ReviewsSection : public QWidget {
     Q_OBJECT
 
@@ -39,6 +39,8 @@ public:
     ReviewSheet* sheet() const { return sheet_; }
     bool isLoadingMore() const { return loadingMore_; }
 
+    // The product as the model has it now (the same id).
+    void setProduct(const StorefrontProduct& product);
     // What "More Reviews" does: one further page at a time.
     void loadMore();
     // Opens the editor with the user's own review, if any.

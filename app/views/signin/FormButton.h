@@ -9,8 +9,8 @@ namespace hub {
 class Spinner;
 
 // A button of the sign-in forms, in one of three looks, that can show a small
-// spinner beside its title or in its place. Return never presses it: the forms
-// decide what Return does.
+// spinner beside its title or in its place. Return presses it only when a form
+// makes it the default button.
 class FormButton : public QPushButton {
     Q_OBJECT
 

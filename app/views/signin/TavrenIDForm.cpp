@@ -13,6 +13,7 @@
 #include "kit/support/CancellationError.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -118,8 +119,6 @@ TavrenIDForm::TavrenIDForm(AppModel& model, QWidget* parent)
 
     connect(email_, &QLineEdit::textChanged, this, &TavrenIDForm::refresh);
     connect(code_, &QLineEdit::textChanged, this, &TavrenIDForm::refresh);
-    connect(email_, &QLineEdit::returnPressed, this, &TavrenIDForm::emailReturned);
-    connect(code_, &QLineEdit::returnPressed, this, &TavrenIDForm::codeReturned);
     connect(request_, &QPushButton::clicked, this, [this] { request(); });
     connect(signIn_, &QPushButton::clicked, this, [this] { complete(); });
     refresh();
@@ -150,6 +149,10 @@ void TavrenIDForm::refresh()
     codeEntry_->setVisible(!screen.requestShown);
     signIn_->setEnabled(screen.signInEnabled);
     signIn_->setBusy(screen.signInSpinner);
+    // Return anywhere in the sheet presses the button of the step on view.
+    FormButton* step = defaultButton();
+    (step == request_ ? signIn_ : request_)->setDefault(false);
+    step->setDefault(true);
     errorRow_->setVisible(screen.error.has_value());
     errorRow_->setText(screen.error.value_or(QString()));
 }
@@ -193,16 +196,21 @@ void TavrenIDForm::stopWaiting()
     refresh();
 }
 
-void TavrenIDForm::emailReturned()
+FormButton* TavrenIDForm::defaultButton() const
 {
-    if (!codeSent_ && TavrenIDPresenter::canRequest(input()))
-        request();
+    return codeSent_ ? signIn_ : request_;
 }
 
-void TavrenIDForm::codeReturned()
+void TavrenIDForm::keyPressEvent(QKeyEvent* event)
 {
-    if (codeSent_ && TavrenIDPresenter::canComplete(input()))
-        complete();
+    // Return in a field or on a button of the form; the sheet's other controls reach
+    // the default button through the dialog.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        if (defaultButton()->isEnabled())
+            defaultButton()->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TavrenIDForm::useDifferentEmail()

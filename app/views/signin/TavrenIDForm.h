@@ -31,11 +31,14 @@ public:
     // The provider's mark, `size` pixels high.
     static QPixmap providerMark(TavrenIDProvider provider, int size);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void refresh();
     void stopWaiting();
-    void emailReturned();
-    void codeReturned();
+    // "Email me a code" before a code is sent, "Sign In" after.
+    FormButton* defaultButton() const;
     void useDifferentEmail();
     QCoro::Task<> runBrowserSignIn(TavrenIDProvider provider, int attempt, std::stop_token stop);
     QCoro::Task<> request();

@@ -180,8 +180,8 @@ void HeroCarousel::open()
 void HeroCarousel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        present();
+    // Also after a minimized window comes back: its hide turned the index.
+    present();
     if (turning_ || products_.isEmpty() || model_.services().arguments.snapshotFolder() || !model_.services().sleep)
         return;
     turning_ = true;

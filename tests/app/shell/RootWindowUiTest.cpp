@@ -136,6 +136,13 @@ TEST_F(RootWindow, EverySectionOfTheSidebarShowsItsScreen)
     settle();
     EXPECT_EQ(detail().rootKey(), QStringLiteral("discover"));
     EXPECT_TRUE(list().selectedItems().isEmpty());
+
+    // Without a storefront the store screens show their placeholder, which has no title.
+    model->catalog().setStorefront(std::nullopt);
+    for (const QString row : {"Discover", "Plug-ins", "Apps", "Free"}) {
+        click(row);
+        EXPECT_EQ(window->windowTitle(), row == "Free" ? "Free \u2014 Tavren Hub" : "Tavren Hub") << row.toStdString();
+    }
 }
 
 TEST_F(RootWindow, PagesFollowThePathAndTheCatalog)

@@ -1,10 +1,13 @@
 // The window in the app's own look: no push button, scroll bar or tab bar is drawn the
 // way Qt draws it by default, on the screens that hold them, and the look comes from the
-// app's style: neither the application nor any widget carries a style sheet.
+// app's style: neither the application nor any widget carries a style sheet. Every
+// stop of the Tab key shows that it holds the focus.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/RootView.h"
 #include "app/shell/Screens.h"
+#include "app/shell/SidebarView.h"
 #include "app/views/kit/Theme.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -13,11 +16,14 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTabBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -156,6 +162,45 @@ TEST_F(WindowLook, ScreensCarryNoStyleSheet)
     found << ownSheets(*settingsWindow());
     found.removeDuplicates();
     EXPECT_EQ(found, QStringList());
+}
+
+TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
+{
+    window.resize(1200, 800);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // How a stop and its surroundings look with the focus, and without it.
+    const auto look = [&](QWidget* stop) {
+        const QRect area(stop->mapTo(&window, QPoint()), stop->size());
+        return window.grab(area.adjusted(-4, -4, 4, 4)).toImage();
+    };
+    QListWidget* list = window.root()->sidebar()->list();
+    QStringList blind;
+    for (const bool page : {false, true}) {
+        // From a click on the sidebar, Tab round the window once: the store's home, then a product page.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        if (page)
+            model->navigation().show(QStringLiteral("tv-reverb"));
+        settle();
+        QSet<QWidget*> seen;
+        while (seen.size() < 60) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            settle();
+            QWidget* stop = QApplication::focusWidget();
+            ASSERT_NE(stop, nullptr);
+            if (seen.contains(stop))
+                break;
+            seen.insert(stop);
+            const QImage focused = look(stop);
+            stop->clearFocus();
+            settle();
+            if (look(stop) == focused)
+                blind.append(QString::fromLatin1(stop->metaObject()->className()));
+            stop->setFocus(Qt::TabFocusReason);
+            settle();
+        }
+    }
+    EXPECT_EQ(blind, QStringList());
 }
 
 } // namespace

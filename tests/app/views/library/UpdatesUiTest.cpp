@@ -1,7 +1,10 @@
+#include "app/views/kit/ImageMemory.h"
+#include "app/views/kit/ProductIcon.h"
 #include "app/views/library/UpdateRow.h"
 #include "app/views/library/UpdatesView.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
+#include "kit/security/HostPolicy.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -41,13 +44,17 @@ TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
     row->toggleButton()->click();
     EXPECT_EQ(row->toggleButton()->text(), "Less");
 
-    // New notes for the other product, a newer check, another installed version: the same
-    // row each time, still expanded; the other row still collapsed.
+    // New notes for the other product, a newer check, another installed version, a new
+    // icon: the same row each time, still expanded; the other row still collapsed.
     synth.releaseDescription = "Faster still";
+    ImageMemory::setFetch([](const QUrl&) { return std::optional<QByteArray>(); }); // no icon from the network
+    StorefrontProduct delayNow = Fixtures::product("tv-delay", "Delay", 10.0, "2.0");
+    delayNow.iconUrl = QStringLiteral("https://%1/icons/delay.png").arg(*HostPolicy::tavren().assetHosts.begin());
     const QList<std::function<void()>> changes{
         [&] { model->library().mergeReleaseNotes({{"tv-synth", synth}}); },
         [&] { model->refresh().setLastChecked(harness.now); },
         [&] { model->library().setInstalled({Fixtures::record("tv-delay", "Delay", "1.5"), Fixtures::record("tv-synth", "Synth", "1.0")}); },
+        [&] { model->catalog().setStorefront(Fixtures::storefront({delayNow, Fixtures::product("tv-synth", "Synth", 10.0, "3.0")})); },
     };
     for (const auto& change : changes) {
         change();
@@ -58,6 +65,9 @@ TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
         EXPECT_FALSE(view.row("tv-synth")->expanded());
     }
     EXPECT_EQ(view.row("tv-synth")->notes()->text(), "Faster still");
+    EXPECT_EQ(row->findChild<ProductIcon*>()->url(), QUrl(*delayNow.iconUrl));
+    ImageMemory::waitForIdle();
+    ImageMemory::setFetch({});
 }
 
 } // namespace

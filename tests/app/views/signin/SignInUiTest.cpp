@@ -14,6 +14,8 @@
 #include "tests/app/fakes/TestBrowser.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -151,6 +153,26 @@ TEST(SignInUi, ReturnInTheCodeFormRequestsAndChecksOnlyWhenItsButtonWould)
     EXPECT_EQ(requests("/id/auth/email/code/complete"), 1);
     EXPECT_EQ(form.input().error, "That code did not work. Check it, or ask for a new one.") << "never the service's text";
     EXPECT_EQ(model->accounts().tavrenProfile(), std::nullopt);
+}
+
+TEST(SignInUi, ReturnAnywhereInTheSheetPressesTheCodeFormsStepButton)
+{
+    ModelHarness harness;
+    harness.identity->route("POST", "/id/auth/email/code/request", 204, {});
+    harness.identity->route("POST", "/id/auth/email/code/complete", 400, "{}");
+    const auto model = harness.makeModel();
+    QDialog sheet; // as the main window hosts it
+    auto* view = new SignInView(*model);
+    (new QVBoxLayout(&sheet))->addWidget(view);
+    sheet.show();
+    // From the sheet's footer, then from a button of the form that is not the step's.
+    type(*view, "email", "ada@example.test");
+    QTest::keyClick(child<FormButton>(*view, "cancel"), Qt::Key_Return);
+    ASSERT_TRUE(test::eventually([&] { return qobject_cast<TavrenIDForm*>(view->form())->input().codeSent; }));
+    type(*view, "code", "123456");
+    QTest::keyClick(child<FormButton>(*view, "apple"), Qt::Key_Return);
+    EXPECT_TRUE(test::eventually([&] { return harness.identity->requestsTo("/id/auth/email/code/complete").size() == 1; }));
+    EXPECT_TRUE(harness.desktop.opened.isEmpty()) << "not the provider's";
 }
 
 TEST(SignInUi, PressingTheWaitingProviderAgainStopsTheEarlierSignIn)
