@@ -332,7 +332,14 @@ void RefreshCycle::report(const std::exception& error, Source source)
     }
     if (isNotSignedIn(error))
         parts_.accounts.clearTavrenID();
-    parts_.banners.flash(Banner::Tone::failure, messageOf(error));
+    // One outage fails every loader of a refresh alike: the same failure still on
+    // screen makes way for this one, so it shows once, for its whole lifetime.
+    const QString text = messageOf(error);
+    for (const Banner& banner : QList<Banner>(parts_.banners.banners())) {
+        if (banner.tone == Banner::Tone::failure && banner.text == text)
+            parts_.banners.dismiss(banner.id);
+    }
+    parts_.banners.flash(Banner::Tone::failure, text);
 }
 
 QCoro::Task<> RefreshCycle::updateLoop()
