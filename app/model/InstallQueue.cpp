@@ -201,9 +201,9 @@ QCoro::Task<> InstallQueue::execute(InstallJob* job, JobRun run)
             } catch (const DownloadInterrupted& interrupted) {
                 if (interrupted.cause == DownloadInterrupted::Cause::stopped)
                     return {InstallStage::paused(), interrupted.resumeData};
-                // Only the user's pause is a pause; the bytes of a lost connection stay for Retry.
-                return {InstallStage::failed(interrupted.message() + QStringLiteral(" Retry continues the download.")),
-                    interrupted.resumeData};
+                // Only the user's pause is a pause; the bytes kept stay for Retry.
+                const QString promise = interrupted.resumeData ? QStringLiteral(" Retry continues the download.") : QString();
+                return {InstallStage::failed(interrupted.message() + promise), interrupted.resumeData};
             } catch (const Error& error) {
                 return {InstallStage::failed(error.message()), std::nullopt};
             } catch (const std::exception& error) {

@@ -58,8 +58,8 @@ public:
         bool verifyOnly = false);
     // Starts the oldest queued jobs while fewer than two run.
     void pumpQueue();
-    // A paused or failed job back in the queue; one with resume data (paused, or its
-    // connection lost) continues its download.
+    // A paused or failed job back in the queue; one with resume data (paused, or failed
+    // with its bytes kept) continues its download.
     void resume(InstallJob* job);
     // Stops the job's run and drops it from the list; the run still ends through the end-of-job steps.
     void cancel(InstallJob* job);

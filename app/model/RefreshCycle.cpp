@@ -83,6 +83,7 @@ QCoro::Task<> RefreshCycle::refreshAll(Join join)
     QPromise<void> done;
     done.start();
     running_ = done.future();
+    cycleFailures_.clear();
     ++runs_;
     QCoro::Task<> cycle = runCycle();
     co_await cycle;
@@ -332,7 +333,13 @@ void RefreshCycle::report(const std::exception& error, Source source)
     }
     if (isNotSignedIn(error))
         parts_.accounts.clearTavrenID();
-    parts_.banners.flash(Banner::Tone::failure, messageOf(error));
+    // One outage fails every loader of a refresh alike: it shows once per refresh.
+    const QString text = messageOf(error);
+    if (running_ && cycleFailures_.contains(text))
+        return;
+    if (running_)
+        cycleFailures_.insert(text);
+    parts_.banners.flash(Banner::Tone::failure, text);
 }
 
 QCoro::Task<> RefreshCycle::updateLoop()

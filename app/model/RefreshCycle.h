@@ -98,6 +98,7 @@ private:
     std::optional<QFuture<void>> running_; // finishes when the refresh under way ends
     quint64 runs_ = 0;                      // refreshes begun
     QSet<QString> notifiedUpdates_;
+    QSet<QString> cycleFailures_; // the failures the running refresh has shown
 };
 
 } // namespace hub

@@ -2,6 +2,7 @@
 
 #include "kit/api/HTTPTransport.h"
 
+#include <QLoggingCategory>
 #include <dlfcn.h>
 #include <mutex>
 #include <optional>
@@ -9,6 +10,8 @@
 namespace hub {
 
 namespace {
+
+Q_LOGGING_CATEGORY(logNetwork, "com.tavren.hub.network")
 
 // The soname of the libcurl whose headers the kit is built with.
 constexpr const char* soname = "libcurl.so.4";
@@ -56,8 +59,10 @@ const CurlLibrary& CurlLibrary::get()
     static std::optional<CurlLibrary> library;
     static QString failure;
     std::call_once(once, [] { library = open(failure); });
-    if (!library)
+    if (!library) {
+        qCWarning(logNetwork).noquote() << "libcurl could not be opened:" << failure;
         throw TransportError(CURLE_FAILED_INIT, QStringLiteral("The connection could not be set up (%1).").arg(failure));
+    }
     return *library;
 }
 

@@ -41,11 +41,13 @@ struct HttpResponse {
 };
 
 // A request that never produced an HTTP response: connection, TLS, trust,
-// time-out or cancellation. `code` is the transport library's code (curl's).
+// time-out or cancellation. `code` is the transport library's code (curl's) and
+// `detail` its own words, for the log; message() says what happened in a short
+// sentence of the user's.
 class TransportError : public Error {
 public:
     TransportError(int code, QString detail) : code(code), detail(std::move(detail)) {}
-    QString message() const override { return detail; }
+    QString message() const override;
     bool operator==(const TransportError&) const = default;
 
     int code;

@@ -2,6 +2,7 @@
 
 #include "kit/api/CurlLibrary.h"
 
+#include <QLoggingCategory>
 #include <QUrl>
 #include <limits>
 #include <curl/curl.h>
@@ -12,6 +13,15 @@
 namespace hub {
 
 namespace {
+
+Q_LOGGING_CATEGORY(logNetwork, "com.tavren.hub.network")
+
+// The transport's own words go to the log; the user sees the error's short sentence.
+TransportError failure(const QString& host, int code, const QString& detail)
+{
+    qCWarning(logNetwork).noquote() << "request to" << host << "failed:" << detail;
+    return TransportError(code, detail);
+}
 
 // What the verify callback needs, hung on the SSL_CTX curl makes per connection.
 struct TrustDecision {
@@ -157,14 +167,14 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
     std::unique_ptr<CURL, decltype(curl.easy_cleanup)> easy(curl.easy_init(), curl.easy_cleanup);
     std::unique_ptr<CURLM, decltype(curl.multi_cleanup)> multi(curl.multi_init(), curl.multi_cleanup);
     if (!easy || !multi)
-        throw TransportError(CURLE_OUT_OF_MEMORY, QStringLiteral("The connection could not be set up."));
+        throw failure(host, CURLE_OUT_OF_MEMORY, QStringLiteral("The connection could not be set up."));
     CURL* handle = easy.get();
     transfer.handle = handle;
 
     // The options the security rests on: one that does not take fails the request.
-    const auto require = [&curl](CURLcode code, const char* option) {
+    const auto require = [&curl, &host](CURLcode code, const char* option) {
         if (code != CURLE_OK)
-            throw TransportError(int(code), QStringLiteral("The connection could not be secured (%1: %2).")
+            throw failure(host, int(code), QStringLiteral("The connection could not be secured (%1: %2).")
                                                 .arg(QString::fromLatin1(option), QString::fromUtf8(curl.easy_strerror(code))));
     };
     require(curl.easy_setopt(handle, CURLOPT_URL, request.url.constData()), "URL");
@@ -222,7 +232,7 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
 
     // The multi interface only so that a stop request wakes the wait at once.
     if (curl.multi_add_handle(multi.get(), handle) != CURLM_OK)
-        throw TransportError(CURLE_FAILED_INIT, QStringLiteral("The connection could not be set up."));
+        throw failure(host, CURLE_FAILED_INIT, QStringLiteral("The connection could not be set up."));
     CURLcode result = CURLE_OK;
     bool finished = false;
     bool stopped = false;
@@ -255,14 +265,14 @@ PinnedExchange::Outcome PinnedExchange::perform(const HttpRequest& request, cons
     if (stopped || transfer.stoppedBySink)
         return Outcome::stopped;
     if (multiFailure != CURLM_OK)
-        throw TransportError(CURLE_RECV_ERROR, QString::fromUtf8(curl.multi_strerror(multiFailure)));
+        throw failure(host, CURLE_RECV_ERROR, QString::fromUtf8(curl.multi_strerror(multiFailure)));
     if (result != CURLE_OK) {
         const QString detail = errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl.easy_strerror(result));
-        throw TransportError(int(result), detail);
+        throw failure(host, int(result), detail);
     }
     // Only a transfer curl reports done, whose final head reached the sink, is a response.
     if (!finished || !transfer.headDelivered)
-        throw TransportError(CURLE_GOT_NOTHING, QStringLiteral("The server sent no complete response."));
+        throw failure(host, CURLE_GOT_NOTHING, QStringLiteral("The server sent no complete response."));
     return Outcome::completed;
 }
 

@@ -11,6 +11,7 @@ QString DownloadError::message() const
     case Kind::wrongRange:
         return QStringLiteral("The download could not continue: the server sent a part of the file that does not follow what "
                               "had arrived.");
+    case Kind::overrun: return QStringLiteral("The download was stopped: the server sent more than it announced.");
     }
     return {};
 }

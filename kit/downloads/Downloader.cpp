@@ -94,22 +94,30 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                              adopted ? resumeData->etag : QByteArray(), adopted ? resumeData->lastModified : QByteArray()};
 
     // What the callbacks record; a recorded failure outranks the stop that ends the transfer.
+    // A refusal (an error status, a redirect not taken) says nothing about the bytes
+    // kept, so they stay for a retry; any other failure drops them.
     std::exception_ptr failure;
     bool tooLarge = false;
+    std::optional<DownloadError> refusal;
     const auto failWith = [&](std::exception_ptr error, bool overCap = false) {
         failure = std::move(error);
         tooLarge = overCap;
         return false;
     };
+    const auto refuseWith = [&](DownloadError error) {
+        refusal = std::move(error);
+        return false;
+    };
 
     // Ends the call. Bytes on disk are kept, as DownloadInterrupted with resume data,
-    // when the server that sent them answered and named a validator to resume with;
-    // otherwise they go and `error` is thrown (a stop or a lost connection).
-    const auto keepForResume = [&](std::exception_ptr error, bool answered, DownloadInterrupted::Cause cause) {
+    // when there are any and a validator to resume them with (bytes stay in the file
+    // only under the validator of the answer that sent them); otherwise they go and
+    // `error` is thrown.
+    const auto keepForResume = [&](std::exception_ptr error, DownloadInterrupted::Cause cause, QString reason = {}) {
         file.close();
         state.offset = file.size();
-        if (answered && state.offset > 0 && !state.validator().isEmpty())
-            throw DownloadInterrupted(state, cause);
+        if (state.offset > 0 && !state.validator().isEmpty())
+            throw DownloadInterrupted(state, cause, std::move(reason));
         file.remove();
         std::rethrow_exception(error);
     };
@@ -134,14 +142,14 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                 if (isRedirect(status)) {
                     const std::optional<QByteArray> location = headerValue(headers, "Location");
                     if (!location)
-                        return failWith(std::make_exception_ptr(DownloadError::httpStatus(status)));
+                        return refuseWith(DownloadError::httpStatus(status));
                     const QUrl target = current.resolved(QUrl::fromEncoded(location->trimmed()));
                     if (!policy_.allowsDownload(target)) {
                         const QString host = target.host().isEmpty() ? target.toString() : target.host();
-                        return failWith(std::make_exception_ptr(DownloadError::insecureRedirect(host)));
+                        return refuseWith(DownloadError::insecureRedirect(host));
                     }
                     if (++hops > maxRedirects)
-                        return failWith(std::make_exception_ptr(DownloadError::httpStatus(status)));
+                        return refuseWith(DownloadError::httpStatus(status));
                     next = target;
                     return false;
                 }
@@ -150,7 +158,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                     return false;
                 }
                 if (status < 200 || status > 299)
-                    return failWith(std::make_exception_ptr(DownloadError::httpStatus(status)));
+                    return refuseWith(DownloadError::httpStatus(status));
 
                 const std::optional<QByteArray> etag = headerValue(headers, "ETag");
                 const std::optional<QByteArray> lastModified = headerValue(headers, "Last-Modified");
@@ -184,7 +192,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
                 if (file.size() + bytes.size() > maxBytes)
                     return failWith(std::make_exception_ptr(DownloadError::tooLarge()), true);
                 if (expected >= 0 && file.size() + bytes.size() > expected)
-                    return failWith(std::make_exception_ptr(DownloadError::httpStatus(answered)));
+                    return failWith(std::make_exception_ptr(DownloadError::overrun()));
                 if (stop.stop_requested())
                     return false;
                 file.write(bytes);
@@ -199,24 +207,32 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
         PinnedExchange::Outcome outcome = PinnedExchange::Outcome::stopped;
         try {
             outcome = exchange_.perform(request, timeouts_, onHead, onBody, stop);
-        } catch (const TransportError&) {
-            keepForResume(std::current_exception(), answered != 0, DownloadInterrupted::Cause::connectionLost);
+        } catch (const TransportError& lost) {
+            // Lost after an answer, or failed before one: the bytes kept so far still hold either way.
+            if (answered != 0)
+                keepForResume(std::current_exception(), DownloadInterrupted::Cause::connectionLost);
+            keepForResume(std::current_exception(), DownloadInterrupted::Cause::failed, lost.message());
         } catch (...) {
             file.remove();
             throw;
         }
+        if (refusal)
+            keepForResume(std::make_exception_ptr(*refusal), DownloadInterrupted::Cause::failed, refusal->message());
         if (failure) {
             file.remove();
             if (tooLarge)
                 ::unlink(QFile::encodeName(destination).constData());
             std::rethrow_exception(failure);
         }
+        // A stop that lands after the last byte has nothing left to pause.
+        if (outcome == PinnedExchange::Outcome::stopped && answered != 0 && expected >= 0 && file.size() == expected)
+            outcome = PinnedExchange::Outcome::completed;
         if (outcome == PinnedExchange::Outcome::completed) {
             // Only the whole file is put in place; a body that ended early is a lost connection.
             if (expected >= 0 && file.size() != expected)
                 keepForResume(std::make_exception_ptr(TransportError(
                                   CURLE_PARTIAL_FILE, QStringLiteral("The connection closed before the whole file arrived."))),
-                              true, DownloadInterrupted::Cause::connectionLost);
+                              DownloadInterrupted::Cause::connectionLost);
             try {
                 file.moveTo(destination);
             } catch (...) {
@@ -236,7 +252,7 @@ QString Downloader::download(const QUrl& url, const std::optional<DownloadResume
             throw DownloadError::httpStatus(0);
         }
         if (stop.stop_requested())
-            keepForResume(std::make_exception_ptr(DownloadInterrupted()), true, DownloadInterrupted::Cause::stopped);
+            keepForResume(std::make_exception_ptr(DownloadInterrupted()), DownloadInterrupted::Cause::stopped);
     }
 }
 

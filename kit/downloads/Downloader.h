@@ -35,10 +35,13 @@ public:
     // `destination`. With resume data whose partial file is still there, asks
     // for the rest with Range and If-Range; a 200 answer, or a 206 for another
     // version of the file, starts again from zero. Only a file of the announced
-    // size is put in place. Throws MoonbaseError::blockedURL, DownloadError,
-    // DownloadInterrupted (when `stop` is triggered, or, as Cause::connectionLost,
-    // when the connection is lost or stalls after the server answered with a
-    // validator: resume data then comes with it), TransportError or std::system_error.
+    // size is put in place; a stop after its last byte comes too late to pause.
+    // Throws MoonbaseError::blockedURL, DownloadError, DownloadInterrupted (when
+    // `stop` is triggered, with resume data when there are bytes to keep; with
+    // resume data, as Cause::connectionLost when the connection is lost or stalls
+    // after the server answered with a validator, and as Cause::failed when a
+    // resumed download fails before its server says anything about the bytes kept:
+    // a transport failure, an error status), TransportError or std::system_error.
     QString download(const QUrl& url, const std::optional<DownloadResumeData>& resumeData, const QString& destination,
                      qint64 maxBytes, const Progress& progress, std::stop_token stop = {}) const;
 

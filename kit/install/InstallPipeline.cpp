@@ -5,6 +5,7 @@
 #include "kit/install/WorkFolder.h"
 #include "kit/platform/FileManager.h"
 #include "kit/support/AppDirectories.h"
+#include "kit/support/CancellationError.h"
 #include "kit/support/InstallError.h"
 #include "kit/support/PathSafety.h"
 #include "kit/support/Version.h"
@@ -107,7 +108,17 @@ Extraction InstallPipeline::fetchAndVerify(const InstallRequest& request, const 
         throw InstallError::unsafeArchive(QStringLiteral("the store gave no size for this download"));
 
     report(stage, InstallStage::resolving());
-    const QUrl link = client->resolveDownload(request.download);
+    QUrl link;
+    try {
+        link = client->resolveDownload(request.download);
+    } catch (const std::exception& error) {
+        // The bytes of an earlier run still hold: a retry goes on from them.
+        if (!resumeData)
+            throw;
+        const auto* own = dynamic_cast<const Error*>(&error);
+        throw DownloadInterrupted(resumeData, DownloadInterrupted::Cause::failed,
+                                  own ? own->message() : QString::fromLocal8Bit(error.what()));
+    }
     const QString file = work + u'/' + PathSafety::sanitizedFileName(request.download.name, fallbackName);
 
     report(stage, InstallStage::downloading(0, size));
@@ -120,7 +131,7 @@ Extraction InstallPipeline::fetchAndVerify(const InstallRequest& request, const 
         stop);
     // The last moment a stop counts; a finished download leaves nothing to resume.
     if (stop.stop_requested())
-        throw DownloadInterrupted();
+        throw CancellationError();
 
     report(stage, InstallStage::verifying());
     checkSize(file, size);
@@ -176,7 +187,14 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
 
 void InstallPipeline::verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const
 {
-    withWorkDirectory(request, std::nullopt, [&](const QString& work) { return fetchAndVerify(request, work, std::nullopt, stage, stop); });
+    withWorkDirectory(request, std::nullopt, [&](const QString& work) {
+        try {
+            return fetchAndVerify(request, work, std::nullopt, stage, stop);
+        } catch (const DownloadInterrupted& interrupted) {
+            // A check always starts afresh: nothing of it is kept.
+            throw DownloadInterrupted(std::nullopt, interrupted.cause, interrupted.reason);
+        }
+    });
     report(stage, InstallStage::installed());
 }
 

@@ -34,10 +34,13 @@ namespace hub {
 //
 // Synchronous: every call blocks its caller. The stop token is honoured during
 // the download (DownloadInterrupted, with resume data when there are bytes worth
-// keeping) and once right after it; from verification on, the run goes to its
-// end. A copy shares the client, downloader and ledger. The caller holds the
-// install lock around every run and uninstall; within the process, placing (from
-// staging to the saved record) and uninstalling go one at a time.
+// keeping) and once right after it (CancellationError); from verification on, the
+// run goes to its end. A run given resume data that fails before the download
+// server says anything about them (the link cannot be had, no connection, an
+// error status) hands them back in DownloadInterrupted, Cause::failed, and keeps
+// its folder. A copy shares the client, downloader and ledger. The caller holds
+// the install lock around every run and uninstall; within the process, placing
+// (from staging to the saved record) and uninstalling go one at a time.
 class InstallPipeline {
 public:
     // Called from the calling thread, on download progress too; must not block.
@@ -58,7 +61,8 @@ public:
     // Installs the request's download and returns the saved record.
     InstallRecord run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
                       const StageCallback& stage, std::stop_token stop = {}) const;
-    // Everything of run up to the version floors; nothing is placed, trashed or recorded.
+    // Everything of run up to the version floors; nothing is placed, trashed or recorded,
+    // and nothing is kept for resuming (its DownloadInterrupted carries no resume data).
     void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop = {}) const;
     // Moves the product's items to the Trash and drops its record (its floors stay).
     // Returns the names of items left in place; empty without a record.

@@ -4,6 +4,9 @@
 #include "tests/testkit/Thrown.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace hub;
 
@@ -27,6 +30,26 @@ struct Site {
 };
 
 HttpRequest get(const char* path) { return {.url = "https://api.store.test" + QByteArray(path)}; }
+
+// A loopback port that nothing listens on.
+quint16 closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+QStringList logged;
+void collect(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    logged.append(QString::fromLatin1(context.category) + u' ' + message);
+}
 
 void expectRefusedBeforeAnyRequest(URLSessionTransport transport, const LoopbackTlsServer& server)
 {
@@ -195,4 +218,36 @@ TEST(URLSessionTransport, AResponseHasTheStatusCurlReadOrIsAnError)
         } catch (const TransportError&) {
         }
     }
+}
+
+TEST(URLSessionTransport, FailuresReadAsShortSentencesAndLogTheTransportsOwnWords)
+{
+    Site site(CertificateFactory::chain(host));
+    site.server.route("/empty", ScriptedResponse{.raw = QByteArray()});
+    site.server.route("/slow", ScriptedResponse{.delay = std::chrono::seconds(20)});
+    const QString pin = site.chain.root.spkiPin();
+    const URLSessionTransport nowhere(PinnedTrust{{{host, {pin}}}, {}}, ConnectionOptions{.connectTo = {{host, closedPort()}}});
+    HttpRequest slow = get("/slow");
+    slow.timeout = std::chrono::milliseconds(300);
+    const std::tuple<const char*, std::function<void()>, QString> cases[] = {
+        {"refused", [&] { URLSessionTransport(nowhere).send(get("/x")); }, "Could not connect to the server."},
+        {"untrusted", [&] { site.transport(CertificateFactory::root(QStringLiteral("Other")).spkiPin()).send(get("/x")); },
+            "An SSL error has occurred and a secure connection to the server cannot be made."},
+        {"closed at once", [&] { site.transport(pin).send(get("/empty")); }, "The network connection was lost."},
+        {"too slow", [&] { site.transport(pin).send(slow); }, "The request timed out."},
+    };
+    for (const auto& [name, send, sentence] : cases) {
+        SCOPED_TRACE(name);
+        logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collect);
+        const TransportError error = test::thrown<TransportError>(send);
+        qInstallMessageHandler(previous);
+        EXPECT_EQ(error.message(), sentence);
+        EXPECT_EQ(logged, QStringList{"com.tavren.hub.network request to api.store.test failed: " + error.detail});
+        EXPECT_NE(error.detail, sentence);
+    }
+    EXPECT_EQ(TransportError(6, QStringLiteral("Could not resolve host: api.store.test")).message(),
+              QStringLiteral("A server with the specified hostname could not be found."));
+    EXPECT_EQ(TransportError(56, QStringLiteral("Connection reset by peer")).message(),
+              QStringLiteral("The network connection was lost."));
 }

@@ -279,11 +279,14 @@ TEST_F(DownloaderTest, AResumeKeepsOnlyWholeAnswersOfTheSameFile)
                                 .contentLength = announced >= 0 ? std::optional(announced) : std::nullopt,
                                 .chunked = chunked};
     };
-    enum class Outcome { refused, restarted, paused, failed };
+    ScriptedResponse pastItsRange = answer(206, "bytes 100-999/1000", "\"v1\"", 900, -1, true);
+    pastItsRange.body += QByteArray(50, 'x');
+    enum class Outcome { refused, overrun, restarted, paused, failed };
     const std::tuple<const char*, ScriptedResponse, Outcome> cases[] = {
         {"a shorter range than asked", answer(206, "bytes 100-199/1000", "\"v1\"", 100), Outcome::refused},
         {"an unknown total", answer(206, "bytes 100-999/*", "\"v1\"", 900), Outcome::refused},
         {"a length short of the range", answer(206, "bytes 100-999/1000", "\"v1\"", 100), Outcome::refused},
+        {"a body past its range", pastItsRange, Outcome::overrun},
         {"another version of the file", answer(206, "bytes 100-999/1000", "\"v2\"", 900), Outcome::restarted},
         {"no validator", answer(206, "bytes 100-999/1000", {}, 900), Outcome::restarted},
         {"a body that ends early", answer(206, "bytes 100-999/1000", "\"v1\"", 100, -1, true), Outcome::paused},
@@ -304,9 +307,9 @@ TEST_F(DownloaderTest, AResumeKeepsOnlyWholeAnswersOfTheSameFile)
             downloader().download(QUrl(QStringLiteral("https://bucket.objects.test/file")),
                                   DownloadResumeData{{}, partial, 100, "\"v1\""}, destination(), after.size(), {});
         };
-        if (outcome == Outcome::refused) {
+        if (outcome == Outcome::refused || outcome == Outcome::overrun) {
             const DownloadError refused = thrown<DownloadError>(fetch);
-            EXPECT_EQ(refused, DownloadError::wrongRange());
+            EXPECT_EQ(refused, outcome == Outcome::refused ? DownloadError::wrongRange() : DownloadError::overrun());
             EXPECT_FALSE(refused.message().contains(QStringLiteral("206"))) << refused.message().toStdString();
         } else if (outcome == Outcome::failed) {
             EXPECT_THROW(fetch(), TransportError);

@@ -2,6 +2,7 @@
 #include "kit/downloads/DownloadInterrupted.h"
 #include "kit/install/InstallPipeline.h"
 #include "kit/security/VerificationFailure.h"
+#include "kit/support/CancellationError.h"
 #include "kit/support/InstallError.h"
 #include "tests/testkit/DiskImageBuilder.h"
 #include "tests/testkit/FilePermissions.h"
@@ -288,6 +289,61 @@ TEST_F(InstallPipelineTest, StoppedDownloadPausesAndResumesWithTheRest)
     EXPECT_FALSE(thrown<DownloadInterrupted>([&] {
                      harness.pipeline().run(request(download), std::nullopt, {}, early.get_token());
                  }).resumeData);
+    EXPECT_EQ(workFolders(), QStringList());
+
+    // Stopped once the last byte is in: too late to pause, so the run fails and keeps nothing.
+    std::stop_source late;
+    StageLog last;
+    last.onStage = [&](const InstallStage& stage) {
+        if (stage.kind == InstallStage::Kind::downloading && stage.received == bytes.size())
+            late.request_stop();
+    };
+    EXPECT_THROW(harness.pipeline().run(request(download), std::nullopt, last.sink(), late.get_token()), CancellationError);
+    EXPECT_EQ(workFolders(), QStringList());
+}
+
+TEST_F(InstallPipelineTest, AResumedRunThatFailsBeforeTheServerAnswersKeepsItsBytes)
+{
+    const QByteArray bytes = product(synth(QStringLiteral("1.0"), 2 << 20));
+    const auto cutShort = [&](const ReceivedRequest&) {
+        return ScriptedResponse{.headers = {{"ETag", "\"big\""}}, .body = bytes.left(1000), .contentLength = bytes.size()};
+    };
+    const Download download = harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(), cutShort);
+    const std::optional<DownloadResumeData> kept =
+        thrown<DownloadInterrupted>([&] { harness.pipeline().run(request(download), std::nullopt, {}); }).resumeData;
+    ASSERT_TRUE(kept);
+
+    // The link cannot be had, the connection fails, the server fails: the bytes wait for the next try.
+    const TransportError offline(6, QStringLiteral("Could not resolve host: api.store.test"));
+    const std::pair<QString, std::function<void()>> failures[] = {
+        {QStringLiteral("A server with the specified hostname could not be found."), [&] {
+             harness.store->route("GET", "/links/big", [&](const HttpRequest&) -> HttpResponse { throw offline; });
+         }},
+        {QStringLiteral("The network connection was lost."), [&] {
+             harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(),
+                             [](const ReceivedRequest&) { return ScriptedResponse{.raw = ""}; });
+         }},
+        {QStringLiteral("The download server returned 503."), [&] {
+             harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(),
+                             [](const ReceivedRequest&) { return ScriptedResponse{.status = 503}; });
+         }},
+    };
+    for (const auto& [reason, fail] : failures) {
+        SCOPED_TRACE(reason.toStdString());
+        fail();
+        EXPECT_EQ(thrown<DownloadInterrupted>([&] { harness.pipeline().run(request(download), kept, {}); }),
+                  DownloadInterrupted(kept, DownloadInterrupted::Cause::failed, reason));
+        EXPECT_EQ(readAll(kept->partialFile), bytes.left(1000));
+    }
+    harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
+    harness.pipeline().run(request(download), kept, {});
+    EXPECT_EQ(harness.downloads.requests().last().header("Range"), "bytes=1000-");
+    EXPECT_TRUE(QFileInfo::exists(placed()));
+
+    // A check never resumes, so it keeps nothing.
+    harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(), cutShort);
+    const DownloadInterrupted lost = thrown<DownloadInterrupted>([&] { harness.pipeline().verify(request(download), {}); });
+    EXPECT_EQ(lost, DownloadInterrupted(std::nullopt, DownloadInterrupted::Cause::connectionLost));
     EXPECT_EQ(workFolders(), QStringList());
 }
 

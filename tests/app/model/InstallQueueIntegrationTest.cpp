@@ -1,6 +1,6 @@
 // The install queue on the real pipeline against the devstore: two installs and a
 // check, one install paused half-way and resumed; a stalled download that fails and
-// is retried.
+// is retried, once in vain.
 
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -113,6 +113,17 @@ TEST_F(QueueOnDevstore, AStalledDownloadFailsWithItsReasonAndRetryContinuesIt)
     ASSERT_TRUE(job->resumeData().has_value());
     const double kept = double(job->resumeData()->offset) / double(compressor.macDownloads().first().size);
     EXPECT_GT(kept, 0);
+
+    // A Retry that the server fails before sending a byte keeps them for the next one.
+    const qint64 offset = job->resumeData()->offset;
+    setFault("server-error");
+    queue.resume(job);
+    const bool refused = test::eventually([&] { return job->stage().kind == Kind::failed && !job->isRunning(); });
+    setFault("none");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(job->stage().message, QStringLiteral("The download server returned 500. Retry continues the download."));
+    ASSERT_TRUE(job->resumeData().has_value());
+    EXPECT_EQ(job->resumeData()->offset, offset);
 
     // Retry goes on from the kept bytes.
     double lowest = 1;

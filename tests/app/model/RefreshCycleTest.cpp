@@ -141,7 +141,7 @@ TEST(RefreshCycle, ReportTurnsEachErrorIntoItsEffect)
     EXPECT_EQ(ModelHarness::bannerTexts(*model),
         (QStringList{"tv-gate was not found.", "Not yours.", "The store returned 502. Bad gateway",
             "The store sent a response the app could not read. Bad JSON", "Refused to contact http://x.",
-            "That email and password did not match a Tavren store account.", "Could not connect", "disk full"}));
+            "That email and password did not match a Tavren store account.", "Could not connect to the server.", "disk full"}));
     for (const Banner& banner : model->banners().banners())
         EXPECT_EQ(banner.tone, Banner::Tone::failure);
 
@@ -157,6 +157,18 @@ TEST(RefreshCycle, ReportTurnsEachErrorIntoItsEffect)
     EXPECT_TRUE(model->accounts().showSignIn());
     EXPECT_EQ(model->accounts().signInPurpose(), SignInPurpose::connectStore("Your store session ended. Sign in again to continue."));
     EXPECT_EQ(model->banners().banners().size(), shown) << "no banner for an ended session";
+}
+
+TEST(RefreshCycle, OneOutageShowsOneBanner)
+{
+    ModelHarness harness; // the store answers nothing: every call fails to connect
+    harness.holdStoreSession();
+    const auto model = harness.makeModel();
+    // Storefront and store account fail alike; the next refresh is a failure of its own.
+    await(model->refresh().refreshAll());
+    EXPECT_EQ(ModelHarness::bannerTexts(*model), QStringList{"Could not connect to the server."});
+    await(model->refresh().refreshAll());
+    EXPECT_EQ(ModelHarness::bannerTexts(*model).size(), 2);
 }
 
 TEST(RefreshCycle, UpdatesAreAnnouncedOncePerProduct)
