@@ -132,7 +132,7 @@ bool SingleInstance::claim()
     sockaddr_un address;
     if (!addressOf(folder_, address))
         return false;
-    auto lock = std::make_unique<InstallLock>(folder_, lockName());
+    auto lock = std::make_unique<InstanceLock>(lockPath(folder_));
     if (!lock->tryLock())
         return false;
     // Holding the lock, any socket file left is a dead primary's.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/install/InstallLock.h"
+#include "app/platform/InstanceLock.h"
 
 #include <QObject>
 #include <QString>
@@ -54,13 +54,13 @@ private:
         QByteArray bytes;
     };
 
-    static QString lockName();
+    static QString lockPath(const QString& folder);
     void accept();
     void readFrom(Connection* connection);
     void drop(Connection* connection);
 
     QString folder_;
-    std::unique_ptr<InstallLock> lock_;
+    std::unique_ptr<InstanceLock> lock_;
     int listener_ = -1;
     QSocketNotifier* acceptor_ = nullptr;
     std::vector<std::unique_ptr<Connection>> connections_; // oldest first

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <future>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hub;
 
@@ -99,6 +100,39 @@ TEST(SingleInstance, SilentSendersNeitherBlockNorOutliveThePrimary)
     primary.reset();
     for (const auto& socket : silent)
         EXPECT_TRUE(gone(*socket));
+}
+
+// A link in the lock file's place, dangling or to a file of the user's, is removed and
+// never written through: neither the primary nor the background updater's question
+// creates or locks what it points to.
+TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
+{
+    for (const bool dangling : {true, false}) {
+        SCOPED_TRACE(dangling ? "dangling link" : "link to a file");
+        QTemporaryDir folder;
+        const QString lock = folder.filePath(QString::fromLatin1(SingleInstance::name) + QStringLiteral(".lock"));
+        const QString target = folder.filePath(QStringLiteral("notes.txt"));
+        if (!dangling) {
+            QFile file(target);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("the user's own");
+        }
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(lock).constData()), 0);
+
+        EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
+        SingleInstance primary(folder.path());
+        EXPECT_TRUE(primary.claim());
+        EXPECT_TRUE(SingleInstance::isPrimaryRunning(folder.path()));
+        const QFileInfo now(lock);
+        EXPECT_FALSE(now.isSymLink());
+        EXPECT_TRUE(now.isFile());
+        EXPECT_EQ(QFileInfo::exists(target), !dangling);
+        if (!dangling) {
+            QFile file(target);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), "the user's own");
+        }
+    }
 }
 
 } // namespace
