@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QTimer>
+#include <cstdio>
 #include <malloc.h>
 
 namespace {
@@ -81,8 +82,10 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::SingleInstance instance;
     if (!snapshot && !instance.claim()) {
         // A second start hands its link (or nothing) to the running hub.
-        hub::SingleInstance::send(hub::LaunchArguments(arguments).link().value_or(QString()));
-        return 0;
+        if (hub::SingleInstance::send(hub::LaunchArguments(arguments).link().value_or(QString())))
+            return 0;
+        std::fprintf(stderr, "tavren-hub: could not hand over to the Tavren Hub already running: it did not answer.\n");
+        return 1;
     }
     const hub::InstallLocation location = hub::InstallLocation::current();
     hub::HubUpdater updater(hub::HubUpdateService::standard(), hub::UserDefaults::open(), {});

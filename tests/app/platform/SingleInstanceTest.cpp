@@ -2,14 +2,22 @@
 // and a second instance's message.
 
 #include "app/platform/SingleInstance.h"
+#include "tests/app/fakes/QtPrinters.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
 #include <future>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace hub;
@@ -133,6 +141,81 @@ TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
             EXPECT_EQ(file.readAll(), "the user's own");
         }
     }
+}
+
+// A sender connected and its whole line written, on a socket of its own.
+int connectedSender(const QString& folder, const QByteArray& line)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(QDir(folder).filePath(QString::fromLatin1(SingleInstance::name)));
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::send(descriptor, line.constData(), size_t(line.size()), MSG_NOSIGNAL) != line.size()) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+// What came back once the primary has let go: its answer, empty when none.
+QByteArray answerTo(int sender)
+{
+    pollfd entry{sender, POLLIN, 0};
+    if (::poll(&entry, 1, 0) != 1)
+        return "pending";
+    char bytes[8];
+    const ssize_t count = ::recv(sender, bytes, sizeof bytes, MSG_DONTWAIT);
+    return count > 0 ? QByteArray(bytes, count) : QByteArray();
+}
+
+// A hand-over counts only once the primary took the message. Many senders at once are
+// all taken and answered, a few at a time, never dropped unread; a primary that let
+// go without taking the message is no hand-over.
+TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
+{
+    QTemporaryDir folder;
+    {
+        QLocalServer careless;
+        ASSERT_TRUE(careless.listen(folder.filePath(QString::fromLatin1(SingleInstance::name))));
+        QObject::connect(&careless, &QLocalServer::newConnection, [&] {
+            QLocalSocket* connection = careless.nextPendingConnection();
+            connection->waitForReadyRead(1000);
+            connection->readAll();
+            connection->disconnectFromServer();
+        });
+        EXPECT_FALSE(sendWhileServing([&] { return SingleInstance::send(QStringLiteral("tavren-hub://library"), folder.path()); }));
+    }
+
+    SingleInstance primary(folder.path());
+    ASSERT_TRUE(primary.claim());
+    QSignalSpy received(&primary, &SingleInstance::messageReceived);
+    QStringList sent;
+    std::vector<int> senders;
+    for (std::size_t i = 0; i < 12 * SingleInstance::maxConnections; ++i) {
+        sent << QStringLiteral("tavren-hub://product/p%1").arg(i);
+        senders.push_back(connectedSender(folder.path(), sent.back().toUtf8() + '\n'));
+        ASSERT_GE(senders.back(), 0);
+    }
+    std::vector<QByteArray> answers(senders.size(), "pending");
+    for (std::size_t answered = 0; answered < senders.size();) {
+        QCoreApplication::processEvents();
+        std::size_t thisTurn = 0;
+        for (std::size_t i = 0; i < senders.size(); ++i) {
+            if (answers[i] == "pending" && (answers[i] = answerTo(senders[i])) != "pending")
+                ++thisTurn;
+        }
+        EXPECT_LE(thisTurn, SingleInstance::maxConnections) << "let go of in one turn of the event loop";
+        answered += thisTurn;
+    }
+    QStringList taken;
+    for (const QList<QVariant>& message : received)
+        taken << message[0].toString();
+    EXPECT_EQ(taken, sent);
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), QByteArray("\n")), std::ssize(senders)) << "each one answered";
+    for (const int sender : senders)
+        ::close(sender);
 }
 
 } // namespace
