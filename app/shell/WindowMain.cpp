@@ -12,6 +12,7 @@
 #include "app/platform/UserDefaults.h"
 #include "app/platform/UserLocale.h"
 #include "app/shell/AboutPanel.h"
+#include "app/shell/BringForward.h"
 #include "app/shell/CheckoutModule.h"
 #include "app/shell/Composition.h"
 #include "app/shell/MainMenus.h"
@@ -41,11 +42,8 @@ void fillDesktop(hub::Services& services, QWidget*& window, hub::HubUpdater& upd
     services.openURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     services.isFrontmost = [] { return QApplication::activeWindow() != nullptr; };
     services.activate = [&window] {
-        if (window) {
-            window->show();
-            window->raise();
-            window->activateWindow();
-        }
+        if (window)
+            hub::bringForward(*window);
     };
     services.snapshotter = [sleep = services.sleep, &updater, info](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
         hub::Snapshotter::Panels panels{[&model, &updater, info] { return hub::Screens::settings(model, updater, info); },
