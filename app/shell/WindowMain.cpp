@@ -31,7 +31,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QTimer>
 #include <cstdio>
 #include <malloc.h>
 
@@ -116,11 +115,10 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     model.links().follow(instance);
     if (snapshot)
         window.setAttribute(Qt::WA_DontShowOnScreen);
+    // The desktop's animation setting comes over the session bus, from the first turn of
+    // the event loop on; the splash waits for it before it moves.
+    hub::Motion::followDesktop();
     window.show();
-    // The desktop's animation setting comes over the session bus, whose connection takes
-    // a few milliseconds to set up; it is followed from the first turn of the event loop
-    // (its answer came after the first screen anyway).
-    QTimer::singleShot(0, &model, [] { hub::Motion::followDesktop(); });
     model.links().openLaunchLink();
     const int status = app.exec();
     // Nothing the pools run may outlive what it reaches: the image pools stop here, the
