@@ -20,8 +20,10 @@ QVariant unwrapped(QVariant value)
 
 DesktopAnimations::DesktopAnimations(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus))
 {
-    if (!bus_.isConnected())
+    if (!bus_.isConnected()) {
+        answered_ = true;
         return;
+    }
     bus_.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interface),
                  QStringLiteral("SettingChanged"), this, SLOT(settingChanged(QDBusMessage)));
     QDBusMessage read = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
@@ -31,8 +33,10 @@ DesktopAnimations::DesktopAnimations(QDBusConnection bus, QObject* parent) : QOb
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusMessage reply = call->reply();
+        answered_ = true;
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
             take(reply.arguments().constFirst());
+        emit answered();
     });
 }
 

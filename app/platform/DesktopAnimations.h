@@ -9,6 +9,7 @@ namespace hub {
 // Whether the desktop wants animations: its own setting (org.gnome.desktop.interface,
 // enable-animations) read through the XDG desktop portal and followed as it changes.
 // Until the portal answers, and without a portal, animations count as wanted.
+// The portal has answered once its reply, or the failure to get one, came.
 class DesktopAnimations : public QObject {
     Q_OBJECT
 
@@ -22,9 +23,11 @@ public:
     static constexpr const char* key = "enable-animations";
 
     bool enabled() const { return enabled_; }
+    bool hasAnswered() const { return answered_; }
 
 signals:
     void enabledChanged(bool enabled);
+    void answered();
 
 public slots:
     // The portal's SettingChanged signal (the bus calls only public slots).
@@ -35,6 +38,7 @@ private:
 
     QDBusConnection bus_;
     bool enabled_ = true;
+    bool answered_ = false;
 };
 
 } // namespace hub

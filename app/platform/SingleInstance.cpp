@@ -95,14 +95,18 @@ bool writeAll(int descriptor, QByteArrayView bytes, const QDeadlineTimer& deadli
     return true;
 }
 
-void awaitClose(int descriptor, const QDeadlineTimer& deadline)
+// Whether the primary answered that it took the message: an empty line.
+bool acknowledged(int descriptor, const QDeadlineTimer& deadline)
 {
-    char ignored[256];
     while (waitFor(descriptor, POLLIN, deadline)) {
-        const ssize_t count = ::recv(descriptor, ignored, sizeof ignored, 0);
-        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN))
-            return;
+        char answer = 0;
+        const ssize_t count = ::recv(descriptor, &answer, 1, 0);
+        if (count == 1)
+            return answer == terminator;
+        if (count == 0 || (errno != EINTR && errno != EAGAIN))
+            return false;
     }
+    return false;
 }
 
 } // namespace
@@ -132,7 +136,7 @@ bool SingleInstance::claim()
     sockaddr_un address;
     if (!addressOf(folder_, address))
         return false;
-    auto lock = std::make_unique<InstallLock>(folder_, lockName());
+    auto lock = std::make_unique<InstanceLock>(lockPath(folder_));
     if (!lock->tryLock())
         return false;
     // Holding the lock, any socket file left is a dead primary's.
@@ -168,33 +172,36 @@ bool SingleInstance::send(const QString& message, const QString& folder, int tim
         return false;
     const Descriptor socket{streamSocket()};
     const QDeadlineTimer deadline(timeoutMs);
-    if (socket.value < 0 || !connectBefore(socket.value, address, deadline) || !writeAll(socket.value, bytes, deadline))
-        return false;
-    // The primary closes the connection once it has the whole message.
-    awaitClose(socket.value, deadline);
-    return true;
+    return socket.value >= 0 && connectBefore(socket.value, address, deadline) && writeAll(socket.value, bytes, deadline)
+        && acknowledged(socket.value, deadline);
 }
 
 void SingleInstance::accept()
 {
-    for (;;) {
+    for (int round = 0; round < acceptsPerTurn; ++round) {
         const int descriptor = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             return;
         }
-        // Senders that stay silent cannot hold every place: the oldest one gives way.
-        if (connections_.size() >= maxConnections)
-            drop(connections_.front().get());
+        // Senders that stay silent cannot hold every place: the oldest gives way, but
+        // a message it has sent whole is taken first.
+        while (connections_.size() >= maxConnections) {
+            Connection* oldest = connections_.front().get();
+            if (readFrom(oldest))
+                drop(oldest);
+        }
         auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
         connections_.push_back(std::make_unique<Connection>(Connection{descriptor, notifier, {}}));
         Connection* connection = connections_.back().get();
         connect(notifier, &QSocketNotifier::activated, this, [this, connection] { readFrom(connection); });
+        // A sender writes as soon as it is connected: its message is usually there already.
+        readFrom(connection);
     }
 }
 
-void SingleInstance::readFrom(Connection* connection)
+bool SingleInstance::readFrom(Connection* connection)
 {
     char buffer[16 * 1024];
     for (;;) {
@@ -202,10 +209,10 @@ void SingleInstance::readFrom(Connection* connection)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return; // the rest comes later
+            return true; // the rest comes later
         if (count <= 0) {
             drop(connection); // ended before its line did
-            return;
+            return false;
         }
         const qsizetype searched = connection->bytes.size();
         connection->bytes.append(buffer, count);
@@ -214,12 +221,14 @@ void SingleInstance::readFrom(Connection* connection)
             continue;
         if (end < 0 || end > maxMessageBytes) {
             drop(connection); // too long to be a message
-            return;
+            return false;
         }
         const QString message = QString::fromUtf8(connection->bytes.first(end));
+        // Taken: the sender learns so before the connection closes.
+        ::send(connection->descriptor, &terminator, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         drop(connection);
         emit messageReceived(message);
-        return;
+        return false;
     }
 }
 

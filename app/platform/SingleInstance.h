@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/install/InstallLock.h"
+#include "app/platform/InstanceLock.h"
 
 #include <QObject>
 #include <QString>
@@ -14,6 +14,7 @@ namespace hub {
 // One windowed hub per user. The primary instance holds a file lock for its whole
 // life and listens on a Unix socket beside it (for this user alone); a second
 // instance hands its text (a deep link) to the primary over that socket and ends.
+// The primary answers an empty line once it has taken the text, and only then.
 // The background updater only asks whether a primary is running.
 //
 // Both files live in `folder`, by default the user's runtime folder ($XDG_RUNTIME_DIR).
@@ -26,8 +27,12 @@ public:
     static QString defaultFolder();
     static constexpr const char* name = "com.tavren.hub.instance";
     static constexpr qsizetype maxMessageBytes = 64 * 1024;
-    // Connections the primary keeps at once; a further one drops the oldest.
+    // Connections the primary keeps at once; a further one makes the oldest give way,
+    // once the message it has sent whole, if any, is taken.
     static constexpr std::size_t maxConnections = 16;
+    // Connections the primary accepts in one turn of its event loop: a flood of them
+    // waits in the system's queue, and the loop goes on in between.
+    static constexpr int acceptsPerTurn = 8;
 
     // Tries to become the primary instance; true when this object is (or already was).
     // The socket of a primary that died is replaced.
@@ -38,8 +43,9 @@ public:
     // the caller is not meant to be the primary).
     static bool isPrimaryRunning(const QString& folder = defaultFolder());
 
-    // Hands `message` (UTF-8, at most maxMessageBytes) to the primary; false when there
-    // is none or it could not be reached within `timeoutMs`. Blocks the caller.
+    // Hands `message` (UTF-8, at most maxMessageBytes) to the primary; true once the
+    // primary answered that it took it, false when there is none or it did not answer
+    // within `timeoutMs`. Blocks the caller.
     static bool send(const QString& message, const QString& folder = defaultFolder(), int timeoutMs = 3000);
 
 signals:
@@ -54,13 +60,14 @@ private:
         QByteArray bytes;
     };
 
-    static QString lockName();
+    static QString lockPath(const QString& folder);
     void accept();
-    void readFrom(Connection* connection);
+    // Takes the connection's message when it has come whole; false once the connection is gone.
+    bool readFrom(Connection* connection);
     void drop(Connection* connection);
 
     QString folder_;
-    std::unique_ptr<InstallLock> lock_;
+    std::unique_ptr<InstanceLock> lock_;
     int listener_ = -1;
     QSocketNotifier* acceptor_ = nullptr;
     std::vector<std::unique_ptr<Connection>> connections_; // oldest first

@@ -9,7 +9,10 @@
 
 namespace hub {
 
-QString SingleInstance::lockName() { return QString::fromLatin1(name) + QStringLiteral(".lock"); }
+QString SingleInstance::lockPath(const QString& folder)
+{
+    return QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".lock"));
+}
 
 QString SingleInstance::defaultFolder()
 {
@@ -19,9 +22,10 @@ QString SingleInstance::defaultFolder()
 
 bool SingleInstance::isPrimaryRunning(const QString& folder)
 {
-    if (!QFileInfo::exists(QDir(folder).filePath(lockName())))
+    const QFileInfo file(lockPath(folder));
+    if (!file.exists() && !file.isSymLink())
         return false;
-    InstallLock probe(folder, lockName());
+    InstanceLock probe(file.filePath());
     return !probe.tryLock();
 }
 

@@ -12,6 +12,7 @@
 #include "app/platform/UserDefaults.h"
 #include "app/platform/UserLocale.h"
 #include "app/shell/AboutPanel.h"
+#include "app/shell/BringForward.h"
 #include "app/shell/CheckoutModule.h"
 #include "app/shell/Composition.h"
 #include "app/shell/MainMenus.h"
@@ -30,7 +31,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QTimer>
+#include <cstdio>
 #include <malloc.h>
 
 namespace {
@@ -40,11 +41,8 @@ void fillDesktop(hub::Services& services, QWidget*& window, hub::HubUpdater& upd
     services.openURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     services.isFrontmost = [] { return QApplication::activeWindow() != nullptr; };
     services.activate = [&window] {
-        if (window) {
-            window->show();
-            window->raise();
-            window->activateWindow();
-        }
+        if (window)
+            hub::bringForward(*window);
     };
     services.snapshotter = [sleep = services.sleep, &updater, info](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
         hub::Snapshotter::Panels panels{[&model, &updater, info] { return hub::Screens::settings(model, updater, info); },
@@ -81,8 +79,10 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::SingleInstance instance;
     if (!snapshot && !instance.claim()) {
         // A second start hands its link (or nothing) to the running hub.
-        hub::SingleInstance::send(hub::LaunchArguments(arguments).link().value_or(QString()));
-        return 0;
+        if (hub::SingleInstance::send(hub::LaunchArguments(arguments).link().value_or(QString())))
+            return 0;
+        std::fprintf(stderr, "tavren-hub: could not hand over to the Tavren Hub already running: it did not answer.\n");
+        return 1;
     }
     const hub::InstallLocation location = hub::InstallLocation::current();
     hub::HubUpdater updater(hub::HubUpdateService::standard(), hub::UserDefaults::open(), {});
@@ -115,11 +115,10 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     model.links().follow(instance);
     if (snapshot)
         window.setAttribute(Qt::WA_DontShowOnScreen);
+    // The desktop's animation setting comes over the session bus, from the first turn of
+    // the event loop on; the splash waits for it before it moves.
+    hub::Motion::followDesktop();
     window.show();
-    // The desktop's animation setting comes over the session bus, whose connection takes
-    // a few milliseconds to set up; it is followed from the first turn of the event loop
-    // (its answer came after the first screen anyway).
-    QTimer::singleShot(0, &model, [] { hub::Motion::followDesktop(); });
     model.links().openLaunchLink();
     const int status = app.exec();
     // Nothing the pools run may outlive what it reaches: the image pools stop here, the

@@ -1,5 +1,6 @@
 #include "app/views/kit/LaunchSplash.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Artwork.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/SplashTimeline.h"
@@ -13,6 +14,7 @@
 #include <QRadialGradient>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <algorithm>
 
 namespace hub {
 
@@ -32,6 +34,7 @@ LaunchSplash::LaunchSplash(std::function<void()> finished, std::optional<double>
     : QWidget(parent), finished_(std::move(finished)), frozen_(frozen), reduceMotion_(!Motion::enabled())
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    Accessibility::hide(this); // the brand screen says nothing the window does not
     start_.start();
 }
 
@@ -42,14 +45,22 @@ LaunchSplash::~LaunchSplash()
 
 double LaunchSplash::progress() const
 {
-    return SplashTimeline::progress(frozen_, reduceMotion_, start_.elapsed() / 1000.0);
+    return SplashTimeline::progress(frozen_, reduceMotion_, started_ ? start_.elapsed() / 1000.0 : 0.0);
 }
 
 void LaunchSplash::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!holding_ && !frozen_)
+    if (holding_ || frozen_)
+        return;
+    holding_ = true;
+    qApp->installEventFilter(this);
+    monitoring_ = true;
+    Motion::onChange(this, [this] { followMotion(); });
+    if (Motion::settled())
         hold();
+    else
+        QTimer::singleShot(ms(SplashTimeline::desktopWaitSeconds), this, &LaunchSplash::hold);
 }
 
 void LaunchSplash::hideEvent(QHideEvent* event)
@@ -62,10 +73,11 @@ void LaunchSplash::hideEvent(QHideEvent* event)
 
 void LaunchSplash::hold()
 {
-    holding_ = true;
+    if (started_ || leaving_)
+        return;
+    started_ = true;
+    reduceMotion_ = !Motion::enabled();
     start_.restart();
-    qApp->installEventFilter(this);
-    monitoring_ = true;
     if (!reduceMotion_) {
         timeline_ = new QVariantAnimation(this);
         timeline_->setStartValue(0.0);
@@ -78,6 +90,23 @@ void LaunchSplash::hold()
     holdTimer_->setSingleShot(true);
     connect(holdTimer_, &QTimer::timeout, this, &LaunchSplash::leave);
     holdTimer_->start(ms(reduceMotion_ ? SplashTimeline::reducedHoldSeconds : SplashTimeline::holdSeconds));
+}
+
+void LaunchSplash::followMotion()
+{
+    if (!started_) {
+        if (Motion::settled())
+            hold();
+        return;
+    }
+    if (leaving_ || reduceMotion_ || Motion::enabled())
+        return;
+    // Reduced motion asked for while the glows drift: the still frame, and its shorter hold.
+    reduceMotion_ = true;
+    delete timeline_;
+    timeline_ = nullptr;
+    holdTimer_->start(std::min(holdTimer_->remainingTime(), ms(SplashTimeline::reducedHoldSeconds)));
+    update();
 }
 
 void LaunchSplash::leave()

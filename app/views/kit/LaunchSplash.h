@@ -14,7 +14,10 @@ namespace hub {
 // for 0.85 s, then it fades out (and zooms) over 0.3 s and calls `finished`. A
 // click or a key press leaves at once; the key is not passed on. Frozen, it draws
 // that one still frame and never leaves. With motion off it shows the still frame
-// at 0.6, holds 0.2 s and fades 0.2 s without zoom.
+// at 0.6, holds 0.2 s and fades 0.2 s without zoom. Shown before the desktop said
+// whether it wants motion, it waits on its first frame for the answer (a moment at
+// most); an answer for reduced motion that comes later turns it still then. It is
+// left out of the accessibility tree.
 class LaunchSplash : public QWidget {
     Q_OBJECT
 
@@ -38,6 +41,7 @@ protected:
 
 private:
     void hold();
+    void followMotion();
     void leave();
     void removeMonitor();
 
@@ -48,6 +52,7 @@ private:
     QVariantAnimation* timeline_ = nullptr;
     QTimer* holdTimer_ = nullptr;
     bool holding_ = false;
+    bool started_ = false; // the hold's clock runs
     bool monitoring_ = false;
     bool leaving_ = false;
     double opacity_ = 1.0;

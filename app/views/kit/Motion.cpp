@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
+#include <utility>
+#include <vector>
 
 namespace hub::Motion {
 
@@ -21,13 +24,44 @@ QPointer<DesktopAnimations>& desktop()
     return followed;
 }
 
+bool& following()
+{
+    static bool asked = false;
+    return asked;
+}
+
+struct Watcher {
+    QPointer<QObject> context;
+    std::function<void()> changed;
+};
+
+std::vector<Watcher>& watchers()
+{
+    static std::vector<Watcher> all;
+    return all;
+}
+
+void forgetGone() { std::erase_if(watchers(), [](const Watcher& watcher) { return !watcher.context; }); }
+
+void notify()
+{
+    forgetGone();
+    const std::vector<Watcher> now = watchers(); // a call may add another
+    for (const Watcher& watcher : now) {
+        if (watcher.context)
+            watcher.changed();
+    }
+}
+
+bool variableSet() { return qEnvironmentVariableIsSet("TAVREN_HUB_REDUCE_MOTION"); }
+
 } // namespace
 
 bool enabled()
 {
     if (fixed())
         return *fixed();
-    if (qEnvironmentVariableIsSet("TAVREN_HUB_REDUCE_MOTION"))
+    if (variableSet())
         return qgetenv("TAVREN_HUB_REDUCE_MOTION") == "0";
     return !desktop() || desktop()->enabled();
 }
@@ -36,8 +70,24 @@ void setEnabled(std::optional<bool> on) { fixed() = on; }
 
 void followDesktop()
 {
-    if (!desktop())
-        desktop() = new DesktopAnimations(QDBusConnection::sessionBus(), QCoreApplication::instance());
+    if (std::exchange(following(), true))
+        return;
+    QTimer::singleShot(0, QCoreApplication::instance(), [] {
+        auto* animations = new DesktopAnimations(QDBusConnection::sessionBus(), QCoreApplication::instance());
+        desktop() = animations;
+        QObject::connect(animations, &DesktopAnimations::answered, animations, &notify);
+        QObject::connect(animations, &DesktopAnimations::enabledChanged, animations, &notify);
+        if (animations->hasAnswered())
+            notify();
+    });
+}
+
+bool settled() { return fixed() || variableSet() || !following() || (desktop() && desktop()->hasAnswered()); }
+
+void onChange(QObject* context, std::function<void()> changed)
+{
+    forgetGone();
+    watchers().push_back({context, std::move(changed)});
 }
 
 QVariantAnimation* animate(QObject* owner, const QVariant& from, const QVariant& to, int ms,

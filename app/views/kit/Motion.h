@@ -13,8 +13,15 @@ namespace Motion {
 bool enabled();
 // Fixes the switch, whatever the desktop or the variable say; none lets them decide again.
 void setEnabled(std::optional<bool> on);
-// From now on the desktop's setting counts (kept up to date while the app runs).
+// From now on the desktop's setting counts (kept up to date while the app runs). The
+// session bus is reached on the next turn of the event loop, out of the way of the
+// first frame; the desktop answers some milliseconds later.
 void followDesktop();
+// False while the desktop followed has not answered yet (and neither the fixed switch
+// nor the variable decides): enabled() says on until then, which may change.
+bool settled();
+// Calls `changed` whenever the desktop answers or changes its setting, while `context` lives.
+void onChange(QObject* context, std::function<void()> changed);
 
 // Runs from `from` to `to` over `ms` with `curve`, calling `step` with each value;
 // owned by `owner`. Returns the animation, already started; with motion off, calls

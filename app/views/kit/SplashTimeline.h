@@ -17,6 +17,9 @@ struct SplashTimeline {
     static constexpr double reducedFadeSeconds = 0.2;
     static constexpr double reducedProgress = 0.6;
     static constexpr double leavingScale = 1.08;
+    // The longest the splash waits, on its first frame, for the desktop to say whether
+    // it wants motion.
+    static constexpr double desktopWaitSeconds = 0.25;
 
     struct Glow {
         QColor color;

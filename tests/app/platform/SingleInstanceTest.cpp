@@ -2,14 +2,18 @@
 // and a second instance's message.
 
 #include "app/platform/SingleInstance.h"
+#include "tests/app/fakes/QtPrinters.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <future>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hub;
 
@@ -99,6 +103,73 @@ TEST(SingleInstance, SilentSendersNeitherBlockNorOutliveThePrimary)
     primary.reset();
     for (const auto& socket : silent)
         EXPECT_TRUE(gone(*socket));
+}
+
+// A link in the lock file's place, dangling or to a file of the user's, is removed and
+// never written through, by the primary or by the background updater's question.
+TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
+{
+    for (const bool dangling : {true, false}) {
+        QTemporaryDir folder;
+        const QString lock = folder.filePath(QString::fromLatin1(SingleInstance::name) + QStringLiteral(".lock"));
+        const QString target = folder.filePath(QStringLiteral("notes.txt"));
+        if (!dangling)
+            QFile(target).open(QIODevice::WriteOnly);
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(lock).constData()), 0);
+        EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
+        SingleInstance primary(folder.path());
+        EXPECT_TRUE(primary.claim());
+        EXPECT_TRUE(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink()) << dangling;
+        EXPECT_EQ(QFileInfo::exists(target), !dangling) << "nothing made through the link";
+    }
+}
+
+// A hand-over counts only once the primary took the message: a primary that let go of it
+// unanswered is none. Many senders at once are all taken and answered, a few at a time,
+// never dropped unread.
+TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QString::fromLatin1(SingleInstance::name));
+    {
+        QLocalServer careless;
+        ASSERT_TRUE(careless.listen(path));
+        QObject::connect(&careless, &QLocalServer::newConnection, [&] {
+            QLocalSocket* connection = careless.nextPendingConnection();
+            connection->waitForReadyRead(1000);
+            connection->readAll();
+            connection->disconnectFromServer();
+        });
+        EXPECT_FALSE(sendWhileServing([&] { return SingleInstance::send(QStringLiteral("tavren-hub://library"), folder.path()); }));
+    }
+
+    SingleInstance primary(folder.path());
+    ASSERT_TRUE(primary.claim());
+    QSignalSpy received(&primary, &SingleInstance::messageReceived);
+    QStringList sent;
+    std::vector<std::unique_ptr<QLocalSocket>> senders;
+    for (std::size_t i = 0; i < 12 * SingleInstance::maxConnections; ++i) {
+        sent << QStringLiteral("tavren-hub://product/p%1").arg(i);
+        senders.push_back(std::make_unique<QLocalSocket>());
+        senders.back()->connectToServer(path);
+        ASSERT_TRUE(senders.back()->waitForConnected(1000));
+        senders.back()->write(sent.back().toUtf8() + '\n');
+        ASSERT_TRUE(senders.back()->waitForBytesWritten(1000));
+    }
+    const auto letGo = [&] {
+        return std::count_if(senders.begin(), senders.end(),
+            [](const auto& sender) { return sender->bytesAvailable() > 0 || sender->state() == QLocalSocket::UnconnectedState; });
+    };
+    for (std::ptrdiff_t before = 0; before < std::ssize(senders);) {
+        QCoreApplication::processEvents();
+        EXPECT_LE(letGo() - before, std::ptrdiff_t(2 * SingleInstance::maxConnections)) << "in one turn of the event loop";
+        before = letGo();
+    }
+    QStringList taken;
+    for (const QList<QVariant>& message : received)
+        taken << message[0].toString();
+    EXPECT_EQ(taken, sent);
+    EXPECT_TRUE(std::all_of(senders.begin(), senders.end(), [](const auto& sender) { return sender->readAll() == "\n"; }));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The real tavren-hub against the devstore, each run in a fresh home: it ends by itself
 // with status 0 however its quit meets the work still running.
 
+#include "app/platform/InstanceLock.h"
 #include "kit/deployment/Deployment.h"
 #include "tests/app/fakes/HubProcess.h"
 #include "tests/app/fakes/QtPrinters.h"
@@ -71,6 +72,22 @@ TEST(HubLifetime, ABadDeploymentFileEndsWithAMessage)
             EXPECT_TRUE(run.process().readAllStandardError().contains("deployment")) << file.toStdString();
         }
     }
+}
+
+// A second start whose link the running hub did not take (here the lock is held, but
+// nothing listens where that hub would) says so and ends with status 1.
+TEST(HubLifetime, ASecondStartThatCouldNotHandOverSaysSo)
+{
+    test::DevstoreProcess store;
+    if (!store.useDemoDeployment())
+        GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
+    QTemporaryDir box;
+    test::HubProcess second(box.path());
+    InstanceLock held(box.filePath(QStringLiteral("XDG_RUNTIME_DIR/com.tavren.hub.instance.lock")));
+    ASSERT_TRUE(held.tryLock());
+    ASSERT_TRUE(second.start({QStringLiteral("tavren-hub://product/tv-reverb")}));
+    EXPECT_EQ(second.finish(20'000), 1);
+    EXPECT_TRUE(second.process().readAllStandardError().contains("could not hand over"));
 }
 
 constexpr const char* childFlag = "HUB_LIFETIME_CHILD";
