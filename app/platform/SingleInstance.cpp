@@ -136,7 +136,7 @@ bool SingleInstance::claim()
     sockaddr_un address;
     if (!addressOf(folder_, address))
         return false;
-    auto lock = std::make_unique<InstanceLock>(lockPath(folder_));
+    auto lock = std::make_unique<InstallLock>(folder_, lockName());
     if (!lock->tryLock())
         return false;
     // Holding the lock, any socket file left is a dead primary's.

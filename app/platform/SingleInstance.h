@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/platform/InstanceLock.h"
+#include "kit/install/InstallLock.h"
 
 #include <QObject>
 #include <QString>
@@ -60,14 +60,14 @@ private:
         QByteArray bytes;
     };
 
-    static QString lockPath(const QString& folder);
+    static QString lockName();
     void accept();
     // Takes the connection's message when it has come whole; false once the connection is gone.
     bool readFrom(Connection* connection);
     void drop(Connection* connection);
 
     QString folder_;
-    std::unique_ptr<InstanceLock> lock_;
+    std::unique_ptr<InstallLock> lock_; // the same no-follow lock file as the installs'
     int listener_ = -1;
     QSocketNotifier* acceptor_ = nullptr;
     std::vector<std::unique_ptr<Connection>> connections_; // oldest first

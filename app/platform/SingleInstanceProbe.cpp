@@ -9,10 +9,7 @@
 
 namespace hub {
 
-QString SingleInstance::lockPath(const QString& folder)
-{
-    return QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".lock"));
-}
+QString SingleInstance::lockName() { return QString::fromLatin1(name) + QStringLiteral(".lock"); }
 
 QString SingleInstance::defaultFolder()
 {
@@ -22,10 +19,10 @@ QString SingleInstance::defaultFolder()
 
 bool SingleInstance::isPrimaryRunning(const QString& folder)
 {
-    const QFileInfo file(lockPath(folder));
+    const QFileInfo file(QDir(folder).filePath(lockName()));
     if (!file.exists() && !file.isSymLink())
         return false;
-    InstanceLock probe(file.filePath());
+    InstallLock probe(folder, lockName());
     return !probe.tryLock();
 }
 

@@ -1,7 +1,7 @@
 // The real tavren-hub against the devstore, each run in a fresh home: it ends by itself
 // with status 0 however its quit meets the work still running.
 
-#include "app/platform/InstanceLock.h"
+#include "kit/install/InstallLock.h"
 #include "kit/deployment/Deployment.h"
 #include "tests/app/fakes/HubProcess.h"
 #include "tests/app/fakes/QtPrinters.h"
@@ -83,7 +83,7 @@ TEST(HubLifetime, ASecondStartThatCouldNotHandOverSaysSo)
         GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
     QTemporaryDir box;
     test::HubProcess second(box.path());
-    InstanceLock held(box.filePath(QStringLiteral("XDG_RUNTIME_DIR/com.tavren.hub.instance.lock")));
+    InstallLock held(box.filePath(QStringLiteral("XDG_RUNTIME_DIR")), QStringLiteral("com.tavren.hub.instance.lock"));
     ASSERT_TRUE(held.tryLock());
     ASSERT_TRUE(second.start({QStringLiteral("tavren-hub://product/tv-reverb")}));
     EXPECT_EQ(second.finish(20'000), 1);
