@@ -141,7 +141,7 @@ TEST_F(DownloadsUi, ButtonsRetryCancelAndClear)
     EXPECT_FALSE(view.clearFinished()->isEnabled());
 }
 
-TEST_F(DownloadsUi, AFinishedInstallShowsItsNotesOnItsRowAndInTheBanner)
+TEST_F(DownloadsUi, AFinishedInstallShowsItsNotesOnItsRowNotInTheBanner)
 {
     const QString note = QStringLiteral("Skipped the installer scripts in Beta.pkg; the hub installs files only.");
     engine.notes.insert("b", {note});
@@ -153,14 +153,18 @@ TEST_F(DownloadsUi, AFinishedInstallShowsItsNotesOnItsRowAndInTheBanner)
                 texts.append(label->text());
         return texts;
     };
+    // As the pipeline does: the installed stage is reported before the run returns its record.
+    engine.report("b", InstallStage::installed());
+    ASSERT_TRUE(eventually([&] { return queue.job("b")->stage().kind == Kind::installed; }));
+    turn();
     engine.finish("a");
     engine.finish("b");
-    ASSERT_TRUE(eventually([&] { return queue.job("b")->stage().kind == Kind::installed && queue.job("a")->stage().kind == Kind::installed; }));
+    ASSERT_TRUE(eventually([&] { return !queue.job("b")->isRunning() && queue.job("a")->stage().kind == Kind::installed; }));
     turn();
     EXPECT_EQ(shown("b"), QStringList{note});
     EXPECT_EQ(shown("a"), QStringList());
-    EXPECT_TRUE(ModelHarness::bannerTexts(*model).contains(QStringLiteral("Beta 1.0.0 is installed. ") + note))
-        << ModelHarness::bannerTexts(*model).join(" | ").toStdString();
+    const QStringList banners = ModelHarness::bannerTexts(*model);
+    EXPECT_TRUE(banners.contains(QStringLiteral("Beta 1.0.0 is installed."))) << banners.join(" | ").toStdString();
 }
 
 } // namespace
