@@ -555,6 +555,9 @@ int HubStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidge
 {
     if (hint == SH_TabBar_Alignment && qobject_cast<const QTabWidget*>(widget))
         return Qt::AlignHCenter;
+    // Text buttons only: the platform theme's pictures on OK and Close do not suit the look.
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+        return 0;
     return QProxyStyle::styleHint(hint, option, widget, returned);
 }
 
