@@ -558,6 +558,9 @@ int HubStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidge
     // Text buttons only: the platform theme's pictures on OK and Close do not suit the look.
     if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
         return 0;
+    // Disabled text is dimmed only: Fusion's etched shadow reads as bold on the dark look.
+    if (hint == SH_EtchDisabledText)
+        return 0;
     return QProxyStyle::styleHint(hint, option, widget, returned);
 }
 
