@@ -488,9 +488,20 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
 QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents, const QWidget* widget) const
 {
     switch (type) {
-    case CT_PushButton:
-        // The contents and the padding, without a minimum width.
-        return contents.grownBy(buttonLook(option, widget).padding);
+    case CT_PushButton: {
+        // The contents and the padding, without a minimum width. A dialog's button can
+        // become its default, drawn in bold: it keeps room for its text in bold.
+        QSize size = contents.grownBy(buttonLook(option, widget).padding);
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        const auto defaults = QStyleOptionButton::DefaultButton | QStyleOptionButton::AutoDefaultButton;
+        if (button && widget && (button->features & defaults) && widget->font().weight() < QFont::DemiBold) {
+            QFont bold = widget->font();
+            bold.setWeight(QFont::DemiBold);
+            const int regular = button->fontMetrics.size(Qt::TextShowMnemonic, button->text).width();
+            size.rwidth() += std::max(0, QFontMetrics(bold).size(Qt::TextShowMnemonic, button->text).width() - regular);
+        }
+        return size;
+    }
     case CT_ToolButton:
         // A 3px margin around the contents; the menu button adds its 1px edge and room
         // for the arrow on the right.
