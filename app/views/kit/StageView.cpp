@@ -42,6 +42,7 @@ StageView::StageView(QWidget* parent)
     column->addLayout(row);
     column->addWidget(bar_);
     column->addWidget(bytes_);
+    column->addStretch(1);
     bar_->setRange(0, 1000);
     bar_->setTextVisible(false);
     bar_->setFixedHeight(6);
@@ -50,6 +51,10 @@ StageView::StageView(QWidget* parent)
     digits.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
     bytes_->setFont(digits);
     text_->setWordWrap(true);
+    // Every one-line stage is as tall as the download's bar and counts (measured on a
+    // line of text), so that a change of stage moves nothing around the view.
+    bytes_->setText(QStringLiteral("0"));
+    setMinimumHeight(bar_->minimumHeight() + column->spacing() + bytes_->sizeHint().height());
 }
 
 StageView::StageView(const InstallStage& stage, std::optional<double> fraction, QWidget* parent) : StageView(parent)

@@ -167,5 +167,27 @@ TEST_F(DownloadsUi, AFinishedInstallShowsItsNotesOnItsRowNotInTheBanner)
     EXPECT_TRUE(banners.contains(QStringLiteral("Beta 1.0.0 is installed."))) << banners.join(" | ").toStdString();
 }
 
+TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAcrossStages)
+{
+    startBoth();
+    const auto trailing = [&] {
+        turn();
+        const QList<QPushButton*> buttons = view.row("a")->findChildren<QPushButton*>();
+        return buttons.isEmpty() ? QRect() : QRect(buttons.last()->mapTo(&view, QPoint(0, 0)), buttons.last()->size());
+    };
+    const QRect running = trailing(); // "Cancel" after "Pause"
+    ASSERT_TRUE(running.isValid());
+    queue.job("a")->pause();
+    ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::paused; }));
+    EXPECT_EQ(trailing(), running) << "\"Cancel\" after \"Resume\"";
+    press(view.row("a"), "Resume");
+    ASSERT_TRUE(eventually([&] { return engine.waiting().contains("a"); }));
+    engine.finish("a", QStringLiteral("The download server returned 403."));
+    ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::failed; }));
+    const QRect retry = trailing();
+    EXPECT_EQ(retry.right(), running.right());
+    EXPECT_EQ(retry.center().y(), running.center().y());
+}
+
 } // namespace
 } // namespace hub
