@@ -34,7 +34,7 @@ AboutPanel::AboutPanel(const QJsonObject& info, QWidget* parent) : QDialog(paren
     layout->addWidget(centred(Labels::secondary(Labels::plain(QStringLiteral("Version ") + Beta::version(info), TextStyle::callout, this))));
     layout->addSpacing(6);
 
-    QLabel* credits = centred(Labels::secondary(Labels::plain(creditsText(), TextStyle::caption, this)));
+    QLabel* credits = centred(Labels::secondary(Labels::plain(creditsText(), TextStyle::subheadline, this)));
     credits->setObjectName(QStringLiteral("credits"));
     credits->setWordWrap(true);
     layout->addWidget(credits);
