@@ -12,6 +12,8 @@ namespace hub::PanelParts {
 
 namespace {
 
+constexpr int width = 340;
+
 QLabel* mark(int side, QWidget* parent)
 {
     auto* label = new QLabel(parent);
