@@ -239,8 +239,8 @@ void InstallQueue::jobFinished(InstallJob* job)
             parts_.banners.flash(Banner::Tone::success,
                 request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" passed every check."));
         } else if (stage.kind == InstallStage::Kind::installed) {
-            QStringList text{request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" is installed.")};
-            parts_.banners.flash(Banner::Tone::success, (text + job->notes()).join(QLatin1Char(' ')));
+            parts_.banners.flash(Banner::Tone::success,
+                request.productName + QLatin1Char(' ') + request.version + QStringLiteral(" is installed."));
             const bool frontmost = services_.isFrontmost && services_.isFrontmost();
             if (!frontmost && services_.notify)
                 services_.notify(request.productName + QStringLiteral(" is installed"),

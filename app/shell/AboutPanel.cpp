@@ -1,11 +1,11 @@
 #include "app/shell/AboutPanel.h"
 
 #include "app/model/Beta.h"
+#include "app/shell/PanelParts.h"
 #include "app/views/kit/Labels.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QIcon>
 #include <QVBoxLayout>
 
 namespace hub {
@@ -18,13 +18,11 @@ QLabel* centred(QLabel* label)
     return label;
 }
 
-// The credits with the feedback address kept on one line: a line may not break after
-// the address's hyphens.
+// The credits with the feedback address kept on one line.
 QString creditsText()
 {
-    QString address = QLatin1String(Beta::feedbackAddress);
-    address.replace(u'-', QStringLiteral("-\u2060"));
-    return Beta::aboutCredits().replace(QLatin1String(Beta::feedbackAddress), address);
+    return Beta::aboutCredits().replace(
+        QLatin1String(Beta::feedbackAddress), PanelParts::unbroken(QLatin1String(Beta::feedbackAddress)));
 }
 
 } // namespace
@@ -32,18 +30,11 @@ QString creditsText()
 AboutPanel::AboutPanel(const QJsonObject& info, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Tavren Hub"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(6);
-
-    QLabel* icon = centred(Labels::plain(QString(), TextStyle::body, this));
-    icon->setPixmap(QIcon::fromTheme(QStringLiteral("com.tavren.hub")).pixmap(64, 64));
-    layout->addWidget(icon);
-    layout->addWidget(centred(Labels::plain(QStringLiteral("Tavren Hub"), TextStyle::title3, this, QFont::Bold)));
+    QVBoxLayout* layout = PanelParts::column(this, QStringLiteral("Tavren Hub"));
     layout->addWidget(centred(Labels::secondary(Labels::plain(QStringLiteral("Version ") + Beta::version(info), TextStyle::callout, this))));
     layout->addSpacing(6);
 
-    QLabel* credits = centred(Labels::secondary(Labels::plain(creditsText(), TextStyle::caption, this)));
+    QLabel* credits = centred(Labels::secondary(Labels::plain(creditsText(), TextStyle::subheadline, this)));
     credits->setObjectName(QStringLiteral("credits"));
     credits->setWordWrap(true);
     layout->addWidget(credits);
@@ -52,7 +43,6 @@ AboutPanel::AboutPanel(const QJsonObject& info, QWidget* parent) : QDialog(paren
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addSpacing(8);
     layout->addWidget(buttons);
-    setFixedWidth(340);
 }
 
 AboutPanel* AboutPanel::present(QWidget* window, const QJsonObject& info)

@@ -1,12 +1,38 @@
 #include "app/shell/CheckForUpdatesAction.h"
 
 #include "app/platform/HubUpdater.h"
+#include "app/shell/PanelParts.h"
+#include "app/views/kit/Labels.h"
 #include "kit/deployment/Deployment.h"
 
-#include <QMessageBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace hub {
+
+namespace {
+
+// The message in plain text, but for the website in it: a link, kept on one line.
+QLabel* messageLabel(const QString& message, const QString& website, QWidget* parent)
+{
+    QLabel* label = Labels::plain(message, TextStyle::callout, parent);
+    label->setObjectName(QStringLiteral("message"));
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    const qsizetype at = website.isEmpty() ? -1 : message.indexOf(website);
+    if (at < 0)
+        return label;
+    label->setTextFormat(Qt::RichText);
+    label->setText(message.left(at).toHtmlEscaped() + QStringLiteral("<a href=\"") + website.toHtmlEscaped() + QStringLiteral("\">")
+        + PanelParts::unbroken(website).toHtmlEscaped() + QStringLiteral("</a>") + message.mid(at + website.size()).toHtmlEscaped());
+    label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    label->setOpenExternalLinks(true);
+    return label;
+}
+
+} // namespace
 
 CheckForUpdatesAction::Report CheckForUpdatesAction::report(const Outcome& outcome)
 {
@@ -47,19 +73,26 @@ void CheckForUpdatesAction::showOutcome()
     const Report shown = report(outcome);
 
     delete dialog_;
-    auto* box = new QMessageBox(outcome.problem.isEmpty() ? QMessageBox::Information : QMessageBox::Warning, shown.title,
-                                shown.message, QMessageBox::NoButton, window_);
+    // In the About panel's look: the mark, the title in bold, the message, plain buttons.
+    auto* box = new QDialog(window_);
+    box->setWindowTitle(QStringLiteral("Tavren Hub"));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::WindowModal);
+    QVBoxLayout* layout = PanelParts::column(box, shown.title);
+    layout->addWidget(messageLabel(shown.message, outcome.website, box));
+    auto* buttons = new QDialogButtonBox(box);
     if (shown.offersRelaunch) {
-        QPushButton* relaunch = box->addButton(QStringLiteral("Install and Relaunch"), QMessageBox::AcceptRole);
-        box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
-        box->setDefaultButton(relaunch);
+        QPushButton* relaunch = buttons->addButton(QStringLiteral("Install and Relaunch"), QDialogButtonBox::AcceptRole);
+        buttons->addButton(QStringLiteral("Later"), QDialogButtonBox::RejectRole);
+        relaunch->setDefault(true);
         connect(relaunch, &QPushButton::clicked, &updater_, &HubUpdater::relaunch);
     } else {
-        box->addButton(QMessageBox::Ok);
+        buttons->addButton(QDialogButtonBox::Ok)->setDefault(true);
     }
+    connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, box, &QDialog::reject);
+    layout->addSpacing(8);
+    layout->addWidget(buttons);
     dialog_ = box;
     box->open();
 }

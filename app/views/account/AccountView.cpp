@@ -243,7 +243,7 @@ QWidget* AccountView::purchases(const QList<AccountPresenter::Purchase>& purchas
             line->addStretch(1);
             line->addWidget(caption(purchase.status, row));
             // Dates of one width line up, an empty one included.
-            QLabel* date = caption(purchase.date, row);
+            QLabel* date = Labels::monospacedDigits(caption(purchase.date, row));
             date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")));
             date->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             line->addWidget(date);

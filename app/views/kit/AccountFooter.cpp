@@ -27,10 +27,13 @@ AccountFooter::AccountFooter(AppModel& model, QWidget* parent)
     row->setContentsMargins(8, 8, 8, 8);
     row->setSpacing(10);
     row->addWidget(avatar_, 0, Qt::AlignVCenter);
+    // The lines centred on the avatar, also the title alone.
     auto* lines = new QVBoxLayout;
     lines->setSpacing(0);
+    lines->addStretch(1);
     lines->addWidget(title_);
     lines->addWidget(subtitle_);
+    lines->addStretch(1);
     row->addLayout(lines, 1);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus); // reached by Tab, where it draws the focus ring; a click leaves the focus

@@ -1,5 +1,7 @@
 #include "app/views/kit/BetaBadge.h"
 
+#include "app/views/kit/Typography.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -27,9 +29,7 @@ BetaBadge::BetaBadge(QColor accent, QWidget* parent) : QWidget(parent), accent_(
 
 QFont BetaBadge::badgeFont() const
 {
-    QFont font = this->font();
-    font.setPointSizeF(9);
-    font.setWeight(QFont::Black);
+    QFont font = Typography::font(9, QFont::ExtraBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
     return font;
 }

@@ -4,6 +4,7 @@
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -181,6 +182,16 @@ constexpr int indicatorSide = 14; // 12 inside its 1px border
 // The arrow of a tool button's menu, inside the button's 1px edge.
 constexpr int menuArrow = 13;
 
+// A pop-up button (a combo box that is not editable): a regular button's look with
+// the menu's arrow inside its trailing padding.
+constexpr QMargins popUpPadding{12, 4, 8 + menuArrow + 6, 4};
+
+const QStyleOptionComboBox* popUpButton(const QStyleOption* option)
+{
+    const auto* box = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+    return box && !box->editable ? box : nullptr;
+}
+
 constexpr int scrollBarExtent = 10;
 constexpr int handleMargin = 2;
 constexpr int handleMinimum = 32 + 2 * handleMargin;
@@ -247,7 +258,8 @@ void HubStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);
     const Role role = roleOf(widget);
-    if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QScrollBar*>(widget) || qobject_cast<QTabBar*>(widget))
+    if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QScrollBar*>(widget) || qobject_cast<QTabBar*>(widget)
+        || qobject_cast<QComboBox*>(widget))
         widget->setAttribute(Qt::WA_Hover);
     if (qobject_cast<QPushButton*>(widget) && role == Role::prominent && widget->font().weight() != QFont::DemiBold) {
         keep(widget, keptWeight, int(widget->font().weight()));
@@ -457,6 +469,21 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
     case CC_ScrollBar:
         drawScrollBar(option, painter, widget);
         return;
+    case CC_ComboBox:
+        if (popUpButton(option)) {
+            const ButtonLook look = buttonLook(option, widget);
+            fillRounded(painter, option->rect, look.radius, look.fill);
+            QStyleOption arrow(*option);
+            arrow.rect = proxy()->subControlRect(control, option, SC_ComboBoxArrow, widget);
+            QProxyStyle::drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
+            if (option->state & State_HasFocus) {
+                QStyleOptionFocusRect focus;
+                focus.QStyleOption::operator=(*option);
+                proxy()->drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+            }
+            return;
+        }
+        break;
     case CC_ToolButton:
         if (const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option)) {
             const Role role = roleOf(widget);
@@ -491,9 +518,20 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
 QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents, const QWidget* widget) const
 {
     switch (type) {
-    case CT_PushButton:
-        // The contents and the padding, without a minimum width.
-        return contents.grownBy(buttonLook(option, widget).padding);
+    case CT_PushButton: {
+        // The contents and the padding, without a minimum width. A dialog's button can
+        // become its default, drawn in bold: it keeps room for its text in bold.
+        QSize size = contents.grownBy(buttonLook(option, widget).padding);
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        const auto defaults = QStyleOptionButton::DefaultButton | QStyleOptionButton::AutoDefaultButton;
+        if (button && widget && (button->features & defaults) && widget->font().weight() < QFont::DemiBold) {
+            QFont bold = widget->font();
+            bold.setWeight(QFont::DemiBold);
+            const int regular = button->fontMetrics.size(Qt::TextShowMnemonic, button->text).width();
+            size.rwidth() += std::max(0, QFontMetrics(bold).size(Qt::TextShowMnemonic, button->text).width() - regular);
+        }
+        return size;
+    }
     case CT_ToolButton:
         // A 3px margin around the contents; the menu button adds its 1px edge and room
         // for the arrow on the right.
@@ -506,6 +544,10 @@ QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, 
     case CT_LineEdit:
         if (is(widget, Role::field))
             return contents.grownBy(fieldInset);
+        break;
+    case CT_ComboBox:
+        if (popUpButton(option))
+            return QSize(contents.width(), std::max(contents.height(), menuArrow)).grownBy(popUpPadding);
         break;
     case CT_CheckBox:
         if (is(widget, Role::field)) {
@@ -558,6 +600,12 @@ int HubStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidge
 {
     if (hint == SH_TabBar_Alignment && qobject_cast<const QTabWidget*>(widget))
         return Qt::AlignHCenter;
+    // Text buttons only: the platform theme's pictures on OK and Close do not suit the look.
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+        return 0;
+    // Disabled text is dimmed only: Fusion's etched shadow reads as bold on the dark look.
+    if (hint == SH_EtchDisabledText)
+        return 0;
     return QProxyStyle::styleHint(hint, option, widget, returned);
 }
 
@@ -612,6 +660,20 @@ QRect HubStyle::subControlRect(ComplexControl control, const QStyleOptionComplex
 {
     if (control == CC_ScrollBar)
         return scrollBarRect(option, part, widget);
+    if (control == CC_ComboBox && popUpButton(option)) {
+        const QRect rect = option->rect;
+        switch (part) {
+        case SC_ComboBoxFrame:
+            return rect;
+        case SC_ComboBoxEditField:
+            return visualRect(option->direction, rect, rect.marginsRemoved(popUpPadding));
+        case SC_ComboBoxArrow:
+            return alignedRect(option->direction, Qt::AlignRight | Qt::AlignVCenter, QSize(menuArrow, menuArrow),
+                rect.adjusted(0, 0, -8, 0));
+        default:
+            break;
+        }
+    }
     return QProxyStyle::subControlRect(control, option, part, widget);
 }
 

@@ -27,6 +27,12 @@ QLabel* secondary(QLabel* label)
     return label;
 }
 
+QLabel* monospacedDigits(QLabel* label)
+{
+    label->setFont(Typography::monospacedDigits(label->font()));
+    return label;
+}
+
 QString plainToolTip(const QString& text)
 {
     // Marked up once by us, so that the text's own markup is shown, not read; rich

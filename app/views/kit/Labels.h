@@ -14,6 +14,8 @@ QLabel* plain(const QString& text, TextStyle style, QWidget* parent = nullptr,
     std::optional<QFont::Weight> weight = std::nullopt);
 // The label in the secondary text colour.
 QLabel* secondary(QLabel* label);
+// The label's font with digits of one width (Typography::monospacedDigits).
+QLabel* monospacedDigits(QLabel* label);
 void setColor(QLabel* label, const QColor& color);
 // A tooltip that shows `text` as it is, markup included.
 QString plainToolTip(const QString& text);

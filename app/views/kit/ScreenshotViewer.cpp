@@ -75,7 +75,7 @@ ScreenshotViewer::ScreenshotViewer(const QList<QUrl>& shots, int index, const QS
     auto* controls = new QHBoxLayout;
     back_ = chevron(QStringLiteral("chevron.left"), this);
     forward_ = chevron(QStringLiteral("chevron.right"), this);
-    counter_ = Labels::secondary(Labels::plain(QString(), TextStyle::body, this));
+    counter_ = Labels::monospacedDigits(Labels::secondary(Labels::plain(QString(), TextStyle::body, this)));
     auto* done = new QPushButton(QStringLiteral("Done"), this);
     done->setAutoDefault(false);
     controls->addWidget(back_);

@@ -29,7 +29,7 @@ QColor color(ProgressPresenter::Tone tone)
 StageView::StageView(QWidget* parent)
     : QWidget(parent), symbol_(new QLabel(this)), spinner_(new Spinner(14, this)),
       text_(Labels::plain({}, TextStyle::callout, this)), bar_(new QProgressBar(this)),
-      bytes_(Labels::secondary(Labels::plain({}, TextStyle::caption, this)))
+      bytes_(Labels::monospacedDigits(Labels::secondary(Labels::plain({}, TextStyle::caption, this))))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -42,14 +42,15 @@ StageView::StageView(QWidget* parent)
     column->addLayout(row);
     column->addWidget(bar_);
     column->addWidget(bytes_);
+    column->addStretch(1);
     bar_->setRange(0, 1000);
     bar_->setTextVisible(false);
     bar_->setFixedHeight(6);
-    QFont digits = bytes_->font();
-    digits.setStyleHint(QFont::Monospace);
-    digits.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-    bytes_->setFont(digits);
     text_->setWordWrap(true);
+    // Every one-line stage is as tall as the download's bar and counts (measured on a
+    // line of text), so that a change of stage moves nothing around the view.
+    bytes_->setText(QStringLiteral("0"));
+    setMinimumHeight(bar_->minimumHeight() + column->spacing() + bytes_->sizeHint().height());
 }
 
 StageView::StageView(const InstallStage& stage, std::optional<double> fraction, QWidget* parent) : StageView(parent)

@@ -12,7 +12,8 @@ namespace hub {
 class Spinner;
 
 // One line per install stage: a symbol label, a spinner with its text, or the
-// download's bar with its byte counts. Updated in place.
+// download's bar with its byte counts. Updated in place; a one-line stage is as tall
+// as the bar with its counts.
 class StageView : public QWidget {
     Q_OBJECT
 

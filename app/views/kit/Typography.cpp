@@ -1,6 +1,8 @@
 #include "app/views/kit/Typography.h"
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
 
 namespace hub::Typography {
 
@@ -28,6 +30,17 @@ Style style(TextStyle text)
     return {13, QFont::Normal};
 }
 
+bool evenDigits(const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) != zero)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int pixelSize(TextStyle text) { return style(text).pixels; }
@@ -43,6 +56,19 @@ QFont font(double pixelSize, QFont::Weight weight)
     QFont font = QApplication::font();
     font.setPixelSize(std::max(1, qRound(pixelSize)));
     font.setWeight(weight);
+    return font;
+}
+
+QFont monospacedDigits(const QFont& font)
+{
+    if (evenDigits(font))
+        return font;
+    for (const char* family : {"DejaVu Sans", "Nimbus Sans", "Liberation Sans"}) {
+        QFont other = font;
+        other.setFamilies({QString::fromLatin1(family)});
+        if (QFontInfo(other).family() == QLatin1String(family) && evenDigits(other))
+            return other;
+    }
     return font;
 }
 

@@ -17,6 +17,10 @@ QFont::Weight weight(TextStyle style);
 QFont font(TextStyle style, std::optional<QFont::Weight> weight = std::nullopt);
 // The system font at an arbitrary size (the monogram, the avatar's initial).
 QFont font(double pixelSize, QFont::Weight weight);
+// `font` with digits of one width, so counts and prices do not shift as they change:
+// the font itself when its digits already are (the usual system fonts), else the same
+// size and weight in a sans family whose digits are.
+QFont monospacedDigits(const QFont& font);
 
 } // namespace Typography
 

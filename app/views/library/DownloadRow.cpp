@@ -65,14 +65,21 @@ void DownloadRow::showProgress()
         stage_->setStage(job_->stage(), ProgressPresenter::fraction(job_->stage()));
 }
 
+void DownloadRow::showNotes()
+{
+    if (!job_)
+        return;
+    const QString notes = DownloadsPresenter::row(job_->request(), job_->stage(), job_->verifyOnly(), job_->notes()).notes;
+    notes_->setText(notes);
+    notes_->setVisible(!notes.isEmpty());
+}
+
 void DownloadRow::showStage()
 {
     if (!job_)
         return;
     showProgress();
-    const QString notes = DownloadsPresenter::row(job_->request(), job_->stage(), job_->verifyOnly(), job_->notes()).notes;
-    notes_->setText(notes);
-    notes_->setVisible(!notes.isEmpty());
+    showNotes();
     const QList<DownloadsPresenter::Button> buttons = DownloadsPresenter::controls(job_->stage());
     if (buttonBuilds_ > 0 && buttons == buttons_)
         return;

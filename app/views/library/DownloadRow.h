@@ -29,6 +29,7 @@ public:
     // Reads the job's progress again: the stage view only.
     void showProgress();
     void showCheckOnly();
+    void showNotes();
     // How many times the buttons were made (tests).
     int buttonBuilds() const { return buttonBuilds_; }
     const QList<DownloadsPresenter::Button>& buttons() const { return buttons_; }

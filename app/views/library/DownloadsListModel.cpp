@@ -27,6 +27,8 @@ void DownloadsListModel::follow()
         connect(job, &InstallJob::stageChanged, this, [this, job] { changed(job, {stageRole, fractionRole}); });
         connect(job, &InstallJob::fractionChanged, this, [this, job] { changed(job, {fractionRole}); });
         connect(job, &InstallJob::verifyOnlyChanged, this, [this, job] { changed(job, {verifyOnlyRole}); });
+        // The notes come with the run's end, after the installed stage it reported.
+        connect(job, &InstallJob::notesChanged, this, [this, job] { changed(job, {notesRole}); });
     }
     endResetModel();
 }
@@ -70,6 +72,8 @@ QVariant DownloadsListModel::data(const QModelIndex& index, int role) const
         return {};
     case verifyOnlyRole:
         return found->verifyOnly();
+    case notesRole:
+        return found->notes();
     default:
         return {};
     }
@@ -78,7 +82,7 @@ QVariant DownloadsListModel::data(const QModelIndex& index, int role) const
 QHash<int, QByteArray> DownloadsListModel::roleNames() const
 {
     return {{Qt::DisplayRole, "name"}, {idRole, "productId"}, {jobRole, "job"}, {stageRole, "stage"},
-        {fractionRole, "fraction"}, {verifyOnlyRole, "verifyOnly"}};
+        {fractionRole, "fraction"}, {verifyOnlyRole, "verifyOnly"}, {notesRole, "notes"}};
 }
 
 } // namespace hub

@@ -16,7 +16,7 @@ class DownloadsListModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    enum Role { idRole = Qt::UserRole + 1, jobRole, stageRole, fractionRole, verifyOnlyRole };
+    enum Role { idRole = Qt::UserRole + 1, jobRole, stageRole, fractionRole, verifyOnlyRole, notesRole };
 
     explicit DownloadsListModel(InstallQueue& queue, QObject* parent = nullptr);
 

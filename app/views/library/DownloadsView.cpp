@@ -104,6 +104,8 @@ void DownloadsView::rowChanged(int first, int last, const QList<int>& roles)
         }
         if (roles.contains(DownloadsListModel::verifyOnlyRole))
             row->showCheckOnly();
+        if (roles.contains(DownloadsListModel::notesRole))
+            row->showNotes();
     }
 }
 

@@ -320,6 +320,9 @@ QWidget* ProductPage::factStrip()
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     for (const ProductPagePresenter::Fact& fact : screen_.facts) {
+        // Dividers between the cells only.
+        if (row->count() > 0)
+            row->addWidget(divider(strip, Qt::Vertical), 0, Qt::AlignVCenter);
         auto* cell = new QVBoxLayout;
         cell->setSpacing(4);
         QLabel* label = Labels::secondary(Labels::plain(fact.label, TextStyle::caption, strip, QFont::DemiBold));
@@ -334,7 +337,6 @@ QWidget* ProductPage::factStrip()
         value->setToolTip(fact.value);
         cell->addWidget(value);
         row->addLayout(cell, 1);
-        row->addWidget(divider(strip, Qt::Vertical), 0, Qt::AlignVCenter);
     }
     column->addLayout(row);
     column->addWidget(divider(strip, Qt::Horizontal));

@@ -114,7 +114,7 @@ QWidget* ReviewSheet::field(const QString& label, QLabel*& counter, QWidget* inp
     auto* head = new QHBoxLayout;
     head->addWidget(Labels::plain(label, TextStyle::callout, box, QFont::Medium));
     head->addStretch();
-    counter = Labels::plain(QString(), TextStyle::caption, box);
+    counter = Labels::monospacedDigits(Labels::plain(QString(), TextStyle::caption, box));
     head->addWidget(counter);
     column->addLayout(head);
     column->addWidget(input);

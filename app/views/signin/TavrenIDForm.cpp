@@ -99,7 +99,7 @@ TavrenIDForm::TavrenIDForm(AppModel& model, QWidget* parent)
     entry->setContentsMargins(0, 0, 0, 0);
     entry->setSpacing(10);
     code_->setObjectName(QStringLiteral("code"));
-    code_->setFont(Typography::font(TextStyle::title3));
+    code_->setFont(Typography::monospacedDigits(Typography::font(TextStyle::title3)));
     code_->setMinimumHeight(32);
     entry->addWidget(code_);
     auto* codeActions = new QHBoxLayout;

@@ -66,7 +66,7 @@ void CartView::rebuild()
             names->addWidget(Labels::secondary(Labels::plain(*row.unsold, TextStyle::caption, line)));
         layout->addLayout(names);
         layout->addStretch();
-        layout->addWidget(Labels::plain(row.price, TextStyle::body, line));
+        layout->addWidget(Labels::monospacedDigits(Labels::plain(row.price, TextStyle::body, line)));
         auto* remove = new QToolButton(line);
         remove->setAutoRaise(true);
         remove->setIcon(QIcon(Symbols::pixmap(QStringLiteral("minus.circle"), 16, Theme::secondary(), devicePixelRatio())));
@@ -87,7 +87,7 @@ void CartView::rebuild()
     totalRow->setContentsMargins(0, 0, 0, 0);
     totalRow->addWidget(Labels::secondary(Labels::plain(screen.totalLabel, TextStyle::body, total)));
     totalRow->addStretch();
-    totalRow->addWidget(Labels::plain(screen.total, TextStyle::body, total, QFont::Bold));
+    totalRow->addWidget(Labels::monospacedDigits(Labels::plain(screen.total, TextStyle::body, total, QFont::Bold)));
     column_->addWidget(total);
     if (screen.leftOut) {
         QLabel* leftOut = Labels::secondary(Labels::plain(*screen.leftOut, TextStyle::caption, this));

@@ -7,6 +7,7 @@
 #include "app/views/kit/Typography.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -59,6 +60,20 @@ TEST_F(HubStyleUi, PushButtonsAreTheirTextAndPadding)
             + button->property("controlSize").toString().toStdString());
         EXPECT_EQ(button->font().weight(), weight);
         EXPECT_EQ(button->sizeHint(), textSize(*button, weight) + padding);
+    }
+}
+
+TEST_F(HubStyleUi, ADialogsButtonsHaveRoomForTheirTextInBoldAsTheDefault)
+{
+    QDialog dialog(&window);
+    auto* open = new QPushButton(QStringLiteral("Open in browser"), &dialog);
+    auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
+    dialog.show();
+    QApplication::processEvents();
+    for (QPushButton* button : {open, close}) {
+        button->setDefault(true);
+        EXPECT_GE(button->sizeHint().width(), textSize(*button, QFont::DemiBold).width() + 28) << button->text().toStdString();
+        EXPECT_EQ(button->sizeHint().height(), textSize(*button, QFont::Normal).height() + 10);
     }
 }
 
