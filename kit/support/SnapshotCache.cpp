@@ -42,18 +42,8 @@ void SnapshotCache::saveBytes(const QByteArray& bytes, const QString& key, QStri
 
 bool SnapshotCache::readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const
 {
-    // A copy of its own rather than a mapping: a file cut short by another process would
-    // fault a mapping's reader. Never through a link: the snapshots are the hub's own files.
-    std::optional<QByteArray> bytes;
-    try {
-        bytes = SmallFile::read(fileFor(key, extension), maxFileBytes, SmallFile::Links::refuse).bytes;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (!bytes || bytes->isEmpty())
-        return false;
-    use(*bytes);
-    return true;
+    // Never through a link: the snapshots are the hub's own files.
+    return SmallFile::map(fileFor(key, extension), maxFileBytes, SmallFile::Links::refuse, use);
 }
 
 std::optional<QJsonDocument> SnapshotCache::load(const QString& key) const

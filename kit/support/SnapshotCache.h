@@ -39,10 +39,10 @@ public:
 
     // The same for a key kept in another form, in its file with `extension`.
     void saveBytes(const QByteArray& bytes, const QString& key, QStringView extension) const;
-    // Hands the file's bytes to `use`, a copy of their own, so that another process cutting the
-    // file short cannot reach them. False, and no call, for a missing, empty or unreadable file,
-    // for a link, anything but a regular file, one too large to be a snapshot, or no memory.
-    // What `use` throws goes to the caller.
+    // Hands the file's bytes to `use`, mapped: another process cutting the file short ends the
+    // use (false) rather than the process. False, and no call, for a missing, empty or
+    // unreadable file, for a link, anything but a regular file, or one too large to be a
+    // snapshot. What `use` throws goes to the caller.
     bool readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const;
 
     // directory + the key as a safe file name (fallback "download") + "." + extension.

@@ -78,7 +78,7 @@ TEST(SnapshotCache, CorruptOrUnreadableFilesAreMisses)
     EXPECT_THROW(cache.save(QJsonDocument(QJsonObject{}), QStringLiteral("extras")), std::system_error);
 }
 
-// Another process cutting the file short while its bytes are in use: they stay readable.
+// Another process cutting the file short while its bytes are in use: a miss, not a fault.
 TEST(SnapshotCache, AFileCutShortWhileReadNeverFaults)
 {
     QTemporaryDir folder;
@@ -91,7 +91,7 @@ TEST(SnapshotCache, AFileCutShortWhileReadNeverFaults)
             if (::truncate(path.constData(), 0) == 0)
                 sum = std::accumulate(bytes.cbegin(), bytes.cend(), qint64(0));
         });
-        return read && sum == qint64('x') << 20 ? 0 : 1;
+        return !read && sum < qint64('x') << 20 ? 0 : 1;
     });
     EXPECT_TRUE(end.exitedWith(0)) << end;
 }
