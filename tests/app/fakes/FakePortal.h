@@ -1,7 +1,6 @@
 #pragma once
 
-// The desktop portal's animation setting, served on a bus connection of the test's own:
-// it answers Read and sends SettingChanged.
+// The desktop portal's animation setting on a bus connection of the test's own.
 
 #include "app/platform/DesktopAnimations.h"
 
@@ -18,7 +17,6 @@ public:
         bus_.unregisterService(DesktopAnimations::service);
         QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
     }
-
     // False without a session bus.
     bool publish()
     {
@@ -27,13 +25,11 @@ public:
         return bus_.registerObject(DesktopAnimations::path, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
             && bus_.registerService(DesktopAnimations::service);
     }
-
     void change(bool on)
     {
         animations = on;
         emit SettingChanged(DesktopAnimations::settingsNamespace, DesktopAnimations::key, QDBusVariant(on));
     }
-
     bool animations = false;
 
 public slots:
@@ -43,7 +39,6 @@ public slots:
             return {};
         return QDBusVariant(QVariant::fromValue(QDBusVariant(animations)));
     }
-
 signals:
     void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
 

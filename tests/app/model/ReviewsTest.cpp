@@ -140,16 +140,14 @@ TEST(Reviews, OwnReviewsAreForgottenWheneverTheIdentitySessionChanges)
     ModelHarness harness;
     const auto model = harness.makeModel();
     Accounts& accounts = model->accounts();
-    const TavrenIDProfile ada = Fixtures::profile("ada@example.test");
     const std::pair<std::function<void()>, bool> changes[] = {
         {[&] { accounts.setTavrenProfile(Fixtures::profile("bob@example.test")); }, true},
         {[&] { accounts.clearTavrenID(); }, true},
         {[&] { accounts.setTavrenProfile(Fixtures::profile("ada@example.test", QStringList{"p"})); }, false}, // the same ID
     };
     for (const auto& [change, forgotten] : changes) {
-        accounts.setTavrenProfile(ada);
-        // Two products' own reviews, neither of them on screen.
-        for (const char* id : {"p", "q"})
+        accounts.setTavrenProfile(Fixtures::profile("ada@example.test"));
+        for (const char* id : {"p", "q"}) // neither on screen
             model->reviews().setMyReview(id, MyReview{true, QStringLiteral("owner"), review("ada's")});
         change();
         EXPECT_EQ(model->reviews().myReviews().isEmpty(), forgotten);

@@ -105,8 +105,7 @@ TEST(SingleInstance, SilentSendersNeitherBlockNorOutliveThePrimary)
         EXPECT_TRUE(gone(*socket));
 }
 
-// A link in the lock file's place, dangling or to a file of the user's, is removed and
-// never written through, by the primary or by the background updater's question.
+// A link in the lock file's place, dangling or to a user's file, is never written through.
 TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
 {
     for (const bool dangling : {true, false}) {
@@ -124,9 +123,7 @@ TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
     }
 }
 
-// A hand-over counts only once the primary took the message: a primary that let go of it
-// unanswered is none. Many senders at once are all taken and answered, a few at a time,
-// never dropped unread.
+// A message unanswered is not handed over; many senders at once are all answered, a few per turn.
 TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
 {
     QTemporaryDir folder;
@@ -147,14 +144,11 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
     ASSERT_TRUE(primary.claim());
     QSignalSpy received(&primary, &SingleInstance::messageReceived);
     QStringList sent;
-    std::vector<std::unique_ptr<QLocalSocket>> senders;
-    for (std::size_t i = 0; i < 12 * SingleInstance::maxConnections; ++i) {
-        sent << QStringLiteral("tavren-hub://product/p%1").arg(i);
-        senders.push_back(std::make_unique<QLocalSocket>());
-        senders.back()->connectToServer(path);
-        ASSERT_TRUE(senders.back()->waitForConnected(1000));
-        senders.back()->write(sent.back().toUtf8() + '\n');
-        ASSERT_TRUE(senders.back()->waitForBytesWritten(1000));
+    std::vector<std::unique_ptr<QLocalSocket>> senders(12 * SingleInstance::maxConnections);
+    for (auto& sender : senders) {
+        sent << QStringLiteral("tavren-hub://product/p%1").arg(sent.size());
+        (sender = std::make_unique<QLocalSocket>())->connectToServer(path);
+        ASSERT_TRUE(sender->waitForConnected(1000) && sender->write(sent.back().toUtf8() + '\n') > 0 && sender->waitForBytesWritten(1000));
     }
     const auto letGo = [&] {
         return std::count_if(senders.begin(), senders.end(),
@@ -166,8 +160,7 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
         before = letGo();
     }
     QStringList taken;
-    for (const QList<QVariant>& message : received)
-        taken << message[0].toString();
+    std::transform(received.begin(), received.end(), std::back_inserter(taken), [](const QList<QVariant>& message) { return message[0].toString(); });
     EXPECT_EQ(taken, sent);
     EXPECT_TRUE(std::all_of(senders.begin(), senders.end(), [](const auto& sender) { return sender->readAll() == "\n"; }));
 }

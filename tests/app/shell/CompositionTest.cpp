@@ -14,9 +14,8 @@
 using namespace hub;
 
 namespace {
-
 const char* childData = "HUB_COMPOSITION_CHILD_DATA";
-
+QStringList warnings;
 } // namespace
 
 // No application-support folder: the ledger goes to a private folder of this
@@ -44,12 +43,7 @@ TEST(Composition, LedgerFallsBackToAPrivateFolder)
     QDir(folder.absoluteFilePath()).removeRecursively();
 }
 
-// No work folder: installs still go on, in a private folder of this process; so when the
-// work folder is a link to a folder of the user's own files, which is left as it is.
-namespace {
-QStringList warnings;
-}
-
+// No work folder, or one that links to the user's own files (left as they are): installs go on in a private folder.
 TEST(Composition, WorkFolderFallsBackToAPrivateFolder)
 {
     QTemporaryDir root;
@@ -60,8 +54,7 @@ TEST(Composition, WorkFolderFallsBackToAPrivateFolder)
     QDir().mkpath(linkedCache + "/com.tavren.hub");
     QFile::link(documents, linkedCache + "/com.tavren.hub/work");
     QFile(documents + "/letter.txt").open(QIODevice::WriteOnly);
-    QFile::setPermissions(documents, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(documents, QFileDevice::Permissions(0x7755)); // rwxr-xr-x
     const QByteArray saved = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_DATA_HOME", root.filePath("data").toLocal8Bit());
     for (const QString& cache : {blocker, linkedCache}) {
@@ -100,20 +93,15 @@ TEST(CompositionChild, KeepsTheSupportFolder)
     EXPECT_EQ(services.ledger->floor("com.tavren.synth"), "2.0");
 }
 
-// A huge ledger is an unreadable one, no reason to leave the application-support folder:
-// the install lock and the version floors there stay in force.
+// A huge ledger is no reason to leave the support folder: its install lock and version floors hold.
 TEST(Composition, AHugeLedgerKeepsTheSupportFolder)
 {
     QTemporaryDir root;
-    const QString support = root.filePath("data/Tavren Hub");
+    const QString data = root.filePath("data"), support = data + "/Tavren Hub";
     ASSERT_TRUE(QDir().mkpath(support));
     QFile ledger(support + "/installed.json");
     ASSERT_TRUE(ledger.open(QIODevice::WriteOnly) && ::ftruncate(ledger.handle(), qint64(4) << 30) == 0);
     QFile floors(support + "/version-floors.json");
-    ASSERT_TRUE(floors.open(QIODevice::WriteOnly) && floors.write(R"({"com.tavren.synth":"2.0"})") > 0);
-    floors.close();
-
-    EXPECT_EQ(test::runThisTest("CompositionChild.*", {{childData, root.filePath("data")}, {"XDG_DATA_HOME", root.filePath("data")},
-                                                       {"XDG_CACHE_HOME", root.filePath("cache")}}),
-              0);
+    ASSERT_TRUE(floors.open(QIODevice::WriteOnly) && floors.write(R"({"com.tavren.synth":"2.0"})") > 0 && floors.flush());
+    EXPECT_EQ(test::runThisTest("CompositionChild.*", {{childData, data}, {"XDG_DATA_HOME", data}, {"XDG_CACHE_HOME", root.filePath("cache")}}), 0);
 }

@@ -74,8 +74,7 @@ TEST(HubLifetime, ABadDeploymentFileEndsWithAMessage)
     }
 }
 
-// A second start whose link the running hub did not take (here the lock is held, but
-// nothing listens where that hub would) says so and ends with status 1.
+// A second start whose link no running hub took (the lock is held, nothing listens) says so and fails.
 TEST(HubLifetime, ASecondStartThatCouldNotHandOverSaysSo)
 {
     test::DevstoreProcess store;

@@ -292,8 +292,7 @@ TEST_F(RootWindow, ChoosingASectionByHandLeavesTheSearch)
     click(QStringLiteral("Library"));
     EXPECT_EQ(detail().rootKey(), QStringLiteral("library"));
 
-    // On a page pushed from a section, that section's row and shortcut keep the page;
-    // another section's show its root.
+    // On a page pushed from a section, its row and shortcut keep the page; another section's show its root.
     click(QStringLiteral("Discover"));
     model->navigation().show(QStringLiteral("tv-reverb"));
     settle();

@@ -1,7 +1,7 @@
 // The window in the app's own look: no push button, scroll bar or tab bar is drawn the
 // way Qt draws it by default, on the screens that hold them, and the look comes from the
-// app's style: neither the application nor any widget carries a style sheet. Every
-// stop of the Tab key shows that it holds the focus.
+// app's style: neither the application nor any widget carries a style sheet. Every Tab
+// stop shows its focus.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/MainWindow.h"
@@ -169,21 +169,18 @@ TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
     window.resize(1200, 800);
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    // How a stop and its surroundings look with the focus, and without it.
-    const auto look = [&](QWidget* stop) {
-        const QRect area(stop->mapTo(&window, QPoint()), stop->size());
-        return window.grab(area.adjusted(-4, -4, 4, 4)).toImage();
+    const auto look = [&](QWidget* stop) { // the stop and its surroundings
+        settle();
+        return window.grab(QRect(stop->mapTo(&window, QPoint()), stop->size()).adjusted(-4, -4, 4, 4)).toImage();
     };
     QListWidget* list = window.root()->sidebar()->list();
     QStringList blind;
-    for (const bool page : {false, true}) {
-        // From a click on the sidebar, Tab round the window once: the store's home, then a product page.
+    for (const bool page : {false, true}) { // Tab round the store's home, then a product page, from a click on the sidebar
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
         if (page)
             model->navigation().show(QStringLiteral("tv-reverb"));
         settle();
-        QSet<QWidget*> seen;
-        while (seen.size() < 60) {
+        for (QSet<QWidget*> seen; seen.size() < 60;) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             settle();
             QWidget* stop = QApplication::focusWidget();
@@ -193,7 +190,6 @@ TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
             seen.insert(stop);
             const QImage focused = look(stop);
             stop->clearFocus();
-            settle();
             if (look(stop) == focused)
                 blind.append(QString::fromLatin1(stop->metaObject()->className()));
             stop->setFocus(Qt::TabFocusReason);

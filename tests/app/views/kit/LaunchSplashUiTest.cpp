@@ -9,8 +9,7 @@
 
 using namespace hub;
 
-// Shown before the desktop answered, the splash waits for it: an answer for reduced motion,
-// or a change to it while the glows drift, leaves the still frame to the end.
+// Reduced motion answered after the splash showed, or turned on mid-drift, leaves it still to the end.
 TEST(LaunchSplashUi, HonoursTheDesktopsReducedMotionWhenItsAnswerComes)
 {
     test::FakePortal portal;
@@ -22,7 +21,6 @@ TEST(LaunchSplashUi, HonoursTheDesktopsReducedMotionWhenItsAnswerComes)
         EXPECT_TRUE(test::eventually([&] { return splash.isLeaving(); }));
         EXPECT_DOUBLE_EQ(splash.progress(), SplashTimeline::reducedProgress);
     };
-
     Motion::followDesktop();
     LaunchSplash early([] {});
     early.show();

@@ -2,7 +2,6 @@
 
 #include "app/views/kit/ActionButton.h"
 #include "app/views/kit/ImageMemory.h"
-#include "app/views/kit/PlaceholderShot.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/ScreenshotGallery.h"
 #include "app/views/product/ProductPage.h"
@@ -41,12 +40,9 @@ TEST(ProductPageUi, EveryPartFollowsTheProductOfANewStorefront)
 
     // The header's icon, the gallery's stand-ins and the reviews' empty text take the new name and icon.
     const QUrl icon(*after.iconUrl);
-    QList<ProductIcon*> header;
-    for (ProductIcon* shown : page.findChildren<ProductIcon*>())
-        if (shown->width() == 140)
-            header.append(shown);
-    ASSERT_EQ(header.size(), 1);
-    EXPECT_EQ(header.first()->url(), icon);
+    const QList<ProductIcon*> icons = page.findChildren<ProductIcon*>();
+    EXPECT_EQ(std::count_if(icons.begin(), icons.end(), [&](ProductIcon* shown) { return shown->width() == 140 && shown->url() == icon; }), 1)
+        << "the header's";
     ASSERT_FALSE(page.gallery()->cells().isEmpty());
     for (QWidget* cell : page.gallery()->cells()) {
         EXPECT_EQ(cell->accessibleName(), "Alpha Two preview placeholder");
@@ -76,8 +72,7 @@ TEST(ProductPageUi, ReviewsLoadEachTimeThePageComesBackAndItsNotesAreDroppedOnce
     page.show();
     ASSERT_TRUE(shows("Reviews could not be loaded right now."));
     ASSERT_TRUE(test::eventually([&] { return harness.store.calls("/api/customer/inventory/products/a") == 1; }));
-
-    // The navigation stack hides a page under the next one, and shows it again on Back.
+    // Hidden under the next page and shown again on Back.
     harness.identity->route("GET", "/id/reviews", 200, QJsonDocument(ReviewPage{"a", {}, {}, std::nullopt}.toJson()).toJson());
     page.hide();
     notes.release();
