@@ -4,9 +4,6 @@
 #include "tests/testkit/Thrown.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace hub;
 
@@ -30,26 +27,6 @@ struct Site {
 };
 
 HttpRequest get(const char* path) { return {.url = "https://api.store.test" + QByteArray(path)}; }
-
-// A loopback port that nothing listens on.
-quint16 closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-QStringList logged;
-void collect(QtMsgType, const QMessageLogContext& context, const QString& message)
-{
-    logged.append(QString::fromLatin1(context.category) + u' ' + message);
-}
 
 void expectRefusedBeforeAnyRequest(URLSessionTransport transport, const LoopbackTlsServer& server)
 {
@@ -226,7 +203,8 @@ TEST(URLSessionTransport, FailuresReadAsShortSentencesAndLogTheTransportsOwnWord
     site.server.route("/empty", ScriptedResponse{.raw = QByteArray()});
     site.server.route("/slow", ScriptedResponse{.delay = std::chrono::seconds(20)});
     const QString pin = site.chain.root.spkiPin();
-    const URLSessionTransport nowhere(PinnedTrust{{{host, {pin}}}, {}}, ConnectionOptions{.connectTo = {{host, closedPort()}}});
+    const quint16 closedPort = LoopbackTlsServer(site.chain).port(); // closed again at once
+    const URLSessionTransport nowhere(PinnedTrust{{{host, {pin}}}, {}}, ConnectionOptions{.connectTo = {{host, closedPort}}});
     HttpRequest slow = get("/slow");
     slow.timeout = std::chrono::milliseconds(300);
     const std::tuple<const char*, std::function<void()>, QString> cases[] = {
@@ -236,6 +214,8 @@ TEST(URLSessionTransport, FailuresReadAsShortSentencesAndLogTheTransportsOwnWord
         {"closed at once", [&] { site.transport(pin).send(get("/empty")); }, "The network connection was lost."},
         {"too slow", [&] { site.transport(pin).send(slow); }, "The request timed out."},
     };
+    static QStringList logged;
+    const auto collect = [](QtMsgType, const QMessageLogContext& context, const QString& text) { logged << context.category + (' ' + text); };
     for (const auto& [name, send, sentence] : cases) {
         SCOPED_TRACE(name);
         logged.clear();
@@ -246,8 +226,6 @@ TEST(URLSessionTransport, FailuresReadAsShortSentencesAndLogTheTransportsOwnWord
         EXPECT_EQ(logged, QStringList{"com.tavren.hub.network request to api.store.test failed: " + error.detail});
         EXPECT_NE(error.detail, sentence);
     }
-    EXPECT_EQ(TransportError(6, QStringLiteral("Could not resolve host: api.store.test")).message(),
-              QStringLiteral("A server with the specified hostname could not be found."));
     EXPECT_EQ(TransportError(56, QStringLiteral("Connection reset by peer")).message(),
               QStringLiteral("The network connection was lost."));
 }

@@ -605,7 +605,6 @@ TEST(ExtractorWorkFolder, ABundlesLinkInTheWorkFolderIsReplacedNotFollowed)
     const Extraction extraction = extractorWith().extract(box.in("good.zip"), ArtifactKind::zip, box.work());
     ASSERT_EQ(names(extraction), QStringList{"Good.vst3:vst3"});
     EXPECT_FALSE(QFileInfo(box.work("bundles")).isSymLink());
-    EXPECT_TRUE(extraction.bundles.first().path.startsWith(box.work("bundles/")));
     EXPECT_TRUE(QFileInfo(extraction.bundles.first().path).isDir());
     EXPECT_EQ(entries(elsewhere.path()), QStringList());
 }

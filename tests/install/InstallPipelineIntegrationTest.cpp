@@ -138,19 +138,6 @@ protected:
         return InstallRequest{QStringLiteral("p1"), QStringLiteral("Synth"), version, download};
     }
 
-    // A run of the download stopped once half of its bytes have come.
-    DownloadInterrupted pausedHalfway(const Download& download)
-    {
-        std::stop_source stop;
-        StageLog log;
-        log.onStage = [&](const InstallStage& stage) {
-            if (stage.kind == InstallStage::Kind::downloading && stage.received >= download.size / 2)
-                stop.request_stop();
-        };
-        return thrown<DownloadInterrupted>(
-            [&] { harness.pipeline().run(request(download), std::nullopt, log.sink(), stop.get_token()); });
-    }
-
     QString placed() const { return harness.vst3Folder() + QStringLiteral("/Synth.vst3"); }
     QStringList workFolders() const { return QDir(harness.workRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot); }
 
@@ -267,7 +254,14 @@ TEST_F(InstallPipelineTest, StoppedDownloadPausesAndResumesWithTheRest)
 {
     const QByteArray bytes = product(synth(QStringLiteral("1.0"), 4 << 20));
     const Download download = harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
-    const DownloadInterrupted paused = pausedHalfway(download);
+    std::stop_source stop;
+    StageLog first;
+    first.onStage = [&](const InstallStage& stage) {
+        if (stage.kind == InstallStage::Kind::downloading && stage.received >= bytes.size() / 2)
+            stop.request_stop();
+    };
+    const DownloadInterrupted paused = thrown<DownloadInterrupted>(
+        [&] { harness.pipeline().run(request(download), std::nullopt, first.sink(), stop.get_token()); });
     ASSERT_TRUE(paused.resumeData);
     const qint64 kept = paused.resumeData->offset;
     EXPECT_GE(kept, bytes.size() / 2);
@@ -293,83 +287,62 @@ TEST_F(InstallPipelineTest, StoppedDownloadPausesAndResumesWithTheRest)
 
     // Stopped once the last byte is in: too late to pause, so the run fails and keeps nothing.
     std::stop_source late;
-    StageLog last;
-    last.onStage = [&](const InstallStage& stage) {
+    first.onStage = [&](const InstallStage& stage) {
         if (stage.kind == InstallStage::Kind::downloading && stage.received == bytes.size())
             late.request_stop();
     };
-    EXPECT_THROW(harness.pipeline().run(request(download), std::nullopt, last.sink(), late.get_token()), CancellationError);
+    EXPECT_THROW(harness.pipeline().run(request(download), std::nullopt, first.sink(), late.get_token()), CancellationError);
     EXPECT_EQ(workFolders(), QStringList());
 }
 
-TEST_F(InstallPipelineTest, AResumedRunThatFailsBeforeTheServerAnswersKeepsItsBytes)
+TEST_F(InstallPipelineTest, AResumedRunKeepsItsOwnBytesThroughFailuresAndNothingElse)
 {
     const QByteArray bytes = product(synth(QStringLiteral("1.0"), 2 << 20));
-    const auto cutShort = [&](const ReceivedRequest&) {
-        return ScriptedResponse{.headers = {{"ETag", "\"big\""}}, .body = bytes.left(1000), .contentLength = bytes.size()};
+    const auto serve = [&](const ScriptedResponse& response) {
+        return harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(),
+                               [response](const ReceivedRequest&) { return response; });
     };
-    const Download download = harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(), cutShort);
+    const ScriptedResponse cutShort{.headers = {{"ETag", "\"big\""}}, .body = bytes.left(1000), .contentLength = bytes.size()};
+    const Download download = serve(cutShort);
     const std::optional<DownloadResumeData> kept =
         thrown<DownloadInterrupted>([&] { harness.pipeline().run(request(download), std::nullopt, {}); }).resumeData;
     ASSERT_TRUE(kept);
 
-    // The link cannot be had, the connection fails, the server fails: the bytes wait for the next try.
-    const TransportError offline(6, QStringLiteral("Could not resolve host: api.store.test"));
+    const auto offline = [](const HttpRequest&) -> HttpResponse { throw TransportError(6, "Could not resolve host: api.store.test"); };
     const std::pair<QString, std::function<void()>> failures[] = {
-        {QStringLiteral("A server with the specified hostname could not be found."), [&] {
-             harness.store->route("GET", "/links/big", [&](const HttpRequest&) -> HttpResponse { throw offline; });
-         }},
-        {QStringLiteral("The network connection was lost."), [&] {
-             harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(),
-                             [](const ReceivedRequest&) { return ScriptedResponse{.raw = ""}; });
-         }},
-        {QStringLiteral("The download server returned 503."), [&] {
-             harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(),
-                             [](const ReceivedRequest&) { return ScriptedResponse{.status = 503}; });
-         }},
+        {"A server with the specified hostname could not be found.", [&] { harness.store->route("GET", "/links/big", offline); }},
+        {"The network connection was lost.", [&] { serve({.raw = ""}); }},
+        {"The download server returned 503.", [&] { serve({.status = 503}); }},
     };
     for (const auto& [reason, fail] : failures) {
-        SCOPED_TRACE(reason.toStdString());
         fail();
         EXPECT_EQ(thrown<DownloadInterrupted>([&] { harness.pipeline().run(request(download), kept, {}); }),
                   DownloadInterrupted(kept, DownloadInterrupted::Cause::failed, reason));
-        EXPECT_EQ(readAll(kept->partialFile), bytes.left(1000));
+        EXPECT_EQ(readAll(kept->partialFile), bytes.left(1000)) << reason.toStdString();
     }
-    harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
-    harness.pipeline().run(request(download), kept, {});
-    EXPECT_EQ(harness.downloads.requests().last().header("Range"), "bytes=1000-");
-    EXPECT_TRUE(QFileInfo::exists(placed()));
 
-    // A check never resumes, so it keeps nothing.
-    harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes.size(), cutShort);
-    const DownloadInterrupted lost = thrown<DownloadInterrupted>([&] { harness.pipeline().verify(request(download), {}); });
-    EXPECT_EQ(lost, DownloadInterrupted(std::nullopt, DownloadInterrupted::Cause::connectionLost));
-    EXPECT_EQ(workFolders(), QStringList());
-}
-
-TEST_F(InstallPipelineTest, AResumedRunKeepsOnlyItsOwnPartialDownload)
-{
-    const QByteArray bytes = product(synth(QStringLiteral("1.0"), 4 << 20));
-    const Download download = harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
-    const DownloadInterrupted paused = pausedHalfway(download);
-    ASSERT_TRUE(paused.resumeData);
     // Another program plants a link where the run stages its bundles, and a file of its own.
     QTemporaryDir elsewhere;
-    const QString folder = harness.workRoot() + QStringLiteral("/big");
+    const QString folder = QFileInfo(kept->partialFile).path();
     ASSERT_TRUE(QFile::link(elsewhere.path(), folder + QStringLiteral("/bundles")));
     QFile(folder + QStringLiteral("/planted")).open(QIODevice::WriteOnly);
-
-    QStringList atVerifying;
     StageLog log;
+    QStringList atVerifying;
     log.onStage = [&](const InstallStage& stage) {
         if (stage.kind == InstallStage::Kind::verifying)
-            atVerifying = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            atVerifying = test::treeOf(folder);
     };
-    harness.pipeline().run(request(download), paused.resumeData, log.sink());
-    EXPECT_EQ(harness.downloads.requests().last().header("Range"), "bytes=" + QByteArray::number(paused.resumeData->offset) + '-');
+    harness.publish(QStringLiteral("big"), QStringLiteral("Synth.zip"), bytes);
+    harness.pipeline().run(request(download), kept, log.sink());
+    EXPECT_EQ(harness.downloads.requests().last().header("Range"), "bytes=1000-");
     EXPECT_EQ(atVerifying, QStringList{QStringLiteral("Synth.zip")});
-    EXPECT_TRUE(QFileInfo::exists(placed()));
-    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_EQ(test::treeOf(elsewhere.path()), QStringList());
+
+    // A check never resumes, so it keeps nothing.
+    serve(cutShort);
+    EXPECT_EQ(thrown<DownloadInterrupted>([&] { harness.pipeline().verify(request(download), {}); }),
+              DownloadInterrupted(std::nullopt, DownloadInterrupted::Cause::connectionLost));
+    EXPECT_EQ(workFolders(), QStringList());
 }
 
 TEST_F(InstallPipelineTest, SizesOtherThanTheStoresAreRefused)
