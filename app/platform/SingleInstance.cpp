@@ -1,5 +1,7 @@
 #include "app/platform/SingleInstance.h"
 
+#include "kit/support/FileDescriptor.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -37,15 +39,6 @@ bool addressOf(const QString& folder, sockaddr_un& address)
 const sockaddr* generic(const sockaddr_un& address) { return reinterpret_cast<const sockaddr*>(&address); }
 
 int streamSocket() { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
-
-struct Descriptor {
-    const int value;
-    ~Descriptor()
-    {
-        if (value >= 0)
-            ::close(value);
-    }
-};
 
 int remainingMs(const QDeadlineTimer& deadline)
 {
@@ -170,10 +163,10 @@ bool SingleInstance::send(const QString& message, const QString& folder, int tim
     sockaddr_un address;
     if (!addressOf(folder, address))
         return false;
-    const Descriptor socket{streamSocket()};
+    const FileDescriptor socket(streamSocket());
     const QDeadlineTimer deadline(timeoutMs);
-    return socket.value >= 0 && connectBefore(socket.value, address, deadline) && writeAll(socket.value, bytes, deadline)
-        && acknowledged(socket.value, deadline);
+    return socket.fd >= 0 && connectBefore(socket.fd, address, deadline) && writeAll(socket.fd, bytes, deadline)
+        && acknowledged(socket.fd, deadline);
 }
 
 void SingleInstance::accept()

@@ -2,6 +2,7 @@
 
 #include "kit/downloads/PartialFile.h"
 #include "kit/support/AppDirectories.h"
+#include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
 
 #include <QFile>
@@ -25,21 +26,6 @@ const QByteArray sweptPrefix = ".swept-";
 
 QByteArray encoded(const QString& name) { return QFile::encodeName(name); }
 QByteArray lockName(const QByteArray& run) { return run + ".lock"; }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int release() { return std::exchange(fd, -1); }
-
-    int fd;
-};
 
 // The root's own flock: claims take it shared while they make the claims folder and
 // their lock file, a sweep exclusive while it takes locks, moves folders aside and
@@ -81,7 +67,7 @@ QByteArray moveAside(int root, int claims, const QByteArray& name)
 {
     if (!isRealFolder(root, name))
         return {};
-    const Descriptor lock(NoFollow::lockFile(claims, lockName(name)));
+    const FileDescriptor lock(NoFollow::lockFile(claims, lockName(name)));
     if (lock.fd < 0)
         return {};
     QByteArray aside;
@@ -130,12 +116,12 @@ WorkFolder::WorkFolder(QString root) : root(std::move(root)) {}
 std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QString& keep) const
 {
     AppDirectories::owned(root);
-    const Descriptor top(NoFollow::openOwnedFolder(root));
+    const FileDescriptor top(NoFollow::openOwnedFolder(root));
     const QByteArray run = encoded(name);
     std::optional<Claim> held;
     {
         const Gate gate(top.fd, LOCK_SH);
-        Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
+        FileDescriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
         const int lock = NoFollow::lockFile(claims.fd, lockName(run));
         if (lock < 0) {
             if (errno == EWOULDBLOCK)
@@ -146,7 +132,7 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
     }
     // A folder found again holds what an earlier run or another program left: all goes
     // but the partial download the run goes on with.
-    const Descriptor folder(NoFollow::makeFolder(top.fd, run));
+    const FileDescriptor folder(NoFollow::makeFolder(top.fd, run));
     const QByteArray kept = encoded(keep);
     for (const QByteArray& entry : NoFollow::entries(folder.fd)) {
         struct stat status {};
@@ -161,11 +147,11 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
 void WorkFolder::discard(const QString& name) const
 {
     try {
-        const Descriptor top(NoFollow::openOwnedFolder(root));
+        const FileDescriptor top(NoFollow::openOwnedFolder(root));
         QByteArray aside;
         {
             const Gate gate(top.fd, LOCK_EX);
-            const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
+            const FileDescriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
             aside = moveAside(top.fd, claims.fd, encoded(name));
         }
         if (!aside.isEmpty())
@@ -179,10 +165,10 @@ void WorkFolder::sweep() const
 {
     try {
         // A root that is missing, a link or another user's is not swept.
-        const Descriptor top(NoFollow::openOwnedFolder(root));
+        const FileDescriptor top(NoFollow::openOwnedFolder(root));
         {
             const Gate gate(top.fd, LOCK_EX);
-            const Descriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
+            const FileDescriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
             for (const QByteArray& name : NoFollow::entries(top.fd)) {
                 if (isPartialFile(top.fd, name))
                     ::unlinkat(top.fd, name.constData(), 0); // a downloader's, left in the root
@@ -195,7 +181,7 @@ void WorkFolder::sweep() const
                 if (!isRunName(name) || !name.endsWith(".lock")
                     || ::fstatat(claims.fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
                     continue;
-                const Descriptor lock(NoFollow::lockFile(claims.fd, name));
+                const FileDescriptor lock(NoFollow::lockFile(claims.fd, name));
                 if (lock.fd >= 0)
                     NoFollow::unlinkIfSame(claims.fd, name, lock.fd);
             }

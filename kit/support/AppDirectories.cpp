@@ -1,5 +1,6 @@
 #include "kit/support/AppDirectories.h"
 
+#include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
 
 #include <QDir>
@@ -42,12 +43,9 @@ QString owned(const QString& folder)
             break;
     }
     // Never through a link: a folder that is not this user's own is not used.
-    const int fd = NoFollow::openOwnedFolder(path);
-    const int changed = ::fchmod(fd, 0700);
-    const int error = errno;
-    ::close(fd);
-    if (changed != 0)
-        fail(error, "set permissions of", path);
+    const FileDescriptor opened(NoFollow::openOwnedFolder(path));
+    if (::fchmod(opened.fd, 0700) != 0)
+        fail(errno, "set permissions of", path);
     return folder;
 }
 

@@ -1,5 +1,7 @@
 #include "kit/support/SmallFile.h"
 
+#include "kit/support/FileDescriptor.h"
+
 #include <QFile>
 #include <atomic>
 #include <cerrno>
@@ -20,14 +22,9 @@ SmallFile unreadable(const QString& problem) { return {std::nullopt, problem}; }
 
 // An open file that passed the checks, closed when it goes.
 struct Opened {
-    int fd = -1;
+    FileDescriptor descriptor;
     qint64 size = 0;
-    QString problem; // empty with fd < 0: missing
-    ~Opened()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
+    QString problem; // empty with no descriptor: missing
 };
 
 void open(Opened& file, const QString& path, qint64 maxBytes, SmallFile::Links links)
@@ -39,7 +36,7 @@ void open(Opened& file, const QString& path, qint64 maxBytes, SmallFile::Links l
             file.problem = QString::fromLocal8Bit(std::strerror(errno)); // a link, when refused, is ELOOP
         return;
     }
-    file.fd = fd;
+    file.descriptor = FileDescriptor(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0)
         file.problem = QString::fromLocal8Bit(std::strerror(errno));
@@ -92,13 +89,13 @@ SmallFile SmallFile::read(const QString& path, qint64 maxBytes, Links links)
 {
     Opened file;
     open(file, path, maxBytes, links);
-    if (file.fd < 0 || !file.problem.isEmpty())
+    if (file.descriptor.fd < 0 || !file.problem.isEmpty())
         return file.problem.isEmpty() ? SmallFile{} : unreadable(file.problem);
 
     QByteArray bytes(qsizetype(file.size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::read(file.fd, bytes.data() + done, size_t(bytes.size() - done));
+        const ssize_t got = ::read(file.descriptor.fd, bytes.data() + done, size_t(bytes.size() - done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -115,9 +112,9 @@ bool SmallFile::map(const QString& path, qint64 maxBytes, Links links, const std
 {
     Opened file;
     open(file, path, maxBytes, links);
-    if (file.fd < 0 || !file.problem.isEmpty() || file.size <= 0)
+    if (file.descriptor.fd < 0 || !file.problem.isEmpty() || file.size <= 0)
         return false;
-    void* mapped = ::mmap(nullptr, size_t(file.size), PROT_READ, MAP_PRIVATE, file.fd, 0);
+    void* mapped = ::mmap(nullptr, size_t(file.size), PROT_READ, MAP_PRIVATE, file.descriptor.fd, 0);
     if (mapped == MAP_FAILED)
         return false;
     std::call_once(installed, installHandler);

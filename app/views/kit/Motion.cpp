@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <utility>
-#include <vector>
 
 namespace hub::Motion {
 
@@ -30,27 +29,23 @@ bool& following()
     return asked;
 }
 
-struct Watcher {
-    QPointer<QObject> context;
-    std::function<void()> changed;
+// Tells whoever follows the setting that the desktop answered or changed it.
+class Relay : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+signals:
+    void changed();
 };
 
-std::vector<Watcher>& watchers()
+Relay& relay()
 {
-    static std::vector<Watcher> all;
-    return all;
-}
-
-void forgetGone() { std::erase_if(watchers(), [](const Watcher& watcher) { return !watcher.context; }); }
-
-void notify()
-{
-    forgetGone();
-    const std::vector<Watcher> now = watchers(); // a call may add another
-    for (const Watcher& watcher : now) {
-        if (watcher.context)
-            watcher.changed();
-    }
+    static QPointer<Relay> one;
+    if (!one)
+        one = new Relay(QCoreApplication::instance());
+    return *one;
 }
 
 bool variableSet() { return qEnvironmentVariableIsSet("TAVREN_HUB_REDUCE_MOTION"); }
@@ -75,10 +70,10 @@ void followDesktop()
     QTimer::singleShot(0, QCoreApplication::instance(), [] {
         auto* animations = new DesktopAnimations(QDBusConnection::sessionBus(), QCoreApplication::instance());
         desktop() = animations;
-        QObject::connect(animations, &DesktopAnimations::answered, animations, &notify);
-        QObject::connect(animations, &DesktopAnimations::enabledChanged, animations, &notify);
+        QObject::connect(animations, &DesktopAnimations::answered, &relay(), &Relay::changed);
+        QObject::connect(animations, &DesktopAnimations::enabledChanged, &relay(), &Relay::changed);
         if (animations->hasAnswered())
-            notify();
+            emit relay().changed();
     });
 }
 
@@ -86,8 +81,7 @@ bool settled() { return fixed() || variableSet() || !following() || (desktop() &
 
 void onChange(QObject* context, std::function<void()> changed)
 {
-    forgetGone();
-    watchers().push_back({context, std::move(changed)});
+    QObject::connect(&relay(), &Relay::changed, context, std::move(changed));
 }
 
 QVariantAnimation* animate(QObject* owner, const QVariant& from, const QVariant& to, int ms,
@@ -108,3 +102,5 @@ QVariantAnimation* animate(QObject* owner, const QVariant& from, const QVariant&
 }
 
 } // namespace hub::Motion
+
+#include "Motion.moc"
