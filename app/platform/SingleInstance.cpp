@@ -165,8 +165,8 @@ bool SingleInstance::send(const QString& message, const QString& folder, int tim
         return false;
     const FileDescriptor socket(streamSocket());
     const QDeadlineTimer deadline(timeoutMs);
-    return socket.fd >= 0 && connectBefore(socket.fd, address, deadline) && writeAll(socket.fd, bytes, deadline)
-        && acknowledged(socket.fd, deadline);
+    return socket.get() >= 0 && connectBefore(socket.get(), address, deadline) && writeAll(socket.get(), bytes, deadline)
+        && acknowledged(socket.get(), deadline);
 }
 
 void SingleInstance::accept()

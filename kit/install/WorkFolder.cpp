@@ -68,7 +68,7 @@ QByteArray moveAside(int root, int claims, const QByteArray& name)
     if (!isRealFolder(root, name))
         return {};
     const FileDescriptor lock(NoFollow::lockFile(claims, lockName(name)));
-    if (lock.fd < 0)
+    if (lock.get() < 0)
         return {};
     QByteArray aside;
     for (int attempt = 0; attempt < 8; ++attempt) {
@@ -80,7 +80,7 @@ QByteArray moveAside(int root, int claims, const QByteArray& name)
         if (errno != EEXIST)
             break;
     }
-    NoFollow::unlinkIfSame(claims, lockName(name), lock.fd);
+    NoFollow::unlinkIfSame(claims, lockName(name), lock.get());
     return aside;
 }
 
@@ -120,9 +120,9 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
     const QByteArray run = encoded(name);
     std::optional<Claim> held;
     {
-        const Gate gate(top.fd, LOCK_SH);
-        FileDescriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
-        const int lock = NoFollow::lockFile(claims.fd, lockName(run));
+        const Gate gate(top.get(), LOCK_SH);
+        FileDescriptor claims(NoFollow::makeFolder(top.get(), claimsFolder));
+        const int lock = NoFollow::lockFile(claims.get(), lockName(run));
         if (lock < 0) {
             if (errno == EWOULDBLOCK)
                 return std::nullopt;
@@ -132,14 +132,14 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
     }
     // A folder found again holds what an earlier run or another program left: all goes
     // but the partial download the run goes on with.
-    const FileDescriptor folder(NoFollow::makeFolder(top.fd, run));
+    const FileDescriptor folder(NoFollow::makeFolder(top.get(), run));
     const QByteArray kept = encoded(keep);
-    for (const QByteArray& entry : NoFollow::entries(folder.fd)) {
+    for (const QByteArray& entry : NoFollow::entries(folder.get())) {
         struct stat status {};
         const bool isKept = !kept.isEmpty() && entry == kept
-            && ::fstatat(folder.fd, entry.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
+            && ::fstatat(folder.get(), entry.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
         if (!isKept)
-            NoFollow::removeTree(folder.fd, entry);
+            NoFollow::removeTree(folder.get(), entry);
     }
     return held;
 }
@@ -150,12 +150,12 @@ void WorkFolder::discard(const QString& name) const
         const FileDescriptor top(NoFollow::openOwnedFolder(root));
         QByteArray aside;
         {
-            const Gate gate(top.fd, LOCK_EX);
-            const FileDescriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
-            aside = moveAside(top.fd, claims.fd, encoded(name));
+            const Gate gate(top.get(), LOCK_EX);
+            const FileDescriptor claims(NoFollow::makeFolder(top.get(), claimsFolder));
+            aside = moveAside(top.get(), claims.get(), encoded(name));
         }
         if (!aside.isEmpty())
-            NoFollow::removeTree(top.fd, aside);
+            NoFollow::removeTree(top.get(), aside);
     } catch (const std::exception&) {
         // Left for the next sweep.
     }
@@ -167,31 +167,31 @@ void WorkFolder::sweep() const
         // A root that is missing, a link or another user's is not swept.
         const FileDescriptor top(NoFollow::openOwnedFolder(root));
         {
-            const Gate gate(top.fd, LOCK_EX);
-            const FileDescriptor claims(NoFollow::makeFolder(top.fd, claimsFolder));
-            for (const QByteArray& name : NoFollow::entries(top.fd)) {
-                if (isPartialFile(top.fd, name))
-                    ::unlinkat(top.fd, name.constData(), 0); // a downloader's, left in the root
+            const Gate gate(top.get(), LOCK_EX);
+            const FileDescriptor claims(NoFollow::makeFolder(top.get(), claimsFolder));
+            for (const QByteArray& name : NoFollow::entries(top.get())) {
+                if (isPartialFile(top.get(), name))
+                    ::unlinkat(top.get(), name.constData(), 0); // a downloader's, left in the root
                 else if (isRunName(name))
-                    moveAside(top.fd, claims.fd, name);
+                    moveAside(top.get(), claims.get(), name);
             }
             // Lock files whose run folder is gone; taking one and letting go deletes it.
-            for (const QByteArray& name : NoFollow::entries(claims.fd)) {
+            for (const QByteArray& name : NoFollow::entries(claims.get())) {
                 struct stat status {};
                 if (!isRunName(name) || !name.endsWith(".lock")
-                    || ::fstatat(claims.fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+                    || ::fstatat(claims.get(), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
                     continue;
-                const FileDescriptor lock(NoFollow::lockFile(claims.fd, name));
-                if (lock.fd >= 0)
-                    NoFollow::unlinkIfSame(claims.fd, name, lock.fd);
+                const FileDescriptor lock(NoFollow::lockFile(claims.get(), name));
+                if (lock.get() >= 0)
+                    NoFollow::unlinkIfSame(claims.get(), name, lock.get());
             }
             // Only an empty one goes: a live claim keeps its file there.
-            ::unlinkat(top.fd, claimsFolder.constData(), AT_REMOVEDIR);
+            ::unlinkat(top.get(), claimsFolder.constData(), AT_REMOVEDIR);
         }
         // What this or an earlier sweep moved aside, removed without holding anyone up.
-        for (const QByteArray& name : NoFollow::entries(top.fd)) {
+        for (const QByteArray& name : NoFollow::entries(top.get())) {
             if (name.startsWith(sweptPrefix))
-                NoFollow::removeTree(top.fd, name);
+                NoFollow::removeTree(top.get(), name);
         }
     } catch (const std::exception&) {
         // A sweep that cannot finish leaves the rest for the next one.

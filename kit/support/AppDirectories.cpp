@@ -44,7 +44,7 @@ QString owned(const QString& folder)
     }
     // Never through a link: a folder that is not this user's own is not used.
     const FileDescriptor opened(NoFollow::openOwnedFolder(path));
-    if (::fchmod(opened.fd, 0700) != 0)
+    if (::fchmod(opened.get(), 0700) != 0)
         fail(errno, "set permissions of", path);
     return folder;
 }

@@ -89,13 +89,13 @@ SmallFile SmallFile::read(const QString& path, qint64 maxBytes, Links links)
 {
     Opened file;
     open(file, path, maxBytes, links);
-    if (file.descriptor.fd < 0 || !file.problem.isEmpty())
+    if (file.descriptor.get() < 0 || !file.problem.isEmpty())
         return file.problem.isEmpty() ? SmallFile{} : unreadable(file.problem);
 
     QByteArray bytes(qsizetype(file.size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::read(file.descriptor.fd, bytes.data() + done, size_t(bytes.size() - done));
+        const ssize_t got = ::read(file.descriptor.get(), bytes.data() + done, size_t(bytes.size() - done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -112,9 +112,9 @@ bool SmallFile::map(const QString& path, qint64 maxBytes, Links links, const std
 {
     Opened file;
     open(file, path, maxBytes, links);
-    if (file.descriptor.fd < 0 || !file.problem.isEmpty() || file.size <= 0)
+    if (file.descriptor.get() < 0 || !file.problem.isEmpty() || file.size <= 0)
         return false;
-    void* mapped = ::mmap(nullptr, size_t(file.size), PROT_READ, MAP_PRIVATE, file.descriptor.fd, 0);
+    void* mapped = ::mmap(nullptr, size_t(file.size), PROT_READ, MAP_PRIVATE, file.descriptor.get(), 0);
     if (mapped == MAP_FAILED)
         return false;
     std::call_once(installed, installHandler);
