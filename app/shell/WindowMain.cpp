@@ -121,7 +121,8 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     window.show();
     model.links().openLaunchLink();
     const int status = app.exec();
-    // Nothing the pools run may outlive what it reaches: the image pools stop here, the
+    // Nothing the pools run may outlive what it reaches: the image pools stop here (a
+    // thread still stuck after a short wait reaches only what is never destroyed), the
     // model stops its jobs and drains its own pools as it goes.
     hub::ImageMemory::stop();
     return status;

@@ -4,13 +4,31 @@
 #include "kit/api/URLSessionTransport.h"
 #include "kit/support/AppDirectories.h"
 #include "kit/support/AtomicFile.h"
+#include "kit/support/SmallFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace hub {
+
+namespace {
+
+// What the disk holds of an image: a regular file of one byte up to the cap, read without
+// following a link or waiting on a FIFO. Anything else at its name is removed (unlinked: a
+// link goes, never what it points at), so that the image is fetched again.
+std::optional<QByteArray> readCached(const QString& file)
+{
+    SmallFile cached = SmallFile::read(file, ImageDataCache::maxBytes, SmallFile::Links::refuse);
+    if (cached.bytes && !cached.bytes->isEmpty())
+        return std::move(cached.bytes);
+    if (!cached.missing())
+        QFile::remove(file);
+    return std::nullopt;
+}
+
+} // namespace
 
 ImageDataCache::ImageDataCache(QString directory, HostPolicy policy, PinnedTrust trust, HTTPTransport& pinned,
                                HTTPTransport& plain, const std::optional<QDateTime>& now)
@@ -94,12 +112,11 @@ std::optional<QByteArray> ImageDataCache::stored(const QUrl& url)
     }
     if (directory.isEmpty())
         return std::nullopt;
-    QFile cached(directory + u'/' + key(url));
-    if (!cached.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> bytes = readCached(directory + u'/' + key(url));
+    if (!bytes)
         return std::nullopt;
-    const QByteArray bytes = cached.readAll();
     const std::lock_guard lock(mutex_);
-    remember(address, bytes);
+    remember(address, *bytes);
     return bytes;
 }
 
@@ -107,9 +124,8 @@ std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token 
 {
     const QString file = directory.isEmpty() ? QString() : directory + u'/' + key(url);
     if (!file.isEmpty()) {
-        QFile cached(file);
-        if (cached.open(QIODevice::ReadOnly))
-            return cached.readAll();
+        if (std::optional<QByteArray> bytes = readCached(file))
+            return bytes;
     }
 
     HTTPTransport& transport = trust.pinned(url.host()) ? pinned_ : plain_;
@@ -149,17 +165,18 @@ void ImageDataCache::remember(const QString& address, const QByteArray& bytes)
 
 void ImageDataCache::prune(const QString& directory, const QDateTime& now)
 {
-    const QDateTime cutOff = now.addSecs(-maxAgeSeconds);
-    const QFileInfoList entries =
-        QDir(directory).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        const QDateTime modified = entry.lastModified();
-        if (!modified.isValid() || modified >= cutOff)
+    const qint64 cutOff = now.toSecsSinceEpoch() - maxAgeSeconds;
+    const QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        const QString path = directory + u'/' + name;
+        // The entry's own age: a link is judged as itself, not by what it points at.
+        struct stat entry {};
+        if (::lstat(QFile::encodeName(path).constData(), &entry) != 0 || entry.st_mtime >= cutOff)
             continue;
-        if (entry.isDir() && !entry.isSymLink())
-            QDir(entry.absoluteFilePath()).removeRecursively();
+        if (S_ISDIR(entry.st_mode))
+            QDir(path).removeRecursively();
         else
-            QFile::remove(entry.absoluteFilePath());
+            QFile::remove(path);
     }
 }
 

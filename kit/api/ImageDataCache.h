@@ -19,7 +19,9 @@ namespace hub {
 // The shared cache of image bytes: in memory for the running app (the first 120 to
 // enter, first out) and on disk for later launches, one fetch per address however
 // many callers wait for it, and nothing fetched from a host the policy does not
-// allow for images. Never fails its callers: every problem is a miss. Thread-safe;
+// allow for images. Never fails its callers: every problem is a miss. On disk only a
+// regular file of 1 to maxBytes bytes counts; anything else at an image's name (a link, a
+// FIFO, a device, an empty or too large file) is removed and fetched again. Thread-safe;
 // the lock is never held across disk or network work.
 class ImageDataCache {
 public:
@@ -49,7 +51,8 @@ public:
     // disk hit is remembered in memory). Blocks on the disk only.
     std::optional<QByteArray> stored(const QUrl& url);
 
-    // Deletes every entry of the folder last written more than 30 days before `now`.
+    // Deletes every entry of the folder last written more than 30 days before `now` (a link
+    // by its own time).
     static void prune(const QString& directory, const QDateTime& now);
     // The disk file name of an address: lower-case hex SHA-256 of its text + ".img".
     static QString key(const QUrl& url);

@@ -1,4 +1,6 @@
 #include "kit/api/ImageDataCache.h"
+#include "kit/support/SmallFile.h"
+#include "tests/testkit/ForkedChild.h"
 #include "tests/testkit/ScriptedTransport.h"
 
 #include <QDir>
@@ -6,7 +8,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <condition_variable>
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 using hub::HttpRequest;
@@ -171,6 +176,54 @@ TEST(ImageDataCache, DiskServesLaterCachesWithoutNetwork)
     EXPECT_NE(ImageDataCache::key(image(QStringLiteral("A.png"))), name);
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Whatever stands at an image's name other than a regular file within the cap is a miss
+// on disk, read without waiting or following: it goes (not what it points at) and the image
+// is fetched again. Each case runs in a child, so that a wait or an endless read fails it.
+TEST(ImageDataCache, OnlyARegularFileWithinTheCapIsReadFromDisk)
+{
+    QTemporaryDir folder;
+    const QString good = folder.filePath(QStringLiteral("good.png"));
+    ASSERT_TRUE(writeFile(good, "picture"));
+    const std::pair<const char*, std::function<bool(const QString&)>> cases[] = {
+        {"a FIFO", [](const QString& at) { return ::mkfifo(QFile::encodeName(at).constData(), 0600) == 0; }},
+        {"a link to /dev/zero", [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); }},
+        {"a link to a good file", [&](const QString& at) { return QFile::link(good, at); }},
+        {"an empty file", [](const QString& at) { return writeFile(at, {}); }},
+        {"a file over the cap", [](const QString& at) { return writeFile(at, QByteArray(ImageDataCache::maxBytes + 1, 'x')); }},
+    };
+    int row = 0;
+    for (const auto& [what, make] : cases) {
+        for (const bool throughStored : {true, false}) {
+            const QUrl url = image(QString::number(++row));
+            const QString at = folder.filePath(ImageDataCache::key(url));
+            ASSERT_TRUE(make(at)) << what;
+            const int outcome = hub::test::runInChild(
+                [&] {
+                    Fixture f(folder.path());
+                    struct stat entry {};
+                    if (throughStored && (f.cache.stored(url) || ::lstat(QFile::encodeName(at).constData(), &entry) == 0))
+                        return 1; // taken, or left in place
+                    if (f.cache.data(url) != url.toEncoded() || f.plain.count() != 1)
+                        return 2; // not fetched again
+                    if (hub::SmallFile::read(at, ImageDataCache::maxBytes, hub::SmallFile::Links::refuse).bytes != url.toEncoded())
+                        return 3; // not stored again
+                    return 0;
+                },
+                qint64(1) << 30);
+            EXPECT_EQ(outcome, 0) << what << (throughStored ? " through stored()" : " through data()");
+        }
+    }
+    QFile kept(good);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "picture");
+}
+
 TEST(ImageDataCache, PruneRemovesWhatIsOlderThan30Days)
 {
     QTemporaryDir folder;
@@ -186,7 +239,16 @@ TEST(ImageDataCache, PruneRemovesWhatIsOlderThan30Days)
     file(QStringLiteral("notes.txt"), 31);
     file(QStringLiteral(".hidden"), 31);
     file(QStringLiteral("recent.img"), 29);
+    // A link by its own time, whatever it points at.
+    const auto oldLink = [&](const QString& target, const QString& name) {
+        EXPECT_TRUE(QFile::link(folder.filePath(target), folder.filePath(name)));
+        const timespec times[2] = {{now.addDays(-31).toSecsSinceEpoch(), 0}, {now.addDays(-31).toSecsSinceEpoch(), 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(folder.filePath(name)).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+    };
+    oldLink(QStringLiteral("recent.img"), QStringLiteral("link.img"));
+    oldLink(QStringLiteral("gone.img"), QStringLiteral("dangling.img"));
     ImageDataCache::prune(folder.path(), now);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("recent.img")});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("recent.img")});
     ImageDataCache::prune(folder.filePath(QStringLiteral("missing")), now); // nothing to list: no failure
 }

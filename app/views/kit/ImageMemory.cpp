@@ -3,6 +3,7 @@
 #include "kit/api/ImageDataCache.h"
 
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QImageReader>
 #include <mutex>
 #include <stop_token>
@@ -137,8 +138,10 @@ void stop()
     for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
         each->clear();
     stopping().request_stop();
+    // Images are never worth waiting for: a thread still busy by then ends with the process.
+    const QDeadlineTimer deadline(2000);
     for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
-        each->waitForDone();
+        each->waitForDone(int(deadline.remainingTime()));
 }
 
 } // namespace hub::ImageMemory

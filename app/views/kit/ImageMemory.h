@@ -54,7 +54,7 @@ QThreadPool& backgroundPool();
 // Prunes the shared cache's folder of stale files, in the background.
 void pruneDisk();
 // At quit: drops the queued work, ends the fetches under way and waits for the pools'
-// threads to finish. Nothing is fetched afterwards. Main thread.
+// threads to finish, two seconds at most. Nothing is fetched afterwards. Main thread.
 void stop();
 
 } // namespace ImageMemory

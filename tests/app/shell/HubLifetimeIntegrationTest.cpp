@@ -14,8 +14,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace hub;
@@ -88,6 +91,37 @@ TEST(HubLifetime, ASecondStartThatCouldNotHandOverSaysSo)
     ASSERT_TRUE(second.start({QStringLiteral("tavren-hub://product/tv-reverb")}));
     EXPECT_EQ(second.finish(20'000), 1);
     EXPECT_TRUE(second.process().readAllStandardError().contains("could not hand over"));
+}
+
+// A FIFO at every cached image's name: the hub reads past them and fetches the images
+// again, and a SIGTERM still ends it at once.
+TEST(HubLifetime, FifosInTheImageCacheNeitherHoldNorKeepItRunning)
+{
+    test::DevstoreProcess store;
+    if (!store.useDemoDeployment())
+        GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
+    QTemporaryDir box;
+    const QDir images(box.filePath(QStringLiteral("XDG_CACHE_HOME/com.tavren.hub/images")));
+    const auto cached = [&] { return images.entryList({QStringLiteral("*.img")}, QDir::Files); }; // regular files only
+    const auto runUntil = [&](const std::function<bool()>& done) {
+        test::HubProcess hub(box.path());
+        EXPECT_TRUE(hub.start({}));
+        QElapsedTimer clock;
+        clock.start();
+        bool reached = false;
+        while (!(reached = done()) && clock.elapsed() < 30'000 && hub.process().state() == QProcess::Running)
+            QThread::msleep(20);
+        EXPECT_TRUE(reached);
+        ::kill(pid_t(hub.process().processId()), SIGTERM);
+        EXPECT_EQ(hub.finish(5'000), 0);
+    };
+    runUntil([&] { return !cached().isEmpty(); });
+    const QStringList names = cached();
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::remove(images.filePath(name)) && ::mkfifo(QFile::encodeName(images.filePath(name)).constData(), 0600) == 0);
+    ASSERT_TRUE(cached().isEmpty());
+    runUntil([&] { return std::ranges::any_of(names, [&](const QString& name) { return cached().contains(name); }); });
 }
 
 constexpr const char* childFlag = "HUB_LIFETIME_CHILD";
