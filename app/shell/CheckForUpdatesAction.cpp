@@ -12,28 +12,6 @@
 
 namespace hub {
 
-namespace {
-
-// The message in plain text, but for the website in it: a link, kept on one line.
-QLabel* messageLabel(const QString& message, const QString& website, QWidget* parent)
-{
-    QLabel* label = Labels::plain(message, TextStyle::callout, parent);
-    label->setObjectName(QStringLiteral("message"));
-    label->setAlignment(Qt::AlignHCenter);
-    label->setWordWrap(true);
-    const qsizetype at = website.isEmpty() ? -1 : message.indexOf(website);
-    if (at < 0)
-        return label;
-    label->setTextFormat(Qt::RichText);
-    label->setText(message.left(at).toHtmlEscaped() + QStringLiteral("<a href=\"") + website.toHtmlEscaped() + QStringLiteral("\">")
-        + PanelParts::unbroken(website).toHtmlEscaped() + QStringLiteral("</a>") + message.mid(at + website.size()).toHtmlEscaped());
-    label->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    label->setOpenExternalLinks(true);
-    return label;
-}
-
-} // namespace
-
 CheckForUpdatesAction::Report CheckForUpdatesAction::report(const Outcome& outcome)
 {
     if (!outcome.problem.isEmpty())
@@ -49,6 +27,26 @@ CheckForUpdatesAction::Report CheckForUpdatesAction::report(const Outcome& outco
         return {QStringLiteral("A new version of Tavren Hub is available!"),
                 found + QStringLiteral(" This copy cannot update itself: get the new version from %1.").arg(outcome.website)};
     return {QStringLiteral("A new version of Tavren Hub is available!"), found};
+}
+
+QLabel* CheckForUpdatesAction::messageLabel(const QString& message, const QString& website, QWidget* parent)
+{
+    QLabel* label = Labels::plain(message, TextStyle::callout, parent);
+    label->setObjectName(QStringLiteral("message"));
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    const qsizetype at = website.isEmpty() ? -1 : message.indexOf(website);
+    if (at < 0)
+        return label;
+    // The address (and the stop after it) on a line that never wraps keeps it whole,
+    // with no invisible characters in it to go along when it is copied.
+    label->setTextFormat(Qt::RichText);
+    label->setText(message.left(at).toHtmlEscaped() + QStringLiteral("<div style=\"white-space: nowrap\"><a href=\"")
+        + website.toHtmlEscaped() + QStringLiteral("\">") + website.toHtmlEscaped() + QStringLiteral("</a>")
+        + message.mid(at + website.size()).toHtmlEscaped() + QStringLiteral("</div>"));
+    label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    label->setOpenExternalLinks(true);
+    return label;
 }
 
 CheckForUpdatesAction::CheckForUpdatesAction(HubUpdater& updater, QWidget* window, QObject* parent)

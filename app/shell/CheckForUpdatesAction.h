@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QPointer>
 
+class QLabel;
 class QWidget;
 
 namespace hub {
@@ -30,6 +31,8 @@ public:
         bool operator==(const Report&) const = default;
     };
     static Report report(const Outcome& outcome);
+    // The dialog's message: plain text, but for `website` in it, a link on a line of its own.
+    static QLabel* messageLabel(const QString& message, const QString& website, QWidget* parent);
 
     // The dialog is shown over `window`.
     CheckForUpdatesAction(HubUpdater& updater, QWidget* window = nullptr, QObject* parent = nullptr);

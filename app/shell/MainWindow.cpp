@@ -14,10 +14,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QSettings>
 #include <QFrame>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace hub {
 
@@ -127,9 +130,30 @@ void MainWindow::resizeEvent(QResizeEvent* event)
         splash_->setGeometry(rect());
 }
 
+void MainWindow::restorePlace()
+{
+    keepsPlace_ = true;
+    const std::shared_ptr<QSettings>& settings = model_.services().settings;
+    if (!settings || !restoreGeometry(settings->value(QLatin1String(geometryKey)).toByteArray()) || isMaximized() || isFullScreen())
+        return;
+    // Wholly on the screen it is on, as large as fits there: the screens may have changed
+    // since. The layout keeps the minimum when the window is shown.
+    const QScreen* on = QGuiApplication::screenAt(geometry().center());
+    const QRect available = (on ? on : screen())->availableGeometry();
+    QRect placed(geometry().topLeft(), geometry().size().boundedTo(available.size()));
+    placed.moveLeft(std::clamp(placed.left(), available.left(), available.left() + available.width() - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), available.top(), available.top() + available.height() - placed.height()));
+    setGeometry(placed);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     QMainWindow::closeEvent(event);
+    const std::shared_ptr<QSettings>& settings = model_.services().settings;
+    if (keepsPlace_ && settings && event->isAccepted()) {
+        settings->setValue(QLatin1String(geometryKey), saveGeometry());
+        settings->sync();
+    }
     if (quitsOnClose_ && event->isAccepted())
         QApplication::quit();
 }

@@ -22,6 +22,8 @@ class MainWindow : public QMainWindow {
 public:
     // Of the content below the menu bar and the toolbar.
     static constexpr QSize minimumContentSize{980, 640};
+    // The user defaults' key of the place, size and state a window closed with.
+    static constexpr const char* geometryKey = "mainWindowGeometry";
 
     MainWindow(AppModel& model, bool splash, QWidget* parent = nullptr);
 
@@ -38,6 +40,9 @@ public:
     void setStartsModel(bool starts) { startsModel_ = starts; }
     // Whether closing the window quits the app.
     void setQuitsOnClose(bool quits) { quitsOnClose_ = quits; }
+    // Takes the place, size and maximized state that the last window closed with (kept
+    // on the screen, never below the minimum), and keeps its own for the next at close.
+    void restorePlace();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +64,7 @@ private:
     Rebuilder* rebuild_;
     bool startsModel_ = true;
     bool quitsOnClose_ = true;
+    bool keepsPlace_ = false;
 };
 
 } // namespace hub

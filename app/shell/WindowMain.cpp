@@ -101,7 +101,11 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
         if (!snapshot)
             model.start();
     }
-    hub::MainWindow window(model, hub::RootPresenter::showsSplash(arguments));
+    // A snapshot or a measured launch has neither the splash nor the last window's place.
+    const bool ordinary = hub::RootPresenter::showsSplash(arguments);
+    hub::MainWindow window(model, ordinary);
+    if (ordinary)
+        window.restorePlace();
     shown = &window;
     // The web engine comes with the first checkout, not with the window.
     hub::CheckoutModule checkout;

@@ -17,14 +17,14 @@ namespace hub {
 using Control = DownloadsPresenter::Control;
 
 DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
-    : QWidget(parent), model_(model), job_(&job), stage_(new StageView(this)), controls_(new QWidget(this))
+    : QWidget(parent), model_(model), job_(&job), icon_(new ProductIcon(std::nullopt, QString(), 44, this)),
+      stage_(new StageView(this)), controls_(new QWidget(this))
 {
     const DownloadsPresenter::Row row = DownloadsPresenter::row(job.request(), job.stage(), job.verifyOnly());
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(0, 6, 0, 6);
     line->setSpacing(14);
-    if (const std::optional<StorefrontProduct> product = model.catalog().storeProduct(job.request().productId))
-        line->addWidget(new ProductIcon(product->iconUrl, product->name, 44, this), 0, Qt::AlignVCenter);
+    line->addWidget(icon_, 0, Qt::AlignVCenter);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(6);
@@ -49,8 +49,17 @@ DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
     auto* buttons = new QHBoxLayout(controls_);
     buttons->setContentsMargins(0, 0, 0, 0);
     line->addWidget(controls_, 0, Qt::AlignVCenter);
+    showIcon();
     showCheckOnly();
     showStage();
+}
+
+void DownloadRow::showIcon()
+{
+    const std::optional<StorefrontProduct> product = job_ ? model_.catalog().storeProduct(job_->request().productId) : std::nullopt;
+    if (product)
+        icon_->setProduct(product->iconUrl, product->name);
+    icon_->setVisible(product.has_value());
 }
 
 void DownloadRow::showCheckOnly()

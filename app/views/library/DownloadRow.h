@@ -12,11 +12,12 @@ class QLabel;
 namespace hub {
 
 class AppModel;
+class ProductIcon;
 class StageView;
 
 // One job of the Downloads list: icon, name, version, the check badge, the
 // download's name, its stage, the notes of a finished install and its buttons. Kept for the job's life; a progress
-// tick only moves its stage view, a new stage also swaps its buttons.
+// tick only moves its stage view, a new stage also swaps its buttons, a new storefront its icon.
 class DownloadRow : public QWidget {
     Q_OBJECT
 
@@ -30,6 +31,8 @@ public:
     void showProgress();
     void showCheckOnly();
     void showNotes();
+    // Reads the product from the storefront again: the icon, hidden while the storefront lacks it.
+    void showIcon();
     // How many times the buttons were made (tests).
     int buttonBuilds() const { return buttonBuilds_; }
     const QList<DownloadsPresenter::Button>& buttons() const { return buttons_; }
@@ -39,6 +42,7 @@ private:
 
     AppModel& model_;
     QPointer<InstallJob> job_;
+    ProductIcon* icon_;
     QLabel* badge_;
     StageView* stage_;
     QLabel* notes_;

@@ -48,6 +48,10 @@ DownloadsView::DownloadsView(AppModel& model, QWidget* parent)
     outer->addLayout(pages_, 1);
 
     connect(list_, &QAbstractItemModel::modelReset, rebuilder_, &Rebuilder::request);
+    connect(&model.catalog(), &StoreCatalog::storefrontChanged, this, [this] {
+        for (DownloadRow* row : std::as_const(rows_))
+            row->showIcon();
+    });
     connect(list_, &QAbstractItemModel::dataChanged, this,
         [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) { rowChanged(from.row(), to.row(), roles); });
     relayout();

@@ -313,6 +313,7 @@ void ProductPage::replace(QWidget*& slot, QWidget* made)
 QWidget* ProductPage::factStrip()
 {
     auto* strip = new QWidget;
+    strip->setObjectName(QStringLiteral("facts"));
     auto* column = new QVBoxLayout(strip);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(12);
@@ -320,9 +321,6 @@ QWidget* ProductPage::factStrip()
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     for (const ProductPagePresenter::Fact& fact : screen_.facts) {
-        // Dividers between the cells only.
-        if (row->count() > 0)
-            row->addWidget(divider(strip, Qt::Vertical), 0, Qt::AlignVCenter);
         auto* cell = new QVBoxLayout;
         cell->setSpacing(4);
         QLabel* label = Labels::secondary(Labels::plain(fact.label, TextStyle::caption, strip, QFont::DemiBold));
@@ -337,6 +335,8 @@ QWidget* ProductPage::factStrip()
         value->setToolTip(fact.value);
         cell->addWidget(value);
         row->addLayout(cell, 1);
+        // On every cell's trailing edge, the last one's included.
+        row->addWidget(divider(strip, Qt::Vertical), 0, Qt::AlignVCenter);
     }
     column->addLayout(row);
     column->addWidget(divider(strip, Qt::Horizontal));

@@ -298,8 +298,15 @@ void ReviewsSection::buildContent()
         dropped->parentWidget()->deleteLater();
     cards_ = kept;
 
+    // While the button waits disabled or once it goes, the section holds the focus,
+    // which would otherwise move on to the next control (the search field, say).
+    const bool usable = screen_.showsMore && screen_.moreEnabled;
+    if (!usable && moreButton_->hasFocus())
+        setFocus(Qt::OtherFocusReason);
     moreButton_->setVisible(screen_.showsMore);
     moreButton_->setEnabled(screen_.moreEnabled);
+    if (usable && hasFocus())
+        moreButton_->setFocus(Qt::OtherFocusReason);
     moreButton_->setText(loadingMore_ ? QString() : QStringLiteral("More Reviews"));
     auto* spinner = moreButton_->findChild<Spinner*>();
     spinner->setVisible(loadingMore_);

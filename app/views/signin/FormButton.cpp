@@ -3,6 +3,7 @@
 #include "app/views/kit/Spinner.h"
 #include "app/views/kit/TextButtons.h"
 
+#include <QKeyEvent>
 #include <algorithm>
 
 namespace hub {
@@ -44,6 +45,15 @@ void FormButton::setTitle(const QString& title)
 {
     title_ = title;
     setText(busy_ && place_ == SpinnerPlace::instead ? QString() : title_);
+}
+
+bool FormButton::pressOnReturn(QKeyEvent* event, QPushButton* button)
+{
+    if ((event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) || (event->modifiers() & ~Qt::KeypadModifier))
+        return false;
+    if (button->isEnabled())
+        button->click();
+    return true;
 }
 
 void FormButton::setBusy(bool busy)

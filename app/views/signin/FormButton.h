@@ -4,6 +4,8 @@
 
 #include <QPushButton>
 
+class QKeyEvent;
+
 namespace hub {
 
 class Spinner;
@@ -26,6 +28,9 @@ public:
     bool busy() const { return busy_; }
     const QString& title() const { return title_; }
     void setTitle(const QString& title);
+    // Return or Enter without modifiers presses `button` when it is enabled; false
+    // for any other key.
+    static bool pressOnReturn(QKeyEvent* event, QPushButton* button);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

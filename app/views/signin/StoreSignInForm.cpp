@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -44,6 +45,8 @@ StoreSignInForm::StoreSignInForm(AppModel& model, std::optional<QString> prefill
     primary_->setObjectName(QStringLiteral("primary"));
     primary_->setLarge(true);
     primary_->setSpinnerPlace(FormButton::SpinnerPlace::instead);
+    // Return anywhere in the sheet presses it.
+    primary_->setDefault(true);
 
     // "Creating an account accepts the store's terms and privacy policy."
     auto* consent = new QHBoxLayout(consent_);
@@ -82,10 +85,8 @@ StoreSignInForm::StoreSignInForm(AppModel& model, std::optional<QString> prefill
     actions->addWidget(primary_);
     column->addLayout(actions);
 
-    for (FormField* field : {name_, email_, password_}) {
+    for (FormField* field : {name_, email_, password_})
         connect(field, &QLineEdit::textChanged, this, &StoreSignInForm::refresh);
-        connect(field, &QLineEdit::returnPressed, this, &StoreSignInForm::returnPressed);
-    }
     connect(primary_, &QPushButton::clicked, this, [this] { submit(); });
     connect(forgot_, &QPushButton::clicked, this, [this] { forgot(); });
     connect(switch_, &QPushButton::clicked, this, [this] { setCreating(!creating_); });
@@ -132,10 +133,12 @@ void StoreSignInForm::refresh()
     primary_->setEnabled(screen.primaryEnabled);
 }
 
-void StoreSignInForm::returnPressed()
+void StoreSignInForm::keyPressEvent(QKeyEvent* event)
 {
-    if (StoreSignInPresenter::canSubmit(input()))
-        submit();
+    // Return in a field or on a button of the form; the sheet's other controls reach
+    // the primary button through the dialog, as its default button.
+    if (!FormButton::pressOnReturn(event, primary_))
+        QWidget::keyPressEvent(event);
 }
 
 void StoreSignInForm::setCreating(bool creating)

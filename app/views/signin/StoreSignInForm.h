@@ -29,11 +29,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refresh();
-    // Return in any field: a submit, when the primary button would take it.
-    void returnPressed();
     void setCreating(bool creating);
     void openPage(const QString& path);
     QCoro::Task<> submit();

@@ -205,12 +205,8 @@ void TavrenIDForm::keyPressEvent(QKeyEvent* event)
 {
     // Return in a field or on a button of the form; the sheet's other controls reach
     // the default button through the dialog.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !(event->modifiers() & ~Qt::KeypadModifier)) {
-        if (defaultButton()->isEnabled())
-            defaultButton()->click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!FormButton::pressOnReturn(event, defaultButton()))
+        QWidget::keyPressEvent(event);
 }
 
 void TavrenIDForm::useDifferentEmail()
@@ -241,6 +237,9 @@ QCoro::Task<> TavrenIDForm::request()
     codeSent_ = !failure;
     busy_.reset();
     refresh();
+    // The code is typed next.
+    if (codeSent_)
+        code_->setFocus(Qt::OtherFocusReason);
 }
 
 QCoro::Task<> TavrenIDForm::complete()

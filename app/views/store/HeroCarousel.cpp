@@ -145,12 +145,12 @@ void HeroCarousel::present()
     dots_->setDots(card->dots);
     action_->setProduct(product);
 
-    if (!icon_ || iconFor_ != product.id) {
-        delete icon_;
+    if (icon_) {
+        icon_->setProduct(product.iconUrl, product.name);
+    } else {
         // Drawn turned on the card from its own rendering; kept outside the card's
         // rectangle so that it loads as shown but never paints itself there.
         icon_ = new ProductIcon(product.iconUrl, product.name, iconSize, this);
-        iconFor_ = product.id;
         icon_->setGeometry(-10 * iconSize, -10 * iconSize, iconSize, iconSize);
         connect(icon_, &CachedImage::imageArrived, this, [this] {
             update();

@@ -61,7 +61,6 @@ private:
     ElidedLabel* tagline_;
     ActionButton* action_ = nullptr;
     ProductIcon* icon_ = nullptr;
-    QString iconFor_;
     CarouselDots* dots_;
 };
 

@@ -15,7 +15,9 @@ int main(int argc, char** argv)
     const bool ui = std::strstr(argv[0], "UiTest") != nullptr || std::strstr(argv[0], "UiIntegrationTest") != nullptr;
     std::unique_ptr<QCoreApplication> app;
     if (ui) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A test may give the offscreen platform screens of its own.
+        if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

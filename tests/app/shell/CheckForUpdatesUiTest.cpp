@@ -7,8 +7,13 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -70,4 +75,27 @@ TEST(CheckForUpdatesAction, ReportsEveryOutcome)
     const auto elsewhere = report({.available = QStringLiteral("1.0")});
     EXPECT_FALSE(elsewhere.offersRelaunch) << "a copy that cannot update itself";
     EXPECT_TRUE(elsewhere.message.contains(u"https://www.tavren.test/tavren-hub")) << elsewhere.message.toStdString();
+}
+
+TEST(CheckForUpdatesAction, TheWebsiteCopiesAsItIsAndKeepsToOneLine)
+{
+    const QString website = QStringLiteral("https://www.tavren.test/tavren-hub");
+    const QString message = CheckForUpdatesAction::report({.available = QStringLiteral("1.0"), .current = QStringLiteral("0.9"),
+                                                           .website = website}).message;
+    const std::unique_ptr<QLabel> label(CheckForUpdatesAction::messageLabel(message, website, nullptr));
+    const QString shown = QTextDocumentFragment::fromHtml(label->text()).toPlainText();
+    label->setSelection(int(shown.indexOf(website)), int(website.size()));
+    EXPECT_EQ(label->selectedText(), website);
+    // As wide as the panel's column.
+    QTextDocument laid;
+    laid.setDefaultFont(label->font());
+    laid.setHtml(label->text());
+    laid.setTextWidth(300);
+    laid.size();
+    QStringList lines;
+    for (QTextBlock block = laid.begin(); block.isValid(); block = block.next())
+        for (int at = 0; at < block.layout()->lineCount(); ++at)
+            lines.append(block.text().mid(block.layout()->lineAt(at).textStart(), block.layout()->lineAt(at).textLength()));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(website); }))
+        << lines.join(u'|').toStdString();
 }

@@ -15,6 +15,9 @@
 #include "app/views/kit/AccountFooter.h"
 #include "app/views/kit/BannerStack.h"
 #include "app/views/kit/LaunchSplash.h"
+#include "app/views/product/ProductPage.h"
+#include "app/views/product/ReviewsSection.h"
+#include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/testkit/ScriptedTransport.h"
@@ -22,6 +25,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QJsonDocument>
 #include <QPushButton>
 #include <QTextLayout>
 #include <QLabel>
@@ -319,6 +323,38 @@ TEST_F(RootWindow, ChoosingASectionByHandLeavesTheSearch)
     EXPECT_EQ(field.text(), QString());
     EXPECT_EQ(model->navigation().search(), QString());
     EXPECT_EQ(detail().rootKey(), QStringLiteral("discover"));
+}
+
+TEST_F(RootWindow, TheFocusStaysOnTheProductPageAfterMoreReviews)
+{
+    const auto reviews = [](const QString& id, std::optional<QString> cursor) {
+        Review review;
+        review.id = id;
+        review.productId = QStringLiteral("tv-reverb");
+        review.rating = 5;
+        review.title = review.body = review.displayName = id;
+        return QJsonDocument(ReviewPage{QStringLiteral("tv-reverb"), {2, 5.0}, {review}, std::move(cursor)}.toJson()).toJson();
+    };
+    harness.identity->route("GET", "/id/reviews?product=tv-reverb", 200, reviews(QStringLiteral("a"), QStringLiteral("c1")));
+    harness.identity->route("GET", "/id/reviews?product=tv-reverb&limit=10&cursor=c1", 200, reviews(QStringLiteral("b"), std::nullopt));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    model->navigation().show(QStringLiteral("tv-reverb"));
+    settle();
+    auto* page = qobject_cast<ProductPage*>(detail().current());
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(test::eventually([&] { return page->reviews()->moreButton() && page->reviews()->moreButton()->isVisible(); }));
+
+    // Pressed, it waits disabled and then goes with the last page: the typing stays with the page.
+    QPushButton* more = page->reviews()->moreButton();
+    more->setFocus(Qt::MouseFocusReason);
+    more->click();
+    ASSERT_TRUE(test::eventually([&] { return page->reviews()->cards().size() == 2 && !more->isVisible(); }));
+    QTest::keyClick(window->windowHandle(), 'x');
+    settle();
+    EXPECT_EQ(window->root()->sidebar()->searchField()->text(), QString());
+    EXPECT_EQ(model->navigation().path(), QStringList{QStringLiteral("tv-reverb")});
+    EXPECT_TRUE(page->isAncestorOf(QApplication::focusWidget())) << QApplication::focusWidget();
 }
 
 TEST_F(RootWindow, ArrowKeysMoveFromTheSelectedRow)

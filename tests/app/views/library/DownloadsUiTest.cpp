@@ -1,6 +1,7 @@
 // The Downloads screen over the real install queue and a scripted engine: progress
 // reaches one row only, and each row's buttons drive its job.
 
+#include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/StageView.h"
 #include "app/views/library/DownloadRow.h"
 #include "app/views/library/DownloadsListModel.h"
@@ -8,6 +9,7 @@
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
+#include "kit/security/HostPolicy.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -186,6 +188,27 @@ TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAcrossStages)
     ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::failed; }));
     const QRect retry = trailing();
     EXPECT_EQ(QPoint(retry.right(), retry.center().y()), QPoint(running.right(), running.center().y())) << "\"Retry\" alone";
+}
+
+TEST_F(DownloadsUi, ARowTakesItsIconWhenTheStorefrontComesAndFollowsANewAddress)
+{
+    model->catalog().setStorefront(Fixtures::storefront({}));
+    queue.install(alpha);
+    ASSERT_TRUE(eventually([&] { return view.row("a") != nullptr; }));
+    DownloadRow* row = view.row("a");
+    const auto icon = [&] {
+        const ProductIcon* shown = row->findChild<ProductIcon*>();
+        return shown && shown->isVisibleTo(row) ? shown->url() : QUrl();
+    };
+    EXPECT_EQ(icon(), QUrl());
+    for (const char* name : {"alpha.png", "alpha-2.png"}) {
+        StorefrontProduct now = alpha;
+        now.iconUrl = QStringLiteral("https://%1/icons/%2").arg(*HostPolicy::tavren().assetHosts.begin(), QLatin1String(name));
+        model->catalog().setStorefront(Fixtures::storefront({now}));
+        turn();
+        EXPECT_EQ(icon(), QUrl(*now.iconUrl)) << name;
+    }
+    EXPECT_EQ(view.row("a"), row);
 }
 
 } // namespace

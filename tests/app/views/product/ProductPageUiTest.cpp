@@ -13,7 +13,9 @@
 #include "tests/testkit/ScriptedTransport.h"
 
 #include <QJsonDocument>
+#include <QLabel>
 #include <QSemaphore>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -83,4 +85,26 @@ TEST(ProductPageUi, ReviewsLoadEachTimeThePageComesBackAndItsNotesAreDroppedOnce
     notes.release();
     EXPECT_TRUE(shows("No reviews yet. If you own or have tried Alpha, yours can be the first."));
     EXPECT_TRUE(test::eventually([&] { return model->library().releaseNotes().contains("a"); }));
+}
+
+TEST(ProductPageUi, EveryFactHasADividerOnItsTrailingEdge)
+{
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront({Fixtures::product("a", "Alpha", 10.0)}));
+    ProductPage page(*model, *model->catalog().storeProduct("a"));
+    page.resize(1000, 800);
+    page.show();
+    QCoreApplication::processEvents();
+    const QWidget* facts = page.findChild<QWidget*>(QStringLiteral("facts"));
+    ASSERT_NE(facts, nullptr);
+    QList<const QWidget*> dividers;
+    for (const QWidget* child : facts->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->size() == QSize(1, 30))
+            dividers.append(child);
+    ASSERT_EQ(dividers.size(), 5);
+    const auto rightmost = [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); };
+    for (const QLabel* label : facts->findChildren<QLabel*>())
+        EXPECT_LT(label->geometry().right(), (*std::max_element(dividers.begin(), dividers.end(), rightmost))->x())
+            << label->text().toStdString();
 }

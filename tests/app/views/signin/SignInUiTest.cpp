@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace hub {
@@ -173,6 +174,50 @@ TEST(SignInUi, ReturnAnywhereInTheSheetPressesTheCodeFormsStepButton)
     QTest::keyClick(child<FormButton>(*view, "apple"), Qt::Key_Return);
     EXPECT_TRUE(test::eventually([&] { return harness.identity->requestsTo("/id/auth/email/code/complete").size() == 1; }));
     EXPECT_TRUE(harness.desktop.opened.isEmpty()) << "not the provider's";
+}
+
+// Keys typed on the sheet's window, to whatever has the focus.
+void typeOnWindow(QWidget& window, const QString& keys)
+{
+    for (const QChar key : keys)
+        QTest::keyClick(window.windowHandle(), key.toLatin1());
+}
+
+TEST(SignInUi, TheFocusFollowsTheStepAndReturnPressesTheStoreFormsButton)
+{
+    ModelHarness harness;
+    harness.identity->route("POST", "/id/auth/email/code/request", 204, {});
+    harness.store.fail("POST", "/api/customer/identity/", 401);
+    const auto model = harness.makeModel();
+    QDialog sheet;
+    auto* view = new SignInView(*model);
+    (new QVBoxLayout(&sheet))->addWidget(view);
+    sheet.show();
+    sheet.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+
+    // The code step takes the digits typed next.
+    child<QLineEdit>(*view, "email")->setFocus();
+    typeOnWindow(sheet, QStringLiteral("ada@example.test"));
+    QTest::keyClick(sheet.windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(test::eventually([&] { return qobject_cast<TavrenIDForm*>(view->form())->input().codeSent; }));
+    typeOnWindow(sheet, QStringLiteral("123456"));
+    EXPECT_EQ(child<QLineEdit>(*view, "code")->text(), "123456");
+
+    // Return from a field, the check box or the sheet's footer signs in to the store.
+    view->setMode(SignInSheetPresenter::Mode::store);
+    turn();
+    auto* store = qobject_cast<StoreSignInForm*>(view->form());
+    ASSERT_NE(store, nullptr);
+    type(*store, "email", "ada@example.test");
+    for (const char* from : {"password", "forgot", "cancel"}) {
+        const int before = harness.store.calls("/api/customer/identity/sign-in");
+        type(*store, "password", "secret"); // a refusal clears it
+        child<QWidget>(*view, from)->setFocus();
+        QTest::keyClick(sheet.windowHandle(), Qt::Key_Return);
+        ASSERT_TRUE(test::eventually([&] { return !store->input().busy; })) << from;
+        EXPECT_EQ(harness.store.calls("/api/customer/identity/sign-in") - before, 1) << from;
+    }
 }
 
 TEST(SignInUi, PressingTheWaitingProviderAgainStopsTheEarlierSignIn)

@@ -5,8 +5,10 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/Motion.h"
+#include "app/views/kit/ProductIcon.h"
 #include "app/views/store/CarouselDots.h"
 #include "app/views/store/CartView.h"
 #include "app/views/store/DiscoverView.h"
@@ -18,6 +20,7 @@
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
+#include "kit/security/HostPolicy.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -234,6 +237,27 @@ TEST(StoreScreens, CartPopoverRemovesTheChosenLineAndClosesBeforeCheckingOut)
     EXPECT_EQ(closed, 1) << "closed at once, before the order is pushed";
     settle();
     EXPECT_EQ(model->cart().cart().size(), 2);
+}
+
+TEST(StoreScreens, TheCarouselsIconFollowsANewAddress)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    QList<StorefrontProduct> products{product("tv-delay"), product("tv-reverb")};
+    model->catalog().setStorefront(Fixtures::storefront(products));
+    DiscoverView view(*model);
+    view.resize(1100, 800);
+    view.show();
+    settle();
+    HeroCarousel* carousel = view.carousel();
+    ASSERT_EQ(carousel->shownId(), "tv-reverb");
+    ImageMemory::setFetch([](const QUrl&) { return std::optional<QByteArray>(); });
+    products[1].iconUrl = QStringLiteral("https://%1/icons/reverb-2.png").arg(*HostPolicy::tavren().assetHosts.begin());
+    model->catalog().setStorefront(Fixtures::storefront(products));
+    settle();
+    EXPECT_EQ(carousel->findChild<ProductIcon*>()->url(), QUrl(*products[1].iconUrl));
+    ImageMemory::waitForIdle();
+    ImageMemory::setFetch({});
 }
 
 } // namespace
