@@ -5,6 +5,7 @@
 #include "tests/app/fakes/QtPrinters.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -154,7 +155,9 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
         return std::count_if(senders.begin(), senders.end(),
             [](const auto& sender) { return sender->bytesAvailable() > 0 || sender->state() == QLocalSocket::UnconnectedState; });
     };
+    const QDeadlineTimer deadline(20'000);
     for (std::ptrdiff_t before = 0; before < std::ssize(senders);) {
+        ASSERT_FALSE(deadline.hasExpired()) << before << " of " << senders.size() << " let go";
         QCoreApplication::processEvents();
         EXPECT_LE(letGo() - before, std::ptrdiff_t(2 * SingleInstance::maxConnections)) << "in one turn of the event loop";
         before = letGo();
