@@ -1,6 +1,6 @@
 #include "app/platform/SingleInstance.h"
 
-#include "kit/support/FileDescriptor.h"
+#include "kit/support/NoFollow.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -58,6 +59,12 @@ bool waitFor(int descriptor, short events, const QDeadlineTimer& deadline)
     }
 }
 
+// Waits `ms`, or until `deadline` if that comes first.
+void pauseBefore(const QDeadlineTimer& deadline, int ms)
+{
+    ::poll(nullptr, 0, deadline.isForever() ? ms : std::min(ms, remainingMs(deadline)));
+}
+
 bool connectBefore(int descriptor, const sockaddr_un& address, const QDeadlineTimer& deadline)
 {
     for (;;) {
@@ -72,7 +79,7 @@ bool connectBefore(int descriptor, const sockaddr_un& address, const QDeadlineTi
         // A full backlog: the primary has not accepted the ones before yet.
         if ((errno != EAGAIN && errno != EINTR) || deadline.hasExpired())
             return false;
-        ::poll(nullptr, 0, deadline.isForever() ? 10 : std::min(10, remainingMs(deadline)));
+        pauseBefore(deadline, 10);
     }
 }
 
@@ -102,6 +109,34 @@ bool acknowledged(int descriptor, const QDeadlineTimer& deadline)
     return false;
 }
 
+// The message as it goes over the socket; empty when it cannot be one.
+QByteArray framed(const QString& message)
+{
+    QByteArray bytes = message.toUtf8();
+    if (bytes.size() > SingleInstance::maxMessageBytes || bytes.contains(terminator))
+        return {};
+    return bytes + terminator;
+}
+
+// One try at handing `message` to the primary: true once it answered that it took it.
+bool handOver(const QString& message, const QString& folder, const QDeadlineTimer& deadline)
+{
+    const QByteArray bytes = framed(message);
+    sockaddr_un address;
+    if (bytes.isEmpty() || !addressOf(folder, address))
+        return false;
+    const FileDescriptor socket(streamSocket());
+    return socket.valid() && connectBefore(socket.get(), address, deadline) && writeAll(socket.get(), bytes, deadline)
+        && acknowledged(socket.get(), deadline);
+}
+
+// The errno to give for `error` at `path`: a folder that stands there is named as one.
+int reasonAt(const QString& path, int error)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) ? EISDIR : error;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject* parent) : QObject(parent), folder_(std::move(folder)) {}
@@ -112,67 +147,83 @@ SingleInstance::~SingleInstance()
         delete connection->notifier;
         ::close(connection->descriptor);
     }
-    if (listener_ < 0)
+    if (!listener_.valid())
         return;
     delete acceptor_;
     // Still under the lock: the socket file is this primary's own.
     sockaddr_un address;
     if (addressOf(folder_, address))
         ::unlink(address.sun_path);
-    ::close(listener_);
 }
 
 bool SingleInstance::claim()
 {
-    if (listener_ >= 0)
+    using Kind = SingleInstanceError::Kind;
+    if (listener_.valid())
         return true;
+    const QString path = socketPath(folder_);
     sockaddr_un address;
     if (!addressOf(folder_, address))
-        return false;
-    auto lock = std::make_unique<InstallLock>(folder_, lockName());
-    if (!lock->tryLock())
-        return false;
-    // Holding the lock, any socket file left is a dead primary's.
-    ::unlink(address.sun_path);
-    const int listener = streamSocket();
-    if (listener < 0)
-        return false;
+        throw SingleInstanceError(Kind::cannotListen, path, ENAMETOOLONG);
+    const QString lockPath = QDir(folder_).filePath(lockName());
+    FileDescriptor lock(NoFollow::lockFile(AT_FDCWD, QFile::encodeName(lockPath)));
+    if (!lock.valid()) {
+        if (errno == EWOULDBLOCK)
+            return false;
+        throw SingleInstanceError(Kind::cannotLock, lockPath, reasonAt(lockPath, errno));
+    }
+    // Holding the lock, what is left at the socket's name is a dead primary's: its socket, or
+    // an empty folder. A folder with something in it is not the hub's to remove.
+    if (::unlink(address.sun_path) != 0 && errno == EISDIR && ::rmdir(address.sun_path) != 0 && errno != ENOENT)
+        throw SingleInstanceError(Kind::cannotListen, path, reasonAt(path, errno));
+    FileDescriptor listener(streamSocket());
+    if (!listener.valid())
+        throw SingleInstanceError(Kind::cannotListen, path, errno);
     // Only this user may connect: the file is made 0600, never open to others while binding.
     const mode_t mask = ::umask(0177);
-    const bool bound = ::bind(listener, generic(address), sizeof address) == 0;
+    const bool bound = ::bind(listener.get(), generic(address), sizeof address) == 0;
+    const int bindError = errno;
     ::umask(mask);
-    if (!bound || ::listen(listener, SOMAXCONN) != 0) {
-        if (bound)
-            ::unlink(address.sun_path);
-        ::close(listener);
-        return false;
+    if (!bound)
+        throw SingleInstanceError(Kind::cannotListen, path, reasonAt(path, bindError));
+    if (::listen(listener.get(), SOMAXCONN) != 0) {
+        const int error = errno;
+        ::unlink(address.sun_path);
+        throw SingleInstanceError(Kind::cannotListen, path, error);
     }
-    listener_ = listener;
-    acceptor_ = new QSocketNotifier(listener, QSocketNotifier::Read, this);
+    listener_ = std::move(listener);
+    acceptor_ = new QSocketNotifier(listener_.get(), QSocketNotifier::Read, this);
     connect(acceptor_, &QSocketNotifier::activated, this, &SingleInstance::accept);
     lock_ = std::move(lock);
     return true;
 }
 
+bool SingleInstance::claimOrSend(const QString& message, int timeoutMs)
+{
+    if (framed(message).isEmpty())
+        throw SingleInstanceError(SingleInstanceError::Kind::unsendable, socketPath(folder_));
+    const QDeadlineTimer deadline(timeoutMs);
+    // A primary that is starting holds the lock but does not listen or answer yet; one that
+    // ended leaves the role to this start.
+    while (!claim()) {
+        if (handOver(message, folder_, deadline))
+            return false;
+        if (deadline.hasExpired())
+            throw SingleInstanceError(SingleInstanceError::Kind::unanswered, socketPath(folder_));
+        pauseBefore(deadline, 20);
+    }
+    return true;
+}
+
 bool SingleInstance::send(const QString& message, const QString& folder, int timeoutMs)
 {
-    QByteArray bytes = message.toUtf8();
-    if (bytes.size() > maxMessageBytes || bytes.contains(terminator))
-        return false;
-    bytes += terminator;
-    sockaddr_un address;
-    if (!addressOf(folder, address))
-        return false;
-    const FileDescriptor socket(streamSocket());
-    const QDeadlineTimer deadline(timeoutMs);
-    return socket.get() >= 0 && connectBefore(socket.get(), address, deadline) && writeAll(socket.get(), bytes, deadline)
-        && acknowledged(socket.get(), deadline);
+    return handOver(message, folder, QDeadlineTimer(timeoutMs));
 }
 
 void SingleInstance::accept()
 {
     for (int round = 0; round < acceptsPerTurn; ++round) {
-        const int descriptor = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int descriptor = ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;

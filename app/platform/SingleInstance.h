@@ -1,6 +1,7 @@
 #pragma once
 
-#include "kit/install/InstallLock.h"
+#include "app/platform/SingleInstanceError.h"
+#include "kit/support/FileDescriptor.h"
 
 #include <QObject>
 #include <QString>
@@ -34,10 +35,24 @@ public:
     // waits in the system's queue, and the loop goes on in between.
     static constexpr int acceptsPerTurn = 8;
 
-    // Tries to become the primary instance; true when this object is (or already was).
-    // The socket of a primary that died is replaced.
+    // How long a second start waits for a primary that is still starting (it answers once
+    // its window is built).
+    static constexpr int startTimeoutMs = 10'000;
+
+    // Tries to become the primary instance; true when this object is (or already was), false
+    // when another process holds the role. The socket of a primary that died, or an empty
+    // folder at its name, is replaced. Throws SingleInstanceError when the role cannot be
+    // taken at all: a folder at the lock's or the socket's name, a path too long for a socket.
     bool claim();
-    bool isPrimary() const { return listener_ >= 0; }
+
+    // A start: becomes the primary (true), or hands `message` to the primary (false once the
+    // primary took it). A primary that holds the role but does not listen or answer yet is
+    // waited for until `timeoutMs` has passed; one that ends meanwhile is succeeded. Throws
+    // SingleInstanceError when neither happens: claim()'s, the primary did not answer, or
+    // `message` cannot be one (too long, or more than one line). Blocks the caller.
+    bool claimOrSend(const QString& message, int timeoutMs = startTimeoutMs);
+
+    bool isPrimary() const { return listener_.valid(); }
 
     // Whether some process holds the primary role in `folder` (never this object's test:
     // the caller is not meant to be the primary).
@@ -67,8 +82,8 @@ private:
     void drop(Connection* connection);
 
     QString folder_;
-    std::unique_ptr<InstallLock> lock_; // the same no-follow lock file as the installs'
-    int listener_ = -1;
+    FileDescriptor lock_; // a no-follow lock file, as the installs'
+    FileDescriptor listener_;
     QSocketNotifier* acceptor_ = nullptr;
     std::vector<std::unique_ptr<Connection>> connections_; // oldest first
 };

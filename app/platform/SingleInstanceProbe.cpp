@@ -2,10 +2,13 @@
 // the headless executable does not carry the socket server.
 
 #include "app/platform/SingleInstance.h"
+#include "kit/support/NoFollow.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <fcntl.h>
 
 namespace hub {
 
@@ -19,11 +22,14 @@ QString SingleInstance::defaultFolder()
 
 bool SingleInstance::isPrimaryRunning(const QString& folder)
 {
-    const QFileInfo file(QDir(folder).filePath(lockName()));
+    const QString path = QDir(folder).filePath(lockName());
+    const QFileInfo file(path);
     if (!file.exists() && !file.isSymLink())
         return false;
-    InstallLock probe(folder, lockName());
-    return !probe.tryLock();
+    // Only a holder keeps the lock from being taken: a name that cannot be made a lock file
+    // (a folder with files in it) holds no primary either.
+    const FileDescriptor probe(NoFollow::lockFile(AT_FDCWD, QFile::encodeName(path)));
+    return !probe.valid() && errno == EWOULDBLOCK;
 }
 
 } // namespace hub

@@ -77,11 +77,12 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     // A signal to end is a quit like any other.
     hub::QuitSignals quitSignals(&hub::queuedQuit);
     hub::SingleInstance instance;
-    if (!snapshot && !instance.claim()) {
+    try {
         // A second start hands its link (or nothing) to the running hub.
-        if (hub::SingleInstance::send(hub::LaunchArguments(arguments).link().value_or(QString())))
+        if (!snapshot && !instance.claimOrSend(hub::LaunchArguments(arguments).link().value_or(QString())))
             return 0;
-        std::fprintf(stderr, "tavren-hub: could not hand over to the Tavren Hub already running: it did not answer.\n");
+    } catch (const hub::SingleInstanceError& error) {
+        std::fprintf(stderr, "tavren-hub: %s\n", qUtf8Printable(error.message()));
         return 1;
     }
     const hub::InstallLocation location = hub::InstallLocation::current();

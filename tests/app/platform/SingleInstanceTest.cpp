@@ -2,22 +2,34 @@
 // and a second instance's message.
 
 #include "app/platform/SingleInstance.h"
+#include "kit/support/FileDescriptor.h"
+#include "kit/support/NoFollow.h"
 #include "tests/app/fakes/QtPrinters.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <future>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <system_error>
 #include <unistd.h>
 
 using namespace hub;
 
 namespace {
+
+const QString socketName = QString::fromLatin1(SingleInstance::name);
+const QString lockName = socketName + QStringLiteral(".lock");
 
 // Runs `send` on another thread while this one serves the primary, until it returns.
 bool sendWhileServing(const std::function<bool()>& send)
@@ -123,6 +135,74 @@ TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
     }
 }
 
+// What stands in the way of a claim: an empty folder at a name of the hub's own goes; one
+// with a user's files in it stays and is named, as is a folder whose path no socket can hold.
+TEST(SingleInstance, AClaimThatCannotBeMadeSaysWhy)
+{
+    using Kind = SingleInstanceError::Kind;
+    const QString tooLong(100, u'x');
+    const struct {
+        QString folder; // made inside a temporary folder
+        QString planted;
+        std::optional<Kind> kind; // none: claimed
+        int error;
+    } cases[] = {
+        {{}, socketName, std::nullopt, 0},
+        {{}, lockName, std::nullopt, 0},
+        {{}, socketName + QStringLiteral("/notes"), Kind::cannotListen, EISDIR},
+        {{}, lockName + QStringLiteral("/notes"), Kind::cannotLock, EISDIR},
+        {tooLong, {}, Kind::cannotListen, ENAMETOOLONG},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir temporary;
+        const QDir folder(temporary.filePath(c.folder));
+        ASSERT_TRUE(folder.mkpath(c.planted.isEmpty() ? QStringLiteral(".") : c.planted));
+        SingleInstance instance(folder.path());
+        EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path())) << qPrintable(c.planted);
+        if (!c.kind) {
+            EXPECT_TRUE(instance.claim()) << qPrintable(c.planted);
+            continue;
+        }
+        const QString path = folder.filePath(*c.kind == Kind::cannotLock ? lockName : socketName);
+        try {
+            instance.claim();
+            ADD_FAILURE() << "claimed with " << qPrintable(c.planted + c.folder);
+        } catch (const SingleInstanceError& error) {
+            EXPECT_EQ(error, SingleInstanceError(*c.kind, path, c.error));
+            EXPECT_THAT(error.message().toStdString(),
+                        testing::AllOf(testing::HasSubstr(path.toStdString()),
+                                       testing::HasSubstr(std::generic_category().message(c.error)),
+                                       testing::Not(testing::HasSubstr("did not answer"))));
+        }
+        EXPECT_TRUE(QFileInfo::exists(folder.filePath(c.planted))) << "a user's folder stays";
+    }
+}
+
+// The first start holds the role but listens only once its window is built: a second start
+// meanwhile waits for it and hands its link over.
+TEST(SingleInstance, ASecondStartWaitsForAFirstThatIsSlowToListen)
+{
+    QTemporaryDir folder;
+    const FileDescriptor first(NoFollow::lockFile(AT_FDCWD, QFile::encodeName(folder.filePath(lockName))));
+    ASSERT_TRUE(first.valid());
+    QLocalServer server;
+    QStringList taken;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        QLocalSocket* connection = server.nextPendingConnection();
+        QObject::connect(connection, &QLocalSocket::readyRead, [&taken, connection] {
+            if (!connection->canReadLine())
+                return;
+            taken << QString::fromUtf8(connection->readLine().chopped(1));
+            connection->write("\n");
+        });
+    });
+    QTimer::singleShot(300, [&] { server.listen(folder.filePath(socketName)); });
+    SingleInstance second(folder.path());
+    const QString link = QStringLiteral("tavren-hub://product/tv-reverb");
+    EXPECT_FALSE(sendWhileServing([&] { return second.claimOrSend(link, 20'000); }));
+    EXPECT_EQ(taken, QStringList{link});
+}
+
 // A message unanswered is not handed over; many senders at once are all answered, a few per turn.
 TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
 {
@@ -154,7 +234,9 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
         return std::count_if(senders.begin(), senders.end(),
             [](const auto& sender) { return sender->bytesAvailable() > 0 || sender->state() == QLocalSocket::UnconnectedState; });
     };
+    const QDeadlineTimer deadline(20'000);
     for (std::ptrdiff_t before = 0; before < std::ssize(senders);) {
+        ASSERT_FALSE(deadline.hasExpired()) << before << " of " << senders.size() << " let go";
         QCoreApplication::processEvents();
         EXPECT_LE(letGo() - before, std::ptrdiff_t(2 * SingleInstance::maxConnections)) << "in one turn of the event loop";
         before = letGo();
