@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScrollArea>
 #include <QVariantAnimation>
 
 namespace hub {
@@ -112,6 +113,15 @@ bool KeyboardGrid::key(int key)
     return true;
 }
 
+// Every page around the cell scrolls it into view: the page itself does so only for Tab
+// from a widget inside it, not for the arrows or Tab from outside.
+void KeyboardGrid::scrollIntoView(QWidget* cell)
+{
+    for (QWidget* up = parentWidget(); up; up = up->parentWidget())
+        if (auto* scroll = qobject_cast<QScrollArea*>(up))
+            scroll->ensureWidgetVisible(cell);
+}
+
 bool KeyboardGrid::eventFilter(QObject* watched, QEvent* event)
 {
     const std::optional<int> index = indexOf(watched);
@@ -124,6 +134,8 @@ bool KeyboardGrid::eventFilter(QObject* watched, QEvent* event)
         const bool keyboard = moving_ || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
             || reason == Qt::ShortcutFocusReason;
         setFocused(ids_[*index], keyboard);
+        if (keyboard)
+            scrollIntoView(cells_[*index]);
         break;
     }
     case QEvent::FocusOut: {

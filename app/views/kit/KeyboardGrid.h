@@ -45,6 +45,7 @@ private:
     bool key(int key);
     void placeHighlight();
     void glideHighlight();
+    void scrollIntoView(QWidget* cell);
 
     QStringList ids_;
     Open open_;

@@ -9,7 +9,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -58,6 +61,51 @@ TEST(KeyboardGridUi, AClickFocusesWithoutTheRingAndAnArrowThenShowsIt)
     QTest::mouseClick(grid->cell("a"), Qt::LeftButton);
     EXPECT_EQ(grid->focused(), "a");
     EXPECT_FALSE(grid->ring());
+}
+
+// However the keyboard brings the focus to a cell, the page scrolls it into view: Tab
+// from a field outside the page, then Tab and the arrows within it.
+TEST(KeyboardGridUi, ACellFocusedByTheKeyboardIsScrolledIntoView)
+{
+    Motion::setEnabled(false);
+    QStringList ids;
+    for (int i = 0; i < 24; ++i)
+        ids << QString::number(i);
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* field = new QLineEdit;
+    auto* scroll = new QScrollArea;
+    auto* grid = new KeyboardGrid(ids, 100, 10, {}, [](const QString& id) {
+        auto* cell = new QLabel(id);
+        cell->setMinimumHeight(120);
+        return cell;
+    });
+    scroll->setWidget(grid);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus); // as the hub's style makes every scroll area
+    column->addWidget(field);
+    column->addWidget(scroll);
+    window.resize(340, 300);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    const auto inView = [&](const QString& id) {
+        const QRect cell(grid->cell(id)->mapTo(scroll->viewport(), QPoint()), grid->cell(id)->size());
+        return scroll->viewport()->rect().contains(cell);
+    };
+
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    field->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(grid->focused(), "0");
+    EXPECT_TRUE(inView("0"));
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Up}) {
+        const QString from = grid->focused().value_or(QString());
+        QTest::keyClick(QApplication::focusWidget(), key);
+        ASSERT_TRUE(grid->focused() && *grid->focused() != from);
+        EXPECT_TRUE(inView(*grid->focused())) << grid->focused()->toStdString();
+    }
+    EXPECT_GT(grid->focused()->toInt(), 3 * grid->columns());
 }
 
 TEST(KeyboardGridUi, AShelfShowsNineCellsOneForEachId)
