@@ -10,6 +10,7 @@
 #include "kit/deployment/Deployment.h"
 #include "kit/api/KeychainTokenPersistence.h"
 #include "kit/api/URLSessionTransport.h"
+#include "kit/install/ScratchFolder.h"
 #include "kit/security/PinnedTrust.h"
 #include "kit/support/AppDirectories.h"
 
@@ -32,6 +33,17 @@ std::shared_ptr<TokenPersistence> tokens(const LaunchArguments& arguments, const
     if (arguments.memoryOnly())
         return std::make_shared<InMemoryTokenPersistence>();
     return std::make_shared<KeychainTokenPersistence>(QString::fromLatin1(keychainService), QString::fromLatin1(account));
+}
+
+// `object`, which lives in the private folder `folder`; the folder goes with its last holder.
+template <typename T>
+std::shared_ptr<T> removingFolder(std::shared_ptr<T> object, const QString& folder)
+{
+    T* const held = object.get();
+    return std::shared_ptr<T>(held, [object = std::move(object), folder](T*) mutable {
+        object.reset();
+        ScratchFolder::removeTree(folder);
+    });
 }
 
 } // namespace
@@ -72,7 +84,7 @@ Services standard(const QStringList& argumentList)
         qCWarning(launchLog, "no application-support folder (%s); the ledger lives in %s", error.what(),
             qUtf8Printable(fallback.isEmpty() ? QStringLiteral("memory only") : fallback));
         if (!fallback.isEmpty())
-            services.ledger = std::make_shared<InstallLedger>(fallback);
+            services.ledger = removingFolder(std::make_shared<InstallLedger>(fallback), fallback);
     }
     if (services.ledger) {
         try {
@@ -84,9 +96,10 @@ Services standard(const QStringList& argumentList)
                 qUtf8Printable(fallback.isEmpty() ? QStringLiteral("no folder: installs are not possible") : fallback));
             try {
                 if (!fallback.isEmpty())
-                    services.pipeline = std::make_shared<const PipelineEngine>(
-                        InstallPipeline::standard(services.client, services.ledger, PinnedTrust::tavren(), {}, fallback));
+                    services.pipeline = removingFolder(std::make_shared<const PipelineEngine>(InstallPipeline::standard(
+                        services.client, services.ledger, PinnedTrust::tavren(), {}, fallback)), fallback);
             } catch (const std::exception& again) {
+                ScratchFolder::removeTree(fallback);
                 qCWarning(launchLog, "no install engine either (%s)", again.what());
             }
         }

@@ -15,7 +15,7 @@ Services standard(const QStringList& arguments);
 
 // The ledger's folder when the application-support folder cannot be made: a
 // private folder of this process (0700, made with mkdtemp), never a shared
-// temporary one. Empty when even that fails.
+// temporary one, removed when what lives in it goes. Empty when even that fails.
 QString privateFallbackFolder();
 
 } // namespace Composition

@@ -146,7 +146,7 @@ Extraction Extractor::extract(const QString& artifact, ArtifactKind kind, const 
     const QString staging = workDirectory + QStringLiteral("/bundles");
     makeFolder(workDirectory);
     // A real folder: a link standing there goes, so nothing is staged where it points.
-    ::close(NoFollow::makeFolder(AT_FDCWD, QFile::encodeName(staging)));
+    NoFollow::makeFolder(AT_FDCWD, QFile::encodeName(staging));
     const ScratchFolder scratch(workDirectory);
     switch (kind) {
     case ArtifactKind::pkg:

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 namespace hub {
 
@@ -18,23 +17,17 @@ std::unique_ptr<InstallLock> InstallLock::standard() { return std::make_unique<I
 
 bool InstallLock::tryLock()
 {
-    if (descriptor_ >= 0)
-        return true;
     // Never through a link: whatever but a regular file stands at the path is removed.
-    const int fd = NoFollow::lockFile(AT_FDCWD, QFile::encodeName(path));
-    if (fd < 0)
-        return false;
-    descriptor_ = fd;
-    return true;
+    if (!descriptor_.valid())
+        descriptor_ = NoFollow::lockFile(AT_FDCWD, QFile::encodeName(path));
+    return descriptor_.valid();
 }
 
 void InstallLock::unlock()
 {
-    if (descriptor_ < 0)
-        return;
-    ::flock(descriptor_, LOCK_UN);
-    ::close(descriptor_);
-    descriptor_ = -1;
+    if (descriptor_.valid())
+        ::flock(descriptor_.get(), LOCK_UN);
+    descriptor_ = FileDescriptor();
 }
 
 } // namespace hub

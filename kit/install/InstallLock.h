@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/support/FileDescriptor.h"
+
 #include <QString>
 #include <memory>
 
@@ -25,12 +27,12 @@ public:
     // It is opened without following a link: a link there is removed, not written through.
     bool tryLock();
     void unlock();
-    bool isHeld() const { return descriptor_ >= 0; }
+    bool isHeld() const { return descriptor_.valid(); }
 
     const QString path;
 
 private:
-    int descriptor_ = -1;
+    FileDescriptor descriptor_;
 };
 
 } // namespace hub

@@ -3,7 +3,6 @@
 #include "kit/codesign/NativeCodeSigning.h"
 #include "kit/install/ArtifactKind.h"
 #include "kit/install/WorkFolder.h"
-#include "kit/platform/FileManager.h"
 #include "kit/support/AppDirectories.h"
 #include "kit/support/CancellationError.h"
 #include "kit/support/InstallError.h"
@@ -80,14 +79,14 @@ auto InstallPipeline::withWorkDirectory(const InstallRequest& request, const std
     const QString work = claim->folder;
     try {
         auto result = body(work);
-        FileManager::removeItem(work);
+        claim->removeFolder();
         return result;
     } catch (const DownloadInterrupted& interrupted) {
         if (!interrupted.resumeData)
-            FileManager::removeItem(work);
+            claim->removeFolder();
         throw;
     } catch (...) {
-        FileManager::removeItem(work);
+        claim->removeFolder();
         throw;
     }
 }

@@ -19,7 +19,7 @@ public:
     // path()/name; nothing is created.
     QString operator/(const QString& name) const { return path_ + u'/' + name; }
 
-    // Removes a whole tree the same way; a failure to remove is ignored.
+    // Removes a whole tree the same way (NoFollow::removeTree); a failure to remove is ignored.
     static void removeTree(const QString& root);
 
 private:

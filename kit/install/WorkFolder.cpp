@@ -8,12 +8,14 @@
 #include <QFile>
 #include <QList>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -29,20 +31,36 @@ QByteArray lockName(const QByteArray& run) { return run + ".lock"; }
 
 // The root's own flock: claims take it shared while they make the claims folder and
 // their lock file, a sweep exclusive while it takes locks, moves folders aside and
-// removes the empty claims folder. So a claim never meets a sweep half way.
+// removes the empty claims folder. So a claim never meets a sweep half way. It is tried
+// until `patience` has passed, since a blocking wait has no end while another process
+// holds it.
 class Gate {
 public:
-    Gate(int root, int mode) : root_(root)
+    Gate(int root, int mode, std::chrono::milliseconds patience) : root_(root)
     {
-        while (::flock(root_, mode) != 0 && errno == EINTR) {
+        const auto until = std::chrono::steady_clock::now() + patience;
+        auto pause = std::chrono::milliseconds(1);
+        while (::flock(root_, mode | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= until)
+                return;
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(16));
         }
+        held_ = true;
     }
-    ~Gate() { ::flock(root_, LOCK_UN); }
+    ~Gate()
+    {
+        if (held_)
+            ::flock(root_, LOCK_UN);
+    }
     Gate(const Gate&) = delete;
     Gate& operator=(const Gate&) = delete;
 
+    bool held() const { return held_; }
+
 private:
     int root_;
+    bool held_ = false;
 };
 
 bool isRealFolder(int folder, const QByteArray& name)
@@ -61,19 +79,35 @@ bool isPartialFile(int folder, const QByteArray& name)
 // Run folders are named by sanitised keys, which never start with a dot.
 bool isRunName(const QByteArray& name) { return !name.isEmpty() && !name.startsWith('.'); }
 
+// Renames `from` to `to` in the root unless `to` exists. A file system without no-replace
+// renames (NFS, most FUSE ones) gets a look first: the gate keeps other sweeps out meanwhile.
+int renameUnlessTaken(int root, const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(root, from.constData(), root, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    struct stat status {};
+    if (::fstatat(root, to.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return errno == ENOENT ? ::renameat(root, from.constData(), root, to.constData()) : -1;
+}
+
 // With the gate held: when no live run holds the run folder `name`, it is renamed to a
 // ".swept-" name of its own and its lock file goes. The new name, or nothing.
 QByteArray moveAside(int root, int claims, const QByteArray& name)
 {
     if (!isRealFolder(root, name))
         return {};
-    const FileDescriptor lock(NoFollow::lockFile(claims, lockName(name)));
-    if (lock.get() < 0)
+    const FileDescriptor lock = NoFollow::lockFile(claims, lockName(name));
+    if (!lock.valid())
         return {};
     QByteArray aside;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const QByteArray candidate = sweptPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        if (::renameat2(root, name.constData(), root, candidate.constData(), RENAME_NOREPLACE) == 0) {
+        if (renameUnlessTaken(root, name, candidate) == 0) {
             aside = candidate;
             break;
         }
@@ -86,14 +120,8 @@ QByteArray moveAside(int root, int claims, const QByteArray& name)
 
 } // namespace
 
-WorkFolder::Claim::Claim(QString folder, int claims, QByteArray lockName, int descriptor)
-    : folder(std::move(folder)), claims_(claims), lockName_(std::move(lockName)), descriptor_(descriptor)
-{
-}
-
-WorkFolder::Claim::Claim(Claim&& other) noexcept
-    : folder(other.folder), claims_(std::exchange(other.claims_, -1)), lockName_(std::move(other.lockName_)),
-      descriptor_(std::exchange(other.descriptor_, -1))
+WorkFolder::Claim::Claim(QString folder, FileDescriptor claims, QByteArray lockName, FileDescriptor lock)
+    : folder(std::move(folder)), claims_(std::move(claims)), lockName_(std::move(lockName)), lock_(std::move(lock))
 {
 }
 
@@ -101,38 +129,42 @@ WorkFolder::Claim::~Claim() { release(); }
 
 void WorkFolder::Claim::release()
 {
-    if (descriptor_ < 0)
+    if (!lock_.valid())
         return;
     // Deleted while held, so the next claimant opens a new file or finds this one gone;
     // only this claim's own file, should another stand under its name by now.
-    NoFollow::unlinkIfSame(claims_, lockName_, descriptor_);
-    ::close(descriptor_);
-    ::close(claims_);
-    descriptor_ = claims_ = -1;
+    NoFollow::unlinkIfSame(claims_.get(), lockName_, lock_.get());
+    lock_ = FileDescriptor();
+    claims_ = FileDescriptor();
 }
 
-WorkFolder::WorkFolder(QString root) : root(std::move(root)) {}
+void WorkFolder::Claim::removeFolder() const { NoFollow::removeTree(AT_FDCWD, encoded(folder)); }
+
+WorkFolder::WorkFolder(QString root, std::chrono::milliseconds patience) : root(std::move(root)), patience(patience) {}
 
 std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QString& keep) const
 {
     AppDirectories::owned(root);
-    const FileDescriptor top(NoFollow::openOwnedFolder(root));
+    const FileDescriptor top = NoFollow::openOwnedFolder(root);
     const QByteArray run = encoded(name);
     std::optional<Claim> held;
     {
-        const Gate gate(top.get(), LOCK_SH);
-        FileDescriptor claims(NoFollow::makeFolder(top.get(), claimsFolder));
-        const int lock = NoFollow::lockFile(claims.get(), lockName(run));
-        if (lock < 0) {
+        const Gate gate(top.get(), LOCK_SH, patience);
+        if (!gate.held())
+            throw std::system_error(EBUSY, std::generic_category(),
+                                    "the work folder " + root.toStdString() + " is held by another process; try again later");
+        FileDescriptor claims = NoFollow::makeFolder(top.get(), claimsFolder);
+        FileDescriptor lock = NoFollow::lockFile(claims.get(), lockName(run));
+        if (!lock.valid()) {
             if (errno == EWOULDBLOCK)
                 return std::nullopt;
             throw std::system_error(errno, std::generic_category(), "cannot lock " + (root + u'/' + name).toStdString());
         }
-        held.emplace(Claim(root + u'/' + name, claims.release(), lockName(run), lock));
+        held.emplace(Claim(root + u'/' + name, std::move(claims), lockName(run), std::move(lock)));
     }
     // A folder found again holds what an earlier run or another program left: all goes
     // but the partial download the run goes on with.
-    const FileDescriptor folder(NoFollow::makeFolder(top.get(), run));
+    const FileDescriptor folder = NoFollow::makeFolder(top.get(), run);
     const QByteArray kept = encoded(keep);
     for (const QByteArray& entry : NoFollow::entries(folder.get())) {
         struct stat status {};
@@ -147,11 +179,13 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
 void WorkFolder::discard(const QString& name) const
 {
     try {
-        const FileDescriptor top(NoFollow::openOwnedFolder(root));
+        const FileDescriptor top = NoFollow::openOwnedFolder(root);
         QByteArray aside;
         {
-            const Gate gate(top.get(), LOCK_EX);
-            const FileDescriptor claims(NoFollow::makeFolder(top.get(), claimsFolder));
+            const Gate gate(top.get(), LOCK_EX, patience);
+            if (!gate.held())
+                return; // left for the next sweep
+            const FileDescriptor claims = NoFollow::makeFolder(top.get(), claimsFolder);
             aside = moveAside(top.get(), claims.get(), encoded(name));
         }
         if (!aside.isEmpty())
@@ -165,10 +199,12 @@ void WorkFolder::sweep() const
 {
     try {
         // A root that is missing, a link or another user's is not swept.
-        const FileDescriptor top(NoFollow::openOwnedFolder(root));
+        const FileDescriptor top = NoFollow::openOwnedFolder(root);
         {
-            const Gate gate(top.get(), LOCK_EX);
-            const FileDescriptor claims(NoFollow::makeFolder(top.get(), claimsFolder));
+            const Gate gate(top.get(), LOCK_EX, std::chrono::milliseconds(0));
+            if (!gate.held())
+                return; // another holds the root: left for the next sweep
+            const FileDescriptor claims = NoFollow::makeFolder(top.get(), claimsFolder);
             for (const QByteArray& name : NoFollow::entries(top.get())) {
                 if (isPartialFile(top.get(), name))
                     ::unlinkat(top.get(), name.constData(), 0); // a downloader's, left in the root
@@ -181,8 +217,8 @@ void WorkFolder::sweep() const
                 if (!isRunName(name) || !name.endsWith(".lock")
                     || ::fstatat(claims.get(), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
                     continue;
-                const FileDescriptor lock(NoFollow::lockFile(claims.get(), name));
-                if (lock.get() >= 0)
+                const FileDescriptor lock = NoFollow::lockFile(claims.get(), name);
+                if (lock.valid())
                     NoFollow::unlinkIfSame(claims.get(), name, lock.get());
             }
             // Only an empty one goes: a live claim keeps its file there.

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "kit/support/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <optional>
 
 namespace hub {
@@ -13,45 +16,51 @@ namespace hub {
 // a link where a run's folder, the claims folder or a lock file should be is removed,
 // never written through. Claims take the root's flock shared and sweeps exclusive, so
 // a sweep never meets a claim being made; a sweep moves a run folder that no live run
-// holds aside (".swept-*") before removing it.
+// holds aside (".swept-*") before removing it. A sweep never waits for the root: while
+// another holds it, the sweep leaves its work to the next one.
 class WorkFolder {
 public:
     // A held claim; releasing it (or destroying it) deletes its lock file, so no
     // lock files pile up. Another process's claim is never taken from it.
     class Claim {
     public:
-        Claim(Claim&& other) noexcept;
+        Claim(Claim&& other) noexcept = default;
         Claim& operator=(Claim&&) = delete;
         ~Claim();
         void release();
+        // Removes the run's folder with all it holds (see NoFollow::removeTree).
+        void removeFolder() const;
 
         const QString folder; // the run's folder
 
     private:
         friend class WorkFolder;
-        Claim(QString folder, int claims, QByteArray lockName, int descriptor);
-        int claims_; // the claims folder, open
+        Claim(QString folder, FileDescriptor claims, QByteArray lockName, FileDescriptor lock);
+        FileDescriptor claims_; // the claims folder
         QByteArray lockName_;
-        int descriptor_;
+        FileDescriptor lock_;
     };
 
-    explicit WorkFolder(QString root);
+    // A claim or a discard waits up to `patience` for the root while another holds it.
+    explicit WorkFolder(QString root, std::chrono::milliseconds patience = std::chrono::seconds(5));
 
     static constexpr const char* claimsName = ".claims";
 
     // Claims the run folder `name` and makes it (0700) when missing. A folder found
     // again is emptied first, links removed and not followed, but for the regular file
     // `keep` in it (the partial download a resumed run goes on with). Nothing when a
-    // live run holds it. Throws std::system_error when the folders cannot be made or
-    // the root is a link or another user's folder.
+    // live run holds it. Throws std::system_error when the folders cannot be made, the
+    // root is a link or another user's folder, or another process held it too long.
     std::optional<Claim> claim(const QString& name, const QString& keep = {}) const;
-    // Removes the run folder `name` with all it holds, unless a live run holds it.
+    // Removes the run folder `name` with all it holds, unless a live run holds it; left
+    // to the next sweep when the root stays held.
     void discard(const QString& name) const;
     // Removes the run folders and the lock files that no live run holds, and partial
     // downloads left in the root; nothing else. Never throws.
     void sweep() const;
 
     const QString root;
+    const std::chrono::milliseconds patience;
 };
 
 } // namespace hub

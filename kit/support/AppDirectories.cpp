@@ -43,7 +43,7 @@ QString owned(const QString& folder)
             break;
     }
     // Never through a link: a folder that is not this user's own is not used.
-    const FileDescriptor opened(NoFollow::openOwnedFolder(path));
+    const FileDescriptor opened = NoFollow::openOwnedFolder(path);
     if (::fchmod(opened.get(), 0700) != 0)
         fail(errno, "set permissions of", path);
     return folder;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace hub::NoFollow {
 
@@ -19,6 +20,8 @@ bool isSame(const struct stat& one, const struct stat& other)
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
+bool removed(int result) { return result == 0 || errno == ENOENT; }
+
 // Takes away what is not a regular file at `name`: an empty folder, or anything else
 // but a folder (a link is unlinked itself). True when nothing is left there.
 bool removeStranger(int folder, const char* name)
@@ -28,29 +31,39 @@ bool removeStranger(int folder, const char* name)
         return errno == ENOENT;
     if (S_ISREG(status.st_mode))
         return true;
-    return ::unlinkat(folder, name, S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0) == 0 || errno == ENOENT;
+    return removed(::unlinkat(folder, name, S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0));
 }
 
-bool removeBelow(int folder, const char* name, dev_t device)
+// No descriptor, with errno set to `error`.
+FileDescriptor refused(int error)
 {
-    struct stat status {};
-    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(status.st_mode))
-        return ::unlinkat(folder, name, 0) == 0 || errno == ENOENT;
+    errno = error;
+    return FileDescriptor();
+}
+
+// One folder on the way down: its name in the folder above, what it is, what is left in it.
+struct Level {
+    QByteArray name;
+    struct stat identity {};
+    QList<QByteArray> left;
+    bool complete = true; // nothing of it had to stay
+};
+
+// The folder `name` (found as `status`) in `folder`, opened to remove what it holds; none
+// when it lies on another file system (a mount point: never entered). It is opened up
+// first, so that a folder its owner may not read goes too.
+FileDescriptor enter(int folder, const QByteArray& name, const struct stat& status, dev_t device, Level& level)
+{
     if (status.st_dev != device)
-        return false; // a mount point: never entered
-    // Opened up before it is opened, so that a folder its owner may not read goes too.
+        return FileDescriptor();
     if ((status.st_mode & S_IRWXU) != S_IRWXU)
-        ::fchmodat(folder, name, (status.st_mode & 07777) | S_IRWXU, AT_SYMLINK_NOFOLLOW);
-    const int inner = openFolder(folder, name);
-    if (inner < 0)
-        return false;
-    bool removed = true;
-    for (const QByteArray& entry : entries(inner))
-        removed = removeBelow(inner, entry.constData(), device) && removed;
-    ::close(inner);
-    return (::unlinkat(folder, name, AT_REMOVEDIR) == 0 || errno == ENOENT) && removed;
+        ::fchmodat(folder, name.constData(), (status.st_mode & 07777) | S_IRWXU, AT_SYMLINK_NOFOLLOW);
+    FileDescriptor inner = openFolder(folder, name);
+    if (!inner.valid() || ::fstat(inner.get(), &level.identity) != 0 || level.identity.st_dev != device)
+        return FileDescriptor();
+    level.name = name;
+    level.left = entries(inner.get());
+    return inner;
 }
 
 [[noreturn]] void fail(int error, const char* what, const QString& path)
@@ -64,13 +77,11 @@ QList<QByteArray> entries(int folder)
 {
     QList<QByteArray> names;
     // A descriptor of its own: a dup would share (and leave behind) the read position.
-    const int own = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = own < 0 ? nullptr : ::fdopendir(own);
-    if (!listing) {
-        if (own >= 0)
-            ::close(own);
+    FileDescriptor own(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* listing = own.valid() ? ::fdopendir(own.get()) : nullptr;
+    if (!listing)
         return names;
-    }
+    own.release(); // the listing closes it
     while (const dirent* entry = ::readdir(listing)) {
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..")
@@ -80,36 +91,33 @@ QList<QByteArray> entries(int folder)
     return names;
 }
 
-int lockFile(int folder, const QByteArray& name)
+FileDescriptor lockFile(int folder, const QByteArray& name)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
+        // "Would block" is kept for a lock that another holds: an open refused for a
+        // lease elsewhere says so too, and is no holder.
         if (!removeStranger(folder, name.constData()))
-            return -1;
-        const int fd = ::openat(folder, name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
-        if (fd < 0) {
+            return refused(errno == EWOULDBLOCK ? EBUSY : errno);
+        FileDescriptor fd(::openat(folder, name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600));
+        if (!fd.valid()) {
             // ELOOP: a link; ENXIO: a socket; EISDIR: a folder, each put there meanwhile.
             if (errno == ELOOP || errno == ENXIO || errno == EISDIR)
                 continue;
-            return -1;
+            return refused(errno == EWOULDBLOCK ? EBUSY : errno);
         }
         struct stat opened {};
-        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            ::close(fd);
+        if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode))
             continue;
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
-            ::close(fd);
-            errno = error;
-            return -1;
+            fd = FileDescriptor();
+            return refused(error);
         }
         struct stat named {};
         if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && isSame(named, opened))
             return fd;
-        ::close(fd);
     }
-    errno = EAGAIN;
-    return -1;
+    return refused(EBUSY); // the name kept changing under it
 }
 
 void unlinkIfSame(int folder, const QByteArray& name, int descriptor)
@@ -120,18 +128,18 @@ void unlinkIfSame(int folder, const QByteArray& name, int descriptor)
         ::unlinkat(folder, name.constData(), 0);
 }
 
-int openFolder(int folder, const QByteArray& name)
+FileDescriptor openFolder(int folder, const QByteArray& name)
 {
-    return ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return FileDescriptor(::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
-int makeFolder(int folder, const QByteArray& name)
+FileDescriptor makeFolder(int folder, const QByteArray& name)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         if (::mkdirat(folder, name.constData(), 0700) != 0 && errno != EEXIST)
             break;
-        const int fd = openFolder(folder, name);
-        if (fd >= 0)
+        FileDescriptor fd = openFolder(folder, name);
+        if (fd.valid())
             return fd;
         if (errno == ELOOP || errno == ENOTDIR) {
             // A link or a file at the name: it goes, not what it points at.
@@ -149,10 +157,50 @@ bool removeTree(int folder, const QByteArray& name)
     struct stat status {};
     if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT;
-    return removeBelow(folder, name.constData(), status.st_dev);
+    if (!S_ISDIR(status.st_mode))
+        return removed(::unlinkat(folder, name.constData(), 0));
+    const dev_t device = status.st_dev;
+    // Walked without recursion, holding only the folder it is in: it goes back up through
+    // "..", which must still be the folder it came from.
+    std::vector<Level> levels(1);
+    FileDescriptor current = enter(folder, name, status, device, levels.back());
+    if (!current.valid())
+        return false;
+    for (;;) {
+        if (!levels.back().left.isEmpty()) {
+            const QByteArray entry = levels.back().left.takeLast();
+            struct stat found {};
+            bool gone = false;
+            if (::fstatat(current.get(), entry.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+                gone = errno == ENOENT;
+            } else if (!S_ISDIR(found.st_mode)) {
+                gone = removed(::unlinkat(current.get(), entry.constData(), 0));
+            } else if (levels.size() < size_t(removeTreeDepth)) { // deeper ones are left
+                Level below;
+                if (FileDescriptor inner = enter(current.get(), entry, found, device, below); inner.valid()) {
+                    levels.push_back(std::move(below));
+                    current = std::move(inner);
+                    continue;
+                }
+            }
+            levels.back().complete = levels.back().complete && gone;
+            continue;
+        }
+        const Level done = std::move(levels.back());
+        levels.pop_back();
+        if (levels.empty())
+            return done.complete && removed(::unlinkat(folder, done.name.constData(), AT_REMOVEDIR));
+        FileDescriptor above(::openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat aboveStatus {};
+        if (!above.valid() || ::fstat(above.get(), &aboveStatus) != 0 || !isSame(aboveStatus, levels.back().identity))
+            return false; // moved meanwhile: left for another time
+        current = std::move(above);
+        if (!done.complete || !removed(::unlinkat(current.get(), done.name.constData(), AT_REMOVEDIR)))
+            levels.back().complete = false;
+    }
 }
 
-int openOwnedFolder(const QString& path)
+FileDescriptor openOwnedFolder(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat status {};
@@ -162,13 +210,11 @@ int openOwnedFolder(const QString& path)
         fail(ELOOP, "a link, not a folder:", path);
     if (!S_ISDIR(status.st_mode))
         fail(ENOTDIR, "not a folder:", path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    FileDescriptor fd(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid())
         fail(errno, "cannot open", path);
-    if (::fstat(fd, &status) != 0 || status.st_uid != ::geteuid()) {
-        ::close(fd);
+    if (::fstat(fd.get(), &status) != 0 || status.st_uid != ::geteuid())
         fail(EPERM, "a folder of another user:", path);
-    }
     return fd;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/support/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,29 +20,32 @@ QList<QByteArray> entries(int folder);
 // made 0600 when missing. The file is opened without following a link and without
 // blocking; a link, FIFO, socket or device at the name is removed first (an empty
 // folder too), never written through. A file that another holder unlinked while this
-// one waited is not taken. Returns the descriptor (close-on-exec), or -1 with errno set:
-// EWOULDBLOCK when another holder has the lock.
-int lockFile(int folder, const QByteArray& name);
+// one waited is not taken. Returns the descriptor (close-on-exec), or none with errno
+// set: EWOULDBLOCK only when another holder has the lock; EBUSY when the name did not
+// settle on a file of its own.
+FileDescriptor lockFile(int folder, const QByteArray& name);
 
 // Unlinks `name` in `folder` only while it still names the file open as `descriptor`.
 void unlinkIfSame(int folder, const QByteArray& name, int descriptor);
 
-// The real folder `name` in `folder`, opened as a folder descriptor; -1 with errno
+// The real folder `name` in `folder`, opened as a folder descriptor; none with errno
 // (ELOOP or ENOTDIR) when a link or anything else lies there.
-int openFolder(int folder, const QByteArray& name);
+FileDescriptor openFolder(int folder, const QByteArray& name);
 
 // The real folder `name` in `folder`, made 0700 when missing; a link or anything else
 // that is not a folder there is removed first. Returns it open; throws std::system_error.
-int makeFolder(int folder, const QByteArray& name);
+FileDescriptor makeFolder(int folder, const QByteArray& name);
 
 // Removes `name` in `folder` and, when it is a real folder, everything below it. Links
 // are removed, never followed, and no other file system (a mounted image) is entered.
-// Folders that deny writing are opened up first. False when something remains.
+// Folders that deny writing are opened up first. At most three descriptors are open at a
+// time, and nothing below removeTreeDepth levels is entered. False when something remains.
 bool removeTree(int folder, const QByteArray& name);
+constexpr int removeTreeDepth = 2048; // deeper than any path the system takes can reach
 
 // The folder at `path` opened, after checking that it is a real folder (not a link)
 // owned by this user; throws std::system_error saying what it is instead.
-int openOwnedFolder(const QString& path);
+FileDescriptor openOwnedFolder(const QString& path);
 
 } // namespace NoFollow
 

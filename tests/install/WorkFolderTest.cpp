@@ -1,17 +1,44 @@
 #include "kit/install/WorkFolder.h"
+#include "kit/support/FileDescriptor.h"
 #include "tests/testkit/FilePermissions.h"
+#include "tests/testkit/ForkedChild.h"
 #include "tests/testkit/ThisTestProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <sys/file.h>
+#include <sys/syscall.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 using namespace hub;
+
+namespace {
+
+// Set while a test plays a file system without no-replace renames (NFS, most FUSE ones).
+std::atomic<bool> noReplaceRefused = false;
+
+} // namespace
+
+// Every no-replace rename of this process comes here first.
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags) noexcept
+{
+    if (noReplaceRefused && (flags & RENAME_NOREPLACE) != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return int(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
+}
 
 namespace {
 
@@ -117,8 +144,11 @@ TEST(WorkFolderChild, SweepsUntilStopped)
     const WorkFolder work(qEnvironmentVariable(childRoot));
     work.sweep();
     std::cout << "sweeping" << std::endl;
-    while (!QFileInfo::exists(work.root + QStringLiteral(".stop")))
+    // Sweeps come now and then, not back to back: a claim that finds the root held tries again shortly.
+    while (!QFileInfo::exists(work.root + QStringLiteral(".stop"))) {
         work.sweep();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     std::exit(0);
 }
 
@@ -150,6 +180,72 @@ TEST(WorkFolder, ASweepInAnotherProcessNeitherTakesALiveRunNorFailsAClaim)
     QFile(work.root + QStringLiteral(".stop")).open(QIODevice::WriteOnly);
     ASSERT_TRUE(sweeper->waitForFinished(60'000));
     EXPECT_EQ(faults, QStringList());
+}
+
+// Another process holding the root's lock stalls neither a sweep nor a claim for ever.
+TEST(WorkFolder, ARootLockedElsewhereStallsNoSweepAndNoClaimForEver)
+{
+    QTemporaryDir box;
+    const WorkFolder work(box.filePath(QStringLiteral("work")), std::chrono::milliseconds(50));
+    ASSERT_TRUE(work.claim(QStringLiteral("left"))); // what a crashed run left
+    for (const int mode : {LOCK_SH, LOCK_EX}) {
+        SCOPED_TRACE(mode == LOCK_SH ? "shared" : "exclusive");
+        // An open of its own, as another process has.
+        const FileDescriptor root(::open(QFile::encodeName(work.root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_EQ(::flock(root.get(), mode), 0);
+        const int status = test::runInChild([&work, mode] {
+            ::alarm(20); // today's wait, cut short
+            work.sweep();
+            if (entries(work.root).contains(QStringLiteral("left")) == false)
+                return 1; // swept while a claim was being made
+            try {
+                const bool claimed = work.claim(QStringLiteral("new")).has_value();
+                return mode == LOCK_SH && claimed ? 0 : 2;
+            } catch (const std::system_error& error) {
+                const bool clear = QString::fromLocal8Bit(error.what()).contains(work.root);
+                return mode == LOCK_EX && clear ? 0 : 3;
+            }
+        });
+        EXPECT_EQ(status, 0);
+    }
+    work.sweep();
+    EXPECT_EQ(entries(work.root), QStringList());
+}
+
+// A file system without no-replace renames still has its leftovers removed.
+TEST(WorkFolder, LeftoversGoWhereNoReplaceRenamesAreRefused)
+{
+    QTemporaryDir box;
+    const WorkFolder work(box.filePath(QStringLiteral("work")));
+    ASSERT_TRUE(work.claim(QStringLiteral("paused")));
+    ASSERT_TRUE(work.claim(QStringLiteral("crashed")));
+    QFile(work.root + QStringLiteral("/paused/download-Xy12Zw")).open(QIODevice::WriteOnly);
+    noReplaceRefused = true;
+    work.discard(QStringLiteral("paused"));
+    const QStringList discarded = entries(work.root);
+    work.sweep();
+    noReplaceRefused = false;
+    EXPECT_EQ(discarded, QStringList({".claims", "crashed"}));
+    EXPECT_EQ(entries(work.root), QStringList());
+}
+
+// A lock file that cannot be opened now is no live run: the claim fails, it is not "already being processed".
+TEST(WorkFolder, ALockFileThatCannotBeSettledFailsTheClaim)
+{
+    QTemporaryDir box;
+    const WorkFolder work(box.filePath(QStringLiteral("work")));
+    ASSERT_TRUE(work.claim(QStringLiteral("tv-reverb")));
+    const QString lockFile = work.root + QStringLiteral("/.claims/tv-reverb.lock");
+    ASSERT_TRUE(QFile(lockFile).open(QIODevice::WriteOnly));
+    // Another program's lease: every open for writing is refused until it lets go. Its
+    // holder is told of each try by a signal, which this one ignores.
+    const FileDescriptor leased(::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC));
+    const auto told = std::signal(SIGIO, SIG_IGN);
+    ASSERT_EQ(::fcntl(leased.get(), F_SETLEASE, F_RDLCK), 0);
+    EXPECT_THROW(work.claim(QStringLiteral("tv-reverb")), std::system_error);
+    ASSERT_EQ(::fcntl(leased.get(), F_SETLEASE, F_UNLCK), 0);
+    std::signal(SIGIO, told);
+    EXPECT_TRUE(work.claim(QStringLiteral("tv-reverb")));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 using namespace hub;
@@ -29,18 +30,19 @@ TEST(Composition, LedgerFallsBackToAPrivateFolder)
     qputenv("XDG_DATA_HOME", blocker.toLocal8Bit());
     qputenv("XDG_CACHE_HOME", root.filePath("cache").toLocal8Bit());
 
-    const Services services = Composition::standard({"tavren-hub", "--measure-launch"});
+    std::optional<Services> services = Composition::standard({"tavren-hub", "--measure-launch"});
     qputenv("XDG_DATA_HOME", saved);
 
-    ASSERT_TRUE(services.ledger);
-    EXPECT_EQ(services.installLock, nullptr);
-    const QFileInfo folder(QFileInfo(services.ledger->file).path());
+    ASSERT_TRUE(services->ledger);
+    EXPECT_EQ(services->installLock, nullptr);
+    const QFileInfo folder(QFileInfo(services->ledger->file).path());
     EXPECT_TRUE(folder.isDir());
     EXPECT_EQ(folder.permissions() & 0x0077, 0) << "group and others have no access";
     EXPECT_NE(folder.absoluteFilePath(), QDir::tempPath());
-    EXPECT_TRUE(services.snapshots.has_value());
-    EXPECT_TRUE(services.sleep && services.now && services.settings);
-    QDir(folder.absoluteFilePath()).removeRecursively();
+    EXPECT_TRUE(services->snapshots.has_value());
+    EXPECT_TRUE(services->sleep && services->now && services->settings);
+    services.reset(); // the quit
+    EXPECT_FALSE(QFileInfo::exists(folder.absoluteFilePath())) << "the folder goes with the ledger";
 }
 
 // No work folder, or one that links to the user's own files (left as they are): installs go on in a private folder.
@@ -63,18 +65,20 @@ TEST(Composition, WorkFolderFallsBackToAPrivateFolder)
         warnings.clear();
         const QtMessageHandler previous = qInstallMessageHandler(
             [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings.append(text); });
-        const Services services = Composition::standard({"tavren-hub", "--measure-launch"});
+        std::optional<Services> services = Composition::standard({"tavren-hub", "--measure-launch"});
         qInstallMessageHandler(previous);
         qputenv("XDG_CACHE_HOME", saved);
 
-        const auto* engine = dynamic_cast<const PipelineEngine*>(services.pipeline.get());
+        const auto* engine = dynamic_cast<const PipelineEngine*>(services->pipeline.get());
         ASSERT_NE(engine, nullptr);
         const QFileInfo folder(engine->pipeline().workRoot);
         EXPECT_TRUE(folder.isDir());
         EXPECT_EQ(folder.permissions() & 0x0077, 0) << "group and others have no access";
         EXPECT_FALSE(folder.absoluteFilePath().startsWith(cache));
         EXPECT_EQ(warnings.filter("no work folder").size(), 1) << warnings.join('\n').toStdString();
-        QDir(folder.absoluteFilePath()).removeRecursively();
+        QFile(folder.absoluteFilePath() + "/download-Ab34Cd").open(QIODevice::WriteOnly); // a run's leftover
+        services.reset(); // the quit
+        EXPECT_FALSE(QFileInfo::exists(folder.absoluteFilePath())) << "the folder goes with the install engine";
     }
     EXPECT_EQ(QFileInfo(documents).permissions() & 0x0077, 0x0055) << "the user's folder keeps its permissions";
     EXPECT_EQ(QDir(documents).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"letter.txt"});
