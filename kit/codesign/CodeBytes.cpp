@@ -5,7 +5,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
