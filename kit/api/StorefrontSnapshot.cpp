@@ -465,14 +465,14 @@ void StorefrontSnapshot::save(const SnapshotCache& cache, const Storefront& stor
 
 std::optional<Storefront> StorefrontSnapshot::load(const SnapshotCache& cache)
 {
-    std::optional<Storefront> storefront;
-    try {
-        cache.readBytes(QString::fromLatin1(key), extension, [&](const QByteArray& bytes) { storefront = decode(bytes); });
-    } catch (const std::exception&) {
-        storefront.reset(); // out of memory: a miss like any other
+    if (const std::optional<QByteArray> bytes = cache.readBytes(QString::fromLatin1(key), extension)) {
+        try {
+            if (std::optional<Storefront> storefront = decode(*bytes))
+                return storefront;
+        } catch (const std::exception&) {
+            // out of memory: a miss like any other
+        }
     }
-    if (storefront)
-        return storefront;
     return cache.load(QString::fromLatin1(key), [](const QJsonDocument& document) { return Storefront::fromJson(JsonReader(document.object())); });
 }
 

@@ -1,6 +1,7 @@
 #include "kit/codesign/CodeDirectory.h"
 
 #include "kit/codesign/BinaryReader.h"
+#include "kit/codesign/CodeBytes.h"
 #include "kit/codesign/CodeHash.h"
 #include "kit/security/CodeSigningService.h"
 
@@ -90,12 +91,17 @@ QByteArray CodeDirectory::hash() const
 
 void CodeDirectory::verifyCode(const unsigned char* code, size_t length, const QString& what) const
 {
+    verifyCode(CodeBytes(code, length, CodeSigningService::errSignatureFailed), 0, length, what);
+}
+
+void CodeDirectory::verifyCode(const CodeBytes& file, uint64_t offset, size_t length, const QString& what) const
+{
     if (length != codeLimit_)
         CodeSignatureFault::raise(CodeSigningService::errSignatureFailed,
                                   QStringLiteral("the signature does not cover all of ") + what);
     const auto* expected = reinterpret_cast<const unsigned char*>(blob_.constData()) + hashOffset_;
     const size_t pageSize = pageSizeLog2_ == 0 ? 0 : size_t(1) << pageSizeLog2_;
-    if (const auto page = CodeHash::firstMismatch(hashType_, code, length, pageSize, expected, codeSlots_))
+    if (const auto page = CodeHash::firstMismatch(hashType_, file, offset, length, pageSize, expected, codeSlots_))
         CodeSignatureFault::raise(CodeSigningService::errSignatureFailed,
                                   QStringLiteral("code has been modified: page %1 of %2 does not match its hash").arg(*page).arg(what));
 }

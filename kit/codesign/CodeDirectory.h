@@ -8,6 +8,8 @@
 
 namespace hub {
 
+class CodeBytes;
+
 // One CodeDirectory blob: the hashes of the code pages and of the special slots, the signing
 // identifier and the team.
 class CodeDirectory {
@@ -39,6 +41,8 @@ public:
 
     // Checks the pages of code[0, codeLimit); raises errSecCSSignatureFailed naming the page.
     void verifyCode(const unsigned char* code, size_t length, const QString& what) const;
+    // The same for the code at `offset` in `file`.
+    void verifyCode(const CodeBytes& file, uint64_t offset, size_t length, const QString& what) const;
     // Checks one special slot against the data it binds: with data the slot must hold its hash,
     // without data it must be absent or zero. Raises `status` with `what` on a mismatch.
     void verifySpecialSlot(int slot, const std::optional<QByteArray>& data, int32_t status, const QString& what) const;

@@ -1,5 +1,7 @@
 #include "kit/codesign/CodeHash.h"
 
+#include "kit/codesign/CodeBytes.h"
+
 #include "kit/support/ParallelFor.h"
 
 #include <atomic>
@@ -128,8 +130,8 @@ QByteArray CodeHash::digestOfFile(uint8_t type, int fd)
     return out;
 }
 
-std::optional<size_t> CodeHash::firstMismatch(uint8_t type, const unsigned char* code, size_t length, size_t pageSize,
-                                              const unsigned char* expected, size_t count)
+std::optional<size_t> CodeHash::firstMismatch(uint8_t type, const CodeBytes& code, uint64_t offset, size_t length,
+                                              size_t pageSize, const unsigned char* expected, size_t count)
 {
     const size_t slot = size(type);
     if (pageSize == 0)
@@ -137,20 +139,47 @@ std::optional<size_t> CodeHash::firstMismatch(uint8_t type, const unsigned char*
     const size_t pagesPerChunk = std::max<size_t>(1, chunkBytes / pageSize);
     const size_t chunks = (count + pagesPerChunk - 1) / pagesPerChunk;
     std::atomic<size_t> first{count};
+    // A chunk's pages are read a window at a time and hashed as they come; pages past the code's end are empty.
     parallelFor(chunks, [&](size_t chunk) {
+        size_t page = chunk * pagesPerChunk;
+        const size_t end = std::min(count, page + pagesPerChunk);
         Hasher hasher(type);
         unsigned char out[EVP_MAX_MD_SIZE];
-        const size_t end = std::min(count, (chunk + 1) * pagesPerChunk);
-        for (size_t page = chunk * pagesPerChunk; page < end && page < first; ++page) {
-            const size_t begin = page * pageSize;
-            const size_t pageLength = begin >= length ? 0 : std::min(pageSize, length - begin);
-            hasher.hash(code + begin, pageLength, out);
-            if (std::memcmp(out, expected + page * slot, slot) != 0) {
-                size_t seen = first.load();
-                while (page < seen && !first.compare_exchange_weak(seen, page)) {
-                }
-                return;
+        const auto matches = [&] {
+            if (std::memcmp(out, expected + page * slot, slot) == 0)
+                return true;
+            size_t seen = first.load();
+            while (page < seen && !first.compare_exchange_weak(seen, page)) {
             }
+            return false;
+        };
+        const size_t to = std::min(length, end * pageSize);
+        size_t at = std::min(length, page * pageSize);
+        size_t pageEnd = std::min(length, (page + 1) * pageSize);
+        QByteArray buffer;
+        hasher.begin();
+        while (at < to && page < first) {
+            const size_t window = std::min(to - at, fileWindowBytes);
+            const unsigned char* bytes = code.bytes(offset + at, window, buffer);
+            for (size_t used = 0; used < window;) {
+                const size_t take = std::min(window - used, pageEnd - at);
+                hasher.add(bytes + used, take);
+                used += take;
+                at += take;
+                if (at == pageEnd) {
+                    hasher.finish(out);
+                    if (!matches())
+                        return;
+                    ++page;
+                    pageEnd = std::min(length, (page + 1) * pageSize);
+                    hasher.begin();
+                }
+            }
+        }
+        for (; page < end && page < first; ++page) {
+            hasher.hash(nullptr, 0, out);
+            if (!matches())
+                return;
         }
     });
     if (first.load() < count)

@@ -7,6 +7,8 @@
 
 namespace hub {
 
+class CodeBytes;
+
 // The hash types of code directories: 1 SHA-1, 2 SHA-256, 3 SHA-256 cut to 20 bytes, 4 SHA-384.
 struct CodeHash {
     static bool isSupported(uint8_t type);
@@ -23,11 +25,11 @@ struct CodeHash {
     // The digest of what is left to read from `fd`, read a bounded window at a time so
     // memory stays flat whatever the file's size. Throws std::system_error on a read error.
     static QByteArray digestOfFile(uint8_t type, int fd);
-    // Hashes `code` page by page (pageSize 0: one page) and compares with `count` expected slots;
-    // answers the first page that differs, or nothing when all match. Large code is hashed on
-    // several threads.
-    static std::optional<size_t> firstMismatch(uint8_t type, const unsigned char* code, size_t length, size_t pageSize,
-                                               const unsigned char* expected, size_t count);
+    // Hashes the `length` bytes of `code` from `offset` page by page (pageSize 0: one page) and
+    // compares with `count` expected slots; answers the first page that differs, or nothing when all
+    // match. Large code is read and hashed a chunk at a time on several threads.
+    static std::optional<size_t> firstMismatch(uint8_t type, const CodeBytes& code, uint64_t offset, size_t length,
+                                               size_t pageSize, const unsigned char* expected, size_t count);
 };
 
 } // namespace hub

@@ -1,6 +1,7 @@
 #include "kit/codesign/MachOFile.h"
 
 #include "kit/codesign/BinaryReader.h"
+#include "kit/codesign/CodeBytes.h"
 #include "kit/security/CodeSigningService.h"
 
 #include <QFile>
@@ -26,26 +27,37 @@ BinaryReader reader(const unsigned char* data, size_t size)
 {
     return BinaryReader(data, size, CodeSigningService::errBadObjectFormat, QStringLiteral("the Mach-O file"));
 }
+BinaryReader reader(const QByteArray& part)
+{
+    return reader(reinterpret_cast<const unsigned char*>(part.constData()), size_t(part.size()));
+}
+
+bool contains(uint64_t size, uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; }
 
 bool isThinMagic(uint32_t magic)
 {
     return magic == machMagic32 || magic == machMagic64 || magic == machCigam32 || magic == machCigam64;
 }
 
-// Reads the header and load commands of one thin image into `slice`.
-void readThin(const BinaryReader& image, MachOFile::Slice& slice)
+// Reads the header and load commands of the thin image at `slice`'s offset and size into `slice`.
+void readThin(const CodeBytes& file, MachOFile::Slice& slice)
 {
-    const uint32_t magic = image.be32(0);
+    const QByteArray headerBytes = file.read(slice.offset, size_t(std::min<uint64_t>(slice.size, 32)));
+    const BinaryReader header = reader(headerBytes);
+    const uint32_t magic = header.be32(0);
     if (!isThinMagic(magic))
         CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("an architecture is not a Mach-O image"));
     const bool big = magic == machMagic32 || magic == machMagic64;
     const bool wide = magic == machMagic64 || magic == machCigam64;
     const size_t headerSize = wide ? 32 : 28;
-    slice.cpuType = image.u32(4, big);
-    slice.cpuSubtype = image.u32(8, big);
-    const uint32_t commands = image.u32(16, big);
-    const uint32_t commandBytes = image.u32(20, big);
-    const BinaryReader loads = image.sub(headerSize, commandBytes);
+    slice.cpuType = header.u32(4, big);
+    slice.cpuSubtype = header.u32(8, big);
+    const uint32_t commands = header.u32(16, big);
+    const uint32_t commandBytes = header.u32(20, big);
+    if (!contains(slice.size, headerSize, commandBytes))
+        CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("the Mach-O file is truncated or malformed"));
+    const QByteArray loadBytes = file.read(slice.offset + headerSize, commandBytes);
+    const BinaryReader loads = reader(loadBytes);
     size_t at = 0;
     for (uint32_t i = 0; i < commands; ++i) {
         const uint32_t command = loads.u32(at, big);
@@ -59,7 +71,7 @@ void readThin(const BinaryReader& image, MachOFile::Slice& slice)
                                                   : loads.u32(at + 32, big);
             const uint64_t fileSize = segment64 ? uint64_t(loads.u32(at + 48, big)) | uint64_t(loads.u32(at + 52, big)) << 32
                                                 : loads.u32(at + 36, big);
-            if (fileSize > 0 && !image.contains(fileOffset, fileSize))
+            if (fileSize > 0 && !contains(slice.size, fileOffset, fileSize))
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                           QStringLiteral("a segment lies outside its architecture"));
             const auto* name = reinterpret_cast<const char*>(loads.bytes(at + 8, 16));
@@ -77,7 +89,7 @@ void readThin(const BinaryReader& image, MachOFile::Slice& slice)
                                           QStringLiteral("the code signature load command is malformed"));
             const uint32_t offset = loads.u32(at + 8, big);
             const uint32_t length = loads.u32(at + 12, big);
-            if (!image.contains(offset, length) || offset < headerSize + commandBytes)
+            if (!contains(slice.size, offset, length) || offset < headerSize + commandBytes)
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                           QStringLiteral("the code signature lies outside its architecture"));
             slice.signatureOffset = offset;
@@ -125,13 +137,19 @@ bool MachOFile::isMachOFile(const QString& path)
 
 QList<MachOFile::Slice> MachOFile::slices(const unsigned char* data, size_t size)
 {
-    const BinaryReader file = reader(data, size);
+    return slices(CodeBytes(data, size, CodeSigningService::errBadObjectFormat));
+}
+
+QList<MachOFile::Slice> MachOFile::slices(const CodeBytes& bytes)
+{
+    const QByteArray head = bytes.read(0, size_t(std::min<uint64_t>(bytes.size(), 8 + maxFatArchitectures * 32)));
+    const BinaryReader file = reader(head);
     const uint32_t magic = file.be32(0);
     QList<Slice> result;
     if (isThinMagic(magic)) {
         Slice slice;
-        slice.size = size;
-        readThin(file, slice);
+        slice.size = bytes.size();
+        readThin(bytes, slice);
         result.append(slice);
         return result;
     }
@@ -151,24 +169,21 @@ QList<MachOFile::Slice> MachOFile::slices(const unsigned char* data, size_t size
         slice.cpuSubtype = file.be32(at + 4);
         slice.offset = wide ? file.be64(at + 8) : file.be32(at + 8);
         slice.size = wide ? file.be64(at + 16) : file.be32(at + 12);
-        if (slice.offset < headerEnd || !file.contains(slice.offset, slice.size))
+        if (slice.offset < headerEnd || !bytes.contains(slice.offset, slice.size))
             CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                       QStringLiteral("an architecture lies outside the universal file"));
         for (const Slice& other : result) {
             if (slice.offset < other.offset + other.size && other.offset < slice.offset + slice.size)
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("architectures overlap"));
         }
-        readThin(file.sub(slice.offset, slice.size), slice);
+        readThin(bytes, slice);
         result.append(slice);
     }
     return result;
 }
 
-void MachOFile::checkNothingUnsigned(const unsigned char* data, size_t size, const QList<Slice>& slices)
+void MachOFile::checkNothingUnsigned(const CodeBytes& file, const QList<Slice>& slices)
 {
-    auto zeros = [&](uint64_t from, uint64_t to) {
-        return std::all_of(data + from, data + to, [](unsigned char byte) { return byte == 0; });
-    };
     auto refuse = [](const QString& text) { CodeSignatureFault::raise(CodeSigningService::errSignatureFailed, text); };
     for (const Slice& slice : slices) {
         if (!slice.signatureOffset)
@@ -178,10 +193,9 @@ void MachOFile::checkNothingUnsigned(const unsigned char* data, size_t size, con
             || *slice.signatureOffset < *slice.linkEditOffset)
             refuse(QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code has bytes its signature does not cover"));
         // The superblob's own length says where its zero padding begins.
-        const unsigned char* signature = data + slice.offset + *slice.signatureOffset;
-        const uint64_t blobLength = slice.signatureSize < 8 ? 0
-            : uint64_t(signature[4]) << 24 | uint64_t(signature[5]) << 16 | uint64_t(signature[6]) << 8 | signature[7];
-        if (blobLength > slice.signatureSize || !zeros(slice.offset + *slice.signatureOffset + blobLength, slice.offset + signatureEnd))
+        const QByteArray signature = file.read(slice.offset + *slice.signatureOffset, std::min<uint32_t>(slice.signatureSize, 8));
+        const uint64_t blobLength = signature.size() < 8 ? 0 : reader(signature).be32(4);
+        if (blobLength > slice.signatureSize || !file.zeros(slice.offset + *slice.signatureOffset + blobLength, slice.offset + signatureEnd))
             refuse(QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code has bytes its signature does not cover"));
     }
     if (slices.size() == 1 && slices.first().offset == 0)
@@ -189,14 +203,14 @@ void MachOFile::checkNothingUnsigned(const unsigned char* data, size_t size, con
     // A universal file: the header, then the slices in file order with only zeros between them.
     QList<Slice> ordered = slices;
     std::sort(ordered.begin(), ordered.end(), [](const Slice& a, const Slice& b) { return a.offset < b.offset; });
-    const bool wide = reader(data, size).be32(0) == fatMagic64;
+    const bool wide = reader(file.read(0, 4)).be32(0) == fatMagic64;
     uint64_t covered = 8 + uint64_t(slices.size()) * (wide ? 32 : 20);
     for (const Slice& slice : ordered) {
-        if (!zeros(covered, slice.offset))
+        if (!file.zeros(covered, slice.offset))
             refuse(QStringLiteral("the universal file has bytes between its architectures"));
         covered = slice.offset + slice.size;
     }
-    if (covered != size)
+    if (covered != file.size())
         refuse(QStringLiteral("the universal file has bytes after its last architecture"));
 }
 

@@ -8,6 +8,8 @@
 
 namespace hub {
 
+class CodeBytes;
+
 // The architectures of a Mach-O file, thin or fat, and where each keeps its embedded signature.
 struct MachOFile {
     struct Slice {
@@ -33,11 +35,12 @@ struct MachOFile {
     static bool isMachOFile(const QString& path);
     // The slices, in file order; raises CodeSignatureFault (bad object format) for a malformed file.
     static QList<Slice> slices(const unsigned char* data, size_t size);
+    static QList<Slice> slices(const CodeBytes& file);
     // Raises errSignatureFailed unless the file holds nothing its signatures leave out: each
     // signed slice ends with __LINKEDIT, which ends with the signature, whose room after the
     // superblob is zeros; a universal file ends with its last slice and has only zeros between
     // its header and slices.
-    static void checkNothingUnsigned(const unsigned char* data, size_t size, const QList<Slice>& slices);
+    static void checkNothingUnsigned(const CodeBytes& file, const QList<Slice>& slices);
 };
 
 } // namespace hub

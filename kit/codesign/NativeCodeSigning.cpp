@@ -1,5 +1,6 @@
 #include "kit/codesign/NativeCodeSigning.h"
 
+#include "kit/codesign/CodeBytes.h"
 #include "kit/codesign/CodeDirectory.h"
 #include "kit/codesign/CodeRequirement.h"
 #include "kit/codesign/CodeSignatureFault.h"
@@ -7,7 +8,6 @@
 #include "kit/codesign/DiskImageTrailer.h"
 #include "kit/codesign/EmbeddedSignature.h"
 #include "kit/codesign/MachOFile.h"
-#include "kit/codesign/MappedFile.h"
 #include "kit/codesign/SealedResources.h"
 #include "kit/codesign/SymbolicLink.h"
 #include "kit/support/PropertyList.h"
@@ -69,6 +69,17 @@ std::optional<QByteArray> regularFile(const QString& path, const QString& what)
     if (!file.open(QIODevice::ReadOnly))
         CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read ") + what);
     return file.readAll();
+}
+
+const unsigned char* bytesOf(const QByteArray& bytes) { return reinterpret_cast<const unsigned char*>(bytes.constData()); }
+
+// The disk image trailer at the end of the file, if any.
+std::optional<DiskImageTrailer> trailerOf(const CodeBytes& file)
+{
+    if (file.size() < DiskImageTrailer::size)
+        return std::nullopt;
+    const QByteArray tail = file.read(file.size() - DiskImageTrailer::size, DiskImageTrailer::size);
+    return DiskImageTrailer::read(bytesOf(tail), size_t(tail.size()));
 }
 
 // Where a bundle keeps its parts: Name.app/Contents/{Info.plist, MacOS/Name, _CodeSignature}, or a
@@ -309,23 +320,20 @@ std::optional<QVariantMap> NativeCodeSigning::copySigningInformation(const Stati
         } else if (native->kind == Kind::other) {
             return info;
         }
-        const MappedFile file(path, errSignatureNotVerifiable);
-        const unsigned char* signature = nullptr;
-        size_t size = 0;
-        if (const auto trailer = DiskImageTrailer::read(file.data(), file.size()); trailer && native->kind == Kind::diskImage) {
-            if (trailer->signatureLength == 0 || trailer->signatureOffset > file.size() || trailer->signatureLength > file.size() - trailer->signatureOffset)
+        const CodeBytes file = CodeBytes::ofFile(path, errSignatureNotVerifiable);
+        QByteArray signature;
+        if (const auto trailer = trailerOf(file); trailer && native->kind == Kind::diskImage) {
+            if (trailer->signatureLength == 0 || !file.contains(trailer->signatureOffset, trailer->signatureLength))
                 return info;
-            signature = file.data() + trailer->signatureOffset;
-            size = trailer->signatureLength;
+            signature = file.read(trailer->signatureOffset, trailer->signatureLength);
         } else {
-            const auto slices = MachOFile::slices(file.data(), file.size());
+            const auto slices = MachOFile::slices(file);
             const auto slice = std::find_if(slices.begin(), slices.end(), [](const auto& s) { return s.signatureOffset.has_value(); });
             if (slice == slices.end())
                 return info;
-            signature = file.data() + slice->offset + *slice->signatureOffset;
-            size = slice->signatureSize;
+            signature = file.read(slice->offset + *slice->signatureOffset, slice->signatureSize);
         }
-        const CodeDirectory directory = EmbeddedSignature::parse(signature, size).codeDirectories.first();
+        const CodeDirectory directory = EmbeddedSignature::parse(bytesOf(signature), size_t(signature.size())).codeDirectories.first();
         info.insert(infoIdentifier(), directory.identifier());
         if (directory.teamID())
             info.insert(infoTeamIdentifier(), *directory.teamID());
@@ -470,11 +478,11 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const
 {
-    const MappedFile file(path, errSignatureNotVerifiable);
-    const auto slices = MachOFile::slices(file.data(), file.size());
+    const CodeBytes file = CodeBytes::ofFile(path, errSignatureNotVerifiable);
+    const auto slices = MachOFile::slices(file);
     if (std::none_of(slices.begin(), slices.end(), [](const auto& slice) { return slice.signatureOffset.has_value(); }))
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
-    MachOFile::checkNothingUnsigned(file.data(), file.size(), slices);
+    MachOFile::checkNothingUnsigned(file, slices);
     const qsizetype count = (flags & checkAllArchitectures) ? slices.size() : 1;
     QList<SignedCode> signatures;
     for (qsizetype i = 0; i < count; ++i) {
@@ -483,17 +491,17 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString
         if (!slice.signatureOffset) {
             CodeSignatureFault::raise(count == 1 ? errUnsigned : errSignatureFailed, what + QStringLiteral(" is not signed"));
         }
-        const unsigned char* base = file.data() + slice.offset;
-        signatures.append(checkSignature(base + *slice.signatureOffset, slice.signatureSize, base, *slice.signatureOffset, special, what));
+        const QByteArray signature = file.read(slice.offset + *slice.signatureOffset, slice.signatureSize);
+        signatures.append(checkSignature(signature, file, slice.offset, *slice.signatureOffset, special, what));
     }
     return signatures;
 }
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QString& path) const
 {
-    const MappedFile file(path, errSignatureNotVerifiable);
+    const CodeBytes file = CodeBytes::ofFile(path, errSignatureNotVerifiable);
     SpecialData special;
-    special.trailer = DiskImageTrailer::read(file.data(), file.size());
+    special.trailer = trailerOf(file);
     if (!special.trailer)
         CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image has no trailer"));
     const uint64_t offset = special.trailer->signatureOffset;
@@ -503,14 +511,14 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QSt
     const uint64_t end = file.size() - DiskImageTrailer::size;
     if (offset > end || length > end - offset)
         CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image's signature lies outside it"));
-    return {checkSignature(file.data() + offset, length, file.data(), offset, special, QStringLiteral("the disk image"))};
+    return {checkSignature(file.read(offset, length), file, 0, offset, special, QStringLiteral("the disk image"))};
 }
 
-NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned char* signatureData, size_t signatureSize,
-                                                                const unsigned char* code, size_t codeLength,
-                                                                const SpecialData& special, const QString& what) const
+NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const QByteArray& signatureData, const CodeBytes& file,
+                                                                uint64_t codeOffset, size_t codeLength, const SpecialData& special,
+                                                                const QString& what) const
 {
-    const EmbeddedSignature signature = EmbeddedSignature::parse(signatureData, signatureSize);
+    const EmbeddedSignature signature = EmbeddedSignature::parse(bytesOf(signatureData), size_t(signatureData.size()));
     const QList<CodeDirectory>& directories = signature.codeDirectories;
     const CodeDirectory& primary = directories.first();
 
@@ -551,17 +559,17 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const unsigned c
     // Each directory that vouches is checked against everything it binds, and only those are
     // reported: a host's seal of this code may name any of them.
     for (const CodeDirectory* directory : vouched) {
-        checkBindings(*directory, signature, code, codeLength, special, what);
+        checkBindings(*directory, signature, file, codeOffset, codeLength, special, what);
         result.cdhashes.append(directory->cdhash());
     }
     result.identifier = primary.identifier();
     return result;
 }
 
-void NativeCodeSigning::checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const unsigned char* code,
-                                      size_t codeLength, const SpecialData& special, const QString& what)
+void NativeCodeSigning::checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const CodeBytes& file,
+                                      uint64_t codeOffset, size_t codeLength, const SpecialData& special, const QString& what)
 {
-    directory.verifyCode(code, codeLength, what);
+    directory.verifyCode(file, codeOffset, codeLength, what);
     if (special.bundle) {
         directory.verifySpecialSlot(CodeDirectory::infoSlot, special.infoPlist, errInfoPlistFailed, QStringLiteral("Info.plist"));
         if (special.resources && !directory.hasSpecialSlot(CodeDirectory::resourceDirSlot))

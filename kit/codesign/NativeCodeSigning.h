@@ -13,6 +13,7 @@
 
 namespace hub {
 
+class CodeBytes;
 class CodeDirectory;
 class CodeRequirement;
 struct EmbeddedSignature;
@@ -56,12 +57,13 @@ private:
     QList<SignedCode> checkBundle(const QString& path, uint32_t flags, int depth) const;
     QList<SignedCode> checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const;
     QList<SignedCode> checkDiskImage(const QString& path) const;
-    SignedCode checkSignature(const unsigned char* signature, size_t signatureSize, const unsigned char* code,
-                              size_t codeLength, const SpecialData& special, const QString& what) const;
+    // Checks a signature against the codeLength bytes of code at codeOffset in the file.
+    SignedCode checkSignature(const QByteArray& signature, const CodeBytes& file, uint64_t codeOffset, size_t codeLength,
+                              const SpecialData& special, const QString& what) const;
     // Checks the code, Info.plist, sealed resource list, trailer, requirements and entitlements
     // that one code directory binds.
-    static void checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const unsigned char* code,
-                              size_t codeLength, const SpecialData& special, const QString& what);
+    static void checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const CodeBytes& file,
+                              uint64_t codeOffset, size_t codeLength, const SpecialData& special, const QString& what);
 
     // Whether the bundle's stapled ticket vouches for the checked signatures of its main executable.
     bool hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const;

@@ -6,6 +6,7 @@
 #include "kit/support/SmallFile.h"
 
 #include <QFile>
+#include <new>
 
 namespace hub {
 
@@ -40,26 +41,29 @@ void SnapshotCache::saveBytes(const QByteArray& bytes, const QString& key, QStri
     AtomicFile::write(fileFor(key, extension), bytes);
 }
 
-bool SnapshotCache::readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const
+std::optional<QByteArray> SnapshotCache::readBytes(const QString& key, QStringView extension) const
 {
     // Never through a link: the snapshots are the hub's own files.
-    return SmallFile::map(fileFor(key, extension), maxFileBytes, SmallFile::Links::refuse, use);
+    try {
+        return SmallFile::read(fileFor(key, extension), maxFileBytes, SmallFile::Links::refuse).bytes;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 std::optional<QJsonDocument> SnapshotCache::load(const QString& key) const
 {
-    std::optional<QJsonDocument> document;
-    try {
-        readBytes(key, u"json", [&](const QByteArray& bytes) {
-            QJsonParseError error;
-            QJsonDocument parsed = QJsonDocument::fromJson(bytes, &error);
-            if (error.error == QJsonParseError::NoError)
-                document = std::move(parsed);
-        });
-    } catch (const std::exception&) {
+    const std::optional<QByteArray> bytes = readBytes(key, u"json");
+    if (!bytes)
         return std::nullopt;
+    try {
+        QJsonParseError error;
+        QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+        if (error.error == QJsonParseError::NoError)
+            return document;
+    } catch (const std::bad_alloc&) {
     }
-    return document;
+    return std::nullopt;
 }
 
 void SnapshotCache::remove(const QString& key, QStringView extension) const { QFile::remove(fileFor(key, extension)); }

@@ -3,7 +3,6 @@
 #include <QJsonDocument>
 #include <QString>
 #include <exception>
-#include <functional>
 #include <optional>
 
 namespace hub {
@@ -39,11 +38,9 @@ public:
 
     // The same for a key kept in another form, in its file with `extension`.
     void saveBytes(const QByteArray& bytes, const QString& key, QStringView extension) const;
-    // Hands the file's bytes to `use`, mapped: another process cutting the file short ends the
-    // use (false) rather than the process. False, and no call, for a missing, empty or
-    // unreadable file, for a link, anything but a regular file, or one too large to be a
-    // snapshot. What `use` throws goes to the caller.
-    bool readBytes(const QString& key, QStringView extension, const std::function<void(const QByteArray&)>& use) const;
+    // The file's bytes, read into a copy: nothing for a missing or unreadable file, one cut short
+    // while read, a link, anything but a regular file, or one too large to be a snapshot.
+    std::optional<QByteArray> readBytes(const QString& key, QStringView extension) const;
 
     // directory + the key as a safe file name (fallback "download") + "." + extension.
     QString fileFor(const QString& key, QStringView extension = u"json") const;

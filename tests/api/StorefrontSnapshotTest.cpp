@@ -1,4 +1,5 @@
 #include "kit/api/StorefrontSnapshot.h"
+#include "tests/testkit/FileCutter.h"
 #include "tests/testkit/FilePermissions.h"
 #include "tests/testkit/ForkedChild.h"
 
@@ -204,4 +205,26 @@ TEST(StorefrontSnapshot, HostileFilesAreMisses)
             };
             EXPECT_EQ(test::runInChild(load, c.limited ? std::optional(headroom) : std::nullopt), 0) << c.name << " as " << file.toStdString();
         }
+}
+
+// Another process cuts the snapshot at half and writes it back, over and over, while it is loaded:
+// the hub lives on.
+TEST(StorefrontSnapshot, AFileCutShortWhileLoadedNeverFaults)
+{
+    QTemporaryDir folder;
+    const SnapshotCache cache(folder.path());
+    const Storefront storefront = largeStorefront();
+    StorefrontSnapshot::save(cache, storefront);
+    const QByteArray bytes = StorefrontSnapshot::encode(storefront);
+    {
+        const test::FileCutter cutter(folder.filePath("storefront.bin"), bytes, bytes.size() / 2);
+        ASSERT_TRUE(cutter.running());
+        EXPECT_EQ(test::runInChild([&] {
+                      for (int i = 0; i < 1000; ++i)
+                          StorefrontSnapshot::load(cache);
+                      return 0;
+                  }),
+                  0);
+    }
+    EXPECT_EQ(StorefrontSnapshot::load(cache), storefront);
 }

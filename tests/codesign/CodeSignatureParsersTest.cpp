@@ -4,6 +4,7 @@
 #include "kit/codesign/EmbeddedSignature.h"
 #include "kit/codesign/MachOFile.h"
 #include "kit/security/CodeSigningService.h"
+#include "tests/testkit/EmbeddedSignature.h"
 
 #include <QtEndian>
 #include <functional>
@@ -207,6 +208,28 @@ TEST(CodeDirectoryTest, PagesSlotsAndIdentity)
     EXPECT_EQ(faultOf([&] { cd.verifySpecialSlot(5, QByteArray("x"), status, "entitlements"); }), status);
 }
 
+
+// Code is hashed a bounded window at a time: pages smaller and larger than a window, and one page over
+// all of it, are each checked to the last byte.
+TEST(CodeDirectoryTest, PagesOfEverySizeAreCheckedAcrossReadWindows)
+{
+    QByteArray code((5 << 20) + 123, Qt::Uninitialized);
+    for (qsizetype i = 0; i < code.size(); ++i)
+        code[i] = char(i * 7 + (i >> 12));
+    QByteArray flipped = code;
+    flipped[flipped.size() - 1] = char(flipped.back() ^ 1);
+    for (const quint8 pageSizeLog2 : {12, 22, 0}) {
+        SCOPED_TRACE(int(pageSizeLog2));
+        test::EmbeddedSignature::Directory directory;
+        directory.pageSizeLog2 = pageSizeLog2;
+        directory.identifier = QStringLiteral("com.tavren.large");
+        directory.code = code.constData();
+        directory.codeLimit = code.size();
+        const CodeDirectory cd = CodeDirectory::parse(test::EmbeddedSignature::codeDirectory(directory));
+        EXPECT_EQ(faultOf([&] { cd.verifyCode(bytes(code), size_t(code.size()), "code"); }), std::nullopt);
+        EXPECT_EQ(faultOf([&] { cd.verifyCode(bytes(flipped), size_t(flipped.size()), "code"); }), CodeSigningService::errSignatureFailed);
+    }
+}
 TEST(CodeDirectoryTest, MalformedDirectoriesAreRefused)
 {
     const QByteArray code(5000, 'c');

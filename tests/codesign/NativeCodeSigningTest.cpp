@@ -5,6 +5,8 @@
 #include "kit/security/CodeVerifier.h"
 #include "tests/testkit/BundleLayout.h"
 #include "tests/testkit/EmbeddedSignature.h"
+#include "tests/testkit/FileCutter.h"
+#include "tests/testkit/ForkedChild.h"
 #include "tests/testkit/MachOImage.h"
 #include "tests/testkit/TestNotary.h"
 #include "tests/testkit/TestSigner.h"
@@ -252,6 +254,28 @@ TEST_F(NativeCodeSigningTest, DamagedExecutablesFailCleanly)
         damaged[at] = char(damaged[at] ^ 0x41);
         EXPECT_NE(status(damaged), 0);
     }
+}
+
+// Another process cutting the executable at half and writing it back, over and over, while the bundle is
+// checked (a copy over an installed plug-in): each check passes or refuses, and the checker lives on.
+TEST_F(NativeCodeSigningTest, AnExecutableCutShortWhileCheckedPassesOrIsRefused)
+{
+    BundleSpec spec = BundleSpec::plugIn();
+    spec.codeSize = 1 << 20;
+    const QString bundle = build(spec);
+    const QString executable = hub::test::BundleLayout::of(bundle).executable;
+    const QByteArray bytes = readBytes(executable);
+    {
+        const hub::test::FileCutter cutter(executable, bytes, bytes.size() / 2);
+        ASSERT_TRUE(cutter.running());
+        EXPECT_EQ(hub::test::runInChild([&] {
+                      for (int i = 0; i < 200; ++i)
+                          refusal(bundle);
+                      return 0;
+                  }),
+                  0);
+    }
+    EXPECT_EQ(refusal(bundle), "passed");
 }
 
 TEST_F(NativeCodeSigningTest, FrameworkRootLinksStayInTheCurrentVersion)
