@@ -164,7 +164,7 @@ std::optional<QString> message(std::int32_t status)
     case notAvailable: return QStringLiteral("No keyring is available: no secret service is running in this session.");
     case itemNotFound: return QStringLiteral("The specified item could not be found in the keyring.");
     case noDefaultKeychain: return QStringLiteral("The secret service has no default keyring.");
-    case interactionNotAllowed: return QStringLiteral("The keyring is locked and could not be unlocked.");
+    case interactionNotAllowed: return QStringLiteral("The keyring is locked.");
     default: return std::nullopt;
     }
 }
