@@ -1,16 +1,18 @@
 // libsecret first: glib's headers use names that Qt defines as macros.
 #include "kit/platform/SecretLibrary.h"
 
+#include "kit/platform/KeychainLog.h"
 #include "kit/platform/SecretService.h"
 
-#include <QLoggingCategory>
 #include <memory>
+
+namespace hub {
+Q_LOGGING_CATEGORY(logKeychain, "com.tavren.hub.keychain")
+} // namespace hub
 
 namespace hub::SecretService {
 
 namespace {
-
-Q_LOGGING_CATEGORY(logKeychain, "com.tavren.hub.keychain")
 
 const SecretSchema* schema()
 {
