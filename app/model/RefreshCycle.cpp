@@ -155,7 +155,7 @@ QCoro::Task<> RefreshCycle::loadStorefront()
     } catch (const std::exception& error) {
         // While the launch snapshot is on screen a failed fetch stays quiet.
         if (self && !parts_.catalog.storefrontIsCached())
-            report(error);
+            reportLoad(error);
     }
 }
 
@@ -181,7 +181,7 @@ QCoro::Task<> RefreshCycle::loadTavrenID()
         if (current() && isNotSignedIn(error))
             parts_.accounts.setTavrenProfile(std::nullopt);
         else if (current())
-            report(error, Source::identity);
+            reportLoad(error, Source::identity);
         co_return;
     }
     if (!current())
@@ -233,7 +233,7 @@ QCoro::Task<> RefreshCycle::loadStoreAccount()
         if (isNotSignedIn(error))
             parts_.accounts.clearStore();
         else
-            report(error);
+            reportLoad(error);
     }
 }
 
@@ -326,20 +326,31 @@ void RefreshCycle::updateDockBadge()
 
 void RefreshCycle::report(const std::exception& error, Source source)
 {
+    if (const std::optional<QString> text = settle(error, source))
+        parts_.banners.flash(Banner::Tone::failure, *text);
+}
+
+void RefreshCycle::reportLoad(const std::exception& error, Source source)
+{
+    // One outage fails every loader of a refresh alike: it shows once per refresh.
+    const std::optional<QString> text = settle(error, source);
+    if (!text || (running_ && cycleFailures_.contains(*text)))
+        return;
+    if (running_)
+        cycleFailures_.insert(*text);
+    parts_.banners.flash(Banner::Tone::failure, *text);
+}
+
+std::optional<QString> RefreshCycle::settle(const std::exception& error, Source source)
+{
     if (isNotSignedIn(error) && source == Source::store) {
         parts_.accounts.clearStore();
         parts_.accounts.openSignIn(SignInPurpose::connectStore(storeSessionEnded));
-        return;
+        return std::nullopt;
     }
     if (isNotSignedIn(error))
         parts_.accounts.clearTavrenID();
-    // One outage fails every loader of a refresh alike: it shows once per refresh.
-    const QString text = messageOf(error);
-    if (running_ && cycleFailures_.contains(text))
-        return;
-    if (running_)
-        cycleFailures_.insert(text);
-    parts_.banners.flash(Banner::Tone::failure, text);
+    return messageOf(error);
 }
 
 QCoro::Task<> RefreshCycle::updateLoop()

@@ -77,6 +77,7 @@ public:
     // Queues an install of every available update.
     void updateAll();
     void updateDockBadge();
+    // The failure of an operation the user started: every one shows its own banner.
     void report(const std::exception& error, Source source = Source::store);
 
 signals:
@@ -85,6 +86,10 @@ signals:
 
 private:
     QCoro::Task<> runCycle();
+    // A loader's failure: the same text shows once per refresh.
+    void reportLoad(const std::exception& error, Source source = Source::store);
+    // Ends the session an error ended; the text to show, none for an ended store session.
+    std::optional<QString> settle(const std::exception& error, Source source);
     void afterRefresh();
     // Runs `save` over the snapshot folder on the saves pool; failures are dropped.
     void saveSnapshot(std::function<void(const SnapshotCache&)> save);

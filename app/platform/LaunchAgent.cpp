@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
@@ -16,8 +15,6 @@
 namespace hub {
 
 namespace {
-
-Q_LOGGING_CATEGORY(agentLog, "com.tavren.hub.launch-agent")
 
 constexpr int systemctlTimeoutMs = 30'000;
 
@@ -93,7 +90,6 @@ LaunchAgent::Answer LaunchAgent::systemctl(const QStringList& arguments) const
     process.setStandardInputFile(QProcess::nullDevice());
     process.start();
     Answer answer;
-    answer.command = arguments.join(u' ');
     if (!process.waitForStarted(systemctlTimeoutMs)) {
         answer.errors = process.errorString();
         return answer;
@@ -116,7 +112,6 @@ void LaunchAgent::check(const Answer& answer) const
     if (answer.status == 0)
         return;
     const QString detail = answer.errors.isEmpty() ? QStringLiteral("status %1").arg(answer.status) : answer.errors;
-    qCWarning(agentLog, "systemctl --user %s: %s", qUtf8Printable(answer.command), qUtf8Printable(detail));
     throw LaunchAgentError(LaunchAgentError::Kind::systemctlFailed, detail);
 }
 

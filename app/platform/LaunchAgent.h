@@ -41,14 +41,13 @@ public:
 
 private:
     struct Answer {
-        QString command; // the arguments after "--user"
         bool started = false;
         int status = -1;
         QString output;
         QString errors;
     };
     Answer systemctl(const QStringList& arguments) const;
-    // Throws a refusal, after logging systemctl's words.
+    // Throws a refusal with systemctl's words.
     void check(const Answer& answer) const;
     void writeUnits() const;
 

@@ -1,13 +1,11 @@
 #include "app/shell/CheckoutModule.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/CheckoutLog.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <dlfcn.h>
-
-Q_LOGGING_CATEGORY(checkoutModuleLog, "com.tavren.hub.checkout")
 
 namespace hub {
 
@@ -30,12 +28,12 @@ CheckoutEntry::MakeView CheckoutModule::load()
     // Kept loaded for the rest of the run: its objects may outlive any one sheet.
     void* handle = file.isEmpty() ? nullptr : dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        qCWarning(checkoutModuleLog, "checkout module not loaded: %s", file.isEmpty() ? "no path" : dlerror());
+        qCWarning(checkoutLog, "checkout module not loaded: %s", file.isEmpty() ? "no path" : dlerror());
         return nullptr;
     }
     make_ = reinterpret_cast<CheckoutEntry::MakeView>(dlsym(handle, CheckoutEntry::symbol));
     if (!make_)
-        qCWarning(checkoutModuleLog, "checkout module without its entry: %s", dlerror());
+        qCWarning(checkoutLog, "checkout module without its entry: %s", dlerror());
     return make_;
 }
 

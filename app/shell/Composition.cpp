@@ -6,6 +6,7 @@
 #include "app/platform/Notifier.h"
 #include "app/platform/UserDefaults.h"
 #include "app/platform/Workspace.h"
+#include "app/views/kit/LaunchLog.h"
 #include "kit/api/InMemoryTokenPersistence.h"
 #include "kit/deployment/Deployment.h"
 #include "kit/api/KeychainTokenPersistence.h"
@@ -15,7 +16,6 @@
 #include "kit/support/AppDirectories.h"
 
 #include <QDir>
-#include <QLoggingCategory>
 #include <QThreadPool>
 #include <cstdlib>
 #include <system_error>
@@ -23,8 +23,6 @@
 namespace hub::Composition {
 
 namespace {
-
-Q_LOGGING_CATEGORY(launchLog, "com.tavren.hub.launch")
 
 constexpr const char* keychainService = "com.tavren.hub";
 

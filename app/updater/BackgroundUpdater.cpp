@@ -1,6 +1,7 @@
 #include "app/updater/BackgroundUpdater.h"
 
 #include "app/platform/LaunchAgent.h"
+#include "app/platform/LaunchAgentError.h"
 #include "app/platform/UserLocale.h"
 #include "kit/install/WorkFolder.h"
 
@@ -15,6 +16,7 @@ namespace hub::BackgroundUpdater {
 namespace {
 
 Q_LOGGING_CATEGORY(backgroundLog, "com.tavren.hub.background-update")
+Q_LOGGING_CATEGORY(agentLog, "com.tavren.hub.launch-agent")
 
 constexpr const char* argument = "--background-update";
 
@@ -146,7 +148,7 @@ void registerByDefault(QSettings& defaults, const QStringList& arguments, bool r
             return;
         agent.registerAgent();
     } catch (...) {
-        // Registering is best effort: the next start tries again.
+        // Registering is best effort and quiet: the next start tries again.
     }
 }
 
@@ -154,10 +156,15 @@ void setEnabled(bool enabled, QSettings& defaults, const LaunchAgent& agent)
 {
     defaults.setValue(QStringLiteral("backgroundUpdatesTurnedOff"), !enabled);
     defaults.sync();
-    if (enabled)
-        agent.registerAgent();
-    else
-        agent.unregisterAgent();
+    try {
+        if (enabled)
+            agent.registerAgent();
+        else
+            agent.unregisterAgent();
+    } catch (const LaunchAgentError& error) {
+        qCWarning(agentLog, "background updates not turned %s: %s", enabled ? "on" : "off", qUtf8Printable(error.detail));
+        throw;
+    }
 }
 
 } // namespace hub::BackgroundUpdater

@@ -1,8 +1,8 @@
 #include "kit/api/CurlLibrary.h"
 
 #include "kit/api/HTTPTransport.h"
+#include "kit/api/NetworkLog.h"
 
-#include <QLoggingCategory>
 #include <dlfcn.h>
 #include <mutex>
 #include <optional>
@@ -10,8 +10,6 @@
 namespace hub {
 
 namespace {
-
-Q_LOGGING_CATEGORY(logNetwork, "com.tavren.hub.network")
 
 // The soname of the libcurl whose headers the kit is built with.
 constexpr const char* soname = "libcurl.so.4";

@@ -1,8 +1,8 @@
 #include "kit/api/PinnedExchange.h"
 
 #include "kit/api/CurlLibrary.h"
+#include "kit/api/NetworkLog.h"
 
-#include <QLoggingCategory>
 #include <QUrl>
 #include <limits>
 #include <curl/curl.h>
@@ -12,9 +12,9 @@
 
 namespace hub {
 
-namespace {
-
 Q_LOGGING_CATEGORY(logNetwork, "com.tavren.hub.network")
+
+namespace {
 
 // The transport's own words go to the log; the user sees the error's short sentence.
 TransportError failure(const QString& host, int code, const QString& detail)

@@ -1,6 +1,7 @@
 #include "kit/platform/SecretLibrary.h"
 
-#include <QLoggingCategory>
+#include "kit/platform/KeychainLog.h"
+
 #include <dlfcn.h>
 #include <mutex>
 #include <optional>
@@ -8,8 +9,6 @@
 namespace hub {
 
 namespace {
-
-Q_LOGGING_CATEGORY(logSecretLibrary, "com.tavren.hub.keychain")
 
 // The soname of the libsecret whose headers the kit is built with.
 constexpr const char* soname = "libsecret-1.so.0";
@@ -26,7 +25,7 @@ std::optional<SecretLibrary> open()
     // Never closed: GObject types cannot be unloaded.
     void* library = dlopen(soname, RTLD_NOW | RTLD_LOCAL);
     if (!library) {
-        qCWarning(logSecretLibrary, "The keyring library could not be opened: %s", dlerror());
+        qCWarning(logKeychain, "The keyring library could not be opened: %s", dlerror());
         return std::nullopt;
     }
     GQuark (*secretError)() = nullptr;
@@ -43,7 +42,7 @@ std::optional<SecretLibrary> open()
         && bind(library, "g_object_unref", secret.object_unref) && bind(library, "secret_error_get_quark", secretError)
         && bind(library, "g_io_error_quark", ioError) && bind(library, "g_dbus_error_quark", dbusError);
     if (!bound) {
-        qCWarning(logSecretLibrary, "The keyring library lacks a function: %s", dlerror());
+        qCWarning(logKeychain, "The keyring library lacks a function: %s", dlerror());
         return std::nullopt;
     }
     secret.secretError = secretError();

@@ -1,16 +1,18 @@
 // libsecret first: glib's headers use names that Qt defines as macros.
 #include "kit/platform/SecretLibrary.h"
 
+#include "kit/platform/KeychainLog.h"
 #include "kit/platform/SecretService.h"
 
-#include <QLoggingCategory>
 #include <memory>
+
+namespace hub {
+Q_LOGGING_CATEGORY(logKeychain, "com.tavren.hub.keychain")
+} // namespace hub
 
 namespace hub::SecretService {
 
 namespace {
-
-Q_LOGGING_CATEGORY(logKeychain, "com.tavren.hub.keychain")
 
 const SecretSchema* schema()
 {
@@ -164,7 +166,7 @@ std::optional<QString> message(std::int32_t status)
     case notAvailable: return QStringLiteral("No keyring is available: no secret service is running in this session.");
     case itemNotFound: return QStringLiteral("The specified item could not be found in the keyring.");
     case noDefaultKeychain: return QStringLiteral("The secret service has no default keyring.");
-    case interactionNotAllowed: return QStringLiteral("The keyring is locked and could not be unlocked.");
+    case interactionNotAllowed: return QStringLiteral("The keyring is locked.");
     default: return std::nullopt;
     }
 }

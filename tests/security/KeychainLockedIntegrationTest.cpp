@@ -48,7 +48,7 @@ TEST(LockedKeychain, ChildFailsWithTheLockedStatus)
     ASSERT_EQ(error, nullptr) << error->message;
 
     const KeychainError locked(hub::SecretService::interactionNotAllowed);
-    EXPECT_EQ(locked.message(), QStringLiteral("Keyring error -25308: The keyring is locked and could not be unlocked."));
+    EXPECT_EQ(locked.message(), QStringLiteral("Keyring error -25308: The keyring is locked."));
     hub::test::expectEveryOperationFails(item, locked);
     EXPECT_THROW(hub::KeychainTokenPersistence(item.service, item.account).load(), KeychainError);
 

@@ -1,7 +1,7 @@
 #include "app/views/checkout/CheckoutPage.h"
 
-#include "app/views/checkout/CheckoutLog.h"
 #include "app/views/checkout/InsecureContentBlocker.h"
+#include "app/views/kit/CheckoutLog.h"
 
 #include <QWebEngineCertificateError>
 #include <QWebEngineFileSystemAccessRequest>
@@ -10,8 +10,6 @@
 #include <QWebEngineSettings>
 
 namespace hub {
-
-Q_LOGGING_CATEGORY(checkoutLog, "com.tavren.hub.checkout")
 
 CheckoutPage::CheckoutPage(const CheckoutNavigation& navigation, QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile, parent), navigation_(navigation), blocker_(new InsecureContentBlocker(this))

@@ -1,8 +1,8 @@
 #include "app/views/checkout/CheckoutWebView.h"
 
-#include "app/views/checkout/CheckoutLog.h"
 #include "app/views/checkout/CheckoutPage.h"
 #include "app/views/checkout/InsecureContentBlocker.h"
+#include "app/views/kit/CheckoutLog.h"
 #include "app/views/kit/WebEngineArguments.h"
 
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "app/views/checkout/InsecureContentBlocker.h"
 
-#include "app/views/checkout/CheckoutLog.h"
 #include "app/views/checkout/CheckoutNavigation.h"
+#include "app/views/kit/CheckoutLog.h"
 
 namespace hub {
 

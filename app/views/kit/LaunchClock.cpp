@@ -1,18 +1,18 @@
 #include "app/views/kit/LaunchClock.h"
 
 #include "app/platform/QueuedQuit.h"
+#include "app/views/kit/LaunchLog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLoggingCategory>
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(launchLog, "com.tavren.hub.launch")
-
 namespace hub {
+
+Q_LOGGING_CATEGORY(launchLog, "com.tavren.hub.launch")
 
 LaunchClock::LaunchClock(Hooks hooks) : hooks_(std::move(hooks)) {}
 

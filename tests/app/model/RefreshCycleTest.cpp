@@ -171,6 +171,30 @@ TEST(RefreshCycle, OneOutageShowsOneBanner)
     EXPECT_EQ(ModelHarness::bannerTexts(*model).size(), 2);
 }
 
+TEST(RefreshCycle, WhatTheUserDoesDuringARefreshShowsItsOwnFailure)
+{
+    ModelHarness harness; // the store and the identity service answer nothing but the profile
+    harness.holdStoreSession();
+    harness.holdIdentitySession();
+    // The profile answers when the test lets it: until then the refresh runs.
+    QSemaphore profile;
+    harness.identity->route("GET", "/id/auth/me", [&profile](const HttpRequest&) {
+        profile.tryAcquire(1, 20'000);
+        return ScriptedTransport::response(200, QJsonDocument(Fixtures::profile("ada@example.test").toJson()).toJson());
+    });
+    const auto model = harness.makeModel();
+    QCoro::Task<> refresh = model->refresh().refreshAll();
+    ASSERT_TRUE(test::eventually([&] { return !ModelHarness::bannerTexts(*model).isEmpty(); }));
+
+    const StorefrontProduct alpha = Fixtures::product("a", "Alpha");
+    await(model->checkout().beginCheckout({{alpha, *alpha.defaultVariation}}, false));
+    await(model->signIn().revokeTavrenSession(Fixtures::session("s2", "Phone")));
+    profile.release();
+    await(std::move(refresh));
+    EXPECT_EQ(ModelHarness::bannerTexts(*model), QStringList(3, "Could not connect to the server."))
+        << "the refresh's, the checkout's and the sign-out's";
+}
+
 TEST(RefreshCycle, UpdatesAreAnnouncedOncePerProduct)
 {
     ModelHarness harness;

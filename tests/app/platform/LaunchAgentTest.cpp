@@ -4,6 +4,7 @@
 #include "app/platform/LaunchAgent.h"
 #include "app/platform/LaunchAgentError.h"
 #include "app/updater/BackgroundUpdater.h"
+#include "tests/app/fakes/QtPrinters.h"
 #include "tests/testkit/Thrown.h"
 
 #include <QFile>
@@ -67,6 +68,23 @@ exit 0
     LaunchAgent agent() const { return LaunchAgent(QStringLiteral("/opt/Tavren Hub/bin/tavren-hub%"), units(), path()); }
 
     QTemporaryDir box;
+};
+
+// The lines logged in the hub's own categories while it lives.
+struct HubLog {
+    HubLog() : previous(qInstallMessageHandler(collect)) { lines().clear(); }
+    ~HubLog() { qInstallMessageHandler(previous); }
+    static QStringList& lines()
+    {
+        static QStringList logged;
+        return logged;
+    }
+    static void collect(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        if (QByteArray(context.category).startsWith("com.tavren.hub"))
+            lines().append(text);
+    }
+    QtMessageHandler previous;
 };
 
 QString read(const QString& path)
@@ -197,6 +215,20 @@ TEST(LaunchAgent, SetEnabledRecordsTheChoiceFirst)
     systemctl.set("refuse", false);
     BackgroundUpdater::registerByDefault(defaults, {}, true, systemctl.agent());
     EXPECT_NE(systemctl.agent().status(), LaunchAgent::Status::enabled);
+}
+
+TEST(LaunchAgent, ARefusalIsLoggedForTheSwitchButNotAtStart)
+{
+    StubSystemctl systemctl;
+    QSettings defaults(systemctl.box.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+    systemctl.set("refuse", true);
+    const HubLog log;
+    BackgroundUpdater::registerByDefault(defaults, {}, true, systemctl.agent());
+    EXPECT_EQ(HubLog::lines(), QStringList()) << "a refusal at start is ignored";
+
+    const auto refused = test::thrown<LaunchAgentError>([&] { BackgroundUpdater::setEnabled(true, defaults, systemctl.agent()); });
+    EXPECT_EQ(refused.message(), QStringLiteral("The user's service manager refused the background updater."));
+    EXPECT_EQ(HubLog::lines(), QStringList(QStringLiteral("background updates not turned on: Access denied")));
 }
 
 } // namespace
