@@ -2,6 +2,7 @@
 
 #include "kit/codesign/BinaryReader.h"
 #include "kit/codesign/CodeBytes.h"
+#include "kit/codesign/CodeSignatureFault.h"
 #include "kit/security/CodeSigningService.h"
 
 #include <QFile>
@@ -128,11 +129,13 @@ bool MachOFile::isMachO(const unsigned char* data, size_t size)
 
 bool MachOFile::isMachOFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    try {
+        const CodeBytes file = CodeBytes::ofFile(path, CodeSigningService::errBadObjectFormat);
+        const QByteArray head = file.read(0, size_t(std::min<uint64_t>(file.size(), 8)));
+        return isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
+    } catch (const CodeSignatureFault&) {
         return false;
-    const QByteArray head = file.read(8);
-    return isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
+    }
 }
 
 QList<MachOFile::Slice> MachOFile::slices(const unsigned char* data, size_t size)

@@ -11,6 +11,7 @@
 #include "kit/codesign/SealedResources.h"
 #include "kit/codesign/SymbolicLink.h"
 #include "kit/support/PropertyList.h"
+#include "kit/support/SmallFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@ using Service = CodeSigningService;
 
 constexpr int maxNesting = 8;
 constexpr qint64 maxTicketSize = 64 * 1024;
+constexpr qint64 maxListSize = 64 * 1024 * 1024; // an Info.plist or a sealed resource list
 
 enum class Kind { bundle, machO, diskImage, other };
 
@@ -47,28 +49,39 @@ std::optional<Kind> kindOf(const QString& path)
         return Kind::other;
     if (MachOFile::isMachOFile(path))
         return Kind::machO;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    try {
+        const CodeBytes file = CodeBytes::ofFile(path, Service::errBadObjectFormat);
+        if (file.size() >= DiskImageTrailer::size && file.read(file.size() - DiskImageTrailer::size, 4) == "koly")
+            return Kind::diskImage;
+    } catch (const CodeSignatureFault&) {
         return std::nullopt;
-    if (file.size() >= qint64(DiskImageTrailer::size) && file.seek(file.size() - qint64(DiskImageTrailer::size))
-        && file.read(4) == "koly")
-        return Kind::diskImage;
+    }
     return Kind::other;
 }
 
-// A regular file's bytes, nothing when there is nothing at the path; a link or anything other
-// than a regular file raises errRegularFile.
-std::optional<QByteArray> regularFile(const QString& path, const QString& what)
+// Whether there is a file at the path; a link or anything other than a regular file raises
+// errRegularFile.
+bool isRegularFile(const QString& path, const QString& what)
 {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return std::nullopt;
+        return false;
     if (info.isSymLink() || !info.isFile())
         CodeSignatureFault::raise(Service::errRegularFile, what + QStringLiteral(" must be a regular file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    return true;
+}
+
+// A regular file's bytes, nothing when there is nothing at the path; a link or anything other
+// than a regular file raises errRegularFile. Read without blocking and within bounds, so that
+// whatever is put at the path meanwhile is refused rather than waited on.
+std::optional<QByteArray> regularFile(const QString& path, const QString& what)
+{
+    if (!isRegularFile(path, what))
+        return std::nullopt;
+    SmallFile file = SmallFile::read(path, maxListSize, SmallFile::Links::refuse);
+    if (!file.bytes)
         CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read ") + what);
-    return file.readAll();
+    return std::move(file.bytes);
 }
 
 const unsigned char* bytesOf(const QByteArray& bytes) { return reinterpret_cast<const unsigned char*>(bytes.constData()); }
@@ -424,14 +437,14 @@ bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>
     const auto layout = layoutOf(bundle);
     if (!layout)
         return false;
-    QFile file(layout->resourceRoot + u'/' + SealedResources::ticketFile);
-    const QFileInfo info(file.fileName());
-    if (info.isSymLink() || !info.isFile() || info.size() > maxTicketSize || !file.open(QIODevice::ReadOnly))
+    const SmallFile ticket =
+        SmallFile::read(layout->resourceRoot + u'/' + SealedResources::ticketFile, maxTicketSize, SmallFile::Links::refuse);
+    if (!ticket.bytes)
         return false;
     QList<QList<QByteArray>> cdhashes;
     for (const SignedCode& signature : signatures)
         cdhashes.append(signature.cdhashes);
-    return anchors().notary.vouchesFor(file.readAll(), cdhashes);
+    return anchors().notary.vouchesFor(*ticket.bytes, cdhashes);
 }
 
 QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
@@ -454,7 +467,7 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
     }
     checkNoLinkedFolder(root, *executable);
-    regularFile(executablePath, QStringLiteral("the main executable"));
+    isRegularFile(executablePath, QStringLiteral("the main executable"));
     if (kindOf(executablePath) != Kind::machO) {
         if (hasSeal)
             CodeSignatureFault::raise(errSignatureUnsupported, QStringLiteral("only Mach-O executables can be checked"));

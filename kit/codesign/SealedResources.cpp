@@ -6,6 +6,7 @@
 #include "kit/support/ParallelFor.h"
 #include "kit/codesign/SymbolicLink.h"
 #include "kit/security/CodeSigningService.h"
+#include "kit/support/FileDescriptor.h"
 #include "kit/support/PropertyList.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QVariantMap>
 #include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -48,19 +50,17 @@ struct SealedFile {
 // memory stays flat however large the resources are.
 QByteArray digestOfFile(uint8_t type, const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    // Without blocking: a FIFO put in the file's place meanwhile is refused, not waited on.
+    const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat status {};
+    if (!fd.valid() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::optional<QByteArray> digest;
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     try {
-        digest = CodeHash::digestOfFile(type, fd);
+        return CodeHash::digestOfFile(type, fd.get());
     } catch (const std::system_error&) {
-    }
-    ::close(fd);
-    if (!digest)
         CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
-    return *digest;
+    }
 }
 
 QList<Rule> readRules(const QVariant& value)

@@ -1,13 +1,15 @@
 #include "kit/security/CodeVerifier.h"
 
 #include "kit/support/PropertyList.h"
+#include "kit/support/SmallFile.h"
 
-#include <QFile>
 #include <QVariantMap>
 
 namespace hub {
 
 namespace {
+
+constexpr qint64 maxInfoBytes = 16 * 1024 * 1024;
 
 QString lastPathComponent(const QUrl& url)
 {
@@ -87,10 +89,11 @@ bool CodeVerifier::isNotarized(const QUrl& url) const
 
 std::optional<QString> CodeVerifier::bundleVersion(const QUrl& bundle)
 {
-    QFile file(bundle.toLocalFile() + QStringLiteral("/Contents/Info.plist"));
-    if (!file.open(QIODevice::ReadOnly))
+    // Without blocking and within bounds: whatever lies at the name is refused, not waited on.
+    const SmallFile file = SmallFile::read(bundle.toLocalFile() + QStringLiteral("/Contents/Info.plist"), maxInfoBytes);
+    if (!file.bytes)
         return std::nullopt;
-    const auto plist = PropertyList::parse(file.readAll());
+    const auto plist = PropertyList::parse(*file.bytes);
     if (!plist || plist->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     const QVariantMap info = plist->toMap();

@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -270,6 +273,41 @@ TEST_F(NativeCodeSigningTest, AnExecutableCutShortWhileCheckedPassesOrIsRefused)
         ASSERT_TRUE(cutter.running());
         EXPECT_EQ(hub::test::runInChild([&] {
                       for (int i = 0; i < 200; ++i)
+                          refusal(bundle);
+                      return 0;
+                  }),
+                  0);
+    }
+    EXPECT_EQ(refusal(bundle), "passed");
+}
+
+// Another process putting a FIFO in the place of the executable, the Info.plist or a sealed resource
+// and the file back, over and over, while the bundle is checked: no check waits on the FIFO.
+TEST_F(NativeCodeSigningTest, AFifoSwappedInWhileCheckedIsRefusedNeverWaitedOn)
+{
+    BundleSpec spec = BundleSpec::plugIn();
+    for (int i = 0; i < 40; ++i)
+        spec.resources.insert(QStringLiteral("Sound %1.txt").arg(i), QByteArray(4096, char('a' + i % 26)));
+    const QString bundle = build(spec);
+    const auto layout = hub::test::BundleLayout::of(bundle);
+    const QStringList targets{layout.executable, layout.infoPlist, layout.root + QStringLiteral("/Resources/Sound 39.txt")};
+    for (const QString& target : targets)
+        ASSERT_EQ(::link(QFile::encodeName(target), QFile::encodeName(dir.filePath(QFileInfo(target).fileName()))), 0);
+    {
+        const std::jthread swapper([&](std::stop_token stop) {
+            const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("swap.fifo")));
+            const QByteArray back = QFile::encodeName(dir.filePath(QStringLiteral("swap.back")));
+            for (int round = 0; !stop.stop_requested(); ++round) {
+                const QByteArray target = QFile::encodeName(targets[round % targets.size()]);
+                const QByteArray saved = QFile::encodeName(dir.filePath(QFileInfo(targets[round % targets.size()]).fileName()));
+                if (::mkfifo(fifo, 0600) != 0 || ::rename(fifo, target) != 0 || ::link(saved, back) != 0
+                    || ::rename(back, target) != 0)
+                    return;
+            }
+        });
+        EXPECT_EQ(hub::test::runInChild([&] {
+                      ::alarm(20);
+                      for (int i = 0; i < 300; ++i)
                           refusal(bundle);
                       return 0;
                   }),
