@@ -207,8 +207,7 @@ TEST(StorefrontSnapshot, HostileFilesAreMisses)
         }
 }
 
-// Another process cuts the snapshot at half and writes it back, over and over, while it is loaded:
-// the hub lives on.
+// Another process cuts the snapshot short and writes it back while it is loaded: the hub lives on.
 TEST(StorefrontSnapshot, AFileCutShortWhileLoadedNeverFaults)
 {
     QTemporaryDir folder;
@@ -216,15 +215,6 @@ TEST(StorefrontSnapshot, AFileCutShortWhileLoadedNeverFaults)
     const Storefront storefront = largeStorefront();
     StorefrontSnapshot::save(cache, storefront);
     const QByteArray bytes = StorefrontSnapshot::encode(storefront);
-    {
-        const test::FileCutter cutter(folder.filePath("storefront.bin"), bytes, bytes.size() / 2);
-        ASSERT_TRUE(cutter.running());
-        EXPECT_EQ(test::runInChild([&] {
-                      for (int i = 0; i < 1000; ++i)
-                          StorefrontSnapshot::load(cache);
-                      return 0;
-                  }),
-                  0);
-    }
+    EXPECT_EQ(test::readWhileCut(folder.filePath("storefront.bin"), bytes, 1000, [&] { StorefrontSnapshot::load(cache); }), 0);
     EXPECT_EQ(StorefrontSnapshot::load(cache), storefront);
 }

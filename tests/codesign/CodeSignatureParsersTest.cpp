@@ -208,9 +208,7 @@ TEST(CodeDirectoryTest, PagesSlotsAndIdentity)
     EXPECT_EQ(faultOf([&] { cd.verifySpecialSlot(5, QByteArray("x"), status, "entitlements"); }), status);
 }
 
-
-// Code is hashed a bounded window at a time: pages smaller and larger than a window, and one page over
-// all of it, are each checked to the last byte.
+// Pages smaller and larger than a read window, and one page over all the code, are checked to the last byte.
 TEST(CodeDirectoryTest, PagesOfEverySizeAreCheckedAcrossReadWindows)
 {
     QByteArray code((5 << 20) + 123, Qt::Uninitialized);

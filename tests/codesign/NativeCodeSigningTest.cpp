@@ -259,30 +259,18 @@ TEST_F(NativeCodeSigningTest, DamagedExecutablesFailCleanly)
     }
 }
 
-// Another process cutting the executable at half and writing it back, over and over, while the bundle is
-// checked (a copy over an installed plug-in): each check passes or refuses, and the checker lives on.
+// Another process cutting the executable short and writing it back while checked: each check passes or refuses.
 TEST_F(NativeCodeSigningTest, AnExecutableCutShortWhileCheckedPassesOrIsRefused)
 {
     BundleSpec spec = BundleSpec::plugIn();
     spec.codeSize = 1 << 20;
     const QString bundle = build(spec);
     const QString executable = hub::test::BundleLayout::of(bundle).executable;
-    const QByteArray bytes = readBytes(executable);
-    {
-        const hub::test::FileCutter cutter(executable, bytes, bytes.size() / 2);
-        ASSERT_TRUE(cutter.running());
-        EXPECT_EQ(hub::test::runInChild([&] {
-                      for (int i = 0; i < 200; ++i)
-                          refusal(bundle);
-                      return 0;
-                  }),
-                  0);
-    }
+    EXPECT_EQ(hub::test::readWhileCut(executable, readBytes(executable), 200, [&] { refusal(bundle); }), 0);
     EXPECT_EQ(refusal(bundle), "passed");
 }
 
-// Another process putting a FIFO in the place of the executable, the Info.plist or a sealed resource
-// and the file back, over and over, while the bundle is checked: no check waits on the FIFO.
+// Another process swapping a FIFO in for the executable, the Info.plist or a sealed resource: no check waits on it.
 TEST_F(NativeCodeSigningTest, AFifoSwappedInWhileCheckedIsRefusedNeverWaitedOn)
 {
     BundleSpec spec = BundleSpec::plugIn();
@@ -290,18 +278,18 @@ TEST_F(NativeCodeSigningTest, AFifoSwappedInWhileCheckedIsRefusedNeverWaitedOn)
         spec.resources.insert(QStringLiteral("Sound %1.txt").arg(i), QByteArray(4096, char('a' + i % 26)));
     const QString bundle = build(spec);
     const auto layout = hub::test::BundleLayout::of(bundle);
-    const QStringList targets{layout.executable, layout.infoPlist, layout.root + QStringLiteral("/Resources/Sound 39.txt")};
-    for (const QString& target : targets)
-        ASSERT_EQ(::link(QFile::encodeName(target), QFile::encodeName(dir.filePath(QFileInfo(target).fileName()))), 0);
+    QList<std::pair<QByteArray, QByteArray>> targets; // each with a link kept to its file
+    for (const QString& target : {layout.executable, layout.infoPlist, layout.root + QStringLiteral("/Resources/Sound 39.txt")}) {
+        targets.append({QFile::encodeName(target), QFile::encodeName(dir.filePath(QFileInfo(target).fileName()))});
+        ASSERT_EQ(::link(targets.back().first, targets.back().second), 0);
+    }
     {
+        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("swap.fifo")));
+        const QByteArray back = QFile::encodeName(dir.filePath(QStringLiteral("swap.back")));
         const std::jthread swapper([&](std::stop_token stop) {
-            const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("swap.fifo")));
-            const QByteArray back = QFile::encodeName(dir.filePath(QStringLiteral("swap.back")));
             for (int round = 0; !stop.stop_requested(); ++round) {
-                const QByteArray target = QFile::encodeName(targets[round % targets.size()]);
-                const QByteArray saved = QFile::encodeName(dir.filePath(QFileInfo(targets[round % targets.size()]).fileName()));
-                if (::mkfifo(fifo, 0600) != 0 || ::rename(fifo, target) != 0 || ::link(saved, back) != 0
-                    || ::rename(back, target) != 0)
+                const auto& [target, saved] = targets[round % targets.size()];
+                if (::mkfifo(fifo, 0600) != 0 || ::rename(fifo, target) != 0 || ::link(saved, back) != 0 || ::rename(back, target) != 0)
                     return;
             }
         });

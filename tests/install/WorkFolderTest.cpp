@@ -30,7 +30,6 @@ std::atomic<bool> noReplaceRefused = false;
 
 } // namespace
 
-// Every no-replace rename of this process comes here first.
 extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags) noexcept
 {
     if (noReplaceRefused && (flags & RENAME_NOREPLACE) != 0) {
@@ -144,7 +143,7 @@ TEST(WorkFolderChild, SweepsUntilStopped)
     const WorkFolder work(qEnvironmentVariable(childRoot));
     work.sweep();
     std::cout << "sweeping" << std::endl;
-    // Sweeps come now and then, not back to back: a claim that finds the root held tries again shortly.
+    // Sweeps now and then: a claim that finds the root held tries again shortly.
     while (!QFileInfo::exists(work.root + QStringLiteral(".stop"))) {
         work.sweep();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -190,7 +189,6 @@ TEST(WorkFolder, ARootLockedElsewhereStallsNoSweepAndNoClaimForEver)
     ASSERT_TRUE(work.claim(QStringLiteral("left"))); // what a crashed run left
     for (const int mode : {LOCK_SH, LOCK_EX}) {
         SCOPED_TRACE(mode == LOCK_SH ? "shared" : "exclusive");
-        // An open of its own, as another process has.
         const FileDescriptor root(::open(QFile::encodeName(work.root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         ASSERT_EQ(::flock(root.get(), mode), 0);
         const int status = test::runInChild([&work, mode] {
@@ -217,8 +215,7 @@ TEST(WorkFolder, LeftoversGoWhereNoReplaceRenamesAreRefused)
 {
     QTemporaryDir box;
     const WorkFolder work(box.filePath(QStringLiteral("work")));
-    ASSERT_TRUE(work.claim(QStringLiteral("paused")));
-    ASSERT_TRUE(work.claim(QStringLiteral("crashed")));
+    ASSERT_TRUE(work.claim(QStringLiteral("paused")) && work.claim(QStringLiteral("crashed")));
     QFile(work.root + QStringLiteral("/paused/download-Xy12Zw")).open(QIODevice::WriteOnly);
     noReplaceRefused = true;
     work.discard(QStringLiteral("paused"));
@@ -237,8 +234,7 @@ TEST(WorkFolder, ALockFileThatCannotBeSettledFailsTheClaim)
     ASSERT_TRUE(work.claim(QStringLiteral("tv-reverb")));
     const QString lockFile = work.root + QStringLiteral("/.claims/tv-reverb.lock");
     ASSERT_TRUE(QFile(lockFile).open(QIODevice::WriteOnly));
-    // Another program's lease: every open for writing is refused until it lets go. Its
-    // holder is told of each try by a signal, which this one ignores.
+    // Another program's lease refuses every open for writing; its holder's signal of each try is ignored.
     const FileDescriptor leased(::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC));
     const auto told = std::signal(SIGIO, SIG_IGN);
     ASSERT_EQ(::fcntl(leased.get(), F_SETLEASE, F_RDLCK), 0);

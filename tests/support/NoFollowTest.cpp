@@ -15,16 +15,18 @@ using hub::FileDescriptor;
 
 namespace {
 
-// `depth` folders named "d", each in the one before, below `name` in `folder`; made level by
-// level, since their path would be far longer than any path the system takes.
-void plantDeepTree(int folder, const char* name, int depth)
+// Opens (made first when `make`) `depth` folders named "d" each in the one before, below `name` in `folder`,
+// level by level: their path is longer than any the system takes.
+FileDescriptor descend(int folder, const char* name, int depth, bool make)
 {
-    ::mkdirat(folder, name, 0700);
-    FileDescriptor at(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    for (int level = 0; level < depth && at.valid(); ++level) {
-        ::mkdirat(at.get(), "d", 0700);
-        at = FileDescriptor(::openat(at.get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor at;
+    for (int level = 0; level <= depth && (level == 0 || at.valid()); ++level) {
+        const int in = level == 0 ? folder : at.get();
+        if (make)
+            ::mkdirat(in, level == 0 ? name : "d", 0700);
+        at = FileDescriptor(::openat(in, level == 0 ? name : "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
+    return at;
 }
 
 // The highest descriptor open in this process.
@@ -38,8 +40,7 @@ int highestDescriptor()
 
 } // namespace
 
-// A planted deep tree takes no more than a few descriptors and no stack per level: the
-// rest of the process can still open files, and a tree too deep is left as it is.
+// A planted deep tree takes a few descriptors and no stack per level; one too deep is left as it is.
 TEST(NoFollow, ADeepTreeNeitherUsesUpDescriptorsNorTheStack)
 {
     QTemporaryDir box;
@@ -49,17 +50,15 @@ TEST(NoFollow, ADeepTreeNeitherUsesUpDescriptorsNorTheStack)
         const rlimit few{rlim_t(highestDescriptor() + 16), rlim_t(highestDescriptor() + 16)};
         if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
             return 1;
-        plantDeepTree(folder.get(), "deep", 100);
+        descend(folder.get(), "deep", 100, true);
         if (!hub::NoFollow::removeTree(folder.get(), "deep") || ::faccessat(folder.get(), "deep", F_OK, AT_SYMLINK_NOFOLLOW) == 0)
             return 2;
-        plantDeepTree(folder.get(), "deeper", hub::NoFollow::removeTreeDepth + 10);
+        descend(folder.get(), "deeper", hub::NoFollow::removeTreeDepth + 10, true);
         const int before = highestDescriptor();
         if (hub::NoFollow::removeTree(folder.get(), "deeper") || highestDescriptor() != before)
             return 3;
         // Taken from further down, what was too deep goes.
-        FileDescriptor below(::openat(folder.get(), "deeper", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        for (int level = 0; level < 20; ++level)
-            below = FileDescriptor(::openat(below.get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const FileDescriptor below = descend(folder.get(), "deeper", 20, false);
         return hub::NoFollow::removeTree(below.get(), "d") && hub::NoFollow::removeTree(folder.get(), "deeper") ? 0 : 4;
     }),
         0);

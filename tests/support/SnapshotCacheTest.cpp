@@ -85,15 +85,8 @@ TEST(SnapshotCache, AFileCutShortWhileReadNeverFaults)
     const SnapshotCache cache(folder.path());
     const QByteArray bytes(1 << 20, 'x');
     cache.saveBytes(bytes, QStringLiteral("storefront"), u"bin");
-    {
-        const hub::test::FileCutter cutter(cache.fileFor(QStringLiteral("storefront"), u"bin"), bytes, bytes.size() / 2);
-        ASSERT_TRUE(cutter.running());
-        EXPECT_EQ(hub::test::runInChild([&] {
-                      for (int i = 0; i < 100; ++i)
-                          cache.readBytes(QStringLiteral("storefront"), u"bin");
-                      return 0;
-                  }),
-                  0);
-    }
+    EXPECT_EQ(hub::test::readWhileCut(cache.fileFor(QStringLiteral("storefront"), u"bin"), bytes, 100,
+                                      [&] { cache.readBytes(QStringLiteral("storefront"), u"bin"); }),
+              0);
     EXPECT_EQ(cache.readBytes(QStringLiteral("storefront"), u"bin"), bytes);
 }

@@ -72,19 +72,13 @@ exit 0
 
 // The lines logged in the hub's own categories while it lives.
 struct HubLog {
-    HubLog() : previous(qInstallMessageHandler(collect)) { lines().clear(); }
+    HubLog() { lines.clear(); }
     ~HubLog() { qInstallMessageHandler(previous); }
-    static QStringList& lines()
-    {
-        static QStringList logged;
-        return logged;
-    }
-    static void collect(QtMsgType, const QMessageLogContext& context, const QString& text)
-    {
+    static inline QStringList lines;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
         if (QByteArray(context.category).startsWith("com.tavren.hub"))
-            lines().append(text);
-    }
-    QtMessageHandler previous;
+            lines.append(text);
+    });
 };
 
 QString read(const QString& path)
@@ -224,11 +218,11 @@ TEST(LaunchAgent, ARefusalIsLoggedForTheSwitchButNotAtStart)
     systemctl.set("refuse", true);
     const HubLog log;
     BackgroundUpdater::registerByDefault(defaults, {}, true, systemctl.agent());
-    EXPECT_EQ(HubLog::lines(), QStringList()) << "a refusal at start is ignored";
+    EXPECT_EQ(HubLog::lines, QStringList()) << "a refusal at start is ignored";
 
     const auto refused = test::thrown<LaunchAgentError>([&] { BackgroundUpdater::setEnabled(true, defaults, systemctl.agent()); });
     EXPECT_EQ(refused.message(), QStringLiteral("The user's service manager refused the background updater."));
-    EXPECT_EQ(HubLog::lines(), QStringList(QStringLiteral("background updates not turned on: Access denied")));
+    EXPECT_EQ(HubLog::lines, QStringList(QStringLiteral("background updates not turned on: Access denied")));
 }
 
 } // namespace

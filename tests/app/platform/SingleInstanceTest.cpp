@@ -5,6 +5,7 @@
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
 #include "tests/app/fakes/QtPrinters.h"
+#include "tests/testkit/Thrown.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -135,8 +136,7 @@ TEST(SingleInstance, TheLockFileIsNeverOpenedThroughALink)
     }
 }
 
-// What stands in the way of a claim: an empty folder at a name of the hub's own goes; one
-// with a user's files in it stays and is named, as is a folder whose path no socket can hold.
+// An empty folder at the hub's own name goes; one with a user's files stays and is named, as is a path too long.
 TEST(SingleInstance, AClaimThatCannotBeMadeSaysWhy)
 {
     using Kind = SingleInstanceError::Kind;
@@ -164,22 +164,16 @@ TEST(SingleInstance, AClaimThatCannotBeMadeSaysWhy)
             continue;
         }
         const QString path = folder.filePath(*c.kind == Kind::cannotLock ? lockName : socketName);
-        try {
-            instance.claim();
-            ADD_FAILURE() << "claimed with " << qPrintable(c.planted + c.folder);
-        } catch (const SingleInstanceError& error) {
-            EXPECT_EQ(error, SingleInstanceError(*c.kind, path, c.error));
-            EXPECT_THAT(error.message().toStdString(),
-                        testing::AllOf(testing::HasSubstr(path.toStdString()),
-                                       testing::HasSubstr(std::generic_category().message(c.error)),
-                                       testing::Not(testing::HasSubstr("did not answer"))));
-        }
+        const auto error = test::thrown<SingleInstanceError>([&] { instance.claim(); });
+        EXPECT_EQ(error, SingleInstanceError(*c.kind, path, c.error));
+        EXPECT_THAT(error.message().toStdString(),
+                    testing::AllOf(testing::HasSubstr(path.toStdString()), testing::HasSubstr(std::generic_category().message(c.error)),
+                                   testing::Not(testing::HasSubstr("did not answer"))));
         EXPECT_TRUE(QFileInfo::exists(folder.filePath(c.planted))) << "a user's folder stays";
     }
 }
 
-// The first start holds the role but listens only once its window is built: a second start
-// meanwhile waits for it and hands its link over.
+// A first start holding the role but not yet listening is waited for, and the link handed over.
 TEST(SingleInstance, ASecondStartWaitsForAFirstThatIsSlowToListen)
 {
     QTemporaryDir folder;

@@ -9,6 +9,7 @@
 #include "tests/devstore/InstalledAsTheApp.h"
 #include "tests/testkit/OwnSession.h"
 
+#include <QDeadlineTimer>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -93,8 +94,7 @@ TEST(HubLifetime, ASecondStartThatCouldNotHandOverSaysSo)
     EXPECT_TRUE(second.process().readAllStandardError().contains("could not hand over"));
 }
 
-// A FIFO at every cached image's name: the hub reads past them and fetches the images
-// again, and a SIGTERM still ends it at once.
+// FIFOs at the cached images' names: the hub fetches the images again, and a SIGTERM still ends it at once.
 TEST(HubLifetime, FifosInTheImageCacheNeitherHoldNorKeepItRunning)
 {
     test::DevstoreProcess store;
@@ -106,12 +106,9 @@ TEST(HubLifetime, FifosInTheImageCacheNeitherHoldNorKeepItRunning)
     const auto runUntil = [&](const std::function<bool()>& done) {
         test::HubProcess hub(box.path());
         EXPECT_TRUE(hub.start({}));
-        QElapsedTimer clock;
-        clock.start();
-        bool reached = false;
-        while (!(reached = done()) && clock.elapsed() < 30'000 && hub.process().state() == QProcess::Running)
+        for (const QDeadlineTimer deadline(30'000); !done() && !deadline.hasExpired() && hub.process().state() == QProcess::Running;)
             QThread::msleep(20);
-        EXPECT_TRUE(reached);
+        EXPECT_TRUE(done());
         ::kill(pid_t(hub.process().processId()), SIGTERM);
         EXPECT_EQ(hub.finish(5'000), 0);
     };

@@ -328,11 +328,7 @@ TEST_F(RootWindow, ChoosingASectionByHandLeavesTheSearch)
 TEST_F(RootWindow, TheFocusStaysOnTheProductPageAfterMoreReviews)
 {
     const auto reviews = [](const QString& id, std::optional<QString> cursor) {
-        Review review;
-        review.id = id;
-        review.productId = QStringLiteral("tv-reverb");
-        review.rating = 5;
-        review.title = review.body = review.displayName = id;
+        const Review review{.id = id, .productId = QStringLiteral("tv-reverb"), .rating = 5, .title = id, .body = id, .displayName = id};
         return QJsonDocument(ReviewPage{QStringLiteral("tv-reverb"), {2, 5.0}, {review}, std::move(cursor)}.toJson()).toJson();
     };
     harness.identity->route("GET", "/id/reviews?product=tv-reverb", 200, reviews(QStringLiteral("a"), QStringLiteral("c1")));

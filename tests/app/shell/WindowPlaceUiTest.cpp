@@ -1,5 +1,4 @@
-// The main window opens where, as large as and in the state the last one closed, on a
-// screen of 1920 by 1200 (see the test's environment).
+// The main window opens where, as large as and in the state the last one closed (on a 1920 by 1200 screen).
 
 #include "app/shell/MainWindow.h"
 #include "tests/app/fakes/ModelHarness.h"

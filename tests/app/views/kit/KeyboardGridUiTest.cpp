@@ -63,8 +63,7 @@ TEST(KeyboardGridUi, AClickFocusesWithoutTheRingAndAnArrowThenShowsIt)
     EXPECT_FALSE(grid->ring());
 }
 
-// However the keyboard brings the focus to a cell, the page scrolls it into view: Tab
-// from a field outside the page, then Tab and the arrows within it.
+// A cell the keyboard focuses (Tab from a field outside, then Tab and the arrows) is scrolled into view.
 TEST(KeyboardGridUi, ACellFocusedByTheKeyboardIsScrolledIntoView)
 {
     Motion::setEnabled(false);
