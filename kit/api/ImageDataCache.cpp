@@ -4,11 +4,13 @@
 #include "kit/api/URLSessionTransport.h"
 #include "kit/support/AppDirectories.h"
 #include "kit/support/AtomicFile.h"
+#include "kit/support/NoFollow.h"
 #include "kit/support/SmallFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace hub {
@@ -171,12 +173,8 @@ void ImageDataCache::prune(const QString& directory, const QDateTime& now)
         const QString path = directory + u'/' + name;
         // The entry's own age: a link is judged as itself, not by what it points at.
         struct stat entry {};
-        if (::lstat(QFile::encodeName(path).constData(), &entry) != 0 || entry.st_mtime >= cutOff)
-            continue;
-        if (S_ISDIR(entry.st_mode))
-            QDir(path).removeRecursively();
-        else
-            QFile::remove(path);
+        if (::lstat(QFile::encodeName(path).constData(), &entry) == 0 && entry.st_mtime < cutOff)
+            NoFollow::removeTree(AT_FDCWD, QFile::encodeName(path)); // a folder too, within bounds
     }
 }
 

@@ -236,11 +236,14 @@ TEST(ImageDataCache, PruneRemovesWhatIsOlderThan30Days)
     file(QStringLiteral("notes.txt"), 31);
     file(QStringLiteral(".hidden"), 31);
     file(QStringLiteral("recent.img"), 29);
+    const timespec old[2] = {{now.addDays(-31).toSecsSinceEpoch(), 0}, {now.addDays(-31).toSecsSinceEpoch(), 0}};
     for (const char* target : {"recent.img", "gone.img"}) { // a link goes by its own time, whatever it points at
         const QByteArray link = QFile::encodeName(folder.filePath(QStringLiteral("link-") + QLatin1String(target)));
-        const timespec times[2] = {{now.addDays(-31).toSecsSinceEpoch(), 0}, {now.addDays(-31).toSecsSinceEpoch(), 0}};
-        EXPECT_TRUE(::symlink(target, link.constData()) == 0 && ::utimensat(AT_FDCWD, link.constData(), times, AT_SYMLINK_NOFOLLOW) == 0);
+        EXPECT_TRUE(::symlink(target, link.constData()) == 0 && ::utimensat(AT_FDCWD, link.constData(), old, AT_SYMLINK_NOFOLLOW) == 0);
     }
+    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("old folder/inner")));
+    file(QStringLiteral("old folder/inner/old.img"), 31);
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(folder.filePath(QStringLiteral("old folder"))).constData(), old, 0), 0);
     ImageDataCache::prune(folder.path(), now);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("recent.img")});
