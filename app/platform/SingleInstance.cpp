@@ -143,10 +143,8 @@ SingleInstance::SingleInstance(QString folder, QObject* parent) : QObject(parent
 
 SingleInstance::~SingleInstance()
 {
-    for (const auto& connection : connections_) {
-        delete connection->notifier;
-        ::close(connection->descriptor);
-    }
+    for (const auto& connection : connections_)
+        delete connection->notifier; // before its descriptor closes, with connections_
     if (!listener_.valid())
         return;
     delete acceptor_;
@@ -223,8 +221,8 @@ bool SingleInstance::send(const QString& message, const QString& folder, int tim
 void SingleInstance::accept()
 {
     for (int round = 0; round < acceptsPerTurn; ++round) {
-        const int descriptor = ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (descriptor < 0) {
+        FileDescriptor descriptor(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!descriptor.valid()) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             return;
@@ -236,8 +234,8 @@ void SingleInstance::accept()
             if (readFrom(oldest))
                 drop(oldest);
         }
-        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-        connections_.push_back(std::make_unique<Connection>(Connection{descriptor, notifier, {}}));
+        auto* notifier = new QSocketNotifier(descriptor.get(), QSocketNotifier::Read, this);
+        connections_.push_back(std::make_unique<Connection>(Connection{std::move(descriptor), notifier, {}}));
         Connection* connection = connections_.back().get();
         connect(notifier, &QSocketNotifier::activated, this, [this, connection] { readFrom(connection); });
         // A sender writes as soon as it is connected: its message is usually there already.
@@ -249,7 +247,7 @@ bool SingleInstance::readFrom(Connection* connection)
 {
     char buffer[16 * 1024];
     for (;;) {
-        const ssize_t count = ::recv(connection->descriptor, buffer, sizeof buffer, 0);
+        const ssize_t count = ::recv(connection->descriptor.get(), buffer, sizeof buffer, 0);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -269,7 +267,7 @@ bool SingleInstance::readFrom(Connection* connection)
         }
         const QString message = QString::fromUtf8(connection->bytes.first(end));
         // Taken: the sender learns so before the connection closes.
-        ::send(connection->descriptor, &terminator, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::send(connection->descriptor.get(), &terminator, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         drop(connection);
         emit messageReceived(message);
         return false;
@@ -287,7 +285,6 @@ void SingleInstance::drop(Connection* connection)
     // Possibly inside the notifier's own signal: it goes once that has returned.
     owned->notifier->setEnabled(false);
     owned->notifier->deleteLater();
-    ::close(owned->descriptor);
 }
 
 } // namespace hub

@@ -70,7 +70,7 @@ signals:
 private:
     // One sender's connection: its bytes gathered until the line ends.
     struct Connection {
-        int descriptor;
+        FileDescriptor descriptor;
         QSocketNotifier* notifier;
         QByteArray bytes;
     };

@@ -5,7 +5,6 @@
 #include "kit/codesign/CodeSignatureFault.h"
 #include "kit/security/CodeSigningService.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 
@@ -127,12 +126,16 @@ bool MachOFile::isMachO(const unsigned char* data, size_t size)
     return (magic == fatMagic || magic == fatMagic64) && bytes.be32(4) > 0 && bytes.be32(4) <= maxFatArchitectures;
 }
 
+bool MachOFile::isMachO(const CodeBytes& file)
+{
+    const QByteArray head = file.read(0, size_t(std::min<uint64_t>(file.size(), 8)));
+    return isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
+}
+
 bool MachOFile::isMachOFile(const QString& path)
 {
     try {
-        const CodeBytes file = CodeBytes::ofFile(path, CodeSigningService::errBadObjectFormat);
-        const QByteArray head = file.read(0, size_t(std::min<uint64_t>(file.size(), 8)));
-        return isMachO(reinterpret_cast<const unsigned char*>(head.constData()), size_t(head.size()));
+        return isMachO(CodeBytes::ofFile(path, CodeSigningService::errBadObjectFormat));
     } catch (const CodeSignatureFault&) {
         return false;
     }

@@ -31,6 +31,7 @@ struct MachOFile {
 
     // True when the bytes begin like a Mach-O file (thin or fat).
     static bool isMachO(const unsigned char* data, size_t size);
+    static bool isMachO(const CodeBytes& file);
     // True when the file at a path begins like a Mach-O file.
     static bool isMachOFile(const QString& path);
     // The slices, in file order; raises CodeSignatureFault (bad object format) for a malformed file.

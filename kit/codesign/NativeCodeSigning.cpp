@@ -47,10 +47,10 @@ std::optional<Kind> kindOf(const QString& path)
         return Kind::bundle;
     if (!info.isFile())
         return Kind::other;
-    if (MachOFile::isMachOFile(path))
-        return Kind::machO;
     try {
         const CodeBytes file = CodeBytes::ofFile(path, Service::errBadObjectFormat);
+        if (MachOFile::isMachO(file))
+            return Kind::machO;
         if (file.size() >= DiskImageTrailer::size && file.read(file.size() - DiskImageTrailer::size, 4) == "koly")
             return Kind::diskImage;
     } catch (const CodeSignatureFault&) {

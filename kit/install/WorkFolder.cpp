@@ -63,18 +63,14 @@ private:
     bool held_ = false;
 };
 
-bool isRealFolder(int folder, const QByteArray& name)
+// Whether `name` in `folder` is itself, not through a link, of `type` (S_IFDIR, S_IFREG).
+bool isA(int folder, const QByteArray& name, mode_t type)
 {
     struct stat status {};
-    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && (status.st_mode & S_IFMT) == type;
 }
 
-bool isPartialFile(int folder, const QByteArray& name)
-{
-    struct stat status {};
-    return PartialFile::isPartialName(name) && ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
-        && S_ISREG(status.st_mode);
-}
+bool isPartialFile(int folder, const QByteArray& name) { return PartialFile::isPartialName(name) && isA(folder, name, S_IFREG); }
 
 // Run folders are named by sanitised keys, which never start with a dot.
 bool isRunName(const QByteArray& name) { return !name.isEmpty() && !name.startsWith('.'); }
@@ -99,7 +95,7 @@ int renameUnlessTaken(int root, const QByteArray& from, const QByteArray& to)
 // ".swept-" name of its own and its lock file goes. The new name, or nothing.
 QByteArray moveAside(int root, int claims, const QByteArray& name)
 {
-    if (!isRealFolder(root, name))
+    if (!isA(root, name, S_IFDIR))
         return {};
     const FileDescriptor lock = NoFollow::lockFile(claims, lockName(name));
     if (!lock.valid())
@@ -167,10 +163,7 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
     const FileDescriptor folder = NoFollow::makeFolder(top.get(), run);
     const QByteArray kept = encoded(keep);
     for (const QByteArray& entry : NoFollow::entries(folder.get())) {
-        struct stat status {};
-        const bool isKept = !kept.isEmpty() && entry == kept
-            && ::fstatat(folder.get(), entry.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
-        if (!isKept)
+        if (kept.isEmpty() || entry != kept || !isA(folder.get(), entry, S_IFREG))
             NoFollow::removeTree(folder.get(), entry);
     }
     return held;
@@ -213,9 +206,7 @@ void WorkFolder::sweep() const
             }
             // Lock files whose run folder is gone; taking one and letting go deletes it.
             for (const QByteArray& name : NoFollow::entries(claims.get())) {
-                struct stat status {};
-                if (!isRunName(name) || !name.endsWith(".lock")
-                    || ::fstatat(claims.get(), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+                if (!isRunName(name) || !name.endsWith(".lock") || !isA(claims.get(), name, S_IFREG))
                     continue;
                 const FileDescriptor lock = NoFollow::lockFile(claims.get(), name);
                 if (lock.valid())
