@@ -1,3 +1,4 @@
+#include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/Motion.h"
 
 #include <QApplication>
@@ -8,7 +9,7 @@
 #include <memory>
 
 // App tests run under a QCoreApplication; *UiTest and *UiIntegrationTest binaries get an
-// offscreen QApplication. Motion is off unless a test turns it on.
+// offscreen QApplication. Motion is off unless a test turns it on; the image pools stop at the end.
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
@@ -24,5 +25,8 @@ int main(int argc, char** argv)
     }
     hub::Motion::setEnabled(false);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // As the app quits: no image fetch a test started outlives what it reaches.
+    hub::ImageMemory::stop();
+    return status;
 }
