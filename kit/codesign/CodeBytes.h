@@ -20,7 +20,9 @@ public:
     CodeBytes(const unsigned char* data, size_t size, int32_t status) : data_(data), size_(size), status_(status) {}
 
     uint64_t size() const { return size_; }
-    bool contains(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
+    bool contains(uint64_t offset, uint64_t length) const { return fits(size_, offset, length); }
+    // Whether [offset, offset + length) lies within the first `size` bytes, without overflow.
+    static bool fits(uint64_t size, uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; }
 
     // The part [offset, offset + length): in place for bytes in memory, else read into `buffer`.
     const unsigned char* bytes(uint64_t offset, size_t length, QByteArray& buffer) const;

@@ -32,8 +32,6 @@ BinaryReader reader(const QByteArray& part)
     return reader(reinterpret_cast<const unsigned char*>(part.constData()), size_t(part.size()));
 }
 
-bool contains(uint64_t size, uint64_t offset, uint64_t length) { return offset <= size && length <= size - offset; }
-
 bool isThinMagic(uint32_t magic)
 {
     return magic == machMagic32 || magic == machMagic64 || magic == machCigam32 || magic == machCigam64;
@@ -54,7 +52,7 @@ void readThin(const CodeBytes& file, MachOFile::Slice& slice)
     slice.cpuSubtype = header.u32(8, big);
     const uint32_t commands = header.u32(16, big);
     const uint32_t commandBytes = header.u32(20, big);
-    if (!contains(slice.size, headerSize, commandBytes))
+    if (!CodeBytes::fits(slice.size, headerSize, commandBytes))
         CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("the Mach-O file is truncated or malformed"));
     const QByteArray loadBytes = file.read(slice.offset + headerSize, commandBytes);
     const BinaryReader loads = reader(loadBytes);
@@ -71,7 +69,7 @@ void readThin(const CodeBytes& file, MachOFile::Slice& slice)
                                                   : loads.u32(at + 32, big);
             const uint64_t fileSize = segment64 ? uint64_t(loads.u32(at + 48, big)) | uint64_t(loads.u32(at + 52, big)) << 32
                                                 : loads.u32(at + 36, big);
-            if (fileSize > 0 && !contains(slice.size, fileOffset, fileSize))
+            if (fileSize > 0 && !CodeBytes::fits(slice.size, fileOffset, fileSize))
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                           QStringLiteral("a segment lies outside its architecture"));
             const auto* name = reinterpret_cast<const char*>(loads.bytes(at + 8, 16));
@@ -89,7 +87,7 @@ void readThin(const CodeBytes& file, MachOFile::Slice& slice)
                                           QStringLiteral("the code signature load command is malformed"));
             const uint32_t offset = loads.u32(at + 8, big);
             const uint32_t length = loads.u32(at + 12, big);
-            if (!contains(slice.size, offset, length) || offset < headerSize + commandBytes)
+            if (!CodeBytes::fits(slice.size, offset, length) || offset < headerSize + commandBytes)
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                           QStringLiteral("the code signature lies outside its architecture"));
             slice.signatureOffset = offset;

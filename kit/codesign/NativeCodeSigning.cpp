@@ -521,8 +521,7 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QSt
     const uint64_t length = special.trailer->signatureLength;
     if (offset == 0 && length == 0)
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the disk image is not signed"));
-    const uint64_t end = file.size() - DiskImageTrailer::size;
-    if (offset > end || length > end - offset)
+    if (!CodeBytes::fits(file.size() - DiskImageTrailer::size, offset, length))
         CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image's signature lies outside it"));
     return {checkSignature(file.read(offset, length), file, 0, offset, special, QStringLiteral("the disk image"))};
 }
