@@ -7,6 +7,7 @@
 #include "app/model/RunOn.h"
 #include "app/model/StageRelay.h"
 #include "kit/downloads/DownloadInterrupted.h"
+#include "kit/platform/TrashError.h"
 
 #include <QPointer>
 #include <algorithm>
@@ -273,7 +274,8 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
         co_return;
     }
     const std::optional<InstallRecord> record = parts_.library.record(productId);
-    const quint64 id = startLive(productId, record ? record->productName : productId, true, false, {});
+    const QString name = record ? record->productName : productId;
+    const quint64 id = startLive(productId, name, true, false, {});
     std::optional<QStringList> leftInPlace;
     try {
         auto removal = runOn(pools_.installs, [engine, ledger, productId] {
@@ -281,6 +283,9 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
             return engine->uninstall(productId);
         });
         leftInPlace = co_await removal;
+    } catch (const TrashError& error) {
+        if (self)
+            parts_.banners.flash(Banner::Tone::failure, name + QStringLiteral(" could not be moved to the Trash: ") + error.message() + u'.');
     } catch (const std::exception& error) {
         if (self)
             report_(error);

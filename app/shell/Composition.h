@@ -11,12 +11,10 @@ namespace hub {
 // badge, notifications, snapshots) are filled in by the shell's window code.
 namespace Composition {
 
+// When the application-support or the work folder cannot be had, the ledger or the
+// installs live in a private folder of this process (0700, made with mkdtemp), never
+// a shared temporary one, removed when what lives in it goes.
 Services standard(const QStringList& arguments);
-
-// The ledger's folder when the application-support folder cannot be made: a
-// private folder of this process (0700, made with mkdtemp), never a shared
-// temporary one, removed when what lives in it goes. Empty when even that fails.
-QString privateFallbackFolder();
 
 } // namespace Composition
 

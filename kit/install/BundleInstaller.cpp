@@ -48,7 +48,7 @@ BundleInstaller::BundleInstaller(CodeVerifier verifier, QString home, QString ap
 
 const BundleInstaller::TrashOperation& BundleInstaller::moveToTrash()
 {
-    static const TrashOperation& operation = *new TrashOperation(&FileManager::trashItem);
+    static const TrashOperation& operation = *new TrashOperation([](const QString& path) { return FileManager::trashItem(path); });
     return operation;
 }
 
@@ -165,9 +165,10 @@ std::optional<QString> BundleInstaller::place(const StagedBundle& bundle, const 
         }
         try {
             previous = trash(dest);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             discard();
-            throw InstallError::placementFailed(QStringLiteral("could not move the old ") + name + QStringLiteral(" to the Trash"));
+            throw InstallError::placementFailed(QStringLiteral("could not move the old ") + name + QStringLiteral(" to the Trash: ")
+                                                + QString::fromUtf8(error.what()));
         }
     }
 
@@ -197,7 +198,7 @@ void BundleInstaller::rollBack(const QList<PlacementRecord>& records) const noex
     }
 }
 
-QStringList BundleInstaller::uninstall(const QList<InstalledItem>& items) const noexcept
+QStringList BundleInstaller::uninstall(const QList<InstalledItem>& items) const
 {
     QStringList problems;
     for (const InstalledItem& item : items) {
@@ -211,10 +212,11 @@ QStringList BundleInstaller::uninstall(const QList<InstalledItem>& items) const 
             }
             if (item.kind == BundleKind::app)
                 refuseIfRunning(item.path);
-            trash(item.path);
         } catch (...) {
             problems.append(item.name());
+            continue;
         }
+        trash(item.path);
     }
     return problems;
 }

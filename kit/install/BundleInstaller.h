@@ -55,8 +55,9 @@ public:
     // Undoes placements, last first: removes each placed bundle and moves back what it replaced.
     void rollBack(const QList<PlacementRecord>& records) const noexcept;
     // Moves the items to the Trash; returns the names of those left in place (changed since
-    // they were installed, running, or not movable). Missing items are no problem.
-    QStringList uninstall(const QList<InstalledItem>& items) const noexcept;
+    // they were installed, or running). Missing items are no problem. Throws what the Trash
+    // throws when an item cannot go there; it and the items after it stay where they are.
+    QStringList uninstall(const QList<InstalledItem>& items) const;
     // The system-wide copies of the installed plug-ins that exist.
     QStringList systemCopies(const QList<InstalledItem>& items) const;
 

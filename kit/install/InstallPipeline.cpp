@@ -172,8 +172,11 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
                 if (!placed.contains(item.path))
                     stale.append(item);
             }
-            if (!stale.isEmpty())
-                installer.uninstall(stale); // what stays behind is not this install's failure
+            try {
+                installer.uninstall(stale);
+            } catch (const std::exception&) {
+                // What stays behind is not this install's failure.
+            }
         }
 
         const InstallRecord record{request.productId, request.productName, request.version, request.download.key,

@@ -65,7 +65,8 @@ public:
     // and nothing is kept for resuming (its DownloadInterrupted carries no resume data).
     void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop = {}) const;
     // Moves the product's items to the Trash and drops its record (its floors stay).
-    // Returns the names of items left in place; empty without a record.
+    // Returns the names of items left in place; empty without a record. When an item
+    // cannot go to the Trash, throws the Trash's error (TrashError) and keeps the record.
     QStringList uninstall(const QString& productId) const;
     // Removes the work folder of a request, with the partial file of its resume data,
     // unless a live run holds it.

@@ -75,22 +75,6 @@ bool isPartialFile(int folder, const QByteArray& name) { return PartialFile::isP
 // Run folders are named by sanitised keys, which never start with a dot.
 bool isRunName(const QByteArray& name) { return !name.isEmpty() && !name.startsWith('.'); }
 
-// Renames `from` to `to` in the root unless `to` exists. A file system without no-replace
-// renames (NFS, most FUSE ones) gets a look first: the gate keeps other sweeps out meanwhile.
-int renameUnlessTaken(int root, const QByteArray& from, const QByteArray& to)
-{
-    if (::renameat2(root, from.constData(), root, to.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    struct stat status {};
-    if (::fstatat(root, to.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return errno == ENOENT ? ::renameat(root, from.constData(), root, to.constData()) : -1;
-}
-
 // With the gate held: when no live run holds the run folder `name`, it is renamed to a
 // ".swept-" name of its own and its lock file goes. The new name, or nothing.
 QByteArray moveAside(int root, int claims, const QByteArray& name)
@@ -103,7 +87,7 @@ QByteArray moveAside(int root, int claims, const QByteArray& name)
     QByteArray aside;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const QByteArray candidate = sweptPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        if (renameUnlessTaken(root, name, candidate) == 0) {
+        if (NoFollow::renameUnlessTaken(root, name, root, candidate)) {
             aside = candidate;
             break;
         }

@@ -1,12 +1,14 @@
 #include "kit/platform/FileManager.h"
 
+#include "kit/platform/TrashError.h"
+#include "kit/support/FileDescriptor.h"
+#include "kit/support/NoFollow.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -17,7 +19,7 @@ namespace hub::FileManager {
 
 namespace {
 
-std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 
 // Adds the bits to every real folder, and every regular file, below and at path.
 void addModes(const std::filesystem::path& path, mode_t folderBits, mode_t fileBits)
@@ -36,29 +38,6 @@ void addModes(const std::filesystem::path& path, mode_t folderBits, mode_t fileB
         addModes(it->path(), folderBits, fileBits);
 }
 
-// Gives every real folder below (and at) path owner read, write and search rights.
-void openUp(const std::filesystem::path& path) { addModes(path, S_IRWXU, 0); }
-
-// The home Trash ($XDG_DATA_HOME/Trash), made when missing; empty when it cannot be made.
-QString homeTrash()
-{
-    const QByteArray data = qgetenv("XDG_DATA_HOME");
-    const QString root = QDir::cleanPath((data.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share") : QFile::decodeName(data))
-                                         + QStringLiteral("/Trash"));
-    for (const QString& folder : {root, root + QStringLiteral("/files"), root + QStringLiteral("/info")}) {
-        if (!QFileInfo(folder).isDir() && mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-            return {};
-    }
-    return root;
-}
-
-bool sameVolume(const QString& a, const QString& b)
-{
-    struct stat first {}, second {};
-    return lstat(QFile::encodeName(a).constData(), &first) == 0 && lstat(QFile::encodeName(b).constData(), &second) == 0
-        && first.st_dev == second.st_dev;
-}
-
 // "TV Reverb.vst3", then "TV Reverb.2.vst3", "TV Reverb.3.vst3", ...: the number goes before
 // the extension, so a bundle stays a bundle.
 QString numberedName(const QString& name, int number)
@@ -71,61 +50,173 @@ QString numberedName(const QString& name, int number)
     return name.left(dot) + u'.' + QString::number(number) + name.mid(dot);
 }
 
-// Moves the item into the home Trash with its .trashinfo (the path escaped as in URLs);
-// none when the home Trash is on another volume or cannot be made.
-std::optional<QString> trashAtHome(const QString& path)
+[[noreturn]] void refuse(const QString& path, int code) { throw TrashError::system(path, code); }
+
+// The item to trash: the folder it is in, opened (links on the way followed, as the
+// user's folders may be links to another disk), and its name there.
+struct Item {
+    FileDescriptor folder;
+    QByteArray name;
+    QString path;     // absolute, as the caller named it
+    QString realPath; // through the real folder it is in
+    dev_t volume = 0; // of the folder it is in: a rename moves it within that
+};
+
+Item openItem(const QString& path)
 {
-    const QString trash = homeTrash();
-    const QFileInfo item(path);
-    if (trash.isEmpty() || !sameVolume(item.absolutePath(), trash))
-        return std::nullopt;
-    const QByteArray info = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(item.absoluteFilePath(), "/")
-        + "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + '\n';
-    for (int number = 1; number < 10000; ++number) {
-        const QString name = numberedName(item.fileName(), number);
-        const QByteArray infoPath = QFile::encodeName(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
-        const int fd = open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
+    Item item;
+    item.path = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QFileInfo info(item.path);
+    item.name = encoded(info.fileName());
+    if (item.name.isEmpty() || item.name == "..")
+        refuse(item.path, EINVAL);
+    item.folder = FileDescriptor(::open(encoded(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat folder {}, status {};
+    if (!item.folder.valid() || ::fstat(item.folder.get(), &folder) != 0
+        || ::fstatat(item.folder.get(), item.name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        refuse(item.path, errno);
+    // A mount point's own device is its mounted disk's; the folder holding its name is what
+    // a rename works in (and refuses it: EBUSY).
+    item.volume = folder.st_dev;
+    item.realPath = QDir(info.canonicalPath()).filePath(info.fileName());
+    return item;
+}
+
+// The folder `name` in `at` (at `path`), made 0700 when missing, opened. A strict one (in a
+// volume's top folder, which other users write in too) must be a real folder of this user;
+// the home Trash is the user's own and followed as they set it up.
+FileDescriptor trashFolder(int at, const QByteArray& name, const QString& path, bool strict)
+{
+    if (::mkdirat(at, name.constData(), 0700) != 0 && errno != EEXIST)
+        refuse(path, errno);
+    FileDescriptor folder(::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (strict ? O_NOFOLLOW : 0)));
+    if (!folder.valid()) {
+        const int error = errno;
+        struct stat status {};
+        if (::fstatat(at, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
+            throw TrashError::link(path);
+        if (error == ENOTDIR)
+            throw TrashError::notAFolder(path);
+        refuse(path, error);
+    }
+    struct stat status {};
+    if (strict && (::fstat(folder.get(), &status) != 0 || status.st_uid != ::geteuid()))
+        throw TrashError::otherOwner(path);
+    return folder;
+}
+
+// A Trash's two folders; `relativeTo` is where the .trashinfo paths start: a volume's top
+// folder for its own Trash (as desktops read them), empty (absolute paths) for the home Trash.
+struct Trash {
+    QString path;
+    FileDescriptor files;
+    FileDescriptor info;
+    QString relativeTo;
+};
+
+Trash openTrash(int at, const QByteArray& name, const QString& path, bool strict)
+{
+    const FileDescriptor root = trashFolder(at, name, path, strict);
+    return {path, trashFolder(root.get(), "files", path + QStringLiteral("/files"), strict),
+            trashFolder(root.get(), "info", path + QStringLiteral("/info"), strict), {}};
+}
+
+QString dataHome()
+{
+    const QString set = QFile::decodeName(qgetenv("XDG_DATA_HOME"));
+    return QDir::isAbsolutePath(set) ? QDir::cleanPath(set) : QDir::homePath() + QStringLiteral("/.local/share");
+}
+
+// The volume the home Trash is on, or would be made on: that of the nearest folder on its path.
+std::optional<dev_t> homeTrashVolume(const QString& trash)
+{
+    for (QString folder = trash;; folder = QFileInfo(folder).path()) {
+        struct stat status {};
+        if (::stat(encoded(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode))
+            return status.st_dev;
+        if (folder == QStringLiteral("/") || folder == QStringLiteral("."))
             return std::nullopt;
-        }
-        const bool written = write(fd, info.constData(), size_t(info.size())) == info.size();
-        close(fd);
-        if (!written) {
-            unlink(infoPath.constData());
-            throw std::system_error(EIO, std::generic_category(), ("cannot move " + path + " to the Trash").toStdString());
-        }
-        const QString target = trash + QStringLiteral("/files/") + name;
+    }
+}
+
+// The top folder of the volume the real folder `folder` is on: the highest one above it on that device.
+QString volumeTopOf(const QString& folder, dev_t volume)
+{
+    QString top = folder;
+    while (top != QStringLiteral("/")) {
+        const QString up = QFileInfo(top).path();
+        struct stat status {};
+        if (::stat(encoded(up).constData(), &status) != 0 || status.st_dev != volume)
+            break;
+        top = up;
+    }
+    return top;
+}
+
+// $top/.Trash/$uid when $top/.Trash is a real folder with the sticky bit (an administrator's,
+// shared by all users) and the user's folder can be had in it; else $top/.Trash-$uid.
+Trash topTrash(const QString& top)
+{
+    const FileDescriptor volume(::open(encoded(top).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!volume.valid())
+        refuse(top, errno);
+    const QByteArray uid = QByteArray::number(::geteuid());
+    const FileDescriptor shared(::openat(volume.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status {};
+    if (shared.valid() && ::fstat(shared.get(), &status) == 0 && (status.st_mode & S_ISVTX)) {
         try {
-            moveItem(path, target);
-            return target;
-        } catch (const std::system_error& error) {
-            unlink(infoPath.constData());
-            if (error.code().value() != EEXIST)
-                throw;
+            Trash trash = openTrash(shared.get(), uid, top + QStringLiteral("/.Trash/") + QString::fromLatin1(uid), true);
+            trash.relativeTo = top;
+            return trash;
+        } catch (const TrashError&) {
+            // Not the user's to use: their own Trash beside it is.
         }
     }
-    return std::nullopt;
+    Trash trash = openTrash(volume.get(), ".Trash-" + uid, top + QStringLiteral("/.Trash-") + QString::fromLatin1(uid), true);
+    trash.relativeTo = top;
+    return trash;
+}
+
+// Moves the item into files/ of the Trash under a free name, after its .trashinfo is written
+// (exclusively, 0600, the path escaped as in URLs) in info/. Returns where it went.
+QString moveInto(const Item& item, const Trash& trash)
+{
+    const QString recorded = trash.relativeTo.isEmpty() ? item.path : QDir(trash.relativeTo).relativeFilePath(item.realPath);
+    const QByteArray info = "[Trash Info]\nPath=" + encoded(recorded).toPercentEncoding("/") + "\nDeletionDate="
+        + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + '\n';
+    const QString infoFolder = trash.path + QStringLiteral("/info");
+    const QString filesFolder = trash.path + QStringLiteral("/files");
+    for (int number = 1; number < 10000; ++number) {
+        const QString name = numberedName(QFile::decodeName(item.name), number);
+        const QByteArray infoName = encoded(name + QStringLiteral(".trashinfo"));
+        FileDescriptor record(::openat(trash.info.get(), infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!record.valid()) {
+            if (errno == EEXIST)
+                continue;
+            refuse(infoFolder, errno);
+        }
+        const ssize_t written = ::write(record.get(), info.constData(), size_t(info.size()));
+        const int writeError = written < 0 ? errno : ENOSPC;
+        record = FileDescriptor();
+        if (written != info.size()) {
+            ::unlinkat(trash.info.get(), infoName.constData(), 0);
+            refuse(infoFolder, writeError);
+        }
+        if (NoFollow::renameUnlessTaken(item.folder.get(), item.name, trash.files.get(), encoded(name)))
+            return filesFolder + u'/' + name;
+        const int error = errno;
+        ::unlinkat(trash.info.get(), infoName.constData(), 0);
+        if (error != EEXIST)
+            refuse(error == EXDEV || error == EBUSY ? item.path : filesFolder, error);
+    }
+    refuse(filesFolder, EEXIST);
 }
 
 } // namespace
 
 void moveItem(const QString& from, const QString& to)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    int result = renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
-    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        // A file system without no-replace renames: check, then rename.
-        struct stat info {};
-        if (lstat(target.constData(), &info) == 0) {
-            errno = EEXIST;
-        } else {
-            result = std::rename(source.constData(), target.constData());
-        }
-    }
-    if (result != 0) {
+    if (!NoFollow::renameUnlessTaken(AT_FDCWD, encoded(from), AT_FDCWD, encoded(to))) {
         throw std::system_error(errno, std::generic_category(),
                                 ("cannot move " + from + " to " + to).toStdString());
     }
@@ -133,42 +224,33 @@ void moveItem(const QString& from, const QString& to)
 
 bool removeItem(const QString& path) noexcept
 {
-    try {
-        const std::filesystem::path item = fsPath(path);
-        std::error_code error;
-        std::filesystem::remove_all(item, error);
-        if (!error)
-            return true;
-        openUp(item);
-        error.clear();
-        std::filesystem::remove_all(item, error);
-        return !error;
-    } catch (...) {
-        return false;
-    }
+    return NoFollow::removeTree(AT_FDCWD, encoded(path));
 }
 
 void makeOwnerWritable(const QString& path) noexcept
 {
     try {
-        addModes(fsPath(path), S_IWUSR, S_IWUSR);
+        addModes(std::filesystem::path(encoded(path).toStdString()), S_IWUSR, S_IWUSR);
     } catch (...) {
     }
 }
 
-std::optional<QString> trashItem(const QString& path)
+QString trashItem(const QString& path)
 {
-    if (std::optional<QString> trashed = trashAtHome(path))
-        return trashed;
-    QFile item(path);
-    if (!item.moveToTrash()) {
-        throw std::system_error(std::make_error_code(std::errc::io_error),
-                                ("cannot move " + path + " to the Trash: " + item.errorString()).toStdString());
+    const Item item = openItem(path);
+    const QString data = dataHome();
+    const QString home = data + QStringLiteral("/Trash");
+    if (homeTrashVolume(home) == item.volume) {
+        QDir().mkpath(data);
+        return moveInto(item, openTrash(AT_FDCWD, encoded(home), home, false));
     }
-    // On success the object names the item's place in the Trash.
-    if (item.fileName().isEmpty() || item.fileName() == path)
-        return std::nullopt;
-    return item.fileName();
+    return moveInto(item, topTrash(volumeTopOf(QFileInfo(item.realPath).path(), item.volume)));
+}
+
+QString trashItem(const QString& path, const QString& volumeTop)
+{
+    const QString top = QFileInfo(volumeTop).canonicalFilePath();
+    return moveInto(openItem(path), topTrash(top.isEmpty() ? volumeTop : top));
 }
 
 void restoreFromTrash(const QString& pathInTrash, const QString& to)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 
 namespace hub {
 
@@ -14,16 +13,23 @@ namespace FileManager {
 void moveItem(const QString& from, const QString& to);
 
 // Removes the item, and everything below it when it is a folder, without following
-// links; folders that deny writing are opened up first. False when something remains.
+// links or entering another mounted disk (NoFollow::removeTree); folders that deny
+// writing are opened up first. False when something remains.
 bool removeItem(const QString& path) noexcept;
 
 // Lets the owner write every real folder and file below and at the path, keeping
 // their other modes; links are neither changed nor followed.
 void makeOwnerWritable(const QString& path) noexcept;
 
-// Moves the item to the user's Trash ($XDG_DATA_HOME/Trash) and returns where it went
-// there (nothing when the platform does not say). Throws std::system_error.
-std::optional<QString> trashItem(const QString& path);
+// Moves the item (a link itself, not what it points at) to the freedesktop Trash of its
+// volume and returns where it went: the home Trash ($XDG_DATA_HOME/Trash) when the item's
+// folder is on its volume, else the top-directory Trash of that folder's volume. Nothing
+// else is ever written: when no Trash can take the item, it stays and TrashError says why.
+QString trashItem(const QString& path);
+
+// The same into the top-directory Trash of the volume whose top folder is `volumeTop`
+// ($volumeTop/.Trash/$uid, or else $volumeTop/.Trash-$uid); the item must be below it.
+QString trashItem(const QString& path, const QString& volumeTop);
 
 // Moves an item back out of the Trash to `to` (as moveItem) and, when it sat in a
 // freedesktop Trash, drops its .trashinfo entry so the Trash lists no ghost.

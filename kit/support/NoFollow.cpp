@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QList>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -125,7 +126,21 @@ void unlinkIfSame(int folder, const QByteArray& name, int descriptor)
     struct stat opened {}, named {};
     if (::fstat(descriptor, &opened) == 0 && ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0
         && isSame(opened, named))
-        ::unlinkat(folder, name.constData(), 0);
+        ::unlinkat(folder, name.constData(), S_ISDIR(opened.st_mode) ? AT_REMOVEDIR : 0);
+}
+
+bool renameUnlessTaken(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to)
+{
+    if (::renameat2(fromFolder, from.constData(), toFolder, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    struct stat status {};
+    if (::fstatat(toFolder, to.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return errno == ENOENT && ::renameat(fromFolder, from.constData(), toFolder, to.constData()) == 0;
 }
 
 FileDescriptor openFolder(int folder, const QByteArray& name)

@@ -25,8 +25,14 @@ QList<QByteArray> entries(int folder);
 // settle on a file of its own.
 FileDescriptor lockFile(int folder, const QByteArray& name);
 
-// Unlinks `name` in `folder` only while it still names the file open as `descriptor`.
+// Unlinks `name` in `folder` only while it still names the file (or the empty folder)
+// open as `descriptor`.
 void unlinkIfSame(int folder, const QByteArray& name, int descriptor);
+
+// Renames `from` in `fromFolder` to `to` in `toFolder` unless something, even a dangling
+// link, is at `to`; nothing is replaced. A file system without no-replace renames (NFS,
+// most FUSE ones) gets a look first. False with errno set (EEXIST: `to` is taken).
+bool renameUnlessTaken(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to);
 
 // The real folder `name` in `folder`, opened as a folder descriptor; none with errno
 // (ELOOP or ENOTDIR) when a link or anything else lies there.

@@ -1,5 +1,6 @@
 #include "kit/install/BundleInstaller.h"
 #include "kit/platform/FileManager.h"
+#include "kit/platform/TrashError.h"
 #include "kit/codesign/NativeCodeSigning.h"
 #include "kit/platform/RunningApplications.h"
 #include "kit/support/InstallError.h"
@@ -19,6 +20,7 @@
 #include <QUuid>
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -96,8 +98,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        for (const QString& folder : {home, applications, staging, data})
+        for (const QString& folder : {home, applications, staging, data, current})
             ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QDir::setCurrent(current));
+    }
+
+    // Nothing ever lands in the folder the process runs in.
+    void TearDown() override
+    {
+        EXPECT_EQ(QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList());
+        QDir::setCurrent(startedIn);
     }
 
     BundleInstaller installer(BundleInstaller::TrashOperation trash = BundleInstaller::moveToTrash()) const
@@ -132,6 +142,8 @@ protected:
     QString applications = dir.filePath(QStringLiteral("Applications"));
     QString staging = dir.filePath(QStringLiteral("staging"));
     QString data = dir.filePath(QStringLiteral("data"));
+    QString current = dir.filePath(QStringLiteral("current"));
+    QString startedIn = QDir::currentPath();
     // The default trash goes to $XDG_DATA_HOME/Trash on the home's volume.
     ScopedVariable homeVariable{"HOME", home};
     ScopedVariable dataVariable{"XDG_DATA_HOME", data};
@@ -283,7 +295,7 @@ TEST_F(BundleInstallerTest, AFailedPlacementRollsBackTheEarlierOnes)
         return real(path);
     });
     EXPECT_EQ(thrown<InstallError>([&] { refusing.install(newer); }),
-              InstallError::placementFailed(QStringLiteral("could not move the old C.vst to the Trash")));
+              InstallError::placementFailed(QStringLiteral("could not move the old C.vst to the Trash: no Trash for this one")));
     EXPECT_EQ(snapshot(home), before);
     EXPECT_TRUE(QDir(data + QStringLiteral("/Trash/files")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     EXPECT_TRUE(QDir(data + QStringLiteral("/Trash/info")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
@@ -374,7 +386,7 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
     withStranger[3].identifier = QStringLiteral("com.tavren.piano"); // Keys.app was replaced by another product
 
     auto trashFails = installer([](const QString&) -> std::optional<QString> { throw std::runtime_error("full"); });
-    EXPECT_EQ(trashFails.uninstall({items[0]}), QStringList{QStringLiteral("Synth.vst3")});
+    EXPECT_THROW(trashFails.uninstall({items[0]}), std::runtime_error);
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
     EXPECT_EQ(installer().uninstall(withStranger), (QStringList{QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}));
@@ -575,6 +587,84 @@ TEST_F(BundleInstallerTest, TheTrashKeepsABundleABundleAndEscapesItsPath)
     EXPECT_EQ(lines.at(0), "[Trash Info]");
     EXPECT_EQ(lines.at(1), "Path=" + QUrl::toPercentEncoding(folder, "/") + "/TV%20Reverb.vst3");
     EXPECT_TRUE(lines.at(2).startsWith("DeletionDate="));
+}
+
+// A Trash that cannot be used takes nothing: the item stays, the user is told why, and an
+// update keeps its old copy.
+TEST_F(BundleInstallerTest, AnUnusableHomeTrashLeavesTheItemWhereItWas)
+{
+    const QList<InstalledItem> items = installer().install({stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.0")))});
+    const StagedBundle update = stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.1")));
+    const QString trash = data + QStringLiteral("/Trash");
+    for (const QString& file : {trash, trash + QStringLiteral("/files")}) {
+        SCOPED_TRACE(file.toStdString());
+        QDir(trash).removeRecursively();
+        QFile::remove(trash);
+        QDir().mkpath(QFileInfo(file).path());
+        QFile blocker(file);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly) && blocker.write("not a folder") > 0);
+        blocker.close();
+        const auto state = [&] { return QList{snapshot(home), snapshot(data)}; };
+        const auto before = state();
+
+        EXPECT_EQ(thrown<TrashError>([&] { installer().uninstall(items); }), TrashError::notAFolder(file));
+        EXPECT_EQ(thrown<InstallError>([&] { installer().install({update}); }),
+                  InstallError::placementFailed(QStringLiteral("could not move the old TV Delay.vst3 to the Trash: ") + file
+                                                + QStringLiteral(" is not a folder")));
+        EXPECT_TRUE(state() == before);
+        EXPECT_EQ(verifiedVersion(items[0].path), QStringLiteral("1.0"));
+    }
+}
+
+// The top-directory Trash of a volume: the administrator's shared .Trash when it is a real
+// folder with the sticky bit, else the user's own .Trash-$uid, never a link or another's.
+TEST_F(BundleInstallerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
+{
+    const QString top = dir.filePath(QStringLiteral("volume"));
+    const QString uid = QString::number(::geteuid());
+    const QString own = top + QStringLiteral("/.Trash-") + uid, shared = top + QStringLiteral("/.Trash");
+    const auto mode = [](const QString& path) {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
+    };
+    const auto item = [&](const QString& name) {
+        const QString path = top + QStringLiteral("/Plug-Ins/") + name;
+        EXPECT_TRUE(QDir().mkpath(path + QStringLiteral("/Contents")));
+        return path;
+    };
+
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("elsewhere"))));
+    EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("TV Delay.vst3")), top), own + QStringLiteral("/files/TV Delay.vst3"));
+    for (const QString& folder : {own, own + QStringLiteral("/files"), own + QStringLiteral("/info")})
+        EXPECT_EQ(mode(folder), 0700u) << folder.toStdString();
+    const QString record = own + QStringLiteral("/info/TV Delay.vst3.trashinfo");
+    EXPECT_EQ(mode(record), 0600u);
+    QFile info(record);
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_EQ(info.readAll().split('\n').value(1), "Path=Plug-Ins/TV%20Delay.vst3");
+
+    ASSERT_EQ(::mkdir(QFile::encodeName(shared).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("A.vst3")), top), shared + u'/' + uid + QStringLiteral("/files/A.vst3"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+    EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("B.vst3")), top), own + QStringLiteral("/files/B.vst3"));
+    const QString linked = dir.filePath(QStringLiteral("elsewhere/shared"));
+    ASSERT_TRUE(QDir(shared).removeRecursively());
+    ASSERT_EQ(::mkdir(QFile::encodeName(linked).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(linked).constData(), 01777), 0);
+    ASSERT_TRUE(QFile::link(linked, shared));
+    EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("C.vst3")), top), own + QStringLiteral("/files/C.vst3"));
+
+    // The user's own Trash there is no link or file.
+    QDir(own).removeRecursively();
+    const QString kept = item(QStringLiteral("D.vst3"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), own));
+    EXPECT_EQ(thrown<TrashError>([&] { FileManager::trashItem(kept, top); }), TrashError::link(own));
+    QFile::remove(own);
+    ASSERT_TRUE(QFile(own).open(QIODevice::WriteOnly));
+    EXPECT_EQ(thrown<TrashError>([&] { FileManager::trashItem(kept, top); }), TrashError::notAFolder(own));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    EXPECT_EQ(snapshot(dir.filePath(QStringLiteral("elsewhere"))), (QMap<QString, QByteArray>{{"shared", "<dir>"}}));
 }
 
 } // namespace

@@ -69,6 +69,8 @@ QStringList FakeInstallEngine::uninstall(const QString& productId) const
 {
     const std::lock_guard lock(mutex_);
     uninstalled.append(productId);
+    if (trashRefusal)
+        throw *trashRefusal;
     return leftInPlace;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/model/InstallEngine.h"
+#include "kit/platform/TrashError.h"
 
 #include <QHash>
 #include <QList>
@@ -43,8 +44,9 @@ public:
     QStringList systemCopiesFound;
     // The notes of each product's installs, set before the install starts.
     QHash<QString, QStringList> notes;
-    // What uninstall answers, and the products it was asked for.
+    // What uninstall answers (or throws), and the products it was asked for.
     QStringList leftInPlace;
+    std::optional<TrashError> trashRefusal;
     mutable QStringList uninstalled;
 
     static DownloadResumeData resumeDataFor(const QString& productId);

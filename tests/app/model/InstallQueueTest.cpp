@@ -220,11 +220,15 @@ TEST_F(InstallQueueTest, UninstallNamesWhatWasLeftInPlace)
     engine.leftInPlace = {"Alpha.vst3", "Alpha.clap"};
     await(model->queue().uninstall("a"));
     engine.leftInPlace.clear();
+    engine.trashRefusal = TrashError::notAFolder("/home/ann/.local/share/Trash");
+    await(model->queue().uninstall("a"));
+    engine.trashRefusal.reset();
     await(model->queue().uninstall("a"));
     EXPECT_EQ(ModelHarness::bannerTexts(*model),
-        (QStringList{"Left in place because they changed since install: Alpha.vst3, Alpha.clap.", "Moved to the Trash."}));
+        (QStringList{"Left in place because they changed since install: Alpha.vst3, Alpha.clap.",
+            "a could not be moved to the Trash: /home/ann/.local/share/Trash is not a folder.", "Moved to the Trash."}));
     EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
-    EXPECT_EQ(engine.uninstalled, (QStringList{"a", "a"}));
+    EXPECT_EQ(engine.uninstalled, (QStringList{"a", "a", "a"}));
     EXPECT_TRUE(lockIsFree(harness));
 }
 
