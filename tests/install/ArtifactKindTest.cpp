@@ -82,7 +82,6 @@ TEST(ArtifactKind, UnreadablePathsThrow)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write("PK\x03\x04") == 4);
     out.close();
     ASSERT_TRUE(QFile::link(zip, dir.filePath(QStringLiteral("link.zip"))));
-    EXPECT_EQ(ArtifactKind::sniff(zip), ArtifactKind::zip);
     EXPECT_THROW(ArtifactKind::sniff(dir.filePath(QStringLiteral("link.zip"))), std::system_error);
 }
 
