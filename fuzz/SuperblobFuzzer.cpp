@@ -1,6 +1,7 @@
 // The embedded signature superblob on its own: the index, every code directory and its slots.
 #include "fuzz/FuzzSeeds.h"
 
+#include "kit/codesign/CodeBytes.h"
 #include "kit/codesign/CodeSignatureFault.h"
 #include "kit/codesign/EmbeddedSignature.h"
 #include "kit/security/CodeSigningService.h"
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const CodeDirectory& directory : signature.codeDirectories) {
             directory.cdhash();
             try {
-                directory.verifyCode(data, size_t(std::min<uint64_t>(size, directory.codeLimit())), QStringLiteral("code"));
+                const size_t length = size_t(std::min<uint64_t>(size, directory.codeLimit()));
+                directory.verifyCode(CodeBytes(data, length, CodeSigningService::errSignatureFailed), 0, length, QStringLiteral("code"));
             } catch (const CodeSignatureFault&) {
             }
             for (int slot = CodeDirectory::infoSlot; slot <= CodeDirectory::derEntitlementsSlot; ++slot) {

@@ -4,11 +4,9 @@
 
 #include <QFile>
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace hub {
 
@@ -20,16 +18,14 @@ constexpr size_t zerosWindowBytes = 1024 * 1024;
 
 CodeBytes CodeBytes::ofFile(const QString& path, int32_t status)
 {
-    // Without blocking: a FIFO put in the file's place meanwhile is refused, not waited on.
-    FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    auto file = ReadOnlyFile::openAt(AT_FDCWD, QFile::encodeName(path));
+    if (!file)
         CodeSignatureFault::raise(status, QStringLiteral("cannot read ") + path);
-    return CodeBytes(std::move(fd), uint64_t(info.st_size), status, path);
+    return CodeBytes(std::move(*file), status, path);
 }
 
-CodeBytes::CodeBytes(FileDescriptor fd, uint64_t size, int32_t status, QString path)
-    : fd_(std::move(fd)), size_(size), status_(status), path_(std::move(path))
+CodeBytes::CodeBytes(ReadOnlyFile file, int32_t status, QString path)
+    : file_(std::move(file)), size_(file_->size()), status_(status), path_(std::move(path))
 {
 }
 
@@ -49,15 +45,14 @@ const unsigned char* CodeBytes::bytes(uint64_t offset, size_t length, QByteArray
     } catch (const std::bad_alloc&) {
         refuse(QStringLiteral("no memory to read the code"));
     }
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd_.get(), buffer.data() + done, length - done, off_t(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            refuse(got == 0 ? QStringLiteral("the file changed while it was checked") : QStringLiteral("cannot read the file"));
-        done += size_t(got);
+    size_t got = 0;
+    try {
+        got = file_->read(offset, buffer.data(), length);
+    } catch (const std::system_error&) {
+        refuse(QStringLiteral("cannot read the file"));
     }
+    if (got < length)
+        refuse(QStringLiteral("the file changed while it was checked"));
     return reinterpret_cast<const unsigned char*>(buffer.constData());
 }
 

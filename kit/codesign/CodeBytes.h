@@ -1,22 +1,28 @@
 #pragma once
 
-#include "kit/support/FileDescriptor.h"
+#include "kit/support/ReadOnlyFile.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace hub {
 
-// The bytes whose signature is checked: a file, read a part at a time as the check needs it (never
-// mapped: another process may cut or rewrite it meanwhile), or bytes already in memory. Reading a part
-// raises CodeSignatureFault with the status given when the part lies beyond the end, or the file no
+// The bytes whose signature is checked: a file opened once, read a part at a time as the check needs
+// it (never mapped: another process may cut or rewrite it meanwhile). Reading a part raises
+// CodeSignatureFault with the status given when the part lies beyond the end, or the file no
 // longer holds it. Parts may be read on several threads at once.
 class CodeBytes {
 public:
-    // Raises CodeSignatureFault with `status` when the path is not a regular file that can be read.
+    // Raises CodeSignatureFault with `status` when the path is not a regular file that can be read;
+    // a link at the path is not followed.
     static CodeBytes ofFile(const QString& path, int32_t status);
+    // The file already open; `path` names it in refusals.
+    CodeBytes(ReadOnlyFile file, int32_t status, QString path);
+    // Bytes in memory, for tests and fuzzers that try the parsers without a file; the product
+    // checks files only.
     CodeBytes(const unsigned char* data, size_t size, int32_t status) : data_(data), size_(size), status_(status) {}
 
     uint64_t size() const { return size_; }
@@ -31,11 +37,10 @@ public:
     bool zeros(uint64_t from, uint64_t to) const;
 
 private:
-    CodeBytes(FileDescriptor fd, uint64_t size, int32_t status, QString path);
     [[noreturn]] void refuse(const QString& why) const;
 
     const unsigned char* data_ = nullptr; // null for a file
-    FileDescriptor fd_;
+    std::optional<ReadOnlyFile> file_;
     uint64_t size_ = 0;
     int32_t status_;
     QString path_;

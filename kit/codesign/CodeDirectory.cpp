@@ -89,11 +89,6 @@ QByteArray CodeDirectory::hash() const
     return CodeHash::digest(hashType_ == 3 ? 2 : hashType_, blob_);
 }
 
-void CodeDirectory::verifyCode(const unsigned char* code, size_t length, const QString& what) const
-{
-    verifyCode(CodeBytes(code, length, CodeSigningService::errSignatureFailed), 0, length, what);
-}
-
 void CodeDirectory::verifyCode(const CodeBytes& file, uint64_t offset, size_t length, const QString& what) const
 {
     if (length != codeLimit_)

@@ -39,9 +39,8 @@ public:
     QByteArray hash() const;
     QByteArray cdhash() const { return hash().left(20); }
 
-    // Checks the pages of code[0, codeLimit); raises errSecCSSignatureFailed naming the page.
-    void verifyCode(const unsigned char* code, size_t length, const QString& what) const;
-    // The same for the code at `offset` in `file`.
+    // Checks the pages of the code at `offset` in `file`, `length` bytes that must be the code limit;
+    // raises errSignatureFailed naming the page.
     void verifyCode(const CodeBytes& file, uint64_t offset, size_t length, const QString& what) const;
     // Checks one special slot against the data it binds: with data the slot must hold its hash,
     // without data it must be absent or zero. Raises `status` with `what` on a mismatch.

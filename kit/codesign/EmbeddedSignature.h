@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace hub {
@@ -17,6 +18,11 @@ struct EmbeddedSignature {
     std::optional<QByteArray> entitlements;
     std::optional<QByteArray> derEntitlements;
     QByteArray cms; // the DER signature; empty for ad-hoc code
+
+    // The largest signature read. A signature holds a hash per 4 KiB page of its code, so a few MiB
+    // cover the largest real executable (a disk image's hashes its image as one page); a header
+    // claiming more is refused as malformed before anything is allocated.
+    static constexpr uint64_t maxSize = 32 * 1024 * 1024;
 
     // Parses the superblob; raises CodeSignatureFault for a malformed one.
     static EmbeddedSignature parse(const unsigned char* data, size_t size);

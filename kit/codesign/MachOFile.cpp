@@ -3,6 +3,7 @@
 #include "kit/codesign/BinaryReader.h"
 #include "kit/codesign/CodeBytes.h"
 #include "kit/codesign/CodeSignatureFault.h"
+#include "kit/codesign/EmbeddedSignature.h"
 #include "kit/security/CodeSigningService.h"
 
 #include <algorithm>
@@ -22,6 +23,8 @@ constexpr uint32_t loadCodeSignature = 0x1d;
 constexpr uint32_t loadSegment = 0x1;
 constexpr uint32_t loadSegment64 = 0x19;
 constexpr uint32_t maxFatArchitectures = 32; // Java class files, which share the magic, have 45 or more here
+// Real load commands take a few kilobytes; a header claiming more is refused before anything is read.
+constexpr uint32_t maxLoadCommandBytes = 4 * 1024 * 1024;
 
 BinaryReader reader(const unsigned char* data, size_t size)
 {
@@ -54,6 +57,8 @@ void readThin(const CodeBytes& file, MachOFile::Slice& slice)
     const uint32_t commandBytes = header.u32(20, big);
     if (!CodeBytes::fits(slice.size, headerSize, commandBytes))
         CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("the Mach-O file is truncated or malformed"));
+    if (commandBytes > maxLoadCommandBytes)
+        CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat, QStringLiteral("the load commands are larger than any real ones"));
     const QByteArray loadBytes = file.read(slice.offset + headerSize, commandBytes);
     const BinaryReader loads = reader(loadBytes);
     size_t at = 0;
@@ -90,6 +95,9 @@ void readThin(const CodeBytes& file, MachOFile::Slice& slice)
             if (!CodeBytes::fits(slice.size, offset, length) || offset < headerSize + commandBytes)
                 CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
                                           QStringLiteral("the code signature lies outside its architecture"));
+            if (length > EmbeddedSignature::maxSize)
+                CodeSignatureFault::raise(CodeSigningService::errBadObjectFormat,
+                                          QStringLiteral("the code signature is larger than any real one"));
             slice.signatureOffset = offset;
             slice.signatureSize = length;
         }
@@ -137,11 +145,6 @@ bool MachOFile::isMachOFile(const QString& path)
     } catch (const CodeSignatureFault&) {
         return false;
     }
-}
-
-QList<MachOFile::Slice> MachOFile::slices(const unsigned char* data, size_t size)
-{
-    return slices(CodeBytes(data, size, CodeSigningService::errBadObjectFormat));
 }
 
 QList<MachOFile::Slice> MachOFile::slices(const CodeBytes& bytes)

@@ -35,7 +35,6 @@ struct MachOFile {
     // True when the file at a path begins like a Mach-O file.
     static bool isMachOFile(const QString& path);
     // The slices, in file order; raises CodeSignatureFault (bad object format) for a malformed file.
-    static QList<Slice> slices(const unsigned char* data, size_t size);
     static QList<Slice> slices(const CodeBytes& file);
     // Raises errSignatureFailed unless the file holds nothing its signatures leave out: each
     // signed slice ends with __LINKEDIT, which ends with the signature, whose room after the

@@ -10,7 +10,9 @@
 #include "kit/codesign/MachOFile.h"
 #include "kit/codesign/SealedResources.h"
 #include "kit/codesign/SymbolicLink.h"
+#include "kit/support/NoFollow.h"
 #include "kit/support/PropertyList.h"
+#include "kit/support/ReadOnlyFile.h"
 #include "kit/support/SmallFile.h"
 
 #include <QDir>
@@ -18,6 +20,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
@@ -33,29 +38,41 @@ constexpr qint64 maxListSize = 64 * 1024 * 1024; // an Info.plist or a sealed re
 
 enum class Kind { bundle, machO, diskImage, other };
 
-struct NativeCode : Service::StaticCode {
-    QString path;
-    Kind kind = Kind::other;
+// What a check read from the code it verified: the cdhash of the first architecture's primary
+// directory (which binds that code, the Info.plist and the sealed resource list), the identity that
+// directory names, and the Info.plist.
+struct CheckedIdentity {
+    QByteArray cdhash;
+    QString identifier;
+    std::optional<QString> team;
+    std::optional<QByteArray> infoPlist;
 };
 
-std::optional<Kind> kindOf(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return std::nullopt;
-    if (info.isDir())
-        return Kind::bundle;
-    if (!info.isFile())
-        return Kind::other;
-    try {
-        const CodeBytes file = CodeBytes::ofFile(path, Service::errBadObjectFormat);
-        if (MachOFile::isMachO(file))
-            return Kind::machO;
-        if (file.size() >= DiskImageTrailer::size && file.read(file.size() - DiskImageTrailer::size, 4) == "koly")
-            return Kind::diskImage;
-    } catch (const CodeSignatureFault&) {
-        return std::nullopt;
+struct NativeCode : Service::StaticCode {
+    QString path;
+
+    // Keeps what the first check that verified the code found; a later check that finds other code
+    // there (another process swapped it meanwhile) raises errSignatureFailed.
+    void settle(CheckedIdentity found) const
+    {
+        const std::lock_guard lock(mutex);
+        if (!checked)
+            checked = std::move(found);
+        else if (checked->cdhash != found.cdhash)
+            CodeSignatureFault::raise(Service::errSignatureFailed, QStringLiteral("the code changed while it was checked"));
     }
+
+    mutable std::mutex mutex;
+    mutable std::optional<CheckedIdentity> checked;
+};
+
+// A file's kind, told from its bytes.
+Kind kindOf(const CodeBytes& file)
+{
+    if (MachOFile::isMachO(file))
+        return Kind::machO;
+    if (file.size() >= DiskImageTrailer::size && file.read(file.size() - DiskImageTrailer::size, 4) == "koly")
+        return Kind::diskImage;
     return Kind::other;
 }
 
@@ -109,6 +126,13 @@ struct BundleLayout {
     CodeSignatureFault::raise(Service::errBadBundleFormat, what + QStringLiteral(" is a symbolic link"));
 }
 
+[[noreturn]] void noMainExecutable(bool hasSeal)
+{
+    if (hasSeal)
+        CodeSignatureFault::raise(Service::errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
+    CodeSignatureFault::raise(Service::errUnsigned, QStringLiteral("the code is not signed"));
+}
+
 // The layout, read without following links: a bundle whose Contents, Versions or current version
 // is a link would be checked (and installed) through it. Only Versions/Current is a link.
 std::optional<BundleLayout> layoutOf(const QString& bundle)
@@ -144,6 +168,32 @@ void checkNoLinkedFolder(const QString& root, const QString& relative)
         if (QFileInfo(path).isSymLink())
             linkedLayout(folder);
     }
+}
+
+// The main executable at `path` in the bundle, opened once by a walk from the bundle that follows no
+// link: a folder or the file swapped for a link meanwhile is refused, never read through. Nothing when
+// it is not there.
+std::optional<CodeBytes> openExecutable(const QString& bundle, const QString& path)
+{
+    const QStringList steps = QDir(bundle).relativeFilePath(path).split(u'/');
+    FileDescriptor folder = NoFollow::openFolder(AT_FDCWD, QFile::encodeName(bundle));
+    QString step = QStringLiteral("the bundle");
+    for (qsizetype i = 0; folder.valid() && i + 1 < steps.size(); ++i) {
+        step = steps.at(i);
+        folder = NoFollow::openFolder(folder.get(), QFile::encodeName(step));
+    }
+    std::optional<ReadOnlyFile> file;
+    if (folder.valid())
+        file = ReadOnlyFile::openAt(folder.get(), QFile::encodeName(steps.last()));
+    if (file)
+        return CodeBytes(std::move(*file), Service::errSignatureNotVerifiable, path);
+    if (errno == ENOENT)
+        return std::nullopt;
+    if (!folder.valid() && (errno == ELOOP || errno == ENOTDIR))
+        linkedLayout(step);
+    if (folder.valid() && (errno == ELOOP || errno == EISDIR || errno == EINVAL))
+        CodeSignatureFault::raise(Service::errRegularFile, QStringLiteral("the main executable must be a regular file"));
+    CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read the main executable"));
 }
 
 // The main executable of a bundle, relative to its resource root: Info.plist's CFBundleExecutable,
@@ -241,8 +291,30 @@ struct NativeCodeSigning::SpecialData {
 // and the cdhashes that identify the code.
 struct NativeCodeSigning::SignedCode {
     QString identifier;
+    std::optional<QString> team;
     CertificateChain chain;
     QList<QByteArray> cdhashes;
+};
+
+// What one check read and verified: the signatures of the architectures checked, and for a bundle
+// whether it is one and the Info.plist its signatures bind.
+struct NativeCodeSigning::CheckedCode {
+    QList<SignedCode> signatures;
+    bool bundle = false;
+    std::optional<QByteArray> infoPlist;
+
+    QList<QByteArray> cdhashes() const
+    {
+        QList<QByteArray> all;
+        for (const SignedCode& signature : signatures)
+            all += signature.cdhashes;
+        return all;
+    }
+    CheckedIdentity identity() const
+    {
+        const SignedCode& first = signatures.first();
+        return {first.cdhashes.first(), first.identifier, first.team, infoPlist};
+    }
 };
 
 struct NativeCodeSigning::Anchors {
@@ -285,12 +357,11 @@ const NativeCodeSigning::Anchors& NativeCodeSigning::anchors() const
 
 std::shared_ptr<const Service::StaticCode> NativeCodeSigning::createStaticCode(const QString& path) const
 {
-    const auto kind = kindOf(path);
-    if (!kind)
+    // Nothing but a folder or a regular file that can be read makes a code object.
+    if (!QFileInfo(path).isDir() && !ReadOnlyFile::openAt(AT_FDCWD, QFile::encodeName(path)))
         return nullptr;
     auto code = std::make_shared<NativeCode>();
     code->path = path;
-    code->kind = *kind;
     return code;
 }
 
@@ -301,7 +372,13 @@ Service::Validity NativeCodeSigning::checkValidity(const StaticCode& code, uint3
     if (!native || (requirement && !compiled))
         return {errSignatureNotVerifiable, QStringLiteral("the code object or requirement is foreign")};
     try {
-        check(native->path, flags, compiled, 0);
+        // Without notary keys nothing is notarized, and the code need not be read to know it.
+        if (compiled && compiled->needsNotarization() && !anchors().notary.hasKeys())
+            CodeSignatureFault::raise(errReqFailed, QStringLiteral("no notary key is configured"));
+        const CheckedCode checked = check(native->path, flags, 0);
+        native->settle(checked.identity());
+        if (compiled)
+            checkRequirement(checked, native->path, *compiled);
         return {};
     } catch (const CodeSignatureFault& fault) {
         return {fault.status, fault.text};
@@ -318,39 +395,16 @@ std::optional<QVariantMap> NativeCodeSigning::copySigningInformation(const Stati
     const auto* native = dynamic_cast<const NativeCode*>(&code);
     if (!native)
         return std::nullopt;
-    QVariantMap info;
-    try {
-        QString path = native->path;
-        if (native->kind == Kind::bundle) {
-            const auto layout = layoutOf(path);
-            if (!layout)
-                return info;
-            const auto executable = mainExecutable(
-                path, *layout, regularFile(layout->resourceRoot + u'/' + layout->infoPlist, QStringLiteral("Info.plist")));
-            if (!executable)
-                return info;
-            path = layout->resourceRoot + u'/' + *executable;
-        } else if (native->kind == Kind::other) {
-            return info;
-        }
-        const CodeBytes file = CodeBytes::ofFile(path, errSignatureNotVerifiable);
-        QByteArray signature;
-        if (const auto trailer = trailerOf(file); trailer && native->kind == Kind::diskImage) {
-            if (trailer->signatureLength == 0 || !file.contains(trailer->signatureOffset, trailer->signatureLength))
-                return info;
-            signature = file.read(trailer->signatureOffset, trailer->signatureLength);
-        } else {
-            const auto slices = MachOFile::slices(file);
-            const auto slice = std::find_if(slices.begin(), slices.end(), [](const auto& s) { return s.signatureOffset.has_value(); });
-            if (slice == slices.end())
-                return info;
-            signature = file.read(slice->offset + *slice->signatureOffset, slice->signatureSize);
-        }
-        const CodeDirectory directory = EmbeddedSignature::parse(bytesOf(signature), size_t(signature.size())).codeDirectories.first();
-        info.insert(infoIdentifier(), directory.identifier());
-        if (directory.teamID())
-            info.insert(infoTeamIdentifier(), *directory.teamID());
-    } catch (const CodeSignatureFault&) {
+    const std::lock_guard lock(native->mutex);
+    const auto& checked = native->checked;
+    if (!checked)
+        return std::nullopt;
+    QVariantMap info{{infoIdentifier(), checked->identifier}};
+    if (checked->team)
+        info.insert(infoTeamIdentifier(), *checked->team);
+    if (checked->infoPlist) {
+        if (const auto plist = PropertyList::parse(*checked->infoPlist); plist && plist->typeId() == QMetaType::QVariantMap)
+            info.insert(infoPList(), *plist);
     }
     return info;
 }
@@ -395,20 +449,22 @@ std::optional<QString> NativeCodeSigning::statusMessage(int32_t status) const
     return *it;
 }
 
-QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const
+NativeCodeSigning::CheckedCode NativeCodeSigning::check(const QString& path, uint32_t flags, int depth) const
 {
-    // Without notary keys nothing is notarized, and the code need not be read to know it.
-    if (requirement && requirement->needsNotarization() && !anchors().notary.hasKeys())
-        CodeSignatureFault::raise(errReqFailed, QStringLiteral("no notary key is configured"));
-    const auto kind = kindOf(path);
-    if (!kind)
-        CodeSignatureFault::raise(errSignatureNotVerifiable, QStringLiteral("cannot read ") + fileName(path));
-    QList<SignedCode> signatures;
-    switch (*kind) {
-    case Kind::bundle: signatures = checkBundle(path, flags, depth); break;
-    case Kind::machO: signatures = checkMachO(path, flags, SpecialData{}); break;
-    case Kind::diskImage: signatures = checkDiskImage(path); break;
-    case Kind::other: CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+    CheckedCode checked;
+    if (QFileInfo(path).isDir()) {
+        checked = checkBundle(path, flags, depth);
+    } else {
+        // Opened once, without following a link: what tells the kind is what is checked.
+        auto opened = ReadOnlyFile::openAt(AT_FDCWD, QFile::encodeName(path));
+        if (!opened)
+            CodeSignatureFault::raise(errSignatureNotVerifiable, QStringLiteral("cannot read ") + fileName(path));
+        const CodeBytes file(std::move(*opened), errSignatureNotVerifiable, path);
+        switch (kindOf(file)) {
+        case Kind::machO: checked.signatures = checkMachO(file, fileName(path), flags, SpecialData{}); break;
+        case Kind::diskImage: checked.signatures = checkDiskImage(file); break;
+        default: CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
+        }
     }
     // Every architecture of one code object is signed alike: a host seals one cdhash of nested
     // code, so a slice signed by someone else (or ad hoc) beside it would otherwise ride along.
@@ -417,19 +473,21 @@ QList<QByteArray> NativeCodeSigning::check(const QString& path, uint32_t flags, 
             return false;
         return a.chain.isEmpty() || X509_cmp(a.chain.first().get(), b.chain.first().get()) == 0;
     };
-    for (const SignedCode& signature : signatures) {
-        if (!sameSigner(signature, signatures.first()))
+    for (const SignedCode& signature : checked.signatures) {
+        if (!sameSigner(signature, checked.signatures.first()))
             CodeSignatureFault::raise(errSignatureFailed,
                                       QStringLiteral("the architectures of ") + fileName(path) + QStringLiteral(" are signed differently"));
     }
-    const bool notarized = requirement && requirement->needsNotarization() && *kind == Kind::bundle && hasTicket(path, signatures);
-    QList<QByteArray> cdhashes;
-    for (const SignedCode& signature : signatures) {
-        if (requirement && !requirement->isSatisfiedBy(signature.chain, signature.identifier, notarized))
+    return checked;
+}
+
+void NativeCodeSigning::checkRequirement(const CheckedCode& code, const QString& path, const CodeRequirement& requirement) const
+{
+    const bool notarized = requirement.needsNotarization() && code.bundle && hasTicket(path, code.signatures);
+    for (const SignedCode& signature : code.signatures) {
+        if (!requirement.isSatisfiedBy(signature.chain, signature.identifier, notarized))
             CodeSignatureFault::raise(errReqFailed, QStringLiteral("the code does not satisfy the requirement"));
-        cdhashes += signature.cdhashes;
     }
-    return cdhashes;
 }
 
 bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const
@@ -447,7 +505,7 @@ bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>
     return anchors().notary.vouchesFor(*ticket.bytes, cdhashes);
 }
 
-QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
+NativeCodeSigning::CheckedCode NativeCodeSigning::checkBundle(const QString& path, uint32_t flags, int depth) const
 {
     const auto layout = layoutOf(path);
     if (!layout)
@@ -460,15 +518,13 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
     special.infoPlist = regularFile(root + u'/' + layout->infoPlist, QStringLiteral("Info.plist"));
     const bool hasSeal = QFileInfo::exists(root + u'/' + SealedResources::signatureFolder);
     const auto executable = mainExecutable(path, *layout, special.infoPlist);
-    const QString executablePath = executable ? root + u'/' + *executable : QString();
-    if (!executable || (!QFileInfo(executablePath).isSymLink() && !QFileInfo::exists(executablePath))) {
-        if (hasSeal)
-            CodeSignatureFault::raise(errNoMainExecutable, QStringLiteral("the bundle has no main executable"));
-        CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
-    }
-    checkNoLinkedFolder(root, *executable);
-    isRegularFile(executablePath, QStringLiteral("the main executable"));
-    if (kindOf(executablePath) != Kind::machO) {
+    if (!executable)
+        noMainExecutable(hasSeal);
+    const QString executablePath = root + u'/' + *executable;
+    const std::optional<CodeBytes> file = openExecutable(path, executablePath);
+    if (!file)
+        noMainExecutable(hasSeal);
+    if (kindOf(*file) != Kind::machO) {
         if (hasSeal)
             CodeSignatureFault::raise(errSignatureUnsupported, QStringLiteral("only Mach-O executables can be checked"));
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
@@ -476,7 +532,7 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
     special.resources = regularFile(root + u'/' + SealedResources::signatureFolder + u'/' + SealedResources::resourceListName,
                                     QStringLiteral("the sealed resource list"));
 
-    const QList<SignedCode> signatures = checkMachO(executablePath, flags, special);
+    CheckedCode checked{checkMachO(*file, fileName(executablePath), flags, special), true, special.infoPlist};
     if (!special.resources)
         CodeSignatureFault::raise(errResourcesNotSealed, QStringLiteral("the bundle's resources are not sealed"));
     if (flags & strictValidate)
@@ -484,14 +540,14 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkBundle(const QStrin
     SealedResources::verify(path, root, {*executable, layout->infoPlist}, *special.resources, flags, [&](const QString& nested) {
         if (depth >= maxNesting)
             CodeSignatureFault::raise(errBadNestedCode, QStringLiteral("nested too deeply"));
-        return check(nested, flags, nullptr, depth + 1);
+        return check(nested, flags, depth + 1).cdhashes();
     });
-    return signatures;
+    return checked;
 }
 
-QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const CodeBytes& file, const QString& name, uint32_t flags,
+                                                                  const SpecialData& special) const
 {
-    const CodeBytes file = CodeBytes::ofFile(path, errSignatureNotVerifiable);
     const auto slices = MachOFile::slices(file);
     if (std::none_of(slices.begin(), slices.end(), [](const auto& slice) { return slice.signatureOffset.has_value(); }))
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the code is not signed"));
@@ -500,7 +556,7 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString
     QList<SignedCode> signatures;
     for (qsizetype i = 0; i < count; ++i) {
         const MachOFile::Slice& slice = slices.at(i);
-        const QString what = QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code of ") + fileName(path);
+        const QString what = QStringLiteral("the ") + slice.architecture() + QStringLiteral(" code of ") + name;
         if (!slice.signatureOffset) {
             CodeSignatureFault::raise(count == 1 ? errUnsigned : errSignatureFailed, what + QStringLiteral(" is not signed"));
         }
@@ -510,9 +566,8 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkMachO(const QString
     return signatures;
 }
 
-QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QString& path) const
+QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const CodeBytes& file) const
 {
-    const CodeBytes file = CodeBytes::ofFile(path, errSignatureNotVerifiable);
     SpecialData special;
     special.trailer = trailerOf(file);
     if (!special.trailer)
@@ -523,6 +578,8 @@ QList<NativeCodeSigning::SignedCode> NativeCodeSigning::checkDiskImage(const QSt
         CodeSignatureFault::raise(errUnsigned, QStringLiteral("the disk image is not signed"));
     if (!CodeBytes::fits(file.size() - DiskImageTrailer::size, offset, length))
         CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image's signature lies outside it"));
+    if (length > EmbeddedSignature::maxSize)
+        CodeSignatureFault::raise(errBadDiskImageFormat, QStringLiteral("the disk image's signature is larger than any real one"));
     return {checkSignature(file.read(offset, length), file, 0, offset, special, QStringLiteral("the disk image"))};
 }
 
@@ -575,6 +632,7 @@ NativeCodeSigning::SignedCode NativeCodeSigning::checkSignature(const QByteArray
         result.cdhashes.append(directory->cdhash());
     }
     result.identifier = primary.identifier();
+    result.team = primary.teamID();
     return result;
 }
 

@@ -24,6 +24,8 @@ struct EmbeddedSignature;
 // "notarized" is met by a bundle whose stapled ticket one of the notary keys signed over the
 // cdhashes of its main executable (see NotaryTrust); without notary keys it is never met.
 // Revocation is not checked: the flag is accepted but not acted on.
+// A code object stands for the code its first passing check read: the signing information is what
+// that check verified, and a later check of the object that finds other code fails.
 class NativeCodeSigning : public CodeSigningService {
 public:
     // Anchors as certificate DER, notary keys as SubjectPublicKeyInfo DER. They are parsed at
@@ -44,6 +46,7 @@ public:
 private:
     struct SpecialData;
     struct SignedCode;
+    struct CheckedCode;
     struct Anchors;
     using AnchorsFactory = std::function<std::unique_ptr<const Anchors>()>;
 
@@ -51,12 +54,14 @@ private:
     // Built once, by whichever thread checks first.
     const Anchors& anchors() const;
 
-    // Checks the code at a path (and its nested code); answers its cdhashes. Raises CodeSignatureFault.
-    // A requirement is checked against every architecture of the code, not against nested code.
-    QList<QByteArray> check(const QString& path, uint32_t flags, const CodeRequirement* requirement, int depth) const;
-    QList<SignedCode> checkBundle(const QString& path, uint32_t flags, int depth) const;
-    QList<SignedCode> checkMachO(const QString& path, uint32_t flags, const SpecialData& special) const;
-    QList<SignedCode> checkDiskImage(const QString& path) const;
+    // Checks the code at a path (and its nested code); answers what it read and verified. Raises
+    // CodeSignatureFault. Each file checked is opened once, without following a link.
+    CheckedCode check(const QString& path, uint32_t flags, int depth) const;
+    // Raises errReqFailed unless every architecture of the checked code meets the requirement.
+    void checkRequirement(const CheckedCode& code, const QString& path, const CodeRequirement& requirement) const;
+    CheckedCode checkBundle(const QString& path, uint32_t flags, int depth) const;
+    QList<SignedCode> checkMachO(const CodeBytes& file, const QString& name, uint32_t flags, const SpecialData& special) const;
+    QList<SignedCode> checkDiskImage(const CodeBytes& file) const;
     // Checks a signature against the codeLength bytes of code at codeOffset in the file.
     SignedCode checkSignature(const QByteArray& signature, const CodeBytes& file, uint64_t codeOffset, size_t codeLength,
                               const SpecialData& special, const QString& what) const;

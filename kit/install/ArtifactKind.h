@@ -19,8 +19,8 @@ public:
 
     // "xar!" at the start is a package, a zip local file header at the start a zip,
     // "koly" at the start of the last 512 bytes a disk image, tested in that order;
-    // none of these gives nothing. Throws std::system_error when the file cannot be
-    // opened, read or positioned.
+    // none of these gives nothing. Throws std::system_error when the path is not a
+    // regular file (a link at it is not followed) or cannot be read.
     static std::optional<ArtifactKind> sniff(const QString& path);
 
 private:

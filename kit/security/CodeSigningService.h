@@ -72,6 +72,7 @@ public:
     // Keys of the signing information.
     static QString infoIdentifier() { return QStringLiteral("identifier"); }
     static QString infoTeamIdentifier() { return QStringLiteral("teamid"); }
+    static QString infoPList() { return QStringLiteral("info-plist"); } // the bound Info.plist, as a map
 
     virtual ~CodeSigningService() = default;
 
@@ -81,7 +82,8 @@ public:
     virtual Validity checkValidity(const StaticCode& code, uint32_t flags, const Requirement* requirement) const = 0;
     // Compiles a requirement text (default flags); nothing when it cannot be compiled.
     virtual std::shared_ptr<const Requirement> compileRequirement(const QString& text) const = 0;
-    // The signing information dictionary (keys above), or nothing when it cannot be read.
+    // The signing information dictionary (keys above) of the code as a check of it verified it, or
+    // nothing when no check has.
     virtual std::optional<QVariantMap> copySigningInformation(const StaticCode& code, uint32_t flags) const = 0;
     // The service's text for a status, or nothing when it has none.
     virtual std::optional<QString> statusMessage(int32_t status) const = 0;

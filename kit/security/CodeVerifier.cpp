@@ -40,23 +40,28 @@ VerifiedCode CodeVerifier::verify(const QUrl& bundle) const
     const auto code = service_->createStaticCode(bundle.toLocalFile());
     if (!code)
         throw VerificationFailure::invalidSignature(name, QStringLiteral("unreadable"));
-
-    const auto validity = service_->checkValidity(*code, bundleFlags, nullptr);
-    if (validity.status == CodeSigningService::errUnsigned)
-        throw VerificationFailure::unsigned_(name);
-    if (validity.status != 0)
-        throw VerificationFailure::invalidSignature(name, describe(*service_, validity));
-
-    const auto [identifier, team] = signingInfo(*code);
-
     const auto requirement = service_->compileRequirement(policy.requirementText());
     if (!requirement)
         throw VerificationFailure::invalidSignature(name, QStringLiteral("bad requirement"));
-    if (service_->checkValidity(*code, bundleFlags, requirement.get()).status != 0)
-        throw VerificationFailure::wrongPublisher(name, team);
 
-    return VerifiedCode{bundle.toLocalFile(), identifier.value_or(name), team.value_or(policy.teamID), bundleVersion(bundle),
-                        isNotarized(bundle)};
+    // One check reads the code; the identity and version below are what it verified, and the
+    // notarization check of the same code object must find the same code.
+    const auto validity = service_->checkValidity(*code, bundleFlags, requirement.get());
+    if (validity.status == CodeSigningService::errUnsigned)
+        throw VerificationFailure::unsigned_(name);
+    const QVariantMap info = service_->copySigningInformation(*code, CodeSigningService::signingInformationFlag).value_or(QVariantMap());
+    const auto team = textEntry(info, CodeSigningService::infoTeamIdentifier());
+    if (validity.status == CodeSigningService::errReqFailed)
+        throw VerificationFailure::wrongPublisher(name, team);
+    if (validity.status != 0)
+        throw VerificationFailure::invalidSignature(name, describe(*service_, validity));
+    const auto identifier = textEntry(info, CodeSigningService::infoIdentifier());
+    if (!identifier)
+        throw VerificationFailure::invalidSignature(name, QStringLiteral("its signing identity cannot be read"));
+
+    // Code whose directory names no team met the requirement through its certificate: the policy's team.
+    return VerifiedCode{bundle.toLocalFile(), *identifier, team.value_or(policy.teamID),
+                        versionIn(info.value(CodeSigningService::infoPList()).toMap()), isNotarized(*code)};
 }
 
 bool CodeVerifier::verifyContainerSignature(const QUrl& image) const
@@ -79,36 +84,35 @@ bool CodeVerifier::verifyContainerSignature(const QUrl& image) const
 bool CodeVerifier::isNotarized(const QUrl& url) const
 {
     const auto code = service_->createStaticCode(url.toLocalFile());
-    if (!code)
-        return false;
+    return code && isNotarized(*code);
+}
+
+bool CodeVerifier::isNotarized(const CodeSigningService::StaticCode& code) const
+{
     const auto requirement = service_->compileRequirement(QStringLiteral("notarized"));
     if (!requirement)
         return false;
-    return service_->checkValidity(*code, CodeSigningService::checkAllArchitectures, requirement.get()).status == 0;
+    return service_->checkValidity(code, CodeSigningService::checkAllArchitectures, requirement.get()).status == 0;
 }
 
 std::optional<QString> CodeVerifier::bundleVersion(const QUrl& bundle)
 {
-    // Without blocking and within bounds: whatever lies at the name is refused, not waited on.
-    const SmallFile file = SmallFile::read(bundle.toLocalFile() + QStringLiteral("/Contents/Info.plist"), maxInfoBytes);
+    // Without blocking, through no link and within bounds: whatever lies at the name is refused, not waited on.
+    const SmallFile file =
+        SmallFile::read(bundle.toLocalFile() + QStringLiteral("/Contents/Info.plist"), maxInfoBytes, SmallFile::Links::refuse);
     if (!file.bytes)
         return std::nullopt;
     const auto plist = PropertyList::parse(*file.bytes);
     if (!plist || plist->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
-    const QVariantMap info = plist->toMap();
+    return versionIn(plist->toMap());
+}
+
+std::optional<QString> CodeVerifier::versionIn(const QVariantMap& info)
+{
     if (auto version = textEntry(info, QStringLiteral("CFBundleVersion")))
         return version;
     return textEntry(info, QStringLiteral("CFBundleShortVersionString"));
-}
-
-std::pair<std::optional<QString>, std::optional<QString>>
-CodeVerifier::signingInfo(const CodeSigningService::StaticCode& code) const
-{
-    const auto info = service_->copySigningInformation(code, CodeSigningService::signingInformationFlag);
-    if (!info)
-        return {};
-    return {textEntry(*info, CodeSigningService::infoIdentifier()), textEntry(*info, CodeSigningService::infoTeamIdentifier())};
 }
 
 QString CodeVerifier::describe(const CodeSigningService& service, const CodeSigningService::Validity& validity)

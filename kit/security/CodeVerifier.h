@@ -8,7 +8,6 @@
 #include <QUrl>
 #include <memory>
 #include <optional>
-#include <utility>
 
 namespace hub {
 
@@ -22,19 +21,22 @@ public:
     CodeVerifier(SignaturePolicy policy, std::shared_ptr<const CodeSigningService> service);
 
     // Throws VerificationFailure (never notNotarized: the installer compares `notarized` with the policy).
+    // The identity, version and notarization are those of the code the check read, never read again.
     VerifiedCode verify(const QUrl& bundle) const;
     // True when the disk image is signed and meets the requirement, false when it is not signed;
     // throws VerificationFailure for any other refusal.
     bool verifyContainerSignature(const QUrl& image) const;
     // True when the code meets the requirement "notarized". Never throws.
     bool isNotarized(const QUrl& url) const;
-    // CFBundleVersion, else CFBundleShortVersionString, of Contents/Info.plist. Never throws.
+    // CFBundleVersion, else CFBundleShortVersionString, of Contents/Info.plist (not read through a
+    // link). Never throws.
     static std::optional<QString> bundleVersion(const QUrl& bundle);
 
     SignaturePolicy policy;
 
 private:
-    std::pair<std::optional<QString>, std::optional<QString>> signingInfo(const CodeSigningService::StaticCode& code) const;
+    bool isNotarized(const CodeSigningService::StaticCode& code) const;
+    static std::optional<QString> versionIn(const QVariantMap& info);
     static QString describe(const CodeSigningService& service, const CodeSigningService::Validity& validity);
 
     std::shared_ptr<const CodeSigningService> service_;

@@ -1,11 +1,17 @@
+#include "kit/codesign/CodeBytes.h"
 #include "kit/codesign/CodeDirectory.h"
 #include "kit/codesign/CodeSignatureFault.h"
 #include "kit/codesign/DiskImageTrailer.h"
 #include "kit/codesign/EmbeddedSignature.h"
 #include "kit/codesign/MachOFile.h"
+#include "kit/codesign/NativeCodeSigning.h"
 #include "kit/security/CodeSigningService.h"
 #include "tests/testkit/EmbeddedSignature.h"
+#include "tests/testkit/ForkedChild.h"
+#include "tests/testkit/SigningIdentity.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <functional>
 #include <gtest/gtest.h>
@@ -83,6 +89,16 @@ const auto* bytes(const QByteArray& data)
     return reinterpret_cast<const unsigned char*>(data.constData());
 }
 
+QList<MachOFile::Slice> slicesOf(const QByteArray& file)
+{
+    return MachOFile::slices(CodeBytes(bytes(file), size_t(file.size()), CodeSigningService::errBadObjectFormat));
+}
+
+void verifyCode(const CodeDirectory& cd, const QByteArray& code, qsizetype length, const QString& what)
+{
+    cd.verifyCode(CodeBytes(bytes(code), size_t(code.size()), CodeSigningService::errSignatureFailed), 0, size_t(length), what);
+}
+
 QByteArray sha256(const QByteArray& data)
 {
     unsigned char out[SHA256_DIGEST_LENGTH];
@@ -119,7 +135,7 @@ QByteArray codeDirectory(const QByteArray& code, const QByteArray& infoHash, con
 TEST(MachOFileTest, Slices)
 {
     const QByteArray signedThin = thin({signatureCommand(4096, 64)}, 4160);
-    const auto one = MachOFile::slices(bytes(signedThin), size_t(signedThin.size()));
+    const auto one = slicesOf(signedThin);
     ASSERT_EQ(one.size(), 1);
     EXPECT_EQ(one[0].architecture(), QStringLiteral("x86_64"));
     EXPECT_EQ(one[0].signatureOffset, 4096u);
@@ -128,19 +144,19 @@ TEST(MachOFileTest, Slices)
     const QByteArray arm = thin({signatureCommand(4096, 64)}, 4160, 0x0100000c);
     const QByteArray universal = fat({{0x01000007, 4096, signedThin}, {0x0100000c, 16384, arm}});
     ASSERT_TRUE(MachOFile::isMachO(bytes(universal), size_t(universal.size())));
-    const auto two = MachOFile::slices(bytes(universal), size_t(universal.size()));
+    const auto two = slicesOf(universal);
     ASSERT_EQ(two.size(), 2);
     EXPECT_EQ(two[1].architecture(), QStringLiteral("arm64"));
     EXPECT_EQ(two[1].offset, 16384u);
     EXPECT_EQ(two[1].signatureOffset, 4096u);
 
     const QByteArray unsignedThin = thin({le32(0x19) + le32(8)}, 256);
-    EXPECT_FALSE(MachOFile::slices(bytes(unsignedThin), size_t(unsignedThin.size()))[0].signatureOffset);
+    EXPECT_FALSE(slicesOf(unsignedThin)[0].signatureOffset);
 
     QByteArray bigEndian = be32(0xfeedface) + be32(18) + be32(0) + be32(2) + be32(1) + be32(16) + be32(0)
         + be32(0x1d) + be32(16) + be32(200) + be32(8);
     bigEndian.append(208 - bigEndian.size(), '\0');
-    EXPECT_EQ(MachOFile::slices(bytes(bigEndian), size_t(bigEndian.size()))[0].signatureOffset, 200u);
+    EXPECT_EQ(slicesOf(bigEndian)[0].signatureOffset, 200u);
 
     const QByteArray javaClass = be32(0xcafebabe) + be32(52) + QByteArray(64, '\0');
     EXPECT_FALSE(MachOFile::isMachO(bytes(javaClass), size_t(javaClass.size())));
@@ -169,7 +185,7 @@ TEST(MachOFileTest, MalformedFilesAreRefused)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(faultOf([&] { MachOFile::slices(bytes(c.file), size_t(c.file.size())); }), CodeSigningService::errBadObjectFormat);
+        EXPECT_EQ(faultOf([&] { slicesOf(c.file); }), CodeSigningService::errBadObjectFormat);
     }
 }
 
@@ -186,17 +202,17 @@ TEST(CodeDirectoryTest, PagesSlotsAndIdentity)
     EXPECT_FALSE(cd.isAdhoc());
     EXPECT_EQ(cd.cdhash(), sha256(cd.blob()).left(20));
 
-    EXPECT_EQ(faultOf([&] { cd.verifyCode(bytes(code), size_t(code.size()), "code"); }), std::nullopt);
+    EXPECT_EQ(faultOf([&] { verifyCode(cd, code, code.size(), "code"); }), std::nullopt);
     QByteArray flipped = code;
     flipped[9000] = char(flipped[9000] ^ 1);
     try {
-        cd.verifyCode(bytes(flipped), size_t(flipped.size()), QStringLiteral("the code"));
+        verifyCode(cd, flipped, flipped.size(), QStringLiteral("the code"));
         ADD_FAILURE() << "flipped byte passed";
     } catch (const CodeSignatureFault& fault) {
         EXPECT_EQ(fault.status, CodeSigningService::errSignatureFailed);
         EXPECT_EQ(fault.text, QStringLiteral("code has been modified: page 2 of the code does not match its hash"));
     }
-    EXPECT_EQ(faultOf([&] { cd.verifyCode(bytes(code), 9999, "code"); }), CodeSigningService::errSignatureFailed);
+    EXPECT_EQ(faultOf([&] { verifyCode(cd, code, 9999, "code"); }), CodeSigningService::errSignatureFailed);
 
     const int32_t status = CodeSigningService::errInfoPlistFailed;
     EXPECT_EQ(faultOf([&] { cd.verifySpecialSlot(1, info, status, "Info.plist"); }), std::nullopt);
@@ -224,8 +240,8 @@ TEST(CodeDirectoryTest, PagesOfEverySizeAreCheckedAcrossReadWindows)
         directory.code = code.constData();
         directory.codeLimit = code.size();
         const CodeDirectory cd = CodeDirectory::parse(test::EmbeddedSignature::codeDirectory(directory));
-        EXPECT_EQ(faultOf([&] { cd.verifyCode(bytes(code), size_t(code.size()), "code"); }), std::nullopt);
-        EXPECT_EQ(faultOf([&] { cd.verifyCode(bytes(flipped), size_t(flipped.size()), "code"); }), CodeSigningService::errSignatureFailed);
+        EXPECT_EQ(faultOf([&] { verifyCode(cd, code, code.size(), "code"); }), std::nullopt);
+        EXPECT_EQ(faultOf([&] { verifyCode(cd, flipped, flipped.size(), "code"); }), CodeSigningService::errSignatureFailed);
     }
 }
 TEST(CodeDirectoryTest, MalformedDirectoriesAreRefused)
@@ -310,4 +326,47 @@ TEST(DiskImageTrailerTest, ReadsTheSignatureFields)
     EXPECT_EQ(trailer->headerWithoutSignature(), QByteArray(koly).replace(304, 8, QByteArray(8, '\0')));
     EXPECT_FALSE(DiskImageTrailer::read(bytes(image), 511));
     EXPECT_FALSE(DiskImageTrailer::read(bytes(image), 1200));
+}
+
+// Headers claiming parts far larger than any real one (in sparse files that hold them): refused as malformed,
+// before anything is allocated for them, even with little memory to spare.
+TEST(NativeCodeSigningLimitsTest, PartsFarLargerThanRealOnesAreRefusedAsMalformed)
+{
+    QTemporaryDir dir;
+    constexpr uint32_t huge = 3u << 30;
+    const auto le64 = [](uint64_t value) { return le32(uint32_t(value)) + le32(uint32_t(value >> 32)); };
+    const QByteArray linkEdit = le32(0x19) + le32(72) + QByteArray("__LINKEDIT").leftJustified(16, '\0') + le64(0) + le64(huge)
+        + le64(4096) + le64(huge) + QByteArray(16, '\0');
+    const QByteArray signedHead = thin({linkEdit, signatureCommand(4096, huge)}, 4096) + be32(0xfade0cc0) + be32(huge);
+    QByteArray koly(512, '\0');
+    koly.replace(0, 4, "koly");
+    koly.replace(296, 16, be64(4096) + be64(huge));
+    struct Case {
+        const char* name;
+        QByteArray head;
+        qint64 size;
+        QByteArray tail;
+        int32_t status;
+    };
+    const Case cases[] = {
+        {"load commands", thin({}, 64).replace(20, 4, le32(huge)), qint64(huge) + 4096, {}, CodeSigningService::errBadObjectFormat},
+        {"code signature", signedHead, qint64(huge) + 4096, {}, CodeSigningService::errBadObjectFormat},
+        {"disk image signature", {}, qint64(huge) + 4096 + 512, koly, CodeSigningService::errBadDiskImageFormat},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromUtf8(c.name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.head) == c.head.size() && file.resize(c.size - c.tail.size()));
+        ASSERT_TRUE(file.seek(c.size - c.tail.size()) && file.write(c.tail) == c.tail.size());
+        file.close();
+        EXPECT_EQ(test::runInChild(
+                      [&] {
+                          const NativeCodeSigning service(test::anchors());
+                          const auto code = service.createStaticCode(path);
+                          return code ? int(service.checkValidity(*code, 0, nullptr).status == c.status) : 2;
+                      },
+                      256 << 20),
+                  1);
+    }
 }

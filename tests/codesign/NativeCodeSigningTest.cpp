@@ -1,5 +1,6 @@
 #include "kit/codesign/NativeCodeSigning.h"
 
+#include "kit/codesign/CodeBytes.h"
 #include "kit/codesign/MachOFile.h"
 
 #include "kit/security/CodeVerifier.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -219,7 +221,8 @@ TEST_F(NativeCodeSigningTest, DamagedExecutablesFailCleanly)
     // commands, the superblob's index or the code directory: each must be refused, none may crash.
     const QByteArray good = TestSigner::signMachO(TestSigner::machO({Architecture::arm64}, QStringLiteral("fuzz"), 9000),
                                                   QStringLiteral("com.tavren.fuzz"), SigningIdentity::developerId());
-    const auto slices = MachOFile::slices(reinterpret_cast<const unsigned char*>(good.constData()), size_t(good.size()));
+    const auto slices = MachOFile::slices(
+        CodeBytes(reinterpret_cast<const unsigned char*>(good.constData()), size_t(good.size()), CodeSigningService::errBadObjectFormat));
     ASSERT_TRUE(slices.first().signatureOffset);
     const qsizetype signature = qsizetype(*slices.first().signatureOffset);
     const QByteArray directory = TestSigner::codeDirectories(good).first();
@@ -270,38 +273,72 @@ TEST_F(NativeCodeSigningTest, AnExecutableCutShortWhileCheckedPassesOrIsRefused)
     EXPECT_EQ(refusal(bundle), "passed");
 }
 
-// Another process swapping a FIFO in for the executable, the Info.plist or a sealed resource: no check waits on it.
-TEST_F(NativeCodeSigningTest, AFifoSwappedInWhileCheckedIsRefusedNeverWaitedOn)
+// Another process swapping something else in for a part of the bundle while it is checked, and back: a FIFO
+// is refused, never waited on; nothing is read through a link to a signed copy of the executable; a check that
+// passes always names the bundle's own code, never another signed executable put there for a moment.
+TEST_F(NativeCodeSigningTest, WhatIsSwappedInWhileCheckedIsRefusedNeverWaitedOnNorReadNorNamed)
 {
     BundleSpec spec = BundleSpec::plugIn();
     for (int i = 0; i < 40; ++i)
         spec.resources.insert(QStringLiteral("Sound %1.txt").arg(i), QByteArray(4096, char('a' + i % 26)));
     const QString bundle = build(spec);
     const auto layout = hub::test::BundleLayout::of(bundle);
-    QList<std::pair<QByteArray, QByteArray>> targets; // each with a link kept to its file
-    for (const QString& target : {layout.executable, layout.infoPlist, layout.root + QStringLiteral("/Resources/Sound 39.txt")}) {
-        targets.append({QFile::encodeName(target), QFile::encodeName(dir.filePath(QFileInfo(target).fileName()))});
-        ASSERT_EQ(::link(targets.back().first, targets.back().second), 0);
+    BundleSpec otherSpec = BundleSpec::plugIn(QStringLiteral("Other"));
+    otherSpec.identifier = QStringLiteral("com.tavren.other");
+    const QString other = hub::test::BundleLayout::of(build(otherSpec)).executable;
+    const QByteArray copy = QFile::encodeName(dir.filePath(QStringLiteral("copy")));
+    writeBytes(QFile::decodeName(copy), readBytes(layout.executable));
+
+    const QByteArray swapIn = QFile::encodeName(dir.filePath(QStringLiteral("swap.in")));
+    struct Case {
+        const char* name;
+        QStringList targets;
+        std::function<int()> make; // makes what is swapped in at swapIn
+    };
+    const Case cases[] = {
+        {"a FIFO", {layout.executable, layout.infoPlist, layout.root + QStringLiteral("/Resources/Sound 39.txt")},
+         [&] { return ::mkfifo(swapIn, 0600); }},
+        {"a link to a signed copy", {layout.executable}, [&] { return ::symlink(copy, swapIn); }},
+        {"another signed executable", {layout.executable}, [&] { return ::link(QFile::encodeName(other), swapIn); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<std::pair<QByteArray, QByteArray>> targets; // each with a link kept to its file
+        for (const QString& target : c.targets) {
+            targets.append({QFile::encodeName(target), QFile::encodeName(dir.filePath(QFileInfo(target).fileName() + u'~'))});
+            ASSERT_EQ(::link(targets.back().first, targets.back().second), 0);
+        }
+        const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC); // of the copy, only ever through the link
+        ASSERT_GE(::inotify_add_watch(opens, copy, IN_OPEN), 0);
+        {
+            const QByteArray back = QFile::encodeName(dir.filePath(QStringLiteral("swap.back")));
+            const std::jthread swapper([&](std::stop_token stop) {
+                for (int round = 0; !stop.stop_requested(); ++round) {
+                    const auto& [target, saved] = targets[round % targets.size()];
+                    if (c.make() != 0 || ::rename(swapIn, target) != 0 || ::link(saved, back) != 0 || ::rename(back, target) != 0)
+                        return;
+                }
+            });
+            EXPECT_EQ(hub::test::runInChild([&] {
+                          ::alarm(20);
+                          for (int i = 0; i < 300; ++i) {
+                              try {
+                                  if (verifier().verify(QUrl::fromLocalFile(bundle)).identifier != spec.identifier)
+                                      return 2;
+                              } catch (const VerificationFailure&) {
+                              }
+                          }
+                          return 0;
+                      }),
+                      0);
+        }
+        char events[4096];
+        EXPECT_LE(::read(opens, events, sizeof events), 0);
+        ::close(opens);
+        for (const auto& [target, saved] : targets)
+            ::unlink(saved);
+        EXPECT_EQ(refusal(bundle), "passed");
     }
-    {
-        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("swap.fifo")));
-        const QByteArray back = QFile::encodeName(dir.filePath(QStringLiteral("swap.back")));
-        const std::jthread swapper([&](std::stop_token stop) {
-            for (int round = 0; !stop.stop_requested(); ++round) {
-                const auto& [target, saved] = targets[round % targets.size()];
-                if (::mkfifo(fifo, 0600) != 0 || ::rename(fifo, target) != 0 || ::link(saved, back) != 0 || ::rename(back, target) != 0)
-                    return;
-            }
-        });
-        EXPECT_EQ(hub::test::runInChild([&] {
-                      ::alarm(20);
-                      for (int i = 0; i < 300; ++i)
-                          refusal(bundle);
-                      return 0;
-                  }),
-                  0);
-    }
-    EXPECT_EQ(refusal(bundle), "passed");
 }
 
 TEST_F(NativeCodeSigningTest, FrameworkRootLinksStayInTheCurrentVersion)

@@ -144,36 +144,39 @@ TEST(VerificationFailureTest, Messages)
 
 TEST_F(CodeVerifierTest, PassingBundleMakesTheCallsInOrder)
 {
-    writeInfo(infoPlist(QStringLiteral("<key>CFBundleVersion</key><string>120</string>"
-                                       "<key>CFBundleShortVersionString</key><string>1.2</string>")));
+    // The version is the one of the Info.plist the check read, not of whatever lies at its name afterwards.
+    writeInfo(infoPlist(QStringLiteral("<key>CFBundleVersion</key><string>1</string>")));
+    service->info->insert(Service::infoPList(), QVariantMap{{QStringLiteral("CFBundleVersion"), QStringLiteral("120")},
+                                                            {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.2")}});
     service->validity[QStringLiteral("notarized")] = {-67050, {}};
     const VerifiedCode code = verifier().verify(url());
     EXPECT_EQ(code, (VerifiedCode{bundle, QStringLiteral("com.tavren.delay"), QStringLiteral("KD4N8RWT2C"),
                                   QStringLiteral("120"), false}));
     EXPECT_EQ(service->calls, (QStringList{
                                   QStringLiteral("create Delay.vst3"),
-                                  QStringLiteral("check 0x40000099 -"),
-                                  QStringLiteral("info 0x2"),
                                   QStringLiteral("compile ") + requirement,
                                   QStringLiteral("check 0x40000099 ") + requirement,
-                                  QStringLiteral("create Delay.vst3"),
+                                  QStringLiteral("info 0x2"),
                                   QStringLiteral("compile notarized"),
                                   QStringLiteral("check 0x1 notarized"),
                               }));
 }
 
-TEST_F(CodeVerifierTest, SigningInformationFallsBackToNameAndPolicyTeam)
+// The identity is what the check read: without an identifier the check fails; without a team the
+// requirement the check met names the policy's.
+TEST_F(CodeVerifierTest, SigningInformationComesFromTheCheckOrItFails)
 {
     service->validity[QStringLiteral("notarized")] = {0, {}};
-    for (const auto& info : {std::optional<QVariantMap>(), std::optional<QVariantMap>(QVariantMap{}),
-                             std::optional<QVariantMap>(QVariantMap{{Service::infoIdentifier(), 7},
-                                                                    {Service::infoTeamIdentifier(), QByteArray("X")}})}) {
+    service->info = QVariantMap{{Service::infoIdentifier(), QStringLiteral("com.tavren.delay")}};
+    const VerifiedCode code = verifier().verify(url());
+    EXPECT_EQ(code.identifier, QStringLiteral("com.tavren.delay"));
+    EXPECT_EQ(code.teamID, QStringLiteral("KD4N8RWT2C"));
+    EXPECT_EQ(code.version, std::nullopt);
+    EXPECT_TRUE(code.notarized);
+    for (const auto& info : {std::optional<QVariantMap>(), std::optional<QVariantMap>({{Service::infoIdentifier(), 7}})}) {
         service->info = info;
-        const VerifiedCode code = verifier().verify(url());
-        EXPECT_EQ(code.identifier, QStringLiteral("Delay.vst3"));
-        EXPECT_EQ(code.teamID, QStringLiteral("KD4N8RWT2C"));
-        EXPECT_EQ(code.version, std::nullopt);
-        EXPECT_TRUE(code.notarized);
+        EXPECT_EQ(failure(), VerificationFailure::invalidSignature(QStringLiteral("Delay.vst3"),
+                                                                   QStringLiteral("its signing identity cannot be read")));
     }
 }
 
@@ -183,27 +186,25 @@ TEST_F(CodeVerifierTest, RefusalsAndTheirDetails)
     service->messages[-67061] = QStringLiteral("the code or its signature has been modified");
     struct Case {
         const char* name;
-        Service::Validity plain;
-        Service::Validity withRequirement;
+        Service::Validity validity;
         std::optional<QVariantMap> info;
         VerificationFailure expected;
     };
     const QVariantMap otherTeam{{Service::infoTeamIdentifier(), QStringLiteral("ABCDE12345")}};
     const Case cases[] = {
-        {"unsigned", {-67062, QStringLiteral("ignored")}, {}, {}, VerificationFailure::unsigned_(x)},
-        {"error text", {-67054, QStringLiteral("a sealed resource is missing or invalid")}, {}, {},
+        {"unsigned", {-67062, QStringLiteral("ignored")}, {}, VerificationFailure::unsigned_(x)},
+        {"error text", {-67054, QStringLiteral("a sealed resource is missing or invalid")}, {},
          VerificationFailure::invalidSignature(x, QStringLiteral("a sealed resource is missing or invalid"))},
-        {"error without text", {-67054, QString()}, {}, {}, VerificationFailure::invalidSignature(x, QStringLiteral("status -67054"))},
-        {"status message", {-67061, {}}, {}, {},
+        {"error without text", {-67054, QString()}, {}, VerificationFailure::invalidSignature(x, QStringLiteral("status -67054"))},
+        {"status message", {-67061, {}}, {},
          VerificationFailure::invalidSignature(x, QStringLiteral("the code or its signature has been modified"))},
-        {"no message", {-67030, {}}, {}, {}, VerificationFailure::invalidSignature(x, QStringLiteral("status -67030"))},
-        {"another team", {}, {-67050, {}}, otherTeam, VerificationFailure::wrongPublisher(x, QStringLiteral("ABCDE12345"))},
-        {"ad-hoc", {}, {-67050, {}}, QVariantMap{}, VerificationFailure::wrongPublisher(x, std::nullopt)},
+        {"no message", {-67030, {}}, {}, VerificationFailure::invalidSignature(x, QStringLiteral("status -67030"))},
+        {"another team", {-67050, {}}, otherTeam, VerificationFailure::wrongPublisher(x, QStringLiteral("ABCDE12345"))},
+        {"ad-hoc", {-67050, {}}, QVariantMap{}, VerificationFailure::wrongPublisher(x, std::nullopt)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        service->validity[QString()] = c.plain;
-        service->validity[requirement] = c.withRequirement;
+        service->validity[requirement] = c.validity;
         service->info = c.info;
         EXPECT_EQ(failure(), c.expected);
     }
@@ -283,4 +284,10 @@ TEST_F(CodeVerifierTest, BundleVersion)
             writeInfo(*c.bytes);
         EXPECT_EQ(CodeVerifier::bundleVersion(url()), c.expected);
     }
+    // Not read through a link.
+    writeInfo(infoPlist(QStringLiteral("<key>CFBundleVersion</key><string>120</string>")));
+    const QString elsewhere = dir.filePath(QStringLiteral("Info.plist"));
+    ASSERT_TRUE(QFile::rename(bundle + QStringLiteral("/Contents/Info.plist"), elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, bundle + QStringLiteral("/Contents/Info.plist")));
+    EXPECT_EQ(CodeVerifier::bundleVersion(url()), std::nullopt);
 }

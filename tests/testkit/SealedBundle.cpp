@@ -1,5 +1,7 @@
 #include "tests/testkit/SealedBundle.h"
 
+#include "kit/support/PropertyList.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -140,12 +142,15 @@ std::shared_ptr<const CodeSigningService::Requirement> SealCodeSigning::compileR
 
 std::optional<QVariantMap> SealCodeSigning::copySigningInformation(const StaticCode& code, uint32_t) const
 {
-    const auto seal = readSeal(dynamic_cast<const Code&>(code).path);
+    const QString& path = dynamic_cast<const Code&>(code).path;
+    const auto seal = readSeal(path);
     if (!seal)
         return std::nullopt;
     QVariantMap info{{infoIdentifier(), seal->identifier}};
     if (!seal->team.isEmpty())
         info.insert(infoTeamIdentifier(), seal->team);
+    if (const auto plist = PropertyList::parse(readFile(path + QStringLiteral("/Contents/Info.plist"))))
+        info.insert(infoPList(), plist->toMap());
     return info;
 }
 
