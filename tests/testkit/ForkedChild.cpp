@@ -23,6 +23,8 @@ static qint64 statusBytes(const std::string& name)
 
 qint64 peakAddressSpace() { return statusBytes("VmPeak"); }
 
+qint64 peakResident() { return statusBytes("VmHWM"); }
+
 bool limitAddressSpace(qint64 headroomBytes)
 {
     rlimit limit{};
