@@ -8,25 +8,25 @@
 #include "kit/support/SmallFile.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 
 namespace hub {
 
 namespace {
 
 // What the disk holds of an image: a regular file of one byte up to the cap, read without
-// following a link or waiting on a FIFO. Anything else at its name is removed (unlinked: a
-// link goes, never what it points at), so that the image is fetched again.
+// following a link or waiting on a FIFO. Anything else at its name is removed (a link goes,
+// never what it points at; a folder with what it holds), so that the image is fetched again.
 std::optional<QByteArray> readCached(const QString& file)
 {
     SmallFile cached = SmallFile::read(file, ImageDataCache::maxBytes, SmallFile::Links::refuse);
     if (cached.bytes && !cached.bytes->isEmpty())
         return std::move(cached.bytes);
     if (!cached.missing())
-        QFile::remove(file);
+        NoFollow::removeTree(AT_FDCWD, QFile::encodeName(file));
     return std::nullopt;
 }
 
@@ -168,13 +168,18 @@ void ImageDataCache::remember(const QString& address, const QByteArray& bytes)
 void ImageDataCache::prune(const QString& directory, const QDateTime& now)
 {
     const qint64 cutOff = now.toSecsSinceEpoch() - maxAgeSeconds;
-    const QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& name : names) {
-        const QString path = directory + u'/' + name;
+    // Everything happens in the folder opened here: a link put in its place later is never followed.
+    FileDescriptor folder;
+    try {
+        folder = NoFollow::openOwnedFolder(directory);
+    } catch (const std::system_error&) {
+        return;
+    }
+    for (const QByteArray& name : NoFollow::entries(folder.get())) {
         // The entry's own age: a link is judged as itself, not by what it points at.
         struct stat entry {};
-        if (::lstat(QFile::encodeName(path).constData(), &entry) == 0 && entry.st_mtime < cutOff)
-            NoFollow::removeTree(AT_FDCWD, QFile::encodeName(path)); // a folder too, within bounds
+        if (::fstatat(folder.get(), name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0 && entry.st_mtime < cutOff)
+            NoFollow::removeTree(folder.get(), name); // a folder too, within bounds
     }
 }
 

@@ -52,7 +52,8 @@ public:
     std::optional<QByteArray> stored(const QUrl& url);
 
     // Deletes every entry of the folder last written more than 30 days before `now` (a link
-    // by its own time).
+    // by its own time). The folder must be a real one of this user's: nothing is pruned
+    // through a link.
     static void prune(const QString& directory, const QDateTime& now);
     // The disk file name of an address: lower-case hex SHA-256 of its text + ".img".
     static QString key(const QUrl& url);

@@ -195,6 +195,7 @@ TEST(ImageDataCache, OnlyARegularFileWithinTheCapIsReadFromDisk)
         {"a link to a good file", [&](const QString& at) { return QFile::link(good, at); }},
         {"an empty file", [](const QString& at) { return writeFile(at, {}); }},
         {"a file over the cap", [](const QString& at) { return writeFile(at, QByteArray(ImageDataCache::maxBytes + 1, 'x')); }},
+        {"a folder with a file", [](const QString& at) { return QDir().mkdir(at) && writeFile(at + QStringLiteral("/x"), "x"); }},
     };
     int row = 0;
     for (const auto& [what, make] : cases) {
@@ -248,4 +249,13 @@ TEST(ImageDataCache, PruneRemovesWhatIsOlderThan30Days)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("recent.img")});
     ImageDataCache::prune(folder.filePath(QStringLiteral("missing")), now); // nothing to list: no failure
+
+    // Another process swaps a link in for the cache folder after the cache was made: nothing is removed through it.
+    const QString images = folder.filePath(QStringLiteral("images")), elsewhere = folder.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkdir(images) && QDir().mkdir(elsewhere));
+    const Fixture f(images);
+    file(QStringLiteral("elsewhere/old.img"), 31);
+    ASSERT_EQ(hub::test::runInChild([&] { return QDir(images).removeRecursively() && QFile::link(elsewhere, images) ? 0 : 1; }), 0);
+    f.cache.pruneDisk(now);
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("elsewhere/old.img"))));
 }

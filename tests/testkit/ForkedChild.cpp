@@ -11,10 +11,10 @@
 
 namespace hub::test {
 
-// A "Name: value kB" line of /proc/self/status, in bytes.
-static qint64 statusBytes(const std::string& name)
+// A "Name: value kB" line of /proc/PID/status (this process's when 0), in bytes; 0 when missing.
+static qint64 statusBytes(const std::string& name, qint64 pid = 0)
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status(pid == 0 ? std::string("/proc/self/status") : "/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.starts_with(name + ':'))
             return std::stoll(line.substr(name.size() + 1)) * 1024;
@@ -22,6 +22,8 @@ static qint64 statusBytes(const std::string& name)
 }
 
 qint64 peakAddressSpace() { return statusBytes("VmPeak"); }
+
+qint64 peakResident(qint64 pid) { return statusBytes("VmHWM", pid); }
 
 bool limitAddressSpace(qint64 headroomBytes)
 {

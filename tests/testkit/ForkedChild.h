@@ -15,5 +15,8 @@ int runInChild(const std::function<int()>& body, std::optional<qint64> headroomB
 bool limitAddressSpace(qint64 headroomBytes);
 // The most address space this process has held so far, in bytes.
 qint64 peakAddressSpace();
+// The most memory this process (or process `pid`) has held resident so far, in bytes
+// (address space reserved for threads that never touch it aside); 0 when it cannot be read.
+qint64 peakResident(qint64 pid = 0);
 
 } // namespace hub::test

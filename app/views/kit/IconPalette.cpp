@@ -44,7 +44,7 @@ void IconPalette::load(const StorefrontProduct& product)
     ImageMemory::requestBytes(url, this, [self, id = product.id](const std::optional<QByteArray>& bytes) {
         if (!bytes)
             return;
-        QtConcurrent::run(&ImageMemory::backgroundPool(), [bytes = *bytes] { return average(QImage::fromData(bytes)); })
+        QtConcurrent::run(&ImageMemory::backgroundPool(), [bytes = *bytes] { return averageOf(bytes); })
             .then(self.data(), [self, id](const std::optional<QColor>& color) {
                 if (!self || !color)
                     return;
@@ -52,6 +52,12 @@ void IconPalette::load(const StorefrontProduct& product)
                 emit self->colorArrived(id);
             });
     });
+}
+
+std::optional<QColor> IconPalette::averageOf(const QByteArray& bytes)
+{
+    const std::optional<QImage> image = ImageMemory::decode(bytes, samplePixels);
+    return image ? average(*image) : std::nullopt;
 }
 
 std::optional<QColor> IconPalette::average(const QImage& image)

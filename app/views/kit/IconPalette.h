@@ -34,6 +34,10 @@ public:
     // The mean of the image's red, green and blue values over every pixel, opaque;
     // nothing for an empty image.
     static std::optional<QColor> average(const QImage& image);
+    // The average of an encoded image, decoded no larger than samplePixels a side; nothing
+    // when it is no image (or one that ImageMemory refuses).
+    static std::optional<QColor> averageOf(const QByteArray& bytes);
+    static constexpr int samplePixels = 64; // plenty for a mean colour
 
 signals:
     void colorArrived(const QString& productId);

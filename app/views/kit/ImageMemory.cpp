@@ -85,9 +85,12 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    const QSize size = reader.size();
+    const QSize size = reader.size(); // from the header alone
+    if (!size.isValid() || size.isEmpty() || qMax(size.width(), size.height()) > maxCanvasSide
+        || qint64(size.width()) * size.height() > maxCanvasPixels)
+        return std::nullopt;
     const int longer = qMax(size.width(), size.height());
-    if (size.isValid() && maxPixels > 0 && longer > maxPixels)
+    if (maxPixels > 0 && longer > maxPixels)
         reader.setScaledSize(size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio));
     QImage image = reader.read();
     if (image.isNull())

@@ -40,8 +40,16 @@ void requestBytes(const QUrl& url, QObject* context, BytesDone done);
 // Tests: runs the pools and the main thread's queue until no request is left.
 void waitForIdle();
 
+// The largest canvas decoded, in pixels a side and in all. Nothing is drawn larger than
+// 2048 a side; a 5K screenshot (5120 x 2880) or a 8192 x 2048 panorama still fits. A
+// decoder may hold buffers for the whole canvas its header declares, whatever size it is
+// asked to scale to: under 100 MiB at these bounds, 1.6 GB for 24000 x 24000.
+constexpr int maxCanvasSide = 8192;
+constexpr qint64 maxCanvasPixels = 4096 * 4096;
+
 // Decodes the whole image, upright, scaled down (never up) so that neither side
-// exceeds `maxPixels`; nothing when the bytes are no image.
+// exceeds `maxPixels`; nothing when the bytes are no image, or when their header
+// declares no size or a canvas over the bounds above (refused before decoding).
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 
 // The visible images' loads.
