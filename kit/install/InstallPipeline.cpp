@@ -31,6 +31,15 @@ const QString fallbackName = QStringLiteral("download");
 // other's results. (The install lock keeps other processes out.)
 std::mutex placements;
 
+// A resumed run that failed before the download server said anything about the bytes of
+// the earlier run: they still hold, and a retry goes on from them.
+[[noreturn]] void keepForRetry(const DownloadResumeData& resumeData, const std::exception& error)
+{
+    const auto* own = dynamic_cast<const Error*>(&error);
+    throw DownloadInterrupted(resumeData, DownloadInterrupted::Cause::failed,
+                              own ? own->message() : QString::fromLocal8Bit(error.what()));
+}
+
 void report(const InstallPipeline::StageCallback& stage, const InstallStage& value)
 {
     if (stage)
@@ -73,7 +82,16 @@ auto InstallPipeline::withWorkDirectory(const InstallRequest& request, const std
     const QFileInfo partial(resumeData ? resumeData->partialFile : QString());
     const QString keep = resumeData && QDir::cleanPath(partial.absolutePath()) == QDir::cleanPath(folder) ? partial.fileName() : QString();
     // Two runs whose keys sanitise alike would share the folder: the first one keeps it.
-    std::optional<WorkFolder::Claim> claim = WorkFolder(workRoot).claim(QDir(folder).dirName(), keep);
+    std::optional<WorkFolder::Claim> claim = [&] {
+        try {
+            return WorkFolder(workRoot, claimPatience).claim(QDir(folder).dirName(), keep);
+        } catch (const std::exception& error) {
+            // Nothing in the folder was touched.
+            if (!resumeData)
+                throw;
+            keepForRetry(*resumeData, error);
+        }
+    }();
     if (!claim)
         throw InstallError::alreadyProcessing();
     const QString work = claim->folder;
@@ -111,12 +129,9 @@ Extraction InstallPipeline::fetchAndVerify(const InstallRequest& request, const 
     try {
         link = client->resolveDownload(request.download);
     } catch (const std::exception& error) {
-        // The bytes of an earlier run still hold: a retry goes on from them.
         if (!resumeData)
             throw;
-        const auto* own = dynamic_cast<const Error*>(&error);
-        throw DownloadInterrupted(resumeData, DownloadInterrupted::Cause::failed,
-                                  own ? own->message() : QString::fromLocal8Bit(error.what()));
+        keepForRetry(*resumeData, error);
     }
     const QString file = work + u'/' + PathSafety::sanitizedFileName(request.download.name, fallbackName);
 

@@ -10,10 +10,12 @@
 #include "kit/install/InstallRecord.h"
 #include "kit/install/InstallRequest.h"
 #include "kit/install/InstallStage.h"
+#include "kit/install/WorkFolder.h"
 #include "kit/security/PinnedTrust.h"
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,11 +38,12 @@ namespace hub {
 // the download (DownloadInterrupted, with resume data when there are bytes worth
 // keeping) and once right after it (CancellationError); from verification on, the
 // run goes to its end. A run given resume data that fails before the download
-// server says anything about them (the link cannot be had, no connection, an
-// error status) hands them back in DownloadInterrupted, Cause::failed, and keeps
-// its folder. A copy shares the client, downloader and ledger. The caller holds
-// the install lock around every run and uninstall; within the process, placing
-// (from staging to the saved record) and uninstalling go one at a time.
+// server says anything about them (its work folder cannot be claimed, the link
+// cannot be had, no connection, an error status) hands them back in
+// DownloadInterrupted, Cause::failed, and keeps its folder. A copy shares the
+// client, downloader and ledger. The caller holds the install lock around every run
+// and uninstall; within the process, placing (from staging to the saved record) and
+// uninstalling go one at a time.
 class InstallPipeline {
 public:
     // Called from the calling thread, on download progress too; must not block.
@@ -90,6 +93,8 @@ public:
     BundleInstaller installer;
     std::shared_ptr<InstallLedger> ledger;
     QString workRoot;
+    // How long a run waits for workRoot while another process holds it (see WorkFolder).
+    std::chrono::milliseconds claimPatience = WorkFolder::standardPatience;
 
 private:
     template <typename Body>

@@ -3,6 +3,7 @@
 #include "kit/downloads/PartialFile.h"
 #include "kit/support/AppDirectories.h"
 #include "kit/support/FileDescriptor.h"
+#include "kit/support/InstallError.h"
 #include "kit/support/NoFollow.h"
 
 #include <QFile>
@@ -33,20 +34,26 @@ QByteArray lockName(const QByteArray& run) { return run + ".lock"; }
 // their lock file, a sweep exclusive while it takes locks, moves folders aside and
 // removes the empty claims folder. So a claim never meets a sweep half way. It is tried
 // until `patience` has passed, since a blocking wait has no end while another process
-// holds it.
+// holds it. flock is not fair: a sweep that takes the root again at once would win every
+// time. So a claim or discard that has to wait says so with a ".waiting-*" file in the
+// root that it holds locked, and a sweep leaves the root alone while one is held: the
+// waiter waits at most for the sweeps already under way.
 class Gate {
 public:
     Gate(int root, int mode, std::chrono::milliseconds patience) : root_(root)
     {
+        if (take(mode) || errno != EWOULDBLOCK || patience <= std::chrono::milliseconds(0))
+            return;
+        const QByteArray waiting = waitingPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        const FileDescriptor marker = NoFollow::lockFile(root_, waiting);
         const auto until = std::chrono::steady_clock::now() + patience;
         auto pause = std::chrono::milliseconds(1);
-        while (::flock(root_, mode | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= until)
-                return;
+        do {
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, std::chrono::milliseconds(16));
-        }
-        held_ = true;
+        } while (!take(mode) && errno == EWOULDBLOCK && std::chrono::steady_clock::now() < until);
+        if (marker.valid())
+            NoFollow::unlinkIfSame(root_, waiting, marker.get());
     }
     ~Gate()
     {
@@ -58,7 +65,31 @@ public:
 
     bool held() const { return held_; }
 
+    // Whether another claim or discard waits for the root; the files of waiters that are
+    // gone go meanwhile.
+    static bool anyoneWaits(int root)
+    {
+        for (const QByteArray& name : NoFollow::entries(root)) {
+            if (!name.startsWith(waitingPrefix))
+                continue;
+            const FileDescriptor marker = NoFollow::lockFile(root, name);
+            if (!marker.valid() && errno == EWOULDBLOCK)
+                return true;
+            if (marker.valid())
+                NoFollow::unlinkIfSame(root, name, marker.get());
+        }
+        return false;
+    }
+
 private:
+    static constexpr const char* waitingPrefix = ".waiting-";
+
+    bool take(int mode)
+    {
+        held_ = ::flock(root_, mode | LOCK_NB) == 0;
+        return held_;
+    }
+
     int root_;
     bool held_ = false;
 };
@@ -131,8 +162,7 @@ std::optional<WorkFolder::Claim> WorkFolder::claim(const QString& name, const QS
     {
         const Gate gate(top.get(), LOCK_SH, patience);
         if (!gate.held())
-            throw std::system_error(EBUSY, std::generic_category(),
-                                    "the work folder " + root.toStdString() + " is held by another process; try again later");
+            throw InstallError::workFolderBusy(root);
         FileDescriptor claims = NoFollow::makeFolder(top.get(), claimsFolder);
         FileDescriptor lock = NoFollow::lockFile(claims.get(), lockName(run));
         if (!lock.valid()) {
@@ -177,6 +207,8 @@ void WorkFolder::sweep() const
     try {
         // A root that is missing, a link or another user's is not swept.
         const FileDescriptor top = NoFollow::openOwnedFolder(root);
+        if (Gate::anyoneWaits(top.get()))
+            return; // it goes first: left for the next sweep
         {
             const Gate gate(top.get(), LOCK_EX, std::chrono::milliseconds(0));
             if (!gate.held())

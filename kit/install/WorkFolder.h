@@ -17,7 +17,8 @@ namespace hub {
 // never written through. Claims take the root's flock shared and sweeps exclusive, so
 // a sweep never meets a claim being made; a sweep moves a run folder that no live run
 // holds aside (".swept-*") before removing it. A sweep never waits for the root: while
-// another holds it, the sweep leaves its work to the next one.
+// another holds it, or a claim or discard waits for it, the sweep leaves its work to
+// the next one.
 class WorkFolder {
 public:
     // A held claim; releasing it (or destroying it) deletes its lock file, so no
@@ -42,15 +43,17 @@ public:
     };
 
     // A claim or a discard waits up to `patience` for the root while another holds it.
-    explicit WorkFolder(QString root, std::chrono::milliseconds patience = std::chrono::seconds(5));
+    static constexpr std::chrono::milliseconds standardPatience = std::chrono::seconds(5);
+    explicit WorkFolder(QString root, std::chrono::milliseconds patience = standardPatience);
 
     static constexpr const char* claimsName = ".claims";
 
     // Claims the run folder `name` and makes it (0700) when missing. A folder found
     // again is emptied first, links removed and not followed, but for the regular file
     // `keep` in it (the partial download a resumed run goes on with). Nothing when a
-    // live run holds it. Throws std::system_error when the folders cannot be made, the
-    // root is a link or another user's folder, or another process held it too long.
+    // live run holds it. Throws InstallError::workFolderBusy when another process held
+    // the root too long; std::system_error when the folders cannot be made or the root
+    // is a link or another user's folder.
     std::optional<Claim> claim(const QString& name, const QString& keep = {}) const;
     // Removes the run folder `name` with all it holds, unless a live run holds it; left
     // to the next sweep when the root stays held.

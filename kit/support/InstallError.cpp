@@ -79,6 +79,13 @@ InstallError InstallError::nothingToInstall() { return InstallError(Kind::nothin
 
 InstallError InstallError::alreadyProcessing() { return InstallError(Kind::alreadyProcessing); }
 
+InstallError InstallError::workFolderBusy(QString folder)
+{
+    InstallError error(Kind::workFolderBusy);
+    error.name = std::move(folder);
+    return error;
+}
+
 bool InstallError::operator==(const InstallError& other) const
 {
     auto fields = [](const InstallError& e) {
@@ -118,6 +125,8 @@ QString InstallError::message() const
         return QStringLiteral("The download contains no Mac app or plug-in.");
     case Kind::alreadyProcessing:
         return QStringLiteral("This download is already being processed. Try again in a minute.");
+    case Kind::workFolderBusy:
+        return QStringLiteral("Another process is using the download folder ") + name + QStringLiteral(". Try again in a minute.");
     }
     return {};
 }

@@ -24,6 +24,7 @@ public:
         unknownFormat,
         nothingToInstall,
         alreadyProcessing,
+        workFolderBusy,
     };
 
     // reason: a short lower-case phrase without a final period.
@@ -44,6 +45,8 @@ public:
     static InstallError nothingToInstall();
     // Another run holds the download's work folder.
     static InstallError alreadyProcessing();
+    // Another process held the work folders' root longer than a claim waits.
+    static InstallError workFolderBusy(QString folder);
 
     QString message() const override;
     bool operator==(const InstallError& other) const;
@@ -52,7 +55,7 @@ public:
     QString reason;    // unsafeArchive, placementFailed, untrustedContainer
     QString tool;      // toolFailed
     QString detail;    // toolFailed
-    QString name;      // appRunning, downgrade, occupied
+    QString name;      // appRunning, downgrade, occupied; workFolderBusy: the folder's path
     QString installed; // downgrade
     QString offered;   // downgrade
     std::int64_t bytes = 0;    // tooLarge

@@ -1,5 +1,6 @@
 #include "kit/support/Subprocess.h"
 
+#include "kit/support/FileDescriptor.h"
 #include "kit/support/InstallError.h"
 
 #include <QDir>
@@ -33,35 +34,9 @@ constexpr auto pollInterval = 50ms;
     throw std::system_error(error, std::generic_category(), what.toStdString());
 }
 
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { close(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        close();
-        fd_ = std::exchange(other.fd_, -1);
-        return *this;
-    }
-
-    int get() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
-    void close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_ = -1;
-};
-
 struct Pipe {
-    Descriptor read;
-    Descriptor write;
+    FileDescriptor read;
+    FileDescriptor write;
 };
 
 Pipe makePipe()
@@ -69,7 +44,7 @@ Pipe makePipe()
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throwErrno(errno, QStringLiteral("pipe"));
-    Pipe pipe{Descriptor(fds[0]), Descriptor(fds[1])};
+    Pipe pipe{FileDescriptor(fds[0]), FileDescriptor(fds[1])};
     ::fcntl(pipe.read.get(), F_SETFL, O_NONBLOCK);
     return pipe;
 }
@@ -129,15 +104,15 @@ bool placeAt(int fd, int target)
 // std::system_error when it cannot be started, with nothing left running.
 pid_t launch(const QString& tool, const QByteArray& path, char* const* argv, char* const* envp, int output, int error)
 {
-    Descriptor input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-    if (!input.isOpen())
+    const FileDescriptor input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (!input.valid())
         throwErrno(errno, QStringLiteral("open /dev/null"));
     // A failed exec is reported through this pipe; a successful one closes it.
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throwErrno(errno, QStringLiteral("pipe"));
-    Descriptor reportRead(fds[0]);
-    Descriptor reportWrite(fds[1]);
+    const FileDescriptor reportRead(fds[0]);
+    FileDescriptor reportWrite(fds[1]);
 
     // No handler of ours may run in the child before it has reset them all.
     sigset_t all;
@@ -153,7 +128,7 @@ pid_t launch(const QString& tool, const QByteArray& path, char* const* argv, cha
     if (pid < 0)
         throwErrno(forkError, QStringLiteral("fork ") + tool);
     ::setpgid(pid, pid); // the child does the same; whichever comes first
-    reportWrite.close();
+    reportWrite = FileDescriptor();
 
     int failure = 0;
     ssize_t got;
@@ -234,7 +209,7 @@ private:
 };
 
 // Appends what is ready on the descriptor; closes it at end of file.
-void drain(Descriptor& fd, QByteArray& buffer)
+void drain(FileDescriptor& fd, QByteArray& buffer)
 {
     std::array<char, 64 * 1024> chunk;
     for (;;) {
@@ -247,7 +222,7 @@ void drain(Descriptor& fd, QByteArray& buffer)
             continue;
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
-        fd.close(); // end of file, or an error that ends the stream
+        fd = FileDescriptor(); // end of file, or an error that ends the stream
         return;
     }
 }
@@ -284,8 +259,8 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
     Pipe err = makePipe();
     Child child(launch(tool, path, argv.pointers(), envp.pointers(), out.write.get(), err.write.get()));
     // Only the tool holds the writing ends now, so each pipe ends when the tool's side closes.
-    out.write.close();
-    err.write.close();
+    out.write = FileDescriptor();
+    err.write = FileDescriptor();
 
     // Up to about 30 years; no time-out, or a negative one, is already over.
     const double seconds = timeout > 1e9 ? 1e9 : timeout > 0 ? timeout : 0.0;
@@ -295,12 +270,12 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
     auto quietPause = 1ms;
     for (;;) {
         const bool ended = child.hasExited();
-        if (ended && !out.read.isOpen() && !err.read.isOpen())
+        if (ended && !out.read.valid() && !err.read.valid())
             break;
         const auto now = Clock::now();
         if (now > deadline) {
-            out.read.close();
-            err.read.close();
+            out.read = FileDescriptor();
+            err.read = FileDescriptor();
             if (!ended) {
                 child.signal(SIGTERM);
                 child.waitForExit(terminationGrace);
@@ -313,7 +288,7 @@ Subprocess::Result Subprocess::run(const QString& tool, const QStringList& argum
         }
 
         std::array<pollfd, 2> fds{{{out.read.get(), POLLIN, 0}, {err.read.get(), POLLIN, 0}}};
-        const bool outputsOpen = out.read.isOpen() || err.read.isOpen();
+        const bool outputsOpen = out.read.valid() || err.read.valid();
         // With the outputs open the pipes wake us; the exit itself is noticed by polling,
         // quickly at first once the outputs have closed.
         auto wait = outputsOpen ? pollInterval : quietPause;

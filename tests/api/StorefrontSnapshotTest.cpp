@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -207,14 +208,20 @@ TEST(StorefrontSnapshot, HostileFilesAreMisses)
         }
 }
 
-// Another process cuts the snapshot short and writes it back while it is loaded: the hub lives on.
-TEST(StorefrontSnapshot, AFileCutShortWhileLoadedNeverFaults)
+// Another process cuts the snapshot short and writes it back while it is loaded: the hub lives on, and what
+// it loads is the whole storefront or nothing, never a part of it.
+TEST(StorefrontSnapshot, AFileCutShortWhileLoadedIsAMiss)
 {
     QTemporaryDir folder;
     const SnapshotCache cache(folder.path());
     const Storefront storefront = largeStorefront();
     StorefrontSnapshot::save(cache, storefront);
     const QByteArray bytes = StorefrontSnapshot::encode(storefront);
-    EXPECT_EQ(test::readWhileCut(folder.filePath("storefront.bin"), bytes, 1000, [&] { StorefrontSnapshot::load(cache); }), 0);
+    const auto load = [&] {
+        const std::optional<Storefront> loaded = StorefrontSnapshot::load(cache);
+        if (loaded && *loaded != storefront)
+            std::_Exit(2); // a part of it
+    };
+    EXPECT_EQ(test::readWhileCut(folder.filePath("storefront.bin"), bytes, 3000, load), 0);
     EXPECT_EQ(StorefrontSnapshot::load(cache), storefront);
 }

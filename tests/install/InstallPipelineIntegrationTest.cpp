@@ -3,6 +3,7 @@
 #include "kit/install/InstallPipeline.h"
 #include "kit/security/VerificationFailure.h"
 #include "kit/support/CancellationError.h"
+#include "kit/support/FileDescriptor.h"
 #include "kit/support/InstallError.h"
 #include "tests/testkit/DiskImageBuilder.h"
 #include "tests/testkit/FilePermissions.h"
@@ -21,8 +22,10 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/file.h>
 #include <thread>
 
 using namespace hub;
@@ -309,17 +312,25 @@ TEST_F(InstallPipelineTest, AResumedRunKeepsItsOwnBytesThroughFailuresAndNothing
     ASSERT_TRUE(kept);
 
     const auto offline = [](const HttpRequest&) -> HttpResponse { throw TransportError(6, "Could not resolve host: api.store.test"); };
+    FileDescriptor heldElsewhere; // the work root, as another process holding it has it
     const std::pair<QString, std::function<void()>> failures[] = {
         {"A server with the specified hostname could not be found.", [&] { harness.store->route("GET", "/links/big", offline); }},
         {"The network connection was lost.", [&] { serve({.raw = ""}); }},
         {"The download server returned 503.", [&] { serve({.status = 503}); }},
+        {InstallError::workFolderBusy(harness.workRoot()).message(), [&] {
+             heldElsewhere = FileDescriptor(::open(QFile::encodeName(harness.workRoot()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+             ASSERT_EQ(::flock(heldElsewhere.get(), LOCK_EX), 0);
+         }},
     };
+    InstallPipeline pipeline = harness.pipeline();
+    pipeline.claimPatience = std::chrono::milliseconds(50);
     for (const auto& [reason, fail] : failures) {
         fail();
-        EXPECT_EQ(thrown<DownloadInterrupted>([&] { harness.pipeline().run(request(download), kept, {}); }),
+        EXPECT_EQ(thrown<DownloadInterrupted>([&] { pipeline.run(request(download), kept, {}); }),
                   DownloadInterrupted(kept, DownloadInterrupted::Cause::failed, reason));
         EXPECT_EQ(readAll(kept->partialFile), bytes.left(1000)) << reason.toStdString();
     }
+    heldElsewhere = FileDescriptor();
 
     // Another program plants a link where the run stages its bundles, and a file of its own.
     QTemporaryDir elsewhere;

@@ -25,6 +25,8 @@ TEST(InstallError, Messages)
         {InstallError::unknownFormat(), QStringLiteral("The download is not a package, disk image or zip archive.")},
         {InstallError::nothingToInstall(), QStringLiteral("The download contains no Mac app or plug-in.")},
         {InstallError::alreadyProcessing(), QStringLiteral("This download is already being processed. Try again in a minute.")},
+        {InstallError::workFolderBusy(QStringLiteral("/home/ada/.cache/com.tavren.hub/work")),
+         QStringLiteral("Another process is using the download folder /home/ada/.cache/com.tavren.hub/work. Try again in a minute.")},
     };
     for (const auto& [error, text] : table) {
         EXPECT_EQ(error.message(), text);

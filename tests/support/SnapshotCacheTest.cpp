@@ -1,7 +1,5 @@
 #include "kit/support/SnapshotCache.h"
-#include "tests/testkit/FileCutter.h"
 #include "tests/testkit/FilePermissions.h"
-#include "tests/testkit/ForkedChild.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +8,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using hub::SnapshotCache;
 
@@ -76,17 +73,4 @@ TEST(SnapshotCache, CorruptOrUnreadableFilesAreMisses)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("extras.json"))); // exists but cannot be read as a file
     EXPECT_EQ(cache.load(QStringLiteral("extras")), std::nullopt);
     EXPECT_THROW(cache.save(QJsonDocument(QJsonObject{}), QStringLiteral("extras")), std::system_error);
-}
-
-// Another process cutting the file short and writing it back while it is read: never a fault.
-TEST(SnapshotCache, AFileCutShortWhileReadNeverFaults)
-{
-    QTemporaryDir folder;
-    const SnapshotCache cache(folder.path());
-    const QByteArray bytes(1 << 20, 'x');
-    cache.saveBytes(bytes, QStringLiteral("storefront"), u"bin");
-    EXPECT_EQ(hub::test::readWhileCut(cache.fileFor(QStringLiteral("storefront"), u"bin"), bytes, 100,
-                                      [&] { cache.readBytes(QStringLiteral("storefront"), u"bin"); }),
-              0);
-    EXPECT_EQ(cache.readBytes(QStringLiteral("storefront"), u"bin"), bytes);
 }
