@@ -14,8 +14,8 @@ class SmallFile {
 public:
     enum class Links { follow, refuse };
 
-    // Read whole into memory of its own. A file cut short or written to while it is read is
-    // unreadable, never a part or a mix of its states.
+    // Read whole into memory of its own. A file seen to change while it is read (cut short,
+    // or reading otherwise the second time) is unreadable.
     // Throws only std::bad_alloc, when there is no memory for the copy.
     static SmallFile read(const QString& path, qint64 maxBytes, Links links = Links::follow);
 
