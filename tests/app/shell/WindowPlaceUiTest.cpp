@@ -1,31 +1,83 @@
-// The main window opens where, as large as and in the state the last one closed (on a 1920 by 1200 screen).
+// The main window opens where, as large as and in the state the last one closed (on a 1920 by 1200 screen,
+// and in a child process on a smaller one).
 
 #include "app/shell/MainWindow.h"
 #include "tests/app/fakes/ModelHarness.h"
+#include "tests/app/fakes/QtPrinters.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QScreen>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace hub;
 
 namespace {
 
+constexpr const char* childFlag = "HUB_WINDOW_PLACE_SETTINGS";
+
+std::unique_ptr<MainWindow> open(AppModel& model)
+{
+    auto window = std::make_unique<MainWindow>(model, false);
+    window->setStartsModel(false);
+    window->setQuitsOnClose(false);
+    window->restorePlace();
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+}
+
+// How a window opens with the user defaults in `settings` on a screen of 1024 by 700 (in a child
+// process of its own): whether maximized, and its frame.
+QString openedOnASmallerScreen(const QString& settings)
+{
+    QTemporaryDir folder;
+    QFile screens(folder.filePath(QStringLiteral("screens.json")));
+    const QJsonObject screen{{"name", "Small"}, {"x", 0}, {"y", 0}, {"width", 1024}, {"height", 700}, {"logicalDpi", 96}, {"logicalBaseDpi", 96}, {"dpr", 1}};
+    if (!screens.open(QIODevice::WriteOnly) || screens.write(QJsonDocument(QJsonObject{{"screens", QJsonArray{screen}}}).toJson()) <= 0)
+        return {};
+    screens.close();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens.fileName());
+    environment.insert(QString::fromLatin1(childFlag), settings);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=WindowPlace.OpensInAChild")});
+    if (!child.waitForFinished(60'000) || child.exitCode() != 0)
+        return {};
+    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+    const auto found = std::find_if(lines.begin(), lines.end(), [](const QByteArray& line) { return line.startsWith("opened "); });
+    return found == lines.end() ? QString() : QString::fromUtf8(found->mid(7));
+}
+
+TEST(WindowPlace, OpensInAChild)
+{
+    if (!qEnvironmentVariableIsSet(childFlag))
+        GTEST_SKIP() << "runs only in a child of AWindowOpensWhereAndAsTheLastOneClosed";
+    ModelHarness harness;
+    const QSettings kept(qEnvironmentVariable(childFlag), QSettings::IniFormat);
+    for (const QString& key : kept.allKeys())
+        harness.settings->setValue(key, kept.value(key));
+    const auto model = harness.makeModel();
+    const auto window = open(*model);
+    const QRect frame = window->frameGeometry();
+    std::printf("opened %s %d,%d %dx%d\n", window->isMaximized() ? "maximized" : "restored", frame.x(), frame.y(), frame.width(), frame.height());
+}
+
 TEST(WindowPlace, AWindowOpensWhereAndAsTheLastOneClosed)
 {
     ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 1920, 1200));
     ModelHarness harness;
     const auto model = harness.makeModel();
-    const auto open = [&] {
-        auto window = std::make_unique<MainWindow>(*model, false);
-        window->setStartsModel(false);
-        window->setQuitsOnClose(false);
-        window->restorePlace();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        return window;
-    };
+    const auto open = [&] { return ::open(*model); };
     const auto closed = [](std::unique_ptr<MainWindow> window) { window->close(); };
 
     auto window = open();
@@ -39,8 +91,17 @@ TEST(WindowPlace, AWindowOpensWhereAndAsTheLastOneClosed)
     closed(std::move(window));
     window = open();
     EXPECT_TRUE(window->isMaximized());
+    EXPECT_EQ(window->normalGeometry(), QRect(120, 90, 1400, 900));
+    // Maximized on any screen; restored, as large as a smaller screen allows.
+    closed(std::move(window));
+    EXPECT_EQ(openedOnASmallerScreen(harness.settings->fileName()), QStringLiteral("maximized 0,0 1024x700"));
+    window = open();
     window->showNormal();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }));
+    window->setGeometry(120, 90, 1400, 900); // the offscreen platform forgets it when first shown maximized
+    closed(std::move(window));
+    EXPECT_EQ(openedOnASmallerScreen(harness.settings->fileName()), QStringLiteral("restored 0,0 1024x700"));
+    window = open();
 
     // Mostly off the screen, or smaller than the window can be: on the screen, at least the minimum.
     window->setGeometry(1700, 1100, 1000, 700);
@@ -55,6 +116,28 @@ TEST(WindowPlace, AWindowOpensWhereAndAsTheLastOneClosed)
     window = open();
     EXPECT_GE(window->centralWidget()->width(), MainWindow::minimumContentSize.width());
     EXPECT_GE(window->centralWidget()->height(), MainWindow::minimumContentSize.height());
+}
+
+// The frame (title bar and edges) inside the screen's available area, shrunk to fit, never below the minimum.
+TEST(WindowPlace, AFrameIsFittedIntoTheScreen)
+{
+    const QRect screen(0, 0, 1024, 700), belowABar(0, 30, 1024, 670);
+    const QSize minimum(982, 717);
+    const struct {
+        QRect frame, available;
+        QSize minimum;
+        QRect fitted;
+    } cases[] = {
+        {{10, 20, 990, 650}, screen, minimum, {10, 0, 990, 717}},
+        {{10, 20, 990, 650}, screen, {0, 0}, {10, 20, 990, 650}},
+        {{34, 10, 1400, 900}, screen, {0, 0}, screen},
+        {{100, 40, 982, 717}, belowABar, {0, 0}, {42, 30, 982, 670}},
+        {{-50, -20, 990, 650}, belowABar, {0, 0}, {0, 30, 990, 650}},
+        {{600, 500, 990, 650}, screen, {0, 0}, {34, 50, 990, 650}},
+        {{1700, 1100, 1000, 700}, {1920, 0, 1024, 700}, minimum, {1920, 0, 1000, 717}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MainWindow::fitted(c.frame, c.available, c.minimum), c.fitted) << c.frame.x() << "," << c.frame.y();
 }
 
 } // namespace
