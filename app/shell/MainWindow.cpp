@@ -137,7 +137,7 @@ void MainWindow::restorePlace()
     if (!settings)
         return;
     QRect place = settings->value(QLatin1String(placeKey)).toRect();
-    QRect frame = settings->value(QLatin1String(frameKey)).toRect();
+    QRect frame = settings->value(QLatin1String(frameKey), place).toRect();
     bool maximized = settings->value(QLatin1String(maximizedKey)).toBool();
     if (!place.isValid()) {
         if (!restoreGeometry(settings->value(QLatin1String(geometryKey)).toByteArray()))
