@@ -118,12 +118,11 @@ QByteArray framed(const QString& message)
     return bytes + terminator;
 }
 
-// One try at handing `message` to the primary: true once it answered that it took it.
-bool handOver(const QString& message, const QString& folder, const QDeadlineTimer& deadline)
+// One try at handing `bytes`, a framed message, to the primary: true once it answered that it took it.
+bool handOver(QByteArrayView bytes, const QString& folder, const QDeadlineTimer& deadline)
 {
-    const QByteArray bytes = framed(message);
     sockaddr_un address;
-    if (bytes.isEmpty() || !addressOf(folder, address))
+    if (!addressOf(folder, address))
         return false;
     const FileDescriptor socket(streamSocket());
     return socket.valid() && connectBefore(socket.get(), address, deadline) && writeAll(socket.get(), bytes, deadline)
@@ -198,24 +197,23 @@ bool SingleInstance::claim()
 
 bool SingleInstance::claimOrSend(const QString& message, int timeoutMs)
 {
-    if (framed(message).isEmpty())
-        throw SingleInstanceError(SingleInstanceError::Kind::unsendable, socketPath(folder_));
     const QDeadlineTimer deadline(timeoutMs);
+    if (claim())
+        return true;
+    // A message that cannot be one matters only now, with another hub holding the role.
+    const QByteArray bytes = framed(message);
+    if (bytes.isEmpty())
+        throw SingleInstanceError(SingleInstanceError::Kind::unsendable, socketPath(folder_));
     // A primary that is starting holds the lock but does not listen or answer yet; one that
     // ended leaves the role to this start.
-    while (!claim()) {
-        if (handOver(message, folder_, deadline))
+    do {
+        if (handOver(bytes, folder_, deadline))
             return false;
         if (deadline.hasExpired())
             throw SingleInstanceError(SingleInstanceError::Kind::unanswered, socketPath(folder_));
         pauseBefore(deadline, 20);
-    }
+    } while (!claim());
     return true;
-}
-
-bool SingleInstance::send(const QString& message, const QString& folder, int timeoutMs)
-{
-    return handOver(message, folder, QDeadlineTimer(timeoutMs));
 }
 
 void SingleInstance::accept()

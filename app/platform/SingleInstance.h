@@ -49,7 +49,8 @@ public:
     // primary took it). A primary that holds the role but does not listen or answer yet is
     // waited for until `timeoutMs` has passed; one that ends meanwhile is succeeded. Throws
     // SingleInstanceError when neither happens: claim()'s, the primary did not answer, or
-    // `message` cannot be one (too long, or more than one line). Blocks the caller.
+    // `message` cannot be one (too long, or more than one line; a first start takes the role
+    // whatever its message). Blocks the caller.
     bool claimOrSend(const QString& message, int timeoutMs = startTimeoutMs);
 
     bool isPrimary() const { return listener_.valid(); }
@@ -57,11 +58,6 @@ public:
     // Whether some process holds the primary role in `folder` (never this object's test:
     // the caller is not meant to be the primary).
     static bool isPrimaryRunning(const QString& folder = defaultFolder());
-
-    // Hands `message` (UTF-8, at most maxMessageBytes) to the primary; true once the
-    // primary answered that it took it, false when there is none or it did not answer
-    // within `timeoutMs`. Blocks the caller.
-    static bool send(const QString& message, const QString& folder = defaultFolder(), int timeoutMs = 3000);
 
 signals:
     // On the primary: a message another instance sent.

@@ -134,16 +134,35 @@ void MainWindow::restorePlace()
 {
     keepsPlace_ = true;
     const std::shared_ptr<QSettings>& settings = model_.services().settings;
-    if (!settings || !restoreGeometry(settings->value(QLatin1String(geometryKey)).toByteArray()) || isMaximized() || isFullScreen())
+    if (!settings)
         return;
+    QRect place = settings->value(QLatin1String(placeKey)).toRect();
+    QRect frame = settings->value(QLatin1String(frameKey), place).toRect();
+    bool maximized = settings->value(QLatin1String(maximizedKey)).toBool();
+    if (!place.isValid()) {
+        if (!restoreGeometry(settings->value(QLatin1String(geometryKey)).toByteArray()))
+            return;
+        place = frame = normalGeometry();
+        maximized = isMaximized() || isFullScreen();
+    }
+    // The frame as it was: not known here before the window is shown.
+    const QMargins margins(std::max(0, place.left() - frame.left()), std::max(0, place.top() - frame.top()),
+                           std::max(0, frame.right() - place.right()), std::max(0, frame.bottom() - place.bottom()));
     // Wholly on the screen it is on, as large as fits there: the screens may have changed
-    // since. The layout keeps the minimum when the window is shown.
-    const QScreen* on = QGuiApplication::screenAt(geometry().center());
+    // since. A maximized window keeps this place for when it is restored.
+    const QScreen* on = QGuiApplication::screenAt(place.center());
     const QRect available = (on ? on : screen())->availableGeometry();
-    QRect placed(geometry().topLeft(), geometry().size().boundedTo(available.size()));
-    placed.moveLeft(std::clamp(placed.left(), available.left(), available.left() + available.width() - placed.width()));
-    placed.moveTop(std::clamp(placed.top(), available.top(), available.top() + available.height() - placed.height()));
-    setGeometry(placed);
+    setGeometry(fitted(place.marginsAdded(margins), available, minimumSizeHint().grownBy(margins)).marginsRemoved(margins));
+    const Qt::WindowStates state = windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen);
+    setWindowState(maximized ? state | Qt::WindowMaximized : state);
+}
+
+QRect MainWindow::fitted(const QRect& frame, const QRect& available, const QSize& minimum)
+{
+    QRect placed(frame.topLeft(), frame.size().boundedTo(available.size()).expandedTo(minimum));
+    placed.moveLeft(std::max(std::min(placed.left(), available.left() + available.width() - placed.width()), available.left()));
+    placed.moveTop(std::max(std::min(placed.top(), available.top() + available.height() - placed.height()), available.top()));
+    return placed;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -151,7 +170,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
     const std::shared_ptr<QSettings>& settings = model_.services().settings;
     if (keepsPlace_ && settings && event->isAccepted()) {
-        settings->setValue(QLatin1String(geometryKey), saveGeometry());
+        const QRect place = normalGeometry();
+        const QRect frame = frameGeometry(), inner = geometry();
+        settings->setValue(QLatin1String(placeKey), place);
+        settings->setValue(QLatin1String(frameKey), place.adjusted(frame.left() - inner.left(), frame.top() - inner.top(),
+                                                                   frame.right() - inner.right(), frame.bottom() - inner.bottom()));
+        settings->setValue(QLatin1String(maximizedKey), isMaximized() || isFullScreen());
+        settings->remove(QLatin1String(geometryKey));
         settings->sync();
     }
     if (quitsOnClose_ && event->isAccepted())

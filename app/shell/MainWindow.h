@@ -22,7 +22,12 @@ class MainWindow : public QMainWindow {
 public:
     // Of the content below the menu bar and the toolbar.
     static constexpr QSize minimumContentSize{980, 640};
-    // The user defaults' key of the place, size and state a window closed with.
+    // The user defaults' keys of the place a window closed with: its rect when not maximized
+    // (within the frame, and with it), and whether it was maximized.
+    static constexpr const char* placeKey = "mainWindowPlace";
+    static constexpr const char* frameKey = "mainWindowFrame";
+    static constexpr const char* maximizedKey = "mainWindowMaximized";
+    // Where an earlier version kept them, as one.
     static constexpr const char* geometryKey = "mainWindowGeometry";
 
     MainWindow(AppModel& model, bool splash, QWidget* parent = nullptr);
@@ -40,9 +45,12 @@ public:
     void setStartsModel(bool starts) { startsModel_ = starts; }
     // Whether closing the window quits the app.
     void setQuitsOnClose(bool quits) { quitsOnClose_ = quits; }
-    // Takes the place, size and maximized state that the last window closed with (kept
-    // on the screen, never below the minimum), and keeps its own for the next at close.
+    // Takes the place, size and maximized state that the last window closed with (its frame
+    // kept on the screen, never below the minimum), and keeps its own for the next at close.
     void restorePlace();
+    // `frame` moved and shrunk to lie within `available`, never below `minimum`; when even
+    // that is too large, its top left (the title bar) is the part that stays.
+    static QRect fitted(const QRect& frame, const QRect& available, const QSize& minimum);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,8 @@
 #include "app/shell/SidebarBadgeDelegate.h"
 
+#include "app/views/kit/FocusHighlight.h"
+#include "app/views/kit/Theme.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -19,6 +22,11 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         return;
     }
     QStyledItemDelegate::paint(painter, option, index);
+    // The current row while the list has the focus the keyboard moved: Down then chooses
+    // the next section.
+    constexpr QStyle::State focused = QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+    if ((option.state & focused) == focused)
+        FocusHighlight::paint(*painter, option.rect, 6, option.state & QStyle::State_Selected ? Theme::primary() : Theme::accent());
     const QString badge = index.data(badgeRole).toString();
     if (badge.isEmpty())
         return;

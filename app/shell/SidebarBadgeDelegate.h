@@ -5,7 +5,8 @@
 namespace hub {
 
 // Paints a sidebar row: the label as usual, its count badge (a capsule at the trailing
-// edge) when it has one, and a group header as small secondary text.
+// edge) when it has one, the focus ring on the current row, and a group header as small
+// secondary text.
 class SidebarBadgeDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

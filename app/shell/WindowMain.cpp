@@ -105,13 +105,14 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     // A snapshot or a measured launch has neither the splash nor the last window's place.
     const bool ordinary = hub::RootPresenter::showsSplash(arguments);
     hub::MainWindow window(model, ordinary);
-    if (ordinary)
-        window.restorePlace();
     shown = &window;
     // The web engine comes with the first checkout, not with the window.
     hub::CheckoutModule checkout;
     window.root()->setCheckoutSheet([&model, &checkout](const hub::CheckoutSession& session) { return checkout.makeView(model, session); });
     new hub::MainMenus(window, model, updater, location.info());
+    // With the menu bar, whose height the window's least size counts.
+    if (ordinary)
+        window.restorePlace();
     // What the first screen does without waits until it is drawn.
     hub::LaunchClock::process().afterFirstContent(&model, [&model] {
         model.startup().afterFirstContent();

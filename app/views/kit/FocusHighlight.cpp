@@ -32,15 +32,22 @@ void FocusHighlight::paintEvent(QPaintEvent*)
     if (opacity_ <= 0)
         return;
     QPainter painter(this);
+    paint(painter, rect(), 12, Theme::accent(), opacity_);
+}
+
+void FocusHighlight::paint(QPainter& painter, const QRectF& bounds, double radius, const QColor& colour, double opacity)
+{
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = Theme::accent();
-    fill.setAlphaF(float(0.1 * opacity_));
-    QColor border = Theme::accent();
-    border.setAlphaF(float(0.8 * opacity_));
-    const QRectF inside = QRectF(rect()).adjusted(1, 1, -1, -1); // the stroke lies within the shape
+    QColor fill = colour;
+    fill.setAlphaF(float(0.1 * opacity));
+    QColor border = colour;
+    border.setAlphaF(float(0.8 * opacity));
+    const QRectF inside = bounds.adjusted(1, 1, -1, -1); // the stroke lies within the shape
     painter.setBrush(fill);
     painter.setPen(QPen(border, 2));
-    painter.drawRoundedRect(inside, 11, 11);
+    painter.drawRoundedRect(inside, radius - 1, radius - 1);
+    painter.restore();
 }
 
 } // namespace hub

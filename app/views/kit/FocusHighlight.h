@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace hub {
 
 // The keyboard focus ring of a grid cell: a faint accent fill with a 2-pixel accent
@@ -16,6 +18,10 @@ public:
     void setOn(bool on);
     bool isOn() const { return on_; }
     double opacity() const { return opacity_; }
+
+    // The ring in `colour` inside `bounds` with corners of `radius`, at `opacity`: the
+    // accent's, and the primary colour's where it lies on the accent.
+    static void paint(QPainter& painter, const QRectF& bounds, double radius, const QColor& colour, double opacity = 1);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -5,6 +5,7 @@
 #include "app/views/kit/ActionButton.h"
 #include "app/views/kit/CrossFade.h"
 #include "app/views/kit/ElidedLabel.h"
+#include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/IconPalette.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ModelActions.h"
@@ -59,12 +60,13 @@ HeroCarousel::HeroCarousel(AppModel& model, QWidget* parent)
     tagline_->setColor(white(0.9));
     tagline_->setMaximumWidth(420);
 
-    auto* learnMore = new QPushButton(QStringLiteral("Learn More"), this);
-    learnMore->setFlat(true);
-    learnMore->setCursor(Qt::PointingHandCursor);
-    learnMore->setFont(Typography::font(TextStyle::callout, QFont::DemiBold));
-    Theme::setRole(learnMore, "overlayLink");
-    connect(learnMore, &QPushButton::clicked, this, &HeroCarousel::open);
+    learnMore_ = new QPushButton(QStringLiteral("Learn More"), this);
+    learnMore_->setFlat(true);
+    learnMore_->setCursor(Qt::PointingHandCursor);
+    learnMore_->setFont(Typography::font(TextStyle::callout, QFont::DemiBold));
+    Theme::setRole(learnMore_, "overlayLink");
+    learnMore_->installEventFilter(this);
+    connect(learnMore_, &QPushButton::clicked, this, &HeroCarousel::open);
 
     auto* text = new QVBoxLayout;
     text->setContentsMargins(28, 28, 28, 28);
@@ -78,7 +80,7 @@ HeroCarousel::HeroCarousel(AppModel& model, QWidget* parent)
     actions->setSpacing(12);
     action_ = new ActionButton(ModelActions::of(model_), {}, true, this);
     actions->addWidget(action_);
-    actions->addWidget(learnMore);
+    actions->addWidget(learnMore_);
     actions->addStretch();
     text->addLayout(actions);
 
@@ -177,6 +179,13 @@ void HeroCarousel::open()
         model_.navigation().show(id);
 }
 
+bool HeroCarousel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == learnMore_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        update();
+    return QWidget::eventFilter(watched, event);
+}
+
 void HeroCarousel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -237,6 +246,10 @@ void HeroCarousel::paintEvent(QPaintEvent*)
         painter.drawPixmap(QRectF(-iconSize / 2.0, -iconSize / 2.0, iconSize, iconSize), picture, QRectF(picture.rect()));
         painter.restore();
     }
+    // "Learn More" opens the card as a click on it does: the card shows the keyboard's focus
+    // there, as the other controls do once the keyboard moves it.
+    if (learnMore_->hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
+        FocusHighlight::paint(painter, card, radius, Theme::primary());
 }
 
 void HeroCarousel::mousePressEvent(QMouseEvent* event)

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace hub {
 
@@ -20,7 +21,8 @@ class ProductIcon;
 // The banner over the store home: one featured product at a time on a card tinted
 // with its icon's colour, turning to the next every 7 seconds while on screen.
 // Clicking the card or "Learn More" opens the product's page. Draws nothing, and
-// does not turn, without products; never turns in a snapshot run.
+// does not turn, without products; never turns in a snapshot run. While the keyboard's
+// focus is on "Learn More", the card shows it with a ring.
 class HeroCarousel : public QWidget {
     Q_OBJECT
 
@@ -38,6 +40,7 @@ public:
     bool turning() const { return turning_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +62,7 @@ private:
     QLabel* eyebrow_;
     QLabel* name_;
     ElidedLabel* tagline_;
+    QPushButton* learnMore_ = nullptr;
     ActionButton* action_ = nullptr;
     ProductIcon* icon_ = nullptr;
     CarouselDots* dots_;

@@ -5,6 +5,7 @@
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
 #include "tests/app/fakes/QtPrinters.h"
+#include "tests/app/fakes/SecondStart.h"
 #include "tests/testkit/Thrown.h"
 
 #include <QCoreApplication>
@@ -45,7 +46,7 @@ TEST(SingleInstance, OnePrimaryAnswersWhetherItRunsAndHandsOverMessages)
 {
     QTemporaryDir folder;
     EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
-    EXPECT_FALSE(SingleInstance::send(QStringLiteral("tavren-hub://product/tv-reverb"), folder.path(), 200));
+    EXPECT_FALSE(test::sendToPrimary(QStringLiteral("tavren-hub://product/tv-reverb"), folder.path(), 200));
 
     auto primary = std::make_unique<SingleInstance>(folder.path());
     ASSERT_TRUE(primary->claim());
@@ -57,15 +58,21 @@ TEST(SingleInstance, OnePrimaryAnswersWhetherItRunsAndHandsOverMessages)
 
     QSignalSpy received(primary.get(), &SingleInstance::messageReceived);
     const QString link = QStringLiteral("tavren-hub://product/tv-réverb?x=1&y=2");
-    EXPECT_TRUE(sendWhileServing([&] { return SingleInstance::send(link, folder.path()); }));
-    EXPECT_TRUE(sendWhileServing([&] { return SingleInstance::send(QString(), folder.path()); }));
+    EXPECT_TRUE(sendWhileServing([&] { return test::sendToPrimary(link, folder.path()); }));
+    EXPECT_TRUE(sendWhileServing([&] { return test::sendToPrimary(QString(), folder.path()); }));
     ASSERT_EQ(received.size(), 2);
     EXPECT_EQ(received[0][0].toString(), link);
     EXPECT_EQ(received[1][0].toString(), QString());
 
-    // A message that is too long, or that would be two, is not sent.
-    EXPECT_FALSE(SingleInstance::send(QString(SingleInstance::maxMessageBytes + 1, u'x'), folder.path()));
-    EXPECT_FALSE(SingleInstance::send(QStringLiteral("a\nb"), folder.path()));
+    // A second start's message that is too long, or that would be two, is not sent; a first
+    // start takes the role whatever its message.
+    for (const QString& unsendable : {QString(SingleInstance::maxMessageBytes + 1, u'x'), QStringLiteral("a\nb")}) {
+        SingleInstance start(folder.path());
+        EXPECT_EQ(test::thrown<SingleInstanceError>([&] { start.claimOrSend(unsendable); }).kind, SingleInstanceError::Kind::unsendable);
+        QTemporaryDir elsewhere;
+        SingleInstance first(elsewhere.path());
+        EXPECT_TRUE(first.claimOrSend(unsendable));
+    }
 
     // A sender that never ends its line is dropped once it passes the limit.
     EXPECT_TRUE(sendWhileServing([&] {
@@ -107,7 +114,7 @@ TEST(SingleInstance, SilentSendersNeitherBlockNorOutliveThePrimary)
         QCoreApplication::processEvents();
     }
     QSignalSpy received(primary.get(), &SingleInstance::messageReceived);
-    EXPECT_TRUE(sendWhileServing([&] { return SingleInstance::send(QStringLiteral("tavren-hub://library"), folder.path()); }));
+    EXPECT_TRUE(sendWhileServing([&] { return test::sendToPrimary(QStringLiteral("tavren-hub://library"), folder.path()); }));
     ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received[0][0].toString(), QStringLiteral("tavren-hub://library"));
     EXPECT_TRUE(gone(*silent.front())) << "the oldest gave way";
@@ -203,15 +210,25 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(SingleInstance::name));
     {
+        // A first start that holds the role and never listens, or takes messages and never
+        // answers: the second gives up at its deadline.
+        const FileDescriptor first(NoFollow::lockFile(AT_FDCWD, QFile::encodeName(folder.filePath(lockName))));
+        ASSERT_TRUE(first.valid());
         QLocalServer careless;
-        ASSERT_TRUE(careless.listen(path));
         QObject::connect(&careless, &QLocalServer::newConnection, [&] {
             QLocalSocket* connection = careless.nextPendingConnection();
             connection->waitForReadyRead(1000);
             connection->readAll();
             connection->disconnectFromServer();
         });
-        EXPECT_FALSE(sendWhileServing([&] { return SingleInstance::send(QStringLiteral("tavren-hub://library"), folder.path()); }));
+        for (const bool listening : {false, true}) {
+            ASSERT_TRUE(!listening || careless.listen(path));
+            SingleInstance second(folder.path());
+            EXPECT_TRUE(sendWhileServing([&] {
+                return test::thrown<SingleInstanceError>([&] { second.claimOrSend(QStringLiteral("tavren-hub://library"), 300); })
+                    == SingleInstanceError(SingleInstanceError::Kind::unanswered, path);
+            })) << listening;
+        }
     }
 
     SingleInstance primary(folder.path());

@@ -86,11 +86,11 @@ TEST(CheckForUpdatesAction, TheWebsiteCopiesAsItIsAndKeepsToOneLine)
     const QString shown = QTextDocumentFragment::fromHtml(label->text()).toPlainText();
     label->setSelection(int(shown.indexOf(website)), int(website.size()));
     EXPECT_EQ(label->selectedText(), website);
-    // As wide as the panel's column.
+    // Narrower than the address: it goes past the edge rather than onto two lines.
     QTextDocument laid;
     laid.setDefaultFont(label->font());
     laid.setHtml(label->text());
-    laid.setTextWidth(300);
+    laid.setTextWidth(QFontMetricsF(label->font()).horizontalAdvance(website) / 2);
     laid.size();
     QStringList lines;
     for (QTextBlock block = laid.begin(); block.isValid(); block = block.next())

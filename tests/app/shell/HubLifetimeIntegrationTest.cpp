@@ -1,6 +1,7 @@
 // The real tavren-hub against the devstore, each run in a fresh home: it ends by itself
 // with status 0 however its quit meets the work still running.
 
+#include "app/platform/SingleInstance.h"
 #include "kit/install/InstallLock.h"
 #include "kit/deployment/Deployment.h"
 #include "tests/app/fakes/HubProcess.h"
@@ -78,16 +79,28 @@ TEST(HubLifetime, ABadDeploymentFileEndsWithAMessage)
     }
 }
 
-// A second start whose link no running hub took (the lock is held, nothing listens) says so and fails.
-TEST(HubLifetime, ASecondStartThatCouldNotHandOverSaysSo)
+// A first start becomes the hub whatever its link, even one that could not be handed over;
+// a second start whose link no running hub took (the lock is held, nothing listens) says so and fails.
+TEST(HubLifetime, AFirstStartTakesAnyLinkAndASecondThatCouldNotHandOverSaysSo)
 {
     test::DevstoreProcess store;
     if (!Deployment::readsDeploymentFile())
         GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
-    store.useDemoDeployment(); // for the hub started below; this process read an earlier store's
+    store.useDemoDeployment(); // for the hubs started below; this process read an earlier store's
     QTemporaryDir box;
+    const QString runtime = box.filePath(QStringLiteral("XDG_RUNTIME_DIR"));
+    {
+        test::HubProcess first(box.path());
+        ASSERT_TRUE(first.start({QStringLiteral("tavren-hub://product/") + QString(70'000, u'x')}));
+        for (const QDeadlineTimer deadline(20'000); !SingleInstance::isPrimaryRunning(runtime) && !deadline.hasExpired()
+             && first.process().state() == QProcess::Running;)
+            QThread::msleep(20);
+        EXPECT_TRUE(SingleInstance::isPrimaryRunning(runtime)) << first.process().readAllStandardError().toStdString();
+        first.process().terminate();
+        EXPECT_EQ(first.finish(5'000), 0);
+    }
     test::HubProcess second(box.path());
-    InstallLock held(box.filePath(QStringLiteral("XDG_RUNTIME_DIR")), QStringLiteral("com.tavren.hub.instance.lock"));
+    InstallLock held(runtime, QStringLiteral("com.tavren.hub.instance.lock"));
     ASSERT_TRUE(held.tryLock());
     ASSERT_TRUE(second.start({QStringLiteral("tavren-hub://product/tv-reverb")}));
     EXPECT_EQ(second.finish(20'000), 1);

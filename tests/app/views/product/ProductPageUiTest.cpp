@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QSemaphore>
 #include <algorithm>
+#include <map>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -98,13 +99,20 @@ TEST(ProductPageUi, EveryFactHasADividerOnItsTrailingEdge)
     QCoreApplication::processEvents();
     const QWidget* facts = page.findChild<QWidget*>(QStringLiteral("facts"));
     ASSERT_NE(facts, nullptr);
-    QList<const QWidget*> dividers;
-    for (const QWidget* child : facts->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child->size() == QSize(1, 30))
-            dividers.append(child);
-    ASSERT_EQ(dividers.size(), 5);
-    const auto rightmost = [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); };
-    for (const QLabel* label : facts->findChildren<QLabel*>())
-        EXPECT_LT(label->geometry().right(), (*std::max_element(dividers.begin(), dividers.end(), rightmost))->x())
-            << label->text().toStdString();
+    // The facts' cells by their left edges (a caption and its value share one), and the upright lines.
+    std::map<int, int> cells; // left edge to right edge
+    QList<int> lines;
+    for (const QWidget* child : facts->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<const QLabel*>(child))
+            cells[child->x()] = std::max(cells[child->x()], child->geometry().right());
+        else if (child->height() > child->width())
+            lines.append(child->x());
+    }
+    ASSERT_GE(cells.size(), 2u);
+    for (auto cell = cells.begin(); cell != cells.end(); ++cell) {
+        const auto next = std::next(cell);
+        const int end = next == cells.end() ? facts->width() : next->first;
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](int x) { return x > cell->second && x < end; }), 1)
+            << "after the cell at " << cell->first;
+    }
 }

@@ -17,6 +17,7 @@
 #include "app/views/store/StoreLoading.h"
 #include "app/views/store/StorePage.h"
 #include "app/views/store/StoreSkeleton.h"
+#include "tests/app/fakes/DrawnImage.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
@@ -206,6 +207,40 @@ TEST(StoreScreens, ReturnOpensTheFirstResultThePaneShows)
     QTest::keyClick(&field, Qt::Key_Return);
     settle();
     EXPECT_EQ(model->navigation().path(), QStringList{grid->ids().first()});
+}
+
+// Tab from Search reaches the carousel's card, which shows the focus with a ring along its edge
+// until the focus moves on; Space there opens the featured product.
+TEST(StoreScreens, TheCarouselsCardShowsTheKeyboardsFocus)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-delay"), product("tv-synth")}));
+    MainWindow window(*model, false);
+    window.setStartsModel(false);
+    window.setQuitsOnClose(false);
+    window.resize(1300, 850);
+    window.show();
+    settle();
+    auto* carousel = window.findChild<HeroCarousel*>();
+    ASSERT_NE(carousel, nullptr);
+    const QImage unfocused = carousel->grab().toImage();
+    const auto ringShows = [&] {
+        settle();
+        return test::largestChange(unfocused, carousel->grab().toImage(), QRect(0, 0, carousel->width(), 3)) > 60;
+    };
+    window.root()->sidebar()->searchField()->setFocus(Qt::MouseFocusReason);
+    for (int tab = 0; tab < 6 && !carousel->isAncestorOf(QApplication::focusWidget()); ++tab)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(carousel->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(ringShows());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(ringShows());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(ringShows());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(model->navigation().path(), QStringList{carousel->shownId()});
 }
 
 TEST(StoreScreens, CartPopoverRemovesTheChosenLineAndClosesBeforeCheckingOut)
