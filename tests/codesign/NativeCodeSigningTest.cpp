@@ -287,8 +287,7 @@ TEST_F(NativeCodeSigningTest, WhatIsSwappedInWhileCheckedIsRefusedNeverWaitedOnN
     const QByteArray other = QFile::encodeName(hub::test::BundleLayout::of(build(otherSpec)).executable);
     const QByteArray copy = QFile::encodeName(dir.filePath(QStringLiteral("copy")));
     writeBytes(QFile::decodeName(copy), readBytes(layout.executable));
-    const QByteArray swapIn = QFile::encodeName(dir.filePath(QStringLiteral("swap.in")));
-    const QByteArray back = QFile::encodeName(dir.filePath(QStringLiteral("swap.back")));
+    const QByteArray swapIn = QFile::encodeName(dir.filePath(QStringLiteral("swap.in"))), back = swapIn + ".back";
     const struct {
         const char* name;
         QStringList targets;

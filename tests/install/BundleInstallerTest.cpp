@@ -618,25 +618,22 @@ TEST_F(BundleInstallerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
         EXPECT_TRUE(QDir().mkpath(path + QStringLiteral("/Contents")));
         return path;
     };
-    const auto folder = [](const QString& path, mode_t bits) {
-        return QDir().mkdir(path) && ::chmod(QFile::encodeName(path).constData(), bits) == 0;
-    };
 
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("TV Delay.vst3")), top), own + QStringLiteral("/files/TV Delay.vst3"));
-    for (const QString& made : {own, own + QStringLiteral("/files"), own + QStringLiteral("/info")})
-        EXPECT_EQ(mode(made), 0700u) << made.toStdString();
     QFile info(own + QStringLiteral("/info/TV Delay.vst3.trashinfo"));
-    EXPECT_EQ(mode(info.fileName()), 0600u);
+    EXPECT_EQ((QList{mode(own), mode(own + QStringLiteral("/files")), mode(own + QStringLiteral("/info")), mode(info.fileName())}),
+              (QList<mode_t>{0700, 0700, 0700, 0600}));
     ASSERT_TRUE(info.open(QIODevice::ReadOnly));
     EXPECT_EQ(info.readAll().split('\n').value(1), "Path=Plug-Ins/TV%20Delay.vst3");
 
-    ASSERT_TRUE(folder(shared, 01777));
+    ASSERT_TRUE(QDir().mkdir(shared) && ::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("A.vst3")), top), shared + u'/' + uid + QStringLiteral("/files/A.vst3"));
     ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("B.vst3")), top), own + QStringLiteral("/files/B.vst3"));
-    ASSERT_TRUE(QDir(shared).removeRecursively() && folder(elsewhere + QStringLiteral("/shared"), 01777));
-    ASSERT_TRUE(QFile::link(elsewhere + QStringLiteral("/shared"), shared));
+    const QString linked = elsewhere + QStringLiteral("/shared");
+    ASSERT_TRUE(QDir(shared).removeRecursively() && QDir().mkdir(linked) && QFile::link(linked, shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(linked).constData(), 01777), 0);
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("C.vst3")), top), own + QStringLiteral("/files/C.vst3"));
 
     const QString kept = item(QStringLiteral("D.vst3"));
