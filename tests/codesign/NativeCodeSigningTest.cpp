@@ -282,9 +282,7 @@ TEST_F(NativeCodeSigningTest, WhatIsSwappedInWhileCheckedIsRefusedNeverWaitedOnN
         spec.resources.insert(QStringLiteral("Sound %1.txt").arg(i), QByteArray(4096, char('a' + i % 26)));
     const QString bundle = build(spec);
     const auto layout = hub::test::BundleLayout::of(bundle);
-    BundleSpec otherSpec = BundleSpec::plugIn(QStringLiteral("Other"));
-    otherSpec.identifier = QStringLiteral("com.tavren.other");
-    const QByteArray other = QFile::encodeName(hub::test::BundleLayout::of(build(otherSpec)).executable);
+    const QByteArray other = QFile::encodeName(hub::test::BundleLayout::of(build(BundleSpec::plugIn(QStringLiteral("Other")))).executable);
     const QByteArray copy = QFile::encodeName(dir.filePath(QStringLiteral("copy")));
     writeBytes(QFile::decodeName(copy), readBytes(layout.executable));
     const QByteArray swapIn = QFile::encodeName(dir.filePath(QStringLiteral("swap.in"))), back = swapIn + ".back";
