@@ -208,8 +208,7 @@ TEST(StorefrontSnapshot, HostileFilesAreMisses)
         }
 }
 
-// Another process cuts the snapshot short and writes it back while it is loaded: the hub lives on, and what
-// it loads is the whole storefront or nothing, never a part of it.
+// Another process cuts the snapshot short and writes it back while it is loaded: the whole storefront or a miss, never a part.
 TEST(StorefrontSnapshot, AFileCutShortWhileLoadedIsAMiss)
 {
     QTemporaryDir folder;

@@ -328,8 +328,7 @@ TEST(DiskImageTrailerTest, ReadsTheSignatureFields)
     EXPECT_FALSE(DiskImageTrailer::read(bytes(image), 1200));
 }
 
-// Headers claiming parts far larger than any real one (in sparse files that hold them): refused as malformed,
-// before anything is allocated for them, even with little memory to spare.
+// Headers claiming parts far larger than real ones (sparse files hold them): refused as malformed, nothing allocated for them.
 TEST(NativeCodeSigningLimitsTest, PartsFarLargerThanRealOnesAreRefusedAsMalformed)
 {
     QTemporaryDir dir;
@@ -337,36 +336,30 @@ TEST(NativeCodeSigningLimitsTest, PartsFarLargerThanRealOnesAreRefusedAsMalforme
     const auto le64 = [](uint64_t value) { return le32(uint32_t(value)) + le32(uint32_t(value >> 32)); };
     const QByteArray linkEdit = le32(0x19) + le32(72) + QByteArray("__LINKEDIT").leftJustified(16, '\0') + le64(0) + le64(huge)
         + le64(4096) + le64(huge) + QByteArray(16, '\0');
-    const QByteArray signedHead = thin({linkEdit, signatureCommand(4096, huge)}, 4096) + be32(0xfade0cc0) + be32(huge);
-    QByteArray koly(512, '\0');
-    koly.replace(0, 4, "koly");
+    QByteArray koly = QByteArray("koly").leftJustified(512, '\0');
     koly.replace(296, 16, be64(4096) + be64(huge));
-    struct Case {
+    const struct {
         const char* name;
-        QByteArray head;
+        QByteArray head, tail; // at the start and at the end of the file
         qint64 size;
-        QByteArray tail;
         int32_t status;
+    } cases[] = {
+        {"load commands", thin({}, 64).replace(20, 4, le32(huge)), {}, qint64(huge) + 4096, CodeSigningService::errBadObjectFormat},
+        {"code signature", thin({linkEdit, signatureCommand(4096, huge)}, 4096) + be32(0xfade0cc0) + be32(huge), {}, qint64(huge) + 4096,
+         CodeSigningService::errBadObjectFormat},
+        {"disk image signature", {}, koly, qint64(huge) + 4096 + 512, CodeSigningService::errBadDiskImageFormat},
     };
-    const Case cases[] = {
-        {"load commands", thin({}, 64).replace(20, 4, le32(huge)), qint64(huge) + 4096, {}, CodeSigningService::errBadObjectFormat},
-        {"code signature", signedHead, qint64(huge) + 4096, {}, CodeSigningService::errBadObjectFormat},
-        {"disk image signature", {}, qint64(huge) + 4096 + 512, koly, CodeSigningService::errBadDiskImageFormat},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = dir.filePath(QString::fromUtf8(c.name));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.head) == c.head.size() && file.resize(c.size - c.tail.size()));
-        ASSERT_TRUE(file.seek(c.size - c.tail.size()) && file.write(c.tail) == c.tail.size());
+        QFile file(dir.filePath(QString::fromUtf8(c.name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.head) == c.head.size() && file.resize(c.size)
+                    && file.seek(c.size - c.tail.size()) && file.write(c.tail) == c.tail.size());
         file.close();
-        EXPECT_EQ(test::runInChild(
-                      [&] {
-                          const NativeCodeSigning service(test::anchors());
-                          const auto code = service.createStaticCode(path);
-                          return code ? int(service.checkValidity(*code, 0, nullptr).status == c.status) : 2;
-                      },
-                      256 << 20),
-                  1);
+        const auto refused = [&] {
+            const NativeCodeSigning service(test::anchors());
+            const auto code = service.createStaticCode(file.fileName());
+            return code ? int(service.checkValidity(*code, 0, nullptr).status == c.status) : 2;
+        };
+        EXPECT_EQ(test::runInChild(refused, 256 << 20), 1);
     }
 }

@@ -588,40 +588,27 @@ TEST_F(BundleInstallerTest, TheTrashKeepsABundleABundleAndEscapesItsPath)
     EXPECT_TRUE(lines.at(2).startsWith("DeletionDate="));
 }
 
-// A Trash that cannot be used takes nothing: the item stays, the user is told why, and an
-// update keeps its old copy.
+// A home Trash that cannot be used takes nothing: the item stays, the user reads why, an update keeps its old copy.
 TEST_F(BundleInstallerTest, AnUnusableHomeTrashLeavesTheItemWhereItWas)
 {
     const QList<InstalledItem> items = installer().install({stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.0")))});
     const StagedBundle update = stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.1")));
-    const QString trash = data + QStringLiteral("/Trash");
-    for (const QString& file : {trash, trash + QStringLiteral("/files")}) {
+    for (const QString& file : {data + QStringLiteral("/Trash"), data + QStringLiteral("/Trash/files")}) {
         SCOPED_TRACE(file.toStdString());
-        QDir(trash).removeRecursively();
-        QFile::remove(trash);
-        QDir().mkpath(QFileInfo(file).path());
-        QFile blocker(file);
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly) && blocker.write("not a folder") > 0);
-        blocker.close();
-        const auto state = [&] { return QList{snapshot(home), snapshot(data)}; };
-        const auto before = state();
-
+        ASSERT_TRUE(QDir(data).removeRecursively() && QDir().mkpath(QFileInfo(file).path()) && QFile(file).open(QIODevice::WriteOnly));
+        const auto before = QList{snapshot(home), snapshot(data)};
         EXPECT_EQ(thrown<TrashError>([&] { installer().uninstall(items); }), TrashError::notAFolder(file));
         EXPECT_EQ(thrown<InstallError>([&] { installer().install({update}); }),
-                  InstallError::placementFailed(QStringLiteral("could not move the old TV Delay.vst3 to the Trash: ") + file
-                                                + QStringLiteral(" is not a folder")));
-        EXPECT_TRUE(state() == before);
-        EXPECT_EQ(verifiedVersion(items[0].path), QStringLiteral("1.0"));
+                  InstallError::placementFailed(QStringLiteral("could not move the old TV Delay.vst3 to the Trash: %1 is not a folder").arg(file)));
+        EXPECT_TRUE((QList{snapshot(home), snapshot(data)}) == before);
     }
 }
 
-// The top-directory Trash of a volume: the administrator's shared .Trash when it is a real
-// folder with the sticky bit, else the user's own .Trash-$uid, never a link or another's.
+// A volume's top-directory Trash: .Trash/$uid when .Trash is a real sticky folder, else .Trash-$uid, never a link or a file.
 TEST_F(BundleInstallerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
 {
-    const QString top = dir.filePath(QStringLiteral("volume"));
-    const QString uid = QString::number(::geteuid());
-    const QString own = top + QStringLiteral("/.Trash-") + uid, shared = top + QStringLiteral("/.Trash");
+    const QString top = dir.filePath(QStringLiteral("volume")), elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    const QString uid = QString::number(::geteuid()), own = top + QStringLiteral("/.Trash-") + uid, shared = top + QStringLiteral("/.Trash");
     const auto mode = [](const QString& path) {
         struct stat status {};
         return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
@@ -632,38 +619,30 @@ TEST_F(BundleInstallerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
         return path;
     };
 
-    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("elsewhere"))));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("TV Delay.vst3")), top), own + QStringLiteral("/files/TV Delay.vst3"));
-    for (const QString& folder : {own, own + QStringLiteral("/files"), own + QStringLiteral("/info")})
-        EXPECT_EQ(mode(folder), 0700u) << folder.toStdString();
-    const QString record = own + QStringLiteral("/info/TV Delay.vst3.trashinfo");
-    EXPECT_EQ(mode(record), 0600u);
-    QFile info(record);
+    QFile info(own + QStringLiteral("/info/TV Delay.vst3.trashinfo"));
+    EXPECT_EQ((QList{mode(own), mode(own + QStringLiteral("/files")), mode(own + QStringLiteral("/info")), mode(info.fileName())}),
+              (QList<mode_t>{0700, 0700, 0700, 0600}));
     ASSERT_TRUE(info.open(QIODevice::ReadOnly));
     EXPECT_EQ(info.readAll().split('\n').value(1), "Path=Plug-Ins/TV%20Delay.vst3");
 
-    ASSERT_EQ(::mkdir(QFile::encodeName(shared).constData(), 0777), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_TRUE(QDir().mkdir(shared) && ::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("A.vst3")), top), shared + u'/' + uid + QStringLiteral("/files/A.vst3"));
     ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("B.vst3")), top), own + QStringLiteral("/files/B.vst3"));
-    const QString linked = dir.filePath(QStringLiteral("elsewhere/shared"));
-    ASSERT_TRUE(QDir(shared).removeRecursively());
-    ASSERT_EQ(::mkdir(QFile::encodeName(linked).constData(), 0777), 0);
+    const QString linked = elsewhere + QStringLiteral("/shared");
+    ASSERT_TRUE(QDir(shared).removeRecursively() && QDir().mkdir(linked) && QFile::link(linked, shared));
     ASSERT_EQ(::chmod(QFile::encodeName(linked).constData(), 01777), 0);
-    ASSERT_TRUE(QFile::link(linked, shared));
     EXPECT_EQ(FileManager::trashItem(item(QStringLiteral("C.vst3")), top), own + QStringLiteral("/files/C.vst3"));
 
-    // The user's own Trash there is no link or file.
-    QDir(own).removeRecursively();
     const QString kept = item(QStringLiteral("D.vst3"));
-    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), own));
+    ASSERT_TRUE(QDir(own).removeRecursively() && QFile::link(elsewhere, own));
     EXPECT_EQ(thrown<TrashError>([&] { FileManager::trashItem(kept, top); }), TrashError::link(own));
-    QFile::remove(own);
-    ASSERT_TRUE(QFile(own).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::remove(own) && QFile(own).open(QIODevice::WriteOnly));
     EXPECT_EQ(thrown<TrashError>([&] { FileManager::trashItem(kept, top); }), TrashError::notAFolder(own));
     EXPECT_TRUE(QFileInfo::exists(kept));
-    EXPECT_EQ(snapshot(dir.filePath(QStringLiteral("elsewhere"))), (QMap<QString, QByteArray>{{"shared", "<dir>"}}));
+    EXPECT_EQ(snapshot(elsewhere), (QMap<QString, QByteArray>{{"shared", "<dir>"}}));
 }
 
 } // namespace

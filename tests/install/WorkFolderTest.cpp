@@ -209,8 +209,7 @@ TEST(WorkFolder, ARootLockedElsewhereStallsNoSweepAndNoClaimForEver)
                 const bool claimed = work.claim(QStringLiteral("new")).has_value();
                 return mode == LOCK_SH && claimed ? 0 : 2;
             } catch (const InstallError& error) {
-                // Nothing of the wait is left behind.
-                const bool clear = error == InstallError::workFolderBusy(work.root) && entries(work.root) == before;
+                const bool clear = error == InstallError::workFolderBusy(work.root) && entries(work.root) == before; // nothing left of the wait
                 return mode == LOCK_EX && clear ? 0 : 3;
             }
         });

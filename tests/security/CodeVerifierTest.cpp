@@ -162,17 +162,13 @@ TEST_F(CodeVerifierTest, PassingBundleMakesTheCallsInOrder)
                               }));
 }
 
-// The identity is what the check read: without an identifier the check fails; without a team the
-// requirement the check met names the policy's.
+// The identity is what the check read: without an identifier it fails; without a team, the policy's that the check met.
 TEST_F(CodeVerifierTest, SigningInformationComesFromTheCheckOrItFails)
 {
     service->validity[QStringLiteral("notarized")] = {0, {}};
     service->info = QVariantMap{{Service::infoIdentifier(), QStringLiteral("com.tavren.delay")}};
-    const VerifiedCode code = verifier().verify(url());
-    EXPECT_EQ(code.identifier, QStringLiteral("com.tavren.delay"));
-    EXPECT_EQ(code.teamID, QStringLiteral("KD4N8RWT2C"));
-    EXPECT_EQ(code.version, std::nullopt);
-    EXPECT_TRUE(code.notarized);
+    EXPECT_EQ(verifier().verify(url()),
+              (VerifiedCode{bundle, QStringLiteral("com.tavren.delay"), QStringLiteral("KD4N8RWT2C"), std::nullopt, true}));
     for (const auto& info : {std::optional<QVariantMap>(), std::optional<QVariantMap>({{Service::infoIdentifier(), 7}})}) {
         service->info = info;
         EXPECT_EQ(failure(), VerificationFailure::invalidSignature(QStringLiteral("Delay.vst3"),
@@ -286,8 +282,7 @@ TEST_F(CodeVerifierTest, BundleVersion)
     }
     // Not read through a link.
     writeInfo(infoPlist(QStringLiteral("<key>CFBundleVersion</key><string>120</string>")));
-    const QString elsewhere = dir.filePath(QStringLiteral("Info.plist"));
-    ASSERT_TRUE(QFile::rename(bundle + QStringLiteral("/Contents/Info.plist"), elsewhere));
-    ASSERT_TRUE(QFile::link(elsewhere, bundle + QStringLiteral("/Contents/Info.plist")));
+    const QString info = bundle + QStringLiteral("/Contents/Info.plist"), elsewhere = dir.filePath(QStringLiteral("Info.plist"));
+    ASSERT_TRUE(QFile::rename(info, elsewhere) && QFile::link(elsewhere, info));
     EXPECT_EQ(CodeVerifier::bundleVersion(url()), std::nullopt);
 }

@@ -17,19 +17,6 @@ using namespace hub;
 namespace {
 const char* childData = "HUB_COMPOSITION_CHILD_DATA";
 QStringList warnings;
-
-// The services of a start whose application-support folder cannot be made.
-std::optional<Services> withoutSupportFolder(const QTemporaryDir& root)
-{
-    const QString blocker = root.filePath("not-a-folder");
-    QFile(blocker).open(QIODevice::WriteOnly);
-    const QByteArray saved = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", blocker.toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", root.filePath("cache").toLocal8Bit());
-    std::optional<Services> services = Composition::standard({"tavren-hub", "--measure-launch"});
-    qputenv("XDG_DATA_HOME", saved);
-    return services;
-}
 } // namespace
 
 // No application-support folder: the ledger goes to a private folder of this
@@ -37,7 +24,14 @@ std::optional<Services> withoutSupportFolder(const QTemporaryDir& root)
 TEST(Composition, LedgerFallsBackToAPrivateFolder)
 {
     QTemporaryDir root;
-    std::optional<Services> services = withoutSupportFolder(root);
+    const QString blocker = root.filePath("not-a-folder");
+    QFile(blocker).open(QIODevice::WriteOnly);
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", blocker.toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", root.filePath("cache").toLocal8Bit());
+
+    std::optional<Services> services = Composition::standard({"tavren-hub", "--measure-launch"});
+    qputenv("XDG_DATA_HOME", saved);
 
     ASSERT_TRUE(services->ledger);
     EXPECT_EQ(services->installLock, nullptr);
@@ -49,22 +43,16 @@ TEST(Composition, LedgerFallsBackToAPrivateFolder)
     EXPECT_TRUE(services->sleep && services->now && services->settings);
     services.reset(); // the quit
     EXPECT_FALSE(QFileInfo::exists(folder.absoluteFilePath())) << "the folder goes with the ledger";
-}
 
-// The private folder vanished and another took its name: the quit leaves that one alone.
-TEST(Composition, APrivateFolderGoesOnlyWhileItIsTheOneMade)
-{
-    QTemporaryDir root;
-    std::optional<Services> services = withoutSupportFolder(root);
-    ASSERT_TRUE(services->ledger);
-
-    const QString folder = QFileInfo(services->ledger->file).path();
-    ASSERT_TRUE(QDir(folder).removeRecursively());
-    ASSERT_TRUE(QDir().mkdir(folder));
-    ASSERT_TRUE(QFile(folder + "/theirs.txt").open(QIODevice::WriteOnly));
-    services.reset(); // the quit
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"theirs.txt"});
-    QDir(folder).removeRecursively();
+    // The private folder vanished and another took its name: the quit leaves that one alone.
+    qputenv("XDG_DATA_HOME", blocker.toLocal8Bit());
+    std::optional<Services> again = Composition::standard({"tavren-hub", "--measure-launch"});
+    qputenv("XDG_DATA_HOME", saved);
+    const QString made = QFileInfo(again->ledger->file).path();
+    ASSERT_TRUE(QDir(made).removeRecursively() && QDir().mkdir(made) && QFile(made + "/theirs.txt").open(QIODevice::WriteOnly));
+    again.reset();
+    EXPECT_EQ(QDir(made).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"theirs.txt"});
+    QDir(made).removeRecursively();
 }
 
 // No work folder, or one that links to the user's own files (left as they are): installs go on in a private folder.
