@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QImage>
-#include <QRect>
 #include <QSet>
-#include <algorithm>
+#include <QWidget>
 #include <cstdlib>
 
 namespace hub::test {
@@ -19,16 +19,18 @@ inline qsizetype sampledColours(const QImage& image)
     return seen.size();
 }
 
-// The largest change of brightness (0 to 255) between two drawings of the same widget
-// within `area`: a ring that shows changes some pixel by far more than a few steps.
-inline int largestChange(const QImage& before, const QImage& after, const QRect& area)
+// Whether `widget` drawn now differs from `before` within `area` by far more than a few steps of
+// brightness (0 to 255): a focus ring shows.
+inline bool ringShows(QWidget& widget, const QImage& before, const QRect& area)
 {
-    int largest = 0;
+    QCoreApplication::processEvents();
+    const QImage after = widget.grab().toImage();
     const QRect within = area & before.rect() & after.rect();
     for (int y = within.top(); y <= within.bottom(); ++y)
         for (int x = within.left(); x <= within.right(); ++x)
-            largest = std::max(largest, std::abs(qGray(before.pixel(x, y)) - qGray(after.pixel(x, y))));
-    return largest;
+            if (std::abs(qGray(before.pixel(x, y)) - qGray(after.pixel(x, y))) > 60)
+                return true;
+    return false;
 }
 
 } // namespace hub::test

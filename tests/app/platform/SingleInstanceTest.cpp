@@ -5,7 +5,6 @@
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
 #include "tests/app/fakes/QtPrinters.h"
-#include "tests/app/fakes/SecondStart.h"
 #include "tests/testkit/Thrown.h"
 
 #include <QCoreApplication>
@@ -46,7 +45,6 @@ TEST(SingleInstance, OnePrimaryAnswersWhetherItRunsAndHandsOverMessages)
 {
     QTemporaryDir folder;
     EXPECT_FALSE(SingleInstance::isPrimaryRunning(folder.path()));
-    EXPECT_FALSE(test::sendToPrimary(QStringLiteral("tavren-hub://product/tv-reverb"), folder.path(), 200));
 
     auto primary = std::make_unique<SingleInstance>(folder.path());
     ASSERT_TRUE(primary->claim());
@@ -58,20 +56,17 @@ TEST(SingleInstance, OnePrimaryAnswersWhetherItRunsAndHandsOverMessages)
 
     QSignalSpy received(primary.get(), &SingleInstance::messageReceived);
     const QString link = QStringLiteral("tavren-hub://product/tv-réverb?x=1&y=2");
-    EXPECT_TRUE(sendWhileServing([&] { return test::sendToPrimary(link, folder.path()); }));
-    EXPECT_TRUE(sendWhileServing([&] { return test::sendToPrimary(QString(), folder.path()); }));
+    EXPECT_FALSE(sendWhileServing([&] { return SingleInstance(folder.path()).claimOrSend(link); })) << "handed over";
+    EXPECT_FALSE(sendWhileServing([&] { return SingleInstance(folder.path()).claimOrSend(QString()); }));
     ASSERT_EQ(received.size(), 2);
     EXPECT_EQ(received[0][0].toString(), link);
     EXPECT_EQ(received[1][0].toString(), QString());
 
-    // A second start's message that is too long, or that would be two, is not sent; a first
-    // start takes the role whatever its message.
+    // Too long, or two lines: not sent by a second start; a first start takes the role all the same.
     for (const QString& unsendable : {QString(SingleInstance::maxMessageBytes + 1, u'x'), QStringLiteral("a\nb")}) {
-        SingleInstance start(folder.path());
-        EXPECT_EQ(test::thrown<SingleInstanceError>([&] { start.claimOrSend(unsendable); }).kind, SingleInstanceError::Kind::unsendable);
+        EXPECT_EQ(test::thrown<SingleInstanceError>([&] { SingleInstance(folder.path()).claimOrSend(unsendable); }).kind, SingleInstanceError::Kind::unsendable);
         QTemporaryDir elsewhere;
-        SingleInstance first(elsewhere.path());
-        EXPECT_TRUE(first.claimOrSend(unsendable));
+        EXPECT_TRUE(SingleInstance(elsewhere.path()).claimOrSend(unsendable));
     }
 
     // A sender that never ends its line is dropped once it passes the limit.
@@ -114,7 +109,7 @@ TEST(SingleInstance, SilentSendersNeitherBlockNorOutliveThePrimary)
         QCoreApplication::processEvents();
     }
     QSignalSpy received(primary.get(), &SingleInstance::messageReceived);
-    EXPECT_TRUE(sendWhileServing([&] { return test::sendToPrimary(QStringLiteral("tavren-hub://library"), folder.path()); }));
+    EXPECT_FALSE(sendWhileServing([&] { return SingleInstance(folder.path()).claimOrSend(QStringLiteral("tavren-hub://library")); }));
     ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received[0][0].toString(), QStringLiteral("tavren-hub://library"));
     EXPECT_TRUE(gone(*silent.front())) << "the oldest gave way";
@@ -210,8 +205,7 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(SingleInstance::name));
     {
-        // A first start that holds the role and never listens, or takes messages and never
-        // answers: the second gives up at its deadline.
+        // A first start that holds the role and never listens, or never answers: the second gives up at its deadline.
         const FileDescriptor first(NoFollow::lockFile(AT_FDCWD, QFile::encodeName(folder.filePath(lockName))));
         ASSERT_TRUE(first.valid());
         QLocalServer careless;
@@ -223,9 +217,8 @@ TEST(SingleInstance, AMessageCountsAsHandedOverOnlyOnceThePrimaryTookIt)
         });
         for (const bool listening : {false, true}) {
             ASSERT_TRUE(!listening || careless.listen(path));
-            SingleInstance second(folder.path());
             EXPECT_TRUE(sendWhileServing([&] {
-                return test::thrown<SingleInstanceError>([&] { second.claimOrSend(QStringLiteral("tavren-hub://library"), 300); })
+                return test::thrown<SingleInstanceError>([&] { SingleInstance(folder.path()).claimOrSend(QStringLiteral("tavren-hub://library"), 300); })
                     == SingleInstanceError(SingleInstanceError::Kind::unanswered, path);
             })) << listening;
         }

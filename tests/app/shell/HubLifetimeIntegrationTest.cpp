@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -79,8 +80,7 @@ TEST(HubLifetime, ABadDeploymentFileEndsWithAMessage)
     }
 }
 
-// A first start becomes the hub whatever its link, even one that could not be handed over;
-// a second start whose link no running hub took (the lock is held, nothing listens) says so and fails.
+// A first start becomes the hub whatever its link; a second whose link no hub took (locked, unheard) says so and fails.
 TEST(HubLifetime, AFirstStartTakesAnyLinkAndASecondThatCouldNotHandOverSaysSo)
 {
     test::DevstoreProcess store;
@@ -89,16 +89,11 @@ TEST(HubLifetime, AFirstStartTakesAnyLinkAndASecondThatCouldNotHandOverSaysSo)
     store.useDemoDeployment(); // for the hubs started below; this process read an earlier store's
     QTemporaryDir box;
     const QString runtime = box.filePath(QStringLiteral("XDG_RUNTIME_DIR"));
-    {
-        test::HubProcess first(box.path());
-        ASSERT_TRUE(first.start({QStringLiteral("tavren-hub://product/") + QString(70'000, u'x')}));
-        for (const QDeadlineTimer deadline(20'000); !SingleInstance::isPrimaryRunning(runtime) && !deadline.hasExpired()
-             && first.process().state() == QProcess::Running;)
-            QThread::msleep(20);
-        EXPECT_TRUE(SingleInstance::isPrimaryRunning(runtime)) << first.process().readAllStandardError().toStdString();
-        first.process().terminate();
-        EXPECT_EQ(first.finish(5'000), 0);
-    }
+    test::HubProcess first(box.path());
+    ASSERT_TRUE(first.start({QStringLiteral("tavren-hub://product/") + QString(70'000, u'x')}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return SingleInstance::isPrimaryRunning(runtime); }, 20'000)) << first.process().readAllStandardError().toStdString();
+    first.process().terminate();
+    EXPECT_EQ(first.finish(5'000), 0);
     test::HubProcess second(box.path());
     InstallLock held(runtime, QStringLiteral("com.tavren.hub.instance.lock"));
     ASSERT_TRUE(held.tryLock());

@@ -1,15 +1,14 @@
-// The main window opens where, as large as and in the state the last one closed (on a 1920 by 1200 screen,
-// and in a child process on a smaller one).
+// The main window opens where, as large as and in the state the last one closed (1920 by 1200; a child on a smaller screen).
 
 #include "app/shell/MainWindow.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
+#include "tests/testkit/ThisTestProcess.h"
 
-#include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <cstdio>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -29,22 +28,14 @@ std::unique_ptr<MainWindow> open(AppModel& model)
     return window;
 }
 
-// How a window opens with the user defaults in `settings` on a screen of 1024 by 700 (in a child
-// process of its own): whether maximized, and its frame.
-QString openedOnASmallerScreen(const QString& settings)
+// What a child on a 1024 by 700 screen prints of the window it opens with the user defaults in `settings`.
+std::string openedOnASmallerScreen(const QString& settings)
 {
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=" HUB_TEST_SOURCE_DIR "/app/shell/WindowPlaceSmallScreen.json"));
-    environment.insert(QString::fromLatin1(childFlag), settings);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=WindowPlace.OpensInAChild")});
-    if (!child.waitForFinished(60'000) || child.exitCode() != 0)
-        return {};
-    const QByteArray output = child.readAllStandardOutput();
-    const qsizetype at = output.indexOf("opened ");
-    return at < 0 ? QString() : QString::fromUtf8(output.mid(at + 7, output.indexOf('\n', at) - at - 7));
+    const auto child = test::startThisTest(QStringLiteral("WindowPlace.OpensInAChild"),
+        {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=" HUB_TEST_SOURCE_DIR "/app/shell/WindowPlaceSmallScreen.json")},
+         {QString::fromLatin1(childFlag), settings}});
+    child->waitForFinished(60'000);
+    return child->readAllStandardOutput().toStdString();
 }
 
 TEST(WindowPlace, OpensInAChild)
@@ -52,9 +43,7 @@ TEST(WindowPlace, OpensInAChild)
     if (!qEnvironmentVariableIsSet(childFlag))
         GTEST_SKIP() << "runs only in a child of AWindowOpensWhereAndAsTheLastOneClosed";
     ModelHarness harness;
-    const QSettings kept(qEnvironmentVariable(childFlag), QSettings::IniFormat);
-    for (const QString& key : kept.allKeys())
-        harness.settings->setValue(key, kept.value(key));
+    harness.settings = std::make_shared<QSettings>(qEnvironmentVariable(childFlag), QSettings::IniFormat);
     const auto model = harness.makeModel();
     const auto window = open(*model);
     const QRect frame = window->frameGeometry();
@@ -83,13 +72,13 @@ TEST(WindowPlace, AWindowOpensWhereAndAsTheLastOneClosed)
     EXPECT_EQ(window->normalGeometry(), QRect(120, 90, 1400, 900));
     // Maximized on any screen; restored, as large as a smaller screen allows.
     closed(std::move(window));
-    EXPECT_EQ(openedOnASmallerScreen(harness.settings->fileName()), QStringLiteral("maximized 0,0 1024x700"));
+    EXPECT_THAT(openedOnASmallerScreen(harness.settings->fileName()), testing::HasSubstr("opened maximized 0,0 1024x700\n"));
     window = open();
     window->showNormal();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }));
     window->setGeometry(120, 90, 1400, 900); // the offscreen platform forgets it when first shown maximized
     closed(std::move(window));
-    EXPECT_EQ(openedOnASmallerScreen(harness.settings->fileName()), QStringLiteral("restored 0,0 1024x700"));
+    EXPECT_THAT(openedOnASmallerScreen(harness.settings->fileName()), testing::HasSubstr("opened restored 0,0 1024x700\n"));
     window = open();
 
     // Mostly off the screen, or smaller than the window can be: on the screen, at least the minimum.
@@ -113,18 +102,13 @@ TEST(WindowPlace, AWindowOpensWhereAndAsTheLastOneClosed)
 TEST(WindowPlace, AFrameIsFittedIntoTheScreen)
 {
     const QRect screen(0, 0, 1024, 700), belowABar(0, 30, 1024, 670);
-    const QSize minimum(982, 717);
-    const struct {
-        QRect frame, available;
-        QSize minimum;
-        QRect fitted;
-    } cases[] = {
+    const struct { QRect frame, available; QSize minimum; QRect fitted; } cases[] = {
         {{10, 20, 990, 650}, screen, {0, 0}, {10, 20, 990, 650}},
         {{600, 500, 990, 650}, screen, {0, 0}, {34, 50, 990, 650}},
         {{34, 10, 1400, 900}, screen, {0, 0}, screen},
         {{-50, -20, 990, 650}, belowABar, {0, 0}, {0, 30, 990, 650}},
-        {{10, 20, 990, 650}, screen, minimum, {10, 0, 990, 717}},
-        {{1700, 1100, 1000, 700}, {1920, 0, 1024, 700}, minimum, {1920, 0, 1000, 717}},
+        {{10, 20, 990, 650}, screen, {982, 717}, {10, 0, 990, 717}},
+        {{1700, 1100, 1000, 700}, {1920, 0, 1024, 700}, {982, 717}, {1920, 0, 1000, 717}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MainWindow::fitted(c.frame, c.available, c.minimum), c.fitted) << c.frame.x() << "," << c.frame.y();

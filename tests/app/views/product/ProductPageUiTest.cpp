@@ -10,13 +10,13 @@
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
+#include "tests/app/fakes/QtPrinters.h"
 #include "tests/testkit/ScriptedTransport.h"
 
 #include <QJsonDocument>
 #include <QLabel>
 #include <QSemaphore>
 #include <algorithm>
-#include <map>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -99,20 +99,12 @@ TEST(ProductPageUi, EveryFactHasADividerOnItsTrailingEdge)
     QCoreApplication::processEvents();
     const QWidget* facts = page.findChild<QWidget*>(QStringLiteral("facts"));
     ASSERT_NE(facts, nullptr);
-    // The facts' cells by their left edges (a caption and its value share one), and the upright lines.
-    std::map<int, int> cells; // left edge to right edge
-    QList<int> lines;
-    for (const QWidget* child : facts->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (qobject_cast<const QLabel*>(child))
-            cells[child->x()] = std::max(cells[child->x()], child->geometry().right());
-        else if (child->height() > child->width())
-            lines.append(child->x());
-    }
-    ASSERT_GE(cells.size(), 2u);
-    for (auto cell = cells.begin(); cell != cells.end(); ++cell) {
-        const auto next = std::next(cell);
-        const int end = next == cells.end() ? facts->width() : next->first;
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](int x) { return x > cell->second && x < end; }), 1)
-            << "after the cell at " << cell->first;
-    }
+    // Left to right, each cell (a caption over its value, one left edge) and then an upright line.
+    QMap<int, QString> row;
+    for (const QWidget* child : facts->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (qobject_cast<const QLabel*>(child) || child->height() > child->width())
+            row[child->x()] = qobject_cast<const QLabel*>(child) ? QStringLiteral("c") : QStringLiteral("|");
+    const QString order = row.values().join(QString());
+    EXPECT_GE(order.size(), 4);
+    EXPECT_EQ(order, QStringLiteral("c|").repeated(order.size() / 2));
 }

@@ -24,6 +24,7 @@
 #include "kit/security/HostPolicy.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVariantAnimation>
@@ -209,9 +210,9 @@ TEST(StoreScreens, ReturnOpensTheFirstResultThePaneShows)
     EXPECT_EQ(model->navigation().path(), QStringList{grid->ids().first()});
 }
 
-// Tab from Search reaches the carousel's card, which shows the focus with a ring along its edge
-// until the focus moves on; Space there opens the featured product.
-TEST(StoreScreens, TheCarouselsCardShowsTheKeyboardsFocus)
+// Tab from Search stops on the sidebar's current row, then on the carousel's card: each ringed while it has
+// the focus. Space on the card opens the featured product.
+TEST(StoreScreens, EachStopOfTabFromSearchShowsTheFocus)
 {
     ModelHarness harness;
     auto model = harness.makeModel();
@@ -224,21 +225,22 @@ TEST(StoreScreens, TheCarouselsCardShowsTheKeyboardsFocus)
     settle();
     auto* carousel = window.findChild<HeroCarousel*>();
     ASSERT_NE(carousel, nullptr);
-    const QImage unfocused = carousel->grab().toImage();
-    const auto ringShows = [&] {
-        settle();
-        return test::largestChange(unfocused, carousel->grab().toImage(), QRect(0, 0, carousel->width(), 3)) > 60;
-    };
+    QListWidget* list = window.root()->sidebar()->list();
     window.root()->sidebar()->searchField()->setFocus(Qt::MouseFocusReason);
+    settle();
+    const QImage row = list->viewport()->grab().toImage(), card = carousel->grab().toImage();
+    const QRect edge(0, 0, carousel->width(), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    EXPECT_TRUE(test::ringShows(*list->viewport(), row, list->visualItemRect(list->currentItem())));
     for (int tab = 0; tab < 6 && !carousel->isAncestorOf(QApplication::focusWidget()); ++tab)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_TRUE(carousel->isAncestorOf(QApplication::focusWidget()));
-    EXPECT_TRUE(ringShows());
-
+    EXPECT_TRUE(test::ringShows(*carousel, card, edge));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_FALSE(ringShows());
+    EXPECT_FALSE(test::ringShows(*carousel, card, edge));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_TRUE(ringShows());
+    EXPECT_TRUE(test::ringShows(*carousel, card, edge));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_EQ(model->navigation().path(), QStringList{carousel->shownId()});
 }
