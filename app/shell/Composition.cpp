@@ -11,18 +11,13 @@
 #include "kit/deployment/Deployment.h"
 #include "kit/api/KeychainTokenPersistence.h"
 #include "kit/api/URLSessionTransport.h"
+#include "kit/install/ScratchFolder.h"
 #include "kit/security/PinnedTrust.h"
 #include "kit/support/AppDirectories.h"
-#include "kit/support/FileDescriptor.h"
-#include "kit/support/NoFollow.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QThreadPool>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 #include <system_error>
 
 namespace hub::Composition {
@@ -38,46 +33,25 @@ std::shared_ptr<TokenPersistence> tokens(const LaunchArguments& arguments, const
     return std::make_shared<KeychainTokenPersistence>(QString::fromLatin1(keychainService), QString::fromLatin1(account));
 }
 
-// A private folder of this process (0700, made with mkdtemp), never a shared temporary
-// one. It is kept open, so that what goes at the end is what is in it and the folder
-// itself, never another folder that took its name meanwhile.
-struct PrivateFolder {
-    QString path;
-    std::shared_ptr<const FileDescriptor> opened;
-
-    void remove() const
-    {
-        for (const QByteArray& entry : NoFollow::entries(opened->get()))
-            NoFollow::removeTree(opened->get(), entry);
-        const QFileInfo named(path);
-        const FileDescriptor parent(::open(QFile::encodeName(named.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (parent.valid())
-            NoFollow::unlinkIfSame(parent.get(), QFile::encodeName(named.fileName()), opened->get());
-    }
-};
-
-// Where the ledger or the installs go when the hub's own folder cannot be had.
-std::optional<PrivateFolder> privateFallbackFolder()
+// Where the ledger or the installs go when the hub's own folder cannot be had: a private
+// folder of this process (0700, made with mkdtemp), never a shared temporary one.
+std::shared_ptr<const ScratchFolder> privateFallbackFolder()
 {
-    QByteArray pattern = QFile::encodeName(QDir::temp().filePath(QStringLiteral("tavren-hub-XXXXXX")));
-    if (!mkdtemp(pattern.data()))
-        return std::nullopt;
-    auto opened = std::make_shared<const FileDescriptor>(NoFollow::openFolder(AT_FDCWD, pattern));
-    if (!opened->valid()) {
-        ::rmdir(pattern.constData());
-        return std::nullopt;
+    try {
+        return std::make_shared<const ScratchFolder>(QDir::tempPath(), QStringLiteral("tavren-hub-"));
+    } catch (const std::system_error&) {
+        return nullptr;
     }
-    return PrivateFolder{QFile::decodeName(pattern), std::move(opened)};
 }
 
 // `object`, which lives in the private folder `folder`; the folder goes with its last holder.
 template <typename T>
-std::shared_ptr<T> removingFolder(std::shared_ptr<T> object, const PrivateFolder& folder)
+std::shared_ptr<T> removingFolder(std::shared_ptr<T> object, std::shared_ptr<const ScratchFolder> folder)
 {
     T* const held = object.get();
-    return std::shared_ptr<T>(held, [object = std::move(object), folder](T*) mutable {
+    return std::shared_ptr<T>(held, [object = std::move(object), folder = std::move(folder)](T*) mutable {
         object.reset();
-        folder.remove();
+        folder.reset();
     });
 }
 
@@ -107,28 +81,26 @@ Services standard(const QStringList& argumentList)
     } catch (const std::system_error& error) {
         // No install lock then: installs run without one, so nothing keeps the background
         // updater out meanwhile.
-        const std::optional<PrivateFolder> fallback = privateFallbackFolder();
+        auto fallback = privateFallbackFolder();
         qCWarning(launchLog, "no application-support folder (%s); the ledger lives in %s", error.what(),
-            qUtf8Printable(fallback ? fallback->path : QStringLiteral("memory only")));
+            qUtf8Printable(fallback ? fallback->path() : QStringLiteral("memory only")));
         if (fallback)
-            services.ledger = removingFolder(std::make_shared<InstallLedger>(fallback->path), *fallback);
+            services.ledger = removingFolder(std::make_shared<InstallLedger>(fallback->path()), fallback);
     }
     if (services.ledger) {
         try {
             services.pipeline = std::make_shared<const PipelineEngine>(InstallPipeline::standard(services.client, services.ledger));
         } catch (const std::exception& error) {
             // Installs go on in a private folder of this process, as the ledger does.
-            const std::optional<PrivateFolder> fallback = privateFallbackFolder();
+            auto fallback = privateFallbackFolder();
             qCWarning(launchLog, "no work folder (%s); installs work in %s", error.what(),
-                qUtf8Printable(fallback ? fallback->path : QStringLiteral("no folder: installs are not possible")));
+                qUtf8Printable(fallback ? fallback->path() : QStringLiteral("no folder: installs are not possible")));
             try {
                 if (fallback)
                     services.pipeline = removingFolder(std::make_shared<const PipelineEngine>(InstallPipeline::standard(
-                        services.client, services.ledger, PinnedTrust::tavren(), {}, fallback->path)), *fallback);
+                        services.client, services.ledger, PinnedTrust::tavren(), {}, fallback->path())), fallback);
             } catch (const std::exception& again) {
-                if (fallback)
-                    fallback->remove();
-                qCWarning(launchLog, "no install engine either (%s)", again.what());
+                qCWarning(launchLog, "no install engine either (%s)", again.what()); // the folder goes with `fallback`
             }
         }
     }

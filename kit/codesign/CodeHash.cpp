@@ -3,15 +3,13 @@
 #include "kit/codesign/CodeBytes.h"
 
 #include "kit/support/ParallelFor.h"
+#include "kit/support/ReadOnlyFile.h"
 
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <openssl/evp.h>
 #include <stdexcept>
-#include <system_error>
-#include <unistd.h>
 
 namespace hub {
 
@@ -110,20 +108,18 @@ QByteArray CodeHash::digest(uint8_t type, const unsigned char* data, size_t leng
     return out;
 }
 
-QByteArray CodeHash::digestOfFile(uint8_t type, int fd)
+QByteArray CodeHash::digestOfFile(uint8_t type, const ReadOnlyFile& file)
 {
     Hasher hasher(type);
     hasher.begin();
-    const std::unique_ptr<unsigned char[]> window(new unsigned char[fileWindowBytes]);
-    for (;;) {
-        const ssize_t got = ::read(fd, window.get(), fileWindowBytes);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw std::system_error(errno, std::generic_category(), "read");
-        if (got == 0)
+    file.readsInOrder();
+    const std::unique_ptr<char[]> window(new char[fileWindowBytes]);
+    for (uint64_t at = 0;;) {
+        const size_t got = file.read(at, window.get(), fileWindowBytes);
+        hasher.add(reinterpret_cast<const unsigned char*>(window.get()), got);
+        if (got < fileWindowBytes)
             break;
-        hasher.add(window.get(), size_t(got));
+        at += got;
     }
     QByteArray out(qsizetype(size(type)), Qt::Uninitialized);
     hasher.finish(reinterpret_cast<unsigned char*>(out.data()));

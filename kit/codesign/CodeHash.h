@@ -8,6 +8,7 @@
 namespace hub {
 
 class CodeBytes;
+class ReadOnlyFile;
 
 // The hash types of code directories: 1 SHA-1, 2 SHA-256, 3 SHA-256 cut to 20 bytes, 4 SHA-384.
 struct CodeHash {
@@ -22,9 +23,9 @@ struct CodeHash {
     {
         return digest(type, reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
     }
-    // The digest of what is left to read from `fd`, read a bounded window at a time so
-    // memory stays flat whatever the file's size. Throws std::system_error on a read error.
-    static QByteArray digestOfFile(uint8_t type, int fd);
+    // The digest of the whole file, read in order a bounded window at a time so memory stays
+    // flat whatever its size. Throws std::system_error on a read error.
+    static QByteArray digestOfFile(uint8_t type, const ReadOnlyFile& file);
     // Hashes the `length` bytes of `code` from `offset` page by page (pageSize 0: one page) and
     // compares with `count` expected slots; answers the first page that differs, or nothing when all
     // match. Large code is read and hashed a chunk at a time on several threads.

@@ -76,25 +76,16 @@ Kind kindOf(const CodeBytes& file)
     return Kind::other;
 }
 
-// Whether there is a file at the path; a link or anything other than a regular file raises
-// errRegularFile.
-bool isRegularFile(const QString& path, const QString& what)
-{
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return false;
-    if (info.isSymLink() || !info.isFile())
-        CodeSignatureFault::raise(Service::errRegularFile, what + QStringLiteral(" must be a regular file"));
-    return true;
-}
-
 // A regular file's bytes, nothing when there is nothing at the path; a link or anything other
 // than a regular file raises errRegularFile. Read without blocking and within bounds, so that
 // whatever is put at the path meanwhile is refused rather than waited on.
 std::optional<QByteArray> regularFile(const QString& path, const QString& what)
 {
-    if (!isRegularFile(path, what))
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return std::nullopt;
+    if (info.isSymLink() || !info.isFile())
+        CodeSignatureFault::raise(Service::errRegularFile, what + QStringLiteral(" must be a regular file"));
     SmallFile file = SmallFile::read(path, maxListSize, SmallFile::Links::refuse);
     if (!file.bytes)
         CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read ") + what);

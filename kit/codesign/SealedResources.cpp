@@ -6,8 +6,8 @@
 #include "kit/support/ParallelFor.h"
 #include "kit/codesign/SymbolicLink.h"
 #include "kit/security/CodeSigningService.h"
-#include "kit/support/FileDescriptor.h"
 #include "kit/support/PropertyList.h"
+#include "kit/support/ReadOnlyFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,6 @@
 #include <QVariantMap>
 #include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -50,17 +49,13 @@ struct SealedFile {
 // memory stays flat however large the resources are.
 QByteArray digestOfFile(uint8_t type, const QString& path)
 {
-    // Without blocking: a FIFO put in the file's place meanwhile is refused, not waited on.
-    const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    struct stat status {};
-    if (!fd.valid() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // A link, FIFO or device put in the file's place meanwhile is refused, not followed or waited on.
     try {
-        return CodeHash::digestOfFile(type, fd.get());
+        if (const auto file = ReadOnlyFile::openAt(AT_FDCWD, QFile::encodeName(path)))
+            return CodeHash::digestOfFile(type, *file);
     } catch (const std::system_error&) {
-        CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
     }
+    CodeSignatureFault::raise(Service::errBadResource, QStringLiteral("cannot read ") + path);
 }
 
 QList<Rule> readRules(const QVariant& value)

@@ -126,7 +126,7 @@ void unlinkIfSame(int folder, const QByteArray& name, int descriptor)
     struct stat opened {}, named {};
     if (::fstat(descriptor, &opened) == 0 && ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0
         && isSame(opened, named))
-        ::unlinkat(folder, name.constData(), S_ISDIR(opened.st_mode) ? AT_REMOVEDIR : 0);
+        ::unlinkat(folder, name.constData(), 0);
 }
 
 bool renameUnlessTaken(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to)
@@ -167,11 +167,16 @@ FileDescriptor makeFolder(int folder, const QByteArray& name)
     fail(errno, "cannot make the folder", QFile::decodeName(name));
 }
 
-bool removeTree(int folder, const QByteArray& name)
+namespace {
+
+// removeTree, of the folder `expected` only when given.
+bool removeTreeOf(int folder, const QByteArray& name, const struct stat* expected)
 {
     struct stat status {};
     if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
+        return errno == ENOENT && !expected;
+    if (expected && !isSame(status, *expected))
+        return false;
     if (!S_ISDIR(status.st_mode))
         return removed(::unlinkat(folder, name.constData(), 0));
     const dev_t device = status.st_dev;
@@ -179,7 +184,7 @@ bool removeTree(int folder, const QByteArray& name)
     // "..", which must still be the folder it came from.
     std::vector<Level> levels(1);
     FileDescriptor current = enter(folder, name, status, device, levels.back());
-    if (!current.valid())
+    if (!current.valid() || (expected && !isSame(levels.back().identity, *expected)))
         return false;
     for (;;) {
         if (!levels.back().left.isEmpty()) {
@@ -213,6 +218,16 @@ bool removeTree(int folder, const QByteArray& name)
         if (!done.complete || !removed(::unlinkat(current.get(), done.name.constData(), AT_REMOVEDIR)))
             levels.back().complete = false;
     }
+}
+
+} // namespace
+
+bool removeTree(int folder, const QByteArray& name) { return removeTreeOf(folder, name, nullptr); }
+
+bool removeTreeIfSame(int folder, const QByteArray& name, int descriptor)
+{
+    struct stat opened {};
+    return ::fstat(descriptor, &opened) == 0 && removeTreeOf(folder, name, &opened);
 }
 
 FileDescriptor openOwnedFolder(const QString& path)

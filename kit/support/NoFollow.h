@@ -25,8 +25,7 @@ QList<QByteArray> entries(int folder);
 // settle on a file of its own.
 FileDescriptor lockFile(int folder, const QByteArray& name);
 
-// Unlinks `name` in `folder` only while it still names the file (or the empty folder)
-// open as `descriptor`.
+// Unlinks `name` in `folder` only while it still names the file open as `descriptor`.
 void unlinkIfSame(int folder, const QByteArray& name, int descriptor);
 
 // Renames `from` in `fromFolder` to `to` in `toFolder` unless something, even a dangling
@@ -48,6 +47,9 @@ FileDescriptor makeFolder(int folder, const QByteArray& name);
 // time, and nothing below removeTreeDepth levels is entered. False when something remains.
 bool removeTree(int folder, const QByteArray& name);
 constexpr int removeTreeDepth = 2048; // deeper than any path the system takes can reach
+// The same, only while `name` is still what is open as `descriptor`: nothing that took its
+// name meanwhile is touched. False when something remains or another is there.
+bool removeTreeIfSame(int folder, const QByteArray& name, int descriptor);
 
 // The folder at `path` opened, after checking that it is a real folder (not a link)
 // owned by this user; throws std::system_error saying what it is instead.

@@ -9,9 +9,10 @@
 
 namespace hub {
 
-std::optional<ReadOnlyFile> ReadOnlyFile::openAt(int folder, const QByteArray& name)
+std::optional<ReadOnlyFile> ReadOnlyFile::openAt(int folder, const QByteArray& name, Links links)
 {
-    FileDescriptor fd(::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (links == Links::refuse ? O_NOFOLLOW : 0);
+    FileDescriptor fd(::openat(folder, name.constData(), flags));
     struct stat status {};
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0)
         return std::nullopt;
@@ -44,6 +45,11 @@ size_t ReadOnlyFile::read(uint64_t offset, char* into, size_t length) const
         done += size_t(got);
     }
     return done;
+}
+
+void ReadOnlyFile::readsInOrder() const
+{
+    ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 } // namespace hub

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/support/ReadOnlyFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -12,7 +14,7 @@ namespace hub {
 // cutting it short included) can fault its reader.
 class SmallFile {
 public:
-    enum class Links { follow, refuse };
+    using Links = ReadOnlyFile::Links;
 
     // Read whole into memory of its own. A file seen to change while it is read (cut short,
     // or reading otherwise the second time) is unreadable.
