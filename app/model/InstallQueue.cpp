@@ -7,7 +7,6 @@
 #include "app/model/RunOn.h"
 #include "app/model/StageRelay.h"
 #include "kit/downloads/DownloadInterrupted.h"
-#include "kit/platform/TrashError.h"
 
 #include <QPointer>
 #include <algorithm>
@@ -276,16 +275,13 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
     const std::optional<InstallRecord> record = parts_.library.record(productId);
     const QString name = record ? record->productName : productId;
     const quint64 id = startLive(productId, name, true, false, {});
-    std::optional<QStringList> leftInPlace;
+    std::optional<BundleInstaller::Removal> removal;
     try {
-        auto removal = runOn(pools_.installs, [engine, ledger, productId] {
+        auto work = runOn(pools_.installs, [engine, ledger, productId] {
             ledger->reload(); // records the background updater wrote
             return engine->uninstall(productId);
         });
-        leftInPlace = co_await removal;
-    } catch (const TrashError& error) {
-        if (self)
-            parts_.banners.flash(Banner::Tone::failure, name + QStringLiteral(" could not be moved to the Trash: ") + error.message() + u'.');
+        removal = co_await work;
     } catch (const std::exception& error) {
         if (self)
             report_(error);
@@ -293,13 +289,18 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
     if (!self)
         co_return;
     endLive(id);
-    if (leftInPlace) {
+    if (removal) {
         refreshInstalled();
-        if (leftInPlace->isEmpty())
+        QStringList left;
+        if (!removal->changed.isEmpty())
+            left.append(QStringLiteral("Left in place because they changed since install: ")
+                + removal->changed.join(QStringLiteral(", ")) + QLatin1Char('.'));
+        if (!removal->refused.isEmpty())
+            left.append(removal->refusedText());
+        if (left.isEmpty())
             parts_.banners.flash(Banner::Tone::info, QStringLiteral("Moved to the Trash."));
         else
-            parts_.banners.flash(Banner::Tone::failure, QStringLiteral("Left in place because they changed since install: ")
-                    + leftInPlace->join(QStringLiteral(", ")) + QLatin1Char('.'));
+            parts_.banners.flash(Banner::Tone::failure, left.join(QLatin1Char(' ')));
     }
     releaseLockIfIdle();
 }

@@ -38,6 +38,17 @@ void putBack(const std::optional<QString>& previous, const QString& dest) noexce
     }
 }
 
+// Whether the item at its path is still the code that was installed there.
+bool stillInstalled(const CodeVerifier& verifier, const InstalledItem& item)
+{
+    try {
+        const VerifiedCode code = verifier.verify(item.url());
+        return code.identifier == item.identifier && code.teamID == item.teamID;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace
 
 BundleInstaller::BundleInstaller(CodeVerifier verifier, QString home, QString applications, TrashOperation trash)
@@ -75,7 +86,7 @@ QList<std::pair<StagedBundle, VerifiedCode>> BundleInstaller::verifyAll(const QL
 
 void BundleInstaller::refuseIfRunning(const QString& bundle) const
 {
-    if (!isRunning || !isRunning(bundle))
+    if (!runs(bundle))
         return;
     QString name = QFileInfo(bundle).fileName();
     if (const qsizetype dot = name.lastIndexOf(u'.'); dot > 0)
@@ -198,27 +209,48 @@ void BundleInstaller::rollBack(const QList<PlacementRecord>& records) const noex
     }
 }
 
-QStringList BundleInstaller::uninstall(const QList<InstalledItem>& items) const
+BundleInstaller::Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
 {
-    QStringList problems;
+    Removal removal;
     for (const InstalledItem& item : items) {
         if (!QFileInfo::exists(item.path))
             continue;
-        try {
-            const VerifiedCode code = verifier.verify(item.url());
-            if (code.identifier != item.identifier || code.teamID != item.teamID) {
-                problems.append(item.name());
-                continue;
-            }
-            if (item.kind == BundleKind::app)
-                refuseIfRunning(item.path);
-        } catch (...) {
-            problems.append(item.name());
+        if (!stillInstalled(verifier, item)) {
+            removal.changed.append(item.name());
             continue;
         }
-        trash(item.path);
+        if (item.kind == BundleKind::app && runs(item.path)) {
+            removal.changed.append(item.name());
+            removal.kept.append(item);
+            continue;
+        }
+        try {
+            trash(item.path);
+        } catch (const std::exception& error) {
+            removal.kept.append(item);
+            removal.refused.append({item.name(), QString::fromUtf8(error.what())});
+        }
     }
-    return problems;
+    return removal;
+}
+
+QString BundleInstaller::Removal::refusedText() const
+{
+    QStringList reasons;
+    QList<QStringList> names;
+    for (const auto& [name, reason] : refused) {
+        const qsizetype at = reasons.indexOf(reason);
+        if (at < 0) {
+            reasons.append(reason);
+            names.append({name});
+        } else {
+            names[at].append(name);
+        }
+    }
+    QStringList sentences;
+    for (qsizetype i = 0; i < reasons.size(); ++i)
+        sentences.append(names[i].join(QStringLiteral(", ")) + QStringLiteral(" could not be moved to the Trash: ") + reasons[i] + u'.');
+    return sentences.join(u' ');
 }
 
 QStringList BundleInstaller::systemCopies(const QList<InstalledItem>& items) const
@@ -238,6 +270,8 @@ QString BundleInstaller::temporaryName(const QString& name)
 {
     return u'.' + name + QStringLiteral(".tavren-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
+
+bool BundleInstaller::runs(const QString& bundle) const { return isRunning && isRunning(bundle); }
 
 void BundleInstaller::removeLeftoverCopies(const QString& dest) const
 {

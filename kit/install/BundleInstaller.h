@@ -32,6 +32,21 @@ public:
 
     static constexpr double copyTimeout = 300;
 
+    // What an uninstall left where it was.
+    struct Removal {
+        // Still in place as they were installed: the Trash refused them, or they run.
+        QList<InstalledItem> kept;
+        // The names of the items left in place because they changed since install, or run.
+        QStringList changed;
+        // The name of each item the Trash refused, with the Trash's reason.
+        QList<std::pair<QString, QString>> refused;
+
+        // "A.vst3, A.clap could not be moved to the Trash: <reason>." for each reason, in
+        // order, joined by spaces; empty when the Trash refused nothing.
+        QString refusedText() const;
+        bool operator==(const Removal&) const = default;
+    };
+
     BundleInstaller(CodeVerifier verifier, QString home, QString applications, TrashOperation trash = moveToTrash());
 
     // The user's freedesktop Trash.
@@ -54,10 +69,9 @@ public:
     std::optional<QString> place(const StagedBundle& bundle, const QString& dest, const VerifiedCode& expected) const;
     // Undoes placements, last first: removes each placed bundle and moves back what it replaced.
     void rollBack(const QList<PlacementRecord>& records) const noexcept;
-    // Moves the items to the Trash; returns the names of those left in place (changed since
-    // they were installed, or running). Missing items are no problem. Throws what the Trash
-    // throws when an item cannot go there; it and the items after it stay where they are.
-    QStringList uninstall(const QList<InstalledItem>& items) const;
+    // Moves each item to the Trash, every one tried; returns what stayed. Missing items are
+    // no problem; an item the Trash refuses stays where it is.
+    Removal uninstall(const QList<InstalledItem>& items) const;
     // The system-wide copies of the installed plug-ins that exist.
     QStringList systemCopies(const QList<InstalledItem>& items) const;
 
@@ -73,6 +87,7 @@ public:
     SystemTools tools = SystemTools::installed();
 
 private:
+    bool runs(const QString& bundle) const;
     void removeLeftoverCopies(const QString& dest) const;
 };
 

@@ -176,7 +176,8 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
         const Extraction extraction = fetchAndVerify(request, work, resumeData, stage, stop);
         report(stage, InstallStage::installing());
         const std::lock_guard placing(placements);
-        const QList<InstalledItem> items = installer.install(extraction.bundles);
+        QList<InstalledItem> items = installer.install(extraction.bundles);
+        QStringList notes = extraction.notes;
 
         if (const std::optional<InstallRecord> previous = ledger->record(request.productId)) {
             QSet<QString> placed;
@@ -187,15 +188,15 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
                 if (!placed.contains(item.path))
                     stale.append(item);
             }
-            try {
-                installer.uninstall(stale);
-            } catch (const std::exception&) {
-                // What stays behind is not this install's failure.
-            }
+            // What stays behind is not this install's failure; the record keeps it, the user reads why.
+            const BundleInstaller::Removal left = installer.uninstall(stale);
+            items.append(left.kept);
+            if (!left.refused.isEmpty())
+                notes.append(left.refusedText());
         }
 
         const InstallRecord record{request.productId, request.productName, request.version, request.download.key,
-                                   QDateTime::currentDateTimeUtc(), items, extraction.notes};
+                                   QDateTime::currentDateTimeUtc(), items, notes};
         ledger->save(record);
         report(stage, InstallStage::installed());
         return record;
@@ -215,15 +216,20 @@ void InstallPipeline::verify(const InstallRequest& request, const StageCallback&
     report(stage, InstallStage::installed());
 }
 
-QStringList InstallPipeline::uninstall(const QString& productId) const
+BundleInstaller::Removal InstallPipeline::uninstall(const QString& productId) const
 {
     const std::lock_guard placing(placements);
-    const std::optional<InstallRecord> record = ledger->record(productId);
+    std::optional<InstallRecord> record = ledger->record(productId);
     if (!record)
         return {};
-    const QStringList problems = installer.uninstall(record->items);
-    ledger->remove(productId);
-    return problems;
+    const BundleInstaller::Removal removal = installer.uninstall(record->items);
+    if (removal.kept.isEmpty()) {
+        ledger->remove(productId);
+    } else if (removal.kept != record->items) {
+        record->items = removal.kept;
+        ledger->save(*record);
+    }
+    return removal;
 }
 
 void InstallPipeline::checkSize(const QString& file, qint64 expected)

@@ -26,7 +26,9 @@ namespace hub {
 // The one road from a store download to placed, verified bundles and a ledger
 // record: resolve the link, download (resuming when given resume data), check
 // the size, unpack, verify every bundle, refuse downgrades, place, trash what
-// the previous install had and this one has not, and save the record.
+// the previous install had and this one has not, and save the record. What of
+// the previous install stays (the Trash refused it, or it runs) is kept in the
+// new record, and a note names what the Trash refused.
 //
 // Each request works in its own folder under workRoot, named after its download
 // key, which the run claims (see WorkFolder); a second run on the same folder is
@@ -67,10 +69,10 @@ public:
     // Everything of run up to the version floors; nothing is placed, trashed or recorded,
     // and nothing is kept for resuming (its DownloadInterrupted carries no resume data).
     void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop = {}) const;
-    // Moves the product's items to the Trash and drops its record (its floors stay).
-    // Returns the names of items left in place; empty without a record. When an item
-    // cannot go to the Trash, throws the Trash's error (TrashError) and keeps the record.
-    QStringList uninstall(const QString& productId) const;
+    // Moves the product's items to the Trash. Its record then lists only the items still in
+    // place as installed (see BundleInstaller::Removal::kept), and goes when there are none
+    // (its floors stay). Returns what was left; nothing without a record.
+    BundleInstaller::Removal uninstall(const QString& productId) const;
     // Removes the work folder of a request, with the partial file of its resume data,
     // unless a live run holds it.
     void discard(const InstallRequest& request) const;

@@ -16,7 +16,7 @@ struct InstallRecord {
     QString downloadKey; // the store download that was installed
     QDateTime installedAt;
     QList<InstalledItem> items;
-    QStringList notes;   // user-facing notes of the extraction
+    QStringList notes;   // user-facing notes of the extraction and the placing
 
     // The items whose path exists now, in stored order.
     QList<InstalledItem> presentItems() const;

@@ -362,7 +362,7 @@ TEST_F(BundleInstallerTest, ARunningAppIsNeitherReplacedNorRemoved)
     app.version = QStringLiteral("1.1");
     const QList<StagedBundle> update{stage(plugIn(QStringLiteral("Synth.vst3"), QStringLiteral("1.1"))), stage(app)};
     EXPECT_EQ(thrown<InstallError>([&] { installer().install(update); }), InstallError::appRunning(QStringLiteral("Synth")));
-    EXPECT_EQ(installer().uninstall(installed), QStringList{QStringLiteral("Synth.app")});
+    EXPECT_EQ(installer().uninstall(installed), (BundleInstaller::Removal{installed, {QStringLiteral("Synth.app")}, {}}));
     EXPECT_TRUE(state() == before);
 
     running.kill();
@@ -385,17 +385,19 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
     QList<InstalledItem> withStranger = items;
     withStranger[3].identifier = QStringLiteral("com.tavren.piano"); // Keys.app was replaced by another product
 
+    // Every item is tried; what the Trash refuses stays, with its reason.
     auto trashFails = installer([](const QString&) -> std::optional<QString> { throw std::runtime_error("full"); });
-    EXPECT_THROW(trashFails.uninstall({items[0]}), std::runtime_error);
+    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[3]}));
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
-    EXPECT_EQ(installer().uninstall(withStranger), (QStringList{QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}));
+    EXPECT_EQ(installer().uninstall(withStranger),
+              (BundleInstaller::Removal{{}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}}));
     EXPECT_FALSE(QFileInfo::exists(items[0].path));
     EXPECT_EQ(verifiedVersion(trashed(QStringLiteral("Synth.vst3"))), QStringLiteral("1.0"));
     EXPECT_TRUE(QFileInfo::exists(items[1].path));
     EXPECT_TRUE(QFileInfo::exists(items[3].path));
 
-    EXPECT_EQ(installer().uninstall({items[3]}), QStringList{});
+    EXPECT_EQ(installer().uninstall({items[3]}), BundleInstaller::Removal{});
     EXPECT_FALSE(QFileInfo::exists(items[3].path));
 }
 
@@ -588,16 +590,19 @@ TEST_F(BundleInstallerTest, TheTrashKeepsABundleABundleAndEscapesItsPath)
     EXPECT_TRUE(lines.at(2).startsWith("DeletionDate="));
 }
 
-// A home Trash that cannot be used takes nothing: the item stays, the user reads why, an update keeps its old copy.
+// A home Trash that cannot be used takes nothing: each item stays, the user reads why, an update keeps its old copy.
 TEST_F(BundleInstallerTest, AnUnusableHomeTrashLeavesTheItemWhereItWas)
 {
-    const QList<InstalledItem> items = installer().install({stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.0")))});
+    const QList<InstalledItem> items = installer().install({stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.0"))),
+                                                            stage(plugIn(QStringLiteral("TV Delay.clap"), QStringLiteral("1.0")))});
     const StagedBundle update = stage(plugIn(QStringLiteral("TV Delay.vst3"), QStringLiteral("1.1")));
     for (const QString& file : {data + QStringLiteral("/Trash"), data + QStringLiteral("/Trash/files")}) {
         SCOPED_TRACE(file.toStdString());
         ASSERT_TRUE(QDir(data).removeRecursively() && QDir().mkpath(QFileInfo(file).path()) && QFile(file).open(QIODevice::WriteOnly));
         const auto before = QList{snapshot(home), snapshot(data)};
-        EXPECT_EQ(thrown<TrashError>([&] { installer().uninstall(items); }), TrashError::notAFolder(file));
+        const QString why = TrashError::notAFolder(file).message();
+        EXPECT_EQ(installer().uninstall(items),
+                  (BundleInstaller::Removal{items, {}, {{QStringLiteral("TV Delay.vst3"), why}, {QStringLiteral("TV Delay.clap"), why}}}));
         EXPECT_EQ(thrown<InstallError>([&] { installer().install({update}); }),
                   InstallError::placementFailed(QStringLiteral("could not move the old TV Delay.vst3 to the Trash: %1 is not a folder").arg(file)));
         EXPECT_TRUE((QList{snapshot(home), snapshot(data)}) == before);

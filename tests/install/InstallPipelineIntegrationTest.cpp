@@ -174,11 +174,11 @@ TEST_F(InstallPipelineTest, EachFormatInstallsWithItsStagesAndARecord)
         EXPECT_EQ(harness.ledger->record(QStringLiteral("p1")), record);
         EXPECT_EQ(workFolders(), QStringList());
 
-        EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), QStringList());
+        EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), BundleInstaller::Removal());
         EXPECT_FALSE(QFileInfo::exists(placed()));
         EXPECT_FALSE(harness.ledger->record(QStringLiteral("p1")));
     }
-    EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), QStringList());
+    EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), BundleInstaller::Removal());
 }
 
 TEST_F(InstallPipelineTest, AppsMustBeNotarized)
@@ -425,7 +425,8 @@ TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeThe
     const QString legacy = TestSigner::build(old, scratch.filePath(QStringLiteral("b")), SigningIdentity::developerId());
     const QString zip = scratch.filePath(QStringLiteral("old.zip"));
     test::ZipBuilder(zip).add(InstallHarness::entriesOf(legacy, old.fileName().toUtf8())).finish();
-    harness.pipeline().run(request(harness.publish(QStringLiteral("old"), QStringLiteral("Synth.zip"), readAll(zip))), std::nullopt, {});
+    const Download legacyDownload = harness.publish(QStringLiteral("old"), QStringLiteral("Synth.zip"), readAll(zip));
+    harness.pipeline().run(request(legacyDownload), std::nullopt, {});
     const QString stale = harness.vst3Folder() + QStringLiteral("/Synth Legacy.vst3");
     ASSERT_TRUE(QFileInfo::exists(stale));
 
@@ -448,6 +449,12 @@ TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeThe
     pipeline.run(request(current), std::nullopt, {});
     EXPECT_EQ(trashedUnder, QStringList{QStringLiteral("Synth.vst3 new")});
     EXPECT_TRUE(QFileInfo::exists(placed()));
+
+    // A stale copy the Trash refuses stays in the new record, and the run's note names it.
+    pipeline.installer.trash = [](const QString&) -> std::optional<QString> { throw std::runtime_error("the Trash is full"); };
+    const InstallRecord back = pipeline.run(request(legacyDownload), std::nullopt, {});
+    EXPECT_EQ(back.items.last().path, placed());
+    EXPECT_EQ(back.notes, QStringList{QStringLiteral("Synth.vst3 could not be moved to the Trash: the Trash is full.")});
 }
 
 TEST_F(InstallPipelineTest, TwoRunsPlacingABundleOfTheSameNameKeepEachOthersCopies)

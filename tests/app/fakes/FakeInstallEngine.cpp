@@ -65,13 +65,11 @@ void FakeInstallEngine::verify(const InstallRequest& request, const StageCallbac
     wait(request, true, std::nullopt, stage, stop);
 }
 
-QStringList FakeInstallEngine::uninstall(const QString& productId) const
+BundleInstaller::Removal FakeInstallEngine::uninstall(const QString& productId) const
 {
     const std::lock_guard lock(mutex_);
     uninstalled.append(productId);
-    if (trashRefusal)
-        throw *trashRefusal;
-    return leftInPlace;
+    return removal;
 }
 
 QList<FakeInstallEngine::Call> FakeInstallEngine::calls() const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/model/InstallEngine.h"
-#include "kit/platform/TrashError.h"
 
 #include <QHash>
 #include <QList>
@@ -25,7 +24,7 @@ public:
     InstallRecord run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
         const StageCallback& stage, std::stop_token stop) const override;
     void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const override;
-    QStringList uninstall(const QString& productId) const override;
+    BundleInstaller::Removal uninstall(const QString& productId) const override;
 
     // Every run and check so far, in the order they started.
     QList<Call> calls() const;
@@ -44,9 +43,8 @@ public:
     QStringList systemCopiesFound;
     // The notes of each product's installs, set before the install starts.
     QHash<QString, QStringList> notes;
-    // What uninstall answers (or throws), and the products it was asked for.
-    QStringList leftInPlace;
-    std::optional<TrashError> trashRefusal;
+    // What uninstall answers, and the products it was asked for.
+    BundleInstaller::Removal removal;
     mutable QStringList uninstalled;
 
     static DownloadResumeData resumeDataFor(const QString& productId);

@@ -1,10 +1,15 @@
 // The install queue as a state machine over a scripted engine and the real lock file.
 
+#include "app/model/PipelineEngine.h"
+#include "kit/platform/TrashError.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
+#include "tests/testkit/SealedBundle.h"
 
+#include <QDir>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -217,19 +222,54 @@ TEST_F(InstallQueueTest, ADroppedRunKeepsTheLockAndItsProductUntilItEnds)
 
 TEST_F(InstallQueueTest, UninstallNamesWhatWasLeftInPlace)
 {
-    engine.leftInPlace = {"Alpha.vst3", "Alpha.clap"};
+    const QString notAFolder = "/home/ann/.local/share/Trash is not a folder";
+    engine.removal.changed = {"Alpha.vst3", "Alpha.clap"};
     await(model->queue().uninstall("a"));
-    engine.leftInPlace.clear();
-    engine.trashRefusal = TrashError::notAFolder("/home/ann/.local/share/Trash");
+    engine.removal.refused = {{"Alpha.vst", notAFolder}, {"Alpha.component", "you may not change /media/b"}, {"Alpha.aaxplugin", notAFolder}};
     await(model->queue().uninstall("a"));
-    engine.trashRefusal.reset();
+    engine.removal = {};
     await(model->queue().uninstall("a"));
     EXPECT_EQ(ModelHarness::bannerTexts(*model),
         (QStringList{"Left in place because they changed since install: Alpha.vst3, Alpha.clap.",
-            "a could not be moved to the Trash: /home/ann/.local/share/Trash is not a folder.", "Moved to the Trash."}));
+            "Left in place because they changed since install: Alpha.vst3, Alpha.clap. Alpha.vst, Alpha.aaxplugin could not be moved "
+            "to the Trash: " + notAFolder + ". Alpha.component could not be moved to the Trash: you may not change /media/b.",
+            "Moved to the Trash."}));
     EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
     EXPECT_EQ(engine.uninstalled, (QStringList{"a", "a", "a"}));
     EXPECT_TRUE(lockIsFree(harness));
+}
+
+// What the Trash refuses stays in the pipeline's record, which the Library row shows and the next Move to Trash tries.
+TEST(InstallQueueOnDisk, WhatTheTrashRefusesStaysInTheRowAndIsTriedAgain)
+{
+    ModelHarness harness;
+    Services services = harness.services();
+    QStringList tried;
+    const BundleInstaller installer(CodeVerifier(SignaturePolicy::tavren(), std::make_shared<test::SealCodeSigning>()),
+        harness.path("home"), {}, [&](const QString& item) -> std::optional<QString> {
+            tried.append(QFileInfo(item).fileName());
+            if (tried.size() == 2) // the first Move to Trash's second item, once
+                throw TrashError::notAFolder(harness.path("Trash"));
+            QDir(item).removeRecursively();
+            return std::nullopt;
+        });
+    test::SealedBundle clap;
+    clap.name = "Synth.clap";
+    const QString staging = harness.path("staging");
+    InstallRecord record = Fixtures::record("a", "Alpha", "1.0");
+    record.items = installer.install({{test::SealedBundle().write(staging), BundleKind::vst3}, {clap.write(staging), BundleKind::clap}});
+    services.ledger->save(record);
+    services.pipeline = std::make_shared<const PipelineEngine>(
+        InstallPipeline(nullptr, nullptr, Extractor(), installer, services.ledger, harness.path("work")));
+    AppModel model(std::move(services));
+    const QSignalSpy rowChanged(&model.library(), &Library::installedChanged);
+
+    await(model.queue().uninstall("a"));
+    EXPECT_EQ(rowChanged.count(), 1);
+    EXPECT_EQ(model.library().record("a").value_or(InstallRecord()).items, QList{record.items.last()});
+    await(model.queue().uninstall("a"));
+    EXPECT_EQ(model.library().installed(), QList<InstallRecord>{});
+    EXPECT_EQ(tried, (QStringList{"Synth.vst3", "Synth.clap", "Synth.clap"}));
 }
 
 TEST_F(InstallQueueTest, APumpNeverStartsMoreThanTheFreeSlots)
