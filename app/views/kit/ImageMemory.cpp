@@ -27,6 +27,12 @@ Fetch& replacement()
     return *fetch;
 }
 
+bool replaced()
+{
+    std::lock_guard lock(fetchMutex);
+    return bool(replacement());
+}
+
 } // namespace
 
 QCache<QString, QImage>& images()
@@ -64,11 +70,8 @@ std::optional<QByteArray> fetch(const QUrl& url)
 
 std::optional<QByteArray> stored(const QUrl& url)
 {
-    {
-        std::lock_guard lock(fetchMutex);
-        if (replacement())
-            return std::nullopt;
-    }
+    if (replaced())
+        return std::nullopt;
     return ImageDataCache::shared().stored(url);
 }
 
@@ -122,6 +125,11 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
     if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels)
         image = image.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
+}
+
+bool discard(const QUrl& url, const QByteArray& bytes)
+{
+    return !replaced() && ImageDataCache::shared().discard(url, bytes);
 }
 
 namespace {

@@ -57,6 +57,10 @@ void limitAllocation();
 // (PNG or JPEG, told by their content), or when their header declares no size or a
 // canvas over the bounds above (refused before decoding).
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
+// Bytes fetched for `url` that decode() gave nothing for: the shared cache lets go of them
+// (ImageDataCache::discard). Whether fetching the address again may give other bytes;
+// false while the source is replaced. Blocks on the disk.
+bool discard(const QUrl& url, const QByteArray& bytes);
 
 // The visible images' loads.
 QThreadPool& pool();
