@@ -27,43 +27,24 @@ inline QByteArray jpegDeclaring(QSize canvas, bool progressive)
     return bytes;
 }
 
-namespace crafted {
-
-inline void appendLittleEndian(QByteArray& bytes, quint32 value, int size)
+// A GIF of 35 bytes: one 1 x 1 frame on a 5792 x 5792 screen, which its decoder paints whole.
+inline QByteArray gifOnLargeScreen()
 {
-    for (int at = 0; at < size; ++at)
-        bytes.append(char(value >> (8 * at) & 0xFF));
+    return QByteArray("GIF89a\xA0\x16\xA0\x16\x80\0\0" "\0\0\0\xFF\xFF\xFF" "\x2C\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0\x3B", 35);
 }
 
-} // namespace crafted
-
-// A GIF of 35 bytes: one 1 x 1 frame on a logical screen of `screen`, which its decoder paints whole.
-inline QByteArray gifOnScreen(QSize screen)
-{
-    QByteArray bytes("GIF89a");
-    crafted::appendLittleEndian(bytes, quint32(screen.width()), 2);
-    crafted::appendLittleEndian(bytes, quint32(screen.height()), 2);
-    bytes.append("\x80\0\0" "\0\0\0\xFF\xFF\xFF", 9); // a global table of two colours
-    bytes.append("\x2C\0\0\0\0\x01\0\x01\0\0", 10); // the frame: at 0, 0, 1 x 1
-    bytes.append("\x02\x02\x44\x01\0\x3B", 6); // its one pixel, the end
-    return bytes;
-}
-
-// An ICO whose one entry declares 256 x 256 and holds a PNG of `canvas`, of one colour (about 120 KB for 5600 x 5600).
+// An ICO whose one entry says 256 x 256 but holds a PNG of `canvas`, of one colour (about 100 KB for 5600 x 5600).
 inline QByteArray icoHoldingPng(QSize canvas)
 {
+    QImage picture(canvas, QImage::Format_RGB32);
+    picture.fill(Qt::red);
     QByteArray png;
-    {
-        QImage picture(canvas, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QBuffer buffer(&png);
-        if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, "png").write(picture))
-            return {};
-    }
-    QByteArray bytes("\0\0\x01\0\x01\0" "\0\0\0\0\x01\0\x20\0", 14); // one image; 256 x 256, 32 bits
-    crafted::appendLittleEndian(bytes, quint32(png.size()), 4);
-    crafted::appendLittleEndian(bytes, 22, 4); // where the PNG starts
-    return bytes + png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "png"))
+        return {};
+    QByteArray directory("\0\0\x01\0\x01\0" "\0\0\0\0\x01\0\x20\0" "size" "\x16\0\0\0", 22); // 32 bits, at 22
+    qToLittleEndian(quint32(png.size()), directory.data() + 14);
+    return directory + png;
 }
 
 } // namespace hub::test
