@@ -60,6 +60,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     // Left to adapt, it rises with the first large block freed, after which they stay in
     // the heap, held long after the window needs them.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    hub::ImageMemory::limitAllocation();
     // The checkout's web engine takes flags from the hub alone: not from the inherited
     // environment, nor from an engine part of this command line.
     hub::WebEngineArguments::clearInherited();

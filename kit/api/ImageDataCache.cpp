@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -28,6 +29,11 @@ std::optional<QByteArray> readCached(const QString& file)
     if (!cached.missing())
         NoFollow::removeTree(AT_FDCWD, QFile::encodeName(file));
     return std::nullopt;
+}
+
+QByteArray digestOf(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 } // namespace
@@ -77,6 +83,8 @@ std::optional<QByteArray> ImageDataCache::data(const QUrl& url, std::stop_token 
 
     std::promise<std::optional<QByteArray>> promise;
     std::unique_lock lock(mutex_);
+    if (unusable_.contains(address))
+        return std::nullopt;
     if (const auto hit = memory_.constFind(address); hit != memory_.constEnd())
         return *hit;
     if (const auto running = inFlight_.constFind(address); running != inFlight_.constEnd()) {
@@ -109,6 +117,8 @@ std::optional<QByteArray> ImageDataCache::stored(const QUrl& url)
     const QString address = QString::fromUtf8(url.toEncoded());
     {
         const std::lock_guard lock(mutex_);
+        if (unusable_.contains(address))
+            return std::nullopt;
         if (const auto hit = memory_.constFind(address); hit != memory_.constEnd())
             return *hit;
     }
@@ -118,15 +128,57 @@ std::optional<QByteArray> ImageDataCache::stored(const QUrl& url)
     if (!bytes)
         return std::nullopt;
     const std::lock_guard lock(mutex_);
+    if (givenUp(address, *bytes))
+        return std::nullopt; // read before its discard removed it
     remember(address, *bytes);
     return bytes;
+}
+
+bool ImageDataCache::discard(const QUrl& url, const QByteArray& bytes)
+{
+    const QString address = QString::fromUtf8(url.toEncoded());
+    const QString file = directory.isEmpty() ? QString() : directory + u'/' + key(url);
+    std::unique_lock lock(mutex_);
+    if (unusable_.contains(address))
+        return false;
+    if (const auto hit = memory_.constFind(address); hit != memory_.constEnd()) {
+        if (*hit != bytes)
+            return true; // a later fetch's
+        memory_.erase(hit);
+        order_.erase(std::find(order_.begin(), order_.end(), address));
+    } else {
+        // Out of memory: on the disk, unless another caller of the same answer let go of it first.
+        if (file.isEmpty() || givenUp(address, bytes))
+            return true;
+        lock.unlock();
+        const bool onDisk = readCached(file) == bytes;
+        lock.lock();
+        if (!onDisk || givenUp(address, bytes) || unusable_.contains(address))
+            return !unusable_.contains(address);
+    }
+    const bool again = !dropped_.contains(address);
+    dropped_.insert(address, digestOf(bytes));
+    if (!again)
+        unusable_.insert(address);
+    lock.unlock();
+    if (!file.isEmpty())
+        NoFollow::removeTree(AT_FDCWD, QFile::encodeName(file));
+    return again;
+}
+
+bool ImageDataCache::givenUp(const QString& address, const QByteArray& bytes) const
+{
+    const auto dropped = dropped_.constFind(address);
+    return dropped != dropped_.constEnd() && *dropped == digestOf(bytes);
 }
 
 std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token stop)
 {
     const QString file = directory.isEmpty() ? QString() : directory + u'/' + key(url);
     if (!file.isEmpty()) {
-        if (std::optional<QByteArray> bytes = readCached(file))
+        std::optional<QByteArray> bytes = readCached(file);
+        const std::lock_guard lock(mutex_);
+        if (bytes && !givenUp(QString::fromUtf8(url.toEncoded()), *bytes))
             return bytes;
     }
 

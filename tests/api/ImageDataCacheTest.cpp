@@ -259,3 +259,25 @@ TEST(ImageDataCache, PruneRemovesWhatIsOlderThan30Days)
     f.cache.pruneDisk(now);
     EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("elsewhere/old.img"))));
 }
+
+// Bytes a caller could not decode leave memory and disk and are fetched again, once a run; given up again, the address
+// is a miss without any fetch. Other bytes than those held change nothing.
+TEST(ImageDataCache, BytesGivenUpAreFetchedAgainOnceARun)
+{
+    QTemporaryDir folder;
+    Fixture f(folder.path());
+    const QUrl url = image(QStringLiteral("icon.png"));
+    const QByteArray answer = url.toEncoded();
+    const QString file = folder.filePath(ImageDataCache::key(url));
+    ASSERT_EQ(f.cache.data(url), answer);
+    EXPECT_TRUE(f.cache.discard(url, "other bytes"));
+    EXPECT_TRUE(f.cache.inMemory(url) && QFile::exists(file));
+    EXPECT_TRUE(f.cache.discard(url, answer));
+    EXPECT_TRUE(f.cache.discard(url, answer)); // a second caller of the same answer
+    EXPECT_FALSE(f.cache.inMemory(url) || QFile::exists(file));
+    EXPECT_EQ(f.cache.data(url), answer);
+    EXPECT_FALSE(f.cache.discard(url, answer));
+    EXPECT_FALSE(f.cache.inMemory(url) || QFile::exists(file));
+    EXPECT_EQ(f.cache.data(url), std::nullopt);
+    EXPECT_EQ(f.plain.count(), 2);
+}

@@ -48,8 +48,12 @@ void CachedImage::load()
 {
     requested_ = url_;
     image_ = url_.isEmpty() ? std::nullopt : ImageMemory::image(url_);
-    if (image_ || url_.isEmpty())
-        return;
+    if (!image_ && !url_.isEmpty())
+        fetch(true);
+}
+
+void CachedImage::fetch(bool firstTry)
+{
     const QUrl url = url_;
     const int maxPixels = maxPixels_;
     QPointer<CachedImage> self(this);
@@ -58,18 +62,27 @@ void CachedImage::load()
         if (self && self->url_ == url)
             self->requested_.reset();
     };
+    // Bytes that give no image are let go of; when the address may give others, it is fetched
+    // again at once, once, for a view still showing it.
+    using Decoded = std::pair<std::optional<QImage>, bool>;
     // The load goes on for the memory's sake when the view goes.
-    ImageMemory::requestBytes(url, QCoreApplication::instance(), [self, url, maxPixels, failed](const std::optional<QByteArray>& bytes) {
+    ImageMemory::requestBytes(url, QCoreApplication::instance(), [self, url, maxPixels, failed, firstTry](const std::optional<QByteArray>& bytes) {
         if (!bytes)
             return failed();
-        QtConcurrent::run(&ImageMemory::pool(), [bytes = *bytes, maxPixels] { return ImageMemory::decode(bytes, maxPixels); })
-            .then(QCoreApplication::instance(), [self, url, failed](const std::optional<QImage>& image) {
-                if (!image)
-                    return failed();
-                ImageMemory::remember(url, *image);
-                if (self && self->url_ == url)
-                    self->present(*image);
-            });
+        QtConcurrent::run(&ImageMemory::pool(), [url, bytes = *bytes, maxPixels] {
+            std::optional<QImage> image = ImageMemory::decode(bytes, maxPixels);
+            const bool again = !image && ImageMemory::discard(url, bytes);
+            return Decoded(std::move(image), again);
+        }).then(QCoreApplication::instance(), [self, url, failed, firstTry](const Decoded& decoded) {
+            const auto& [image, again] = decoded;
+            if (again && firstTry && self && self->url_ == url)
+                return self->fetch(false);
+            if (!image)
+                return failed();
+            ImageMemory::remember(url, *image);
+            if (self && self->url_ == url)
+                self->present(*image);
+        });
     });
 }
 

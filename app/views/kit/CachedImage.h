@@ -13,7 +13,8 @@ namespace hub {
 // A picture from the network: its placeholder until the decoded image is there
 // (at once when ImageMemory holds it), then the image filling the view, fading in.
 // Loads when shown and when its address changes; a view gone before its image
-// arrives is left alone, and the image is still remembered.
+// arrives is left alone, and the image is still remembered. Bytes that give no
+// image leave the cache (ImageMemory::discard) and are fetched again once.
 class CachedImage : public QWidget {
     Q_OBJECT
 
@@ -41,6 +42,7 @@ protected:
 
 private:
     void load();
+    void fetch(bool firstTry);
     void present(const QImage& image);
 
     QUrl url_;

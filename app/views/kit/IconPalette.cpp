@@ -41,16 +41,26 @@ void IconPalette::load(const StorefrontProduct& product)
     pending_.insert(product.id);
     QPointer<IconPalette> self(this);
     // The bytes are shared with the icon views; the averaging runs below their loads.
-    ImageMemory::requestBytes(url, this, [self, id = product.id](const std::optional<QByteArray>& bytes) {
+    // Bytes that give no image are let go of; when the address may give others, the product is
+    // tried again on its next showing.
+    using Averaged = std::pair<std::optional<QColor>, bool>;
+    ImageMemory::requestBytes(url, this, [self, url, id = product.id](const std::optional<QByteArray>& bytes) {
         if (!bytes)
             return;
-        QtConcurrent::run(&ImageMemory::backgroundPool(), [bytes = *bytes] { return averageOf(bytes); })
-            .then(self.data(), [self, id](const std::optional<QColor>& color) {
-                if (!self || !color)
-                    return;
-                self->colors_.insert(id, *color);
-                emit self->colorArrived(id);
-            });
+        QtConcurrent::run(&ImageMemory::backgroundPool(), [url, bytes = *bytes] {
+            const std::optional<QColor> color = averageOf(bytes);
+            return Averaged(color, !color && ImageMemory::discard(url, bytes));
+        }).then(self.data(), [self, id](const Averaged& averaged) {
+            const auto& [color, again] = averaged;
+            if (!self)
+                return;
+            if (again)
+                self->pending_.remove(id);
+            if (!color)
+                return;
+            self->colors_.insert(id, *color);
+            emit self->colorArrived(id);
+        });
     });
 }
 

@@ -15,7 +15,9 @@ class HostPolicy;
 // The average colour of each product's icon, worked out once per product on a
 // worker thread and kept until the app quits. Until a colour is known, and for
 // products whose icon gives none, screens get the accent colour. A product is
-// tried at most once: its id stays pending whether the attempt succeeds or not.
+// tried at most once: its id stays pending whether the attempt succeeds or not,
+// unless its icon's bytes gave no image and were let go of to be fetched again
+// (ImageMemory::discard); then it is tried once more.
 // Main thread only; one palette per model (of()).
 class IconPalette : public QObject {
     Q_OBJECT

@@ -27,6 +27,12 @@ Fetch& replacement()
     return *fetch;
 }
 
+bool replaced()
+{
+    std::lock_guard lock(fetchMutex);
+    return bool(replacement());
+}
+
 } // namespace
 
 QCache<QString, QImage>& images()
@@ -64,11 +70,8 @@ std::optional<QByteArray> fetch(const QUrl& url)
 
 std::optional<QByteArray> stored(const QUrl& url)
 {
-    {
-        std::lock_guard lock(fetchMutex);
-        if (replacement())
-            return std::nullopt;
-    }
+    if (replaced())
+        return std::nullopt;
     return ImageDataCache::shared().stored(url);
 }
 
@@ -78,12 +81,35 @@ void setFetch(Fetch fetch)
     replacement() = std::move(fetch);
 }
 
+void limitAllocation()
+{
+    QImageReader::setAllocationLimit(int(maxCanvasPixels * 4 >> 20));
+}
+
+namespace {
+
+// The reader's format for the formats the store serves, by their signatures; empty for any other.
+QByteArray servedFormat(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return "png";
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return "jpeg";
+    return {};
+}
+
+} // namespace
+
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
 {
+    const QByteArray format = servedFormat(bytes);
+    if (format.isEmpty())
+        return std::nullopt;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false); // that format's handler and no other
     reader.setAutoTransform(true);
     const QSize size = reader.size(); // from the header alone
     if (!size.isValid() || size.isEmpty() || qMax(size.width(), size.height()) > maxCanvasSide
@@ -99,6 +125,11 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
     if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels)
         image = image.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
+}
+
+bool discard(const QUrl& url, const QByteArray& bytes)
+{
+    return !replaced() && ImageDataCache::shared().discard(url, bytes);
 }
 
 namespace {

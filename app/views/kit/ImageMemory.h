@@ -47,10 +47,20 @@ void waitForIdle();
 constexpr int maxCanvasSide = 8192;
 constexpr qint64 maxCanvasPixels = 4096 * 4096;
 
+// Caps what any image reader may allocate for one image at the largest canvas, 4 bytes a
+// pixel, whatever its header declares (a GIF's screen, an ICO entry's PNG). Called once as
+// the app starts, before anything is decoded.
+void limitAllocation();
+
 // Decodes the whole image, upright, scaled down (never up) so that neither side
-// exceeds `maxPixels`; nothing when the bytes are no image, or when their header
-// declares no size or a canvas over the bounds above (refused before decoding).
+// exceeds `maxPixels`; nothing when the bytes are no image of a format the store serves
+// (PNG or JPEG, told by their content), or when their header declares no size or a
+// canvas over the bounds above (refused before decoding).
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
+// Bytes fetched for `url` that decode() gave nothing for: the shared cache lets go of them
+// (ImageDataCache::discard). Whether fetching the address again may give other bytes;
+// false while the source is replaced. Blocks on the disk.
+bool discard(const QUrl& url, const QByteArray& bytes);
 
 // The visible images' loads.
 QThreadPool& pool();

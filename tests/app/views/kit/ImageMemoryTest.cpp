@@ -20,8 +20,9 @@ int withinMemory(const std::function<bool()>& body)
     return test::runInChild(measured, 1 << 30);
 }
 
-// A few hundred bytes declaring a canvas over the bounds would have the decoder hold buffers for all of it: refused
-// before decoding. At the bounds an image is decoded at the size asked; the palette decodes a small sample.
+// A few hundred bytes declaring a canvas over the bounds would have the decoder hold buffers for all of it, as would a
+// GIF's screen or an ICO entry's PNG over them: refused before decoding. At the bounds an image is decoded at the size
+// asked; the palette decodes a small sample.
 TEST(ImageMemory, ACanvasOverTheBoundsIsRefusedAndWhatIsDecodedIsSmall)
 {
     using ImageMemory::maxCanvasPixels, ImageMemory::maxCanvasSide;
@@ -31,6 +32,8 @@ TEST(ImageMemory, ACanvasOverTheBoundsIsRefusedAndWhatIsDecodedIsSmall)
         ASSERT_FALSE(bomb.isEmpty());
         EXPECT_EQ(withinMemory([&] { return !ImageMemory::decode(bomb, 2048); }), 0) << canvas.width() << "x" << canvas.height();
     }
+    for (const QByteArray& bomb : {test::gifOnLargeScreen(), test::icoHoldingPng({5600, 5600})})
+        EXPECT_EQ(withinMemory([&] { return !ImageMemory::decode(bomb, 2048); }), 0) << bomb.left(4).toHex().constData();
     const QByteArray atBounds = test::jpegDeclaring({maxCanvasSide, tallest}, false);
     EXPECT_EQ(withinMemory([&] { return ImageMemory::decode(atBounds, 512).value_or(QImage()).size() == QSize(512, 128); }), 0);
     const QByteArray large = test::jpegDeclaring({maxCanvasSide, 2048}, false);
