@@ -289,7 +289,7 @@ TEST_F(BundleInstallerTest, AFailedPlacementRollsBackTheEarlierOnes)
     // The third old copy cannot be moved to the Trash; the other two go there and come back.
     QStringList restoredOrder;
     const auto real = BundleInstaller::moveToTrash();
-    auto refusing = installer([&](const QString& path) -> std::optional<QString> {
+    auto refusing = installer([&](const QString& path) -> QString {
         if (path.endsWith(QStringLiteral("C.vst")))
             throw std::runtime_error("no Trash for this one");
         return real(path);
@@ -385,7 +385,7 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
     QList<InstalledItem> withStranger = items;
     withStranger[3].identifier = QStringLiteral("com.tavren.piano"); // Keys.app was replaced by another product
 
-    auto trashFails = installer([](const QString&) -> std::optional<QString> { throw std::runtime_error("full"); });
+    auto trashFails = installer([](const QString&) -> QString { throw std::runtime_error("full"); });
     EXPECT_THROW(trashFails.uninstall({items[0]}), std::runtime_error);
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
