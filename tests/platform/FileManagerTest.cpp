@@ -185,20 +185,4 @@ TEST_F(FileManagerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
     EXPECT_EQ(QDir(elsewhere).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"shared"});
 }
 
-// The root volume's Trash is /.Trash-$uid, with one slash, where an item goes and where it is refused.
-TEST_F(FileManagerTest, TheRootVolumesTrashIsNamedWithOneSlash)
-{
-    const QString own = QStringLiteral("/.Trash-") + uid, item = dir.filePath(QStringLiteral("Synth.vst3"));
-    if (!secondVolume || deviceOf(QStringLiteral("/")) != deviceOf(dir.path()) || !what(own).isEmpty())
-        GTEST_SKIP() << "no second volume for the home Trash, or a root Trash already";
-    qputenv("XDG_DATA_HOME", encoded(shm.path()));
-    ASSERT_TRUE(QDir().mkpath(item));
-    try {
-        EXPECT_EQ(FileManager::trashItem(item), own + QStringLiteral("/files/Synth.vst3"));
-    } catch (const TrashError& error) { // the root folder is not the user's to write in
-        EXPECT_EQ(error.path, own);
-    }
-    EXPECT_TRUE(FileManager::removeItem(own));
-}
-
 } // namespace
