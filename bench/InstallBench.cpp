@@ -144,7 +144,7 @@ int main(int argc, char** argv)
     const CodeVerifier verifier(SignaturePolicy::tavren(), std::make_shared<NativeCodeSigning>(test::anchors()));
     BundleInstaller installer(verifier, home, folder.filePath(QStringLiteral("Applications")), [](const QString& item) {
         FileManager::removeItem(item);
-        return std::optional<QString>();
+        return QString(); // gone: nothing to put back
     });
     installer.isRunning = [](const QString&) { return false; };
     const InstallPipeline pipeline(

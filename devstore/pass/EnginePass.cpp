@@ -80,7 +80,7 @@ int pass(const QString& home)
         QDir(target).removeRecursively();
         if (!QDir().rename(path, target))
             throw std::runtime_error("cannot move " + path.toStdString() + " to the demo Trash");
-        return std::optional<QString>(target);
+        return target;
     });
     const InstallPipeline pipeline(client, std::make_shared<Downloader>(client->policy(), PinnedTrust::tavren(), home + QStringLiteral("/work")),
                                    Extractor(verifier), installer, ledger, home + QStringLiteral("/work"));

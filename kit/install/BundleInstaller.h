@@ -24,9 +24,9 @@ namespace hub {
 // holds the install lock.
 class BundleInstaller {
 public:
-    // Moves an item to the Trash; returns where it went, when known. Throws on failure.
+    // Moves an item to the Trash; returns where it went. Throws on failure.
     // Must be safe to call from any thread.
-    using TrashOperation = std::function<std::optional<QString>(const QString& path)>;
+    using TrashOperation = std::function<QString(const QString& path)>;
     // Whether a program is running from inside the bundle at the path.
     using RunningCheck = std::function<bool(const QString& bundle)>;
 

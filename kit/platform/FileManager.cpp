@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <system_error>
@@ -52,55 +55,84 @@ QString numberedName(const QString& name, int number)
 
 [[noreturn]] void refuse(const QString& path, int code) { throw TrashError::system(path, code); }
 
+// `name` in `folder`, joined as plain text (QDir reads a leading ':' as a resource): "/a" and
+// "b" make "/a/b", "/" and "b" make "/b".
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// The folder that the absolute, clean path is in, as plain text; "/" for "/" itself. Each
+// step up is shorter, so a walk up ends at "/" from any start.
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 // The item to trash: the folder it is in, opened (links on the way followed, as the
-// user's folders may be links to another disk), and its name there.
+// user's folders may be links to another disk), and its name there. The item itself is
+// never followed: a link goes as a link.
 struct Item {
     FileDescriptor folder;
     QByteArray name;
-    QString path;     // absolute, as the caller named it
-    QString realPath; // through the real folder it is in
-    dev_t volume = 0; // of the folder it is in: a rename moves it within that
+    QString path;       // absolute, as the caller named it
+    QString realFolder; // the folder it is in, its links resolved
+    dev_t volume = 0;   // of the folder it is in: a rename moves it within that
+
+    QString realPath() const { return joined(realFolder, QFile::decodeName(name)); }
 };
 
 Item openItem(const QString& path)
 {
     Item item;
-    item.path = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QFileInfo info(item.path);
-    item.name = encoded(info.fileName());
+    item.path = QDir::cleanPath(path.startsWith(u'/') ? path : joined(QDir::currentPath(), path));
+    const QByteArray folder = encoded(parentOf(item.path));
+    item.name = encoded(item.path.mid(item.path.lastIndexOf(u'/') + 1));
     if (item.name.isEmpty() || item.name == "..")
         refuse(item.path, EINVAL);
-    item.folder = FileDescriptor(::open(encoded(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat folder {}, status {};
-    if (!item.folder.valid() || ::fstat(item.folder.get(), &folder) != 0
+    item.folder = FileDescriptor(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat opened {}, status {};
+    if (!item.folder.valid() || ::fstat(item.folder.get(), &opened) != 0
         || ::fstatat(item.folder.get(), item.name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         refuse(item.path, errno);
     // A mount point's own device is its mounted disk's; the folder holding its name is what
     // a rename works in (and refuses it: EBUSY).
-    item.volume = folder.st_dev;
-    item.realPath = QDir(info.canonicalPath()).filePath(info.fileName());
+    item.volume = opened.st_dev;
+    char real[PATH_MAX];
+    if (!::realpath(folder.constData(), real))
+        refuse(item.path, errno);
+    struct stat named {};
+    if (::stat(real, &named) != 0 || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+        refuse(item.path, ENOENT); // moved away meanwhile
+    item.realFolder = QFile::decodeName(real);
     return item;
 }
 
-// The folder `name` in `at` (at `path`), made 0700 when missing, opened. A strict one (in a
-// volume's top folder, which other users write in too) must be a real folder of this user;
-// the home Trash is the user's own and followed as they set it up.
-FileDescriptor trashFolder(int at, const QByteArray& name, const QString& path, bool strict)
+// The folder `name` in `at` (at `path`), made 0700 when missing, opened; it must be a folder
+// of this user. Only the home Trash itself is followed when it is a link, which must be the
+// user's own too; every other Trash folder must be a real folder (a volume's top folder, and
+// a Trash the user opened up, are written in by other users).
+FileDescriptor trashFolder(int at, const QByteArray& name, const QString& path, bool followLink)
 {
+    struct stat link {};
+    if (followLink && ::fstatat(at, name.constData(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)
+        && link.st_uid != ::geteuid())
+        throw TrashError::otherOwner(path);
     if (::mkdirat(at, name.constData(), 0700) != 0 && errno != EEXIST)
         refuse(path, errno);
-    FileDescriptor folder(::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (strict ? O_NOFOLLOW : 0)));
+    FileDescriptor folder(::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW)));
     if (!folder.valid()) {
         const int error = errno;
         struct stat status {};
-        if (::fstatat(at, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
+        if (!followLink && ::fstatat(at, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
             throw TrashError::link(path);
         if (error == ENOTDIR)
             throw TrashError::notAFolder(path);
         refuse(path, error);
     }
     struct stat status {};
-    if (strict && (::fstat(folder.get(), &status) != 0 || status.st_uid != ::geteuid()))
+    if (::fstat(folder.get(), &status) != 0 || status.st_uid != ::geteuid())
         throw TrashError::otherOwner(path);
     return folder;
 }
@@ -114,27 +146,27 @@ struct Trash {
     QString relativeTo;
 };
 
-Trash openTrash(int at, const QByteArray& name, const QString& path, bool strict)
+Trash openTrash(int at, const QByteArray& name, const QString& path, bool followLink)
 {
-    const FileDescriptor root = trashFolder(at, name, path, strict);
-    return {path, trashFolder(root.get(), "files", path + QStringLiteral("/files"), strict),
-            trashFolder(root.get(), "info", path + QStringLiteral("/info"), strict), {}};
+    const FileDescriptor root = trashFolder(at, name, path, followLink);
+    return {path, trashFolder(root.get(), "files", joined(path, QStringLiteral("files")), false),
+            trashFolder(root.get(), "info", joined(path, QStringLiteral("info")), false), {}};
 }
 
 QString dataHome()
 {
     const QString set = QFile::decodeName(qgetenv("XDG_DATA_HOME"));
-    return QDir::isAbsolutePath(set) ? QDir::cleanPath(set) : QDir::homePath() + QStringLiteral("/.local/share");
+    return set.startsWith(u'/') ? QDir::cleanPath(set) : joined(QDir::homePath(), QStringLiteral(".local/share"));
 }
 
 // The volume the home Trash is on, or would be made on: that of the nearest folder on its path.
 std::optional<dev_t> homeTrashVolume(const QString& trash)
 {
-    for (QString folder = trash;; folder = QFileInfo(folder).path()) {
+    for (QString folder = trash;; folder = parentOf(folder)) {
         struct stat status {};
         if (::stat(encoded(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode))
             return status.st_dev;
-        if (folder == QStringLiteral("/") || folder == QStringLiteral("."))
+        if (folder == QStringLiteral("/"))
             return std::nullopt;
     }
 }
@@ -144,7 +176,7 @@ QString volumeTopOf(const QString& folder, dev_t volume)
 {
     QString top = folder;
     while (top != QStringLiteral("/")) {
-        const QString up = QFileInfo(top).path();
+        const QString up = parentOf(top);
         struct stat status {};
         if (::stat(encoded(up).constData(), &status) != 0 || status.st_dev != volume)
             break;
@@ -153,26 +185,30 @@ QString volumeTopOf(const QString& folder, dev_t volume)
     return top;
 }
 
-// $top/.Trash/$uid when $top/.Trash is a real folder with the sticky bit (an administrator's,
-// shared by all users) and the user's folder can be had in it; else $top/.Trash-$uid.
-Trash topTrash(const QString& top)
+// The Trash at the top of the item's volume: $top/.Trash/$uid when $top/.Trash is a real folder
+// with the sticky bit (an administrator's, shared by all users) and the user's folder can be had
+// in it; else $top/.Trash-$uid.
+Trash topTrash(const Item& item)
 {
+    const QString top = volumeTopOf(item.realFolder, item.volume);
     const FileDescriptor volume(::open(encoded(top).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!volume.valid())
-        refuse(top, errno);
-    const QByteArray uid = QByteArray::number(::geteuid());
-    const FileDescriptor shared(::openat(volume.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat status {};
+    if (!volume.valid() || ::fstat(volume.get(), &status) != 0)
+        refuse(top, errno);
+    if (status.st_dev != item.volume)
+        refuse(item.path, EXDEV);
+    const QString uid = QString::number(::geteuid());
+    const FileDescriptor shared(NoFollow::openFolder(volume.get(), ".Trash"));
     if (shared.valid() && ::fstat(shared.get(), &status) == 0 && (status.st_mode & S_ISVTX)) {
         try {
-            Trash trash = openTrash(shared.get(), uid, top + QStringLiteral("/.Trash/") + QString::fromLatin1(uid), true);
+            Trash trash = openTrash(shared.get(), encoded(uid), joined(joined(top, QStringLiteral(".Trash")), uid), false);
             trash.relativeTo = top;
             return trash;
         } catch (const TrashError&) {
             // Not the user's to use: their own Trash beside it is.
         }
     }
-    Trash trash = openTrash(volume.get(), ".Trash-" + uid, top + QStringLiteral("/.Trash-") + QString::fromLatin1(uid), true);
+    Trash trash = openTrash(volume.get(), encoded(QStringLiteral(".Trash-") + uid), joined(top, QStringLiteral(".Trash-") + uid), false);
     trash.relativeTo = top;
     return trash;
 }
@@ -181,11 +217,13 @@ Trash topTrash(const QString& top)
 // (exclusively, 0600, the path escaped as in URLs) in info/. Returns where it went.
 QString moveInto(const Item& item, const Trash& trash)
 {
-    const QString recorded = trash.relativeTo.isEmpty() ? item.path : QDir(trash.relativeTo).relativeFilePath(item.realPath);
+    // The real path lies below the top it was found from: the rest of it is the relative path.
+    const QString real = item.realPath();
+    const QString recorded = trash.relativeTo.isEmpty() ? real : real.mid(joined(trash.relativeTo, {}).size());
     const QByteArray info = "[Trash Info]\nPath=" + encoded(recorded).toPercentEncoding("/") + "\nDeletionDate="
         + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + '\n';
-    const QString infoFolder = trash.path + QStringLiteral("/info");
-    const QString filesFolder = trash.path + QStringLiteral("/files");
+    const QString infoFolder = joined(trash.path, QStringLiteral("info"));
+    const QString filesFolder = joined(trash.path, QStringLiteral("files"));
     for (int number = 1; number < 10000; ++number) {
         const QString name = numberedName(QFile::decodeName(item.name), number);
         const QByteArray infoName = encoded(name + QStringLiteral(".trashinfo"));
@@ -203,7 +241,7 @@ QString moveInto(const Item& item, const Trash& trash)
             refuse(infoFolder, writeError);
         }
         if (NoFollow::renameUnlessTaken(item.folder.get(), item.name, trash.files.get(), encoded(name)))
-            return filesFolder + u'/' + name;
+            return joined(filesFolder, name);
         const int error = errno;
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
         if (error != EEXIST)
@@ -239,18 +277,12 @@ QString trashItem(const QString& path)
 {
     const Item item = openItem(path);
     const QString data = dataHome();
-    const QString home = data + QStringLiteral("/Trash");
+    const QString home = joined(data, QStringLiteral("Trash"));
     if (homeTrashVolume(home) == item.volume) {
         QDir().mkpath(data);
-        return moveInto(item, openTrash(AT_FDCWD, encoded(home), home, false));
+        return moveInto(item, openTrash(AT_FDCWD, encoded(home), home, true));
     }
-    return moveInto(item, topTrash(volumeTopOf(QFileInfo(item.realPath).path(), item.volume)));
-}
-
-QString trashItem(const QString& path, const QString& volumeTop)
-{
-    const QString top = QFileInfo(volumeTop).canonicalFilePath();
-    return moveInto(openItem(path), topTrash(top.isEmpty() ? volumeTop : top));
+    return moveInto(item, topTrash(item));
 }
 
 void restoreFromTrash(const QString& pathInTrash, const QString& to)

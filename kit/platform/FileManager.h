@@ -21,15 +21,13 @@ bool removeItem(const QString& path) noexcept;
 // their other modes; links are neither changed nor followed.
 void makeOwnerWritable(const QString& path) noexcept;
 
-// Moves the item (a link itself, not what it points at) to the freedesktop Trash of its
-// volume and returns where it went: the home Trash ($XDG_DATA_HOME/Trash) when the item's
-// folder is on its volume, else the top-directory Trash of that folder's volume. Nothing
-// else is ever written: when no Trash can take the item, it stays and TrashError says why.
+// Moves the item (a link itself, not what it points at) to the freedesktop Trash of the
+// volume its real folder is on and returns where it went: the home Trash
+// ($XDG_DATA_HOME/Trash, which must lead to a folder of the user) when that folder is on
+// its volume, else the top-directory Trash of that folder's volume ($top/.Trash/$uid, or
+// else $top/.Trash-$uid). Nothing else is ever written: when no Trash can take the item,
+// it stays and TrashError says why.
 QString trashItem(const QString& path);
-
-// The same into the top-directory Trash of the volume whose top folder is `volumeTop`
-// ($volumeTop/.Trash/$uid, or else $volumeTop/.Trash-$uid); the item must be below it.
-QString trashItem(const QString& path, const QString& volumeTop);
 
 // Moves an item back out of the Trash to `to` (as moveItem) and, when it sat in a
 // freedesktop Trash, drops its .trashinfo entry so the Trash lists no ghost.

@@ -41,7 +41,7 @@ protected:
     {
         const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
         BundleInstaller installer(verifier, box.filePath(QStringLiteral("home")), box.filePath(QStringLiteral("Applications")),
-                                  [this](const QString& path) -> std::optional<QString> {
+                                  [this](const QString& path) -> QString {
                                       const QString target = box.filePath(QStringLiteral("Trash/") + QFileInfo(path).fileName());
                                       QDir().mkpath(box.filePath(QStringLiteral("Trash")));
                                       QDir(target).removeRecursively();

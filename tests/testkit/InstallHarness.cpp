@@ -64,7 +64,7 @@ InstallPipeline InstallHarness::pipeline() const
         storePolicy, PinnedTrust{{}, {{QStringLiteral("objects.test"), {chain_.root.spkiPin()}}}}, workRoot(),
         ConnectionOptions{.connectTo = {{downloadHost, downloads.port()}}, .trustStore = TrustStore::fromPem(chain_.root.pem())});
     const QString trashFolder = trash();
-    BundleInstaller installer(verifier, home(), applications(), [trashFolder](const QString& item) -> std::optional<QString> {
+    BundleInstaller installer(verifier, home(), applications(), [trashFolder](const QString& item) -> QString {
         const QString folder = trashFolder + u'/' + QUuid::createUuid().toString(QUuid::WithoutBraces);
         QDir().mkpath(folder);
         const QString target = folder + u'/' + QFileInfo(item).fileName();

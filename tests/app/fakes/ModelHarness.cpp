@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <stdexcept>
 
 namespace hub {
 
@@ -55,10 +56,12 @@ void ModelHarness::useRealPipeline(
     services.ledger = std::make_shared<InstallLedger>(supportFolder());
     const CodeVerifier verifier(SignaturePolicy::tavren(), NativeCodeSigning::standard());
     const BundleInstaller installer(verifier, path("home"), path("Applications"),
-        [this](const QString& item) -> std::optional<QString> {
+        [this](const QString& item) -> QString {
             const QString target = path("Trash/" + QFileInfo(item).fileName());
             QDir().mkpath(path("Trash"));
-            return QDir().rename(item, target) ? std::optional(target) : std::nullopt;
+            if (!QDir().rename(item, target))
+                throw std::runtime_error("cannot trash " + item.toStdString());
+            return target;
         });
     const QString work = path("work");
     QDir().mkpath(work);
