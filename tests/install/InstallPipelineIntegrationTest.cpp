@@ -451,7 +451,7 @@ TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeThe
     EXPECT_TRUE(QFileInfo::exists(placed()));
 
     // A stale copy the Trash refuses stays in the new record, and the run's note names it.
-    pipeline.installer.trash = [](const QString&) -> std::optional<QString> { throw std::runtime_error("the Trash is full"); };
+    pipeline.installer.trash = [](const QString&) -> QString { throw std::runtime_error("the Trash is full"); };
     const InstallRecord back = pipeline.run(request(legacyDownload), std::nullopt, {});
     EXPECT_EQ(back.items.last().path, placed());
     EXPECT_EQ(back.notes, QStringList{QStringLiteral("Synth.vst3 could not be moved to the Trash: the Trash is full.")});

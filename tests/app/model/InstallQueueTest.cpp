@@ -246,12 +246,12 @@ TEST(InstallQueueOnDisk, WhatTheTrashRefusesStaysInTheRowAndIsTriedAgain)
     Services services = harness.services();
     QStringList tried;
     const BundleInstaller installer(CodeVerifier(SignaturePolicy::tavren(), std::make_shared<test::SealCodeSigning>()),
-        harness.path("home"), {}, [&](const QString& item) -> std::optional<QString> {
+        harness.path("home"), {}, [&](const QString& item) -> QString {
             tried.append(QFileInfo(item).fileName());
             if (tried.size() == 2) // the first Move to Trash's second item, once
                 throw TrashError::notAFolder(harness.path("Trash"));
             QDir(item).removeRecursively();
-            return std::nullopt;
+            return {};
         });
     test::SealedBundle clap;
     clap.name = "Synth.clap";
