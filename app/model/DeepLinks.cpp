@@ -17,8 +17,8 @@ void DeepLinks::open(const QString& url)
         return;
     switch (link->kind) {
     case DeepLink::Kind::product: navigation_.show(link->productId); break;
-    case DeepLink::Kind::library: navigation_.setSelection(HubSection::library); break;
-    case DeepLink::Kind::updates: navigation_.setSelection(HubSection::updates); break;
+    case DeepLink::Kind::library: navigation_.choose(HubSection::library); break;
+    case DeepLink::Kind::updates: navigation_.choose(HubSection::updates); break;
     case DeepLink::Kind::none: break;
     }
     if (services_.activate)

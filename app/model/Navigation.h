@@ -25,8 +25,9 @@ public:
 
     // Another section (none counts as one) empties the path.
     void setSelection(std::optional<HubSection> section);
-    // The user chose a section (sidebar or command): the search is left; another
-    // section shows its root screen, the one already selected keeps its open page.
+    // The user chose a section (the sidebar, a section command, a link to a section, the
+    // account footer or command): the search is left; another section shows its root
+    // screen, the one already selected keeps its open page.
     void choose(HubSection section);
     void setPath(const QStringList& path);
     // Typing the first character into an empty field empties the path.

@@ -195,25 +195,26 @@ bool SingleInstance::claim()
     return true;
 }
 
-bool SingleInstance::claimOrSend(const QString& message, int timeoutMs)
+SingleInstance::Start SingleInstance::claimOrSend(const QString& message, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     if (claim())
-        return true;
+        return Start::primary;
     // A message that cannot be one matters only now, with another hub holding the role.
-    const QByteArray bytes = framed(message);
-    if (bytes.isEmpty())
-        throw SingleInstanceError(SingleInstanceError::Kind::unsendable, socketPath(folder_));
+    QByteArray bytes = framed(message);
+    const bool dropped = bytes.isEmpty();
+    if (dropped)
+        bytes = framed(QString());
     // A primary that is starting holds the lock but does not listen or answer yet; one that
     // ended leaves the role to this start.
     do {
         if (handOver(bytes, folder_, deadline))
-            return false;
+            return dropped ? Start::messageDropped : Start::handedOver;
         if (deadline.hasExpired())
             throw SingleInstanceError(SingleInstanceError::Kind::unanswered, socketPath(folder_));
         pauseBefore(deadline, 20);
     } while (!claim());
-    return true;
+    return Start::primary;
 }
 
 void SingleInstance::accept()

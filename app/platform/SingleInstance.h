@@ -45,13 +45,19 @@ public:
     // taken at all: a folder at the lock's or the socket's name, a path too long for a socket.
     bool claim();
 
-    // A start: becomes the primary (true), or hands `message` to the primary (false once the
-    // primary took it). A primary that holds the role but does not listen or answer yet is
-    // waited for until `timeoutMs` has passed; one that ends meanwhile is succeeded. Throws
-    // SingleInstanceError when neither happens: claim()'s, the primary did not answer, or
-    // `message` cannot be one (too long, or more than one line; a first start takes the role
-    // whatever its message). Blocks the caller.
-    bool claimOrSend(const QString& message, int timeoutMs = startTimeoutMs);
+    enum class Start {
+        primary,        // this object took the role (or already held it)
+        handedOver,     // the primary took the message
+        messageDropped, // the message cannot be one (too long, or more than one line): the primary
+                        // took an empty one instead, as from a start without a message
+    };
+
+    // A start: becomes the primary, or hands `message` to the primary (a first start takes the
+    // role whatever its message). A primary that holds the role but does not listen or answer
+    // yet is waited for until `timeoutMs` has passed; one that ends meanwhile is succeeded.
+    // Throws SingleInstanceError when neither happens: claim()'s, or the primary did not answer.
+    // Blocks the caller.
+    Start claimOrSend(const QString& message, int timeoutMs = startTimeoutMs);
 
     bool isPrimary() const { return listener_.valid(); }
 

@@ -12,8 +12,6 @@ QString SingleInstanceError::message() const
         return QStringLiteral("could not take the lock file %1: %2.").arg(path, reason);
     case Kind::cannotListen:
         return QStringLiteral("could not listen for other starts at %1: %2.").arg(path, reason);
-    case Kind::unsendable:
-        return QStringLiteral("could not hand over to the Tavren Hub already running: the link is too long or holds a line break.");
     case Kind::unanswered:
         break;
     }

@@ -8,7 +8,7 @@ namespace hub {
 // printed after the program's name, so it starts in lower case.
 class SingleInstanceError : public Error {
 public:
-    enum class Kind { cannotLock, cannotListen, unanswered, unsendable };
+    enum class Kind { cannotLock, cannotListen, unanswered };
 
     SingleInstanceError(Kind kind, QString path, int error = 0) : kind(kind), path(std::move(path)), error(error) {}
 

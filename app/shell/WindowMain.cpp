@@ -79,8 +79,13 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     hub::QuitSignals quitSignals(&hub::queuedQuit);
     hub::SingleInstance instance;
     try {
-        // A second start hands its link (or nothing) to the running hub.
-        if (!snapshot && !instance.claimOrSend(hub::LaunchArguments(arguments).link().value_or(QString())))
+        // A second start hands its link (or nothing) to the running hub, which comes forward.
+        using Start = hub::SingleInstance::Start;
+        const Start start = snapshot ? Start::primary : instance.claimOrSend(hub::LaunchArguments(arguments).link().value_or(QString()));
+        if (start == Start::messageDropped)
+            std::fprintf(stderr, "tavren-hub: brought the Tavren Hub already running forward without the link: "
+                                 "it is longer than 64 KiB or holds a line break.\n");
+        if (start != Start::primary)
             return 0;
     } catch (const hub::SingleInstanceError& error) {
         std::fprintf(stderr, "tavren-hub: %s\n", qUtf8Printable(error.message()));

@@ -12,7 +12,7 @@ bool AccountCommand::signedIn(const AppModel& model)
 void AccountCommand::run(AppModel& model)
 {
     if (signedIn(model))
-        model.navigation().setSelection(HubSection::account);
+        model.navigation().choose(HubSection::account);
     else
         model.accounts().openSignIn(SignInPurpose::general());
 }

@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QMenu>
+#include <utility>
 
 namespace hub {
 
@@ -42,9 +43,30 @@ void ActionButton::rebuild()
     delete content_;
     content_ = make(state);
     ++replacements_;
-    if (content_)
+    if (content_) {
         layout()->addWidget(content_);
+        takeTabPlace();
+    }
     updateGeometry();
+}
+
+void ActionButton::takeTabPlace()
+{
+    // Made now, the content's stops come last in the window's Tab order: they go where this
+    // button stands.
+    QList<QWidget*> stops;
+    for (QWidget* at = content_; at == content_ || content_->isAncestorOf(at); at = at->nextInFocusChain())
+        if (at->focusPolicy() & Qt::TabFocus)
+            stops.append(at);
+    if (stops.isEmpty())
+        return;
+    QWidget* before = previousInFocusChain();
+    while (before != window() && !(before->focusPolicy() & Qt::TabFocus))
+        before = before->previousInFocusChain();
+    if (before == window())
+        return;
+    for (QWidget* stop : stops)
+        QWidget::setTabOrder(std::exchange(before, stop), stop);
 }
 
 QWidget* ActionButton::make(const ActionButtonPresenter::State& state)

@@ -30,6 +30,7 @@ public:
 private:
     void rebuild();
     QWidget* make(const ActionButtonPresenter::State& state);
+    void takeTabPlace();
     void press(ActionButtonPresenter::Kind kind);
 
     ProductActions& actions_;

@@ -1,5 +1,7 @@
 #include "app/views/kit/Pill.h"
 
+#include "app/views/kit/FocusHighlight.h"
+#include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
@@ -21,7 +23,7 @@ Pill::Pill(const QString& title, const QString& symbol, bool large, QWidget* par
     setToolTip(Labels::plainToolTip(title));
     setFont(Typography::font(metrics_.fontPixels, QFont::Bold));
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus); // the grid cell around it takes the focus
+    setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it was
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -39,6 +41,16 @@ void Pill::setSymbolTrailing(bool trailing)
 {
     trailing_ = trailing;
     update();
+}
+
+void Pill::showEvent(QShowEvent* event)
+{
+    // Decided once it stands in its place: in a keyboard grid's cell, the cell takes the focus for it.
+    bool inGrid = false;
+    for (const QWidget* up = parentWidget(); up && !inGrid; up = up->parentWidget())
+        inGrid = qobject_cast<const KeyboardGrid*>(up) != nullptr;
+    setFocusPolicy(inGrid ? Qt::NoFocus : Qt::TabFocus);
+    QAbstractButton::showEvent(event);
 }
 
 bool Pill::hitButton(const QPoint& position) const
@@ -73,6 +85,8 @@ void Pill::paintEvent(QPaintEvent*)
     painter.setPen(Theme::accent());
     painter.drawText(QRectF(textX, 0, textWidth, bounds.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
         text());
+    if (hasFocus())
+        FocusHighlight::paint(painter, bounds, radius, Theme::accent());
 }
 
 } // namespace hub

@@ -8,7 +8,9 @@ namespace hub {
 
 // The capsule button of every product action: an optional symbol and the title in
 // the accent colour on a faint capsule, in the small or large metrics. Disabled,
-// it is drawn at 60 % opacity. Its tooltip is the title.
+// it is drawn at 60 % opacity. Its tooltip is the title. Tab reaches it, where it
+// shows the focus ring, and Space presses it; in a keyboard grid's cell, which takes
+// the focus itself, it is left out of the Tab order.
 class Pill : public QAbstractButton {
     Q_OBJECT
 
@@ -23,6 +25,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool hitButton(const QPoint& position) const override;
 
 private:

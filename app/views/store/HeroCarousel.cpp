@@ -60,6 +60,8 @@ HeroCarousel::HeroCarousel(AppModel& model, QWidget* parent)
     tagline_->setColor(white(0.9));
     tagline_->setMaximumWidth(420);
 
+    // First, so that the pill comes before "Learn More" in the Tab order, as on the card.
+    action_ = new ActionButton(ModelActions::of(model_), {}, true, this);
     learnMore_ = new QPushButton(QStringLiteral("Learn More"), this);
     learnMore_->setFlat(true);
     learnMore_->setCursor(Qt::PointingHandCursor);
@@ -78,7 +80,6 @@ HeroCarousel::HeroCarousel(AppModel& model, QWidget* parent)
     auto* actions = new QHBoxLayout;
     actions->setContentsMargins(0, 6, 0, 0);
     actions->setSpacing(12);
-    action_ = new ActionButton(ModelActions::of(model_), {}, true, this);
     actions->addWidget(action_);
     actions->addWidget(learnMore_);
     actions->addStretch();

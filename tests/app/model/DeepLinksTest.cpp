@@ -60,14 +60,14 @@ TEST(DeepLinks, ASecondInstanceHandsItsLinkToTheFirst)
     EXPECT_EQ(model->navigation().selection(), HubSection::apps);
 
     // The second instance blocks while it sends; the first serves meanwhile.
-    std::future<bool> sent = std::async(std::launch::async, [&] { return !SingleInstance(folder.path()).claimOrSend("tavren-hub://product/abc"); });
+    std::future<bool> sent = std::async(std::launch::async, [&] { return SingleInstance(folder.path()).claimOrSend("tavren-hub://product/abc") == SingleInstance::Start::handedOver; });
     ASSERT_TRUE(test::eventually([&] { return !model->navigation().path().isEmpty(); }));
     EXPECT_TRUE(sent.get());
     EXPECT_EQ(model->navigation().path(), QStringList({"abc"}));
     EXPECT_EQ(harness.desktop.activations, 2);
 
     // A second start without a link only brings the app forward.
-    std::future<bool> plain = std::async(std::launch::async, [&] { return !SingleInstance(folder.path()).claimOrSend(""); });
+    std::future<bool> plain = std::async(std::launch::async, [&] { return SingleInstance(folder.path()).claimOrSend("") == SingleInstance::Start::handedOver; });
     ASSERT_TRUE(test::eventually([&] { return harness.desktop.activations == 3; }));
     EXPECT_TRUE(plain.get());
     EXPECT_EQ(model->navigation().path(), QStringList({"abc"}));

@@ -1,13 +1,14 @@
 // The window in the app's own look: no push button, scroll bar or tab bar is drawn the
 // way Qt draws it by default, on the screens that hold them, and the look comes from the
 // app's style: neither the application nor any widget carries a style sheet. Every Tab
-// stop shows its focus.
+// stop shows its focus, and Tab reaches every action pill that no grid cell holds.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/shell/Screens.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/kit/Pill.h"
 #include "app/views/kit/Theme.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -197,6 +199,66 @@ TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
         }
     }
     EXPECT_EQ(blind, QStringList());
+}
+
+// The carousel, a product page's header and the Library's and the Updates' rows hold their pill
+// alone: Tab reaches it in its place (the next stop is the control beside it, if any), never one
+// in a shelf's grid cell, and Space presses it. (The round of the store above sees its ring.)
+TEST_F(WindowLook, TabReachesThePillsNoGridCellHoldsAndSpacePressesThem)
+{
+    model->accounts().setTavrenProfile(Fixtures::profile(QStringLiteral("ada@tavren.test"), QStringList{"tv-reverb", "tv-delay"}));
+    model->accounts().setStoreUser(Fixtures::user(QStringLiteral("ada@tavren.test"))); // an update queues, with no sheet
+    InstallRecord app = Fixtures::record(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb"), QStringLiteral("1.0.0"));
+    app.items = {InstalledItem{QStringLiteral("/Applications/TV Reverb.app"), BundleKind::app, QStringLiteral("com.tv.reverb"), QStringLiteral("TEAM"), std::nullopt}};
+    model->library().setInstalled({app, Fixtures::record(QStringLiteral("tv-delay"), QStringLiteral("TV Delay"), QStringLiteral("0.9.0"))});
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto holder = [](const QWidget* stop) {
+        for (const QWidget* up = stop->parentWidget(); up; up = up->parentWidget())
+            for (const char* name : {"hub::HeroCarousel", "hub::ProductPage", "hub::LibraryRow", "hub::UpdateRow", "hub::KeyboardGrid"})
+                if (up->inherits(name))
+                    return QString::fromLatin1(name);
+        return QString();
+    };
+    const struct {
+        std::function<void()> go;
+        QString holder;
+        QString next; // the next stop's holder: none past the page's last
+    } cases[] = {
+        {[&] { model->navigation().choose(HubSection::discover); }, "hub::HeroCarousel", "hub::HeroCarousel"},
+        {[&] { model->navigation().show(QStringLiteral("tv-reverb")); }, "hub::ProductPage", "hub::ProductPage"},
+        {[&] { model->navigation().choose(HubSection::updates); }, "hub::UpdateRow", ""},
+        {[&] { model->navigation().choose(HubSection::library); }, "hub::LibraryRow", "hub::LibraryRow"},
+    };
+    for (const auto& c : cases) {
+        c.go();
+        settle();
+        window.root()->sidebar()->list()->setFocus(Qt::OtherFocusReason);
+        QSet<QString> holders;
+        Pill* reached = nullptr;
+        std::optional<QString> next;
+        for (QSet<QWidget*> seen; seen.size() < 80;) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* stop = QApplication::focusWidget();
+            ASSERT_NE(stop, nullptr);
+            if (seen.contains(stop))
+                break;
+            seen.insert(stop);
+            if (reached && !next)
+                next = holder(stop);
+            if (auto* pill = qobject_cast<Pill*>(stop)) {
+                holders.insert(holder(pill));
+                reached = reached ? reached : pill;
+            }
+        }
+        ASSERT_NE(reached, nullptr) << c.holder.toStdString();
+        EXPECT_EQ(holders, QSet<QString>{c.holder});
+        EXPECT_EQ(next, c.next) << c.holder.toStdString();
+        reached->setFocus(Qt::TabFocusReason);
+        QSignalSpy pressed(reached, &Pill::clicked);
+        QTest::keyClick(reached, Qt::Key_Space);
+        EXPECT_EQ(pressed.size(), 1) << c.holder.toStdString();
+    }
 }
 
 } // namespace
