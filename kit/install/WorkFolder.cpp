@@ -36,8 +36,8 @@ QByteArray lockName(const QByteArray& run) { return run + ".lock"; }
 // until `patience` has passed, since a blocking wait has no end while another process
 // holds it. flock is not fair: a sweep that takes the root again at once would win every
 // time. So a claim or discard that has to wait says so with a ".waiting-*" file in the
-// root that it holds locked, and a sweep leaves the root alone while one is held: the
-// waiter waits at most for the sweeps already under way.
+// root that it holds locked, and a sweep leaves the root alone while one is held, also
+// one it finds only once it holds the root: the waiter waits at most for the sweep under way.
 class Gate {
 public:
     Gate(int root, int mode, std::chrono::milliseconds patience) : root_(root)
@@ -45,7 +45,7 @@ public:
         if (take(mode) || errno != EWOULDBLOCK || patience <= std::chrono::milliseconds(0))
             return;
         const QByteArray waiting = waitingPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        const FileDescriptor marker = NoFollow::lockFile(root_, waiting);
+        const FileDescriptor marker = makeMarker(waiting);
         const auto until = std::chrono::steady_clock::now() + patience;
         auto pause = std::chrono::milliseconds(1);
         do {
@@ -83,6 +83,19 @@ public:
 
 private:
     static constexpr const char* waitingPrefix = ".waiting-";
+
+    // The marker `name`, locked before it is seen under that name: a sweep takes a marker it finds unlocked for
+    // one whose waiter is gone, and removes it. So it is made without a name, locked, and then linked in; made
+    // by name where the file system makes no file without one.
+    FileDescriptor makeMarker(const QByteArray& name) const
+    {
+        FileDescriptor marker(::openat(root_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+        const QByteArray path = "/proc/self/fd/" + QByteArray::number(marker.get());
+        if (marker.valid() && ::flock(marker.get(), LOCK_EX | LOCK_NB) == 0
+            && ::linkat(AT_FDCWD, path.constData(), root_, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+            return marker;
+        return NoFollow::lockFile(root_, name);
+    }
 
     bool take(int mode)
     {
@@ -211,8 +224,9 @@ void WorkFolder::sweep() const
             return; // it goes first: left for the next sweep
         {
             const Gate gate(top.get(), LOCK_EX, std::chrono::milliseconds(0));
-            if (!gate.held())
-                return; // another holds the root: left for the next sweep
+            // Another holds the root, or one that has come to wait meanwhile goes first: left for the next sweep.
+            if (!gate.held() || Gate::anyoneWaits(top.get()))
+                return;
             const FileDescriptor claims = NoFollow::makeFolder(top.get(), claimsFolder);
             for (const QByteArray& name : NoFollow::entries(top.get())) {
                 if (isPartialFile(top.get(), name))
