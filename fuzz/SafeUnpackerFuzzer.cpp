@@ -1,5 +1,5 @@
 // Zip, cpio (plain or gzip) and xar archives unpacked into a folder under a byte budget,
-// refusing links that leave it; the folder is removed after each input.
+// refusing links that leave it; a scratch folder per input, removed after it.
 #include "fuzz/FuzzSeeds.h"
 #include "fuzz/InputFile.h"
 
@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const fuzz::InputFile input(QStringLiteral("archive"));
     static const QTemporaryDir output;
     const std::filesystem::path file(QFile::encodeName(input.write(data, size)).toStdString());
-    const QString dest = output.filePath(QStringLiteral("unpacked"));
+    const ScratchFolder scratch(output.path());
+    const QString dest = scratch / QStringLiteral("unpacked");
     try {
         tools::ArchiveReader reader;
         archive_read_support_format_zip_seekable(reader.handle);
@@ -67,6 +68,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const std::exception&) {
         // Refusals and file-system errors are outcomes, not findings.
     }
-    ScratchFolder::removeTree(dest);
     return 0;
 }

@@ -25,6 +25,8 @@
 #include <mutex>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hub {
 
@@ -38,11 +40,14 @@ constexpr qint64 maxListSize = 64 * 1024 * 1024; // an Info.plist or a sealed re
 
 enum class Kind { bundle, machO, diskImage, other };
 
-// What a check read from the code it verified: the cdhash of the first architecture's primary
-// directory (which binds that code, the Info.plist and the sealed resource list), the identity that
+// What a check read from the code it verified: the cdhashes of each architecture it checked (the
+// first architecture's first, of its primary directory, binds that code, the Info.plist and the
+// sealed resource list), whether that was every architecture and a bundle, the identity that
 // directory names, and the Info.plist.
 struct CheckedIdentity {
-    QByteArray cdhash;
+    QList<QList<QByteArray>> cdhashes;
+    bool everyArchitecture = false;
+    bool bundle = false;
     QString identifier;
     std::optional<QString> team;
     std::optional<QByteArray> infoPlist;
@@ -58,8 +63,13 @@ struct NativeCode : Service::StaticCode {
         const std::lock_guard lock(mutex);
         if (!checked)
             checked = std::move(found);
-        else if (checked->cdhash != found.cdhash)
+        else if (checked->cdhashes.first().first() != found.cdhashes.first().first())
             CodeSignatureFault::raise(Service::errSignatureFailed, QStringLiteral("the code changed while it was checked"));
+    }
+    std::optional<CheckedIdentity> settled() const
+    {
+        const std::lock_guard lock(mutex);
+        return checked;
     }
 
     mutable std::mutex mutex;
@@ -117,6 +127,22 @@ struct BundleLayout {
     CodeSignatureFault::raise(Service::errBadBundleFormat, what + QStringLiteral(" is a symbolic link"));
 }
 
+// Raises for `name` in the open folder, which could not be opened as a real folder (errno says why),
+// unless it is not there at all.
+void refuseFolder(int folder, const QByteArray& name, const QString& what)
+{
+    const int error = errno;
+    if (error == ENOENT)
+        return;
+    // A link opened as a folder without following it fails with ENOTDIR too.
+    struct stat status {};
+    if (error == ELOOP || (error == ENOTDIR && ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode)))
+        linkedLayout(what);
+    if (error == ENOTDIR)
+        CodeSignatureFault::raise(Service::errBadBundleFormat, what + QStringLiteral(" is not a folder"));
+    CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read the main executable"));
+}
+
 [[noreturn]] void noMainExecutable(bool hasSeal)
 {
     if (hasSeal)
@@ -168,21 +194,25 @@ std::optional<CodeBytes> openExecutable(const QString& bundle, const QString& pa
 {
     const QStringList steps = QDir(bundle).relativeFilePath(path).split(u'/');
     FileDescriptor folder = NoFollow::openFolder(AT_FDCWD, QFile::encodeName(bundle));
-    QString step = QStringLiteral("the bundle");
-    for (qsizetype i = 0; folder.valid() && i + 1 < steps.size(); ++i) {
-        step = steps.at(i);
-        folder = NoFollow::openFolder(folder.get(), QFile::encodeName(step));
+    if (!folder.valid()) {
+        refuseFolder(AT_FDCWD, QFile::encodeName(bundle), QStringLiteral("the bundle"));
+        return std::nullopt;
     }
-    std::optional<ReadOnlyFile> file;
-    if (folder.valid())
-        file = ReadOnlyFile::openAt(folder.get(), QFile::encodeName(steps.last()));
+    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
+        const QByteArray step = QFile::encodeName(steps.at(i));
+        FileDescriptor next = NoFollow::openFolder(folder.get(), step);
+        if (!next.valid()) {
+            refuseFolder(folder.get(), step, steps.at(i));
+            return std::nullopt;
+        }
+        folder = std::move(next);
+    }
+    std::optional<ReadOnlyFile> file = ReadOnlyFile::openAt(folder.get(), QFile::encodeName(steps.last()));
     if (file)
         return CodeBytes(std::move(*file), Service::errSignatureNotVerifiable, path);
     if (errno == ENOENT)
         return std::nullopt;
-    if (!folder.valid() && (errno == ELOOP || errno == ENOTDIR))
-        linkedLayout(step);
-    if (folder.valid() && (errno == ELOOP || errno == EISDIR || errno == EINVAL))
+    if (errno == ELOOP || errno == EISDIR || errno == EINVAL)
         CodeSignatureFault::raise(Service::errRegularFile, QStringLiteral("the main executable must be a regular file"));
     CodeSignatureFault::raise(Service::errSignatureNotVerifiable, QStringLiteral("cannot read the main executable"));
 }
@@ -301,10 +331,17 @@ struct NativeCodeSigning::CheckedCode {
             all += signature.cdhashes;
         return all;
     }
-    CheckedIdentity identity() const
+    QList<QList<QByteArray>> cdhashesPerArchitecture() const
+    {
+        QList<QList<QByteArray>> all;
+        for (const SignedCode& signature : signatures)
+            all.append(signature.cdhashes);
+        return all;
+    }
+    CheckedIdentity identity(uint32_t flags) const
     {
         const SignedCode& first = signatures.first();
-        return {first.cdhashes.first(), first.identifier, first.team, infoPlist};
+        return {cdhashesPerArchitecture(), (flags & checkAllArchitectures) != 0, bundle, first.identifier, first.team, infoPlist};
     }
 };
 
@@ -348,8 +385,13 @@ const NativeCodeSigning::Anchors& NativeCodeSigning::anchors() const
 
 std::shared_ptr<const Service::StaticCode> NativeCodeSigning::createStaticCode(const QString& path) const
 {
-    // Nothing but a folder or a regular file that can be read makes a code object.
-    if (!QFileInfo(path).isDir() && !ReadOnlyFile::openAt(AT_FDCWD, QFile::encodeName(path)))
+    // Nothing but a folder or a regular file that can be read makes a code object. The file is not
+    // opened here: the check opens it, and refuses whatever is put at the path meanwhile.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    const bool folder = ::stat(name.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    if (!folder
+        && (::lstat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode) || ::faccessat(AT_FDCWD, name.constData(), R_OK, AT_EACCESS) != 0))
         return nullptr;
     auto code = std::make_shared<NativeCode>();
     code->path = path;
@@ -367,7 +409,7 @@ Service::Validity NativeCodeSigning::checkValidity(const StaticCode& code, uint3
         if (compiled && compiled->needsNotarization() && !anchors().notary.hasKeys())
             CodeSignatureFault::raise(errReqFailed, QStringLiteral("no notary key is configured"));
         const CheckedCode checked = check(native->path, flags, 0);
-        native->settle(checked.identity());
+        native->settle(checked.identity(flags));
         if (compiled)
             checkRequirement(checked, native->path, *compiled);
         return {};
@@ -474,14 +516,27 @@ NativeCodeSigning::CheckedCode NativeCodeSigning::check(const QString& path, uin
 
 void NativeCodeSigning::checkRequirement(const CheckedCode& code, const QString& path, const CodeRequirement& requirement) const
 {
-    const bool notarized = requirement.needsNotarization() && code.bundle && hasTicket(path, code.signatures);
+    const bool notarized = requirement.needsNotarization() && code.bundle && hasTicket(path, code.cdhashesPerArchitecture());
     for (const SignedCode& signature : code.signatures) {
         if (!requirement.isSatisfiedBy(signature.chain, signature.identifier, notarized))
             CodeSignatureFault::raise(errReqFailed, QStringLiteral("the code does not satisfy the requirement"));
     }
 }
 
-bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const
+bool NativeCodeSigning::isNotarized(const StaticCode& code) const
+{
+    const auto* native = dynamic_cast<const NativeCode*>(&code);
+    if (!native || !anchors().notary.hasKeys())
+        return false;
+    // The code this object stands for was read and hashed by its first check; only a check that
+    // covered every architecture tells what a ticket must name.
+    const std::optional<CheckedIdentity> checked = native->settled();
+    if (!checked || !checked->everyArchitecture)
+        return CodeSigningService::isNotarized(code);
+    return checked->bundle && hasTicket(native->path, checked->cdhashes);
+}
+
+bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<QList<QByteArray>>& cdhashes) const
 {
     const auto layout = layoutOf(bundle);
     if (!layout)
@@ -490,9 +545,6 @@ bool NativeCodeSigning::hasTicket(const QString& bundle, const QList<SignedCode>
         SmallFile::read(layout->resourceRoot + u'/' + SealedResources::ticketFile, maxTicketSize, SmallFile::Links::refuse);
     if (!ticket.bytes)
         return false;
-    QList<QList<QByteArray>> cdhashes;
-    for (const SignedCode& signature : signatures)
-        cdhashes.append(signature.cdhashes);
     return anchors().notary.vouchesFor(*ticket.bytes, cdhashes);
 }
 

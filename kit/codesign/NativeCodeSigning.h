@@ -41,6 +41,9 @@ public:
     Validity checkValidity(const StaticCode& code, uint32_t flags, const Requirement* requirement) const override;
     std::shared_ptr<const Requirement> compileRequirement(const QString& text) const override;
     std::optional<QVariantMap> copySigningInformation(const StaticCode& code, uint32_t flags) const override;
+    // Told from what the object's first check read when that check covered every architecture; else
+    // the object is checked for it.
+    bool isNotarized(const StaticCode& code) const override;
     std::optional<QString> statusMessage(int32_t status) const override;
 
 private:
@@ -70,8 +73,8 @@ private:
     static void checkBindings(const CodeDirectory& directory, const EmbeddedSignature& signature, const CodeBytes& file,
                               uint64_t codeOffset, size_t codeLength, const SpecialData& special, const QString& what);
 
-    // Whether the bundle's stapled ticket vouches for the checked signatures of its main executable.
-    bool hasTicket(const QString& bundle, const QList<SignedCode>& signatures) const;
+    // Whether the bundle's stapled ticket vouches for the checked cdhashes of its main executable.
+    bool hasTicket(const QString& bundle, const QList<QList<QByteArray>>& cdhashes) const;
 
     AnchorsFactory makeAnchors_;
     mutable std::once_flag anchorsBuilt_;

@@ -87,6 +87,13 @@ public:
     virtual std::optional<QVariantMap> copySigningInformation(const StaticCode& code, uint32_t flags) const = 0;
     // The service's text for a status, or nothing when it has none.
     virtual std::optional<QString> statusMessage(int32_t status) const = 0;
+    // Whether the code meets the requirement "notarized". This checks the code for it; a service whose
+    // check of a code object settles its notarization answers from that check instead.
+    virtual bool isNotarized(const StaticCode& code) const
+    {
+        const auto requirement = compileRequirement(QStringLiteral("notarized"));
+        return requirement && checkValidity(code, checkAllArchitectures, requirement.get()).status == 0;
+    }
 };
 
 } // namespace hub

@@ -44,8 +44,7 @@ VerifiedCode CodeVerifier::verify(const QUrl& bundle) const
     if (!requirement)
         throw VerificationFailure::invalidSignature(name, QStringLiteral("bad requirement"));
 
-    // One check reads the code; the identity and version below are what it verified, and the
-    // notarization check of the same code object must find the same code.
+    // One check reads the code; the identity, version and notarization below are what it verified.
     const auto validity = service_->checkValidity(*code, bundleFlags, requirement.get());
     if (validity.status == CodeSigningService::errUnsigned)
         throw VerificationFailure::unsigned_(name);
@@ -61,7 +60,7 @@ VerifiedCode CodeVerifier::verify(const QUrl& bundle) const
 
     // Code whose directory names no team met the requirement through its certificate: the policy's team.
     return VerifiedCode{bundle.toLocalFile(), *identifier, team.value_or(policy.teamID),
-                        versionIn(info.value(CodeSigningService::infoPList()).toMap()), isNotarized(*code)};
+                        versionIn(info.value(CodeSigningService::infoPList()).toMap()), service_->isNotarized(*code)};
 }
 
 bool CodeVerifier::verifyContainerSignature(const QUrl& image) const
@@ -84,15 +83,7 @@ bool CodeVerifier::verifyContainerSignature(const QUrl& image) const
 bool CodeVerifier::isNotarized(const QUrl& url) const
 {
     const auto code = service_->createStaticCode(url.toLocalFile());
-    return code && isNotarized(*code);
-}
-
-bool CodeVerifier::isNotarized(const CodeSigningService::StaticCode& code) const
-{
-    const auto requirement = service_->compileRequirement(QStringLiteral("notarized"));
-    if (!requirement)
-        return false;
-    return service_->checkValidity(code, CodeSigningService::checkAllArchitectures, requirement.get()).status == 0;
+    return code && service_->isNotarized(*code);
 }
 
 std::optional<QString> CodeVerifier::bundleVersion(const QUrl& bundle)

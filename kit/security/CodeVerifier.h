@@ -35,7 +35,6 @@ public:
     SignaturePolicy policy;
 
 private:
-    bool isNotarized(const CodeSigningService::StaticCode& code) const;
     static std::optional<QString> versionIn(const QVariantMap& info);
     static QString describe(const CodeSigningService& service, const CodeSigningService::Validity& validity);
 
