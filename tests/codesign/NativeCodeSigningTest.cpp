@@ -528,25 +528,14 @@ TEST_F(NativeCodeSigningTest, LinkedLayoutsAreRefusedWhateverTheFlags)
 
 TEST_F(NativeCodeSigningTest, WhatStandsForAFolderOnTheWayToTheExecutableIsNamed)
 {
-    const struct {
-        const char* name;
-        std::function<void(const QString& path, const QString& elsewhere)> replace; // puts something else at path
-        QString detail;
-    } cases[] = {
-        {"a link", replaceWithLink, QStringLiteral("MacOS is a symbolic link")},
-        {"a file",
-         [](const QString& path, const QString& elsewhere) {
-             ASSERT_TRUE(QDir().rename(path, elsewhere));
-             writeBytes(path, "not a folder");
-         },
-         QStringLiteral("MacOS is not a folder")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const bool asLink : {true, false}) {
         QTemporaryDir caseDir;
         const QString bundle = TestSigner::build(BundleSpec::plugIn(), caseDir.path(), SigningIdentity::developerId());
-        c.replace(bundle + QStringLiteral("/Contents/MacOS"), caseDir.filePath(QStringLiteral("moved")));
-        EXPECT_EQ(refusal(bundle), invalid(QFileInfo(bundle).fileName(), c.detail));
+        const QString macOS = bundle + QStringLiteral("/Contents/MacOS"), moved = caseDir.filePath(QStringLiteral("moved"));
+        ASSERT_TRUE(QDir().rename(macOS, moved));
+        asLink ? symlink(moved, macOS) : writeBytes(macOS, "not a folder");
+        EXPECT_EQ(refusal(bundle), invalid(QFileInfo(bundle).fileName(), asLink ? QStringLiteral("MacOS is a symbolic link")
+                                                                                 : QStringLiteral("MacOS is not a folder")));
     }
 }
 
@@ -667,46 +656,34 @@ TEST_F(NativeCodeSigningTest, EveryAdHocCodeDirectoryIsCheckedAgainstTheCode)
     EXPECT_THAT(refusal(host), ::testing::HasSubstr("nested code Frameworks/Engine.framework: code has been modified"));
 }
 
-// Making a code object only looks at the path, and a verification tells notarization from the
-// check it made: each file checked is opened once.
+// Making a code object only looks at the path, and a verification tells notarization from its check: each file
+// checked is opened once. Closes are watched too, so that two opens are never merged into one event.
 TEST_F(NativeCodeSigningTest, EachCheckedFileIsOpenedOnce)
 {
+    const auto opens = [](const QString& path, const std::function<bool()>& check) {
+        const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        EXPECT_GE(::inotify_add_watch(events, QFile::encodeName(path), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+        EXPECT_TRUE(check());
+        alignas(inotify_event) char buffer[4096];
+        int count = 0;
+        for (ssize_t at = 0, length = ::read(events, buffer, sizeof buffer); at < length;
+             at += ssize_t(sizeof(inotify_event)) + reinterpret_cast<inotify_event*>(buffer + at)->len)
+            count += (reinterpret_cast<inotify_event*>(buffer + at)->mask & IN_OPEN) ? 1 : 0;
+        ::close(events);
+        return count;
+    };
+    const auto service = std::make_shared<NativeCodeSigning>(hub::test::anchors(), nullptr, QList{TestNotary::standard().publicKeyDer});
     const QString tool = dir.filePath(QStringLiteral("tool"));
     writeBytes(tool, TestSigner::signMachO(TestSigner::machO({Architecture::arm64}, QStringLiteral("tool"), 9000),
                                            QStringLiteral("com.tavren.tool"), SigningIdentity::developerId()));
+    EXPECT_EQ(opens(tool, [&] { const auto code = service->createStaticCode(tool);
+                                return code && service->checkValidity(*code, 0, nullptr).status == 0; }), 1);
     BundleSpec spec = BundleSpec::app(QStringLiteral("Studio"));
     spec.identifier = QStringLiteral("com.tavren.studio");
     const QString app = build(spec);
     TestSigner::stapleTicket(app);
-    const auto service = std::make_shared<NativeCodeSigning>(hub::test::anchors(), nullptr, QList{TestNotary::standard().publicKeyDer});
     const CodeVerifier notarizing(SignaturePolicy::tavren(), service);
-    const struct {
-        const char* name;
-        QString watched;
-        std::function<bool()> check;
-    } cases[] = {
-        {"a single executable, checked", tool,
-         [&] {
-             const auto code = service->createStaticCode(tool);
-             return code && service->checkValidity(*code, 0, nullptr).status == 0;
-         }},
-        {"a notarized app's executable, verified", hub::test::BundleLayout::of(app).executable,
-         [&] { return notarizing.verify(QUrl::fromLocalFile(app)).notarized; }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        // Closes are watched too, so that two opens are never merged into one event.
-        const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        ASSERT_GE(::inotify_add_watch(events, QFile::encodeName(c.watched), IN_OPEN | IN_CLOSE_NOWRITE), 0);
-        EXPECT_TRUE(c.check());
-        alignas(inotify_event) char buffer[4096];
-        const ssize_t length = ::read(events, buffer, sizeof buffer);
-        int opens = 0;
-        for (ssize_t at = 0; at < length; at += ssize_t(sizeof(inotify_event)) + reinterpret_cast<inotify_event*>(buffer + at)->len)
-            opens += (reinterpret_cast<inotify_event*>(buffer + at)->mask & IN_OPEN) ? 1 : 0;
-        EXPECT_EQ(opens, 1);
-        ::close(events);
-    }
+    EXPECT_EQ(opens(hub::test::BundleLayout::of(app).executable, [&] { return notarizing.verify(QUrl::fromLocalFile(app)).notarized; }), 1);
 }
 
 TEST_F(NativeCodeSigningTest, StapledTicketsNotarizeTheirCodeOnly)

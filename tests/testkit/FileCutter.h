@@ -12,11 +12,9 @@ namespace hub::test {
 // cannot be opened.
 int readWhileCut(const QString& path, const QByteArray& bytes, int times, const std::function<void()>& read);
 
-// As readWhileCut, but the writer turns the file at `path`, which holds the first of `editions` (of one length and
-// first byte), into the next and so on round, each in place: it pauses, spoils the first byte, writes the second
-// half, the rest of the first half and then the first byte. So a read meanwhile may see the first half of one
-// edition and the second half of the next, while the file at rest is one edition whole or starts with a byte none
-// starts with. An edition comes back only after all the others, so with many a read hardly sees the same mix twice.
+// As readWhileCut, but the file, holding the first of `editions` (of one length and first byte), is turned in place
+// into the next and so on round: a pause, the first byte spoiled, the second half, the rest of the first half, the
+// first byte. A read may see halves of two editions; at rest the file is one whole or starts with a spoiled byte.
 // -1 also when the editions are fewer than two or differ in length or first byte.
 int readWhileRewritten(const QString& path, const QList<QByteArray>& editions, int times, const std::function<void()>& read);
 
