@@ -239,7 +239,7 @@ TEST_F(InstallQueueTest, UninstallNamesWhatWasLeftInPlace)
     EXPECT_TRUE(lockIsFree(harness));
 }
 
-// What the Trash refuses stays in the pipeline's record, which the Library row shows and the next Move to Trash tries.
+// What the Trash refuses stays in the Library's row, and the next Move to Trash tries only that.
 TEST(InstallQueueOnDisk, WhatTheTrashRefusesStaysInTheRowAndIsTriedAgain)
 {
     ModelHarness harness;
@@ -253,17 +253,14 @@ TEST(InstallQueueOnDisk, WhatTheTrashRefusesStaysInTheRowAndIsTriedAgain)
             QDir(item).removeRecursively();
             return {};
         });
-    test::SealedBundle clap;
-    clap.name = "Synth.clap";
-    const QString staging = harness.path("staging");
     InstallRecord record = Fixtures::record("a", "Alpha", "1.0");
-    record.items = installer.install({{test::SealedBundle().write(staging), BundleKind::vst3}, {clap.write(staging), BundleKind::clap}});
+    record.items = installer.install({{test::SealedBundle().write(harness.path("staging")), BundleKind::vst3},
+        {test::SealedBundle{.name = "Synth.clap"}.write(harness.path("staging")), BundleKind::clap}});
     services.ledger->save(record);
     services.pipeline = std::make_shared<const PipelineEngine>(
         InstallPipeline(nullptr, nullptr, Extractor(), installer, services.ledger, harness.path("work")));
     AppModel model(std::move(services));
     const QSignalSpy rowChanged(&model.library(), &Library::installedChanged);
-
     await(model.queue().uninstall("a"));
     EXPECT_EQ(rowChanged.count(), 1);
     EXPECT_EQ(model.library().record("a").value_or(InstallRecord()).items, QList{record.items.last()});
