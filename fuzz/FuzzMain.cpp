@@ -2,9 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -51,40 +49,14 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 }
 
 #ifndef HUB_LIBFUZZER
-// Without libFuzzer: `<Name>Fuzzer [FILE|DIR...]` runs every seed, then every file given (a folder's
-// files, in name order), through the target once, and fails on the first that cannot be read.
-// A finding crashes the run.
+// Without libFuzzer: runs each of the target's seeds through it once. A finding crashes the run.
 int main(int argc, char** argv)
 {
     LLVMFuzzerInitialize(&argc, &argv);
-    const auto run = [](const QByteArray& input) {
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.constData()), size_t(input.size()));
-    };
     const QList<QByteArray> seeds = madeSeeds(argc, argv);
     for (const QByteArray& seed : seeds)
-        run(seed);
-    qsizetype files = 0;
-    for (int i = 1; i < argc; ++i) {
-        const QString given = QString::fromLocal8Bit(argv[i]);
-        QStringList paths{given};
-        if (QFileInfo(given).isDir()) {
-            paths.clear();
-            QDirIterator it(given, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-            while (it.hasNext())
-                paths << it.next();
-            paths.sort();
-        }
-        for (const QString& path : paths) {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-                return 1;
-            }
-            run(file.readAll());
-            ++files;
-        }
-    }
-    std::printf("%lld seeds and %lld files run\n", static_cast<long long>(seeds.size()), static_cast<long long>(files));
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(seed.constData()), size_t(seed.size()));
+    std::printf("%lld seeds run\n", static_cast<long long>(seeds.size()));
     return 0;
 }
 #endif
