@@ -85,12 +85,17 @@ struct Item {
 
 Item openItem(const QString& path)
 {
+    // Checked as written: "", ".", "sub/.." and "/" name a folder that is another's item.
+    QString written = path;
+    while (written.endsWith(u'/'))
+        written.chop(1);
+    const QString name = written.mid(written.lastIndexOf(u'/') + 1);
+    if (name.isEmpty() || name == u'.' || name == QStringLiteral(".."))
+        throw TrashError::noName(path);
     Item item;
     item.path = QDir::cleanPath(path.startsWith(u'/') ? path : joined(QDir::currentPath(), path));
     const QByteArray folder = encoded(parentOf(item.path));
-    item.name = encoded(item.path.mid(item.path.lastIndexOf(u'/') + 1));
-    if (item.name.isEmpty() || item.name == "..")
-        refuse(item.path, EINVAL);
+    item.name = encoded(name);
     item.folder = FileDescriptor(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat opened {}, status {};
     if (!item.folder.valid() || ::fstat(item.folder.get(), &opened) != 0

@@ -145,4 +145,15 @@ TEST_F(FileManagerTest, ARunKilledOnTheSecondVolumeStopsNoLaterTest)
     EXPECT_EQ(why, S());
 }
 
+// A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder
+// it leads to, with all it holds).
+TEST_F(FileManagerTest, ARefusalNamesWhatRefusedAndNothingMoves)
+{
+    const S here = dir.filePath("here"), fixed = here + "/sub/Synth.vst3";
+    ASSERT_TRUE(QDir().mkpath(fixed) && QDir::setCurrent(here));
+    for (const S& path : {S(), S("."), S(".."), S("sub/.."), S("sub/./"), S(here + "/sub/../"), S("/")})
+        EXPECT_EQ(outcome(path), TrashError::noName(path).message());
+    EXPECT_EQ((QList{what(fixed), what(trash)}), (QList<QByteArray>{"<dir>", ""}));
+}
+
 } // namespace
