@@ -218,6 +218,16 @@ Trash topTrash(const Item& item)
     return trash;
 }
 
+// What refused the move of the item into files/: the folder it leaves or files/ when that may not be
+// written, else the item itself (on another disk, in use, immutable, another's in a sticky folder).
+QString refuser(const Item& item, const Trash& trash, const QString& filesFolder, int error)
+{
+    const auto locked = [](int folder) { return ::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0; };
+    if (error == EACCES || error == EPERM)
+        return locked(item.folder.get()) ? parentOf(item.path) : locked(trash.files.get()) ? filesFolder : item.path;
+    return error == EXDEV || error == EBUSY ? item.path : filesFolder;
+}
+
 // Moves the item into files/ of the Trash under a free name, after its .trashinfo is written
 // (exclusively, 0600, the path escaped as in URLs) in info/. Returns where it went.
 QString moveInto(const Item& item, const Trash& trash)
@@ -250,7 +260,7 @@ QString moveInto(const Item& item, const Trash& trash)
         const int error = errno;
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
         if (error != EEXIST)
-            refuse(error == EXDEV || error == EBUSY ? item.path : filesFolder, error);
+            refuse(refuser(item, trash, filesFolder, error), error);
     }
     refuse(filesFolder, EEXIST);
 }

@@ -3,6 +3,7 @@
 #include "kit/support/FileDescriptor.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <fcntl.h>
@@ -146,7 +147,7 @@ TEST_F(FileManagerTest, ARunKilledOnTheSecondVolumeStopsNoLaterTest)
 }
 
 // A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder
-// it leads to, with all it holds).
+// it leads to, with all it holds), or an item that may not move (immutable), not the Trash that takes the others.
 TEST_F(FileManagerTest, ARefusalNamesWhatRefusedAndNothingMoves)
 {
     const S here = dir.filePath("here"), fixed = here + "/sub/Synth.vst3";
@@ -154,6 +155,9 @@ TEST_F(FileManagerTest, ARefusalNamesWhatRefusedAndNothingMoves)
     for (const S& path : {S(), S("."), S(".."), S("sub/.."), S("sub/./"), S(here + "/sub/../"), S("/")})
         EXPECT_EQ(outcome(path), TrashError::noName(path).message());
     EXPECT_EQ((QList{what(fixed), what(trash)}), (QList<QByteArray>{"<dir>", ""}));
+    if (QProcess::execute("chattr", {"+i", fixed}) != 0) GTEST_SKIP() << "chattr +i refused: it needs root";
+    EXPECT_EQ(outcome(fixed), TrashError::system(fixed, EPERM).message());
+    EXPECT_EQ(QProcess::execute("chattr", {"-i", fixed}), 0);
 }
 
 } // namespace
