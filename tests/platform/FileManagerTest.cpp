@@ -3,13 +3,16 @@
 #include "kit/support/FileDescriptor.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -144,6 +147,29 @@ TEST_F(FileManagerTest, ARunKilledOnTheSecondVolumeStopsNoLaterTest)
     ASSERT_TRUE(QDir().mkdir(shm.filePath("left")) && FileManager::trashItem(shm.filePath("left")) == shmTrash + "/files/left");
     SetUp();
     EXPECT_EQ(why, S());
+}
+
+// A folder above the items swapped for a link to the other volume's and back while they go: each goes to the Trash of
+// the volume it is on, recorded where it was; no Trash is made below the volume's top.
+TEST_F(FileManagerTest, AFolderSwappedForALinkMeanwhileSendsNothingAstray)
+{
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    const S real = shm.filePath("a"), link = shm.filePath("link"), other = dir.filePath("a"), below = "Path=" + QFileInfo(shm.path()).fileName();
+    ASSERT_TRUE(QDir().mkpath(real + "/b") && QDir().mkpath(other + "/b") && QFile::link(other, link));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(QFile(real + "/b/" + S::number(i)).open(QIODevice::WriteOnly) && QFile(other + "/b/" + S::number(i)).open(QIODevice::WriteOnly));
+    std::atomic<int> swaps = 0;
+    std::jthread swapper([&](std::stop_token stop) { while (!stop.stop_requested()) swaps += !::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE); });
+    for (int i = 0, met = 0; i < 1000 && met < 300; ++i) { // until 300 moves met a swap
+        const int before = swaps;
+        const S name = "/" + S::number(i), went = outcome(real + "/b" + name), at = went.section('/', 0, -3);
+        met += swaps != before;
+        const QStringList where = at == shmTrash ? QStringList{below + "/a/b" + name, below + "/link/b" + name} : QStringList{"Path=" + other + "/b" + name};
+        EXPECT_TRUE(went.endsWith("/files" + name) && where.contains(recordedPath(at, name.mid(1)))) << went.toStdString();
+    }
+    swapper.request_stop();
+    swapper.join();
+    EXPECT_FALSE(QDirIterator(shm.path(), {".Trash*"}, QDir::AllEntries | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
 }
 
 // A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder
