@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
@@ -70,14 +69,22 @@ QString parentOf(const QString& path)
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-// The item to trash: the folder it is in, opened (links on the way followed, as the
+// Where the open folder is now, as the system names it from the root; empty when it cannot say.
+QString pathOf(int folder)
+{
+    char path[PATH_MAX];
+    const ssize_t size = ::readlink(("/proc/self/fd/" + QByteArray::number(folder)).constData(), path, sizeof path);
+    return size > 0 && size < ssize_t(sizeof path) && path[0] == '/' ? QFile::decodeName(QByteArray(path, size)) : QString();
+}
+
+// The item to trash: the folder it is in, opened once (links on the way followed, as the
 // user's folders may be links to another disk), and its name there. The item itself is
-// never followed: a link goes as a link.
+// never followed: a link goes as a link. All else is found from the opened folder.
 struct Item {
     FileDescriptor folder;
     QByteArray name;
     QString path;       // absolute, as the caller named it
-    QString realFolder; // the folder it is in, its links resolved
+    QString realFolder; // where the opened folder is
     dev_t volume = 0;   // of the folder it is in: a rename moves it within that
 
     QString realPath() const { return joined(realFolder, QFile::decodeName(name)); }
@@ -85,13 +92,17 @@ struct Item {
 
 Item openItem(const QString& path)
 {
+    // Checked as written: "", ".", "sub/.." and "/" name a folder that is another's item.
+    QString written = path;
+    while (written.endsWith(u'/'))
+        written.chop(1);
+    const QString name = written.mid(written.lastIndexOf(u'/') + 1);
+    if (name.isEmpty() || name == u'.' || name == QStringLiteral(".."))
+        throw TrashError::noName(path);
     Item item;
     item.path = QDir::cleanPath(path.startsWith(u'/') ? path : joined(QDir::currentPath(), path));
-    const QByteArray folder = encoded(parentOf(item.path));
-    item.name = encoded(item.path.mid(item.path.lastIndexOf(u'/') + 1));
-    if (item.name.isEmpty() || item.name == "..")
-        refuse(item.path, EINVAL);
-    item.folder = FileDescriptor(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    item.name = encoded(name);
+    item.folder = FileDescriptor(::open(encoded(parentOf(item.path)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat opened {}, status {};
     if (!item.folder.valid() || ::fstat(item.folder.get(), &opened) != 0
         || ::fstatat(item.folder.get(), item.name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
@@ -99,13 +110,9 @@ Item openItem(const QString& path)
     // A mount point's own device is its mounted disk's; the folder holding its name is what
     // a rename works in (and refuses it: EBUSY).
     item.volume = opened.st_dev;
-    char real[PATH_MAX];
-    if (!::realpath(folder.constData(), real))
-        refuse(item.path, errno);
-    struct stat named {};
-    if (::stat(real, &named) != 0 || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
-        refuse(item.path, ENOENT); // moved away meanwhile
-    item.realFolder = QFile::decodeName(real);
+    item.realFolder = pathOf(item.folder.get());
+    if (item.realFolder.isEmpty())
+        refuse(item.path, ENOENT);
     return item;
 }
 
@@ -171,18 +178,24 @@ std::optional<dev_t> homeTrashVolume(const QString& trash)
     }
 }
 
-// The top folder of the volume the real folder `folder` is on: the highest one above it on that device.
-QString volumeTopOf(const QString& folder, dev_t volume)
+// The top folder of the item's volume, opened: the highest folder on it above the item's
+// folder, each found as ".." of the one below.
+FileDescriptor volumeTopOf(const Item& item)
 {
-    QString top = folder;
-    while (top != QStringLiteral("/")) {
-        const QString up = parentOf(top);
-        struct stat status {};
-        if (::stat(encoded(up).constData(), &status) != 0 || status.st_dev != volume)
-            break;
-        top = up;
+    FileDescriptor top(::openat(item.folder.get(), ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat here {};
+    if (!top.valid() || ::fstat(top.get(), &here) != 0)
+        refuse(item.path, errno);
+    for (;;) {
+        FileDescriptor up(::openat(top.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        struct stat above {};
+        if (!up.valid() || ::fstat(up.get(), &above) != 0)
+            refuse(pathOf(top.get()), errno);
+        if (above.st_dev != item.volume || above.st_ino == here.st_ino) // another disk, or the root
+            return top;
+        top = std::move(up);
+        here = above;
     }
-    return top;
 }
 
 // The Trash at the top of the item's volume: $top/.Trash/$uid when $top/.Trash is a real folder
@@ -190,14 +203,12 @@ QString volumeTopOf(const QString& folder, dev_t volume)
 // in it; else $top/.Trash-$uid.
 Trash topTrash(const Item& item)
 {
-    const QString top = volumeTopOf(item.realFolder, item.volume);
-    const FileDescriptor volume(::open(encoded(top).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat status {};
-    if (!volume.valid() || ::fstat(volume.get(), &status) != 0)
-        refuse(top, errno);
-    if (status.st_dev != item.volume)
-        refuse(item.path, EXDEV);
+    const FileDescriptor volume = volumeTopOf(item);
+    const QString top = pathOf(volume.get());
+    if (top.isEmpty() || !joined(item.realFolder, {}).startsWith(joined(top, {})))
+        refuse(item.path, ENOENT); // moved away meanwhile
     const QString uid = QString::number(::geteuid());
+    struct stat status {};
     const FileDescriptor shared(NoFollow::openFolder(volume.get(), ".Trash"));
     if (shared.valid() && ::fstat(shared.get(), &status) == 0 && (status.st_mode & S_ISVTX)) {
         try {
@@ -211,6 +222,16 @@ Trash topTrash(const Item& item)
     Trash trash = openTrash(volume.get(), encoded(QStringLiteral(".Trash-") + uid), joined(top, QStringLiteral(".Trash-") + uid), false);
     trash.relativeTo = top;
     return trash;
+}
+
+// What refused the move of the item into files/: the folder it leaves or files/ when that may not be
+// written, else the item itself (on another disk, in use, immutable, another's in a sticky folder).
+QString refuser(const Item& item, const Trash& trash, const QString& filesFolder, int error)
+{
+    const auto locked = [](int folder) { return ::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0; };
+    if (error == EACCES || error == EPERM)
+        return locked(item.folder.get()) ? parentOf(item.path) : locked(trash.files.get()) ? filesFolder : item.path;
+    return error == EXDEV || error == EBUSY ? item.path : filesFolder;
 }
 
 // Moves the item into files/ of the Trash under a free name, after its .trashinfo is written
@@ -245,7 +266,7 @@ QString moveInto(const Item& item, const Trash& trash)
         const int error = errno;
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
         if (error != EEXIST)
-            refuse(error == EXDEV || error == EBUSY ? item.path : filesFolder, error);
+            refuse(refuser(item, trash, filesFolder, error), error);
     }
     refuse(filesFolder, EEXIST);
 }

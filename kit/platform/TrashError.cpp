@@ -8,6 +8,8 @@ namespace hub {
 QString TrashError::message() const
 {
     switch (kind) {
+    case Kind::noName:
+        return u'"' + path + QStringLiteral("\" names no item of its own");
     case Kind::notAFolder:
         return path + QStringLiteral(" is not a folder");
     case Kind::link:

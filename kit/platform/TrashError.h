@@ -9,8 +9,10 @@ namespace hub {
 // share/Trash is not a folder"); callers put the item's name before it.
 class TrashError : public Error {
 public:
-    enum class Kind { notAFolder, link, otherOwner, system };
+    enum class Kind { noName, notAFolder, link, otherOwner, system };
 
+    // The path, as written, names no item of its own ("", ".", "sub/..", "/").
+    static TrashError noName(QString path) { return {Kind::noName, std::move(path)}; }
     static TrashError notAFolder(QString path) { return {Kind::notAFolder, std::move(path)}; }
     static TrashError link(QString path) { return {Kind::link, std::move(path)}; }
     static TrashError otherOwner(QString path) { return {Kind::otherOwner, std::move(path)}; }

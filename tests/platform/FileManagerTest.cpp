@@ -3,12 +3,16 @@
 #include "kit/support/FileDescriptor.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -38,29 +42,36 @@ QByteArray recordedPath(const S& trash, const S& name)
 S outcome(const S& item) { try { return FileManager::trashItem(item); } catch (const TrashError& error) { return error.message(); } }
 
 // Each test has its own home Trash. /dev/shm, the second volume, is used only as a volume of its own whose Trash was
-// not there before; runs take turns at it.
+// not there before, once what killed runs left there is cleared; runs take turns at it.
 class FileManagerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ::flock(shmLock.get(), LOCK_EX);
         ASSERT_TRUE(dir.isValid() && QDir().mkpath(data) && qputenv("XDG_DATA_HOME", encoded(data)));
-        secondVolume = shm.isValid() && deviceOf(shm.path()) != deviceOf(dir.path()) && deviceOf(shmTop) != deviceOf("/dev")
-            && !QFileInfo(shmTop).isSymLink() && what(shmTrash).isEmpty() && what(shared).isEmpty();
+        for (const S& at : {shmTrash, shared + "/" + uid, shared}) { // what killed runs left: their items, then the emptied folders
+            for (const S& entry : QDir(at + "/info").entryList(QDir::Files))
+                if (recordedPath(at, entry.chopped(10)).startsWith("Path=tavren-hub-test-") && FileManager::removeItem(at + "/files/" + entry.chopped(10)))
+                    QFile::remove(at + "/info/" + entry);
+            for (const S& folder : {at + "/files", at + "/info", at})
+                QDir().rmdir(folder);
+        }
+        const bool own = shm.isValid() && deviceOf(shm.path()) != deviceOf(dir.path()) && deviceOf(shmTop) != deviceOf("/dev") && !QFileInfo(shmTop).isSymLink();
+        why = !own ? "no second volume at /dev/shm" : (what(shmTrash) + what(shared)).isEmpty() ? S() : shmTrash + " or " + shared + " holds what these tests did not put there";
     }
-    void TearDown() override { QDir::setCurrent(startedIn); EXPECT_TRUE(!secondVolume || (FileManager::removeItem(shmTrash) && FileManager::removeItem(shared))); }
+    void TearDown() override { QDir::setCurrent(startedIn); EXPECT_TRUE(!why.isEmpty() || (FileManager::removeItem(shmTrash) && FileManager::removeItem(shared))); }
     QTemporaryDir dir;
     S data = dir.filePath("data"), trash = data + "/Trash", uid = S::number(::geteuid()), startedIn = QDir::currentPath();
     S shmTop = "/dev/shm", shmTrash = shmTop + "/.Trash-" + uid, shared = shmTop + "/.Trash";
     FileDescriptor shmLock{::open("/dev/shm", O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     QTemporaryDir shm{shmTop + "/tavren-hub-test-XXXXXX"};
-    bool secondVolume = false;
+    S why; // the second volume cannot be used
 };
 
 // An item goes as itself to the Trash of its own folder's volume, from any current folder; no Trash is made elsewhere.
 TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
 {
-    if (!secondVolume) GTEST_SKIP() << "no second volume at /dev/shm";
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
     const S volumes[] = {dir.path(), shm.path()}, trashes[] = {trash, shmTrash};
     for (const S& volume : volumes)
         ASSERT_TRUE(QDir().mkpath(volume + "/in") && QFile(volume + "/away").open(QIODevice::WriteOnly));
@@ -107,7 +118,7 @@ TEST_F(FileManagerTest, AHomeTrashThatIsNotWhollyTheUsersTakesNothing)
 // A volume's top-directory Trash: .Trash/$uid when .Trash is a real sticky folder, else .Trash-$uid, never a link or a file.
 TEST_F(FileManagerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
 {
-    if (!secondVolume) GTEST_SKIP() << "no second volume at /dev/shm";
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
     const S elsewhere = shm.filePath("elsewhere"), linked = elsewhere + "/shared", own = shmTrash;
     const auto item = [&](const S& name) { EXPECT_TRUE(QDir().mkpath(shm.filePath(name + "/Contents"))); return shm.filePath(name); };
     ASSERT_TRUE(QDir().mkpath(elsewhere));
@@ -127,6 +138,52 @@ TEST_F(FileManagerTest, AnItemOnAnotherVolumeGoesToTheTrashAtItsTop)
         EXPECT_EQ(QFileInfo::exists(path), !went.endsWith("/files/" + name));
     }
     EXPECT_EQ(QDir(elsewhere).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"shared"});
+}
+
+// What a killed run trashed on the second volume is cleared before the next test, which then runs.
+TEST_F(FileManagerTest, ARunKilledOnTheSecondVolumeStopsNoLaterTest)
+{
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    ASSERT_TRUE(QDir().mkdir(shm.filePath("left")) && FileManager::trashItem(shm.filePath("left")) == shmTrash + "/files/left");
+    SetUp();
+    EXPECT_EQ(why, S());
+}
+
+// A folder above the items swapped for a link to the other volume's and back while they go: each goes to the Trash of
+// the volume it is on, recorded where it was; no Trash is made below the volume's top.
+TEST_F(FileManagerTest, AFolderSwappedForALinkMeanwhileSendsNothingAstray)
+{
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    const S real = shm.filePath("a"), link = shm.filePath("link"), other = dir.filePath("a"), below = "Path=" + QFileInfo(shm.path()).fileName();
+    ASSERT_TRUE(QDir().mkpath(real + "/b") && QDir().mkpath(other + "/b") && QFile::link(other, link));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(QFile(real + "/b/" + S::number(i)).open(QIODevice::WriteOnly) && QFile(other + "/b/" + S::number(i)).open(QIODevice::WriteOnly));
+    std::atomic<int> swaps = 0;
+    std::jthread swapper([&](std::stop_token stop) { while (!stop.stop_requested()) swaps += !::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE); });
+    for (int i = 0, met = 0; i < 1000 && met < 300; ++i) { // until 300 moves met a swap
+        const int before = swaps;
+        const S name = "/" + S::number(i), went = outcome(real + "/b" + name), at = went.section('/', 0, -3);
+        met += swaps != before;
+        const QStringList where = at == shmTrash ? QStringList{below + "/a/b" + name, below + "/link/b" + name} : QStringList{"Path=" + other + "/b" + name};
+        EXPECT_TRUE(went.endsWith("/files" + name) && where.contains(recordedPath(at, name.mid(1)))) << went.toStdString();
+    }
+    swapper.request_stop();
+    swapper.join();
+    EXPECT_FALSE(QDirIterator(shm.path(), {".Trash*"}, QDir::AllEntries | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
+}
+
+// A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder
+// it leads to, with all it holds), or an item that may not move (immutable), not the Trash that takes the others.
+TEST_F(FileManagerTest, ARefusalNamesWhatRefusedAndNothingMoves)
+{
+    const S here = dir.filePath("here"), fixed = here + "/sub/Synth.vst3";
+    ASSERT_TRUE(QDir().mkpath(fixed) && QDir::setCurrent(here));
+    for (const S& path : {S(), S("."), S(".."), S("sub/.."), S("sub/./"), S(here + "/sub/../"), S("/")})
+        EXPECT_EQ(outcome(path), TrashError::noName(path).message());
+    EXPECT_EQ((QList{what(fixed), what(trash)}), (QList<QByteArray>{"<dir>", ""}));
+    if (QProcess::execute("chattr", {"+i", fixed}) != 0) GTEST_SKIP() << "chattr +i refused: it needs root";
+    EXPECT_EQ(outcome(fixed), TrashError::system(fixed, EPERM).message());
+    EXPECT_EQ(QProcess::execute("chattr", {"-i", fixed}), 0);
 }
 
 } // namespace
