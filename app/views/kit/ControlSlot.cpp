@@ -22,6 +22,8 @@ void ControlSlot::replace(QWidget* next)
     content_ = next;
     QList<QWidget*> now;
     if (next) {
+        if (!tabStops_)
+            leaveTabOrder(next);
         layout()->addWidget(next);
         next->show();
         now = stops(next);
@@ -40,6 +42,18 @@ void ControlSlot::replace(QWidget* next)
             stop->setFocus(Qt::OtherFocusReason);
             return;
         }
+    }
+}
+
+void ControlSlot::leaveTabOrder(QWidget* root)
+{
+    QList<QWidget*> inside = root->findChildren<QWidget*>();
+    inside.prepend(root);
+    for (QWidget* widget : inside) {
+        if (auto* slot = qobject_cast<ControlSlot*>(widget))
+            slot->tabStops_ = false;
+        if (widget->focusPolicy() & Qt::TabFocus)
+            widget->setFocusPolicy(Qt::NoFocus);
     }
 }
 

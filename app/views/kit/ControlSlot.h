@@ -19,11 +19,16 @@ public:
     // Shows `next` (none when null) instead of the content, which is deleted.
     void replace(QWidget* next);
 
+    // Takes what `root` holds out of the Tab order, and what the slots in it show from
+    // now on (a keyboard grid's cell, which takes the focus itself).
+    static void leaveTabOrder(QWidget* root);
+
 private:
     QList<QWidget*> stops(const QWidget* within) const;
     void takeTabPlace(const QList<QWidget*>& stops);
 
     QWidget* content_ = nullptr;
+    bool tabStops_ = true;
 };
 
 } // namespace hub
