@@ -21,7 +21,9 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         painter->restore();
         return;
     }
-    QStyledItemDelegate::paint(painter, option, index);
+    QStyleOptionViewItem row(option);
+    row.state &= ~QStyle::State_HasFocus; // ringed here, whole
+    QStyledItemDelegate::paint(painter, row, index);
     // The current row while the list has the focus the keyboard moved: Down then chooses
     // the next section.
     constexpr QStyle::State focused = QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;

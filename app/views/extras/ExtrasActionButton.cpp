@@ -7,18 +7,13 @@
 #include "app/views/kit/Pill.h"
 #include "app/views/kit/Rebuilder.h"
 
-#include <QHBoxLayout>
-
 namespace hub {
 
 using Kind = ExtrasItemPresenter::Action::Kind;
 
 ExtrasActionButton::ExtrasActionButton(AppModel& model, const ExtrasItem& item, bool large, QWidget* parent)
-    : QWidget(parent), model_(model), item_(item), large_(large), rebuilder_(new Rebuilder(this, [this] { rebuild(); }))
+    : ControlSlot(parent), model_(model), item_(item), large_(large), rebuilder_(new Rebuilder(this, [this] { rebuild(); }))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     rebuilder_->watch(&model_.catalog(), &StoreCatalog::storefrontChanged);
     rebuild();
 }
@@ -39,17 +34,13 @@ void ExtrasActionButton::rebuild()
     const ExtrasItemPresenter::Action action = ExtrasItemPresenter::action(route, inStore);
     if (built_ && action == action_) {
         // The store's button follows its product's other changes itself.
-        if (auto* store = qobject_cast<ActionButton*>(content_))
+        if (auto* store = qobject_cast<ActionButton*>(content()))
             store->setProduct(*catalog.storeProduct(action.productId));
         return;
     }
     built_ = true;
     action_ = action;
-    delete content_;
-    content_ = make(action);
-    if (content_)
-        layout()->addWidget(content_);
-    updateGeometry();
+    replace(make(action));
 }
 
 QWidget* ExtrasActionButton::make(const ExtrasItemPresenter::Action& action)

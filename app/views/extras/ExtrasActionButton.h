@@ -1,9 +1,8 @@
 #pragma once
 
 #include "app/views/extras/ExtrasItemPresenter.h"
+#include "app/views/kit/ControlSlot.h"
 #include "kit/api/ExtrasItem.h"
-
-#include <QWidget>
 
 namespace hub {
 
@@ -13,7 +12,8 @@ class Rebuilder;
 // An extras item's action, chosen by its install route: the store's action button,
 // a pill that opens the release page in the browser, or "Soon". It decides again
 // when the storefront changes, and only replaces its content when the decision did.
-class ExtrasActionButton : public QWidget {
+// Its content: an ActionButton, a Pill, a label, or none.
+class ExtrasActionButton : public ControlSlot {
     Q_OBJECT
 
 public:
@@ -21,8 +21,6 @@ public:
 
     void setItem(const ExtrasItem& item);
     const ExtrasItemPresenter::Action& action() const { return action_; }
-    // The shown control: an ActionButton, a Pill, a label, or none.
-    QWidget* content() const { return content_; }
 
 private:
     void rebuild();
@@ -33,7 +31,6 @@ private:
     bool large_;
     Rebuilder* rebuilder_;
     ExtrasItemPresenter::Action action_;
-    QWidget* content_ = nullptr;
     bool built_ = false;
 };
 

@@ -4,13 +4,13 @@
 #include "app/views/kit/AccountCommand.h"
 #include "app/views/kit/Avatar.h"
 #include "app/views/kit/ElidedLabel.h"
+#include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/PagePresenter.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/Theme.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 namespace hub {
@@ -75,11 +75,8 @@ void AccountFooter::paintEvent(QPaintEvent*)
         painter.setBrush(Theme::primary(0.08));
         painter.drawRoundedRect(QRectF(rect()), 8, 8);
     }
-    if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    if (hasFocus())
+        FocusHighlight::paint(painter, rect(), 8, Theme::accent());
 }
 
 } // namespace hub

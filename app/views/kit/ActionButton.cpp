@@ -5,21 +5,16 @@
 #include "app/views/kit/ProgressPill.h"
 #include "app/views/kit/Rebuilder.h"
 
-#include <QHBoxLayout>
 #include <QMenu>
-#include <utility>
 
 namespace hub {
 
 using Kind = ActionButtonPresenter::Kind;
 
 ActionButton::ActionButton(ProductActions& actions, const StorefrontProduct& product, bool large, QWidget* parent)
-    : QWidget(parent), actions_(actions), product_(product), large_(large),
+    : ControlSlot(parent), actions_(actions), product_(product), large_(large),
       rebuilder_(new Rebuilder(this, [this] { rebuild(); }))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     rebuilder_->watch(&actions_, &ProductActions::changed);
     rebuild();
 }
@@ -40,33 +35,8 @@ void ActionButton::rebuild()
         return;
     built_ = true;
     state_ = state;
-    delete content_;
-    content_ = make(state);
+    replace(make(state));
     ++replacements_;
-    if (content_) {
-        layout()->addWidget(content_);
-        takeTabPlace();
-    }
-    updateGeometry();
-}
-
-void ActionButton::takeTabPlace()
-{
-    // Made now, the content's stops come last in the window's Tab order: they go where this
-    // button stands.
-    QList<QWidget*> stops;
-    for (QWidget* at = content_; at == content_ || content_->isAncestorOf(at); at = at->nextInFocusChain())
-        if (at->focusPolicy() & Qt::TabFocus)
-            stops.append(at);
-    if (stops.isEmpty())
-        return;
-    QWidget* before = previousInFocusChain();
-    while (before != window() && !(before->focusPolicy() & Qt::TabFocus))
-        before = before->previousInFocusChain();
-    if (before == window())
-        return;
-    for (QWidget* stop : stops)
-        QWidget::setTabOrder(std::exchange(before, stop), stop);
 }
 
 QWidget* ActionButton::make(const ActionButtonPresenter::State& state)

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "app/views/kit/ActionButtonPresenter.h"
+#include "app/views/kit/ControlSlot.h"
 #include "kit/api/StorefrontProduct.h"
-
-#include <QWidget>
 
 namespace hub {
 
@@ -12,9 +11,9 @@ class Rebuilder;
 
 // The one action control of a product (Part of every tile, row and page header):
 // the presenter's decision drawn as a pill, a menu of downloads or the progress
-// pill. It decides again once per turn of the event loop after a change, and only
+// pill, shown as its content. It decides again once per turn of the event loop after a change, and only
 // replaces its content when the decision changed.
-class ActionButton : public QWidget {
+class ActionButton : public ControlSlot {
     Q_OBJECT
 
 public:
@@ -22,15 +21,12 @@ public:
 
     void setProduct(const StorefrontProduct& product);
     const ActionButtonPresenter::State& state() const { return state_; }
-    // The shown control: a Pill, a ProgressPill, or none.
-    QWidget* content() const { return content_; }
     // How many times the content was replaced (tests).
     int replacements() const { return replacements_; }
 
 private:
     void rebuild();
     QWidget* make(const ActionButtonPresenter::State& state);
-    void takeTabPlace();
     void press(ActionButtonPresenter::Kind kind);
 
     ProductActions& actions_;
@@ -38,7 +34,6 @@ private:
     bool large_;
     Rebuilder* rebuilder_;
     ActionButtonPresenter::State state_;
-    QWidget* content_ = nullptr;
     int replacements_ = 0;
     bool built_ = false;
 };

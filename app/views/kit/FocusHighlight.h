@@ -6,9 +6,10 @@ class QPainter;
 
 namespace hub {
 
-// The keyboard focus ring of a grid cell: a faint accent fill with a 2-pixel accent
-// border inside a 12-pixel rounded rectangle. Off, it stays in place, invisible,
-// so that switching fades.
+// The window's keyboard focus ring: a faint accent fill with a 2-pixel accent border.
+// `paint` draws it on every control Tab reaches; as a widget it is a grid's ring, inside
+// a 12-pixel rounded rectangle that follows the focused cell. Off, it stays in place,
+// invisible, so that switching fades.
 class FocusHighlight : public QWidget {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #include "app/views/kit/HubStyle.h"
 
+#include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
 
@@ -62,6 +63,7 @@ struct ButtonLook {
     bool leading = false;
     bool bold = false;
     bool underline = false;
+    bool accented = false; // filled with the accent colour
 };
 
 // The plain button's states come first, then a variant's own look, then a variant in a
@@ -91,10 +93,11 @@ ButtonLook buttonLook(const QStyleOption* option, const QWidget* widget)
         look.fill = accent();
         look.text = Qt::white;
         look.bold = true;
+        look.accented = true;
     }
     if (link) {
         look.fill = Qt::transparent;
-        look.padding = {};
+        look.padding = role == Role::link ? QMargins(5, 2, 5, 2) : QMargins(); // room for the focus ring
         look.leading = true;
         look.text = role == Role::link ? accent() : QColor(Qt::white);
     }
@@ -154,6 +157,18 @@ void fillRounded(QPainter* painter, const QRectF& rect, qreal radius, const QCol
     painter->setBrush(color);
     painter->drawRoundedRect(rect, radius, radius);
     painter->restore();
+}
+
+// The window's focus ring inside `rect` while the keyboard moved the focus (an item view
+// forces the keyboard's flag on its current item: the window's own is asked as well). On the
+// accent, it is drawn in the primary colour.
+void drawFocusRing(QPainter* painter, const QStyleOption* option, const QWidget* widget, const QRect& rect, qreal radius,
+    bool onAccent)
+{
+    const bool keyboard = (option->state & QStyle::State_KeyboardFocusChange)
+        && (!widget || widget->window()->testAttribute(Qt::WA_KeyboardFocusChange));
+    if (keyboard)
+        FocusHighlight::paint(*painter, rect, radius, onAccent ? primary() : accent());
 }
 
 // A rounded 1px border inside `rect`, over `fill` when that is given.
@@ -338,6 +353,9 @@ void HubStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* optio
             return;
         }
         break;
+    case PE_FrameFocusRect:
+        drawFocusRing(painter, option, widget, option->rect, 6, option->state & State_Selected);
+        return;
     case PE_FrameTabWidget:
         if (inTabWidget(widget)) {
             painter->fillRect(QRect(option->rect.left(), option->rect.top(), option->rect.width(), 1), tint(0.05));
@@ -404,10 +422,10 @@ void HubStyle::drawControl(ControlElement element, const QStyleOption* option, Q
     case CE_PushButton:
         proxy()->drawControl(CE_PushButtonBevel, option, painter, widget);
         proxy()->drawControl(CE_PushButtonLabel, option, painter, widget);
-        if (option->state & State_HasFocus) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(*option);
-            proxy()->drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+        // An overlay link's focus is drawn by the card it lies on.
+        if ((option->state & State_HasFocus) && !is(widget, Role::overlayLink)) {
+            const ButtonLook look = buttonLook(option, widget);
+            drawFocusRing(painter, option, widget, option->rect, look.radius, look.accented);
         }
         return;
     case CE_PushButtonBevel: {
@@ -486,17 +504,16 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
         break;
     case CC_ToolButton:
         if (const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option)) {
+            // Drawn without the focus, then ringed whole when it has it.
+            QStyleOptionToolButton button(*tool);
+            button.state &= ~State_HasFocus;
             const Role role = roleOf(widget);
             if (role == Role::symbol) {
                 // The symbol alone: no panel, no menu arrow.
-                QStyleOptionToolButton label(*tool);
-                label.features &= ~QStyleOptionToolButton::HasMenu;
-                proxy()->drawControl(CE_ToolButtonLabel, &label, painter, widget);
-                return;
-            }
-            if (role == Role::menu) {
+                button.features &= ~QStyleOptionToolButton::HasMenu;
+                proxy()->drawControl(CE_ToolButtonLabel, &button, painter, widget);
+            } else if (role == Role::menu) {
                 // The menu's arrow on the middle of the trailing edge, not under the baseline.
-                QStyleOptionToolButton button(*tool);
                 button.features &= ~QStyleOptionToolButton::HasMenu;
                 QProxyStyle::drawComplexControl(control, &button, painter, widget);
                 if (tool->features & QStyleOptionToolButton::HasMenu) {
@@ -505,8 +522,12 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
                         option->rect.adjusted(1, 1, -1, -1));
                     QProxyStyle::drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
                 }
-                return;
+            } else {
+                QProxyStyle::drawComplexControl(control, &button, painter, widget);
             }
+            if (tool->state & State_HasFocus)
+                drawFocusRing(painter, option, widget, option->rect, role == Role::symbol ? option->rect.height() / 2.0 : 6, false);
+            return;
         }
         break;
     default:
@@ -533,10 +554,10 @@ QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, 
         return size;
     }
     case CT_ToolButton:
-        // A 3px margin around the contents; the menu button adds its 1px edge and room
-        // for the arrow on the right.
+        // A 3px margin around the contents (the symbol alone: room for the focus ring); the
+        // menu button adds its 1px edge and room for the arrow on the right.
         switch (roleOf(widget)) {
-        case Role::symbol: return contents + QSize(3, 3);
+        case Role::symbol: return contents + QSize(7, 7);
         case Role::menu: return contents + QSize(3 + 2 + 14, 3 + 2);
         default: break;
         }

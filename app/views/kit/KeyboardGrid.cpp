@@ -1,5 +1,6 @@
 #include "app/views/kit/KeyboardGrid.h"
 
+#include "app/views/kit/ControlSlot.h"
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/KeyboardGridPresenter.h"
@@ -25,6 +26,7 @@ KeyboardGrid::KeyboardGrid(const QStringList& ids, double minimum, double spacin
         if (!cell)
             cell = new QWidget;
         cell->setParent(this);
+        ControlSlot::leaveTabOrder(cell); // the cell takes the focus for what it holds
         cell->setFocusPolicy(Qt::StrongFocus);
         cell->installEventFilter(this);
         layout_->addWidget(cell);

@@ -16,7 +16,7 @@ class FocusHighlight;
 // Cells keyed by unique ids in as many equal columns as fit; the arrow keys move
 // the focus between cells, Return opens the focused one. The focus highlight shows
 // only while the user steers with the keyboard (and moves from cell to cell with it):
-// a click focuses a cell without it.
+// a click focuses a cell without it. A cell is one Tab stop: what it holds is none.
 // Keys that cannot move pass on to the enclosing views.
 class KeyboardGrid : public QWidget {
     Q_OBJECT

@@ -1,7 +1,6 @@
 #include "app/views/kit/Pill.h"
 
 #include "app/views/kit/FocusHighlight.h"
-#include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
@@ -41,16 +40,6 @@ void Pill::setSymbolTrailing(bool trailing)
 {
     trailing_ = trailing;
     update();
-}
-
-void Pill::showEvent(QShowEvent* event)
-{
-    // Decided once it stands in its place: in a keyboard grid's cell, the cell takes the focus for it.
-    bool inGrid = false;
-    for (const QWidget* up = parentWidget(); up && !inGrid; up = up->parentWidget())
-        inGrid = qobject_cast<const KeyboardGrid*>(up) != nullptr;
-    setFocusPolicy(inGrid ? Qt::NoFocus : Qt::TabFocus);
-    QAbstractButton::showEvent(event);
 }
 
 bool Pill::hitButton(const QPoint& position) const

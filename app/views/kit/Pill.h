@@ -9,8 +9,7 @@ namespace hub {
 // The capsule button of every product action: an optional symbol and the title in
 // the accent colour on a faint capsule, in the small or large metrics. Disabled,
 // it is drawn at 60 % opacity. Its tooltip is the title. Tab reaches it, where it
-// shows the focus ring, and Space presses it; in a keyboard grid's cell, which takes
-// the focus itself, it is left out of the Tab order.
+// shows the focus ring, and Space presses it.
 class Pill : public QAbstractButton {
     Q_OBJECT
 
@@ -25,7 +24,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool hitButton(const QPoint& position) const override;
 
 private:

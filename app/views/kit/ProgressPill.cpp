@@ -1,6 +1,7 @@
 #include "app/views/kit/ProgressPill.h"
 
 #include "app/views/kit/Accessibility.h"
+#include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/ProductActions.h"
@@ -18,13 +19,14 @@ namespace hub {
 
 namespace {
 constexpr double pauseSide = 7;
+constexpr int ringGap = 3; // the focus ring around the progress ring
 }
 
 ProgressPill::ProgressPill(ProductActions& actions, const QString& productId, bool large, QWidget* parent)
     : QWidget(parent), actions_(actions), productId_(productId), ring_(new QToolButton(this)),
       spinner_(new Spinner(ProgressPresenter::ringSize(large) - 6, ring_))
 {
-    const int side = ProgressPresenter::ringSize(large);
+    const int side = ProgressPresenter::ringSize(large) + 2 * ringGap;
     ring_->setFixedSize(side, side);
     ring_->installEventFilter(this);
     // The pause control: a button Tab reaches and Space presses. For assistive
@@ -34,7 +36,7 @@ ProgressPill::ProgressPill(ProductActions& actions, const QString& productId, bo
     ring_->setFocusPolicy(Qt::TabFocus);
     ring_->setCursor(Qt::PointingHandCursor);
     connect(ring_, &QToolButton::clicked, this, [this] { actions_.pause(productId_); });
-    spinner_->move(3, 3);
+    spinner_->move(ringGap + 3, ringGap + 3);
     spinner_->setAttribute(Qt::WA_TransparentForMouseEvents);
     Accessibility::hide(spinner_);
     auto* row = new QHBoxLayout(this);
@@ -101,13 +103,11 @@ void ProgressPill::paintRing(QToolButton* ring)
 {
     QPainter painter(ring);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(ring->rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-    QColor track = Theme::primary(0.12);
-    if (ring->hasFocus()) { // reached by Tab
-        track = Theme::accent();
-        track.setAlphaF(0.45f);
-    }
-    painter.setPen(QPen(track, 3));
+    const double inset = ringGap + 1.5;
+    const QRectF bounds = QRectF(ring->rect()).adjusted(inset, inset, -inset, -inset);
+    if (ring->hasFocus()) // reached by Tab
+        FocusHighlight::paint(painter, ring->rect(), ring->height() / 2.0, Theme::accent());
+    painter.setPen(QPen(Theme::primary(0.12), 3));
     painter.drawEllipse(bounds);
     if (fraction_) {
         painter.setPen(QPen(Theme::accent(), 3, Qt::SolidLine, Qt::RoundCap));

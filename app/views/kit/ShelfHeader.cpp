@@ -25,7 +25,6 @@ ShelfHeader::ShelfHeader(const QString& title, const std::optional<QString>& sub
     row->addStretch(1);
     if (seeAll) {
         QPushButton* button = TextButtons::link(QStringLiteral("See All"), this);
-        button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QPushButton::clicked, this, [seeAll] { seeAll(); });
         row->addWidget(button, 0, Qt::AlignBottom);
     }

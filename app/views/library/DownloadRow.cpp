@@ -1,6 +1,7 @@
 #include "app/views/library/DownloadRow.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/ControlSlot.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/ProgressPresenter.h"
@@ -18,7 +19,7 @@ using Control = DownloadsPresenter::Control;
 
 DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
     : QWidget(parent), model_(model), job_(&job), icon_(new ProductIcon(std::nullopt, QString(), 44, this)),
-      stage_(new StageView(this)), controls_(new QWidget(this))
+      stage_(new StageView(this)), controls_(new ControlSlot(this))
 {
     const DownloadsPresenter::Row row = DownloadsPresenter::row(job.request(), job.stage(), job.verifyOnly());
     auto* line = new QHBoxLayout(this);
@@ -46,8 +47,6 @@ DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
     column->addWidget(notes_);
     line->addLayout(column, 1);
 
-    auto* buttons = new QHBoxLayout(controls_);
-    buttons->setContentsMargins(0, 0, 0, 0);
     line->addWidget(controls_, 0, Qt::AlignVCenter);
     showIcon();
     showCheckOnly();
@@ -94,17 +93,19 @@ void DownloadRow::showStage()
         return;
     buttons_ = buttons;
     ++buttonBuilds_;
-    for (QPushButton* old : controls_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
-        delete old;
+    auto* shown = new QWidget(controls_);
+    auto* row = new QHBoxLayout(shown);
+    row->setContentsMargins(0, 0, 0, 0);
     for (const DownloadsPresenter::Button& button : buttons) {
-        auto* made = new QPushButton(button.title, controls_);
+        auto* made = new QPushButton(button.title, shown);
         if (button.prominent)
             TextButtons::asProminent(made, TextButtons::Size::small);
         else
             TextButtons::asRegular(made, button.destructive);
         connect(made, &QPushButton::clicked, this, [this, control = button.control] { press(control); });
-        controls_->layout()->addWidget(made);
+        row->addWidget(made);
     }
+    controls_->replace(shown);
 }
 
 void DownloadRow::press(Control control)

@@ -12,6 +12,7 @@ class QLabel;
 namespace hub {
 
 class AppModel;
+class ControlSlot;
 class ProductIcon;
 class StageView;
 
@@ -46,7 +47,7 @@ private:
     QLabel* badge_;
     StageView* stage_;
     QLabel* notes_;
-    QWidget* controls_;
+    ControlSlot* controls_;
     QList<DownloadsPresenter::Button> buttons_;
     int buttonBuilds_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/views/library/Switch.h"
 
+#include "app/views/kit/FocusHighlight.h"
 #include "app/views/kit/Theme.h"
 #include "app/views/kit/Typography.h"
 
@@ -12,6 +13,7 @@ namespace {
 constexpr int trackWidth = 34;
 constexpr int trackHeight = 20;
 constexpr int gap = 10;
+constexpr int ringGap = 3; // the focus ring around the track
 
 } // namespace
 
@@ -20,6 +22,7 @@ Switch::Switch(const QString& text, QWidget* parent) : QAbstractButton(parent)
     setText(text);
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it was
     setFont(Typography::font(TextStyle::body));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -27,7 +30,8 @@ Switch::Switch(const QString& text, QWidget* parent) : QAbstractButton(parent)
 QSize Switch::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text()) + gap + trackWidth, std::max(trackHeight, metrics.height())};
+    return {metrics.horizontalAdvance(text()) + gap + trackWidth + ringGap,
+        std::max(trackHeight + 2 * ringGap, metrics.height())};
 }
 
 void Switch::paintEvent(QPaintEvent*)
@@ -47,6 +51,10 @@ void Switch::paintEvent(QPaintEvent*)
     const double x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+    if (hasFocus()) {
+        const QRectF ring = track.adjusted(-ringGap, -ringGap, ringGap, ringGap);
+        FocusHighlight::paint(painter, ring, ring.height() / 2, Theme::accent());
+    }
 }
 
 } // namespace hub

@@ -5,7 +5,8 @@
 namespace hub {
 
 // A labelled on/off switch: the text, then a rounded track with its knob at the
-// trailing end when on, filled with the accent colour.
+// trailing end when on, filled with the accent colour. Tab reaches it, where the
+// focus ring surrounds the track, and Space turns it.
 class Switch : public QAbstractButton {
     Q_OBJECT
 

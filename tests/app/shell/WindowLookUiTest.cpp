@@ -1,7 +1,7 @@
 // The window in the app's own look: no push button, scroll bar or tab bar is drawn the
 // way Qt draws it by default, on the screens that hold them, and the look comes from the
 // app's style: neither the application nor any widget carries a style sheet. Every Tab
-// stop shows its focus, and Tab reaches every action pill that no grid cell holds.
+// stop draws the focus ring, and Tab reaches every action pill that no grid cell holds.
 
 #include "app/platform/HubUpdater.h"
 #include "app/shell/MainWindow.h"
@@ -10,6 +10,7 @@
 #include "app/shell/SidebarView.h"
 #include "app/views/kit/Pill.h"
 #include "app/views/kit/Theme.h"
+#include "tests/app/fakes/DrawnImage.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/QtPrinters.h"
@@ -83,6 +84,15 @@ protected:
         window.setStartsModel(false);
         window.setQuitsOnClose(false);
         window.show();
+    }
+
+    void ownBoth() // both installed, TV Delay with an update
+    {
+        model->accounts().setTavrenProfile(Fixtures::profile("ada@tavren.test", QStringList{"tv-reverb", "tv-delay"}));
+        model->accounts().setStoreUser(Fixtures::user("ada@tavren.test")); // an update queues, with no sheet
+        InstallRecord app = Fixtures::record("tv-reverb", "TV Reverb", "1.0.0");
+        app.items = {InstalledItem{"/Applications/TV Reverb.app", BundleKind::app, "com.tv.reverb", "TEAM", std::nullopt}};
+        model->library().setInstalled({app, Fixtures::record("tv-delay", "TV Delay", "0.9.0")});
     }
 
     std::unique_ptr<QWidget> settingsWindow()
@@ -166,21 +176,22 @@ TEST_F(WindowLook, ScreensCarryNoStyleSheet)
     EXPECT_EQ(found, QStringList());
 }
 
-TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
+// Tab round the store's home, a product page, the Library and Updates, from a click on the sidebar: every stop,
+// See All among them, draws the focus ring.
+TEST_F(WindowLook, EveryTabStopDrawsTheFocusRing)
 {
+    ownBoth();
     window.resize(1200, 800);
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    const auto look = [&](QWidget* stop) { // the stop and its surroundings
-        settle();
-        return window.grab(QRect(stop->mapTo(&window, QPoint()), stop->size()).adjusted(-4, -4, 4, 4)).toImage();
-    };
     QListWidget* list = window.root()->sidebar()->list();
-    QStringList blind;
-    for (const bool page : {false, true}) { // Tab round the store's home, then a product page, from a click on the sidebar
+    QStringList blind, met;
+    const std::function<void()> screens[] = {
+        [] {}, [&] { model->navigation().show(QStringLiteral("tv-reverb")); },
+        [&] { model->navigation().choose(HubSection::library); }, [&] { model->navigation().choose(HubSection::updates); }};
+    for (const auto& go : screens) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-        if (page)
-            model->navigation().show(QStringLiteral("tv-reverb"));
+        go();
         settle();
         for (QSet<QWidget*> seen; seen.size() < 60;) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -190,26 +201,25 @@ TEST_F(WindowLook, EveryTabStopShowsThatItHasTheFocus)
             if (seen.contains(stop))
                 break;
             seen.insert(stop);
-            const QImage focused = look(stop);
+            if (const auto* button = qobject_cast<QAbstractButton*>(stop))
+                met.append(button->text());
             stop->clearFocus();
-            if (look(stop) == focused)
-                blind.append(QString::fromLatin1(stop->metaObject()->className()));
-            stop->setFocus(Qt::TabFocusReason);
             settle();
+            const QImage plain = window.grab().toImage();
+            stop->setFocus(Qt::TabFocusReason);
+            if (!test::ringShows(window, plain, window.rect()))
+                blind.append(QString::fromLatin1(stop->metaObject()->className()));
         }
     }
     EXPECT_EQ(blind, QStringList());
+    EXPECT_TRUE(met.contains(QStringLiteral("See All")));
 }
 
 // The carousel, a product page's header and the Library's and Updates' rows hold their pill alone: Tab reaches it
 // and Space presses it.
 TEST_F(WindowLook, TabReachesThePillsNoGridCellHoldsAndSpacePressesThem)
 {
-    model->accounts().setTavrenProfile(Fixtures::profile("ada@tavren.test", QStringList{"tv-reverb", "tv-delay"}));
-    model->accounts().setStoreUser(Fixtures::user("ada@tavren.test")); // an update queues, with no sheet
-    InstallRecord app = Fixtures::record("tv-reverb", "TV Reverb", "1.0.0");
-    app.items = {InstalledItem{"/Applications/TV Reverb.app", BundleKind::app, "com.tv.reverb", "TEAM", std::nullopt}};
-    model->library().setInstalled({app, Fixtures::record("tv-delay", "TV Delay", "0.9.0")});
+    ownBoth();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     const std::pair<std::function<void()>, const char*> cases[] = {

@@ -155,12 +155,13 @@ TEST(ActionButtonUi, ProgressTicksRepaintThePillAndRebuildNothing)
     EXPECT_EQ(queue.calls, QStringList{"pause tv-notes"});
 }
 
-TEST(ActionButtonUi, TheProgressPillIsOneAccessibleElementWithAPauseButtonTabReaches)
+// Space on Install turns the pill into the progress pill, one accessible element whose pause button takes
+// the focus in the pill's Tab place.
+TEST(ActionButtonUi, WhatReplacesTheFocusedPillTakesTheFocus)
 {
     Motion::setEnabled(false);
     FakeProductActions queue;
     queue.owned.insert("tv-notes");
-    queue.setStage("tv-notes", InstallStage::downloading(10, 100));
     QWidget window;
     auto* before = new QPushButton("Before", &window);
     auto* button = new ActionButton(queue, notes(), true, &window);
@@ -169,6 +170,12 @@ TEST(ActionButtonUi, TheProgressPillIsOneAccessibleElementWithAPauseButtonTabRea
     layout->addWidget(button);
     window.show();
     QApplication::setActiveWindow(&window);
+    turn();
+    before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), button->content());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    queue.setStage("tv-notes", InstallStage::downloading(10, 100));
     turn();
     auto* pill = qobject_cast<ProgressPill*>(button->content());
     ASSERT_NE(pill, nullptr);
@@ -185,13 +192,11 @@ TEST(ActionButtonUi, TheProgressPillIsOneAccessibleElementWithAPauseButtonTabRea
     }
     EXPECT_EQ(shown, QStringList{QStringLiteral("%1 Pause").arg(int(QAccessible::Button))});
 
-    before->setFocus(Qt::OtherFocusReason);
-    QTest::keyClick(before, Qt::Key_Tab);
     QWidget* focused = QApplication::focusWidget();
     ASSERT_NE(focused, nullptr);
     EXPECT_EQ(focused->parentWidget(), pill);
     QTest::keyClick(focused, Qt::Key_Space);
-    EXPECT_EQ(queue.calls, QStringList{"pause tv-notes"});
+    EXPECT_EQ(queue.calls, (QStringList{"install tv-notes", "pause tv-notes"}));
 }
 
 TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)

@@ -52,7 +52,7 @@ TEST_F(HubStyleUi, PushButtonsAreTheirTextAndPadding)
         {TextButtons::prominent(QStringLiteral("Update All"), &window), QFont::DemiBold, {28, 10}},
         {TextButtons::asProminent(new QPushButton(QStringLiteral("Connect"), &window), TextButtons::Size::small), QFont::DemiBold, {24, 8}},
         {TextButtons::asProminent(new QPushButton(QStringLiteral("Update All"), &window), TextButtons::Size::large), QFont::DemiBold, {36, 16}},
-        {TextButtons::link(QStringLiteral("See All"), &window), QFont::Normal, {0, 0}},
+        {TextButtons::link(QStringLiteral("See All"), &window), QFont::Normal, {10, 4}},
     };
     show();
     for (const auto& [button, weight, padding] : cases) {
@@ -91,7 +91,7 @@ TEST_F(HubStyleUi, ARoleGivenAfterPolishTakesEffect)
     EXPECT_EQ(button->sizeHint(), textSize(*button, QFont::DemiBold) + QSize(28, 10));
     Theme::setRole(button, "link");
     EXPECT_EQ(button->font().weight(), QFont::Normal);
-    EXPECT_EQ(button->sizeHint(), textSize(*button, QFont::Normal));
+    EXPECT_EQ(button->sizeHint(), textSize(*button, QFont::Normal) + QSize(10, 4));
 
     Theme::setRole(tag, "tag");
     EXPECT_EQ(tag->contentsMargins(), QMargins(6, 1, 6, 1));

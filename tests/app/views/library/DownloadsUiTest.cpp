@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace hub {
@@ -169,9 +170,10 @@ TEST_F(DownloadsUi, AFinishedInstallShowsItsNotesOnItsRowNotInTheBanner)
     EXPECT_TRUE(banners.contains(QStringLiteral("Beta 1.0.0 is installed."))) << banners.join(" | ").toStdString();
 }
 
-TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAcrossStages)
+TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAndTheFocusAcrossStages)
 {
     startBoth();
+    QApplication::setActiveWindow(&view);
     const auto trailing = [&] {
         turn();
         const QList<QPushButton*> buttons = view.row("a")->findChildren<QPushButton*>();
@@ -179,9 +181,12 @@ TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAcrossStages)
     };
     const QRect running = trailing(); // "Cancel" after "Pause"
     ASSERT_TRUE(running.isValid());
-    queue.job("a")->pause();
+    QPushButton* pause = view.row("a")->findChild<QPushButton*>();
+    pause->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(pause, Qt::Key_Space);
     ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::paused; }));
     EXPECT_EQ(trailing(), running) << "\"Cancel\" after \"Resume\"";
+    EXPECT_EQ(QApplication::focusWidget(), view.row("a")->findChild<QPushButton*>()) << "Resume, where Pause was";
     press(view.row("a"), "Resume");
     ASSERT_TRUE(eventually([&] { return engine.waiting().contains("a"); }));
     engine.finish("a", QStringLiteral("The download server returned 403."));

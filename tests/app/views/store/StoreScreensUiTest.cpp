@@ -5,6 +5,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
+#include "app/views/extras/ExtrasActionButton.h"
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/Motion.h"
@@ -23,10 +24,12 @@
 #include "tests/app/fakes/QtPrinters.h"
 #include "kit/security/HostPolicy.h"
 
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -210,13 +213,14 @@ TEST(StoreScreens, ReturnOpensTheFirstResultThePaneShows)
     EXPECT_EQ(model->navigation().path(), QStringList{grid->ids().first()});
 }
 
-// Tab from Search stops on the sidebar's current row, then (past the carousel's pill) on its card: each
-// ringed while it has the focus. Space on the card opens the featured product.
+// Tab from Search stops on the sidebar's current row, then on the carousel's pill, which keeps the focus and
+// its Tab place as the carousel turns, then on its card: each ringed while it has the focus. Space on the card
+// opens the featured product.
 TEST(StoreScreens, EachStopOfTabFromSearchShowsTheFocus)
 {
     ModelHarness harness;
     auto model = harness.makeModel();
-    model->catalog().setStorefront(Fixtures::storefront({product("tv-delay"), product("tv-synth")}));
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-reverb"), product("tv-synth")}));
     MainWindow window(*model, false);
     window.setStartsModel(false);
     window.setQuitsOnClose(false);
@@ -233,10 +237,17 @@ TEST(StoreScreens, EachStopOfTabFromSearchShowsTheFocus)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), list);
     EXPECT_TRUE(test::ringShows(*list->viewport(), row, list->visualItemRect(list->currentItem())));
-    const auto onCard = [&] { return carousel->isAncestorOf(QApplication::focusWidget()) && qobject_cast<QPushButton*>(QApplication::focusWidget()); };
-    for (int tab = 0; tab < 6 && !onCard(); ++tab)
+    const auto on = [&](const char* kind) { return carousel->isAncestorOf(QApplication::focusWidget()) && QApplication::focusWidget()->inherits(kind); };
+    for (int tab = 0; tab < 6 && !on("hub::Pill"); ++tab)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    ASSERT_TRUE(onCard());
+    ASSERT_TRUE(on("hub::Pill"));
+    const QString shown = carousel->shownId();
+    harness.sleeper.advance(7000ms);
+    settle();
+    EXPECT_NE(carousel->shownId(), shown);
+    ASSERT_TRUE(on("hub::Pill"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(on("QPushButton"));
     EXPECT_TRUE(test::ringShows(*carousel, card, edge));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_FALSE(test::ringShows(*carousel, card, edge));
@@ -244,6 +255,31 @@ TEST(StoreScreens, EachStopOfTabFromSearchShowsTheFocus)
     EXPECT_TRUE(test::ringShows(*carousel, card, edge));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_EQ(model->navigation().path(), QStringList{carousel->shownId()});
+}
+
+// An extras item's action made anew stands in its own Tab place; "Soon", which takes no focus, passes it on.
+TEST(StoreScreens, AnExtrasActionMadeAnewKeepsItsTabPlace)
+{
+    ModelHarness harness;
+    auto model = harness.makeModel();
+    QWidget window;
+    auto* before = new QPushButton("Before");
+    auto* action = new ExtrasActionButton(*model, *ExtrasItem::read(QJsonObject{{"name", "EQ"}, {"signedByTavren", true},
+        {"productId", "tv-reverb"}}), false);
+    auto* after = new QPushButton("After");
+    auto* layout = new QVBoxLayout(&window);
+    for (QWidget* widget : std::initializer_list<QWidget*>{before, action, after})
+        layout->addWidget(widget);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    model->catalog().setStorefront(Fixtures::storefront({product("tv-reverb")}));
+    settle();
+    before->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_TRUE(action->isAncestorOf(QApplication::focusWidget()));
+    model->catalog().setStorefront(Fixtures::storefront({}));
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), after);
 }
 
 TEST(StoreScreens, CartPopoverRemovesTheChosenLineAndClosesBeforeCheckingOut)

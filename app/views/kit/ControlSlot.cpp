@@ -1,0 +1,85 @@
+#include "app/views/kit/ControlSlot.h"
+
+#include <QHBoxLayout>
+#include <algorithm>
+#include <utility>
+
+namespace hub {
+
+ControlSlot::ControlSlot(QWidget* parent) : QWidget(parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void ControlSlot::replace(QWidget* next)
+{
+    QWidget* focus = window()->focusWidget();
+    const bool held = content_ && focus && (focus == content_ || content_->isAncestorOf(focus));
+    const qsizetype at = held ? std::max<qsizetype>(0, stops(content_).indexOf(focus)) : 0;
+    delete content_;
+    content_ = next;
+    QList<QWidget*> now;
+    if (next) {
+        if (!tabStops_)
+            leaveTabOrder(next);
+        layout()->addWidget(next);
+        next->show();
+        now = stops(next);
+        takeTabPlace(now);
+    }
+    updateGeometry();
+    if (!held)
+        return;
+    now.removeIf([](const QWidget* stop) { return !stop->isEnabled(); });
+    if (!now.isEmpty()) {
+        now[std::min(at, now.size() - 1)]->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    for (QWidget* stop = nextInFocusChain(); stop != this; stop = stop->nextInFocusChain()) {
+        if ((stop->focusPolicy() & Qt::TabFocus) && stop->isEnabled() && stop->isVisibleTo(window())) {
+            stop->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void ControlSlot::leaveTabOrder(QWidget* root)
+{
+    QList<QWidget*> inside = root->findChildren<QWidget*>();
+    inside.prepend(root);
+    for (QWidget* widget : inside) {
+        if (auto* slot = qobject_cast<ControlSlot*>(widget))
+            slot->tabStops_ = false;
+        if (widget->focusPolicy() & Qt::TabFocus)
+            widget->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+// In the window's Tab order: a slot inside `within` may have put its own stops before itself.
+QList<QWidget*> ControlSlot::stops(const QWidget* within) const
+{
+    QList<QWidget*> found;
+    QWidget* top = window();
+    for (QWidget* at = top->nextInFocusChain(); at != top; at = at->nextInFocusChain())
+        if ((at->focusPolicy() & Qt::TabFocus) && (at == within || within->isAncestorOf(at)))
+            found.append(at);
+    return found;
+}
+
+void ControlSlot::takeTabPlace(const QList<QWidget*>& stops)
+{
+    // Made now, the stops come last in the window's Tab order: they go where this slot stands.
+    if (stops.isEmpty())
+        return;
+    QWidget* before = previousInFocusChain();
+    while (before != window() && (!(before->focusPolicy() & Qt::TabFocus) || stops.contains(before)))
+        before = before->previousInFocusChain();
+    if (before == window())
+        return;
+    for (QWidget* stop : stops)
+        QWidget::setTabOrder(std::exchange(before, stop), stop);
+}
+
+} // namespace hub

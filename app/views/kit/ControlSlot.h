@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+namespace hub {
+
+// The place of a control that is made anew when what it shows changes (an action
+// button's pill, a download's buttons). What takes the place takes the old control's
+// place in the Tab order, and the focus when the old one had it; when nothing there
+// takes the focus, it moves on to the next Tab stop, as from a control disabled.
+class ControlSlot : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ControlSlot(QWidget* parent = nullptr);
+
+    // The shown control, or none.
+    QWidget* content() const { return content_; }
+    // Shows `next` (none when null) instead of the content, which is deleted.
+    void replace(QWidget* next);
+
+    // Takes what `root` holds out of the Tab order, and what the slots in it show from
+    // now on (a keyboard grid's cell, which takes the focus itself).
+    static void leaveTabOrder(QWidget* root);
+
+private:
+    QList<QWidget*> stops(const QWidget* within) const;
+    void takeTabPlace(const QList<QWidget*>& stops);
+
+    QWidget* content_ = nullptr;
+    bool tabStops_ = true;
+};
+
+} // namespace hub
