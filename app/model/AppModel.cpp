@@ -15,7 +15,7 @@ namespace hub {
 //   Startup        restore, start, launch arguments                    (RefreshCycle, Navigation)
 //   Cart           cart, wishlist operations, price texts              (Preferences, Banners)
 //   Checkout       orders, the checkout sheet, settling                (Cart, Accounts, RefreshCycle)
-//   Reviews        review pages, the user's reviews, posting           (Accounts, Banners)
+//   Reviews        review pages, the user's reviews, posting           (Accounts, Banners, RefreshCycle)
 //   DeepLinks      tavren-hub: links                                   (Navigation)
 // Members are declared in this order, so each part is built after what it uses
 // and destroyed before it.
@@ -34,7 +34,7 @@ AppModel::AppModel(Services services, QObject* parent)
     , startup_(services_, {preferences_, banners_, navigation_, accounts_, catalog_, refresh_}, *this, this)
     , cart_({preferences_, banners_}, this)
     , checkout_(services_, pools_, {preferences_, banners_, accounts_, cart_, refresh_}, this)
-    , reviews_(services_, pools_, {banners_, accounts_}, this)
+    , reviews_(services_, pools_, {banners_, accounts_, refresh_}, this)
     , links_(services_, navigation_, this)
 {
     connect(&startup_, &Startup::checkoutRequested, &checkout_,

@@ -3,6 +3,7 @@
 #include "app/model/Accounts.h"
 #include "app/model/Assign.h"
 #include "app/model/Banners.h"
+#include "app/model/RefreshCycle.h"
 #include "app/model/ReviewFailure.h"
 #include "app/model/RunOn.h"
 #include "kit/api/DecodeRecord.h"
@@ -21,6 +22,13 @@ Reviews::Reviews(const Services& services, ModelPools& pools, Parts parts, QObje
     connect(&parts_.accounts, &Accounts::identitySessionEnded, this, [this] {
         if (assign(myReviews_, QHash<QString, MyReview>()))
             emit myReviewsChanged();
+    });
+    // What failed while offline is tried again once a refresh is over.
+    connect(&parts_.refresh, &RefreshCycle::loadingChanged, this, [this] {
+        if (parts_.refresh.loading())
+            return;
+        for (const QString& productId : QSet<QString>(reviewsUnavailable_))
+            loadReviews(productId, false);
     });
 }
 

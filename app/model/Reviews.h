@@ -15,10 +15,12 @@ namespace hub {
 
 class Accounts;
 class Banners;
+class RefreshCycle;
 
 // Each product's reviews as loaded so far, the products whose reviews could not be
-// loaded, and the signed-in user's own review and eligibility per product (all of
-// them forgotten whenever the identity session changes).
+// loaded (asked again at the end of every refresh), and the signed-in user's own
+// review and eligibility per product (all of them forgotten whenever the identity
+// session changes).
 class Reviews : public QObject {
     Q_OBJECT
     Q_PROPERTY(QHash<QString, hub::ReviewPage> reviewPages READ reviewPages NOTIFY reviewPagesChanged)
@@ -31,6 +33,7 @@ public:
     struct Parts {
         Banners& banners;
         Accounts& accounts;
+        RefreshCycle& refresh;
     };
 
     Reviews(const Services& services, ModelPools& pools, Parts parts, QObject* parent = nullptr);

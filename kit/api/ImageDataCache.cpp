@@ -103,8 +103,11 @@ std::optional<QByteArray> ImageDataCache::data(const QUrl& url, std::stop_token 
     }
     lock.lock();
     inFlight_.remove(address);
-    if (result)
+    if (result) {
         remember(address, *result);
+        if (const auto dropped = dropped_.find(address); dropped != dropped_.end())
+            dropped->fetchedAgain = true;
+    }
     lock.unlock();
     promise.set_value(result);
     return result;
@@ -146,18 +149,18 @@ bool ImageDataCache::discard(const QUrl& url, const QByteArray& bytes)
             return true; // a later fetch's
         memory_.erase(hit);
         order_.erase(std::find(order_.begin(), order_.end(), address));
-    } else {
-        // Out of memory: on the disk, unless another caller of the same answer let go of it first.
-        if (file.isEmpty() || givenUp(address, bytes))
-            return true;
+    } else if (givenUp(address, bytes)) {
+        return true; // another caller of the same answer let go of it first
+    } else if (!file.isEmpty()) {
+        // Out of memory, and perhaps never written: only other bytes on the disk are a later answer's.
         lock.unlock();
-        const bool onDisk = readCached(file) == bytes;
+        const std::optional<QByteArray> onDisk = readCached(file);
         lock.lock();
-        if (!onDisk || givenUp(address, bytes) || unusable_.contains(address))
+        if ((onDisk && *onDisk != bytes) || givenUp(address, bytes) || unusable_.contains(address))
             return !unusable_.contains(address);
     }
     const bool again = !dropped_.contains(address);
-    dropped_.insert(address, digestOf(bytes));
+    dropped_.insert(address, {digestOf(bytes)});
     if (!again)
         unusable_.insert(address);
     lock.unlock();
@@ -169,7 +172,7 @@ bool ImageDataCache::discard(const QUrl& url, const QByteArray& bytes)
 bool ImageDataCache::givenUp(const QString& address, const QByteArray& bytes) const
 {
     const auto dropped = dropped_.constFind(address);
-    return dropped != dropped_.constEnd() && *dropped == digestOf(bytes);
+    return dropped != dropped_.constEnd() && !dropped->fetchedAgain && dropped->digest == digestOf(bytes);
 }
 
 std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token stop)

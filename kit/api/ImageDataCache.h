@@ -51,10 +51,12 @@ public:
     // What memory or the disk holds of an allowed image, without any network work (a
     // disk hit is remembered in memory). Blocks on the disk only.
     std::optional<QByteArray> stored(const QUrl& url);
-    // The bytes of an address that its caller could not use (they decode to no image). While
-    // memory or the disk holds them, they leave both, so that the address is fetched again,
-    // once in this cache's life: bytes given up a second time leave too, and the address is
-    // a miss from then on. Whether fetching it again may give other bytes. Blocks on the disk.
+    // The bytes of an address that its caller could not use (they decode to no image). They
+    // leave memory and the disk, wherever they still are, and the address is fetched again,
+    // once in this cache's life, whether or not they ever reached the disk: bytes given up a
+    // second time leave too, and the address is a miss from then on. Other bytes held for the
+    // address (a later fetch's) change nothing. Whether fetching it again may give other bytes.
+    // Blocks on the disk.
     bool discard(const QUrl& url, const QByteArray& bytes);
 
     // Deletes every entry of the folder last written more than 30 days before `now` (a link
@@ -74,8 +76,14 @@ public:
 private:
     std::optional<QByteArray> load(const QUrl& url, std::stop_token stop);
     void remember(const QString& address, const QByteArray& bytes);
-    // Whether `bytes` are what discard() last let go of at `address`. Under the lock.
+    // Whether `bytes` are what discard() last let go of at `address`, with no answer fetched
+    // since. Under the lock.
     bool givenUp(const QString& address, const QByteArray& bytes) const;
+
+    struct GivenUp {
+        QByteArray digest;         // of the bytes given up
+        bool fetchedAgain = false; // an answer has come since
+    };
 
     HTTPTransport& pinned_;
     HTTPTransport& plain_;
@@ -83,7 +91,7 @@ private:
     mutable std::mutex mutex_;
     QHash<QString, QByteArray> memory_;
     std::deque<QString> order_; // keys of memory_, oldest first
-    QHash<QString, QByteArray> dropped_; // by address: the digest of the bytes last given up
+    QHash<QString, GivenUp> dropped_; // by address: the bytes last given up
     QSet<QString> unusable_;             // addresses given up twice: misses without any work
     QHash<QString, std::shared_future<std::optional<QByteArray>>> inFlight_;
 };

@@ -324,18 +324,18 @@ struct NativeCodeSigning::CheckedCode {
     bool bundle = false;
     std::optional<QByteArray> infoPlist;
 
-    QList<QByteArray> cdhashes() const
-    {
-        QList<QByteArray> all;
-        for (const SignedCode& signature : signatures)
-            all += signature.cdhashes;
-        return all;
-    }
     QList<QList<QByteArray>> cdhashesPerArchitecture() const
     {
         QList<QList<QByteArray>> all;
         for (const SignedCode& signature : signatures)
             all.append(signature.cdhashes);
+        return all;
+    }
+    QList<QByteArray> cdhashes() const
+    {
+        QList<QByteArray> all;
+        for (const QList<QByteArray>& architecture : cdhashesPerArchitecture())
+            all += architecture;
         return all;
     }
     CheckedIdentity identity(uint32_t flags) const

@@ -280,4 +280,18 @@ TEST(ImageDataCache, BytesGivenUpAreFetchedAgainOnceARun)
     EXPECT_FALSE(f.cache.inMemory(url) || QFile::exists(file));
     EXPECT_EQ(f.cache.data(url), std::nullopt);
     EXPECT_EQ(f.plain.count(), 2);
+
+    // Bytes pushed out of memory before their discard, whatever the disk holds (memory only, a folder that cannot be
+    // written, one that can), are fetched again once all the same.
+    for (const QString& directory : {QString(), QStringLiteral("/dev/null/images"), folder.path()}) {
+        Fixture g(directory);
+        for (int showing = 0; showing < 10; ++showing) {
+            if (const std::optional<QByteArray> bytes = g.cache.data(url)) {
+                for (int other = 0; other < ImageDataCache::memoryLimit; ++other)
+                    g.cache.data(image(QString::number(other), "maker.test"));
+                g.cache.discard(url, *bytes);
+            }
+        }
+        EXPECT_EQ(g.plain.count(), 2) << qPrintable(directory);
+    }
 }

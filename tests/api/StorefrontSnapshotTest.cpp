@@ -226,6 +226,6 @@ TEST(StorefrontSnapshot, AFileRewrittenWhileLoadedIsOneWholeEditionOrAMiss)
         if (loaded && !whole(loaded))
             std::_Exit(2); // parts of two
     };
-    EXPECT_EQ(test::readWhileRewritten(folder.filePath("storefront.bin"), editions, 1000, load), 0);
+    EXPECT_EQ(test::readWhileRewritten(folder.filePath("storefront.bin"), editions, 200, load), 0);
     EXPECT_TRUE(whole(StorefrontSnapshot::load(cache)));
 }

@@ -35,17 +35,31 @@ std::atomic<bool> noReplaceRefused = false;
 // Set while a test plays a claim slow to lock the files it makes in this folder (the process put aside
 // between making a file and locking it, as on a busy machine).
 std::atomic<const QByteArray*> slowToLockIn = nullptr;
+// Set while a test plays a claim that comes to wait for this root just as a sweep tries to take it; the
+// waiter's marker, held until the test lets go of it.
+std::atomic<const QByteArray*> waiterComesTo = nullptr;
+FileDescriptor waiterMarker;
+
+QByteArray pathOf(int fd)
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+    return length > 0 ? QByteArray(path, length) : QByteArray();
+}
 
 } // namespace
 
 extern "C" int flock(int fd, int operation) noexcept
 {
     if (const QByteArray* folder = slowToLockIn.load()) {
-        char path[PATH_MAX];
-        const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
-        const QByteArray name = length > 0 ? QByteArray(path, length) : QByteArray();
+        const QByteArray name = pathOf(fd);
         if (name.startsWith(*folder + '/') && !name.sliced(folder->size() + 1).contains('/'))
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (const QByteArray* root = waiterComesTo.load(); root && operation == (LOCK_EX | LOCK_NB) && pathOf(fd) == *root) {
+        waiterComesTo = nullptr;
+        waiterMarker = FileDescriptor(::open((*root + "/.waiting-late").constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600));
+        ::syscall(SYS_flock, waiterMarker.get(), LOCK_EX);
     }
     return int(::syscall(SYS_flock, fd, operation));
 }
@@ -209,6 +223,21 @@ TEST(WorkFolder, ASweepInAnotherProcessNeitherTakesALiveRunNorFailsAClaim)
     QFile(work.root + QStringLiteral(".stop")).open(QIODevice::WriteOnly);
     ASSERT_TRUE(sweeper->waitForFinished(60'000));
     EXPECT_EQ(faults, QStringList());
+}
+
+// A claim that comes to wait only once a sweep has looked for waiters still goes first: the sweep lets go of the root.
+TEST(WorkFolder, ASweepThatFindsAWaiterOnceItHoldsTheRootLeavesAllForTheNext)
+{
+    QTemporaryDir box;
+    const WorkFolder work(box.filePath(QStringLiteral("work")));
+    ASSERT_TRUE(work.claim(QStringLiteral("left")));
+    const QByteArray root = QFile::encodeName(QFileInfo(work.root).canonicalFilePath());
+    waiterComesTo = &root;
+    work.sweep();
+    EXPECT_EQ(entries(work.root), QStringList({".claims", ".waiting-late", "left"}));
+    waiterMarker = FileDescriptor(); // the waiter has gone
+    work.sweep();
+    EXPECT_EQ(entries(work.root), QStringList());
 }
 
 // Another process holding the root's lock stalls neither a sweep nor a claim for ever.

@@ -2,7 +2,6 @@
 #include "app/platform/SingleInstance.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QTemporaryDir>
 #include <future>

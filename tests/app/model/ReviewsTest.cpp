@@ -2,7 +2,6 @@
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -46,7 +45,7 @@ void write(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-TEST(Reviews, PagesMergeWithoutRepeatsAndFailuresKeepWhatIsShown)
+TEST(Reviews, PagesMergeWithoutRepeatsFailuresKeepWhatIsShownAndRefreshRetriesThem)
 {
     ModelHarness harness;
     harness.identity->route("GET", "/id/reviews?product=p", 200, page({"r1", "r2"}, "c1", 3));
@@ -72,6 +71,13 @@ TEST(Reviews, PagesMergeWithoutRepeatsAndFailuresKeepWhatIsShown)
     EXPECT_EQ(reviews.reviewPages().value("p"), merged);
     EXPECT_EQ(reviews.reviewsUnavailable(), QSet<QString>({"q"}));
     EXPECT_TRUE(ModelHarness::bannerTexts(*model).isEmpty());
+
+    // A refresh asks again for what failed, and only that.
+    harness.identity->route("GET", "/id/reviews", 200, page({"r7"}, std::nullopt, 1));
+    await(model->refresh().refreshAll());
+    EXPECT_TRUE(test::eventually([&] { return reviews.reviewsUnavailable().isEmpty(); }));
+    EXPECT_EQ(ids(reviews.reviewPages().value("q")), QStringList({"r7"}));
+    EXPECT_EQ(reviews.reviewPages().value("p"), merged);
 }
 
 TEST(Reviews, FixturesAreReadFromTheFolderOnly)

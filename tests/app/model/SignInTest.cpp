@@ -1,7 +1,6 @@
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

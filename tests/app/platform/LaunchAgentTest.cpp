@@ -4,7 +4,6 @@
 #include "app/platform/LaunchAgent.h"
 #include "app/platform/LaunchAgentError.h"
 #include "app/updater/BackgroundUpdater.h"
-#include "tests/app/fakes/QtPrinters.h"
 #include "tests/testkit/Thrown.h"
 
 #include <QFile>

@@ -4,7 +4,6 @@
 #include "app/platform/SingleInstance.h"
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
-#include "tests/app/fakes/QtPrinters.h"
 #include "tests/testkit/Thrown.h"
 
 #include <QCoreApplication>

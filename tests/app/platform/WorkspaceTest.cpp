@@ -2,7 +2,6 @@
 
 #include "app/platform/Workspace.h"
 #include "tests/app/fakes/Await.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QDBusConnection>
 #include <QDir>

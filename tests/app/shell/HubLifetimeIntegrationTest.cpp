@@ -4,7 +4,6 @@
 #include "kit/install/InstallLock.h"
 #include "kit/deployment/Deployment.h"
 #include "tests/app/fakes/HubProcess.h"
-#include "tests/app/fakes/QtPrinters.h"
 #include "tests/devstore/DevstoreProcess.h"
 #include "tests/devstore/InstalledAsTheApp.h"
 #include "tests/testkit/OwnSession.h"

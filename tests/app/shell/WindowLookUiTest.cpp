@@ -13,7 +13,6 @@
 #include "tests/app/fakes/DrawnImage.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 #include "tests/testkit/ScriptedTransport.h"
 
 #include <QApplication>

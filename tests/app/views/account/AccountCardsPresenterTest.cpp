@@ -4,7 +4,6 @@
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,6 @@
 #include "tests/app/fakes/FakeDesktop.h"
 #include "tests/app/fakes/FakeSleeper.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 using namespace hub;
 

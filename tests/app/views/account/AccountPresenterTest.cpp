@@ -3,7 +3,6 @@
 #include "app/views/account/AccountView.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

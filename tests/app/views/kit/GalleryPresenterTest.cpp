@@ -1,6 +1,5 @@
 #include "app/views/kit/GalleryPresenter.h"
 #include "kit/security/HostPolicy.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 #include "kit/security/HostPolicy.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QTextDocument>
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
 #include "app/views/product/ReviewsPresenter.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -4,7 +4,6 @@
 #include "app/views/settings/BackgroundSwitch.h"
 #include "app/views/settings/SecurityStatements.h"
 #include "app/views/settings/SettingsPresenter.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QJsonObject>
 #include <gtest/gtest.h>

@@ -6,7 +6,6 @@
 #include "app/views/settings/Toggle.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,5 +1,4 @@
 #include "app/views/signin/SignInSheetPresenter.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

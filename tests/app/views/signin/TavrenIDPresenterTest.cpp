@@ -1,6 +1,5 @@
 #include "app/views/signin/FormText.h"
 #include "app/views/signin/TavrenIDPresenter.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

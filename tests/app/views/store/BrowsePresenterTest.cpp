@@ -1,7 +1,6 @@
 #include "app/model/Catalog.h"
 #include "app/views/store/BrowsePresenter.h"
 #include "tests/app/fakes/Fixtures.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

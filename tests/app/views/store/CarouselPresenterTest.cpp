@@ -1,6 +1,5 @@
 #include "app/views/store/CarouselPresenter.h"
 #include "tests/app/fakes/Fixtures.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

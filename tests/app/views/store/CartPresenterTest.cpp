@@ -1,6 +1,5 @@
 #include "app/views/store/CartPresenter.h"
 #include "tests/app/fakes/Fixtures.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <gtest/gtest.h>
 #include <unicode/locid.h>

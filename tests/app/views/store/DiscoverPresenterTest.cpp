@@ -1,6 +1,5 @@
 #include "app/views/store/DiscoverPresenter.h"
 #include "tests/app/fakes/Fixtures.h"
-#include "tests/app/fakes/QtPrinters.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>

@@ -21,7 +21,6 @@
 #include "tests/app/fakes/DrawnImage.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
-#include "tests/app/fakes/QtPrinters.h"
 #include "kit/security/HostPolicy.h"
 
 #include <QJsonObject>
