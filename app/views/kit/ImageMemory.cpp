@@ -1,10 +1,13 @@
 #include "app/views/kit/ImageMemory.h"
 
+#include "app/views/kit/EncodedImage.h"
 #include "kit/api/ImageDataCache.h"
 
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QImageReader>
+#include <QScopeGuard>
+#include <condition_variable>
 #include <mutex>
 #include <stop_token>
 
@@ -83,53 +86,85 @@ void setFetch(Fetch fetch)
 
 void limitAllocation()
 {
-    QImageReader::setAllocationLimit(int(maxCanvasPixels * 4 >> 20));
+    QImageReader::setAllocationLimit(int(maxCanvasPixels * 8 >> 20));
 }
 
 namespace {
 
-// The reader's format for the formats the store serves, by their signatures; empty for any other.
-QByteArray servedFormat(const QByteArray& bytes)
+// The decodes' share of memory (decodeBudget), whatever thread they run on.
+struct Budget {
+    std::mutex mutex;
+    std::condition_variable_any released;
+    qint64 held = 0;
+
+    // Waits until `bytes` fit beside what the others hold; false at once when they never can, and
+    // as soon as the app stops.
+    bool take(qint64 bytes)
+    {
+        std::unique_lock lock(mutex);
+        if (bytes > decodeBudget || !released.wait(lock, stopping().get_token(), [&] { return held + bytes <= decodeBudget; }))
+            return false;
+        held += bytes;
+        return true;
+    }
+    void give(qint64 bytes)
+    {
+        {
+            std::lock_guard lock(mutex);
+            held -= bytes;
+        }
+        released.notify_all();
+    }
+};
+
+Budget& budget()
 {
-    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
-        return "png";
-    if (bytes.startsWith("\xFF\xD8\xFF"))
-        return "jpeg";
-    return {};
+    static auto* shared = new Budget; // a pool thread may still use it while the process exits
+    return *shared;
 }
 
 } // namespace
 
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
 {
-    const QByteArray format = servedFormat(bytes);
-    if (format.isEmpty())
+    const std::optional<EncodedImage> encoded = EncodedImage::read(bytes);
+    if (!encoded)
         return std::nullopt;
+    const QSize canvas = encoded->canvas;
+    if (canvas.isEmpty() || qMax(canvas.width(), canvas.height()) > maxCanvasSide || qint64(canvas.width()) * canvas.height() > maxCanvasPixels
+        || encoded->scans > maxScans || encoded->scanBlocks > maxScanBlocks)
+        return std::nullopt;
+    const bool scaled = maxPixels > 0 && qMax(canvas.width(), canvas.height()) > maxPixels;
+    const QSize target = scaled ? canvas.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio) : canvas;
+    const qint64 peak = encoded->peakBytes(target);
+    if (!budget().take(peak))
+        return std::nullopt;
+    const auto give = qScopeGuard([peak] { budget().give(peak); });
     QBuffer buffer;
-    buffer.setData(bytes);
+    buffer.setData(encoded->readable);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
+    QImageReader reader(&buffer, encoded->readerFormat());
     reader.setAutoDetectImageFormat(false); // that format's handler and no other
     reader.setAutoTransform(true);
-    const QSize size = reader.size(); // from the header alone
-    if (!size.isValid() || size.isEmpty() || qMax(size.width(), size.height()) > maxCanvasSide
-        || qint64(size.width()) * size.height() > maxCanvasPixels)
-        return std::nullopt;
-    const int longer = qMax(size.width(), size.height());
-    if (maxPixels > 0 && longer > maxPixels)
-        reader.setScaledSize(size.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio));
+    if (encoded->readerScales(target))
+        reader.setScaledSize(target);
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
-    // Formats that cannot scale while reading are scaled afterwards.
-    if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels)
+    if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels) {
+        // Premultiplied in place: the form that Qt scales without a copy of the whole.
+        if (image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGBA64)
+            image.convertTo(image.format() == QImage::Format_ARGB32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGBA64_Premultiplied);
         image = image.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    if (image.depth() > 32 || image.format() == QImage::Format_Grayscale16)
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     return image;
 }
 
 bool discard(const QUrl& url, const QByteArray& bytes)
 {
-    return !replaced() && ImageDataCache::shared().discard(url, bytes);
+    return !replaced() && !stopping().stop_requested() && ImageDataCache::shared().discard(url, bytes);
 }
 
 namespace {

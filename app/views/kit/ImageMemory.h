@@ -41,25 +41,36 @@ void requestBytes(const QUrl& url, QObject* context, BytesDone done);
 void waitForIdle();
 
 // The largest canvas decoded, in pixels a side and in all. Nothing is drawn larger than
-// 2048 a side; a 5K screenshot (5120 x 2880) or a 8192 x 2048 panorama still fits. A
-// decoder may hold buffers for the whole canvas its header declares, whatever size it is
-// asked to scale to: under 100 MiB at these bounds, 1.6 GB for 24000 x 24000.
+// 2048 a side; a 5K screenshot (5120 x 2880) or a 8192 x 2048 panorama still fits.
 constexpr int maxCanvasSide = 8192;
 constexpr qint64 maxCanvasPixels = 4096 * 4096;
+// The memory that all decodes hold at once, on every pool: each reserves what it holds at its
+// peak (EncodedImage::peakBytes) before it starts and waits while the others leave too little.
+// The largest canvas read at 16 bits a channel (128 MiB) or a progressive CMYK JPEG of it (128 MiB
+// of coefficients) fits on its own.
+constexpr qint64 decodeBudget = qint64(256) << 20;
+// A JPEG's decoding time grows with its scans and the blocks each covers: it may take what the
+// largest canvas costs in four components, each covered 16 times, and 512 scans (every coefficient
+// of four components in a scan of its own, and again refined), whatever its size.
+constexpr qint64 maxScanBlocks = 16 * 4 * maxCanvasPixels / 64;
+constexpr int maxScans = 512;
 
-// Caps what any image reader may allocate for one image at the largest canvas, 4 bytes a
-// pixel, whatever its header declares (a GIF's screen, an ICO entry's PNG). Called once as
-// the app starts, before anything is decoded.
+// Caps what any image reader may allocate for one image at the largest canvas, 8 bytes a pixel
+// (16 bits a channel), whatever its header declares (a GIF's screen, an ICO entry's PNG). Called
+// once as the app starts, before anything is decoded.
 void limitAllocation();
 
-// Decodes the whole image, upright, scaled down (never up) so that neither side
-// exceeds `maxPixels`; nothing when the bytes are no image of a format the store serves
-// (PNG or JPEG, told by their content), or when their header declares no size or a
-// canvas over the bounds above (refused before decoding).
+// Decodes the whole image, upright, scaled down (never up) so that neither side exceeds
+// `maxPixels`, at 8 bits a channel; nothing when the bytes are no image of a format the store
+// serves (PNG or JPEG, told by their content), when their header declares no size or a canvas over
+// the bounds above, a JPEG more scans or blocks than the bounds above, or a decode larger than the
+// whole budget (all refused before decoding), and once stop() is called while it waits for the
+// budget. A PNG's text is never read.
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 // Bytes fetched for `url` that decode() gave nothing for: the shared cache lets go of them
 // (ImageDataCache::discard). Whether fetching the address again may give other bytes;
-// false while the source is replaced. Blocks on the disk.
+// false while the source is replaced, and once stop() is called (kept for the next run then).
+// Blocks on the disk.
 bool discard(const QUrl& url, const QByteArray& bytes);
 
 // The visible images' loads.

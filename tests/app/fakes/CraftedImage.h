@@ -27,21 +27,57 @@ inline QByteArray jpegDeclaring(QSize canvas, bool progressive)
     return bytes;
 }
 
-// A GIF of 35 bytes: one 1 x 1 frame on a 5792 x 5792 screen, which its decoder paints whole.
-inline QByteArray gifOnLargeScreen()
+// A progressive JPEG in CMYK declaring `canvas`, of 133 bytes for one scan: its tables, then `scans` scans of the
+// components' DC, each of a header alone.
+inline QByteArray cmykJpegDeclaring(QSize canvas, int scans = 1)
 {
-    return QByteArray("GIF89a\xA0\x16\xA0\x16\x80\0\0" "\0\0\0\xFF\xFF\xFF" "\x2C\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0\x3B", 35);
+    QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xDB\0\x43\0", 7) + QByteArray(64, '\x01')
+        + QByteArray("\xFF\xC2\0\x14\x08hhww\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0\xFF\xC4\0\x14\0\x01", 28) + QByteArray(16, '\0')
+        + QByteArray("\xFF\xDA\0\x0E\x04\x01\0\x02\0\x03\0\x04\0\0\0\0", 16).repeated(scans) + "\xFF\xD9";
+    qToBigEndian(quint16(canvas.height()), jpeg.data() + 76);
+    qToBigEndian(quint16(canvas.width()), jpeg.data() + 78);
+    return jpeg;
 }
 
-// An ICO whose one entry says 256 x 256 but holds a PNG of `canvas`, of one colour (about 100 KB for 5600 x 5600).
+// A PNG chunk: length, type, data, CRC.
+inline QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk = QByteArray(4, '\0') + type + data + QByteArray(4, '\0');
+    qToBigEndian(quint32(data.size()), chunk.data());
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : chunk.sliced(4, data.size() + 4)) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
+    }
+    qToBigEndian(~crc, chunk.end() - 4);
+    return chunk;
+}
+
+// A PNG in RGBA of `canvas`, every pixel 0, `depth` bits a channel, compressed about 1000 to 1 (110 KB for 5120 x 2880
+// at 16 bits), with `texts` zTXt chunks before its data, each inflating to 7.5 MB.
+inline QByteArray pngOfZeros(QSize canvas, int depth, int texts = 0)
+{
+    const auto zeros = [](qint64 size) { return qCompress(QByteArray(size, '\0'), 9).sliced(4); };
+    QByteArray header(13, '\0');
+    qToBigEndian(quint32(canvas.width()), header.data());
+    qToBigEndian(quint32(canvas.height()), header.data() + 4);
+    header[8] = char(depth);
+    header[9] = 6;
+    return "\x89PNG\r\n\x1A\n" + pngChunk("IHDR", header) + pngChunk("zTXt", QByteArray("Comment\0\0", 9) + zeros(7'500'000)).repeated(texts)
+        + pngChunk("IDAT", zeros((1 + canvas.width() * 4 * depth / 8) * qint64(canvas.height()))) + pngChunk("IEND", {});
+}
+
+// A GIF of 35 bytes: one 1 x 1 frame on a 8192 x 8192 screen, which its decoder paints whole.
+inline QByteArray gifOnLargeScreen()
+{
+    return QByteArray("GIF89a\0\x20\0\x20\x80\0\0" "\0\0\0\xFF\xFF\xFF" "\x2C\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0\x3B", 35);
+}
+
+// An ICO whose one entry says 256 x 256 but holds a PNG of `canvas`, of one colour (about 100 KB for 6000 x 6000).
 inline QByteArray icoHoldingPng(QSize canvas)
 {
-    QImage picture(canvas, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "png"))
-        return {};
+    const QByteArray png = pngOfZeros(canvas, 8);
     QByteArray directory("\0\0\x01\0\x01\0" "\0\0\0\0\x01\0\x20\0" "size" "\x16\0\0\0", 22); // 32 bits, at 22
     qToLittleEndian(quint32(png.size()), directory.data() + 14);
     return directory + png;
