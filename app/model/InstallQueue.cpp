@@ -275,7 +275,7 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
     const std::optional<InstallRecord> record = parts_.library.record(productId);
     const QString name = record ? record->productName : productId;
     const quint64 id = startLive(productId, name, true, false, {});
-    std::optional<BundleInstaller::Removal> removal;
+    std::optional<Removal> removal;
     try {
         auto work = runOn(pools_.installs, [engine, ledger, productId] {
             ledger->reload(); // records the background updater wrote

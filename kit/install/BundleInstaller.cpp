@@ -209,7 +209,7 @@ void BundleInstaller::rollBack(const QList<PlacementRecord>& records) const noex
     }
 }
 
-BundleInstaller::Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
+Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
 {
     Removal removal;
     for (const InstalledItem& item : items) {
@@ -232,25 +232,6 @@ BundleInstaller::Removal BundleInstaller::uninstall(const QList<InstalledItem>& 
         }
     }
     return removal;
-}
-
-QString BundleInstaller::Removal::refusedText() const
-{
-    QStringList reasons;
-    QList<QStringList> names;
-    for (const auto& [name, reason] : refused) {
-        const qsizetype at = reasons.indexOf(reason);
-        if (at < 0) {
-            reasons.append(reason);
-            names.append({name});
-        } else {
-            names[at].append(name);
-        }
-    }
-    QStringList sentences;
-    for (qsizetype i = 0; i < reasons.size(); ++i)
-        sentences.append(names[i].join(QStringLiteral(", ")) + QStringLiteral(" could not be moved to the Trash: ") + reasons[i] + u'.');
-    return sentences.join(u' ');
 }
 
 QStringList BundleInstaller::systemCopies(const QList<InstalledItem>& items) const

@@ -174,11 +174,11 @@ TEST_F(InstallPipelineTest, EachFormatInstallsWithItsStagesAndARecord)
         EXPECT_EQ(harness.ledger->record(QStringLiteral("p1")), record);
         EXPECT_EQ(workFolders(), QStringList());
 
-        EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), BundleInstaller::Removal());
+        EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), Removal());
         EXPECT_FALSE(QFileInfo::exists(placed()));
         EXPECT_FALSE(harness.ledger->record(QStringLiteral("p1")));
     }
-    EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), BundleInstaller::Removal());
+    EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), Removal());
 }
 
 TEST_F(InstallPipelineTest, AppsMustBeNotarized)
