@@ -55,8 +55,10 @@ public:
     std::optional<QString> place(const StagedBundle& bundle, const QString& dest, const VerifiedCode& expected) const;
     // Undoes placements, last first: removes each placed bundle and moves back what it replaced.
     void rollBack(const QList<PlacementRecord>& records) const noexcept;
-    // Moves each item to the Trash, every one tried; returns what stayed. Missing items are
-    // no problem; an item the Trash refuses stays where it is.
+    // Moves each item to the Trash, every one tried; returns what moved and what stayed.
+    // An item with nothing at its path is no problem. An item stays where it is when it
+    // is not the code that was installed (a link, even a dangling one), when it is an app
+    // that runs, or when the Trash refuses it.
     Removal uninstall(const QList<InstalledItem>& items) const;
     // The system-wide copies of the installed plug-ins that exist.
     QStringList systemCopies(const QList<InstalledItem>& items) const;

@@ -191,8 +191,8 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
             // What stays behind is not this install's failure; the record keeps it, the user reads why.
             const Removal left = installer.uninstall(stale);
             items.append(left.kept);
-            if (!left.refused.isEmpty())
-                notes.append(left.refusedText());
+            if (const QString why = left.leftText(); !why.isEmpty())
+                notes.append(why);
         }
 
         const InstallRecord record{request.productId, request.productName, request.version, request.download.key,

@@ -2,8 +2,20 @@
 
 namespace hub {
 
-QString Removal::refusedText() const
+namespace {
+
+QString leftBecause(const QString& reason, const QStringList& names)
 {
+    return QStringLiteral("Left in place because ") + reason + QStringLiteral(": ") + names.join(QStringLiteral(", ")) + u'.';
+}
+
+} // namespace
+
+QString Removal::leftText() const
+{
+    QStringList sentences;
+    if (!changed.isEmpty())
+        sentences.append(leftBecause(QStringLiteral("they changed since install"), changed));
     QStringList reasons;
     QList<QStringList> names;
     for (const auto& [name, reason] : refused) {
@@ -15,7 +27,6 @@ QString Removal::refusedText() const
             names[at].append(name);
         }
     }
-    QStringList sentences;
     for (qsizetype i = 0; i < reasons.size(); ++i)
         sentences.append(names[i].join(QStringLiteral(", ")) + QStringLiteral(" could not be moved to the Trash: ") + reasons[i] + u'.');
     return sentences.join(u' ');

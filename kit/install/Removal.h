@@ -9,18 +9,22 @@
 
 namespace hub {
 
-// What an uninstall left where it was.
+// What an uninstall did with each item of a product.
 struct Removal {
-    // Still in place as they were installed: the Trash refused them, or they run.
+    // Every item still in place, in order: changed since install, running, or refused by the Trash.
     QList<InstalledItem> kept;
-    // The names of the items left in place because they changed since install, or run.
+    // The names of the items left in place because they changed since install (a link included), or run.
     QStringList changed;
     // The name of each item the Trash refused, with the Trash's reason.
     QList<std::pair<QString, QString>> refused;
+    // The names of the items moved to the Trash.
+    QStringList moved;
 
-    // "A.vst3, A.clap could not be moved to the Trash: <reason>." for each reason, in
-    // order, joined by spaces; empty when the Trash refused nothing.
-    QString refusedText() const;
+    // What was left in place and why, one sentence per reason: "Left in place because they
+    // changed since install: A.vst3, A.clap.", then "A.vst3, A.clap could not be moved to the
+    // Trash: <reason>." for each of the Trash's reasons in order; joined by spaces, empty when
+    // nothing was left.
+    QString leftText() const;
     bool operator==(const Removal&) const = default;
 };
 

@@ -387,18 +387,27 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
 
     // Every item is tried; what the Trash refuses stays, with its reason.
     auto trashFails = installer([](const QString&) -> QString { throw std::runtime_error("full"); });
-    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[3]}));
+    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[1], items[3]}));
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
     EXPECT_EQ(installer().uninstall(withStranger),
-              (Removal{{}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}}));
+              (Removal{{items[1], withStranger[3]}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {},
+                       {QStringLiteral("Synth.vst3")}}));
     EXPECT_FALSE(QFileInfo::exists(items[0].path));
     EXPECT_EQ(verifiedVersion(trashed(QStringLiteral("Synth.vst3"))), QStringLiteral("1.0"));
     EXPECT_TRUE(QFileInfo::exists(items[1].path));
     EXPECT_TRUE(QFileInfo::exists(items[3].path));
 
-    EXPECT_EQ(installer().uninstall({items[3]}), Removal{});
+    EXPECT_EQ(installer().uninstall({items[3]}), Removal{.moved = {QStringLiteral("Keys.app")}});
     EXPECT_FALSE(QFileInfo::exists(items[3].path));
+
+    // An item that is only a link, to a copy elsewhere or dangling, changed since install.
+    const StagedBundle copy = stage(plugIn(QStringLiteral("Link.vst3"), QStringLiteral("1.0")));
+    const QList<InstalledItem> links = installer().install({copy, stage(plugIn(QStringLiteral("Link.clap"), QStringLiteral("1.0")))});
+    for (const InstalledItem& item : links)
+        ASSERT_TRUE(QDir(item.path).removeRecursively());
+    ASSERT_TRUE(QFile::link(copy.path, links[0].path) && QFile::link(dir.filePath(QStringLiteral("gone")), links[1].path));
+    EXPECT_EQ(installer().uninstall(links), (Removal{links, {QStringLiteral("Link.vst3"), QStringLiteral("Link.clap")}}));
 }
 
 TEST_F(BundleInstallerTest, SystemCopiesAreTheInstalledPlugInsInTheSystemFolders)
