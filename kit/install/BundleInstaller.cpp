@@ -202,8 +202,13 @@ Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
     for (const InstalledItem& item : items) {
         if (!item.inPlace())
             continue;
-        if (!holds(verifier, item.path, item.identifier, item.teamID) || (item.kind == BundleKind::app && runs(item.path))) {
-            removal.changed.append(item.name());
+        QStringList* left = nullptr;
+        if (!holds(verifier, item.path, item.identifier, item.teamID))
+            left = &removal.changed;
+        else if (item.kind == BundleKind::app && runs(item.path))
+            left = &removal.open;
+        if (left) {
+            left->append(item.name());
             removal.kept.append(item);
             continue;
         }

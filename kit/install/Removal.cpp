@@ -16,6 +16,8 @@ QString Removal::leftText() const
     QStringList sentences;
     if (!changed.isEmpty())
         sentences.append(leftBecause(QStringLiteral("they changed since install"), changed));
+    if (!open.isEmpty())
+        sentences.append(leftBecause(QStringLiteral("they are open"), open));
     QStringList reasons;
     QList<QStringList> names;
     for (const auto& [name, reason] : refused) {

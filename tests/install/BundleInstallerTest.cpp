@@ -362,7 +362,7 @@ TEST_F(BundleInstallerTest, ARunningAppIsNeitherReplacedNorRemoved)
     app.version = QStringLiteral("1.1");
     const QList<StagedBundle> update{stage(plugIn(QStringLiteral("Synth.vst3"), QStringLiteral("1.1"))), stage(app)};
     EXPECT_EQ(thrown<InstallError>([&] { installer().install(update); }), InstallError::appRunning(QStringLiteral("Synth")));
-    EXPECT_EQ(installer().uninstall(installed), (Removal{installed, {QStringLiteral("Synth.app")}, {}}));
+    EXPECT_EQ(installer().uninstall(installed), (Removal{installed, {}, {QStringLiteral("Synth.app")}}));
     EXPECT_TRUE(state() == before);
 
     running.kill();
@@ -391,7 +391,7 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
     EXPECT_EQ(installer().uninstall(withStranger),
-              (Removal{{items[1], withStranger[3]}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {},
+              (Removal{{items[1], withStranger[3]}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}, {},
                        {QStringLiteral("Synth.vst3")}}));
     EXPECT_FALSE(QFileInfo::exists(items[0].path));
     EXPECT_EQ(verifiedVersion(trashed(QStringLiteral("Synth.vst3"))), QStringLiteral("1.0"));
@@ -611,7 +611,7 @@ TEST_F(BundleInstallerTest, AnUnusableHomeTrashLeavesTheItemWhereItWas)
         const auto before = QList{snapshot(home), snapshot(data)};
         const QString why = TrashError::notAFolder(file).message();
         EXPECT_EQ(installer().uninstall(items),
-                  (Removal{items, {}, {{QStringLiteral("TV Delay.vst3"), why}, {QStringLiteral("TV Delay.clap"), why}}}));
+                  (Removal{items, {}, {}, {{QStringLiteral("TV Delay.vst3"), why}, {QStringLiteral("TV Delay.clap"), why}}}));
         EXPECT_EQ(thrown<InstallError>([&] { installer().install({update}); }),
                   InstallError::placementFailed(QStringLiteral("could not move the old TV Delay.vst3 to the Trash: %1 is not a folder").arg(file)));
         EXPECT_TRUE((QList{snapshot(home), snapshot(data)}) == before);
