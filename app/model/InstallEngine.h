@@ -1,10 +1,10 @@
 #pragma once
 
 #include "kit/downloads/DownloadResumeData.h"
-#include "kit/install/BundleInstaller.h"
 #include "kit/install/InstallRecord.h"
 #include "kit/install/InstallRequest.h"
 #include "kit/install/InstallStage.h"
+#include "kit/install/Removal.h"
 
 #include <QStringList>
 #include <functional>
@@ -33,8 +33,8 @@ public:
     virtual InstallRecord run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
         const StageCallback& stage, std::stop_token stop) const = 0;
     virtual void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const = 0;
-    // Moves the product's items to the Trash; what stayed (see InstallPipeline::uninstall).
-    virtual BundleInstaller::Removal uninstall(const QString& productId) const = 0;
+    // Moves the product's items to the Trash; what moved and what stayed (see InstallPipeline::uninstall).
+    virtual Removal uninstall(const QString& productId) const = 0;
     // Removes what a stopped run of the request left for resuming; nothing by default.
     virtual void discard(const InstallRequest& request) const { Q_UNUSED(request); }
     // Removes the leftovers of runs no live run holds any more; nothing by default.

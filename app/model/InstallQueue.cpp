@@ -275,7 +275,7 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
     const std::optional<InstallRecord> record = parts_.library.record(productId);
     const QString name = record ? record->productName : productId;
     const quint64 id = startLive(productId, name, true, false, {});
-    std::optional<BundleInstaller::Removal> removal;
+    std::optional<Removal> removal;
     try {
         auto work = runOn(pools_.installs, [engine, ledger, productId] {
             ledger->reload(); // records the background updater wrote
@@ -291,16 +291,12 @@ QCoro::Task<> InstallQueue::uninstall(QString productId)
     endLive(id);
     if (removal) {
         refreshInstalled();
-        QStringList left;
-        if (!removal->changed.isEmpty())
-            left.append(QStringLiteral("Left in place because they changed since install: ")
-                + removal->changed.join(QStringLiteral(", ")) + QLatin1Char('.'));
-        if (!removal->refused.isEmpty())
-            left.append(removal->refusedText());
-        if (left.isEmpty())
+        if (const QString left = removal->leftText(); !left.isEmpty())
+            parts_.banners.flash(Banner::Tone::failure, left);
+        else if (!removal->moved.isEmpty())
             parts_.banners.flash(Banner::Tone::info, QStringLiteral("Moved to the Trash."));
         else
-            parts_.banners.flash(Banner::Tone::failure, left.join(QLatin1Char(' ')));
+            parts_.banners.flash(Banner::Tone::info, name + QStringLiteral(" was already removed outside the hub."));
     }
     releaseLockIfIdle();
 }

@@ -21,7 +21,7 @@ public:
     {
         pipeline_.verify(request, stage, std::move(stop));
     }
-    BundleInstaller::Removal uninstall(const QString& productId) const override { return pipeline_.uninstall(productId); }
+    Removal uninstall(const QString& productId) const override { return pipeline_.uninstall(productId); }
     void discard(const InstallRequest& request) const override { pipeline_.discard(request); }
     void sweep() const override { pipeline_.sweep(); }
     Destinations destinations() const override

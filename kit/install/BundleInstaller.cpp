@@ -12,20 +12,12 @@
 #include <QRegularExpression>
 #include <QUuid>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace hub {
 
 namespace {
 
 QUrl fileUrl(const QString& path) { return QUrl::fromLocalFile(path); }
-
-// Whether anything, a dangling link included, is at the path.
-bool somethingAt(const QString& path)
-{
-    struct stat info {};
-    return lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
 
 // Moves a replaced copy back to its place; failures are ignored (the copy stays in the Trash).
 void putBack(const std::optional<QString>& previous, const QString& dest) noexcept
@@ -38,12 +30,14 @@ void putBack(const std::optional<QString>& previous, const QString& dest) noexce
     }
 }
 
-// Whether the item at its path is still the code that was installed there.
-bool stillInstalled(const CodeVerifier& verifier, const InstalledItem& item)
+// Whether the bundle at the path, itself and not a link, is the code of the identifier and team.
+bool holds(const CodeVerifier& verifier, const QString& path, const QString& identifier, const QString& teamID)
 {
+    if (QFileInfo(path).isSymLink())
+        return false;
     try {
-        const VerifiedCode code = verifier.verify(item.url());
-        return code.identifier == item.identifier && code.teamID == item.teamID;
+        const VerifiedCode code = verifier.verify(fileUrl(path));
+        return code.identifier == identifier && code.teamID == teamID;
     } catch (const std::exception&) {
         return false;
     }
@@ -105,7 +99,7 @@ QList<InstalledItem> BundleInstaller::install(const QList<StagedBundle>& bundles
 
     for (const auto& [bundle, code] : verified) {
         const QString dest = destination(bundle);
-        if (!code.version || !QFileInfo::exists(dest))
+        if (!code.version || !InstalledItem::occupied(dest))
             continue;
         const auto installed = CodeVerifier::bundleVersion(fileUrl(dest));
         if (installed && Version(*code.version) < Version(*installed))
@@ -162,15 +156,8 @@ std::optional<QString> BundleInstaller::place(const StagedBundle& bundle, const 
     }
 
     std::optional<QString> previous;
-    if (somethingAt(dest)) {
-        VerifiedCode existing;
-        try {
-            existing = verifier.verify(fileUrl(dest));
-        } catch (const std::exception&) {
-            discard();
-            throw InstallError::occupied(name);
-        }
-        if (existing.identifier != expected.identifier || existing.teamID != expected.teamID) {
+    if (InstalledItem::occupied(dest)) {
+        if (!holds(verifier, dest, expected.identifier, expected.teamID)) {
             discard();
             throw InstallError::occupied(name);
         }
@@ -209,48 +196,31 @@ void BundleInstaller::rollBack(const QList<PlacementRecord>& records) const noex
     }
 }
 
-BundleInstaller::Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
+Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
 {
     Removal removal;
     for (const InstalledItem& item : items) {
-        if (!QFileInfo::exists(item.path))
+        if (!item.inPlace())
             continue;
-        if (!stillInstalled(verifier, item)) {
-            removal.changed.append(item.name());
-            continue;
-        }
-        if (item.kind == BundleKind::app && runs(item.path)) {
-            removal.changed.append(item.name());
+        QStringList* left = nullptr;
+        if (!holds(verifier, item.path, item.identifier, item.teamID))
+            left = &removal.changed;
+        else if (item.kind == BundleKind::app && runs(item.path))
+            left = &removal.open;
+        if (left) {
+            left->append(item.name());
             removal.kept.append(item);
             continue;
         }
         try {
             trash(item.path);
+            removal.moved.append(item.name());
         } catch (const std::exception& error) {
             removal.kept.append(item);
             removal.refused.append({item.name(), QString::fromUtf8(error.what())});
         }
     }
     return removal;
-}
-
-QString BundleInstaller::Removal::refusedText() const
-{
-    QStringList reasons;
-    QList<QStringList> names;
-    for (const auto& [name, reason] : refused) {
-        const qsizetype at = reasons.indexOf(reason);
-        if (at < 0) {
-            reasons.append(reason);
-            names.append({name});
-        } else {
-            names[at].append(name);
-        }
-    }
-    QStringList sentences;
-    for (qsizetype i = 0; i < reasons.size(); ++i)
-        sentences.append(names[i].join(QStringLiteral(", ")) + QStringLiteral(" could not be moved to the Trash: ") + reasons[i] + u'.');
-    return sentences.join(u' ');
 }
 
 QStringList BundleInstaller::systemCopies(const QList<InstalledItem>& items) const

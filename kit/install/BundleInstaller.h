@@ -2,6 +2,7 @@
 
 #include "kit/install/InstalledItem.h"
 #include "kit/install/PlacementRecord.h"
+#include "kit/install/Removal.h"
 #include "kit/install/StagedBundle.h"
 #include "kit/platform/SystemTools.h"
 #include "kit/security/CodeVerifier.h"
@@ -32,21 +33,6 @@ public:
 
     static constexpr double copyTimeout = 300;
 
-    // What an uninstall left where it was.
-    struct Removal {
-        // Still in place as they were installed: the Trash refused them, or they run.
-        QList<InstalledItem> kept;
-        // The names of the items left in place because they changed since install, or run.
-        QStringList changed;
-        // The name of each item the Trash refused, with the Trash's reason.
-        QList<std::pair<QString, QString>> refused;
-
-        // "A.vst3, A.clap could not be moved to the Trash: <reason>." for each reason, in
-        // order, joined by spaces; empty when the Trash refused nothing.
-        QString refusedText() const;
-        bool operator==(const Removal&) const = default;
-    };
-
     BundleInstaller(CodeVerifier verifier, QString home, QString applications, TrashOperation trash = moveToTrash());
 
     // The user's freedesktop Trash.
@@ -69,8 +55,10 @@ public:
     std::optional<QString> place(const StagedBundle& bundle, const QString& dest, const VerifiedCode& expected) const;
     // Undoes placements, last first: removes each placed bundle and moves back what it replaced.
     void rollBack(const QList<PlacementRecord>& records) const noexcept;
-    // Moves each item to the Trash, every one tried; returns what stayed. Missing items are
-    // no problem; an item the Trash refuses stays where it is.
+    // Moves each item to the Trash, every one tried; returns what moved and what stayed.
+    // An item with nothing at its path is no problem. An item stays where it is when it
+    // is not the code that was installed (a link, even a dangling one), when it is an app
+    // that runs, or when the Trash refuses it.
     Removal uninstall(const QList<InstalledItem>& items) const;
     // The system-wide copies of the installed plug-ins that exist.
     QStringList systemCopies(const QList<InstalledItem>& items) const;

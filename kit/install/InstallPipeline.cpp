@@ -189,10 +189,10 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
                     stale.append(item);
             }
             // What stays behind is not this install's failure; the record keeps it, the user reads why.
-            const BundleInstaller::Removal left = installer.uninstall(stale);
+            const Removal left = installer.uninstall(stale);
             items.append(left.kept);
-            if (!left.refused.isEmpty())
-                notes.append(left.refusedText());
+            if (const QString why = left.leftText(); !why.isEmpty())
+                notes.append(why);
         }
 
         const InstallRecord record{request.productId, request.productName, request.version, request.download.key,
@@ -216,13 +216,13 @@ void InstallPipeline::verify(const InstallRequest& request, const StageCallback&
     report(stage, InstallStage::installed());
 }
 
-BundleInstaller::Removal InstallPipeline::uninstall(const QString& productId) const
+Removal InstallPipeline::uninstall(const QString& productId) const
 {
     const std::lock_guard placing(placements);
     std::optional<InstallRecord> record = ledger->record(productId);
     if (!record)
         return {};
-    const BundleInstaller::Removal removal = installer.uninstall(record->items);
+    const Removal removal = installer.uninstall(record->items);
     if (removal.kept.isEmpty()) {
         ledger->remove(productId);
     } else if (removal.kept != record->items) {

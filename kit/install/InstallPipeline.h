@@ -70,9 +70,9 @@ public:
     // and nothing is kept for resuming (its DownloadInterrupted carries no resume data).
     void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop = {}) const;
     // Moves the product's items to the Trash. Its record then lists only the items still in
-    // place as installed (see BundleInstaller::Removal::kept), and goes when there are none
-    // (its floors stay). Returns what was left; nothing without a record.
-    BundleInstaller::Removal uninstall(const QString& productId) const;
+    // place (see Removal::kept), and goes when there are none (its floors stay). Returns what
+    // moved and what was left; nothing without a record.
+    Removal uninstall(const QString& productId) const;
     // Removes the work folder of a request, with the partial file of its resume data,
     // unless a live run holds it.
     void discard(const InstallRequest& request) const;

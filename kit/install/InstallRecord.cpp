@@ -1,6 +1,5 @@
 #include "kit/install/InstallRecord.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -10,7 +9,7 @@ QList<InstalledItem> InstallRecord::presentItems() const
 {
     QList<InstalledItem> present;
     for (const InstalledItem& item : items) {
-        if (QFileInfo::exists(item.path))
+        if (item.inPlace())
             present.append(item);
     }
     return present;

@@ -1,10 +1,18 @@
 #include "kit/install/InstalledItem.h"
 
+#include <QFile>
 #include <QHashFunctions>
+#include <sys/stat.h>
 
 namespace hub {
 
 QString InstalledItem::name() const { return path.section(u'/', -1, -1, QString::SectionSkipEmpty); }
+
+bool InstalledItem::occupied(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
 
 QJsonObject InstalledItem::toJson() const
 {

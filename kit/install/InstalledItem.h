@@ -20,6 +20,10 @@ struct InstalledItem {
 
     QUrl url() const { return QUrl::fromLocalFile(path); }
     QString name() const; // last path component, e.g. Synth.vst3
+    // Whether anything stands at the item's path (see occupied).
+    bool inPlace() const { return occupied(path); }
+    // Whether anything stands at the path, a dangling link included: a link is never followed.
+    static bool occupied(const QString& path);
 
     // {"path","kind","identifier","teamID","version"?}; an unknown kind fails reading.
     QJsonObject toJson() const;

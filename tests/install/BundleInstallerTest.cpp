@@ -362,7 +362,7 @@ TEST_F(BundleInstallerTest, ARunningAppIsNeitherReplacedNorRemoved)
     app.version = QStringLiteral("1.1");
     const QList<StagedBundle> update{stage(plugIn(QStringLiteral("Synth.vst3"), QStringLiteral("1.1"))), stage(app)};
     EXPECT_EQ(thrown<InstallError>([&] { installer().install(update); }), InstallError::appRunning(QStringLiteral("Synth")));
-    EXPECT_EQ(installer().uninstall(installed), (BundleInstaller::Removal{installed, {QStringLiteral("Synth.app")}, {}}));
+    EXPECT_EQ(installer().uninstall(installed), (Removal{installed, {}, {QStringLiteral("Synth.app")}}));
     EXPECT_TRUE(state() == before);
 
     running.kill();
@@ -387,18 +387,27 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
 
     // Every item is tried; what the Trash refuses stays, with its reason.
     auto trashFails = installer([](const QString&) -> QString { throw std::runtime_error("full"); });
-    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[3]}));
+    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[1], items[3]}));
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
     EXPECT_EQ(installer().uninstall(withStranger),
-              (BundleInstaller::Removal{{}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}}));
+              (Removal{{items[1], withStranger[3]}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}, {},
+                       {QStringLiteral("Synth.vst3")}}));
     EXPECT_FALSE(QFileInfo::exists(items[0].path));
     EXPECT_EQ(verifiedVersion(trashed(QStringLiteral("Synth.vst3"))), QStringLiteral("1.0"));
     EXPECT_TRUE(QFileInfo::exists(items[1].path));
     EXPECT_TRUE(QFileInfo::exists(items[3].path));
 
-    EXPECT_EQ(installer().uninstall({items[3]}), BundleInstaller::Removal{});
+    EXPECT_EQ(installer().uninstall({items[3]}), Removal{.moved = {QStringLiteral("Keys.app")}});
     EXPECT_FALSE(QFileInfo::exists(items[3].path));
+
+    // An item that is only a link, to a copy elsewhere or dangling, changed since install.
+    const StagedBundle copy = stage(plugIn(QStringLiteral("Link.vst3"), QStringLiteral("1.0")));
+    const QList<InstalledItem> links = installer().install({copy, stage(plugIn(QStringLiteral("Link.clap"), QStringLiteral("1.0")))});
+    for (const InstalledItem& item : links)
+        ASSERT_TRUE(QDir(item.path).removeRecursively());
+    ASSERT_TRUE(QFile::link(copy.path, links[0].path) && QFile::link(dir.filePath(QStringLiteral("gone")), links[1].path));
+    EXPECT_EQ(installer().uninstall(links), (Removal{links, {QStringLiteral("Link.vst3"), QStringLiteral("Link.clap")}}));
 }
 
 TEST_F(BundleInstallerTest, SystemCopiesAreTheInstalledPlugInsInTheSystemFolders)
@@ -602,7 +611,7 @@ TEST_F(BundleInstallerTest, AnUnusableHomeTrashLeavesTheItemWhereItWas)
         const auto before = QList{snapshot(home), snapshot(data)};
         const QString why = TrashError::notAFolder(file).message();
         EXPECT_EQ(installer().uninstall(items),
-                  (BundleInstaller::Removal{items, {}, {{QStringLiteral("TV Delay.vst3"), why}, {QStringLiteral("TV Delay.clap"), why}}}));
+                  (Removal{items, {}, {}, {{QStringLiteral("TV Delay.vst3"), why}, {QStringLiteral("TV Delay.clap"), why}}}));
         EXPECT_EQ(thrown<InstallError>([&] { installer().install({update}); }),
                   InstallError::placementFailed(QStringLiteral("could not move the old TV Delay.vst3 to the Trash: %1 is not a folder").arg(file)));
         EXPECT_TRUE((QList{snapshot(home), snapshot(data)}) == before);

@@ -215,9 +215,12 @@ TEST(InstallRecord, PresentItemsAreThoseOnDisk)
     QTemporaryDir folder;
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Here.vst3")));
     InstallRecord r = record(QStringLiteral("p"), QStringLiteral("P"));
-    r.items = {item(QStringLiteral("gone"), std::nullopt), item(QStringLiteral("here"), std::nullopt)};
+    r.items = {item(QStringLiteral("gone"), std::nullopt), item(QStringLiteral("here"), std::nullopt),
+               item(QStringLiteral("link"), std::nullopt)};
     r.items[1].path = folder.filePath(QStringLiteral("Here.vst3"));
-    EXPECT_EQ(r.presentItems(), QList<InstalledItem>{r.items[1]});
+    r.items[2].path = folder.filePath(QStringLiteral("Link.vst3"));
+    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("nowhere")), r.items[2].path)); // a dangling link is in place
+    EXPECT_EQ(r.presentItems(), (QList{r.items[1], r.items[2]}));
     EXPECT_EQ(r.items[1].name(), QStringLiteral("Here.vst3"));
 }
 

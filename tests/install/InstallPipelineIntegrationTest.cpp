@@ -174,11 +174,11 @@ TEST_F(InstallPipelineTest, EachFormatInstallsWithItsStagesAndARecord)
         EXPECT_EQ(harness.ledger->record(QStringLiteral("p1")), record);
         EXPECT_EQ(workFolders(), QStringList());
 
-        EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), BundleInstaller::Removal());
+        EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), Removal{.moved = {QStringLiteral("Synth.vst3")}});
         EXPECT_FALSE(QFileInfo::exists(placed()));
         EXPECT_FALSE(harness.ledger->record(QStringLiteral("p1")));
     }
-    EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), BundleInstaller::Removal());
+    EXPECT_EQ(harness.pipeline().uninstall(QStringLiteral("p1")), Removal());
 }
 
 TEST_F(InstallPipelineTest, AppsMustBeNotarized)
@@ -455,6 +455,13 @@ TEST_F(InstallPipelineTest, AStaleItemOfTheEarlierInstallGoesToTheTrashBeforeThe
     const InstallRecord back = pipeline.run(request(legacyDownload), std::nullopt, {});
     EXPECT_EQ(back.items.last().path, placed());
     EXPECT_EQ(back.notes, QStringList{QStringLiteral("Synth.vst3 could not be moved to the Trash: the Trash is full.")});
+
+    // So does a stale item that is only a link.
+    pipeline.installer.trash = trash;
+    ASSERT_TRUE(QDir(stale).removeRecursively() && QFile::link(stale + QStringLiteral(" gone"), stale));
+    const InstallRecord linked = pipeline.run(request(current), std::nullopt, {});
+    EXPECT_EQ(linked.items.last().path, stale);
+    EXPECT_EQ(linked.notes, QStringList{QStringLiteral("Left in place because they changed since install: Synth Legacy.vst3.")});
 }
 
 TEST_F(InstallPipelineTest, TwoRunsPlacingABundleOfTheSameNameKeepEachOthersCopies)

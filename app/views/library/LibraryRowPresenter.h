@@ -14,7 +14,7 @@ struct LibraryRowPresenter {
     struct Input {
         StorefrontProduct product;
         std::optional<InstallRecord> record;
-        QList<InstalledItem> presentItems; // the record's items still on disk
+        QList<InstalledItem> presentItems; // the record's items in place
         std::optional<QString> latestVersion;
         QStringList systemCopies; // system-wide copies of the record's plug-ins
         QTimeZone zone;

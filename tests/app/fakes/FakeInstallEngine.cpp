@@ -65,7 +65,7 @@ void FakeInstallEngine::verify(const InstallRequest& request, const StageCallbac
     wait(request, true, std::nullopt, stage, stop);
 }
 
-BundleInstaller::Removal FakeInstallEngine::uninstall(const QString& productId) const
+Removal FakeInstallEngine::uninstall(const QString& productId) const
 {
     const std::lock_guard lock(mutex_);
     uninstalled.append(productId);

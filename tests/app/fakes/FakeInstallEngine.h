@@ -24,7 +24,7 @@ public:
     InstallRecord run(const InstallRequest& request, const std::optional<DownloadResumeData>& resumeData,
         const StageCallback& stage, std::stop_token stop) const override;
     void verify(const InstallRequest& request, const StageCallback& stage, std::stop_token stop) const override;
-    BundleInstaller::Removal uninstall(const QString& productId) const override;
+    Removal uninstall(const QString& productId) const override;
 
     // Every run and check so far, in the order they started.
     QList<Call> calls() const;
@@ -44,7 +44,7 @@ public:
     // The notes of each product's installs, set before the install starts.
     QHash<QString, QStringList> notes;
     // What uninstall answers, and the products it was asked for.
-    BundleInstaller::Removal removal;
+    Removal removal;
     mutable QStringList uninstalled;
 
     static DownloadResumeData resumeDataFor(const QString& productId);

@@ -224,17 +224,21 @@ TEST_F(InstallQueueTest, UninstallNamesWhatWasLeftInPlace)
     const QString notAFolder = "/home/ann/.local/share/Trash is not a folder";
     engine.removal.changed = {"Alpha.vst3", "Alpha.clap"};
     await(model->queue().uninstall("a"));
+    engine.removal.open = {"Alpha.app"};
     engine.removal.refused = {{"Alpha.vst", notAFolder}, {"Alpha.component", "you may not change /media/b"}, {"Alpha.aaxplugin", notAFolder}};
+    await(model->queue().uninstall("a"));
+    engine.removal = {.moved = {"Alpha.vst3"}};
     await(model->queue().uninstall("a"));
     engine.removal = {};
     await(model->queue().uninstall("a"));
     EXPECT_EQ(ModelHarness::bannerTexts(*model),
         (QStringList{"Left in place because they changed since install: Alpha.vst3, Alpha.clap.",
-            "Left in place because they changed since install: Alpha.vst3, Alpha.clap. Alpha.vst, Alpha.aaxplugin could not be moved "
-            "to the Trash: " + notAFolder + ". Alpha.component could not be moved to the Trash: you may not change /media/b.",
-            "Moved to the Trash."}));
+            "Left in place because they changed since install: Alpha.vst3, Alpha.clap. Left in place because they are open: Alpha.app. "
+            "Alpha.vst, Alpha.aaxplugin could not be moved to the Trash: " + notAFolder + ". Alpha.component could not be moved to the "
+            "Trash: you may not change /media/b.",
+            "Moved to the Trash.", "a was already removed outside the hub."}));
     EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
-    EXPECT_EQ(engine.uninstalled, (QStringList{"a", "a", "a"}));
+    EXPECT_EQ(engine.uninstalled, (QStringList{"a", "a", "a", "a"}));
     EXPECT_TRUE(lockIsFree(harness));
 }
 
