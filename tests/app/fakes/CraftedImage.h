@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/testkit/Crc32.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
@@ -44,13 +46,7 @@ inline QByteArray pngChunk(const char* type, const QByteArray& data)
 {
     QByteArray chunk = QByteArray(4, '\0') + type + data + QByteArray(4, '\0');
     qToBigEndian(quint32(data.size()), chunk.data());
-    quint32 crc = 0xFFFFFFFF;
-    for (const char byte : chunk.sliced(4, data.size() + 4)) {
-        crc ^= uchar(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
-    }
-    qToBigEndian(~crc, chunk.end() - 4);
+    qToBigEndian(crc32Of(chunk.sliced(4, data.size() + 4)), chunk.end() - 4);
     return chunk;
 }
 
