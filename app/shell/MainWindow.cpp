@@ -5,6 +5,7 @@
 #include "app/shell/RootPresenter.h"
 #include "app/shell/RootView.h"
 #include "app/shell/Screens.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/Spinner.h"
@@ -29,6 +30,7 @@ MainWindow::MainWindow(AppModel& model, bool splash, QWidget* parent)
       cart_(new QToolButton), rebuild_(new Rebuilder(this, [this] { rebuildToolbar(); }))
 {
     setObjectName(QStringLiteral("main"));
+    new FocusKeeper(this); // for every list, banner and slot of the window
     // The content keeps its minimum; the menu bar and toolbar come on top of it.
     root_->setMinimumSize(minimumContentSize);
     setCentralWidget(root_);

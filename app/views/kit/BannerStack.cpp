@@ -2,6 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/views/kit/BannerRow.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/Rebuilder.h"
 
@@ -46,6 +47,7 @@ BannerRow::Tone rowTone(Banner::Tone tone)
 
 BannerStack::BannerStack(AppModel& model, QWidget* parent) : QWidget(parent), model_(model)
 {
+    FocusKeeper::mark(this, FocusKeeper::Place::list);
     auto* rebuilder = new Rebuilder(this, [this] { rebuild(); });
     rebuilder->watch(&model.banners(), &Banners::bannersChanged);
     rebuild();
@@ -83,6 +85,7 @@ void BannerStack::rebuild()
             if (!gone.leaving) {
                 gone.leaving = true;
                 gone.row->setAttribute(Qt::WA_TransparentForMouseEvents);
+                FocusKeeper::release(gone.row);
             }
             next.append(gone);
         }
@@ -100,6 +103,7 @@ void BannerStack::rebuild()
         Slot slot;
         slot.id = id;
         slot.row = new BannerRow(rowTone(banner.tone), banner.text, [this, id] { model_.banners().dismiss(id); }, this);
+        FocusKeeper::mark(slot.row, FocusKeeper::Place::row);
         slot.y = height(); // just below the bottom edge
         slot.row->setOpacity(0);
         slot.row->show();

@@ -1,7 +1,8 @@
 #include "app/views/kit/ControlSlot.h"
 
+#include "app/views/kit/FocusKeeper.h"
+
 #include <QHBoxLayout>
-#include <algorithm>
 #include <utility>
 
 namespace hub {
@@ -11,38 +12,21 @@ ControlSlot::ControlSlot(QWidget* parent) : QWidget(parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    FocusKeeper::mark(this, FocusKeeper::Place::slot);
 }
 
 void ControlSlot::replace(QWidget* next)
 {
-    QWidget* focus = window()->focusWidget();
-    const bool held = content_ && focus && (focus == content_ || content_->isAncestorOf(focus));
-    const qsizetype at = held ? std::max<qsizetype>(0, stops(content_).indexOf(focus)) : 0;
-    delete content_;
+    delete content_; // the window's FocusKeeper keeps the focus it held here, for what comes next
     content_ = next;
-    QList<QWidget*> now;
     if (next) {
         if (!tabStops_)
             leaveTabOrder(next);
         layout()->addWidget(next);
         next->show();
-        now = stops(next);
-        takeTabPlace(now);
+        takeTabPlace(stops(next));
     }
     updateGeometry();
-    if (!held)
-        return;
-    now.removeIf([](const QWidget* stop) { return !stop->isEnabled(); });
-    if (!now.isEmpty()) {
-        now[std::min(at, now.size() - 1)]->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    for (QWidget* stop = nextInFocusChain(); stop != this; stop = stop->nextInFocusChain()) {
-        if ((stop->focusPolicy() & Qt::TabFocus) && stop->isEnabled() && stop->isVisibleTo(window())) {
-            stop->setFocus(Qt::OtherFocusReason);
-            return;
-        }
-    }
 }
 
 void ControlSlot::leaveTabOrder(QWidget* root)

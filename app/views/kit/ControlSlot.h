@@ -6,8 +6,7 @@ namespace hub {
 
 // The place of a control that is made anew when what it shows changes (an action
 // button's pill, a download's buttons). What takes the place takes the old control's
-// place in the Tab order, and the focus when the old one had it; when nothing there
-// takes the focus, it moves on to the next Tab stop, as from a control disabled.
+// place in the Tab order; the window's FocusKeeper hands it the focus the old one had.
 class ControlSlot : public QWidget {
     Q_OBJECT
 

@@ -1,12 +1,13 @@
 #include "app/views/kit/HubStyle.h"
 
-#include "app/views/kit/FocusHighlight.h"
+#include "app/views/kit/ButtonLook.h"
+#include "app/views/kit/StylePaint.h"
+#include "app/views/kit/StyleRole.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -23,164 +24,9 @@
 namespace hub {
 
 using namespace Theme;
+using namespace StylePaint;
 
 namespace {
-
-enum class Role { none, prominent, regular, link, overlayLink, segment, trackSegment, track, symbol, menu, card, tag, material, clear, field };
-
-Role roleOf(const QWidget* widget)
-{
-    if (!widget)
-        return Role::none;
-    const QVariant value = widget->property("role");
-    if (!value.isValid())
-        return Role::none;
-    static const QHash<QString, Role> roles{{QStringLiteral("prominent"), Role::prominent}, {QStringLiteral("regular"), Role::regular},
-        {QStringLiteral("link"), Role::link}, {QStringLiteral("overlayLink"), Role::overlayLink},
-        {QStringLiteral("segment"), Role::segment}, {QStringLiteral("trackSegment"), Role::trackSegment},
-        {QStringLiteral("track"), Role::track}, {QStringLiteral("symbol"), Role::symbol}, {QStringLiteral("menu"), Role::menu},
-        {QStringLiteral("card"), Role::card}, {QStringLiteral("tag"), Role::tag}, {QStringLiteral("material"), Role::material},
-        {QStringLiteral("clear"), Role::clear}, {QStringLiteral("field"), Role::field}};
-    return roles.value(value.toString(), Role::none);
-}
-
-bool is(const QWidget* widget, Role role) { return roleOf(widget) == role; }
-
-// The primary colour at `opacity`, its alpha in eight bits like every other colour here.
-QColor tint(double opacity)
-{
-    QColor color = primary(opacity);
-    color.setAlpha(color.alpha());
-    return color;
-}
-
-// What a push button looks like in the state `option` gives.
-struct ButtonLook {
-    QColor fill;
-    QColor text;
-    int radius = 6;
-    QMargins padding{14, 5, 14, 5};
-    bool leading = false;
-    bool bold = false;
-    bool underline = false;
-    bool accented = false; // filled with the accent colour
-};
-
-// The plain button's states come first, then a variant's own look, then a variant in a
-// state: the later wins.
-ButtonLook buttonLook(const QStyleOption* option, const QWidget* widget)
-{
-    const Role role = roleOf(widget);
-    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-    const bool accented = role == Role::prominent || (button && (button->features & QStyleOptionButton::DefaultButton));
-    const bool link = role == Role::link || role == Role::overlayLink;
-    const bool hovered = option->state & QStyle::State_MouseOver;
-    const bool pressed = option->state & QStyle::State_Sunken;
-    const bool disabled = !(option->state & QStyle::State_Enabled);
-    const bool checked = option->state & QStyle::State_On;
-    ButtonLook look{tint(0.10), primary()};
-    if (hovered)
-        look.fill = tint(0.16);
-    if (pressed)
-        look.fill = tint(0.22);
-    if (disabled) {
-        look.fill = tint(0.05);
-        look.text = secondary();
-    }
-    if (role == Role::regular)
-        look.padding = {12, 4, 12, 4};
-    if (accented) {
-        look.fill = accent();
-        look.text = Qt::white;
-        look.bold = true;
-        look.accented = true;
-    }
-    if (link) {
-        look.fill = Qt::transparent;
-        look.padding = role == Role::link ? QMargins(5, 2, 5, 2) : QMargins(); // room for the focus ring
-        look.leading = true;
-        look.text = role == Role::link ? accent() : QColor(Qt::white);
-    }
-    if (role == Role::segment) {
-        look.fill = tint(0.08);
-        look.text = primary();
-        look.padding = {12, 4, 12, 4};
-    }
-    if (role == Role::trackSegment) {
-        look.fill = Qt::transparent;
-        look.text = primary();
-        look.radius = 5;
-        look.padding = {10, 3, 10, 3};
-    }
-    if (role == Role::prominent) {
-        const QString size = widget->property("controlSize").toString();
-        if (size == u"small") {
-            look.padding = {12, 4, 12, 4};
-        } else if (size == u"large") {
-            look.radius = 8;
-            look.padding = {18, 8, 18, 8};
-        }
-    }
-
-    if (role == Role::regular && widget->property("leading").toBool())
-        look.leading = true;
-    if (role == Role::regular && widget->property("destructive").toBool())
-        look.text = red();
-    if (accented && pressed)
-        look.fill = accent().darker(125);
-    if (accented && disabled) {
-        look.fill = accent();
-        look.fill.setAlphaF(0.45f);
-        look.fill.setAlpha(look.fill.alpha());
-        look.text = tint(0.55);
-    }
-    if (role == Role::link && hovered)
-        look.underline = true;
-    if (role == Role::link && disabled)
-        look.text = secondary();
-    if (role == Role::segment && checked) {
-        look.fill = tint(0.28);
-        look.text = Qt::white;
-    }
-    if (role == Role::trackSegment && checked)
-        look.fill = QColor(92, 92, 100);
-    return look;
-}
-
-void fillRounded(QPainter* painter, const QRectF& rect, qreal radius, const QColor& color)
-{
-    if (color.alpha() == 0)
-        return;
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(color);
-    painter->drawRoundedRect(rect, radius, radius);
-    painter->restore();
-}
-
-// The window's focus ring inside `rect` while the keyboard moved the focus (an item view
-// forces the keyboard's flag on its current item: the window's own is asked as well). On the
-// accent, it is drawn in the primary colour.
-void drawFocusRing(QPainter* painter, const QStyleOption* option, const QWidget* widget, const QRect& rect, qreal radius,
-    bool onAccent)
-{
-    const bool keyboard = (option->state & QStyle::State_KeyboardFocusChange)
-        && (!widget || widget->window()->testAttribute(Qt::WA_KeyboardFocusChange));
-    if (keyboard)
-        FocusHighlight::paint(*painter, rect, radius, onAccent ? primary() : accent());
-}
-
-// A rounded 1px border inside `rect`, over `fill` when that is given.
-void drawBox(QPainter* painter, const QRect& rect, qreal radius, const QColor& border, const QColor& fill = QColor())
-{
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QPen(border, 1));
-    painter->setBrush(fill.isValid() ? QBrush(fill) : QBrush(Qt::NoBrush));
-    painter->drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
-    painter->restore();
-}
 
 // A tab's margin, bottom border and padding around its text.
 constexpr QMargins tabMargin{2, 0, 2, 0};
@@ -250,14 +96,14 @@ bool insideClearArea(const QWidget* widget)
 {
     const QWidget* viewport = widget->parentWidget();
     const auto* area = viewport ? qobject_cast<const QScrollArea*>(viewport->parentWidget()) : nullptr;
-    return area && area->viewport() == viewport && is(area, Role::clear);
+    return area && area->viewport() == viewport && hasStyleRole(area, StyleRole::clear);
 }
 
 // Frames whose role pads their contents.
 bool padded(const QWidget* widget)
 {
-    const Role role = roleOf(widget);
-    return (role == Role::tag && qobject_cast<const QLabel*>(widget)) || (role == Role::field && qobject_cast<const QPlainTextEdit*>(widget));
+    const StyleRole role = styleRole(widget);
+    return (role == StyleRole::tag && qobject_cast<const QLabel*>(widget)) || (role == StyleRole::field && qobject_cast<const QPlainTextEdit*>(widget));
 }
 
 bool inTabWidget(const QWidget* widget)
@@ -272,17 +118,17 @@ HubStyle::HubStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"
 void HubStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);
-    const Role role = roleOf(widget);
+    const StyleRole role = styleRole(widget);
     if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QScrollBar*>(widget) || qobject_cast<QTabBar*>(widget)
         || qobject_cast<QComboBox*>(widget))
         widget->setAttribute(Qt::WA_Hover);
-    if (qobject_cast<QPushButton*>(widget) && role == Role::prominent && widget->font().weight() != QFont::DemiBold) {
+    if (qobject_cast<QPushButton*>(widget) && role == StyleRole::prominent && widget->font().weight() != QFont::DemiBold) {
         keep(widget, keptWeight, int(widget->font().weight()));
         QFont font = widget->font();
         font.setWeight(QFont::DemiBold);
         widget->setFont(font);
     }
-    if (role == Role::tag)
+    if (role == StyleRole::tag)
         widget->setAttribute(Qt::WA_StyledBackground);
     // A page's scroll view is no Tab stop: it would show no focus; the controls in it are the stops.
     if (qobject_cast<QScrollArea*>(widget))
@@ -292,13 +138,13 @@ void HubStyle::polish(QWidget* widget)
         auto* frame = static_cast<QFrame*>(widget);
         frame->setFrameStyle(frame->frameStyle());
     }
-    if (role == Role::field && qobject_cast<QLineEdit*>(widget)) {
+    if (role == StyleRole::field && qobject_cast<QLineEdit*>(widget)) {
         keep(widget, keptPalette, widget->palette());
         QPalette palette = widget->palette();
         palette.setColor(QPalette::PlaceholderText, tint(128 / 255.0));
         widget->setPalette(palette);
     }
-    if (auto* area = qobject_cast<QScrollArea*>(widget); area && role == Role::clear) {
+    if (auto* area = qobject_cast<QScrollArea*>(widget); area && role == StyleRole::clear) {
         clearFill(area->viewport());
         clearFill(area->widget());
     }
@@ -331,23 +177,23 @@ void HubStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* optio
 {
     switch (element) {
     case PE_Widget:
-        switch (roleOf(widget)) {
-        case Role::card: fillRounded(painter, option->rect, 12, tint(0.05)); return;
-        case Role::track: fillRounded(painter, option->rect, 6, QColor(44, 44, 50)); return;
-        case Role::tag: fillRounded(painter, option->rect, 8, tint(0.10)); return;
-        case Role::material: painter->fillRect(option->rect, materialBackground()); return;
+        switch (styleRole(widget)) {
+        case StyleRole::card: fillRounded(painter, option->rect, 12, tint(0.05)); return;
+        case StyleRole::track: fillRounded(painter, option->rect, 6, QColor(44, 44, 50)); return;
+        case StyleRole::tag: fillRounded(painter, option->rect, 8, tint(0.10)); return;
+        case StyleRole::material: painter->fillRect(option->rect, materialBackground()); return;
         default: break;
         }
         break;
     case PE_PanelLineEdit:
-        if (is(widget, Role::field)) {
+        if (hasStyleRole(widget, StyleRole::field)) {
             const QColor border = option->state & State_HasFocus ? accent() : QColor(74, 74, 82);
             drawBox(painter, option->rect, 5, border, QColor(24, 24, 28));
             return;
         }
         break;
     case PE_IndicatorCheckBox:
-        if (is(widget, Role::field)) {
+        if (hasStyleRole(widget, StyleRole::field)) {
             const bool checked = option->state & State_On;
             drawBox(painter, option->rect, 3, checked ? accent() : secondary(), checked ? accent() : QColor());
             return;
@@ -371,7 +217,7 @@ void HubStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* optio
 void HubStyle::drawButtonLabel(const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-    const ButtonLook look = buttonLook(option, widget);
+    const ButtonLook look = ButtonLook::of(option, widget);
     QStyleOptionButton label(*button);
     label.rect = option->rect.marginsRemoved(look.padding);
     label.palette.setBrush(QPalette::ButtonText, look.text);
@@ -423,13 +269,13 @@ void HubStyle::drawControl(ControlElement element, const QStyleOption* option, Q
         proxy()->drawControl(CE_PushButtonBevel, option, painter, widget);
         proxy()->drawControl(CE_PushButtonLabel, option, painter, widget);
         // An overlay link's focus is drawn by the card it lies on.
-        if ((option->state & State_HasFocus) && !is(widget, Role::overlayLink)) {
-            const ButtonLook look = buttonLook(option, widget);
+        if ((option->state & State_HasFocus) && !hasStyleRole(widget, StyleRole::overlayLink)) {
+            const ButtonLook look = ButtonLook::of(option, widget);
             drawFocusRing(painter, option, widget, option->rect, look.radius, look.accented);
         }
         return;
     case CE_PushButtonBevel: {
-        const ButtonLook look = buttonLook(option, widget);
+        const ButtonLook look = ButtonLook::of(option, widget);
         fillRounded(painter, option->rect, look.radius, look.fill);
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
         if (button && (button->features & QStyleOptionButton::HasMenu)) {
@@ -445,13 +291,13 @@ void HubStyle::drawControl(ControlElement element, const QStyleOption* option, Q
         drawButtonLabel(option, painter, widget);
         return;
     case CE_CheckBox:
-        if (is(widget, Role::field)) {
+        if (hasStyleRole(widget, StyleRole::field)) {
             QCommonStyle::drawControl(element, option, painter, widget);
             return;
         }
         break;
     case CE_ShapedFrame:
-        if (is(widget, Role::field) && qobject_cast<const QPlainTextEdit*>(widget)) {
+        if (hasStyleRole(widget, StyleRole::field) && qobject_cast<const QPlainTextEdit*>(widget)) {
             drawBox(painter, option->rect, 6, tint(0.15));
             return;
         }
@@ -489,7 +335,7 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
         return;
     case CC_ComboBox:
         if (popUpButton(option)) {
-            const ButtonLook look = buttonLook(option, widget);
+            const ButtonLook look = ButtonLook::of(option, widget);
             fillRounded(painter, option->rect, look.radius, look.fill);
             QStyleOption arrow(*option);
             arrow.rect = proxy()->subControlRect(control, option, SC_ComboBoxArrow, widget);
@@ -507,12 +353,12 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
             // Drawn without the focus, then ringed whole when it has it.
             QStyleOptionToolButton button(*tool);
             button.state &= ~State_HasFocus;
-            const Role role = roleOf(widget);
-            if (role == Role::symbol) {
+            const StyleRole role = styleRole(widget);
+            if (role == StyleRole::symbol) {
                 // The symbol alone: no panel, no menu arrow.
                 button.features &= ~QStyleOptionToolButton::HasMenu;
                 proxy()->drawControl(CE_ToolButtonLabel, &button, painter, widget);
-            } else if (role == Role::menu) {
+            } else if (role == StyleRole::menu) {
                 // The menu's arrow on the middle of the trailing edge, not under the baseline.
                 button.features &= ~QStyleOptionToolButton::HasMenu;
                 QProxyStyle::drawComplexControl(control, &button, painter, widget);
@@ -526,7 +372,7 @@ void HubStyle::drawComplexControl(ComplexControl control, const QStyleOptionComp
                 QProxyStyle::drawComplexControl(control, &button, painter, widget);
             }
             if (tool->state & State_HasFocus)
-                drawFocusRing(painter, option, widget, option->rect, role == Role::symbol ? option->rect.height() / 2.0 : 6, false);
+                drawFocusRing(painter, option, widget, option->rect, role == StyleRole::symbol ? option->rect.height() / 2.0 : 6, false);
             return;
         }
         break;
@@ -542,7 +388,7 @@ QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, 
     case CT_PushButton: {
         // The contents and the padding, without a minimum width. A dialog's button can
         // become its default, drawn in bold: it keeps room for its text in bold.
-        QSize size = contents.grownBy(buttonLook(option, widget).padding);
+        QSize size = contents.grownBy(ButtonLook::of(option, widget).padding);
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
         const auto defaults = QStyleOptionButton::DefaultButton | QStyleOptionButton::AutoDefaultButton;
         if (button && widget && (button->features & defaults) && widget->font().weight() < QFont::DemiBold) {
@@ -556,14 +402,14 @@ QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, 
     case CT_ToolButton:
         // A 3px margin around the contents (the symbol alone: room for the focus ring); the
         // menu button adds its 1px edge and room for the arrow on the right.
-        switch (roleOf(widget)) {
-        case Role::symbol: return contents + QSize(7, 7);
-        case Role::menu: return contents + QSize(3 + 2 + 14, 3 + 2);
+        switch (styleRole(widget)) {
+        case StyleRole::symbol: return contents + QSize(7, 7);
+        case StyleRole::menu: return contents + QSize(3 + 2 + 14, 3 + 2);
         default: break;
         }
         break;
     case CT_LineEdit:
-        if (is(widget, Role::field))
+        if (hasStyleRole(widget, StyleRole::field))
             return contents.grownBy(fieldInset);
         break;
     case CT_ComboBox:
@@ -571,7 +417,7 @@ QSize HubStyle::sizeFromContents(ContentsType type, const QStyleOption* option, 
             return QSize(contents.width(), std::max(contents.height(), menuArrow)).grownBy(popUpPadding);
         break;
     case CT_CheckBox:
-        if (is(widget, Role::field)) {
+        if (hasStyleRole(widget, StyleRole::field)) {
             const int spacing = proxy()->pixelMetric(PM_CheckBoxLabelSpacing, option, widget);
             return QSize(contents.width() + indicatorSide + spacing, std::max(contents.height(), indicatorSide));
         }
@@ -597,7 +443,7 @@ int HubStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const 
         return handleMinimum;
     case PM_IndicatorWidth:
     case PM_IndicatorHeight:
-        if (is(widget, Role::field))
+        if (hasStyleRole(widget, StyleRole::field))
             return indicatorSide;
         break;
     case PM_TabBarTabHSpace:
@@ -634,11 +480,11 @@ QRect HubStyle::subElementRect(SubElement element, const QStyleOption* option, c
 {
     switch (element) {
     case SE_PushButtonContents:
-        return option->rect.marginsRemoved(buttonLook(option, widget).padding);
+        return option->rect.marginsRemoved(ButtonLook::of(option, widget).padding);
     case SE_PushButtonFocusRect:
         return option->rect;
     case SE_LineEditContents:
-        if (is(widget, Role::field))
+        if (hasStyleRole(widget, StyleRole::field))
             return option->rect.marginsRemoved(fieldInset);
         break;
     case SE_ShapedFrameContents:
@@ -651,11 +497,11 @@ QRect HubStyle::subElementRect(SubElement element, const QStyleOption* option, c
         break;
     case SE_CheckBoxIndicator:
     case SE_CheckBoxFocusRect:
-        if (is(widget, Role::field))
+        if (hasStyleRole(widget, StyleRole::field))
             return QCommonStyle::subElementRect(element, option, widget);
         break;
     case SE_CheckBoxContents:
-        if (is(widget, Role::field))
+        if (hasStyleRole(widget, StyleRole::field))
             return QCommonStyle::subElementRect(element, option, widget).adjusted(1, 0, 0, 0);
         break;
     case SE_TabWidgetTabBar:

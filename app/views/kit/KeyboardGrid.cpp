@@ -3,6 +3,7 @@
 #include "app/views/kit/ControlSlot.h"
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/FocusHighlight.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/KeyboardGridPresenter.h"
 #include "app/views/kit/Motion.h"
 
@@ -21,6 +22,7 @@ KeyboardGrid::KeyboardGrid(const QStringList& ids, double minimum, double spacin
     : QWidget(parent), ids_(ids), open_(std::move(open)), layout_(new FlowGrid(minimum, spacing, this)),
       highlight_(new FocusHighlight(this))
 {
+    FocusKeeper::mark(this, FocusKeeper::Place::list);
     for (const QString& id : ids_) {
         QWidget* cell = content ? content(id) : nullptr;
         if (!cell)
@@ -28,6 +30,7 @@ KeyboardGrid::KeyboardGrid(const QStringList& ids, double minimum, double spacin
         cell->setParent(this);
         ControlSlot::leaveTabOrder(cell); // the cell takes the focus for what it holds
         cell->setFocusPolicy(Qt::StrongFocus);
+        FocusKeeper::mark(cell, FocusKeeper::Place::row);
         cell->installEventFilter(this);
         layout_->addWidget(cell);
         cells_.append(cell);

@@ -2,6 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/views/kit/ControlSlot.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/ProgressPresenter.h"
@@ -21,6 +22,7 @@ DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
     : QWidget(parent), model_(model), job_(&job), icon_(new ProductIcon(std::nullopt, QString(), 44, this)),
       stage_(new StageView(this)), controls_(new ControlSlot(this))
 {
+    FocusKeeper::mark(this, FocusKeeper::Place::row);
     const DownloadsPresenter::Row row = DownloadsPresenter::row(job.request(), job.stage(), job.verifyOnly());
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(0, 6, 0, 6);

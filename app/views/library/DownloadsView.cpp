@@ -3,6 +3,7 @@
 #include "app/model/AppModel.h"
 #include "app/views/kit/Divider.h"
 #include "app/views/kit/EmptyState.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/SymbolName.h"
@@ -40,6 +41,7 @@ DownloadsView::DownloadsView(AppModel& model, QWidget* parent)
     empty_ = new EmptyState(DownloadsPresenter::emptyTitle, DownloadsPresenter::emptyMessage, "arrow.down.circle"_symbol);
     pages_->addWidget(empty_);
     listPage_ = new QWidget;
+    FocusKeeper::mark(listPage_, FocusKeeper::Place::list);
     column_ = new QVBoxLayout(listPage_);
     column_->setContentsMargins(28, 4, 28, 28);
     column_->setSpacing(0);

@@ -1,5 +1,7 @@
 #include "app/views/library/LazyColumn.h"
 
+#include "app/views/kit/FocusKeeper.h"
+
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -9,6 +11,7 @@ namespace hub {
 LazyColumn::LazyColumn(Make make, Refresh refresh, QWidget* parent)
     : QWidget(parent), make_(std::move(make)), refresh_(std::move(refresh))
 {
+    FocusKeeper::mark(this, FocusKeeper::Place::list);
 }
 
 void LazyColumn::setIds(const QStringList& ids)
@@ -40,6 +43,7 @@ QWidget* LazyColumn::row(const QString& id)
     if (!made) {
         made = make_(id);
         made->setParent(this);
+        FocusKeeper::mark(made, FocusKeeper::Place::row);
         rows_.insert(id, made);
         rowHeight();
     } else if (stale_.remove(id)) {

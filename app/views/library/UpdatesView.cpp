@@ -2,6 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/views/kit/Divider.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/PageHeader.h"
 #include "app/views/kit/ProductIcon.h"
@@ -128,6 +129,7 @@ UpdatesView::UpdatesView(AppModel& model, QWidget* parent)
     done->addStretch(1);
     column->addWidget(upToDate_);
     available_ = section(UpdatesPresenter::availableTitle, availableRows_);
+    FocusKeeper::mark(available_, FocusKeeper::Place::list);
     column->addWidget(available_);
     installed_ = section(UpdatesPresenter::installedTitle, installedRows_);
     column->addWidget(installed_);
@@ -174,10 +176,12 @@ void UpdatesView::placeAvailable()
     }
     for (const UpdatesPresenter::AvailableRow& available : std::as_const(screen_.available)) {
         UpdateRow* row = rows_.take(available.product.id);
-        if (row)
+        if (row) {
             row->setRow(available);
-        else
+        } else {
             row = new UpdateRow(model_, available);
+            FocusKeeper::mark(row, FocusKeeper::Place::row);
+        }
         availableRows_->addWidget(row);
         availableRows_->addWidget(Divider::make(nullptr));
         kept.insert(available.product.id, row);

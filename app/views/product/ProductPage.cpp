@@ -4,6 +4,7 @@
 #include "app/model/Catalog.h"
 #include "app/views/kit/ActionButton.h"
 #include "app/views/kit/Divider.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/IconPalette.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ModelActions.h"
@@ -101,12 +102,14 @@ ProductPage::ProductPage(AppModel& model, const StorefrontProduct& product, QWid
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* page = new QWidget;
+    FocusKeeper::mark(page, FocusKeeper::Place::list);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
     // Header: icon, name, tagline, category and the action row; wishlist and share on the trailing edge.
     header_ = new HeaderWash(page);
+    FocusKeeper::mark(header_, FocusKeeper::Place::row);
     auto* headerRow = new QHBoxLayout(header_);
     headerRow->setContentsMargins(28, 28, 28, 28);
     headerRow->setSpacing(24);

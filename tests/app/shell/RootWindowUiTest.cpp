@@ -402,6 +402,25 @@ TEST_F(RootWindow, OnlyTheBannerRowsTakeInput)
     EXPECT_TRUE(model->banners().banners().isEmpty());
 }
 
+// The upper banner leaves while Tab is on its Dismiss: the focus stays with the banners, and the next Tab
+// reaches the lower one's Dismiss.
+TEST_F(RootWindow, ABannerThatLeavesHandsTheFocusToTheNextBanner)
+{
+    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Reverb."));
+    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Delay."));
+    QApplication::setActiveWindow(window.get());
+    BannerStack* stack = window->root()->banners();
+    const QList<Banner> shown = model->banners().banners();
+    ASSERT_TRUE(test::eventually([&] { return stack->row(shown[1].id) && !stack->moving(); }));
+    stack->row(shown[0].id)->findChild<QToolButton*>()->setFocus(Qt::TabFocusReason);
+    QWidget* lower = stack->row(shown[1].id)->findChild<QToolButton*>();
+    model->banners().dismiss(shown[0].id);
+    ASSERT_TRUE(test::eventually([&] { return !stack->row(shown[0].id) && stack->leavingRows() == 0; }));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), lower);
+}
+
 TEST_F(RootWindow, CartButtonTogglesThePopover)
 {
     // Where the window system replays the press that closed a popup to the widget under

@@ -206,7 +206,9 @@ TEST_F(WindowLook, EveryTabStopDrawsTheFocusRing)
             settle();
             const QImage plain = window.grab().toImage();
             stop->setFocus(Qt::TabFocusReason);
-            if (!test::ringShows(window, plain, window.rect()))
+            // On the stop itself; an overlay link's on the card it lies on.
+            const QWidget* ringed = stop->property("role").toString() == u"overlayLink" ? stop->parentWidget() : stop;
+            if (!test::ringShows(window, plain, QRect(ringed->mapTo(&window, QPoint(0, 0)), ringed->size())))
                 blind.append(QString::fromLatin1(stop->metaObject()->className()));
         }
     }

@@ -1,5 +1,6 @@
 #include "app/views/kit/ActionButton.h"
 #include "app/views/kit/CachedImage.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/Pill.h"
@@ -168,6 +169,7 @@ TEST(ActionButtonUi, WhatReplacesTheFocusedPillTakesTheFocus)
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(before);
     layout->addWidget(button);
+    new FocusKeeper(&window);
     window.show();
     QApplication::setActiveWindow(&window);
     turn();

@@ -1,3 +1,4 @@
+#include "app/views/kit/ControlSlot.h"
 #include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/kit/Motion.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -63,7 +65,8 @@ TEST(KeyboardGridUi, AClickFocusesWithoutTheRingAndAnArrowThenShowsIt)
     EXPECT_FALSE(grid->ring());
 }
 
-// A cell the keyboard focuses (Tab from a field outside, then Tab and the arrows) is scrolled into view.
+// A cell the keyboard focuses (Tab from a field outside, then Tab and the arrows) is scrolled into view. Tab
+// lands on the cell, never on the control its slot holds, nor on one the slot shows later.
 TEST(KeyboardGridUi, ACellFocusedByTheKeyboardIsScrolledIntoView)
 {
     Motion::setEnabled(false);
@@ -75,7 +78,8 @@ TEST(KeyboardGridUi, ACellFocusedByTheKeyboardIsScrolledIntoView)
     auto* field = new QLineEdit;
     auto* scroll = new QScrollArea;
     auto* grid = new KeyboardGrid(ids, 100, 10, {}, [](const QString& id) {
-        auto* cell = new QLabel(id);
+        auto* cell = new ControlSlot;
+        cell->replace(new QPushButton(id));
         cell->setMinimumHeight(120);
         return cell;
     });
@@ -94,14 +98,18 @@ TEST(KeyboardGridUi, ACellFocusedByTheKeyboardIsScrolledIntoView)
     };
 
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    for (const char* id : {"0", "13"})
+        static_cast<ControlSlot*>(grid->cell(id))->replace(new QPushButton(id));
     field->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(field, Qt::Key_Tab);
     ASSERT_EQ(grid->focused(), "0");
+    EXPECT_EQ(QApplication::focusWidget(), grid->cell("0"));
     EXPECT_TRUE(inView("0"));
     for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Up}) {
         const QString from = grid->focused().value_or(QString());
         QTest::keyClick(QApplication::focusWidget(), key);
         ASSERT_TRUE(grid->focused() && *grid->focused() != from);
+        EXPECT_EQ(QApplication::focusWidget(), grid->cell(*grid->focused()));
         EXPECT_TRUE(inView(*grid->focused())) << grid->focused()->toStdString();
     }
     EXPECT_GT(grid->focused()->toInt(), 3 * grid->columns());

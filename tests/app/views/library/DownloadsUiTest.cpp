@@ -1,6 +1,7 @@
 // The Downloads screen over the real install queue and a scripted engine: progress
 // reaches one row only, and each row's buttons drive its job.
 
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/StageView.h"
 #include "app/views/library/DownloadRow.h"
@@ -56,6 +57,7 @@ protected:
         model->accounts().setStoreUser(Fixtures::user("ada@tavren.test"));
         model->catalog().setStorefront(Fixtures::storefront({alpha, beta}));
         view.resize(900, 600);
+        new FocusKeeper(&view);
         view.show();
     }
 
@@ -193,6 +195,36 @@ TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAndTheFocusAcrossStages)
     ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::failed; }));
     const QRect retry = trailing();
     EXPECT_EQ(QPoint(retry.right(), retry.center().y()), QPoint(running.right(), running.center().y())) << "\"Retry\" alone";
+}
+
+// Resume and Retry start the job again, and the row shows no button until it runs: the focus
+// waits in the row for Pause, and the second Space pauses that job, not the other one.
+TEST_F(DownloadsUi, SpaceOnResumeOrRetryKeepsTheFocusInThatJobsRow)
+{
+    startBoth();
+    QApplication::setActiveWindow(&view);
+    press(view.row("a"), "Pause");
+    engine.finish("b", QStringLiteral("The download server returned 403."));
+    ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::paused && queue.job("b")->stage().kind == Kind::failed; }));
+    turn();
+    const auto inRow = [&](const char* id) { return view.row(id)->isAncestorOf(QApplication::focusWidget()); };
+    for (const auto& [id, other] : {std::pair("a", "b"), std::pair("b", "a")}) {
+        SCOPED_TRACE(id);
+        const Kind otherKind = queue.job(other)->stage().kind;
+        QPushButton* first = view.row(id)->findChild<QPushButton*>(); // Resume or Retry
+        first->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(first, Qt::Key_Space);
+        ASSERT_TRUE(eventually([&] { return engine.waiting().contains(id); }));
+        turn();
+        EXPECT_TRUE(inRow(id)) << "no button yet";
+        engine.report(id, InstallStage::downloading(5, 1000));
+        ASSERT_TRUE(eventually([&] { return queue.job(id)->stage().kind == Kind::downloading; }));
+        turn();
+        ASSERT_TRUE(inRow(id));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_TRUE(eventually([&] { return queue.job(id)->stage().kind == Kind::paused; }));
+        EXPECT_EQ(queue.job(other)->stage().kind, otherKind);
+    }
 }
 
 TEST_F(DownloadsUi, ARowTakesItsIconWhenTheStorefrontComesAndFollowsANewAddress)

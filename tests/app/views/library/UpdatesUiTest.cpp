@@ -1,3 +1,5 @@
+#include "app/views/kit/ActionButton.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/library/UpdateRow.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace hub {
@@ -20,14 +23,21 @@ void turn()
     QApplication::processEvents();
 }
 
-TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
+// Delay 1.0 and Synth 1.0 installed, each with an update.
+std::unique_ptr<AppModel> twoUpdates(ModelHarness& harness)
 {
-    ModelHarness harness;
     auto model = harness.makeModel();
     model->catalog().setStorefront(Fixtures::storefront(
         {Fixtures::product("tv-delay", "Delay", 10.0, "2.0"), Fixtures::product("tv-synth", "Synth", 10.0, "3.0")}));
     model->accounts().setTavrenProfile(Fixtures::profile("ada@tavren.test", QStringList{"tv-delay", "tv-synth"}));
     model->library().setInstalled({Fixtures::record("tv-delay", "Delay", "1.0"), Fixtures::record("tv-synth", "Synth", "1.0")});
+    return model;
+}
+
+TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
+{
+    ModelHarness harness;
+    auto model = twoUpdates(harness);
     ProductSummary delay = Fixtures::summary("tv-delay", "Delay", "2.0");
     delay.releaseDescription = "Line one\nLine two\nLine three\nLine four\nLine five";
     ProductSummary synth = Fixtures::summary("tv-synth", "Synth", "3.0");
@@ -68,6 +78,27 @@ TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
     EXPECT_EQ(row->findChild<ProductIcon*>()->url(), QUrl(*delayNow.iconUrl));
     ImageMemory::waitForIdle();
     ImageMemory::setFetch({});
+}
+
+// The row whose update is done leaves: the focus stays in the list, on the next row, where Tab goes on.
+TEST(UpdatesUi, ARowThatLeavesHandsTheFocusToTheNextRow)
+{
+    ModelHarness harness;
+    auto model = twoUpdates(harness);
+    UpdatesView view(*model);
+    new FocusKeeper(&view);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    turn();
+    UpdateRow* synth = view.row("tv-synth");
+    ASSERT_LT(view.row("tv-delay")->y(), synth->y());
+    view.row("tv-delay")->findChild<ActionButton*>()->content()->setFocus(Qt::TabFocusReason);
+    model->library().setInstalled({Fixtures::record("tv-delay", "Delay", "2.0"), Fixtures::record("tv-synth", "Synth", "1.0")});
+    turn();
+    ASSERT_EQ(view.row("tv-delay"), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), synth);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(synth->isAncestorOf(QApplication::focusWidget()));
 }
 
 } // namespace

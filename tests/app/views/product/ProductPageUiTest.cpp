@@ -1,6 +1,7 @@
 // The product page over a model whose storefront is replaced while the page is open.
 
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/ScreenshotGallery.h"
@@ -12,8 +13,11 @@
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/testkit/ScriptedTransport.h"
 
+#include <QApplication>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSemaphore>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -106,4 +110,28 @@ TEST(ProductPageUi, EveryFactHasADividerOnItsTrailingEdge)
     const QString order = row.values().join(QString());
     EXPECT_GE(order.size(), 4);
     EXPECT_EQ(order, QStringLiteral("c|").repeated(order.size() / 2));
+}
+
+// A Refresh finds the product owned while Add to Cart has the focus and the page is scrolled: it stays where it is.
+TEST(ProductPageUi, ARefreshThatHidesTheFocusedControlKeepsTheScroll)
+{
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    model->catalog().setStorefront(Fixtures::storefront({Fixtures::product("a", "Alpha", 10.0)}));
+    ProductPage page(*model, *model->catalog().storeProduct("a"));
+    new FocusKeeper(&page);
+    page.resize(1000, 400);
+    page.show();
+    QApplication::setActiveWindow(&page);
+    QCoreApplication::processEvents();
+    const QList<QPushButton*> buttons = page.findChildren<QPushButton*>();
+    QPushButton* addToCart = *std::find_if(buttons.begin(), buttons.end(), [](auto* b) { return b->text() == u"Add to Cart"; });
+    addToCart->setFocus(Qt::TabFocusReason);
+    QScrollBar* bar = page.verticalScrollBar();
+    bar->setValue(bar->maximum());
+    ASSERT_GT(bar->value(), 0);
+    model->accounts().setTavrenProfile(Fixtures::profile("ada@tavren.test", QStringList{"a"}));
+    ASSERT_TRUE(test::eventually([&] { return !addToCart->isVisible(); }));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(page.isAncestorOf(QApplication::focusWidget()));
 }

@@ -6,6 +6,7 @@
 #include "app/shell/RootView.h"
 #include "app/shell/SidebarView.h"
 #include "app/views/extras/ExtrasActionButton.h"
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/Motion.h"
@@ -256,7 +257,8 @@ TEST(StoreScreens, EachStopOfTabFromSearchShowsTheFocus)
     EXPECT_EQ(model->navigation().path(), QStringList{carousel->shownId()});
 }
 
-// An extras item's action made anew stands in its own Tab place; "Soon", which takes no focus, passes it on.
+// An extras item's action made anew stands in its own Tab place; "Soon", which takes no focus, keeps it in
+// that place, and Tab goes on from there.
 TEST(StoreScreens, AnExtrasActionMadeAnewKeepsItsTabPlace)
 {
     ModelHarness harness;
@@ -269,6 +271,7 @@ TEST(StoreScreens, AnExtrasActionMadeAnewKeepsItsTabPlace)
     auto* layout = new QVBoxLayout(&window);
     for (QWidget* widget : std::initializer_list<QWidget*>{before, action, after})
         layout->addWidget(widget);
+    new FocusKeeper(&window);
     window.show();
     QApplication::setActiveWindow(&window);
     model->catalog().setStorefront(Fixtures::storefront({product("tv-reverb")}));
@@ -278,6 +281,8 @@ TEST(StoreScreens, AnExtrasActionMadeAnewKeepsItsTabPlace)
     EXPECT_TRUE(action->isAncestorOf(QApplication::focusWidget()));
     model->catalog().setStorefront(Fixtures::storefront({}));
     settle();
+    EXPECT_EQ(QApplication::focusWidget(), action);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), after);
 }
 
