@@ -70,6 +70,17 @@ inline QByteArray gifOnLargeScreen()
     return QByteArray("GIF89a\0\x20\0\x20\x80\0\0" "\0\0\0\xFF\xFF\xFF" "\x2C\0\0\0\0\x01\0\x01\0\0" "\x02\x02\x44\x01\0\x3B", 35);
 }
 
+// A JPEG of a 227 x 149 picture (or `canvas`) with `count` segments of `marker` after its start, each of the most
+// a segment holds (65533 bytes): comments (0xFE), ICC profile parts (0xE2) or Exif (0xE1, orientation 1 and padding).
+// 120 comments make about 7.9 MB.
+QByteArray jpegWithSegments(uchar marker, int count, QSize canvas = {227, 149});
+
+// An arithmetic-coded progressive grey JPEG of `canvas` of about 1.4 KB for 64 scans: a DC scan, then `scans` scans
+// of coefficients 1-63, by turns a first pass to bit 1 and a refinement to bit 0. Every block holds the last
+// coefficient alone, so every refinement decides each of the 63 coefficients of every block anew, in next to no
+// bytes (1.7 s of a decode for 4096 x 4096). Written by libjpeg; empty when it cannot be loaded.
+QByteArray arithmeticProgressiveJpeg(QSize canvas = {4096, 4096}, int scans = 64);
+
 // An ICO whose one entry says 256 x 256 but holds a PNG of `canvas`, of one colour (about 100 KB for 6000 x 6000).
 inline QByteArray icoHoldingPng(QSize canvas)
 {
