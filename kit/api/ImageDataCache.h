@@ -17,10 +17,10 @@
 
 namespace hub {
 
-// The shared cache of image bytes: in memory for the running app (up to memoryBytes
-// of them, the first to enter first out) and on disk for later launches, one fetch per address however
-// many callers wait for it, and nothing fetched from a host the policy does not
-// allow for images. Never fails its callers: every problem is a miss. On disk only a
+// The shared cache of image bytes: in memory for the running app (memoryBytes of them
+// at most, the first to enter first out) and on disk for later launches, one fetch per
+// address however many callers wait for it, and nothing fetched from a host the policy
+// does not allow for images. Never fails its callers: every problem is a miss. On disk only a
 // regular file of 1 to maxBytes bytes counts; anything else at an image's name (a link, a
 // FIFO, a device, an empty or too large file) is removed and fetched again. Thread-safe;
 // the lock is never held across disk or network work.

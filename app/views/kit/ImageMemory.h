@@ -39,8 +39,8 @@ void setFetch(Fetch fetch);
 // `context` is gone by then. A request for an address already on its way joins it and
 // holds no thread while it waits. What memory or the disk holds is read on diskPool(),
 // never behind the decodes that wait for the budget on pool(); the network fetches run
-// on a pool of their own, at most two per host at once, so slow or
-// dead hosts hold up neither the images on disk nor those of other hosts. Main thread.
+// on a pool of their own, at most two per host at once, so slow or dead hosts hold up
+// neither the images on disk nor those of other hosts. Main thread.
 using BytesDone = std::function<void(const std::optional<QByteArray>&)>;
 void requestBytes(const QUrl& url, QObject* context, BytesDone done);
 // Tests: runs the pools and the main thread's queue until no request is left.
