@@ -5,6 +5,7 @@
 #include <QtMath>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace hub {
 
@@ -14,6 +15,27 @@ qint64 area(QSize size) { return qint64(size.width()) * size.height(); }
 
 // What a decode holds besides its images: the decoders' rows and tables, zlib's window.
 constexpr qint64 decoderState = 4 << 20;
+
+// An arithmetic-coded coefficient costs libjpeg about nine times what one of Huffman codes does.
+constexpr int arithmeticCost = 9;
+
+// `pieces` one after the other, in a copy of their size alone; `bytes` themselves when the pieces are all of them in turn.
+QByteArray joined(const QByteArray& bytes, const QList<QByteArrayView>& pieces)
+{
+    qsizetype size = 0;
+    bool whole = true;
+    for (QByteArrayView each : pieces) {
+        whole = whole && each.data() == bytes.constData() + size;
+        size += each.size();
+    }
+    if (whole && size == bytes.size())
+        return bytes;
+    QByteArray copy;
+    copy.reserve(size);
+    for (QByteArrayView each : pieces)
+        copy.append(each);
+    return copy;
+}
 
 bool isLetters(QByteArrayView type)
 {
@@ -27,8 +49,7 @@ std::optional<EncodedImage> readPng(const QByteArray& bytes)
     int colour = 0;
     bool interlaced = false;
     bool transparency = false;
-    QByteArray kept = bytes.left(8);
-    kept.reserve(bytes.size());
+    QList<QByteArrayView> kept = {QByteArrayView(bytes).first(8)};
     for (qsizetype at = 8; at + 8 <= bytes.size();) {
         const auto length = qFromBigEndian<quint32>(bytes.constData() + at);
         const QByteArrayView type(bytes.constData() + at + 4, 4);
@@ -54,9 +75,13 @@ std::optional<EncodedImage> readPng(const QByteArray& bytes)
         const bool critical = type[0] <= 'Z';
         if (critical && type != "IHDR" && type != "PLTE" && type != "IDAT" && type != "IEND")
             return std::nullopt; // libpng refuses what it does not know of these
-        if (critical || (type == "tRNS" && length <= 256)) {
+        if (type == "tRNS" && colour == 2 && depth == 16 && length == 6 && chunk.size() == 18) {
+            // Qt's reader scrambles 16-bit RGB with a colour key: decode() applies it instead.
+            const auto* key = reinterpret_cast<const uchar*>(chunk.data() + 8);
+            png.colourKey = QRgba64::fromRgba64(qFromBigEndian<quint16>(key), qFromBigEndian<quint16>(key + 2), qFromBigEndian<quint16>(key + 4), 0xFFFF);
+        } else if (critical || (type == "tRNS" && length <= 256)) {
             transparency = transparency || type == "tRNS";
-            kept += chunk;
+            kept.append(chunk);
         }
         at += chunk.size();
         if (type == "IEND")
@@ -64,10 +89,46 @@ std::optional<EncodedImage> readPng(const QByteArray& bytes)
     }
     if (png.canvas.isEmpty())
         return std::nullopt;
-    png.readable = kept.size() == bytes.size() ? bytes : kept;
+    png.readable = joined(bytes, kept);
     png.pixelBytes = depth == 16 ? (colour == 0 && !transparency ? 2 : 8) : (colour == 0 || colour == 3 ? 1 : 4);
     png.scalesRows = depth == 8 && colour != 0 && colour != 3 && !interlaced;
     return png;
+}
+
+// What a JPEG's reader is given of its first APP1: an Exif of the orientation alone, when the Exif turns the image
+// (read as Qt's reader reads it: the first orientation of the first ten IFDs, each further on than the last).
+QByteArray exifOrientation(QByteArrayView app1)
+{
+    if (!app1.startsWith(QByteArrayView("Exif\0\0", 6)) || app1.size() < 14)
+        return {};
+    const QByteArrayView tiff = app1.sliced(6);
+    const bool little = tiff.startsWith("II");
+    if (!little && !tiff.startsWith("MM"))
+        return {};
+    const auto read16 = [&](qsizetype at) { return little ? qFromLittleEndian<quint16>(tiff.data() + at) : qFromBigEndian<quint16>(tiff.data() + at); };
+    const auto read32 = [&](qsizetype at) { return little ? qFromLittleEndian<quint32>(tiff.data() + at) : qFromBigEndian<quint32>(tiff.data() + at); };
+    if (read16(2) != 0x2A)
+        return {};
+    qint64 end = 8;
+    for (qint64 ifd = read32(4), count = 0; count < 10 && ifd >= end && ifd + 2 <= tiff.size(); ++count) {
+        const int entries = read16(ifd);
+        end = ifd + 2 + 12 * qint64(entries);
+        for (qint64 entry = ifd + 2; entry + 12 <= std::min<qint64>(end, tiff.size()); entry += 12) {
+            if (read16(entry) != 0x112)
+                continue;
+            const quint16 orientation = read16(entry + 8);
+            if (read16(entry + 2) != 3 || read32(entry + 4) != 1 || orientation < 2 || orientation > 8)
+                return {};
+            QByteArray exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\0\0\0\0\0\0\0\0", 32);
+            qToLittleEndian(orientation, exif.data() + 24);
+            return exif;
+        }
+        if (end + 4 > tiff.size())
+            return {};
+        ifd = read32(end);
+        end += 4;
+    }
+    return {};
 }
 
 std::optional<EncodedImage> readJpeg(const QByteArray& bytes)
@@ -80,9 +141,19 @@ std::optional<EncodedImage> readJpeg(const QByteArray& bytes)
     QList<Component> frame;
     EncodedImage jpeg;
     jpeg.format = EncodedImage::Format::Jpeg;
-    jpeg.readable = bytes;
     bool progressive = false;
+    bool arithmetic = false;
     int firstScan = 0;
+    // What the reader is given, and the segments rebuilt for it.
+    QList<QByteArrayView> kept = {QByteArrayView(bytes).first(2)};
+    QList<QByteArray> rebuilt;
+    bool exifSeen = false;
+    const auto keep = [&](uchar marker, QByteArrayView payload) {
+        QByteArray segment = QByteArray("\xFF") + char(marker) + QByteArray(2, '\0') + payload.toByteArray();
+        qToBigEndian(quint16(payload.size() + 2), segment.data() + 2);
+        rebuilt.append(segment);
+        kept.append(rebuilt.last());
+    };
     // The blocks of a component, padded to whole units of the frame's largest sampling.
     const auto blocksOf = [&](const Component& component) {
         int across = 1;
@@ -105,16 +176,44 @@ std::optional<EncodedImage> readJpeg(const QByteArray& bytes)
             ++at;
         if (at >= size)
             break;
+        const qsizetype start = at - 1;
         const uchar marker = data[at++];
-        if (marker == 0xD9) // the end of the image
+        if (marker == 0xD9) { // the end of the image
+            kept.append(QByteArrayView(bytes).sliced(start, 2));
             break;
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
-            continue; // markers without a segment
-        if (size - at < 2 || qFromBigEndian<quint16>(data + at) < 2 || qFromBigEndian<quint16>(data + at) > size - at)
+        }
+        if (marker == 0x00)
+            continue;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { // markers without a segment
+            kept.append(QByteArrayView(bytes).sliced(start, 2));
+            continue;
+        }
+        const bool application = (marker & 0xF0) == 0xE0 || marker == 0xFE;
+        if (size - at < 2 || qFromBigEndian<quint16>(data + at) < 2 || qFromBigEndian<quint16>(data + at) > size - at) {
+            if (!application)
+                kept.append(QByteArrayView(bytes).sliced(start));
             break; // libjpeg meets the end of the bytes there
+        }
         const uchar* segment = data + at + 2;
         const int length = qFromBigEndian<quint16>(data + at) - 2;
+        const QByteArrayView payload(segment, length);
         at += length + 2;
+        if (application) {
+            // Of application data, only what libjpeg and Qt's reader make the pixels of, each rebuilt alone: JFIF's
+            // header without its thumbnail, Adobe's colour transform, the first APP1's Exif orientation.
+            if (marker == 0xE0 && payload.startsWith(QByteArrayView("JFIF\0", 5)) && length >= 14) {
+                QByteArray header = payload.first(14).toByteArray();
+                header[12] = header[13] = 0;
+                keep(marker, header);
+            } else if (marker == 0xEE && payload.startsWith("Adobe") && length >= 12) {
+                keep(marker, payload.first(12));
+            } else if (marker == 0xE1 && !std::exchange(exifSeen, true)) {
+                if (const QByteArray exif = exifOrientation(payload); !exif.isEmpty())
+                    keep(marker, exif);
+            }
+            continue;
+        }
+        kept.append(QByteArrayView(bytes).sliced(start, at - start));
         if ((marker & 0xF0) == 0xC0 && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
             // A frame: baseline, extended or progressive, Huffman or arithmetic, of 8 bits; one at most.
             const int count = length >= 6 ? segment[5] : 0;
@@ -128,36 +227,45 @@ std::optional<EncodedImage> readJpeg(const QByteArray& bytes)
                     return std::nullopt;
             }
             progressive = marker == 0xC2 || marker == 0xCA;
+            arithmetic = marker == 0xC9 || marker == 0xCA;
         } else if (marker == 0xDA) {
             const int count = length >= 1 ? segment[0] : 0;
             if (frame.isEmpty() || count < 1 || length < 1 + 2 * count + 3)
                 return std::nullopt;
             if (jpeg.scans++ == 0)
                 firstScan = count;
+            // Each block of the scan decodes every coefficient of its band (a sequential scan all 64, a DC scan of a
+            // progression one), in a first pass or a refinement alike.
+            const int first = segment[1 + 2 * count];
+            const int last = segment[2 + 2 * count];
+            const int band = !progressive ? 64 : first == 0 ? 1 : std::clamp(last - first + 1, 1, 63);
             for (const uchar* each = segment + 1; each < segment + 1 + 2 * count; each += 2) {
                 const auto found = std::find_if(frame.begin(), frame.end(), [&](const Component& c) { return c.id == *each; });
                 if (found == frame.end())
                     return std::nullopt;
-                jpeg.scanBlocks += blocksOf(*found);
+                jpeg.scanCost += blocksOf(*found) * band;
             }
             // Past the scan's coded data, to the next marker that is neither a stuffed 0 nor a restart.
-            while (at + 1 < size) {
-                const auto* next = static_cast<const uchar*>(std::memchr(data + at, 0xFF, size_t(size - at - 1)));
+            for (;; at += 2) {
+                const auto* next = at + 1 < size ? static_cast<const uchar*>(std::memchr(data + at, 0xFF, size_t(size - at - 1))) : nullptr;
                 at = next ? next - data : size;
-                if (next && next[1] != 0 && (next[1] & 0xF8) != 0xD0)
+                if (!next || (next[1] != 0 && (next[1] & 0xF8) != 0xD0))
                     break;
-                at += 2;
             }
+            kept.last() = QByteArrayView(bytes).sliced(start, at - start);
         }
     }
     if (frame.isEmpty() || jpeg.scans == 0)
         return std::nullopt;
     jpeg.components = int(frame.size());
+    if (arithmetic)
+        jpeg.scanCost *= arithmeticCost;
     // Several scans: libjpeg keeps every block's 64 coefficients of 2 bytes until the last.
     if (progressive || firstScan < frame.size()) {
         for (const Component& each : frame)
             jpeg.coefficientBytes += blocksOf(each) * 64 * 2;
     }
+    jpeg.readable = joined(bytes, kept);
     return jpeg;
 }
 
@@ -178,6 +286,21 @@ std::optional<EncodedImage> EncodedImage::read(const QByteArray& bytes)
     if (bytes.startsWith("\xFF\xD8\xFF"))
         return readJpeg(bytes);
     return std::nullopt;
+}
+
+void EncodedImage::applyColourKey(QImage& image) const
+{
+    if (!colourKey)
+        return;
+    if (image.format() != QImage::Format_RGBX64 || !image.reinterpretAsFormat(QImage::Format_RGBA64))
+        image.convertTo(QImage::Format_RGBA64);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgba64*>(image.scanLine(y));
+        for (QRgba64* pixel = row; pixel < row + image.width(); ++pixel) {
+            if (pixel->red() == colourKey->red() && pixel->green() == colourKey->green() && pixel->blue() == colourKey->blue())
+                *pixel = QRgba64::fromRgba64(0);
+        }
+    }
 }
 
 QByteArray EncodedImage::readerFormat() const { return format == Format::Png ? "png" : "jpeg"; }

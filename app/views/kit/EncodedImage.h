@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
+#include <QRgba64>
 #include <QSize>
 #include <optional>
 
@@ -18,6 +20,8 @@ struct EncodedImage {
     // decode, a scan of a component the frame lacks.
     static std::optional<EncodedImage> read(const QByteArray& bytes);
 
+    // What the reader is not given, applied to the image it read of `readable`: a colour key.
+    void applyColourKey(QImage& image) const;
     // The reader's name of the format: "png" or "jpeg".
     QByteArray readerFormat() const;
     // Whether the reader itself scales to `target`: a JPEG by eighths as it decodes, a PNG of 8 bits a
@@ -30,21 +34,28 @@ struct EncodedImage {
 
     Format format = Format::Png;
     QSize canvas;
-    // A JPEG's bytes as they are; a PNG's critical chunks and tRNS, the chunks that make its pixels,
-    // and none of its text or profiles, which would be inflated before the first row.
+    // What makes the pixels, none of the text, profiles and other application data, which the readers
+    // would keep or inflate: a PNG's critical chunks and tRNS (but a colour key of 16-bit RGB); a JPEG's
+    // tables, frame, scans and the markers between, with the JFIF header (no thumbnail), Adobe's colour
+    // transform and an Exif of the orientation alone, rebuilt. A copy of that size, or the bytes
+    // themselves when that is all of them.
     QByteArray readable;
 
     // PNG: the bytes a pixel of the image the reader makes of the whole canvas (1, 2, 4 or 8).
     int pixelBytes = 0;
     // PNG: 8 bits a colour channel, not interlaced.
     bool scalesRows = false;
+    // PNG: the 16-bit RGB colour that its tRNS makes transparent, left out of `readable`.
+    std::optional<QRgba64> colourKey;
 
     // JPEG: the components (1, 3 or 4), the coefficients kept for the whole image when it has more
-    // than one scan (none for one scan), the scans, and the blocks that all scans together cover.
+    // than one scan (none for one scan), the scans, and the work they ask of the decoder: the blocks of
+    // each scan times the coefficients of its band (a refinement as a first pass), all of it nine times
+    // over when arithmetic-coded.
     int components = 0;
     qint64 coefficientBytes = 0;
     int scans = 0;
-    qint64 scanBlocks = 0;
+    qint64 scanCost = 0;
 };
 
 } // namespace hub

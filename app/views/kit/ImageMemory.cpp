@@ -161,7 +161,7 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
         return std::nullopt;
     const QSize canvas = encoded->canvas;
     if (canvas.isEmpty() || qMax(canvas.width(), canvas.height()) > maxCanvasSide || qint64(canvas.width()) * canvas.height() > maxCanvasPixels
-        || encoded->scans > maxScans || encoded->scanBlocks > maxScanBlocks)
+        || encoded->scans > maxScans || encoded->scanCost > maxScanCost)
         return std::nullopt;
     const bool scaled = maxPixels > 0 && qMax(canvas.width(), canvas.height()) > maxPixels;
     const QSize target = scaled ? canvas.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio) : canvas;
@@ -180,10 +180,25 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
+    encoded->applyColourKey(image);
     if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels) {
-        // Premultiplied in place: the form that Qt scales without a copy of the whole.
-        if (image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGBA64)
-            image.convertTo(image.format() == QImage::Format_ARGB32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGBA64_Premultiplied);
+        // First in the form that Qt scales as it is, premultiplied and of 32 or 64 bits a pixel (in place where
+        // the depth stays): Qt's scaling would convert a copy itself, beside this image.
+        switch (image.format()) {
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32_Premultiplied:
+        case QImage::Format_RGBX64:
+        case QImage::Format_RGBA64_Premultiplied:
+            break;
+        case QImage::Format_RGBA64:
+            image.convertTo(QImage::Format_RGBA64_Premultiplied);
+            break;
+        case QImage::Format_Grayscale16:
+            image.convertTo(QImage::Format_RGBX64);
+            break;
+        default:
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        }
         image = image.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
     if (image.depth() > 32 || image.format() == QImage::Format_Grayscale16)

@@ -62,10 +62,10 @@ bool takeBudget(qint64 bytes);
 void giveBudget(qint64 bytes);
 // How many wait for their turn.
 int budgetQueue();
-// A JPEG's decoding time grows with its scans and the blocks each covers: it may take what the
-// largest canvas costs in four components, each covered 16 times, and 512 scans (every coefficient
-// of four components in a scan of its own, and again refined), whatever its size.
-constexpr qint64 maxScanBlocks = 16 * 4 * maxCanvasPixels / 64;
+// A JPEG's decoding time grows with the coefficients its scans decode (EncodedImage::scanCost): it may
+// take what the largest canvas costs in four components, each coefficient decoded four times (the
+// usual progression of CMYK decodes each three times), and 512 scans whatever its size.
+constexpr qint64 maxScanCost = 4 * 4 * maxCanvasPixels;
 constexpr int maxScans = 512;
 
 // Caps what any image reader may allocate for one image at the largest canvas, 8 bytes a pixel
@@ -76,9 +76,9 @@ void limitAllocation();
 // Decodes the whole image, upright, scaled down (never up) so that neither side exceeds
 // `maxPixels`, at 8 bits a channel; nothing when the bytes are no image of a format the store
 // serves (PNG or JPEG, told by their content), when their header declares no size or a canvas over
-// the bounds above, a JPEG more scans or blocks than the bounds above, or a decode larger than the
+// the bounds above, a JPEG more scans or a costlier decode than the bounds above, or a decode larger than the
 // whole budget (all refused before decoding), and once stop() is called while it waits for the
-// budget. A PNG's text is never read.
+// budget. A PNG's text, a JPEG's comments, profiles and other application data never reach the reader.
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 // Bytes fetched for `url` that decode() gave nothing for: the shared cache lets go of them
 // (ImageDataCache::discard). Whether fetching the address again may give other bytes;

@@ -122,8 +122,8 @@ QByteArray arithmeticProgressiveJpeg(QSize canvas, int scans)
     const QByteArray refine = pattern.sliced(starts[2], pattern.size() - 2 - starts[2]);
     const QByteArray empty = flat.sliced(flatStarts[1], flatStarts[2] - flatStarts[1]);
     QByteArray jpeg = pattern.left(starts[2]);
-    for (int index = 1; index < scans; ++index)
-        jpeg += index % 2 == 1 ? refine : empty;
+    for (int index = 2; index < scans; ++index)
+        jpeg += index % 2 == 0 ? refine : empty;
     return jpeg + "\xFF\xD9";
 }
 

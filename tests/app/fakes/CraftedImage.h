@@ -50,18 +50,20 @@ inline QByteArray pngChunk(const char* type, const QByteArray& data)
     return chunk;
 }
 
-// A PNG in RGBA of `canvas`, every pixel 0, `depth` bits a channel, compressed about 1000 to 1 (110 KB for 5120 x 2880
-// at 16 bits), with `texts` zTXt chunks before its data, each inflating to 7.5 MB.
-inline QByteArray pngOfZeros(QSize canvas, int depth, int texts = 0)
+// A PNG in RGBA (or grey, 0; RGB, 2; grey and alpha, 4) of `canvas`, every pixel 0, `depth` bits a channel,
+// compressed about 1000 to 1 (110 KB for 5120 x 2880 at 16 bits), with `texts` zTXt chunks before its data, each
+// inflating to 7.5 MB.
+inline QByteArray pngOfZeros(QSize canvas, int depth, int texts = 0, int colour = 6)
 {
+    const int channels = colour == 0 ? 1 : colour == 2 ? 3 : colour == 4 ? 2 : 4;
     const auto zeros = [](qint64 size) { return qCompress(QByteArray(size, '\0'), 9).sliced(4); };
     QByteArray header(13, '\0');
     qToBigEndian(quint32(canvas.width()), header.data());
     qToBigEndian(quint32(canvas.height()), header.data() + 4);
     header[8] = char(depth);
-    header[9] = 6;
+    header[9] = char(colour);
     return "\x89PNG\r\n\x1A\n" + pngChunk("IHDR", header) + pngChunk("zTXt", QByteArray("Comment\0\0", 9) + zeros(7'500'000)).repeated(texts)
-        + pngChunk("IDAT", zeros((1 + canvas.width() * 4 * depth / 8) * qint64(canvas.height()))) + pngChunk("IEND", {});
+        + pngChunk("IDAT", zeros((1 + canvas.width() * channels * depth / 8) * qint64(canvas.height()))) + pngChunk("IEND", {});
 }
 
 // A GIF of 35 bytes: one 1 x 1 frame on a 8192 x 8192 screen, which its decoder paints whole.
@@ -75,8 +77,8 @@ inline QByteArray gifOnLargeScreen()
 // 120 comments make about 7.9 MB.
 QByteArray jpegWithSegments(uchar marker, int count, QSize canvas = {227, 149});
 
-// An arithmetic-coded progressive grey JPEG of `canvas` of about 1.4 KB for 64 scans: a DC scan, then `scans` scans
-// of coefficients 1-63, by turns a first pass to bit 1 and a refinement to bit 0. Every block holds the last
+// An arithmetic-coded progressive grey JPEG of `canvas` of about 1.4 KB for 64 scans: a DC scan, then `scans` - 1
+// scans of coefficients 1-63, by turns a first pass to bit 1 and a refinement to bit 0. Every block holds the last
 // coefficient alone, so every refinement decides each of the 63 coefficients of every block anew, in next to no
 // bytes (1.7 s of a decode for 4096 x 4096). Written by libjpeg; empty when it cannot be loaded.
 QByteArray arithmeticProgressiveJpeg(QSize canvas = {4096, 4096}, int scans = 64);
