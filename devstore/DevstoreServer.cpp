@@ -53,7 +53,7 @@ DevstoreServer::DevstoreServer(const Options& options)
       directory_(TokenSigner(keys_.tokenSecret), options_.accessLifetime),
       store_(directory_, catalog_, downloads_, hosts_),
       identity_(TokenSigner(keys_.tokenSecret), directory_, reviews_, hosts_),
-      web_(hosts_),
+      web_(hosts_, options_.screenshots),
       releases_(hosts_, keys_.tokenSecret),
       control_(catalog_, store_, identity_, downloads_, options_.state)
 {

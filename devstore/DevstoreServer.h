@@ -28,6 +28,7 @@ public:
         quint16 port = 0;
         qint64 throttleKbps = 0;
         std::chrono::seconds accessLifetime{300};
+        int screenshots = 0; // see WebHost
     };
 
     // Loads or makes the keys and builds the fixtures. Throws std::runtime_error.

@@ -1,5 +1,7 @@
 #include "devstore/WebHost.h"
 
+#include "devstore/FixtureCatalog.h"
+
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
@@ -11,8 +13,8 @@ namespace hub::devstore {
 
 namespace {
 
-// A PNG of a colour drawn from the path, so each image differs.
-QByteArray png(const QString& path, QSize size)
+// A PNG of a colour drawn from the path, so each image differs; `quality` as QImage::save has it.
+QByteArray png(const QString& path, QSize size, int quality = -1)
 {
     QImage image(size, QImage::Format_RGB32);
     const uint seed = qHash(path);
@@ -25,7 +27,7 @@ QByteArray png(const QString& path, QSize size)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, "PNG", quality);
     return bytes;
 }
 
@@ -39,7 +41,7 @@ QJsonObject item(std::initializer_list<std::pair<QString, QJsonValue>> members)
 
 } // namespace
 
-WebHost::WebHost(DevstoreHosts hosts) : hosts_(std::move(hosts)) {}
+WebHost::WebHost(DevstoreHosts hosts, int screenshots) : hosts_(std::move(hosts)), screenshots_(screenshots) {}
 
 QJsonObject WebHost::feed() const
 {
@@ -75,6 +77,10 @@ QJsonObject WebHost::feed() const
                       {"tv-reverb", QJsonObject{{"screenshots", shots(asset, QStringLiteral("tv-reverb"), 3)}}},
                       {"tv-panner-tool", QJsonObject{{"screenshots", shots(web + "/images", QStringLiteral("tv-panner-tool"), 2)}}},
                       {"tv-game-ea", QJsonObject{{"screenshots", shots(asset, QStringLiteral("tv-game-ea"), 2)}}}};
+    for (const FixtureProduct& product : FixtureCatalog::products()) {
+        if (screenshots_ > 0 && !media.contains(product.id))
+            media.insert(product.id, QJsonObject{{"screenshots", shots(asset, product.id + QStringLiteral("-wide"), screenshots_)}});
+    }
     return {{"version", 1}, {"items", items}, {"media", media}};
 }
 
@@ -85,6 +91,8 @@ DevstoreReply WebHost::handle(const DevstoreRequest& request) const
     const QString path = request.path;
     if (path.endsWith(u".png")) {
         const bool icon = path.contains(u"/icons/");
+        if (path.contains(u"-wide-"))
+            return {200, {{"Content-Type", "image/png"}}, png(path, QSize(1200, 675), 100)};
         return {200, {{"Content-Type", "image/png"}}, png(path, icon ? QSize(256, 256) : QSize(1280, 800))};
     }
     if (request.host == hosts_.asset)

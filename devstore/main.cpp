@@ -1,5 +1,5 @@
 // tavren-devstore: the local stand-in for every service the hub talks to.
-//   tavren-devstore --state DIR [--port N] [--throttle-kbps N] [--access-ttl SECONDS]
+//   tavren-devstore --state DIR [--port N] [--throttle-kbps N] [--access-ttl SECONDS] [--screenshots N]
 
 #include "devstore/Console.h"
 #include "devstore/DevstoreServer.h"
@@ -27,7 +27,10 @@ int main(int argc, char** argv)
                                       QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption accessTtl(QStringLiteral("access-ttl"), QStringLiteral("Lifetime of store access tokens."),
                                        QStringLiteral("SECONDS"), QStringLiteral("300"));
-    parser.addOptions({state, port, throttle, accessTtl});
+    const QCommandLineOption screenshots(QStringLiteral("screenshots"),
+                                         QStringLiteral("List this many 1200 x 675 screenshots for every product the feed gives none."),
+                                         QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({state, port, throttle, accessTtl, screenshots});
     parser.process(app);
     if (!parser.isSet(state)) {
         std::fputs("tavren-devstore: --state DIR is required\n", stderr);
@@ -39,6 +42,7 @@ int main(int argc, char** argv)
     options.port = quint16(parser.value(port).toUInt());
     options.throttleKbps = parser.value(throttle).toLongLong();
     options.accessLifetime = std::chrono::seconds(std::max(1LL, parser.value(accessTtl).toLongLong()));
+    options.screenshots = parser.value(screenshots).toInt();
 
     try {
         hub::devstore::DevstoreServer server(options);

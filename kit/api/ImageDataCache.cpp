@@ -106,7 +106,7 @@ std::optional<QByteArray> ImageDataCache::data(const QUrl& url, std::stop_token 
     if (result) {
         remember(address, *result);
         if (const auto dropped = dropped_.find(address); dropped != dropped_.end())
-            dropped->fetchedAgain = true;
+            dropped->answerSince = digestOf(*result);
     }
     lock.unlock();
     promise.set_value(result);
@@ -147,10 +147,12 @@ bool ImageDataCache::discard(const QUrl& url, const QByteArray& bytes)
     if (const auto hit = memory_.constFind(address); hit != memory_.constEnd()) {
         if (*hit != bytes)
             return true; // a later fetch's
-        memory_.erase(hit);
-        order_.erase(std::find(order_.begin(), order_.end(), address));
+        forget(address);
     } else if (givenUp(address, bytes)) {
         return true; // another caller of the same answer let go of it first
+    } else if (const auto dropped = dropped_.constFind(address);
+               dropped != dropped_.constEnd() && dropped->answerSince && *dropped->answerSince != digestOf(bytes)) {
+        return true; // an earlier answer than the one fetched since, wherever that is now
     } else if (!file.isEmpty()) {
         // Out of memory, and perhaps never written: only other bytes on the disk are a later answer's.
         lock.unlock();
@@ -172,7 +174,7 @@ bool ImageDataCache::discard(const QUrl& url, const QByteArray& bytes)
 bool ImageDataCache::givenUp(const QString& address, const QByteArray& bytes) const
 {
     const auto dropped = dropped_.constFind(address);
-    return dropped != dropped_.constEnd() && !dropped->fetchedAgain && dropped->digest == digestOf(bytes);
+    return dropped != dropped_.constEnd() && !dropped->answerSince && dropped->digest == digestOf(bytes);
 }
 
 std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token stop)
@@ -211,13 +213,24 @@ std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token 
 
 void ImageDataCache::remember(const QString& address, const QByteArray& bytes)
 {
-    if (!memory_.contains(address))
-        order_.push_back(address);
+    forget(address);
+    if (bytes.size() > memoryBytes)
+        return;
+    order_.push_back(address);
     memory_.insert(address, bytes);
-    while (order_.size() > static_cast<size_t>(memoryLimit)) {
-        memory_.remove(order_.front());
-        order_.pop_front();
-    }
+    memoryHeld_ += bytes.size();
+    while (memoryHeld_ > memoryBytes)
+        forget(order_.front());
+}
+
+void ImageDataCache::forget(const QString& address)
+{
+    const auto held = memory_.constFind(address);
+    if (held == memory_.constEnd())
+        return;
+    memoryHeld_ -= held->size();
+    memory_.erase(held);
+    order_.erase(std::find(order_.begin(), order_.end(), address));
 }
 
 void ImageDataCache::prune(const QString& directory, const QDateTime& now)

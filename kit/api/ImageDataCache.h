@@ -17,17 +17,17 @@
 
 namespace hub {
 
-// The shared cache of image bytes: in memory for the running app (the first 120 to
-// enter, first out) and on disk for later launches, one fetch per address however
-// many callers wait for it, and nothing fetched from a host the policy does not
-// allow for images. Never fails its callers: every problem is a miss. On disk only a
+// The shared cache of image bytes: in memory for the running app (memoryBytes of them
+// at most, the first to enter first out) and on disk for later launches, one fetch per
+// address however many callers wait for it, and nothing fetched from a host the policy
+// does not allow for images. Never fails its callers: every problem is a miss. On disk only a
 // regular file of 1 to maxBytes bytes counts; anything else at an image's name (a link, a
 // FIFO, a device, an empty or too large file) is removed and fetched again. Thread-safe;
 // the lock is never held across disk or network work.
 class ImageDataCache {
 public:
     static constexpr qint64 maxBytes = 8 * 1024 * 1024; // largest image taken from the network
-    static constexpr qsizetype memoryLimit = 120;
+    static constexpr qint64 memoryBytes = qint64(32) << 20;
     static constexpr qint64 maxAgeSeconds = 30 * 24 * 3600;
 
     // `directory` empty: memory only. A folder given is pruned of stale files first, as of
@@ -55,7 +55,8 @@ public:
     // leave memory and the disk, wherever they still are, and the address is fetched again,
     // once in this cache's life, whether or not they ever reached the disk: bytes given up a
     // second time leave too, and the address is a miss from then on. Other bytes held for the
-    // address (a later fetch's) change nothing. Whether fetching it again may give other bytes.
+    // address (a later fetch's) change nothing, and neither do those of an answer before the one
+    // fetched since, wherever that one is now. Whether fetching it again may give other bytes.
     // Blocks on the disk.
     bool discard(const QUrl& url, const QByteArray& bytes);
 
@@ -76,13 +77,14 @@ public:
 private:
     std::optional<QByteArray> load(const QUrl& url, std::stop_token stop);
     void remember(const QString& address, const QByteArray& bytes);
+    void forget(const QString& address);
     // Whether `bytes` are what discard() last let go of at `address`, with no answer fetched
     // since. Under the lock.
     bool givenUp(const QString& address, const QByteArray& bytes) const;
 
     struct GivenUp {
-        QByteArray digest;         // of the bytes given up
-        bool fetchedAgain = false; // an answer has come since
+        QByteArray digest;                    // of the bytes given up
+        std::optional<QByteArray> answerSince; // the digest of the answer fetched since, if one came
     };
 
     HTTPTransport& pinned_;
@@ -91,6 +93,7 @@ private:
     mutable std::mutex mutex_;
     QHash<QString, QByteArray> memory_;
     std::deque<QString> order_; // keys of memory_, oldest first
+    qint64 memoryHeld_ = 0;     // the bytes of memory_
     QHash<QString, GivenUp> dropped_; // by address: the bytes last given up
     QSet<QString> unusable_;             // addresses given up twice: misses without any work
     QHash<QString, std::shared_future<std::optional<QByteArray>>> inFlight_;

@@ -141,14 +141,18 @@ TEST(ImageDataCache, OnlyACompleteAnswerWithinTheCapIsTaken)
     EXPECT_NE(f.cache.data(image(QStringLiteral("down"))), std::nullopt); // a miss is tried again
 }
 
-TEST(ImageDataCache, MemoryKeepsTheLast120ToEnter)
+TEST(ImageDataCache, MemoryKeepsTheLastToEnterWithinItsBytes)
 {
     Fixture f;
-    for (int i = 0; i <= ImageDataCache::memoryLimit; ++i)
+    const qint64 body = ImageDataCache::memoryBytes / 8;
+    const int fit = int(ImageDataCache::memoryBytes / body);
+    for (int i = 0; i <= fit; ++i) {
+        f.plain.responses.insert(image(QString::number(i)).toEncoded(), {200, {}, QByteArray(body, char('a' + i))});
         ASSERT_NE(f.cache.data(image(QString::number(i))), std::nullopt);
+    }
     EXPECT_FALSE(f.cache.inMemory(image(QStringLiteral("0"))));
     EXPECT_TRUE(f.cache.inMemory(image(QStringLiteral("1"))));
-    EXPECT_TRUE(f.cache.inMemory(image(QString::number(ImageDataCache::memoryLimit))));
+    EXPECT_TRUE(f.cache.inMemory(image(QString::number(fit))));
 
     const qsizetype before = f.plain.count();
     EXPECT_NE(f.cache.data(image(QStringLiteral("1"))), std::nullopt); // a hit does not refresh its place
@@ -283,15 +287,35 @@ TEST(ImageDataCache, BytesGivenUpAreFetchedAgainOnceARun)
 
     // Bytes pushed out of memory before their discard, whatever the disk holds (memory only, a folder that cannot be
     // written, one that can), are fetched again once all the same.
+    const auto pushOut = [](Fixture& g) {
+        for (int other = 0; other <= ImageDataCache::memoryBytes / ImageDataCache::maxBytes; ++other) {
+            g.pinned.responses.insert(image(QString::number(other), "maker.test").toEncoded(), {200, {}, QByteArray(ImageDataCache::maxBytes, 'x')});
+            g.cache.data(image(QString::number(other), "maker.test"));
+        }
+    };
     for (const QString& directory : {QString(), QStringLiteral("/dev/null/images"), folder.path()}) {
         Fixture g(directory);
         for (int showing = 0; showing < 10; ++showing) {
             if (const std::optional<QByteArray> bytes = g.cache.data(url)) {
-                for (int other = 0; other < ImageDataCache::memoryLimit; ++other)
-                    g.cache.data(image(QString::number(other), "maker.test"));
+                pushOut(g);
+                EXPECT_FALSE(g.cache.inMemory(url));
                 g.cache.discard(url, *bytes);
             }
         }
         EXPECT_EQ(g.plain.count(), 2) << qPrintable(directory);
+    }
+
+    // A late caller of the first answer lets go of it once the answer fetched since has left memory, with no disk to
+    // tell them apart: the later answer stays good.
+    for (const QString& directory : {QString(), QStringLiteral("/dev/null/images")}) {
+        Fixture g(directory);
+        g.plain.responses.insert(answer, {200, {}, "first"});
+        ASSERT_EQ(g.cache.data(url), "first");
+        EXPECT_TRUE(g.cache.discard(url, "first"));
+        g.plain.responses.insert(answer, {200, {}, "second"});
+        ASSERT_EQ(g.cache.data(url), "second");
+        pushOut(g);
+        EXPECT_TRUE(g.cache.discard(url, "first")) << qPrintable(directory);
+        EXPECT_EQ(g.cache.data(url), "second") << qPrintable(directory);
     }
 }

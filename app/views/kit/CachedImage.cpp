@@ -5,12 +5,20 @@
 
 #include <QCoreApplication>
 #include <QFuture>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
 #include <QtConcurrent>
 
 namespace hub {
+
+namespace {
+
+// Each image a view asked for, decoded or not (debug, off unless enabled).
+Q_LOGGING_CATEGORY(imageLog, "com.tavren.hub.images", QtInfoMsg)
+
+} // namespace
 
 CachedImage::CachedImage(const QUrl& url, int maxPixels, Placeholder placeholder, QWidget* parent)
     : QWidget(parent), url_(url), maxPixels_(maxPixels), placeholder_(std::move(placeholder)),
@@ -77,8 +85,11 @@ void CachedImage::fetch(bool firstTry)
             const auto& [image, again] = decoded;
             if (again && firstTry && self && self->url_ == url)
                 return self->fetch(false);
-            if (!image)
+            if (!image) {
+                qCDebug(imageLog).noquote() << "no image" << url.toString();
                 return failed();
+            }
+            qCDebug(imageLog).noquote().nospace() << "decoded " << url.toString() << ' ' << image->width() << 'x' << image->height();
             ImageMemory::remember(url, *image);
             if (self && self->url_ == url)
                 self->present(*image);

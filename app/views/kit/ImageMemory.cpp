@@ -4,6 +4,7 @@
 #include "kit/api/ImageDataCache.h"
 
 #include <QBuffer>
+#include <QCache>
 #include <QDeadlineTimer>
 #include <QImageReader>
 #include <QScopeGuard>
@@ -36,13 +37,14 @@ bool replaced()
     return bool(replacement());
 }
 
-} // namespace
-
+// Costs are bytes.
 QCache<QString, QImage>& images()
 {
-    static QCache<QString, QImage> cache(200);
+    static QCache<QString, QImage> cache(keptBytes);
     return cache;
 }
+
+} // namespace
 
 std::optional<QImage> image(const QUrl& url)
 {
@@ -53,7 +55,7 @@ std::optional<QImage> image(const QUrl& url)
 
 void remember(const QUrl& url, const QImage& image)
 {
-    images().insert(url.toString(), new QImage(image));
+    images().insert(url.toString(), new QImage(image), qMax<qsizetype>(image.sizeInBytes(), 1));
 }
 
 std::optional<QByteArray> fetch(const QUrl& url)
@@ -91,20 +93,27 @@ void limitAllocation()
 
 namespace {
 
-// The decodes' share of memory (decodeBudget), whatever thread they run on.
+// The decodes' share of memory (decodeBudget), whatever thread they run on, served in the
+// order asked.
 struct Budget {
     std::mutex mutex;
-    std::condition_variable_any released;
+    std::condition_variable_any changed;
     qint64 held = 0;
+    quint64 issued = 0;  // tickets given out
+    quint64 serving = 0; // the ticket whose turn it is
 
-    // Waits until `bytes` fit beside what the others hold; false at once when they never can, and
-    // as soon as the app stops.
     bool take(qint64 bytes)
     {
         std::unique_lock lock(mutex);
-        if (bytes > decodeBudget || !released.wait(lock, stopping().get_token(), [&] { return held + bytes <= decodeBudget; }))
+        if (bytes > decodeBudget)
             return false;
+        const quint64 ticket = issued++;
+        if (!changed.wait(lock, stopping().get_token(), [&] { return serving == ticket && held + bytes <= decodeBudget; }))
+            return false; // stopped: no turn is served any more
         held += bytes;
+        ++serving;
+        lock.unlock();
+        changed.notify_all();
         return true;
     }
     void give(qint64 bytes)
@@ -113,7 +122,12 @@ struct Budget {
             std::lock_guard lock(mutex);
             held -= bytes;
         }
-        released.notify_all();
+        changed.notify_all();
+    }
+    int waiting()
+    {
+        std::lock_guard lock(mutex);
+        return int(issued - serving);
     }
 };
 
@@ -124,6 +138,21 @@ Budget& budget()
 }
 
 } // namespace
+
+bool takeBudget(qint64 bytes)
+{
+    return budget().take(bytes);
+}
+
+void giveBudget(qint64 bytes)
+{
+    budget().give(bytes);
+}
+
+int budgetQueue()
+{
+    return budget().waiting();
+}
 
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
 {
@@ -200,6 +229,12 @@ QThreadPool& pool()
     return *shared;
 }
 
+QThreadPool& diskPool()
+{
+    static QThreadPool* shared = newPool(2);
+    return *shared;
+}
+
 QThreadPool& networkPool()
 {
     static QThreadPool* shared = newPool(6);
@@ -219,12 +254,12 @@ void pruneDisk()
 
 void stop()
 {
-    for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
+    for (QThreadPool* each : {&pool(), &diskPool(), &networkPool(), &backgroundPool()})
         each->clear();
     stopping().request_stop();
     // Images are never worth waiting for: a thread still busy by then ends with the process.
     const QDeadlineTimer deadline(2000);
-    for (QThreadPool* each : {&pool(), &networkPool(), &backgroundPool()})
+    for (QThreadPool* each : {&pool(), &diskPool(), &networkPool(), &backgroundPool()})
         each->waitForDone(int(deadline.remainingTime()));
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QCache>
 #include <QImage>
 #include <QThreadPool>
 #include <QUrl>
@@ -10,14 +9,20 @@
 
 namespace hub {
 
-// The decoded images of the running app: 200 entries keyed by address (whatever
-// size they were decoded at), the source of their bytes, and the pool that
-// fetches and decodes them off the main thread.
+// The decoded images of the running app, keyed by address (whatever size they were
+// decoded at), the source of their bytes, and the pools that read, fetch and decode
+// them off the main thread.
 namespace ImageMemory {
 
+// What the decoded images kept hold at most, counted in their bytes (QImage::sizeInBytes):
+// the least recently used leave first. With the shared cache's bodies in memory
+// (ImageDataCache::memoryBytes) and the decodes under way (decodeBudget), the hub's
+// images stay within their own share of memory, however many are shown.
+constexpr qint64 keptBytes = qint64(64) << 20;
+
 // Main thread only.
-QCache<QString, QImage>& images();
 std::optional<QImage> image(const QUrl& url);
+// Keeps `image` for the address; one larger than keptBytes on its own is not kept.
 void remember(const QUrl& url, const QImage& image);
 
 using Fetch = std::function<std::optional<QByteArray>(const QUrl&)>;
@@ -32,9 +37,10 @@ void setFetch(Fetch fetch);
 
 // The bytes of an address for `done`, on the main thread (nothing on a miss), unless
 // `context` is gone by then. A request for an address already on its way joins it and
-// holds no thread while it waits. What memory or the disk holds is read on pool(); the
-// network fetches run on a pool of their own, at most two per host at once, so slow or
-// dead hosts hold up neither the images on disk nor those of other hosts. Main thread.
+// holds no thread while it waits. What memory or the disk holds is read on diskPool(),
+// never behind the decodes that wait for the budget on pool(); the network fetches run
+// on a pool of their own, at most two per host at once, so slow or dead hosts hold up
+// neither the images on disk nor those of other hosts. Main thread.
 using BytesDone = std::function<void(const std::optional<QByteArray>&)>;
 void requestBytes(const QUrl& url, QObject* context, BytesDone done);
 // Tests: runs the pools and the main thread's queue until no request is left.
@@ -49,6 +55,13 @@ constexpr qint64 maxCanvasPixels = 4096 * 4096;
 // The largest canvas read at 16 bits a channel (128 MiB) or a progressive CMYK JPEG of it (128 MiB
 // of coefficients) fits on its own.
 constexpr qint64 decodeBudget = qint64(256) << 20;
+// The budget, taken in turn: each waits until every earlier taker has its share and `bytes` fit
+// beside what the others hold, so a large decode is never passed by smaller ones. False at once
+// when they never fit, and once stop() is called. giveBudget() returns what takeBudget() took.
+bool takeBudget(qint64 bytes);
+void giveBudget(qint64 bytes);
+// How many wait for their turn.
+int budgetQueue();
 // A JPEG's decoding time grows with the coefficients its scans decode (EncodedImage::scanCost): it may
 // take what the largest canvas costs in four components, each coefficient decoded four times (the
 // usual progression of CMYK decodes each three times), and 512 scans whatever its size.
@@ -73,8 +86,10 @@ std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 // Blocks on the disk.
 bool discard(const QUrl& url, const QByteArray& bytes);
 
-// The visible images' loads.
+// The visible images' decodes.
 QThreadPool& pool();
+// What memory or the disk holds of them (requestBytes).
+QThreadPool& diskPool();
 // Their network fetches (requestBytes).
 QThreadPool& networkPool();
 // Work below them: the palette's colours, the disk cache's pruning (low-priority threads).

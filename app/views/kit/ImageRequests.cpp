@@ -1,5 +1,5 @@
 // ImageMemory's requests for bytes: joined by address on the main thread, read from
-// memory or disk first, fetched from the network with a cap per host.
+// memory or disk first (on a pool of their own), fetched from the network with a cap per host.
 
 #include "app/views/kit/ImageMemory.h"
 
@@ -87,7 +87,7 @@ void requestBytes(const QUrl& url, QObject* context, BytesDone done)
     waiters.append({context, std::move(done)});
     if (waiters.size() > 1)
         return; // joins the request on its way
-    QtConcurrent::run(&pool(), [url] { return stored(url); }).then(QCoreApplication::instance(), [url](const std::optional<QByteArray>& bytes) {
+    QtConcurrent::run(&diskPool(), [url] { return stored(url); }).then(QCoreApplication::instance(), [url](const std::optional<QByteArray>& bytes) {
         if (bytes)
             finish(url, bytes);
         else
@@ -99,11 +99,11 @@ void waitForIdle()
 {
     // Done after three quiet rounds in a row: a continuation may start more work.
     for (int quiet = 0; quiet < 3;) {
-        const bool busy = !requests().waiting.isEmpty() || pool().activeThreadCount() > 0
-            || networkPool().activeThreadCount() > 0 || backgroundPool().activeThreadCount() > 0;
-        pool().waitForDone();
-        networkPool().waitForDone();
-        backgroundPool().waitForDone();
+        bool busy = !requests().waiting.isEmpty();
+        for (QThreadPool* each : {&pool(), &diskPool(), &networkPool(), &backgroundPool()}) {
+            busy = busy || each->activeThreadCount() > 0;
+            each->waitForDone();
+        }
         QCoreApplication::processEvents();
         quiet = busy ? 0 : quiet + 1;
     }

@@ -171,6 +171,9 @@ QWidget* ScreenshotGallery::shotCell(const QUrl& url, int position)
     image->setGeometry(whole);
     image->setAttribute(Qt::WA_TransparentForMouseEvents);
     image->raise();
+    // The card stands in until the image is there, and never shows through its transparency.
+    card->setVisible(!image->hasImage());
+    connect(image, &CachedImage::imageArrived, card, &QWidget::hide);
     connect(button, &QAbstractButton::clicked, this, [this, position] { open(position); });
     return button;
 }

@@ -8,6 +8,7 @@
 #include "kit/security/HostPolicy.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/ModelHarness.h"
+#include "tests/app/fakes/PngBytes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -115,6 +116,33 @@ TEST(ScreenshotGalleryUi, APlainWheelScrollsTheStripUntilItsEnd)
         wheel(-120);
     EXPECT_EQ(strip->value(), strip->maximum());
     EXPECT_FALSE(wheel(-120)) << "at the end, down goes on to the page";
-    ImageMemory::pool().waitForDone(); // the loads still running use the fetch
+    ImageMemory::waitForIdle(); // the loads still running use the fetch
+    ImageMemory::setFetch({});
+}
+
+// A screenshot with transparency shows no drawn card through it, once it is there and when it was already there.
+TEST(ScreenshotGalleryUi, TheCardLeavesOnceItsScreenshotIsThere)
+{
+    Motion::setEnabled(false);
+    QImage clear(120, 75, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    const QByteArray png = test::pngBytes(clear);
+    ImageMemory::setFetch([&](const QUrl&) { return png; });
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    model->catalog().setExtras(shots(2));
+    const auto cardsShown = [](const ScreenshotGallery& gallery) {
+        int shown = 0;
+        for (QWidget* cell : gallery.cells())
+            shown += cell->findChild<PlaceholderShot*>()->isVisible();
+        return shown;
+    };
+    for (const char* when : {"arrived", "held already"}) {
+        ScreenshotGallery gallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red);
+        gallery.show();
+        ASSERT_EQ(gallery.cells().size(), 2);
+        ImageMemory::waitForIdle();
+        EXPECT_EQ(cardsShown(gallery), 0) << when;
+    }
     ImageMemory::setFetch({});
 }
