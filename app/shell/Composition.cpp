@@ -114,7 +114,7 @@ Services standard(const QStringList& argumentList)
         QThreadPool::globalInstance()->start([title, body] { Notifier().post(title, body); });
     };
     services.setDockBadge = [badge = std::make_shared<DockBadge>()](int count) { badge->show(count); };
-    services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
+    services.reveal = [](const QStringList& paths, std::function<void()> failed) { Workspace().reveal(paths, std::move(failed)); };
     services.openApp = [](const QString& bundle) { return Workspace().openApplication(bundle); };
     return services;
 }

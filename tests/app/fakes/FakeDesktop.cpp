@@ -9,7 +9,11 @@ void FakeDesktop::attach(Services& services)
     services.activate = [this] { ++activations; };
     services.setDockBadge = [this](int count) { badges.append(count); };
     services.notify = [this](const QString& title, const QString& body) { notifications.append({title, body}); };
-    services.reveal = [this](const QStringList& paths) { revealed.append(paths); };
+    services.reveal = [this](const QStringList& paths, const std::function<void()>& failed) {
+        revealed.append(paths);
+        if (!reveals)
+            failed();
+    };
     services.openApp = [this](const QString& bundle) {
         started.append(bundle);
         return opens;

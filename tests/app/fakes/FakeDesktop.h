@@ -21,6 +21,7 @@ public:
     QList<std::pair<QString, QString>> notifications; // title, body
     int activations = 0;
     QList<QStringList> revealed;
+    bool reveals = true; // whether anything could show revealed files
     QStringList started; // application bundles opened
     bool opens = true;   // whether an application bundle starts
 };
