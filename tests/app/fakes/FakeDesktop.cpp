@@ -8,7 +8,10 @@ void FakeDesktop::attach(Services& services)
     services.isFrontmost = [this] { return frontmost; };
     services.activate = [this] { ++activations; };
     services.setDockBadge = [this](int count) { badges.append(count); };
-    services.notify = [this](const QString& title, const QString& body) { notifications.append({title, body}); };
+    services.notify = [this](const QString& title, const QString& body, const QString& link) {
+        notifications.append({title, body});
+        notificationLinks.append(link);
+    };
     services.reveal = [this](const QStringList& paths, const std::function<void()>& failed) {
         revealed.append(paths);
         if (!reveals)
