@@ -9,6 +9,7 @@
 #include "kit/downloads/DownloadInterrupted.h"
 
 #include <QPointer>
+#include <QUrl>
 #include <algorithm>
 
 namespace hub {
@@ -244,7 +245,8 @@ void InstallQueue::jobFinished(InstallJob* job)
             const bool frontmost = services_.isFrontmost && services_.isFrontmost();
             if (!frontmost && services_.notify)
                 services_.notify(request.productName + QStringLiteral(" is installed"),
-                    QStringLiteral("Version ") + request.version + QStringLiteral(" is ready to use."));
+                    QStringLiteral("Version ") + request.version + QStringLiteral(" is ready to use."),
+                    QStringLiteral("tavren-hub:product/") + QString::fromLatin1(QUrl::toPercentEncoding(request.productId)));
         }
         if (!jobs_.contains(job))
             job->deleteLater();

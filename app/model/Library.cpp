@@ -8,6 +8,7 @@
 #include "kit/support/Version.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 namespace hub {
 
@@ -104,8 +105,15 @@ void Library::reveal(const InstallRecord& record) const
     QStringList paths;
     for (const InstalledItem& item : record.presentItems())
         paths.append(item.path);
-    if (services_.reveal)
-        services_.reveal(paths);
+    if (!services_.reveal)
+        return;
+    QStringList names;
+    for (const QString& path : paths)
+        names.append(QFileInfo(path).fileName());
+    services_.reveal(paths, [banners = QPointer<Banners>(&banners_), names] {
+        if (banners)
+            banners->flash(Banner::Tone::failure, QStringLiteral("No file manager could show ") + names.join(QStringLiteral(", ")) + u'.');
+    });
 }
 
 void Library::openApp(const InstallRecord& record) const

@@ -310,7 +310,7 @@ void RefreshCycle::afterRefresh()
     if (services_.isFrontmost && services_.isFrontmost())
         return;
     if (services_.notify)
-        services_.notify(title, names.join(QStringLiteral(", ")));
+        services_.notify(title, names.join(QStringLiteral(", ")), QStringLiteral("tavren-hub:updates"));
 }
 
 void RefreshCycle::updateAll()

@@ -46,8 +46,10 @@ struct Services {
     std::function<bool()> isFrontmost;         // the app is the active application
     std::function<void()> activate;            // bring the app to the front
     std::function<void(int)> setDockBadge;     // 0 removes the badge
-    std::function<void(const QString& title, const QString& body)> notify; // a desktop notification
-    std::function<void(const QStringList& paths)> reveal;  // select these files in the file manager
+    // A desktop notification; a click on it opens the "tavren-hub:" link.
+    std::function<void(const QString& title, const QString& body, const QString& link)> notify;
+    // Selects these files in the file manager; `failed` runs when nothing could show them.
+    std::function<void(const QStringList& paths, std::function<void()> failed)> reveal;
     std::function<bool(const QString& bundle)> openApp;     // start the application bundle; false: it did not
     // Renders the screens into the folder, then quits the app (snapshot runs).
     std::function<QCoro::Task<>(const QString& folder, AppModel& model)> snapshotter;

@@ -24,17 +24,17 @@ constexpr std::array<QLatin1StringView, 6> runningManagerStates{
     QLatin1StringView("initializing"), QLatin1StringView("starting"), QLatin1StringView("running"),
     QLatin1StringView("degraded"), QLatin1StringView("maintenance"), QLatin1StringView("stopping")};
 
-// A word of ExecStart=: quoted, with the characters systemd treats specially escaped.
-QString unitWord(const QString& text)
+// The program of ExecStart=, quoted: systemd reads '%' as a specifier but expands no
+// variables in a program, so a '$' stays as it is. (It starts no program whose path
+// holds a quote, a backslash or a control character.)
+QString unitProgram(const QString& path)
 {
     QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
+    for (const QChar c : path) {
         if (c == u'\\' || c == u'"')
             out += u'\\';
         if (c == u'%')
             out += u'%';
-        if (c == u'$')
-            out += u'$';
         out += c;
     }
     return out + u'"';
@@ -63,7 +63,7 @@ QString LaunchAgent::serviceUnit() const
                           "[Service]\n"
                           "Type=oneshot\n"
                           "ExecStart=%1 --background-update\n")
-        .arg(unitWord(executable_));
+        .arg(unitProgram(executable_));
 }
 
 QString LaunchAgent::timerUnit() const

@@ -26,10 +26,10 @@ bool Notifier::isAuthorised() const
     return names->isServiceRegistered(name).value() || names->activatableServiceNames().value().contains(name);
 }
 
-bool Notifier::post(const QString& title, const QString& body) const
+uint Notifier::post(const QString& title, const QString& body, int expireMs) const
 {
     if (!isAuthorised())
-        return false;
+        return 0;
     QDBusMessage ask = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
                                                       QString::fromLatin1(service), QStringLiteral("GetCapabilities"));
     const QDBusMessage capabilities = bus_.call(ask, QDBus::Block, callTimeoutMs);
@@ -39,13 +39,15 @@ bool Notifier::post(const QString& title, const QString& body) const
                                                        QString::fromLatin1(service), QStringLiteral("Notify"));
     call << QString::fromLatin1(appName) // app_name
          << uint(0)                      // replaces_id: a new notification
-         << QString()                    // app_icon
+         << QString::fromLatin1(desktopEntry) // app_icon: the icon the desktop entry names
          << title << (markup ? escaped(body) : body)
-         << QStringList()                // actions
-         << QVariantMap()                // hints
-         << int(-1);                     // expire_timeout: the server's default
+         << QStringList{QStringLiteral("default"), QStringLiteral("Open Tavren Hub")}
+         << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(desktopEntry)}}
+         << expireMs;
     const QDBusMessage reply = bus_.call(call, QDBus::Block, callTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return 0;
+    return reply.arguments().constFirst().toUInt();
 }
 
 QString Notifier::escaped(const QString& text)

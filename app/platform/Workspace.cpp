@@ -20,9 +20,9 @@ Q_LOGGING_CATEGORY(workspaceLog, "com.tavren.hub.workspace")
 
 } // namespace
 
-Workspace::Workspace(QDBusConnection bus) : bus_(std::move(bus)) {}
+Workspace::Workspace(QDBusConnection bus, QString opener) : bus_(std::move(bus)), opener_(std::move(opener)) {}
 
-void Workspace::reveal(const QStringList& paths) const
+void Workspace::reveal(const QStringList& paths, std::function<void()> failed) const
 {
     if (paths.isEmpty())
         return;
@@ -34,11 +34,29 @@ void Workspace::reveal(const QStringList& paths) const
     call << uris << QString();
     const QString folder = QFileInfo(paths.first()).absolutePath();
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher* done) {
-        if (done->isError())
-            QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
-        done->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+        [folder, opener = opener_, failed = std::move(failed)](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            if (!done->isError())
+                return;
+            // The opener may run as long as the program it starts; only its failure is read.
+            auto* open = new QProcess;
+            open->setStandardInputFile(QProcess::nullDevice());
+            open->setStandardOutputFile(QProcess::nullDevice());
+            QObject::connect(open, &QProcess::finished, [open, failed](int status, QProcess::ExitStatus how) {
+                open->deleteLater();
+                if ((status != 0 || how != QProcess::NormalExit) && failed)
+                    failed();
+            });
+            QObject::connect(open, &QProcess::errorOccurred, [open, failed](QProcess::ProcessError error) {
+                if (error != QProcess::FailedToStart)
+                    return;
+                open->deleteLater();
+                if (failed)
+                    failed();
+            });
+            open->start(opener, {folder});
+        });
 }
 
 QString Workspace::mainExecutable(const QString& bundle)

@@ -3,7 +3,6 @@
 #include "app/model/PipelineEngine.h"
 #include "app/platform/ContinuousSleep.h"
 #include "app/platform/DockBadge.h"
-#include "app/platform/Notifier.h"
 #include "app/platform/UserDefaults.h"
 #include "app/platform/Workspace.h"
 #include "app/views/kit/LaunchLog.h"
@@ -16,7 +15,6 @@
 #include "kit/support/AppDirectories.h"
 
 #include <QDir>
-#include <QThreadPool>
 #include <cstdlib>
 #include <system_error>
 
@@ -109,12 +107,8 @@ Services standard(const QStringList& argumentList)
     services.settings = UserDefaults::open();
     services.sleep = [](std::chrono::milliseconds duration) { return sleepContinuously(duration); };
     services.now = [] { return QDateTime::currentDateTimeUtc(); };
-    // Posting waits for the notification server's answer, so it happens off the main thread.
-    services.notify = [](const QString& title, const QString& body) {
-        QThreadPool::globalInstance()->start([title, body] { Notifier().post(title, body); });
-    };
     services.setDockBadge = [badge = std::make_shared<DockBadge>()](int count) { badge->show(count); };
-    services.reveal = [](const QStringList& paths) { Workspace().reveal(paths); };
+    services.reveal = [](const QStringList& paths, std::function<void()> failed) { Workspace().reveal(paths, std::move(failed)); };
     services.openApp = [](const QString& bundle) { return Workspace().openApplication(bundle); };
     return services;
 }

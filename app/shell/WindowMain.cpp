@@ -6,6 +6,8 @@
 #include "app/platform/HubUpdater.h"
 #include "app/platform/InstallLocation.h"
 #include "app/platform/LaunchAgent.h"
+#include "app/platform/NotificationClicks.h"
+#include "app/platform/Notifier.h"
 #include "app/platform/QueuedQuit.h"
 #include "app/platform/QuitSignals.h"
 #include "app/platform/SingleInstance.h"
@@ -31,18 +33,28 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QThreadPool>
 #include <cstdio>
 #include <malloc.h>
 
 namespace {
 
-void fillDesktop(hub::Services& services, QWidget*& window, hub::HubUpdater& updater, const QJsonObject& info)
+void fillDesktop(hub::Services& services, QWidget*& window, hub::NotificationClicks* clicks, hub::HubUpdater& updater,
+                 const QJsonObject& info)
 {
     services.openURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     services.isFrontmost = [] { return QApplication::activeWindow() != nullptr; };
     services.activate = [&window] {
         if (window)
             hub::bringForward(*window);
+    };
+    // Posting waits for the notification server's answer, so it happens off the main thread;
+    // the clicks are heard on it.
+    services.notify = [clicks](const QString& title, const QString& body, const QString& link) {
+        QThreadPool::globalInstance()->start([clicks, title, body, link] {
+            const uint id = hub::Notifier().post(title, body);
+            QMetaObject::invokeMethod(clicks, [clicks, id, link] { clicks->watch(id, link); });
+        });
     };
     services.snapshotter = [sleep = services.sleep, &updater, info](const QString& folder, hub::AppModel& model) -> QCoro::Task<> {
         hub::Snapshotter::Panels panels{[&model, &updater, info] { return hub::Screens::settings(model, updater, info); },
@@ -98,8 +110,12 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
 
     QWidget* shown = nullptr;
     hub::Services services = hub::Composition::standard(arguments);
-    fillDesktop(services, shown, updater, location.info());
+    // Never deleted: a post still under way at the end reaches it.
+    auto* clicks = new hub::NotificationClicks;
+    fillDesktop(services, shown, clicks, updater, location.info());
     hub::AppModel model(std::move(services));
+    // A click on one of the hub's notifications brings it forward on what the notification is about.
+    QObject::connect(clicks, &hub::NotificationClicks::clicked, &model.links(), &hub::DeepLinks::open);
     // With no snapshot to show, the first screen waits for the store: its first refresh
     // starts now, while the window is put together (the window's own start, when it is
     // shown, joins it).

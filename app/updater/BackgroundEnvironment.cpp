@@ -1,5 +1,6 @@
 #include "app/updater/BackgroundEnvironment.h"
 
+#include "app/platform/NotificationClicks.h"
 #include "app/platform/Notifier.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
@@ -12,6 +13,9 @@
 #include "kit/security/PinnedTrust.h"
 #include "kit/support/AppDirectories.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -67,7 +71,16 @@ BackgroundEnvironment BackgroundEnvironment::standard()
         return UpdateRunner::standard(std::move(client), std::move(ledger)).run();
     };
     environment.notificationsAuthorised = [] { return Notifier().isAuthorised(); };
-    environment.post = [](const QString& title, const QString& body) { Notifier().post(title, body); };
+    // The run waits for a click as long as the notification shows, which it asks to be no
+    // longer than a server's usual time, and then ends whatever the server does.
+    constexpr std::chrono::milliseconds shown{10'000};
+    environment.post = [shown](const QString& title, const QString& body) { return Notifier().post(title, body, int(shown.count())); };
+    environment.awaitClick = [shown](uint id, const QString& link) {
+        NotificationClicks clicks;
+        clicks.watch(id, link);
+        if (clicks.waitForClick(id, shown + std::chrono::seconds(1)))
+            QProcess::startDetached(QCoreApplication::applicationFilePath(), {link});
+    };
     return environment;
 }
 

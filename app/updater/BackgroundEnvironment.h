@@ -30,9 +30,12 @@ struct BackgroundEnvironment {
     std::function<QString()> workFolder;
     // One update pass over the ledger with this deployment's install engine on the client.
     std::function<UpdateRunner::Outcome(std::shared_ptr<MoonbaseClient>, std::shared_ptr<InstallLedger>)> runUpdates;
-    // Desktop notifications: whether posting is allowed now, and one post (failures ignored).
+    // Desktop notifications: whether posting is allowed now, and one post, which gives its
+    // id (0: none). Then, with the lock free again, a bounded wait for a click on it, which
+    // starts the windowed hub with the "tavren-hub:" link.
     std::function<bool()> notificationsAuthorised;
-    std::function<void(const QString& title, const QString& body)> post;
+    std::function<uint(const QString& title, const QString& body)> post;
+    std::function<void(uint id, const QString& link)> awaitClick;
 
     static BackgroundEnvironment standard();
 };

@@ -30,28 +30,37 @@ bool turnedOff(const QVariant& stored)
     return false;
 }
 
-void notify(const BackgroundEnvironment& environment, const QStringList& updated, const QStringList& failed)
+// The notification a run posted and what a click on it opens.
+struct Posted {
+    uint id = 0;
+    QString link;
+};
+
+Posted notify(const BackgroundEnvironment& environment, const QStringList& updated, const QStringList& failed)
 {
     try {
         if (!environment.notificationsAuthorised())
-            return;
-        environment.post(notificationTitle(updated.size()), notificationBody(updated, failed));
+            return {};
+        // What is left to finish is in Updates; what was done, in the Library.
+        return {environment.post(notificationTitle(updated.size()), notificationBody(updated, failed)),
+                failed.isEmpty() ? QStringLiteral("tavren-hub:library") : QStringLiteral("tavren-hub:updates")};
     } catch (...) {
         // A failed post shows nothing; the run goes on.
+        return {};
     }
 }
 
 // Steps 4 to 12 of a run, with the lock held by the caller.
-void updateWithLock(const BackgroundEnvironment& environment)
+Posted updateWithLock(const BackgroundEnvironment& environment)
 {
     // Unlocking would ask for the password and wait for it, with nobody there to answer.
     if (environment.keychainLocked && environment.keychainLocked()) {
         qCWarning(backgroundLog, "the keychain is locked; this run is skipped");
-        return;
+        return {};
     }
     const std::shared_ptr<MoonbaseClient> client = environment.makeClient();
     if (!client->isSignedIn())
-        return;
+        return {};
     const QString support = environment.supportFolder();
     auto ledger = std::make_shared<InstallLedger>(support);
 
@@ -66,8 +75,9 @@ void updateWithLock(const BackgroundEnvironment& environment)
         qCCritical(backgroundLog, "update of %s failed: %s", qUtf8Printable(entry.productId), qUtf8Printable(entry.reason));
         failed << entry.name;
     }
-    if (!updated.isEmpty() || !failed.isEmpty())
-        notify(environment, updated, failed);
+    if (updated.isEmpty() && failed.isEmpty())
+        return {};
+    return notify(environment, updated, failed);
 }
 
 } // namespace
@@ -91,14 +101,17 @@ int run(const BackgroundEnvironment& environment)
         const std::unique_ptr<InstallLock> lock = environment.makeLock();
         if (!lock || !lock->tryLock())
             return 0;
+        Posted posted;
         try {
             // What a crashed or killed run left; only another process's live run keeps its folder.
             WorkFolder(environment.workFolder()).sweep();
-            updateWithLock(environment);
+            posted = updateWithLock(environment);
         } catch (...) {
             // A folder or the engine that cannot be made stops the run like a gate.
         }
         lock->unlock();
+        if (posted.id != 0 && environment.awaitClick)
+            environment.awaitClick(posted.id, posted.link);
     } catch (...) {
         // The lock that cannot be made: stop.
     }

@@ -19,8 +19,10 @@ public:
     QList<QUrl> opened;
     QList<int> badges;
     QList<std::pair<QString, QString>> notifications; // title, body
+    QStringList notificationLinks;                    // what a click on each opens
     int activations = 0;
     QList<QStringList> revealed;
+    bool reveals = true; // whether anything could show revealed files
     QStringList started; // application bundles opened
     bool opens = true;   // whether an application bundle starts
 };

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 
 namespace hub::test {
 
@@ -23,12 +24,22 @@ FakeNotificationServer::~FakeNotificationServer()
     bus_.unregisterObject(path);
 }
 
-uint FakeNotificationServer::Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body,
-                                    const QStringList&, const QVariantMap&, int)
+uint FakeNotificationServer::Notify(const QString& app, uint, const QString& icon, const QString& summary, const QString& body,
+                                    const QStringList& actions, const QVariantMap& hints, int)
 {
-    posted.append({app, summary, body});
+    posted.append({app, summary, body, icon, hints.value(QStringLiteral("desktop-entry")).toString(), actions});
     emit notified();
     return uint(posted.size());
+}
+
+void FakeNotificationServer::invoke(uint id, const QString& action) const
+{
+    bus_.send(QDBusMessage::createSignal(path, service, QStringLiteral("ActionInvoked")) << id << action);
+}
+
+void FakeNotificationServer::close(uint id) const
+{
+    bus_.send(QDBusMessage::createSignal(path, service, QStringLiteral("NotificationClosed")) << id << uint(2));
 }
 
 } // namespace hub::test

@@ -17,6 +17,8 @@ class FakeNotificationServer : public QObject {
 public:
     struct Posted {
         QString app, title, body;
+        QString icon, desktopEntry;
+        QStringList actions;
         bool operator==(const Posted&) const = default;
     };
 
@@ -27,6 +29,9 @@ public:
     // Whether this process owns the service name.
     bool isServing() const { return serving_; }
     QList<Posted> posted;
+    // What the server says when notification `id` is clicked, or when it closes (2: dismissed).
+    void invoke(uint id, const QString& action) const;
+    void close(uint id) const;
 
 signals:
     void notified();

@@ -105,6 +105,7 @@ TEST_F(InstallQueueTest, RunsTwoAtATimeOldestFirstAndReportsEachEnd)
         (QStringList{"Alpha 1.0.0 is installed.", "Beta: The file is damaged.", "Gamma 1.0.0 is installed."}));
     EXPECT_EQ(harness.desktop.notifications,
         (QList<std::pair<QString, QString>>{{"Gamma is installed", "Version 1.0.0 is ready to use."}}));
+    EXPECT_EQ(harness.desktop.notificationLinks, QStringList{"tavren-hub:product/c"}) << "a click opens the product";
     EXPECT_TRUE(lockIsFree(harness));
 }
 

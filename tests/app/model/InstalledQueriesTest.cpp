@@ -140,4 +140,11 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     ASSERT_EQ(model->banners().banners().size(), 1);
     EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
     EXPECT_EQ(model->banners().banners().first().text, QStringLiteral("Tool could not be opened here."));
+
+    // Files nothing could show say so, by their names.
+    record.items = {{plugIn, BundleKind::vst3, "com.tavren.tool", "TEAM", std::nullopt}};
+    harness.desktop.reveals = false;
+    model->library().reveal(record);
+    ASSERT_EQ(model->banners().banners().size(), 2);
+    EXPECT_EQ(model->banners().banners().last().text, QStringLiteral("No file manager could show Tool.vst3."));
 }

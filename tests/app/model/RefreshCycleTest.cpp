@@ -207,6 +207,7 @@ TEST(RefreshCycle, UpdatesAreAnnouncedOncePerProduct)
     await(model->refresh().refreshAll());
     EXPECT_EQ(model->library().releaseNotes().value("a").currentVersion, "1.1");
     EXPECT_EQ(harness.desktop.notifications, (QList<std::pair<QString, QString>>{{"2 updates are ready", "Alpha, Beta"}}));
+    EXPECT_EQ(harness.desktop.notificationLinks, QStringList{"tavren-hub:updates"}) << "a click opens Updates";
     EXPECT_EQ(harness.desktop.badges.last(), 2);
 
     await(model->refresh().refreshAll());

@@ -64,7 +64,7 @@ exit 0
         log.remove();
         return calls;
     }
-    LaunchAgent agent() const { return LaunchAgent(QStringLiteral("/opt/Tavren Hub/bin/tavren-hub%"), units(), path()); }
+    LaunchAgent agent() const { return LaunchAgent(QStringLiteral("/opt/Tavren Hub/bin/tavren-hub%$"), units(), path()); }
 
     QTemporaryDir box;
 };
@@ -93,7 +93,7 @@ TEST(LaunchAgent, RegistersEnablesAndRemovesItsUnits)
     EXPECT_EQ(agent.status(), LaunchAgent::Status::notRegistered);
 
     agent.registerAgent();
-    EXPECT_TRUE(read(agent.servicePath()).contains(u"\nExecStart=\"/opt/Tavren Hub/bin/tavren-hub%%\" --background-update\n"));
+    EXPECT_TRUE(read(agent.servicePath()).contains(u"\nExecStart=\"/opt/Tavren Hub/bin/tavren-hub%%$\" --background-update\n"));
     EXPECT_TRUE(read(agent.timerPath()).contains(u"\nPersistent=true\n"));
     EXPECT_TRUE(read(agent.timerPath()).contains(u"\nUnit=com.tavren.hub.updater.service\n"));
     EXPECT_EQ(QFileInfo(agent.servicePath()).path(), systemctl.units());

@@ -1,11 +1,14 @@
 // Notifications reach a server that is running or that the bus starts on first use;
-// bodies are escaped only for a server that reads markup.
+// bodies are escaped only for a server that reads markup; a click on one is heard.
 
+#include "app/platform/NotificationClicks.h"
 #include "app/platform/Notifier.h"
+#include "tests/app/fakes/FakeNotificationServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -92,6 +95,26 @@ TEST(Notifier, AServerTheBusStartsOnFirstUseGetsTheNotification)
         const Notifier notifier(bus.connect());
         ASSERT_TRUE(notifier.isAuthorised()) << "not running yet, but activatable";
         EXPECT_TRUE(notifier.post(QStringLiteral("Tavren Hub updated 1 product"), body));
-        EXPECT_EQ(bus.posted(), (QJsonObject{{"title", "Tavren Hub updated 1 product"}, {"body", c.body}})) << c.capabilities;
+        EXPECT_EQ(bus.posted(), (QJsonObject{{"title", "Tavren Hub updated 1 product"}, {"body", c.body}, {"icon", "com.tavren.hub"},
+                                 {"desktop-entry", "com.tavren.hub"}, {"actions", QJsonArray{"default", "Open Tavren Hub"}}}))
+            << c.capabilities;
     }
+}
+
+TEST(Notifier, AClickOnAWatchedNotificationOpensItsLinkOnce)
+{
+    const QDBusConnection serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
+    const test::FakeNotificationServer server(serverBus);
+    ASSERT_TRUE(server.isServing());
+    NotificationClicks clicks;
+    QStringList opened;
+    QObject::connect(&clicks, &NotificationClicks::clicked, [&](const QString& link) { opened.append(link); });
+    clicks.watch(1, QStringLiteral("tavren-hub:updates"));
+    clicks.watch(2, QStringLiteral("tavren-hub:product/tv-gate"));
+    clicks.watch(3, QStringLiteral("tavren-hub:library"));
+    server.close(2);
+    for (const auto& [id, action] : {std::pair{1u, "other"}, {4u, "default"}, {1u, "default"}, {1u, "default"}, {2u, "default"}, {3u, "default"}})
+        server.invoke(id, QString::fromLatin1(action));
+    EXPECT_TRUE(clicks.waitForClick(3, std::chrono::seconds(20)));
+    EXPECT_EQ(opened, QStringList({"tavren-hub:updates", "tavren-hub:library"})) << "the default action of an open one, once";
 }

@@ -53,6 +53,18 @@ TEST(Workspace, RevealAsksTheFileManagerForEveryItem)
     QDBusConnection::disconnectFromBus("file-manager");
 }
 
+TEST(Workspace, RevealWithoutAFileManagerOrAFolderOpenerSaysItCouldNot)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    for (const char* opener : {"false", "/nonexistent/xdg-open"}) {
+        SCOPED_TRACE(opener);
+        bool failed = false;
+        Workspace(QDBusConnection::sessionBus(), QString::fromLatin1(opener)).reveal({"/tmp/Plug-Ins/Tool.vst3"}, [&] { failed = true; });
+        EXPECT_TRUE(test::eventually([&] { return failed; }));
+    }
+}
+
 TEST(Workspace, TheMainExecutableComesFromInfoPlistAndOpeningSaysWhetherItStarted)
 {
     QTemporaryDir root;

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -76,6 +77,10 @@ TEST(BackgroundUpdate, UpdatesTheLedgerHeadless)
 
     test::FakeNotificationServer notifications;
     ASSERT_TRUE(notifications.isServing());
+    // Closed at once, as often as it takes the run to listen: it then waits no longer.
+    QTimer closing;
+    QObject::connect(&closing, &QTimer::timeout, [&] { notifications.close(uint(notifications.posted.size())); });
+    QObject::connect(&notifications, &test::FakeNotificationServer::notified, [&] { closing.start(50); });
 
     {
         // The windowed app is open: the run stays out.
@@ -92,7 +97,8 @@ TEST(BackgroundUpdate, UpdatesTheLedgerHeadless)
     EXPECT_EQ(recordedVersion(), QStringLiteral("1.5.0"));
     EXPECT_TRUE(updated.log.contains(u"com.tavren.hub.background-update: updated tv-reverb to 1.5.0")) << updated.log.toStdString();
     EXPECT_EQ(notifications.posted, QList<test::FakeNotificationServer::Posted>(
-                                        {{"Tavren Hub", "Tavren Hub updated 1 product", "TV Reverb 1.5.0"}}));
+                                        {{"Tavren Hub", "Tavren Hub updated 1 product", "TV Reverb 1.5.0", "com.tavren.hub",
+                                          "com.tavren.hub", {"default", "Open Tavren Hub"}}}));
 
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);

@@ -60,6 +60,11 @@ struct Harness {
         environment.post = [this](const QString& title, const QString& body) {
             EXPECT_FALSE(InstallLock(box.path()).tryLock()) << "the lock is held until the notification is posted";
             posts.append({title, body});
+            return uint(posts.size());
+        };
+        environment.awaitClick = [this](uint id, const QString& link) {
+            EXPECT_TRUE(lockIsFree()) << "nothing waits for a click with the lock held";
+            awaited.append({id, link});
         };
     }
 
@@ -81,6 +86,7 @@ struct Harness {
     UpdateRunner::Outcome outcome;
     QStringList steps;
     QList<std::pair<QString, QString>> posts;
+    QList<std::pair<uint, QString>> awaited; // a click on the notification, and what it opens
 };
 
 class BackgroundRun : public ::testing::Test {
@@ -171,7 +177,9 @@ TEST_F(BackgroundRun, LogsEveryResultAndPostsOneSummary)
     ASSERT_EQ(harness.posts.size(), 1);
     EXPECT_EQ(harness.posts[0].first, QStringLiteral("Tavren Hub updated 2 products"));
     EXPECT_EQ(harness.posts[0].second, QStringLiteral("TV Reverb 1.5.0\nTV Delay 2.0\nOpen Tavren Hub to finish: TV Gate, TV Limiter"));
+    EXPECT_EQ(harness.awaited, (QList<std::pair<uint, QString>>{{1, "tavren-hub:updates"}}));
     EXPECT_TRUE(harness.lockIsFree());
+
 }
 
 TEST_F(BackgroundRun, PostsOnlyWhenSomethingHappenedAndPostingIsAllowed)
@@ -190,8 +198,9 @@ TEST_F(BackgroundRun, PostsOnlyWhenSomethingHappenedAndPostingIsAllowed)
 
     Harness throwing;
     throwing.outcome.updated = {{"tv-reverb", "TV Reverb", "1.5.0"}};
-    throwing.environment.post = [](const QString&, const QString&) { throw std::runtime_error("no server"); };
+    throwing.environment.post = [](const QString&, const QString&) -> uint { throw std::runtime_error("no server"); };
     EXPECT_EQ(BackgroundUpdater::run(throwing.environment), 0);
+    EXPECT_TRUE(throwing.awaited.isEmpty()) << "no notification, no wait";
     EXPECT_TRUE(throwing.lockIsFree());
 }
 
