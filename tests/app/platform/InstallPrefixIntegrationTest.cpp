@@ -69,8 +69,10 @@ TEST(InstallPrefix, TheDesktopEntryAndTheInformationFileFollowThePrefix)
         // A link reaches the installed program, here one that writes down what it was given.
         write(prefix + QStringLiteral("/bin/tavren-hub"), QStringLiteral("#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > '%1'\n").arg(given));
         const QString expected = prefix + QStringLiteral("/bin/tavren-hub|tavren-hub:library|");
+        // Where GIO's virtual file system runs, it hands the same link on as tavren-hub:///library.
+        const QString throughVfs = prefix + QStringLiteral("/bin/tavren-hub|tavren-hub:///library|");
         EXPECT_EQ(run(QStringLiteral("gio"), {QStringLiteral("launch"), entry, QStringLiteral("tavren-hub:library")}).first, 0);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return text(given) == expected; })) << text(given).toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return text(given) == expected || text(given) == throughVfs; })) << text(given).toStdString();
         QFile::remove(given);
         if (xdgOpen) {
             run(QStringLiteral("xdg-open"), {QStringLiteral("tavren-hub:library")},
