@@ -221,8 +221,7 @@ TEST(InstallRecord, PresentItemsAreThoseOnDisk)
     r.items[2].path = folder.filePath(QStringLiteral("Link.vst3"));
     r.items[3].path = folder.filePath(QStringLiteral("Live.vst3"));
     // A dangling link is gone; a live one, even to a copy of the bundle, is not the bundle.
-    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("nowhere")), r.items[2].path));
-    ASSERT_TRUE(QFile::link(r.items[1].path, r.items[3].path));
+    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("nowhere")), r.items[2].path) && QFile::link(r.items[1].path, r.items[3].path));
     EXPECT_EQ(r.presentItems(), (QList{r.items[1]}));
     EXPECT_EQ(r.items[1].name(), QStringLiteral("Here.vst3"));
 }
