@@ -40,6 +40,9 @@ public:
     // Removes the leftovers of runs no live run holds any more; nothing by default.
     virtual void sweep() const {}
     virtual Destinations destinations() const { return {}; }
+    // Whether the item's own code stands at its path (InstalledItem::present with the engine's
+    // verifier); by default whether its bundle is there.
+    virtual bool holds(const InstalledItem& item) const { return item.present(); }
     // The system-wide copies of the items' plug-ins that exist now; none by default.
     virtual QStringList systemCopies(const QList<InstalledItem>& items) const
     {

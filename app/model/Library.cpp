@@ -3,6 +3,7 @@
 #include "app/model/Accounts.h"
 #include "app/model/Assign.h"
 #include "app/model/Banners.h"
+#include "app/model/InstallEngine.h"
 #include "app/model/Services.h"
 #include "app/model/StoreCatalog.h"
 #include "kit/support/Version.h"
@@ -119,7 +120,8 @@ void Library::reveal(const InstallRecord& record) const
 void Library::openApp(const InstallRecord& record) const
 {
     for (const InstalledItem& item : record.presentItems()) {
-        if (item.kind == BundleKind::app) {
+        // Another product's app at the name is not this one's to start.
+        if (item.kind == BundleKind::app && (!services_.pipeline || services_.pipeline->holds(item))) {
             if (services_.openApp && !services_.openApp(item.path))
                 banners_.flash(Banner::Tone::failure,
                                QFileInfo(item.path).completeBaseName() + QStringLiteral(" could not be opened here."));

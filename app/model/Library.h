@@ -49,7 +49,8 @@ public:
 
     // Selects the record's items still on disk in the file manager.
     void reveal(const InstallRecord& record) const;
-    // Starts the record's first application still on disk; nothing without one. One
+    // Starts the record's first application still on disk that is its own code (another
+    // product's at its name is passed over); nothing without one. One
     // that does not start here is a failure banner naming it.
     void openApp(const InstallRecord& record) const;
 

@@ -30,6 +30,7 @@ public:
         const QString vst3 = BundleKind(BundleKind::vst3).destinationDirectory(installer.home, installer.applications);
         return {QFileInfo(vst3).path(), BundleKind(BundleKind::app).destinationDirectory(installer.home, installer.applications)};
     }
+    bool holds(const InstalledItem& item) const override { return item.present(pipeline_.installer.verifier); }
     QStringList systemCopies(const QList<InstalledItem>& items) const override { return pipeline_.installer.systemCopies(items); }
 
     const InstallPipeline& pipeline() const { return pipeline_; }

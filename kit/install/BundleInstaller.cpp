@@ -30,19 +30,6 @@ void putBack(const std::optional<QString>& previous, const QString& dest) noexce
     }
 }
 
-// Whether the bundle at the path, itself and not a link, is the code of the identifier and team.
-bool holds(const CodeVerifier& verifier, const QString& path, const QString& identifier, const QString& teamID)
-{
-    if (QFileInfo(path).isSymLink())
-        return false;
-    try {
-        const VerifiedCode code = verifier.verify(fileUrl(path));
-        return code.identifier == identifier && code.teamID == teamID;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 } // namespace
 
 BundleInstaller::BundleInstaller(CodeVerifier verifier, QString home, QString applications, TrashOperation trash)
@@ -99,7 +86,7 @@ QList<InstalledItem> BundleInstaller::install(const QList<StagedBundle>& bundles
 
     for (const auto& [bundle, code] : verified) {
         const QString dest = destination(bundle);
-        if (!code.version || !InstalledItem::occupied(dest))
+        if (!code.version || !InstalledItem::present(dest))
             continue;
         const auto installed = CodeVerifier::bundleVersion(fileUrl(dest));
         if (installed && Version(*code.version) < Version(*installed))
@@ -157,7 +144,9 @@ std::optional<QString> BundleInstaller::place(const StagedBundle& bundle, const 
 
     std::optional<QString> previous;
     if (InstalledItem::occupied(dest)) {
-        if (!holds(verifier, dest, expected.identifier, expected.teamID)) {
+        // A dangling link holds nothing: it goes to the Trash like an old copy.
+        const bool holdsNothing = !QFileInfo::exists(dest);
+        if (!holdsNothing && !InstalledItem::holds(verifier, dest, expected.identifier, expected.teamID)) {
             discard();
             throw InstallError::occupied(name);
         }
@@ -200,15 +189,15 @@ Removal BundleInstaller::uninstall(const QList<InstalledItem>& items) const
 {
     Removal removal;
     for (const InstalledItem& item : items) {
-        if (!item.inPlace())
+        if (!InstalledItem::occupied(item.path))
             continue;
-        QStringList* left = nullptr;
-        if (!holds(verifier, item.path, item.identifier, item.teamID))
-            left = &removal.changed;
-        else if (item.kind == BundleKind::app && runs(item.path))
-            left = &removal.open;
-        if (left) {
-            left->append(item.name());
+        // What stands at the name and is not the item's code is left and named, no longer the product's.
+        if (!item.present(verifier)) {
+            removal.changed.append(item.name());
+            continue;
+        }
+        if (item.kind == BundleKind::app && runs(item.path)) {
+            removal.open.append(item.name());
             removal.kept.append(item);
             continue;
         }

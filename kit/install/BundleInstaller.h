@@ -19,9 +19,9 @@ namespace hub {
 // Puts verified bundles where they belong and takes them away again. An install
 // verifies every bundle and refuses running apps and downgrades before it writes
 // anything; then each bundle is copied beside its destination under a hidden name
-// (its modes kept, writable by its owner), verified again, the old copy (which must be the same product from the same team)
-// goes to the Trash and the copy is renamed into place. A failed placement undoes
-// the earlier ones of the same install. Holds no state between calls; the caller
+// (its modes kept, writable by its owner), verified again, the old copy (which must be the same product from the same
+// team, or a dangling link) goes to the Trash and the copy is renamed into place. A failed placement undoes the earlier
+// ones of the same install. Holds no state between calls; the caller
 // holds the install lock.
 class BundleInstaller {
 public:
@@ -56,9 +56,10 @@ public:
     // Undoes placements, last first: removes each placed bundle and moves back what it replaced.
     void rollBack(const QList<PlacementRecord>& records) const noexcept;
     // Moves each item to the Trash, every one tried; returns what moved and what stayed.
-    // An item with nothing at its path is no problem. An item stays where it is when it
-    // is not the code that was installed (a link, even a dangling one), when it is an app
-    // that runs, or when the Trash refuses it.
+    // An item with nothing at its path is no problem. What stands at an item's path and is
+    // not the code that was installed (another bundle, a link, even a dangling one) stays
+    // and is named, and is no longer the product's; an app that runs and an item the Trash
+    // refuses stay and are still the product's.
     Removal uninstall(const QList<InstalledItem>& items) const;
     // The system-wide copies of the installed plug-ins that exist.
     QStringList systemCopies(const QList<InstalledItem>& items) const;

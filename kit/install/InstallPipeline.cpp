@@ -188,7 +188,7 @@ InstallRecord InstallPipeline::run(const InstallRequest& request, const std::opt
                 if (!placed.contains(item.path))
                     stale.append(item);
             }
-            // What stays behind is not this install's failure; the record keeps it, the user reads why.
+            // What stays behind is not this install's failure; the record keeps the product's own, the user reads why.
             const Removal left = installer.uninstall(stale);
             items.append(left.kept);
             if (const QString why = left.leftText(); !why.isEmpty())

@@ -9,7 +9,7 @@ QList<InstalledItem> InstallRecord::presentItems() const
 {
     QList<InstalledItem> present;
     for (const InstalledItem& item : items) {
-        if (item.inPlace())
+        if (item.present())
             present.append(item);
     }
     return present;

@@ -18,7 +18,7 @@ struct InstallRecord {
     QList<InstalledItem> items;
     QStringList notes;   // user-facing notes of the extraction and the placing
 
-    // The items in place now (see InstalledItem::inPlace), in stored order.
+    // The items whose bundle is there now (see InstalledItem::present()), in stored order.
     QList<InstalledItem> presentItems() const;
 
     // Every member required; "installedAt" is UTC to the second ("2024-05-06T07:08:09Z")

@@ -8,10 +8,28 @@ namespace hub {
 
 QString InstalledItem::name() const { return path.section(u'/', -1, -1, QString::SectionSkipEmpty); }
 
+bool InstalledItem::present(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISLNK(info.st_mode);
+}
+
 bool InstalledItem::occupied(const QString& path)
 {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+bool InstalledItem::holds(const CodeVerifier& verifier, const QString& path, const QString& identifier, const QString& teamID)
+{
+    if (!present(path))
+        return false;
+    try {
+        const VerifiedCode code = verifier.verify(QUrl::fromLocalFile(path));
+        return code.identifier == identifier && code.teamID == teamID;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 QJsonObject InstalledItem::toJson() const

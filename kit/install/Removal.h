@@ -11,9 +11,10 @@ namespace hub {
 
 // What an uninstall did with each item of a product.
 struct Removal {
-    // Every item still in place, in order: changed since install, open, or refused by the Trash.
+    // The product's own items that stayed, in order: open, or refused by the Trash.
     QList<InstalledItem> kept;
-    // The names of the items left in place because they changed since install (a link included).
+    // The names at which something other than the item's code was left in place because it
+    // changed since install (another bundle, a link, even a dangling one); not kept.
     QStringList changed;
     // The names of the apps left in place because they run.
     QStringList open;

@@ -3,11 +3,13 @@
 #include "kit/platform/TrashError.h"
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
+#include "kit/support/PathSafety.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -86,8 +88,6 @@ struct Item {
     QString path;       // absolute, as the caller named it
     QString realFolder; // where the opened folder is
     dev_t volume = 0;   // of the folder it is in: a rename moves it within that
-
-    QString realPath() const { return joined(realFolder, QFile::decodeName(name)); }
 };
 
 Item openItem(const QString& path)
@@ -148,6 +148,7 @@ FileDescriptor trashFolder(int at, const QByteArray& name, const QString& path, 
 // folder for its own Trash (as desktops read them), empty (absolute paths) for the home Trash.
 struct Trash {
     QString path;
+    FileDescriptor root;
     FileDescriptor files;
     FileDescriptor info;
     QString relativeTo;
@@ -155,9 +156,10 @@ struct Trash {
 
 Trash openTrash(int at, const QByteArray& name, const QString& path, bool followLink)
 {
-    const FileDescriptor root = trashFolder(at, name, path, followLink);
-    return {path, trashFolder(root.get(), "files", joined(path, QStringLiteral("files")), false),
-            trashFolder(root.get(), "info", joined(path, QStringLiteral("info")), false), {}};
+    FileDescriptor root = trashFolder(at, name, path, followLink);
+    FileDescriptor files = trashFolder(root.get(), "files", joined(path, QStringLiteral("files")), false);
+    FileDescriptor info = trashFolder(root.get(), "info", joined(path, QStringLiteral("info")), false);
+    return {path, std::move(root), std::move(files), std::move(info), {}};
 }
 
 QString dataHome()
@@ -189,8 +191,10 @@ FileDescriptor volumeTopOf(const Item& item)
     for (;;) {
         FileDescriptor up(::openat(top.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
         struct stat above {};
-        if (!up.valid() || ::fstat(up.get(), &above) != 0)
-            refuse(pathOf(top.get()), errno);
+        if (!up.valid() || ::fstat(up.get(), &above) != 0) {
+            const int error = errno; // before pathOf's own calls
+            refuse(pathOf(top.get()), error);
+        }
         if (above.st_dev != item.volume || above.st_ino == here.st_ino) // another disk, or the root
             return top;
         top = std::move(up);
@@ -234,35 +238,102 @@ QString refuser(const Item& item, const Trash& trash, const QString& filesFolder
     return error == EXDEV || error == EBUSY ? item.path : filesFolder;
 }
 
+// The .trashinfo of an item that was in `folder`: its path relative to the Trash's top when it
+// lies below it, else absolute, escaped as in URLs.
+QByteArray trashInfo(const Item& item, const Trash& trash, const QString& folder, const QByteArray& date)
+{
+    const QString real = joined(folder, QFile::decodeName(item.name));
+    const QString top = joined(trash.relativeTo, {});
+    const QString recorded = !trash.relativeTo.isEmpty() && real.startsWith(top) ? real.mid(top.size()) : real;
+    return "[Trash Info]\nPath=" + encoded(recorded).toPercentEncoding("/") + "\nDeletionDate=" + date + '\n';
+}
+
+// Writes the bytes to `name` in `folder`: exclusively when `replace` is false, else beside it
+// under a hidden name and renamed over it. errno is set when false.
+bool writeAt(int folder, const QByteArray& name, const QByteArray& bytes, bool replace)
+{
+    const QByteArray written = replace ? '.' + name + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16) : name;
+    FileDescriptor file(::openat(folder, written.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.valid())
+        return false;
+    const ssize_t count = ::write(file.get(), bytes.constData(), size_t(bytes.size()));
+    int error = count < 0 ? errno : ENOSPC;
+    bool done = count == bytes.size();
+    file = FileDescriptor();
+    if (done && replace && ::renameat(folder, written.constData(), folder, name.constData()) != 0) {
+        error = errno;
+        done = false;
+    }
+    if (!done) {
+        ::unlinkat(folder, written.constData(), 0);
+        errno = error;
+    }
+    return done;
+}
+
+// The folder's name read again once the item has left it: a folder swapped for a link meanwhile is
+// recorded where it is now, never by a name it only passed through.
+void settleRecord(const Item& item, const Trash& trash, const QByteArray& infoName, QByteArray info, const QByteArray& date)
+{
+    for (int look = 0; look < 8; ++look) {
+        struct stat status {};
+        const QString folder = pathOf(item.folder.get());
+        if (folder.isEmpty() || ::fstat(item.folder.get(), &status) != 0 || status.st_nlink == 0) // removed: no place now
+            return;
+        const QByteArray now = trashInfo(item, trash, folder, date);
+        if (now == info || !writeAt(trash.info.get(), infoName, now, true))
+            return;
+        info = now;
+    }
+}
+
+// Gives the trashed folder its line in the Trash's directorysizes, "<bytes of its files> <mtime of
+// its .trashinfo> <its name escaped>", replacing the file whole; other lines are kept. Best effort.
+void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& infoName)
+{
+    struct stat folder {}, record {};
+    if (::fstatat(trash.files.get(), name.constData(), &folder, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(folder.st_mode)
+        || ::fstatat(trash.info.get(), infoName.constData(), &record, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    const QByteArray escaped = name.toPercentEncoding();
+    QByteArray lines;
+    const FileDescriptor sizes(::openat(trash.root.get(), "directorysizes", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (sizes.valid() && ::fstat(sizes.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size < 16 * 1024 * 1024) {
+        QByteArray old(qsizetype(status.st_size), Qt::Uninitialized);
+        const ssize_t read = ::read(sizes.get(), old.data(), size_t(old.size()));
+        old.truncate(qMax<ssize_t>(read, 0));
+        for (const QByteArray& line : old.split('\n')) {
+            if (!line.isEmpty() && line.split(' ').value(2) != escaped)
+                lines += line + '\n';
+        }
+    }
+    const qint64 bytes = PathSafety::treeSize(joined(joined(trash.path, QStringLiteral("files")), QFile::decodeName(name)));
+    lines += QByteArray::number(bytes) + ' ' + QByteArray::number(qint64(record.st_mtime)) + ' ' + escaped + '\n';
+    writeAt(trash.root.get(), "directorysizes", lines, true);
+}
+
 // Moves the item into files/ of the Trash under a free name, after its .trashinfo is written
-// (exclusively, 0600, the path escaped as in URLs) in info/. Returns where it went.
+// (exclusively, 0600) in info/. Returns where it went.
 QString moveInto(const Item& item, const Trash& trash)
 {
-    // The real path lies below the top it was found from: the rest of it is the relative path.
-    const QString real = item.realPath();
-    const QString recorded = trash.relativeTo.isEmpty() ? real : real.mid(joined(trash.relativeTo, {}).size());
-    const QByteArray info = "[Trash Info]\nPath=" + encoded(recorded).toPercentEncoding("/") + "\nDeletionDate="
-        + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + '\n';
+    const QByteArray date = QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8();
+    const QByteArray info = trashInfo(item, trash, item.realFolder, date);
     const QString infoFolder = joined(trash.path, QStringLiteral("info"));
     const QString filesFolder = joined(trash.path, QStringLiteral("files"));
     for (int number = 1; number < 10000; ++number) {
         const QString name = numberedName(QFile::decodeName(item.name), number);
         const QByteArray infoName = encoded(name + QStringLiteral(".trashinfo"));
-        FileDescriptor record(::openat(trash.info.get(), infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!record.valid()) {
+        if (!writeAt(trash.info.get(), infoName, info, false)) {
             if (errno == EEXIST)
                 continue;
             refuse(infoFolder, errno);
         }
-        const ssize_t written = ::write(record.get(), info.constData(), size_t(info.size()));
-        const int writeError = written < 0 ? errno : ENOSPC;
-        record = FileDescriptor();
-        if (written != info.size()) {
-            ::unlinkat(trash.info.get(), infoName.constData(), 0);
-            refuse(infoFolder, writeError);
-        }
-        if (NoFollow::renameUnlessTaken(item.folder.get(), item.name, trash.files.get(), encoded(name)))
+        if (NoFollow::renameUnlessTaken(item.folder.get(), item.name, trash.files.get(), encoded(name))) {
+            settleRecord(item, trash, infoName, info, date);
+            recordSize(trash, encoded(name), infoName);
             return joined(filesFolder, name);
+        }
         const int error = errno;
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
         if (error != EEXIST)

@@ -25,9 +25,10 @@ void makeOwnerWritable(const QString& path) noexcept;
 // volume its real folder is on and returns where it went: the home Trash
 // ($XDG_DATA_HOME/Trash, which must lead to a folder of the user) when that folder is on
 // its volume, else the top-directory Trash of that folder's volume ($top/.Trash/$uid, or
-// else $top/.Trash-$uid). Nothing else is ever written: when no Trash can take the item,
-// it stays and TrashError says why. A path that names no item of its own ("", ".", "sub/..")
-// is refused, never taken for the folder it leads to.
+// else $top/.Trash-$uid). A folder gets its line in the Trash's directorysizes. Nothing
+// outside the Trash is ever written: when no Trash can take the item, it stays and TrashError
+// says why. A path that names no item of its own ("", ".", "sub/..") is refused, never taken
+// for the folder it leads to.
 QString trashItem(const QString& path);
 
 // Moves an item back out of the Trash to `to` (as moveItem) and, when it sat in a

@@ -260,7 +260,7 @@ TEST_F(BundleInstallerTest, AnOccupiedDestinationIsLeftAlone)
              ASSERT_TRUE(file.open(QIODevice::Append));
              file.write("patched");
          }},
-        {"a dangling link", [&] { ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nowhere")), dest)); }},
+        {"a link to a copy of it", [&] { ASSERT_TRUE(QFile::link(offered.path, dest)); }},
     };
     for (const Occupant& occupant : occupants) {
         SCOPED_TRACE(occupant.what);
@@ -273,6 +273,11 @@ TEST_F(BundleInstallerTest, AnOccupiedDestinationIsLeftAlone)
         EXPECT_EQ(snapshot(folder), before);
         EXPECT_FALSE(QFileInfo::exists(data + QStringLiteral("/Trash/files/Synth.vst3")));
     }
+
+    // A dangling link holds nothing: it goes to the Trash like an old copy.
+    ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder) && QFile::link(dir.filePath(QStringLiteral("nowhere")), dest));
+    EXPECT_EQ(installer().install({offered}).size(), 1);
+    EXPECT_EQ(QFileInfo(trashed(QStringLiteral("Synth.vst3"))).symLinkTarget(), dir.filePath(QStringLiteral("nowhere")));
 }
 
 TEST_F(BundleInstallerTest, AFailedPlacementRollsBackTheEarlierOnes)
@@ -387,11 +392,11 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
 
     // Every item is tried; what the Trash refuses stays, with its reason.
     auto trashFails = installer([](const QString&) -> QString { throw std::runtime_error("full"); });
-    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[1], items[3]}));
+    EXPECT_EQ(trashFails.uninstall(items).kept, (QList{items[0], items[3]}));
     EXPECT_TRUE(QFileInfo::exists(items[0].path));
 
     EXPECT_EQ(installer().uninstall(withStranger),
-              (Removal{{items[1], withStranger[3]}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}, {},
+              (Removal{{}, {QStringLiteral("Echo.component"), QStringLiteral("Keys.app")}, {}, {},
                        {QStringLiteral("Synth.vst3")}}));
     EXPECT_FALSE(QFileInfo::exists(items[0].path));
     EXPECT_EQ(verifiedVersion(trashed(QStringLiteral("Synth.vst3"))), QStringLiteral("1.0"));
@@ -401,13 +406,13 @@ TEST_F(BundleInstallerTest, UninstallTrashesWhatIsStillInstalledAndNamesTheRest)
     EXPECT_EQ(installer().uninstall({items[3]}), Removal{.moved = {QStringLiteral("Keys.app")}});
     EXPECT_FALSE(QFileInfo::exists(items[3].path));
 
-    // An item that is only a link, to a copy elsewhere or dangling, changed since install.
+    // An item that is only a link, to a copy elsewhere or dangling, changed since install; neither is the product's.
     const StagedBundle copy = stage(plugIn(QStringLiteral("Link.vst3"), QStringLiteral("1.0")));
     const QList<InstalledItem> links = installer().install({copy, stage(plugIn(QStringLiteral("Link.clap"), QStringLiteral("1.0")))});
     for (const InstalledItem& item : links)
         ASSERT_TRUE(QDir(item.path).removeRecursively());
     ASSERT_TRUE(QFile::link(copy.path, links[0].path) && QFile::link(dir.filePath(QStringLiteral("gone")), links[1].path));
-    EXPECT_EQ(installer().uninstall(links), (Removal{links, {QStringLiteral("Link.vst3"), QStringLiteral("Link.clap")}}));
+    EXPECT_EQ(installer().uninstall(links), (Removal{{}, {QStringLiteral("Link.vst3"), QStringLiteral("Link.clap")}}));
 }
 
 TEST_F(BundleInstallerTest, SystemCopiesAreTheInstalledPlugInsInTheSystemFolders)

@@ -216,11 +216,13 @@ TEST(InstallRecord, PresentItemsAreThoseOnDisk)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("Here.vst3")));
     InstallRecord r = record(QStringLiteral("p"), QStringLiteral("P"));
     r.items = {item(QStringLiteral("gone"), std::nullopt), item(QStringLiteral("here"), std::nullopt),
-               item(QStringLiteral("link"), std::nullopt)};
+               item(QStringLiteral("link"), std::nullopt), item(QStringLiteral("live"), std::nullopt)};
     r.items[1].path = folder.filePath(QStringLiteral("Here.vst3"));
     r.items[2].path = folder.filePath(QStringLiteral("Link.vst3"));
-    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("nowhere")), r.items[2].path)); // a dangling link is in place
-    EXPECT_EQ(r.presentItems(), (QList{r.items[1], r.items[2]}));
+    r.items[3].path = folder.filePath(QStringLiteral("Live.vst3"));
+    // A dangling link is gone; a live one, even to a copy of the bundle, is not the bundle.
+    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("nowhere")), r.items[2].path) && QFile::link(r.items[1].path, r.items[3].path));
+    EXPECT_EQ(r.presentItems(), (QList{r.items[1]}));
     EXPECT_EQ(r.items[1].name(), QStringLiteral("Here.vst3"));
 }
 

@@ -1,7 +1,9 @@
 #include "kit/platform/FileManager.h"
 #include "kit/platform/TrashError.h"
 #include "kit/support/FileDescriptor.h"
+#include "tests/testkit/ForkedChild.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
@@ -10,6 +12,7 @@
 #include <atomic>
 #include <fcntl.h>
 #include <functional>
+#include <sys/fanotify.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -26,6 +29,7 @@ dev_t deviceOf(const S& path) { struct stat s {}; return ::stat(encoded(path).co
 mode_t mode(const S& path) { struct stat s {}; return ::lstat(encoded(path).constData(), &s) == 0 ? s.st_mode & 07777 : 0; }
 bool give(const S& path) { return ::lchown(encoded(path).constData(), 65534, 65534) == 0; }
 bool setMode(const S& path, mode_t m) { return ::chmod(encoded(path).constData(), m) == 0; }
+bool put(const S& path, const QByteArray& bytes) { QFile f(path); return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size(); }
 // What is at the path, links not followed: "-> target", "<dir>", "<file>", or "" for nothing.
 QByteArray what(const S& path)
 {
@@ -54,7 +58,7 @@ protected:
                 if (recordedPath(at, entry.chopped(10)).startsWith("Path=tavren-hub-test-") && FileManager::removeItem(at + "/files/" + entry.chopped(10)))
                     QFile::remove(at + "/info/" + entry);
             for (const S& folder : {at + "/files", at + "/info", at})
-                QDir().rmdir(folder);
+                QDir().rmdir(folder) && folder.endsWith("/info") && QFile::remove(at + "/directorysizes");
         }
         const bool own = shm.isValid() && deviceOf(shm.path()) != deviceOf(dir.path()) && deviceOf(shmTop) != deviceOf("/dev") && !QFileInfo(shmTop).isSymLink();
         why = !own ? "no second volume at /dev/shm" : (what(shmTrash) + what(shared)).isEmpty() ? S() : shmTrash + " or " + shared + " holds what these tests did not put there";
@@ -83,7 +87,7 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
             for (const auto& [name, target] : items) {
                 SCOPED_TRACE((name + u' ' + S::number(on)).toStdString());
                 const S item = volumes[on] + "/in/" + name, went = trashes[on] + "/files/" + name;
-                ASSERT_TRUE(target.isEmpty() ? QDir().mkdir(item) : QFile::link(target, item));
+                ASSERT_TRUE(target.isEmpty() ? QDir().mkdir(item) && put(item + "/seal", "12345") : QFile::link(target, item));
                 const QByteArray before = what(item);
                 EXPECT_EQ(FileManager::trashItem(item), went);
                 EXPECT_EQ((QList{what(item), what(went)}), (QList<QByteArray>{"", before}));
@@ -93,6 +97,11 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
     }
     const auto entries = [](const S& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
     EXPECT_EQ((QList{entries(volumes[0]), entries(volumes[1])}), (QList<QStringList>{{"away", "data", "in"}, {"away", "in"}}));
+    for (const S& at : trashes) { // a folder's line in directorysizes: its files' bytes, its record's mtime, its name escaped
+        const auto line = [&](const S& name, const S& escaped) { return "5 " + S::number(QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch()) + u' ' + escaped + u'\n'; };
+        QFile sizes(at + "/directorysizes");
+        EXPECT_TRUE(sizes.open(QIODevice::ReadOnly) && sizes.readAll() == line(":Synth 0", "%3ASynth%200") + line(":Synth 1", "%3ASynth%201") && mode(sizes.fileName()) == 0600);
+    }
 }
 
 // The home Trash (maybe the user's link) and its files/ and info/ must be real folders of the user's, else nothing goes.
@@ -156,11 +165,12 @@ TEST_F(FileManagerTest, AFolderSwappedForALinkMeanwhileSendsNothingAstray)
     if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
     const S real = shm.filePath("a"), link = shm.filePath("link"), other = dir.filePath("a"), below = "Path=" + QFileInfo(shm.path()).fileName();
     ASSERT_TRUE(QDir().mkpath(real + "/b") && QDir().mkpath(other + "/b") && QFile::link(other, link));
-    for (int i = 0; i < 1000; ++i)
+    for (int i = 0; i < 20000; ++i)
         ASSERT_TRUE(QFile(real + "/b/" + S::number(i)).open(QIODevice::WriteOnly) && QFile(other + "/b/" + S::number(i)).open(QIODevice::WriteOnly));
     std::atomic<int> swaps = 0;
     std::jthread swapper([&](std::stop_token stop) { while (!stop.stop_requested()) swaps += !::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE); });
-    for (int i = 0, met = 0; i < 1000 && met < 300; ++i) { // until 300 moves met a swap
+    const QDeadlineTimer deadline(120 * 1000);
+    for (int i = 0, met = 0; i < 20000 && met < 5000 && !deadline.hasExpired(); ++i) { // until 5000 moves met a swap
         const int before = swaps;
         const S name = "/" + S::number(i), went = outcome(real + "/b" + name), at = went.section('/', 0, -3);
         met += swaps != before;
@@ -172,8 +182,30 @@ TEST_F(FileManagerTest, AFolderSwappedForALinkMeanwhileSendsNothingAstray)
     EXPECT_FALSE(QDirIterator(shm.path(), {".Trash*"}, QDir::AllEntries | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
 }
 
+// The item's folder swapped for a link while its record is written (a permission watch on info/ holds the write): the
+// record names where the folder is, not the name it passed through.
+TEST_F(FileManagerTest, ARecordNamesWhereTheFolderIsNotANameItPassedThrough)
+{
+    const S real = dir.filePath("a"), link = dir.filePath("link");
+    FileDescriptor watch(::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY));
+    ASSERT_TRUE(QDir().mkpath(real + "/Synth.vst3") && QDir().mkpath(trash + "/info") && QFile::link(dir.path(), link));
+    if (::fanotify_mark(watch.get(), FAN_MARK_ADD, FAN_OPEN_PERM | FAN_EVENT_ON_CHILD, AT_FDCWD, encoded(trash + "/info").constData())) GTEST_SKIP() << "no permission watch: it needs root";
+    std::jthread swapper([&, events = 0](std::stop_token stop) mutable {
+        for (fanotify_event_metadata event; !stop.stop_requested();)
+            if (::read(watch.get(), &event, sizeof event) == sizeof event) {
+                (void)(events++ || ::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE));
+                const fanotify_response allow{event.fd, FAN_ALLOW};
+                (void)!::write(watch.get(), &allow, sizeof allow), ::close(event.fd);
+            }
+    });
+    EXPECT_EQ(FileManager::trashItem(real + "/Synth.vst3"), trash + "/files/Synth.vst3");
+    swapper = {}, watch = FileDescriptor(); // nothing holds the reads below
+    EXPECT_EQ((QList{what(link), recordedPath(trash, "Synth.vst3")}), (QList<QByteArray>{"<dir>", "Path=" + QUrl::toPercentEncoding(link + "/Synth.vst3", "/")}));
+}
+
 // A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder
-// it leads to, with all it holds), or an item that may not move (immutable), not the Trash that takes the others.
+// it leads to, with all it holds), the folder it is in when the user may not write there, or an item that may not move
+// (immutable), not the Trash that takes the others.
 TEST_F(FileManagerTest, ARefusalNamesWhatRefusedAndNothingMoves)
 {
     const S here = dir.filePath("here"), fixed = here + "/sub/Synth.vst3";
@@ -181,6 +213,11 @@ TEST_F(FileManagerTest, ARefusalNamesWhatRefusedAndNothingMoves)
     for (const S& path : {S(), S("."), S(".."), S("sub/.."), S("sub/./"), S(here + "/sub/../"), S("/")})
         EXPECT_EQ(outcome(path), TrashError::noName(path).message());
     EXPECT_EQ((QList{what(fixed), what(trash)}), (QList<QByteArray>{"<dir>", ""}));
+    if (::geteuid() != 0 || !setMode(dir.path(), 0755) || !QDir().mkdir(dir.filePath("nobody")) || !give(dir.filePath("nobody"))) GTEST_SKIP() << "runs as another user";
+    EXPECT_EQ(test::runInChild([&] { // as nobody, with a Trash of its own, from this user's folder
+        return ::setgid(65534) || ::setuid(65534) || !qputenv("XDG_DATA_HOME", encoded(dir.filePath("nobody"))) ? 2 : outcome(fixed) == TrashError::system(here + "/sub", EACCES).message() ? 0 : 1;
+    }), 0);
+    EXPECT_EQ(what(fixed), "<dir>");
     if (QProcess::execute("chattr", {"+i", fixed}) != 0) GTEST_SKIP() << "chattr +i refused: it needs root";
     EXPECT_EQ(outcome(fixed), TrashError::system(fixed, EPERM).message());
     EXPECT_EQ(QProcess::execute("chattr", {"-i", fixed}), 0);

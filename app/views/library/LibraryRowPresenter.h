@@ -14,7 +14,7 @@ struct LibraryRowPresenter {
     struct Input {
         StorefrontProduct product;
         std::optional<InstallRecord> record;
-        QList<InstalledItem> presentItems; // the record's items in place
+        QList<InstalledItem> presentItems; // the record's items whose bundle is there
         std::optional<QString> latestVersion;
         QStringList systemCopies; // system-wide copies of the record's plug-ins
         QTimeZone zone;

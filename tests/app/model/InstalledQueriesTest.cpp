@@ -141,6 +141,13 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
     EXPECT_EQ(model->banners().banners().first().text, QStringLiteral("Tool could not be opened here."));
 
+    // Another product's app at the name is not the record's to start.
+    struct Strangers : FakeInstallEngine { bool holds(const InstalledItem& item) const override { return item.kind != BundleKind::app; } };
+    ModelHarness other;
+    other.engine = std::make_shared<Strangers>();
+    other.makeModel()->library().openApp(record);
+    EXPECT_EQ(other.desktop.started, QStringList());
+
     // Files nothing could show say so, by their names.
     record.items = {{plugIn, BundleKind::vst3, "com.tavren.tool", "TEAM", std::nullopt}};
     harness.desktop.reveals = false;
