@@ -24,7 +24,7 @@ void ControlSlot::replace(QWidget* next)
             leaveTabOrder(next);
         layout()->addWidget(next);
         next->show();
-        takeTabPlace(stops(next));
+        takeTabPlace(FocusKeeper::tabStops(next)); // a slot inside may have put its own stops first
     }
     updateGeometry();
 }
@@ -39,17 +39,6 @@ void ControlSlot::leaveTabOrder(QWidget* root)
         if (widget->focusPolicy() & Qt::TabFocus)
             widget->setFocusPolicy(Qt::NoFocus);
     }
-}
-
-// In the window's Tab order: a slot inside `within` may have put its own stops before itself.
-QList<QWidget*> ControlSlot::stops(const QWidget* within) const
-{
-    QList<QWidget*> found;
-    QWidget* top = window();
-    for (QWidget* at = top->nextInFocusChain(); at != top; at = at->nextInFocusChain())
-        if ((at->focusPolicy() & Qt::TabFocus) && (at == within || within->isAncestorOf(at)))
-            found.append(at);
-    return found;
 }
 
 void ControlSlot::takeTabPlace(const QList<QWidget*>& stops)

@@ -23,7 +23,6 @@ public:
     static void leaveTabOrder(QWidget* root);
 
 private:
-    QList<QWidget*> stops(const QWidget* within) const;
     void takeTabPlace(const QList<QWidget*>& stops);
 
     QWidget* content_ = nullptr;

@@ -43,13 +43,10 @@ QWidget* nearest(QWidget* from, FocusKeeper::Place place)
 }
 
 // The Tab stops inside `place`, in the window's Tab order, that stay once `gone` has left.
-QList<QWidget*> stops(QWidget* place, const QWidget* gone)
+QList<QWidget*> stops(const QWidget* place, const QWidget* gone)
 {
-    QList<QWidget*> found;
-    QWidget* top = place->window();
-    for (QWidget* at = top->nextInFocusChain(); at != top; at = at->nextInFocusChain())
-        if ((at->focusPolicy() & Qt::TabFocus) && within(at, place) && stays(at, gone))
-            found.append(at);
+    QList<QWidget*> found = FocusKeeper::tabStops(place);
+    found.removeIf([gone](const QWidget* stop) { return !stays(stop, gone); });
     return found;
 }
 
@@ -73,6 +70,16 @@ void FocusKeeper::release(QWidget* widget)
         if (auto* keeper = widget->window()->findChild<FocusKeeper*>(QString(), Qt::FindDirectChildrenOnly))
             keeper->leaving(focus, widget);
     widget->setProperty(releasedKey, true);
+}
+
+QList<QWidget*> FocusKeeper::tabStops(const QWidget* root)
+{
+    QList<QWidget*> found;
+    QWidget* top = root->window();
+    for (QWidget* at = top->nextInFocusChain(); at != top; at = at->nextInFocusChain())
+        if ((at->focusPolicy() & Qt::TabFocus) && within(at, root))
+            found.append(at);
+    return found;
 }
 
 bool FocusKeeper::mine(const QWidget* widget) const

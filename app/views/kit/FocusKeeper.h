@@ -24,6 +24,8 @@ public:
     // `widget` is on its way out, still shown for a while: the focus it holds moves on now,
     // and it takes the focus no more.
     static void release(QWidget* widget);
+    // The Tab stops in `root`, itself included, in its window's Tab order.
+    static QList<QWidget*> tabStops(const QWidget* root);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
