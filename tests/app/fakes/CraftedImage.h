@@ -73,15 +73,38 @@ inline QByteArray gifOnLargeScreen()
 }
 
 // A JPEG of a 227 x 149 picture (or `canvas`) with `count` segments of `marker` after its start, each of the most
-// a segment holds (65533 bytes): comments (0xFE), ICC profile parts (0xE2) or Exif (0xE1, orientation 1 and padding).
-// 120 comments make about 7.9 MB.
-QByteArray jpegWithSegments(uchar marker, int count, QSize canvas = {227, 149});
+// a segment holds (65533 bytes): comments (0xFE) or ICC profile parts (0xE2). 120 comments make about 7.9 MB.
+inline QByteArray jpegWithSegments(uchar marker, int count, QSize canvas = {227, 149})
+{
+    QImage picture(canvas, QImage::Format_RGB32);
+    picture.fill(QColor(40, 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, "jpeg").write(picture))
+        return {};
+    QByteArray segments;
+    for (int index = 0; index < count; ++index) {
+        QByteArray segment = QByteArray("\xFF") + char(marker) + "\xFF\xFF";
+        if (marker == 0xE2)
+            segment += QByteArray("ICC_PROFILE\0", 12) + char(index + 1) + char(count);
+        segments += segment + QByteArray(65537 - segment.size(), marker == 0xFE ? 'c' : '\0');
+    }
+    return bytes.insert(2, segments);
+}
 
-// An arithmetic-coded progressive grey JPEG of `canvas` of about 1.4 KB for 64 scans: a DC scan, then `scans` - 1
-// scans of coefficients 1-63, by turns a first pass to bit 1 and a refinement to bit 0. Every block holds the last
-// coefficient alone, so every refinement decides each of the 63 coefficients of every block anew, in next to no
-// bytes (1.7 s of a decode for 4096 x 4096). Written by libjpeg; empty when it cannot be loaded.
-QByteArray arithmeticProgressiveJpeg(QSize canvas = {4096, 4096}, int scans = 64);
+// A progressive grey JPEG of `canvas`, arithmetic-coded, of headers alone (700 bytes for 64 scans): a DC scan, then
+// `scans` - 1 scans of coefficients 1-63, by turns a first pass to bit 1 and its refinement, which the decoder works
+// through for every block however little the bytes hold.
+inline QByteArray arithmeticProgressiveJpeg(QSize canvas = {4096, 4096}, int scans = 64)
+{
+    QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xDB\0\x43\0", 7) + QByteArray(64, '\x01')
+        + QByteArray("\xFF\xCA\0\x0B\x08hhww\x01\x01\x11\0\xFF\xDA\0\x08\x01\x01\0\0\0\0", 23);
+    for (int scan = 1; scan < scans; ++scan)
+        jpeg += QByteArray("\xFF\xDA\0\x08\x01\x01\0\x01\x3F", 9) + char(scan % 2 ? 0x01 : 0x10);
+    qToBigEndian(quint16(canvas.height()), jpeg.data() + 76);
+    qToBigEndian(quint16(canvas.width()), jpeg.data() + 78);
+    return jpeg + "\xFF\xD9";
+}
 
 // An ICO whose one entry says 256 x 256 but holds a PNG of `canvas`, of one colour (about 100 KB for 6000 x 6000).
 inline QByteArray icoHoldingPng(QSize canvas)
