@@ -25,6 +25,8 @@ qint64 peakAddressSpace() { return statusBytes("VmPeak"); }
 
 qint64 peakResident(qint64 pid) { return statusBytes("VmHWM", pid); }
 
+qint64 resident(qint64 pid) { return statusBytes("VmRSS", pid); }
+
 bool limitAddressSpace(qint64 headroomBytes)
 {
     rlimit limit{};

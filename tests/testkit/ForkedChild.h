@@ -18,5 +18,7 @@ qint64 peakAddressSpace();
 // The most memory this process (or process `pid`) has held resident so far, in bytes
 // (address space reserved for threads that never touch it aside); 0 when it cannot be read.
 qint64 peakResident(qint64 pid = 0);
+// The resident memory of process `pid` (this one when 0) now, in bytes.
+qint64 resident(qint64 pid = 0);
 
 } // namespace hub::test

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtTest/QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -57,19 +58,12 @@ public:
     // The CPU seconds (user and system) it has spent.
     double cpu() const
     {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid()));
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid_));
         const QList<QByteArray> fields = stat.open(QIODevice::ReadOnly) ? stat.readAll().split(')').last().split(' ') : QList<QByteArray>();
         return fields.size() > 14 ? double(fields[12].toLongLong() + fields[13].toLongLong()) / double(::sysconf(_SC_CLK_TCK)) : 0;
     }
-    qint64 resident() const
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid()));
-        for (const QByteArray& line : status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QList<QByteArray>())
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong() << 10;
-        return 0;
-    }
-    qint64 peak() const { return hub::test::peakResident(pid()); }
+    qint64 resident() const { return hub::test::resident(pid_); }
+    qint64 peak() const { return hub::test::peakResident(pid_); }
     // Ends it as a signal to end does: 0 once it ended within 5 s.
     int end()
     {
@@ -78,21 +72,10 @@ public:
     }
 
 private:
-    qint64 pid() const { return pid_; }
-
     hub::test::HubProcess hub_;
     QString log_;
     qint64 pid_ = 0;
 };
-
-// Waits until `done` holds, `ms` at most; whether it did.
-bool waitFor(const std::function<bool()>& done, int ms)
-{
-    for (const QDeadlineTimer deadline(ms); !done(); QThread::msleep(20))
-        if (deadline.hasExpired())
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -115,7 +98,7 @@ TEST(ImageBomb, TheWindowRunsInLittleMemoryFetchesAgainWhatGivesNoImageAndEndsAt
     const auto allDecoded = [&](const LoggedHub& hub) { return !cached().isEmpty() && hub.decodedNames().contains(cached()); };
     {
         LoggedHub first(box.path());
-        ASSERT_TRUE(waitFor([&] { return allDecoded(first); }, 30'000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return allDecoded(first); }, 30'000));
         EXPECT_EQ(first.end(), 0);
     }
     const QSet<QString> names = cached();
@@ -130,7 +113,7 @@ TEST(ImageBomb, TheWindowRunsInLittleMemoryFetchesAgainWhatGivesNoImageAndEndsAt
     {
         LoggedHub plain(box.path());
         plainCpu = firstSeconds(plain);
-        EXPECT_TRUE(waitFor([&] { return plain.decodedNames().contains(names); }, 30'000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return plain.decodedNames().contains(names); }, 30'000));
         EXPECT_EQ(plain.end(), 0);
     }
 
@@ -175,7 +158,7 @@ TEST(ImageBomb, TheWindowRunsInLittleMemoryFetchesAgainWhatGivesNoImageAndEndsAt
         LoggedHub running(box.path());
         const auto done = [&] { return running.decodedNames().contains(names) && (row.kept || fetchedAgain()); };
         const double cpu = row.cpuAbove > 0 ? firstSeconds(running) : 0;
-        EXPECT_TRUE(waitFor(done, 30'000)) << row.what << ": not every image decoded";
+        EXPECT_TRUE(QTest::qWaitFor(done, 30'000)) << row.what << ": not every image decoded";
         const qint64 peak = running.peak();
         EXPECT_EQ(running.end(), 0) << row.what;
         EXPECT_TRUE(row.kept ? unchanged() : fetchedAgain()) << row.what << (row.kept ? ": let go of" : ": kept, never fetched again");
@@ -203,7 +186,7 @@ TEST(ImageBomb, TwoHundredScreenshotsShownLeaveTheHubSmall)
 
     QTemporaryDir box;
     LoggedHub running(box.path());
-    ASSERT_TRUE(waitFor([&] { return !running.decoded().isEmpty(); }, 30'000)) << "the store front shows no image";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !running.decoded().isEmpty(); }, 30'000)) << "the store front shows no image";
     const qint64 before = running.resident();
     QSet<QString> shown;
     int pages = 0;
@@ -221,7 +204,7 @@ TEST(ImageBomb, TwoHundredScreenshotsShownLeaveTheHubSmall)
             ASSERT_TRUE(sender.start({link}));
             EXPECT_EQ(sender.finish(10'000), 0) << qPrintable(link);
             if (link.contains(u"product/")) {
-                const bool all = waitFor([&] { return running.decoded().contains(QSet<QString>(shots.begin(), shots.end())); }, 30'000);
+                const bool all = QTest::qWaitFor([&] { return running.decoded().contains(QSet<QString>(shots.begin(), shots.end())); }, 30'000);
                 if (!all)
                     break; // a product the store front does not list
                 shown.unite(QSet<QString>(shots.begin(), shots.end()));
