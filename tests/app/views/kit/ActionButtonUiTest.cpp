@@ -8,11 +8,11 @@
 #include "app/views/kit/ProgressPill.h"
 #include "app/views/kit/ProgressPresenter.h"
 #include "tests/app/fakes/FakeProductActions.h"
+#include "tests/app/fakes/PngBytes.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <atomic>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
@@ -50,11 +50,7 @@ QByteArray redPng()
 {
     QImage red(40, 20, QImage::Format_ARGB32);
     red.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    red.save(&buffer, "PNG");
-    return bytes;
+    return test::pngBytes(red);
 }
 
 void turn()

@@ -3,23 +3,14 @@
 #include "app/views/kit/ImageMemory.h"
 #include "app/views/kit/Theme.h"
 #include "kit/security/HostPolicy.h"
+#include "tests/app/fakes/PngBytes.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QMutex>
 #include <gtest/gtest.h>
 
 namespace hub {
 namespace {
-
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 StorefrontProduct product(const QString& id, std::optional<QString> icon)
 {
@@ -62,7 +53,7 @@ TEST(IconPalette, EachProductIsTriedOnceAndNeverAgain)
         if (url.path() == "/red.png") {
             QImage red(3, 3, QImage::Format_ARGB32);
             red.fill(Qt::red);
-            return png(red);
+            return test::pngBytes(red);
         }
         return QByteArray("not an image");
     });
