@@ -179,7 +179,6 @@ TEST_F(BackgroundRun, LogsEveryResultAndPostsOneSummary)
     EXPECT_EQ(harness.posts[0].second, QStringLiteral("TV Reverb 1.5.0\nTV Delay 2.0\nOpen Tavren Hub to finish: TV Gate, TV Limiter"));
     EXPECT_EQ(harness.awaited, (QList<std::pair<uint, QString>>{{1, "tavren-hub:updates"}}));
     EXPECT_TRUE(harness.lockIsFree());
-
 }
 
 TEST_F(BackgroundRun, PostsOnlyWhenSomethingHappenedAndPostingIsAllowed)
