@@ -26,7 +26,7 @@ constexpr std::array<QLatin1StringView, 6> runningManagerStates{
 
 // The program of ExecStart=, quoted: systemd reads '%' as a specifier but expands no
 // variables in a program, so a '$' stays as it is. (It starts no program whose path
-// holds a quote, a backslash or a control character.)
+// holds a quote, a backslash or a control character; a line break would end the line.)
 QString unitProgram(const QString& path)
 {
     QString out = QStringLiteral("\"");
@@ -128,6 +128,9 @@ LaunchAgent::Status LaunchAgent::status() const
 
 void LaunchAgent::writeUnits() const
 {
+    // The rest of the path would be read as lines of the unit's own.
+    if (executable_.contains(u'\n') || executable_.contains(u'\r'))
+        throw LaunchAgentError(LaunchAgentError::Kind::lineBreakInPath, executable_);
     try {
         if (!QDir().mkpath(unitFolder_))
             throw std::system_error(errno, std::generic_category(), unitFolder_.toStdString());

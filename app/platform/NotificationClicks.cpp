@@ -16,8 +16,11 @@ NotificationClicks::NotificationClicks(QDBusConnection bus, QObject* parent) : Q
 
 void NotificationClicks::watch(uint id, const QString& link)
 {
-    if (id != 0)
-        links_.insert(id, link);
+    if (id == 0)
+        return;
+    links_.insert(id, link);
+    if (early_.removeOne(id))
+        QMetaObject::invokeMethod(this, [this, id] { invoked(id, QStringLiteral("default")); }, Qt::QueuedConnection);
 }
 
 bool NotificationClicks::waitForClick(uint id, std::chrono::milliseconds bound)
@@ -39,8 +42,15 @@ bool NotificationClicks::waitForClick(uint id, std::chrono::milliseconds bound)
 
 void NotificationClicks::invoked(uint id, const QString& action)
 {
-    if (action != u"default" || !links_.contains(id))
+    if (action != u"default")
         return;
+    if (!links_.contains(id)) {
+        // Most are other applications' notifications.
+        early_.append(id);
+        if (early_.size() > 16)
+            early_.removeFirst();
+        return;
+    }
     const QString link = links_.take(id);
     emit clicked(link);
     emit settled(id, true);

@@ -18,6 +18,7 @@ public:
     explicit NotificationClicks(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
     // A click on notification `id` is reported as clicked(link), once; forgotten when it closes.
+    // A click heard before the watch (the server's answer to Notify can come after it) counts.
     void watch(uint id, const QString& link);
     // Spins a local event loop until the watched `id` is clicked (true) or closed, or
     // `bound` has passed.
@@ -34,6 +35,7 @@ private slots:
 private:
     QDBusConnection bus_;
     QHash<uint, QString> links_;
+    QList<uint> early_; // the latest clicks on ids not watched (yet)
 };
 
 } // namespace hub

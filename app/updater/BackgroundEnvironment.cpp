@@ -2,6 +2,7 @@
 
 #include "app/platform/NotificationClicks.h"
 #include "app/platform/Notifier.h"
+#include "app/platform/OwnScope.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/UserDefaults.h"
 #include "app/updater/PrereadTokenPersistence.h"
@@ -13,8 +14,6 @@
 #include "kit/security/PinnedTrust.h"
 #include "kit/support/AppDirectories.h"
 
-#include <QCoreApplication>
-#include <QProcess>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -22,7 +21,7 @@
 
 namespace hub {
 
-BackgroundEnvironment BackgroundEnvironment::standard()
+BackgroundEnvironment BackgroundEnvironment::standard(const QString& hub)
 {
     BackgroundEnvironment environment;
     environment.storedAutoUpdate = [] {
@@ -74,12 +73,19 @@ BackgroundEnvironment BackgroundEnvironment::standard()
     // The run waits for a click as long as the notification shows, which it asks to be no
     // longer than a server's usual time, and then ends whatever the server does.
     constexpr std::chrono::milliseconds shown{10'000};
-    environment.post = [shown](const QString& title, const QString& body) { return Notifier().post(title, body, int(shown.count())); };
-    environment.awaitClick = [shown](uint id, const QString& link) {
-        NotificationClicks clicks;
-        clicks.watch(id, link);
-        if (clicks.waitForClick(id, shown + std::chrono::seconds(1)))
-            QProcess::startDetached(QCoreApplication::applicationFilePath(), {link});
+    // Clicks are listened for before the post: one can come before the server's answer.
+    const auto clicks = std::make_shared<std::unique_ptr<NotificationClicks>>();
+    environment.post = [shown, clicks](const QString& title, const QString& body) {
+        *clicks = std::make_unique<NotificationClicks>();
+        return Notifier().post(title, body, int(shown.count()));
+    };
+    // The hub a click starts outlives the run, whose unit ends everything it started.
+    environment.awaitClick = [shown, clicks, hub](uint id, const QString& link) {
+        if (!*clicks)
+            return;
+        (*clicks)->watch(id, link);
+        if ((*clicks)->waitForClick(id, shown + std::chrono::seconds(1)))
+            OwnScope::startDetached(hub, {link});
     };
     return environment;
 }

@@ -13,7 +13,7 @@
 namespace hub {
 
 // What one background update run is made of, each piece a function so that tests can
-// stand in for the desktop, the keychain and the store. standard() is the real thing.
+// stand in for the desktop, the keychain and the store.
 struct BackgroundEnvironment {
     // The stored object under "autoUpdate" in the user defaults; invalid when none.
     std::function<QVariant()> storedAutoUpdate;
@@ -32,12 +32,13 @@ struct BackgroundEnvironment {
     std::function<UpdateRunner::Outcome(std::shared_ptr<MoonbaseClient>, std::shared_ptr<InstallLedger>)> runUpdates;
     // Desktop notifications: whether posting is allowed now, and one post, which gives its
     // id (0: none). Then, with the lock free again, a bounded wait for a click on it, which
-    // starts the windowed hub with the "tavren-hub:" link.
+    // starts the windowed hub with the "tavren-hub:" link, outside the run's unit.
     std::function<bool()> notificationsAuthorised;
     std::function<uint(const QString& title, const QString& body)> post;
     std::function<void(uint id, const QString& link)> awaitClick;
 
-    static BackgroundEnvironment standard();
+    // The real thing; `hub` is the program a click on the notification starts.
+    static BackgroundEnvironment standard(const QString& hub);
 };
 
 } // namespace hub

@@ -124,7 +124,7 @@ int runAndExit(int argc, char** argv)
     UserLocale::adopt();
     QCoreApplication::setApplicationName(QStringLiteral("tavren-hub"));
     std::thread worker([&app] {
-        const int status = run(BackgroundEnvironment::standard());
+        const int status = run(BackgroundEnvironment::standard(QCoreApplication::applicationFilePath()));
         QMetaObject::invokeMethod(&app, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
     });
     const int status = app.exec();

@@ -17,7 +17,11 @@ function(desktop_exec_program variable path)
   string(REPLACE "\t" "\\t" word "${word}")
   string(REPLACE "\r" "\\r" word "${word}")
   # GLib looks the program up before it reads '%%' as '%', and takes no entry whose program
-  # it cannot find: such a path goes to env.
+  # it cannot find: such a path goes to env, which reads a word with '=' as a variable.
+  if(word MATCHES "%" AND word MATCHES "=")
+    message(FATAL_ERROR "The hub cannot be installed as ${path}: a path holding both '%' and '=' "
+      "is one the desktop can start only through env, which reads it as a variable. Choose another prefix.")
+  endif()
   if(word MATCHES "%")
     string(REPLACE "%" "%%" word "env ${word}")
   endif()

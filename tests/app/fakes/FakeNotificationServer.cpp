@@ -29,6 +29,8 @@ uint FakeNotificationServer::Notify(const QString& app, uint, const QString& ico
 {
     posted.append({app, summary, body, icon, hints.value(QStringLiteral("desktop-entry")).toString(), actions});
     emit notified();
+    if (clickAtOnce)
+        invoke(uint(posted.size()), QStringLiteral("default"));
     return uint(posted.size());
 }
 

@@ -29,6 +29,8 @@ public:
     // Whether this process owns the service name.
     bool isServing() const { return serving_; }
     QList<Posted> posted;
+    // Each notification is clicked before the answer to its Notify leaves.
+    bool clickAtOnce = false;
     // What the server says when notification `id` is clicked, or when it closes (2: dismissed).
     void invoke(uint id, const QString& action) const;
     void close(uint id) const;

@@ -146,6 +146,21 @@ TEST(LaunchAgent, RefusalsAreThrownWithTheManagersWords)
     EXPECT_FALSE(QFileInfo::exists(agent.timerPath())) << "the units go even when disabling was refused";
 }
 
+TEST(LaunchAgent, APathWithALineBreakWritesNoUnit)
+{
+    StubSystemctl systemctl;
+    for (const char* path : {"/opt/Tavren\nExecStart=/bin/touch /tmp/x\n/bin/tavren-hub", "/opt/Tavren\r/bin/tavren-hub"}) {
+        SCOPED_TRACE(path);
+        const LaunchAgent agent(QString::fromUtf8(path), systemctl.units(), systemctl.path());
+        const auto refused = test::thrown<LaunchAgentError>([&] { agent.registerAgent(); });
+        EXPECT_EQ(refused, LaunchAgentError(LaunchAgentError::Kind::lineBreakInPath, QString::fromUtf8(path)));
+        EXPECT_EQ(refused.message(),
+                  QStringLiteral("Background updates cannot start Tavren Hub from here: the path of its folder holds a line break."));
+        EXPECT_FALSE(QFileInfo::exists(agent.servicePath()));
+        EXPECT_FALSE(systemctl.takeCalls().contains(QStringLiteral("enable --now com.tavren.hub.updater.timer")));
+    }
+}
+
 TEST(LaunchAgent, RegisterByDefaultOnlyWhenEveryConditionHolds)
 {
     struct Case {

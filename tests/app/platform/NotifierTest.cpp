@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -117,4 +118,20 @@ TEST(Notifier, AClickOnAWatchedNotificationOpensItsLinkOnce)
         server.invoke(id, QString::fromLatin1(action));
     EXPECT_TRUE(clicks.waitForClick(3, std::chrono::seconds(20)));
     EXPECT_EQ(opened, QStringList({"tavren-hub:updates", "tavren-hub:library"})) << "the default action of an open one, once";
+}
+
+TEST(Notifier, AClickHeardBeforeItsNotificationIsWatchedCounts)
+{
+    // The windowed hub watches an id once the post, made on another thread, has it.
+    const QDBusConnection serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
+    const test::FakeNotificationServer server(serverBus);
+    ASSERT_TRUE(server.isServing());
+    NotificationClicks clicks;
+    server.invoke(7, QStringLiteral("default"));
+    QTest::qWait(200);
+    QStringList opened;
+    QObject::connect(&clicks, &NotificationClicks::clicked, [&](const QString& link) { opened.append(link); });
+    clicks.watch(7, QStringLiteral("tavren-hub:updates"));
+    EXPECT_TRUE(clicks.waitForClick(7, std::chrono::seconds(5)));
+    EXPECT_EQ(opened, QStringList({"tavren-hub:updates"}));
 }
