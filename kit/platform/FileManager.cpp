@@ -3,7 +3,6 @@
 #include "kit/platform/TrashError.h"
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
-#include "kit/support/PathSafety.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,7 +13,9 @@
 #include <climits>
 #include <fcntl.h>
 #include <filesystem>
+#include <fts.h>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <system_error>
@@ -287,15 +288,43 @@ void settleRecord(const Item& item, const Trash& trash, const QByteArray& infoNa
     }
 }
 
-// Gives the trashed folder its line in the Trash's directorysizes, "<bytes of its files> <mtime of
-// its .trashinfo> <its name escaped>", replacing the file whole; other lines are kept. Best effort.
+// The disk space of `name` in the open folder and all below it, as du counts it: the blocks of
+// every file, folder and link, an inode of many links once. Links are not followed.
+qint64 diskUse(int folder, const QByteArray& name)
+{
+    QByteArray root = "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
+    char* const roots[] = {root.data(), nullptr};
+    FTS* const tree = ::fts_open(roots, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
+    if (!tree)
+        return 0;
+    qint64 bytes = 0;
+    std::set<std::pair<dev_t, ino_t>> linked;
+    while (const FTSENT* entry = ::fts_read(tree)) {
+        if (entry->fts_info == FTS_DP || entry->fts_info == FTS_NS || entry->fts_info == FTS_ERR)
+            continue; // a folder is counted on the way in
+        const struct stat& status = *entry->fts_statp;
+        if (S_ISDIR(status.st_mode) || status.st_nlink < 2 || linked.emplace(status.st_dev, status.st_ino).second)
+            bytes += qint64(status.st_blocks) * 512;
+    }
+    ::fts_close(tree);
+    return bytes;
+}
+
+// Gives the trashed folder its line in the Trash's directorysizes, "<its disk space> <mtime of its
+// .trashinfo> <its name escaped>", replacing the file whole; the lines of other folders still in
+// files/ are kept. Best effort.
 void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& infoName)
 {
     struct stat folder {}, record {};
     if (::fstatat(trash.files.get(), name.constData(), &folder, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(folder.st_mode)
         || ::fstatat(trash.info.get(), infoName.constData(), &record, AT_SYMLINK_NOFOLLOW) != 0)
         return;
-    const QByteArray escaped = name.toPercentEncoding();
+    const auto inFiles = [&](const QByteArray& escaped) {
+        struct stat status {};
+        const QByteArray other = QByteArray::fromPercentEncoding(escaped);
+        return other != name && other != "." && other != ".." && !other.contains('/')
+            && ::fstatat(trash.files.get(), other.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+    };
     QByteArray lines;
     const FileDescriptor sizes(::openat(trash.root.get(), "directorysizes", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
@@ -304,12 +333,12 @@ void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& in
         const ssize_t read = ::read(sizes.get(), old.data(), size_t(old.size()));
         old.truncate(qMax<ssize_t>(read, 0));
         for (const QByteArray& line : old.split('\n')) {
-            if (!line.isEmpty() && line.split(' ').value(2) != escaped)
+            if (inFiles(line.split(' ').value(2)))
                 lines += line + '\n';
         }
     }
-    const qint64 bytes = PathSafety::treeSize(joined(joined(trash.path, QStringLiteral("files")), QFile::decodeName(name)));
-    lines += QByteArray::number(bytes) + ' ' + QByteArray::number(qint64(record.st_mtime)) + ' ' + escaped + '\n';
+    const qint64 bytes = diskUse(trash.files.get(), name);
+    lines += QByteArray::number(bytes) + ' ' + QByteArray::number(qint64(record.st_mtime)) + ' ' + name.toPercentEncoding() + '\n';
     writeAt(trash.root.get(), "directorysizes", lines, true);
 }
 

@@ -42,6 +42,8 @@ QByteArray recordedPath(const S& trash, const S& name)
     QFile f(trash + "/info/" + name + ".trashinfo");
     return f.open(QIODevice::ReadOnly) ? f.readAll().split('\n').value(1) : QByteArray();
 }
+// The disk space of the tree at the path, in bytes, as du counts it.
+QByteArray diskUse(const S& path) { QProcess du; du.start("du", {"-sB1", path}); du.waitForFinished(); return du.readAllStandardOutput().split('\t').value(0); }
 // Where the Trash took the item, or why it did not.
 S outcome(const S& item) { try { return FileManager::trashItem(item); } catch (const TrashError& error) { return error.message(); } }
 
@@ -79,6 +81,7 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
     const S volumes[] = {dir.path(), shm.path()}, trashes[] = {trash, shmTrash};
     for (const S& volume : volumes)
         ASSERT_TRUE(QDir().mkpath(volume + "/in") && QFile(volume + "/away").open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir().mkpath(trash) && put(trash + "/directorysizes", "4096 1 Gone\n")); // a folder no longer in files/
     for (int here : {0, 1}) {
         ASSERT_TRUE(QDir::setCurrent(volumes[here]));
         for (int on : {0, 1}) {
@@ -87,7 +90,8 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
             for (const auto& [name, target] : items) {
                 SCOPED_TRACE((name + u' ' + S::number(on)).toStdString());
                 const S item = volumes[on] + "/in/" + name, went = trashes[on] + "/files/" + name;
-                ASSERT_TRUE(target.isEmpty() ? QDir().mkdir(item) && put(item + "/seal", "12345") : QFile::link(target, item));
+                ASSERT_TRUE(target.isEmpty() ? QDir().mkpath(item + "/sub") && put(item + "/seal", "12345") && !::link(encoded(item + "/seal"), encoded(item + "/sub/seal"))
+                                             : QFile::link(target, item));
                 const QByteArray before = what(item);
                 EXPECT_EQ(FileManager::trashItem(item), went);
                 EXPECT_EQ((QList{what(item), what(went)}), (QList<QByteArray>{"", before}));
@@ -97,8 +101,8 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
     }
     const auto entries = [](const S& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
     EXPECT_EQ((QList{entries(volumes[0]), entries(volumes[1])}), (QList<QStringList>{{"away", "data", "in"}, {"away", "in"}}));
-    for (const S& at : trashes) { // a folder's line in directorysizes: its files' bytes, its record's mtime, its name escaped
-        const auto line = [&](const S& name, const S& escaped) { return "5 " + S::number(QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch()) + u' ' + escaped + u'\n'; };
+    for (const S& at : trashes) { // a folder's line in directorysizes: its disk space, its record's mtime, its name escaped; none for one gone
+        const auto line = [&](const S& name, const QByteArray& escaped) { return diskUse(at + "/files/" + name) + ' ' + QByteArray::number(QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch()) + ' ' + escaped + '\n'; };
         QFile sizes(at + "/directorysizes");
         EXPECT_TRUE(sizes.open(QIODevice::ReadOnly) && sizes.readAll() == line(":Synth 0", "%3ASynth%200") + line(":Synth 1", "%3ASynth%201") && mode(sizes.fileName()) == 0600);
     }
