@@ -207,6 +207,32 @@ TEST_F(FileManagerTest, ARecordNamesWhereTheFolderIsNotANameItPassedThrough)
     EXPECT_EQ((QList{what(link), recordedPath(trash, "Synth.vst3")}), (QList<QByteArray>{"<dir>", "Path=" + QUrl::toPercentEncoding(link + "/Synth.vst3", "/")}));
 }
 
+// The item's folder swapped for a link as soon as the item has left it: every record names where the folder was when the
+// item left, never where it went after.
+TEST_F(FileManagerTest, ARecordNamesWhereTheFolderWasWhenTheItemLeft)
+{
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString(); // a swap on tmpfs is quick enough to beat a second look
+    const S real = shm.filePath("a"), link = shm.filePath("link"), below = real.mid(shmTop.size() + 1);
+    ASSERT_TRUE(QDir().mkpath(real) && QDir().mkpath(shm.filePath("b")) && QFile::link(shm.filePath("b"), link));
+    const FileDescriptor folder(::open(encoded(real), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const auto swap = [&] { return !::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE); };
+    std::atomic<int> armed = -1; // the item whose leaving swaps the folder
+    std::jthread swapper([&](std::stop_token stop) {
+        for (struct stat s {}; !stop.stop_requested();)
+            if (const int item = armed; item >= 0 && ::fstatat(folder.get(), QByteArray::number(item), &s, AT_SYMLINK_NOFOLLOW))
+                armed = swap() ? -1 : -2;
+    });
+    int wrong = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const S name = S::number(i);
+        ASSERT_TRUE(put(real + "/" + name, {}) && (armed = i) == i && FileManager::trashItem(real + "/" + name) == shmTrash + "/files/" + name);
+        while (armed >= 0) std::this_thread::yield();
+        ASSERT_TRUE(armed == -1 && swap()); // and back
+        wrong += recordedPath(shmTrash, name) != "Path=" + QUrl::toPercentEncoding(below + "/" + name, "/");
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 // A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder
 // it leads to, with all it holds), the folder it is in when the user may not write there, or an item that may not move
 // (immutable), not the Trash that takes the others.
