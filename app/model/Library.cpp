@@ -4,6 +4,7 @@
 #include "app/model/Assign.h"
 #include "app/model/Banners.h"
 #include "app/model/InstallEngine.h"
+#include "app/model/RunOn.h"
 #include "app/model/Services.h"
 #include "app/model/StoreCatalog.h"
 #include "kit/support/Version.h"
@@ -13,9 +14,9 @@
 
 namespace hub {
 
-Library::Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, Banners& banners,
-                 QObject* parent)
-    : QObject(parent), services_(services), catalog_(catalog), banners_(banners)
+Library::Library(const Services& services, ModelPools& pools, const Accounts& accounts, const StoreCatalog& catalog,
+                 Banners& banners, QObject* parent)
+    : QObject(parent), services_(services), pools_(pools), catalog_(catalog), banners_(banners)
 {
     // Everything updatesAvailable() reads.
     connect(&catalog, &StoreCatalog::storefrontChanged, this, &Library::recountUpdates);
@@ -117,17 +118,39 @@ void Library::reveal(const InstallRecord& record) const
     });
 }
 
-void Library::openApp(const InstallRecord& record) const
+QCoro::Task<> Library::openApp(InstallRecord record)
 {
+    QList<InstalledItem> apps;
     for (const InstalledItem& item : record.presentItems()) {
-        // Another product's app at the name is not this one's to start.
-        if (item.kind == BundleKind::app && (!services_.pipeline || services_.pipeline->holds(item))) {
-            if (services_.openApp && !services_.openApp(item.path))
-                banners_.flash(Banner::Tone::failure,
-                               QFileInfo(item.path).completeBaseName() + QStringLiteral(" could not be opened here."));
-            return;
-        }
+        if (item.kind == BundleKind::app)
+            apps.append(item);
     }
+    if (apps.isEmpty())
+        co_return;
+    QPointer<Library> self(this);
+    std::optional<InstalledItem> own = apps.first();
+    if (const std::shared_ptr<const InstallEngine> engine = services_.pipeline) {
+        // A full check of the code reads every sealed file.
+        auto check = runOn(pools_.reads, [engine, apps]() -> std::optional<InstalledItem> {
+            for (const InstalledItem& app : apps) {
+                if (engine->holds(app))
+                    return app;
+            }
+            return std::nullopt;
+        });
+        own = co_await check;
+    }
+    if (!self)
+        co_return;
+    const InstalledItem& app = own ? *own : apps.first();
+    const std::optional<InstallRecord> now = this->record(record.productId);
+    if (!now || !now->items.contains(app))
+        co_return; // uninstalled or replaced meanwhile
+    const QString opened = QFileInfo(app.path).completeBaseName() + QStringLiteral(" could not be opened here.");
+    if (!own)
+        banners_.flash(Banner::Tone::failure, opened + QStringLiteral(" It changed since it was installed."));
+    else if (services_.openApp && !services_.openApp(own->path))
+        banners_.flash(Banner::Tone::failure, opened);
 }
 
 } // namespace hub

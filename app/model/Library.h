@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/model/ModelPools.h"
 #include "kit/api/ProductSummary.h"
 #include "kit/api/StorefrontProduct.h"
 #include "kit/install/InstallRecord.h"
 
+#include <QCoroTask>
 #include <QHash>
 #include <QObject>
 
@@ -24,8 +26,8 @@ class Library : public QObject {
 public:
     using ReleaseNotes = QHash<QString, ProductSummary>;
 
-    Library(const Services& services, const Accounts& accounts, const StoreCatalog& catalog, Banners& banners,
-            QObject* parent = nullptr);
+    Library(const Services& services, ModelPools& pools, const Accounts& accounts, const StoreCatalog& catalog,
+            Banners& banners, QObject* parent = nullptr);
 
     const QList<InstallRecord>& installed() const { return installed_; }
     const ReleaseNotes& releaseNotes() const { return releaseNotes_; }
@@ -50,9 +52,10 @@ public:
     // Selects the record's items still on disk in the file manager.
     void reveal(const InstallRecord& record) const;
     // Starts the record's first application still on disk that is its own code (another
-    // product's at its name is passed over); nothing without one. One
-    // that does not start here is a failure banner naming it.
-    void openApp(const InstallRecord& record) const;
+    // product's at its name is passed over); nothing without an application. The code is
+    // checked on the reads pool. When none is the product's own, or the one found does not
+    // start here, a failure banner names it; nothing when the record lost it meanwhile.
+    QCoro::Task<> openApp(InstallRecord record);
 
 signals:
     void installedChanged();
@@ -64,6 +67,7 @@ private:
     void recountUpdates();
 
     const Services& services_;
+    ModelPools& pools_;
     const StoreCatalog& catalog_;
     Banners& banners_;
     QList<InstallRecord> installed_;

@@ -3,7 +3,6 @@
 #include "kit/platform/TrashError.h"
 #include "kit/support/FileDescriptor.h"
 #include "kit/support/NoFollow.h"
-#include "kit/support/PathSafety.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,7 +13,9 @@
 #include <climits>
 #include <fcntl.h>
 #include <filesystem>
+#include <fts.h>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <system_error>
@@ -72,12 +73,14 @@ QString parentOf(const QString& path)
 }
 
 // Where the open folder is now, as the system names it from the root; empty when it cannot say.
-QString pathOf(int folder)
+QByteArray pathBytesOf(int folder)
 {
     char path[PATH_MAX];
     const ssize_t size = ::readlink(("/proc/self/fd/" + QByteArray::number(folder)).constData(), path, sizeof path);
-    return size > 0 && size < ssize_t(sizeof path) && path[0] == '/' ? QFile::decodeName(QByteArray(path, size)) : QString();
+    return size > 0 && size < ssize_t(sizeof path) && path[0] == '/' ? QByteArray(path, size) : QByteArray();
 }
+
+QString pathOf(int folder) { return QFile::decodeName(pathBytesOf(folder)); }
 
 // The item to trash: the folder it is in, opened once (links on the way followed, as the
 // user's folders may be links to another disk), and its name there. The item itself is
@@ -88,6 +91,7 @@ struct Item {
     QString path;       // absolute, as the caller named it
     QString realFolder; // where the opened folder is
     dev_t volume = 0;   // of the folder it is in: a rename moves it within that
+    struct stat itself {}; // the item, not followed
 };
 
 Item openItem(const QString& path)
@@ -103,9 +107,9 @@ Item openItem(const QString& path)
     item.path = QDir::cleanPath(path.startsWith(u'/') ? path : joined(QDir::currentPath(), path));
     item.name = encoded(name);
     item.folder = FileDescriptor(::open(encoded(parentOf(item.path)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    struct stat opened {}, status {};
+    struct stat opened {};
     if (!item.folder.valid() || ::fstat(item.folder.get(), &opened) != 0
-        || ::fstatat(item.folder.get(), item.name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        || ::fstatat(item.folder.get(), item.name.constData(), &item.itself, AT_SYMLINK_NOFOLLOW) != 0)
         refuse(item.path, errno);
     // A mount point's own device is its mounted disk's; the folder holding its name is what
     // a rename works in (and refuses it: EBUSY).
@@ -271,31 +275,43 @@ bool writeAt(int folder, const QByteArray& name, const QByteArray& bytes, bool r
     return done;
 }
 
-// The folder's name read again once the item has left it: a folder swapped for a link meanwhile is
-// recorded where it is now, never by a name it only passed through.
-void settleRecord(const Item& item, const Trash& trash, const QByteArray& infoName, QByteArray info, const QByteArray& date)
+// The disk space of `name` in the open folder and all below it, as du counts it: the blocks of
+// every file, folder and link, an inode of many links once. Links are not followed.
+qint64 diskUse(int folder, const QByteArray& name)
 {
-    for (int look = 0; look < 8; ++look) {
-        struct stat status {};
-        const QString folder = pathOf(item.folder.get());
-        if (folder.isEmpty() || ::fstat(item.folder.get(), &status) != 0 || status.st_nlink == 0) // removed: no place now
-            return;
-        const QByteArray now = trashInfo(item, trash, folder, date);
-        if (now == info || !writeAt(trash.info.get(), infoName, now, true))
-            return;
-        info = now;
+    QByteArray root = "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
+    char* const roots[] = {root.data(), nullptr};
+    FTS* const tree = ::fts_open(roots, FTS_PHYSICAL | FTS_NOCHDIR, nullptr);
+    if (!tree)
+        return 0;
+    qint64 bytes = 0;
+    std::set<std::pair<dev_t, ino_t>> linked;
+    while (const FTSENT* entry = ::fts_read(tree)) {
+        if (entry->fts_info == FTS_DP || entry->fts_info == FTS_NS || entry->fts_info == FTS_ERR)
+            continue; // a folder is counted on the way in
+        const struct stat& status = *entry->fts_statp;
+        if (S_ISDIR(status.st_mode) || status.st_nlink < 2 || linked.emplace(status.st_dev, status.st_ino).second)
+            bytes += qint64(status.st_blocks) * 512;
     }
+    ::fts_close(tree);
+    return bytes;
 }
 
-// Gives the trashed folder its line in the Trash's directorysizes, "<bytes of its files> <mtime of
-// its .trashinfo> <its name escaped>", replacing the file whole; other lines are kept. Best effort.
+// Gives the trashed folder its line in the Trash's directorysizes, "<its disk space> <mtime of its
+// .trashinfo> <its name escaped>", replacing the file whole; the lines of other folders still in
+// files/ are kept. Best effort.
 void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& infoName)
 {
     struct stat folder {}, record {};
     if (::fstatat(trash.files.get(), name.constData(), &folder, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(folder.st_mode)
         || ::fstatat(trash.info.get(), infoName.constData(), &record, AT_SYMLINK_NOFOLLOW) != 0)
         return;
-    const QByteArray escaped = name.toPercentEncoding();
+    const auto inFiles = [&](const QByteArray& escaped) {
+        struct stat status {};
+        const QByteArray other = QByteArray::fromPercentEncoding(escaped);
+        return other != name && other != "." && other != ".." && !other.contains('/')
+            && ::fstatat(trash.files.get(), other.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+    };
     QByteArray lines;
     const FileDescriptor sizes(::openat(trash.root.get(), "directorysizes", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
@@ -304,42 +320,63 @@ void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& in
         const ssize_t read = ::read(sizes.get(), old.data(), size_t(old.size()));
         old.truncate(qMax<ssize_t>(read, 0));
         for (const QByteArray& line : old.split('\n')) {
-            if (!line.isEmpty() && line.split(' ').value(2) != escaped)
+            if (inFiles(line.split(' ').value(2)))
                 lines += line + '\n';
         }
     }
-    const qint64 bytes = PathSafety::treeSize(joined(joined(trash.path, QStringLiteral("files")), QFile::decodeName(name)));
-    lines += QByteArray::number(bytes) + ' ' + QByteArray::number(qint64(record.st_mtime)) + ' ' + escaped + '\n';
+    const qint64 bytes = diskUse(trash.files.get(), name);
+    lines += QByteArray::number(bytes) + ' ' + QByteArray::number(qint64(record.st_mtime)) + ' ' + name.toPercentEncoding() + '\n';
     writeAt(trash.root.get(), "directorysizes", lines, true);
 }
 
 // Moves the item into files/ of the Trash under a free name, after its .trashinfo is written
-// (exclusively, 0600) in info/. Returns where it went.
+// (exclusively, 0600) in info/. The move goes by the path the record names, so the record names
+// where the folder was as the item left it, however the folder is renamed meanwhile; after a
+// refusal the path is read again and the record made anew. Should the path have led to another
+// folder, what it held there stays in the Trash under its own true record, and the item goes on
+// under the next name. Returns where it went.
 QString moveInto(const Item& item, const Trash& trash)
 {
     const QByteArray date = QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8();
-    const QByteArray info = trashInfo(item, trash, item.realFolder, date);
     const QString infoFolder = joined(trash.path, QStringLiteral("info"));
     const QString filesFolder = joined(trash.path, QStringLiteral("files"));
-    for (int number = 1; number < 10000; ++number) {
+    QByteArray folder = pathBytesOf(item.folder.get());
+    int error = EEXIST;
+    for (int number = 1, looks = 0; number < 10000;) {
+        if (folder.isEmpty())
+            refuse(item.path, ENOENT); // removed: no place now
         const QString name = numberedName(QFile::decodeName(item.name), number);
         const QByteArray infoName = encoded(name + QStringLiteral(".trashinfo"));
-        if (!writeAt(trash.info.get(), infoName, info, false)) {
-            if (errno == EEXIST)
-                continue;
-            refuse(infoFolder, errno);
+        if (!writeAt(trash.info.get(), infoName, trashInfo(item, trash, QFile::decodeName(folder), date), false)) {
+            if (errno != EEXIST)
+                refuse(infoFolder, errno);
+            ++number;
+            continue;
         }
-        if (NoFollow::renameUnlessTaken(item.folder.get(), item.name, trash.files.get(), encoded(name))) {
-            settleRecord(item, trash, infoName, info, date);
+        const QByteArray from = (folder.endsWith('/') ? folder : folder + '/') + item.name;
+        if (NoFollow::renameUnlessTaken(AT_FDCWD, from, trash.files.get(), encoded(name))) {
+            struct stat moved {}, left {};
+            const bool other = ::fstatat(trash.files.get(), encoded(name).constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0
+                && (moved.st_dev != item.itself.st_dev || moved.st_ino != item.itself.st_ino)
+                && ::fstatat(item.folder.get(), item.name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0;
+            if (other) {
+                ++number;
+                continue;
+            }
             recordSize(trash, encoded(name), infoName);
             return joined(filesFolder, name);
         }
-        const int error = errno;
+        error = errno;
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
-        if (error != EEXIST)
-            refuse(refuser(item, trash, filesFolder, error), error);
+        if (error == EEXIST) {
+            ++number;
+        } else if (++looks < 64) {
+            folder = pathBytesOf(item.folder.get()); // the folder may have been renamed: where it is now
+        } else {
+            break; // the same refusal at every look
+        }
     }
-    refuse(filesFolder, EEXIST);
+    refuse(refuser(item, trash, filesFolder, error), error);
 }
 
 } // namespace

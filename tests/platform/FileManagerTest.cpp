@@ -3,7 +3,6 @@
 #include "kit/support/FileDescriptor.h"
 #include "tests/testkit/ForkedChild.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
@@ -42,6 +41,8 @@ QByteArray recordedPath(const S& trash, const S& name)
     QFile f(trash + "/info/" + name + ".trashinfo");
     return f.open(QIODevice::ReadOnly) ? f.readAll().split('\n').value(1) : QByteArray();
 }
+// The disk space of the tree at the path, in bytes, as du counts it.
+QByteArray diskUse(const S& path) { QProcess du; du.start("du", {"-sB1", path}); du.waitForFinished(); return du.readAllStandardOutput().split('\t').value(0); }
 // Where the Trash took the item, or why it did not.
 S outcome(const S& item) { try { return FileManager::trashItem(item); } catch (const TrashError& error) { return error.message(); } }
 
@@ -79,6 +80,7 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
     const S volumes[] = {dir.path(), shm.path()}, trashes[] = {trash, shmTrash};
     for (const S& volume : volumes)
         ASSERT_TRUE(QDir().mkpath(volume + "/in") && QFile(volume + "/away").open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir().mkpath(trash) && put(trash + "/directorysizes", "4096 1 Gone\n")); // a folder no longer in files/
     for (int here : {0, 1}) {
         ASSERT_TRUE(QDir::setCurrent(volumes[here]));
         for (int on : {0, 1}) {
@@ -87,7 +89,8 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
             for (const auto& [name, target] : items) {
                 SCOPED_TRACE((name + u' ' + S::number(on)).toStdString());
                 const S item = volumes[on] + "/in/" + name, went = trashes[on] + "/files/" + name;
-                ASSERT_TRUE(target.isEmpty() ? QDir().mkdir(item) && put(item + "/seal", "12345") : QFile::link(target, item));
+                ASSERT_TRUE(target.isEmpty() ? QDir().mkpath(item + "/sub") && put(item + "/seal", "12345") && !::link(encoded(item + "/seal"), encoded(item + "/sub/seal"))
+                                             : QFile::link(target, item));
                 const QByteArray before = what(item);
                 EXPECT_EQ(FileManager::trashItem(item), went);
                 EXPECT_EQ((QList{what(item), what(went)}), (QList<QByteArray>{"", before}));
@@ -97,8 +100,8 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
     }
     const auto entries = [](const S& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
     EXPECT_EQ((QList{entries(volumes[0]), entries(volumes[1])}), (QList<QStringList>{{"away", "data", "in"}, {"away", "in"}}));
-    for (const S& at : trashes) { // a folder's line in directorysizes: its files' bytes, its record's mtime, its name escaped
-        const auto line = [&](const S& name, const S& escaped) { return "5 " + S::number(QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch()) + u' ' + escaped + u'\n'; };
+    for (const S& at : trashes) { // a folder's line in directorysizes: its disk space, its record's mtime, its name escaped; none for one gone
+        const auto line = [&](const S& name, const QByteArray& escaped) { return diskUse(at + "/files/" + name) + ' ' + QByteArray::number(QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch()) + ' ' + escaped + '\n'; };
         QFile sizes(at + "/directorysizes");
         EXPECT_TRUE(sizes.open(QIODevice::ReadOnly) && sizes.readAll() == line(":Synth 0", "%3ASynth%200") + line(":Synth 1", "%3ASynth%201") && mode(sizes.fileName()) == 0600);
     }
@@ -165,12 +168,15 @@ TEST_F(FileManagerTest, AFolderSwappedForALinkMeanwhileSendsNothingAstray)
     if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
     const S real = shm.filePath("a"), link = shm.filePath("link"), other = dir.filePath("a"), below = "Path=" + QFileInfo(shm.path()).fileName();
     ASSERT_TRUE(QDir().mkpath(real + "/b") && QDir().mkpath(other + "/b") && QFile::link(other, link));
-    for (int i = 0; i < 20000; ++i)
+    const int items = 2750;
+    for (int i = 0; i < items; ++i)
         ASSERT_TRUE(QFile(real + "/b/" + S::number(i)).open(QIODevice::WriteOnly) && QFile(other + "/b/" + S::number(i)).open(QIODevice::WriteOnly));
     std::atomic<int> swaps = 0;
     std::jthread swapper([&](std::stop_token stop) { while (!stop.stop_requested()) swaps += !::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE); });
-    const QDeadlineTimer deadline(120 * 1000);
-    for (int i = 0, met = 0; i < 20000 && met < 5000 && !deadline.hasExpired(); ++i) { // until 5000 moves met a swap
+    int met = 0; // moves a swap met
+    for (int i = 0; i < items; ++i) {
+        for (const int last = swaps; swaps == last;) // the swapper is running as the move starts
+            std::this_thread::yield();
         const int before = swaps;
         const S name = "/" + S::number(i), went = outcome(real + "/b" + name), at = went.section('/', 0, -3);
         met += swaps != before;
@@ -179,6 +185,7 @@ TEST_F(FileManagerTest, AFolderSwappedForALinkMeanwhileSendsNothingAstray)
     }
     swapper.request_stop();
     swapper.join();
+    EXPECT_GE(met, items / 2);
     EXPECT_FALSE(QDirIterator(shm.path(), {".Trash*"}, QDir::AllEntries | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
 }
 
@@ -201,6 +208,32 @@ TEST_F(FileManagerTest, ARecordNamesWhereTheFolderIsNotANameItPassedThrough)
     EXPECT_EQ(FileManager::trashItem(real + "/Synth.vst3"), trash + "/files/Synth.vst3");
     swapper = {}, watch = FileDescriptor(); // nothing holds the reads below
     EXPECT_EQ((QList{what(link), recordedPath(trash, "Synth.vst3")}), (QList<QByteArray>{"<dir>", "Path=" + QUrl::toPercentEncoding(link + "/Synth.vst3", "/")}));
+}
+
+// The item's folder swapped for a link as soon as the item has left it: every record names where the folder was when the
+// item left, never where it went after.
+TEST_F(FileManagerTest, ARecordNamesWhereTheFolderWasWhenTheItemLeft)
+{
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString(); // a swap on tmpfs is quick enough to beat a second look
+    const S real = shm.filePath("a"), link = shm.filePath("link"), below = real.mid(shmTop.size() + 1);
+    ASSERT_TRUE(QDir().mkpath(real) && QDir().mkpath(shm.filePath("b")) && QFile::link(shm.filePath("b"), link));
+    const FileDescriptor folder(::open(encoded(real), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const auto swap = [&] { return !::renameat2(AT_FDCWD, encoded(real), AT_FDCWD, encoded(link), RENAME_EXCHANGE); };
+    std::atomic<int> armed = -1; // the item whose leaving swaps the folder
+    std::jthread swapper([&](std::stop_token stop) {
+        for (struct stat s {}; !stop.stop_requested();)
+            if (const int item = armed; item >= 0 && ::fstatat(folder.get(), QByteArray::number(item), &s, AT_SYMLINK_NOFOLLOW))
+                armed = swap() ? -1 : -2;
+    });
+    int wrong = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const S name = S::number(i);
+        ASSERT_TRUE(put(real + "/" + name, {}) && (armed = i) == i && FileManager::trashItem(real + "/" + name) == shmTrash + "/files/" + name);
+        while (armed >= 0) std::this_thread::yield();
+        ASSERT_TRUE(armed == -1 && swap()); // and back
+        wrong += recordedPath(shmTrash, name) != "Path=" + QUrl::toPercentEncoding(below + "/" + name, "/");
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 // A refused item stays, and the refusal names what refused: a path without a name of its own (it would send the folder

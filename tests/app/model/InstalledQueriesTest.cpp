@@ -1,11 +1,14 @@
 // Installed-item queries and extras look-ups.
 
+#include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
+#include <future>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -122,11 +125,12 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     record.items = {{harness.path("gone.clap"), BundleKind::clap, "com.tavren.gone", "TEAM", std::nullopt},
         {plugIn, BundleKind::vst3, "com.tavren.tool", "TEAM", std::nullopt},
         {app, BundleKind::app, "com.tavren.tool.app", "TEAM", std::nullopt}};
+    model->library().setInstalled({record});
 
     model->library().reveal(record);
-    model->library().openApp(record);
+    test::await(model->library().openApp(record));
     record.items.removeLast();
-    model->library().openApp(record);
+    test::await(model->library().openApp(record));
     record.items.clear();
     model->library().reveal(record);
     EXPECT_EQ(harness.desktop.revealed, (QList<QStringList>{{plugIn, app}, {}}));
@@ -136,17 +140,20 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     // An application that cannot start here says so, by its name.
     record.items = {{app, BundleKind::app, "com.tavren.tool.app", "TEAM", std::nullopt}};
     harness.desktop.opens = false;
-    model->library().openApp(record);
+    test::await(model->library().openApp(record));
     ASSERT_EQ(model->banners().banners().size(), 1);
     EXPECT_EQ(model->banners().banners().first().tone, Banner::Tone::failure);
     EXPECT_EQ(model->banners().banners().first().text, QStringLiteral("Tool could not be opened here."));
 
-    // Another product's app at the name is not the record's to start.
+    // Another product's app at the name (or one whose seal broke) is not the record's to start, and says so.
     struct Strangers : FakeInstallEngine { bool holds(const InstalledItem& item) const override { return item.kind != BundleKind::app; } };
     ModelHarness other;
     other.engine = std::make_shared<Strangers>();
-    other.makeModel()->library().openApp(record);
+    const auto strangers = other.makeModel();
+    strangers->library().setInstalled({record});
+    test::await(strangers->library().openApp(record));
     EXPECT_EQ(other.desktop.started, QStringList());
+    EXPECT_EQ(ModelHarness::bannerTexts(*strangers), QStringList{"Tool could not be opened here. It changed since it was installed."});
 
     // Files nothing could show say so, by their names.
     record.items = {{plugIn, BundleKind::vst3, "com.tavren.tool", "TEAM", std::nullopt}};
@@ -154,4 +161,34 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     model->library().reveal(record);
     ASSERT_EQ(model->banners().banners().size(), 2);
     EXPECT_EQ(model->banners().banners().last().text, QStringLiteral("No file manager could show Tool.vst3."));
+}
+
+// Open returns while the app's code is checked off the main thread: the event loop turns, then the check ends, and
+// only an app still installed then starts.
+TEST(InstalledQueries, OpenReturnsWhileTheCodeIsChecked)
+{
+    struct Held : FakeInstallEngine {
+        bool holds(const InstalledItem&) const override { return released.wait_for(std::chrono::seconds(5)) == std::future_status::ready; }
+        std::shared_future<void> released;
+    };
+    ModelHarness harness;
+    const auto held = std::make_shared<Held>();
+    harness.engine = held;
+    const auto model = harness.makeModel();
+    const QString app = harness.path("Tool.app");
+    QDir().mkpath(app);
+    InstallRecord record = Fixtures::record("t", "Tool", "1.0");
+    record.items = {{app, BundleKind::app, "com.tavren.tool.app", "TEAM", std::nullopt}};
+    for (const bool uninstalledMeanwhile : {false, true}) {
+        const auto release = std::make_shared<std::promise<void>>();
+        held->released = release->get_future().share();
+        model->library().setInstalled({record});
+        auto opening = model->library().openApp(record);
+        if (uninstalledMeanwhile)
+            model->library().setInstalled({});
+        QTimer::singleShot(0, [release] { release->set_value(); });
+        test::await(std::move(opening));
+    }
+    EXPECT_EQ(harness.desktop.started, QStringList{app});
+    EXPECT_TRUE(model->banners().banners().isEmpty());
 }
