@@ -333,8 +333,7 @@ void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& in
 // (exclusively, 0600) in info/. The move goes by the path the record names, so the record names
 // where the folder was as the item left it, however the folder is renamed meanwhile; after a
 // refusal the path is read again and the record made anew. Should the path have led to another
-// folder, what it held there stays in the Trash under its own true record, and the item goes on
-// under the next name. Returns where it went.
+// folder, what it held there is moved back, and the item goes on. Returns where it went.
 QString moveInto(const Item& item, const Trash& trash)
 {
     const QByteArray date = QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8();
@@ -360,7 +359,16 @@ QString moveInto(const Item& item, const Trash& trash)
                 && (moved.st_dev != item.itself.st_dev || moved.st_ino != item.itself.st_ino)
                 && ::fstatat(item.folder.get(), item.name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0;
             if (other) {
-                ++number;
+                // Not the item: it goes back where it came from, unless that place was taken meanwhile,
+                // and then it stays in the Trash under its own true record.
+                if (!NoFollow::renameUnlessTaken(trash.files.get(), encoded(name), AT_FDCWD, from)) {
+                    ++number;
+                    continue;
+                }
+                ::unlinkat(trash.info.get(), infoName.constData(), 0);
+                if (++looks == 64)
+                    break;
+                folder = pathBytesOf(item.folder.get());
                 continue;
             }
             recordSize(trash, encoded(name), infoName);
