@@ -7,6 +7,7 @@
 #include "app/views/kit/ScreenshotViewer.h"
 #include "kit/security/HostPolicy.h"
 #include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/DrawnImage.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/PngBytes.h"
 
@@ -14,9 +15,11 @@
 #include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace hub;
 using test::eventually;
@@ -145,4 +148,30 @@ TEST(ScreenshotGalleryUi, TheCardLeavesOnceItsScreenshotIsThere)
         EXPECT_EQ(cardsShown(gallery), 0) << when;
     }
     ImageMemory::setFetch({});
+}
+
+// Tab onto each screenshot of the strip: each shows its ring, wholly on view.
+TEST(ScreenshotGalleryUi, ATabbedScreenshotShowsItsRingOnView)
+{
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    QWidget window;
+    auto* gallery = new ScreenshotGallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red, &window);
+    window.resize(500, 400);
+    gallery->resize(500, 400);
+    model->catalog().setExtras(shots(4));
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(eventually([&] { return gallery->cells().size() == 4; }));
+    QCoreApplication::processEvents();
+    QStringList bare;
+    QWidget* from = &window;
+    for (QWidget* cell : gallery->cells()) {
+        const QImage before = cell->grab().toImage();
+        QTest::keyClick(std::exchange(from, cell), Qt::Key_Tab);
+        if (QApplication::focusWidget() != cell || cell->visibleRegion().boundingRect() != cell->rect()
+            || !test::ringShows(*cell, before, cell->rect()))
+            bare << cell->accessibleName();
+    }
+    EXPECT_EQ(bare, QStringList());
 }
