@@ -16,6 +16,7 @@
 #include "app/views/kit/BannerStack.h"
 #include "app/views/kit/LaunchSplash.h"
 #include "app/views/kit/Motion.h"
+#include "app/views/library/LibraryRow.h"
 #include "app/views/product/ProductPage.h"
 #include "app/views/product/ReviewsSection.h"
 #include "tests/app/fakes/Await.h"
@@ -28,6 +29,7 @@
 #include <QDialogButtonBox>
 #include <QJsonDocument>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTextLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +38,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -428,6 +431,25 @@ TEST_F(RootWindow, ABannerDismissedBySpaceHandsTheFocusOnAtOnce)
         ASSERT_TRUE(test::eventually([&] { return stack->leavingRows() == 0 && !stack->moving(); }));
     }
     Motion::setEnabled(std::nullopt);
+}
+
+// Ctrl+Q quits while a menu is open: a Library row's ⋯.
+TEST_F(RootWindow, CtrlQQuitsWhileAMenuIsOpen)
+{
+    model->accounts().setStoreUser(Fixtures::user(QStringLiteral("ada@tavren.test")));
+    model->accounts().setStoreOwned({Fixtures::summary(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb"))});
+    model->navigation().setSelection(HubSection::library);
+    settle();
+    QAction* quit = menus->find(QStringLiteral("Tavren Hub"), QStringLiteral("Quit Tavren Hub"));
+    QObject::disconnect(quit, &QAction::triggered, menus, nullptr); // the test's process goes on
+    QSignalSpy quits(quit, &QAction::triggered);
+    QTimer::singleShot(0, [] {
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Q, Qt::ControlModifier);
+        if (QWidget* open = QApplication::activePopupWidget())
+            open->close();
+    });
+    QTest::mouseClick(detail().current()->findChild<LibraryRow*>()->findChild<QToolButton*>(), Qt::LeftButton);
+    EXPECT_EQ(quits.size(), 1);
 }
 
 TEST_F(RootWindow, CartButtonTogglesThePopover)
