@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace hub {
 
@@ -204,9 +205,10 @@ void FocusKeeper::focusChanged(QWidget* old, QWidget* now)
 QWidget* FocusKeeper::onward(QWidget* from, const QWidget* gone, QWidget* row, QWidget* list) const
 {
     const auto walk = [&](bool forward, const QWidget* inside) -> QWidget* {
+        bool around = false; // past the window once: the whole chain is walked
         for (QWidget* at = from;;) {
             at = forward ? at->nextInFocusChain() : at->previousInFocusChain();
-            if (at == from)
+            if (!at || at == from || (at == window_ && std::exchange(around, true)))
                 return nullptr;
             if (at == window_ || !isStop(at) || within(at, gone) || within(at, from))
                 continue;
