@@ -155,18 +155,16 @@ TEST(ScreenshotGalleryUi, ATabbedScreenshotShowsItsRingOnView)
 {
     ModelHarness harness;
     const auto model = harness.makeModel();
-    QWidget window;
-    auto* gallery = new ScreenshotGallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red, &window);
-    window.resize(500, 400);
-    gallery->resize(500, 400);
     model->catalog().setExtras(shots(4));
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(eventually([&] { return gallery->cells().size() == 4; }));
+    ScreenshotGallery gallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red);
+    gallery.resize(500, 400);
+    gallery.show();
+    QApplication::setActiveWindow(&gallery);
     QCoreApplication::processEvents();
+    ASSERT_EQ(gallery.cells().size(), 4);
     QStringList bare;
-    QWidget* from = &window;
-    for (QWidget* cell : gallery->cells()) {
+    QWidget* from = &gallery;
+    for (QWidget* cell : gallery.cells()) {
         const QImage before = cell->grab().toImage();
         QTest::keyClick(std::exchange(from, cell), Qt::Key_Tab);
         if (QApplication::focusWidget() != cell || cell->visibleRegion().boundingRect() != cell->rect()
