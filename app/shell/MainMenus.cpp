@@ -35,6 +35,7 @@ MainMenus::MainMenus(MainWindow& window, AppModel& model, HubUpdater& updater, c
     app->addSeparator();
     QAction* quit = app->addAction(QStringLiteral("Quit Tavren Hub"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &queuedQuit);
     quit->setMenuRole(QAction::QuitRole);
+    quit->setShortcutContext(Qt::ApplicationShortcut); // a menu open (a row's, a chooser) does not keep it
 
     QMenu* file = menu(QStringLiteral("File"));
     file->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this, [this] { model_.refresh().refreshAll(); });

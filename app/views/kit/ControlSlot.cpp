@@ -3,7 +3,6 @@
 #include "app/views/kit/FocusKeeper.h"
 
 #include <QHBoxLayout>
-#include <utility>
 
 namespace hub {
 
@@ -17,14 +16,22 @@ ControlSlot::ControlSlot(QWidget* parent) : QWidget(parent)
 
 void ControlSlot::replace(QWidget* next)
 {
-    delete content_; // the window's FocusKeeper keeps the focus it held here, for what comes next
+    if (content_) {
+        // Where its stops stand in the Tab order, for what comes next.
+        if (const QList<QWidget*> stops = FocusKeeper::tabStops(content_); !stops.isEmpty())
+            before_ = FocusKeeper::stopBefore(stops.first());
+        FocusKeeper::release(content_); // the focus it holds waits here for what comes next
+        delete content_;
+    }
     content_ = next;
     if (next) {
         if (!tabStops_)
             leaveTabOrder(next);
         layout()->addWidget(next);
         next->show();
-        takeTabPlace(FocusKeeper::tabStops(next)); // a slot inside may have put its own stops first
+        // Made now, its stops come last in the window's Tab order: they go where the old ones stood.
+        const bool kept = before_ && (before_->focusPolicy() & Qt::TabFocus);
+        FocusKeeper::arrange(kept ? before_.data() : FocusKeeper::stopBefore(this), next);
     }
     updateGeometry();
 }
@@ -39,20 +46,6 @@ void ControlSlot::leaveTabOrder(QWidget* root)
         if (widget->focusPolicy() & Qt::TabFocus)
             widget->setFocusPolicy(Qt::NoFocus);
     }
-}
-
-void ControlSlot::takeTabPlace(const QList<QWidget*>& stops)
-{
-    // Made now, the stops come last in the window's Tab order: they go where this slot stands.
-    if (stops.isEmpty())
-        return;
-    QWidget* before = previousInFocusChain();
-    while (before != window() && (!(before->focusPolicy() & Qt::TabFocus) || stops.contains(before)))
-        before = before->previousInFocusChain();
-    if (before == window())
-        return;
-    for (QWidget* stop : stops)
-        QWidget::setTabOrder(std::exchange(before, stop), stop);
 }
 
 } // namespace hub

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 namespace hub {
@@ -23,9 +24,8 @@ public:
     static void leaveTabOrder(QWidget* root);
 
 private:
-    void takeTabPlace(const QList<QWidget*>& stops);
-
     QWidget* content_ = nullptr;
+    QPointer<QWidget> before_; // the Tab stop in front of the content's
     bool tabStops_ = true;
 };
 

@@ -118,13 +118,11 @@ bool KeyboardGrid::key(int key)
     return true;
 }
 
-// Every page around the cell scrolls it into view: the page itself does so only for Tab
-// from a widget inside it, not for the arrows or Tab from outside.
-void KeyboardGrid::scrollIntoView(QWidget* cell)
+void KeyboardGrid::scrollIntoView(QWidget* widget)
 {
-    for (QWidget* up = parentWidget(); up; up = up->parentWidget())
+    for (QWidget* up = widget->parentWidget(); up; up = up->parentWidget())
         if (auto* scroll = qobject_cast<QScrollArea*>(up))
-            scroll->ensureWidgetVisible(cell);
+            scroll->ensureWidgetVisible(widget);
 }
 
 bool KeyboardGrid::eventFilter(QObject* watched, QEvent* event)

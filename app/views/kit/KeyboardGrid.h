@@ -35,6 +35,9 @@ public:
     // Whether the focused cell shows the highlight.
     bool ring() const { return ring_; }
     int columns() const;
+    // Every page around `widget` scrolls it into view: a page does so by itself only for Tab
+    // from a widget inside it, not for the arrows or Tab from outside.
+    static void scrollIntoView(QWidget* widget);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,7 +48,6 @@ private:
     bool key(int key);
     void placeHighlight();
     void glideHighlight();
-    void scrollIntoView(QWidget* cell);
 
     QStringList ids_;
     Open open_;

@@ -3,10 +3,12 @@
 #include "app/model/StoreCatalog.h"
 #include "app/views/kit/CachedImage.h"
 #include "app/views/kit/GalleryPresenter.h"
+#include "app/views/kit/KeyboardGrid.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/PlaceholderShot.h"
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/ScreenshotViewer.h"
+#include "app/views/kit/StylePaint.h"
 #include "app/views/kit/Theme.h"
 #include "kit/security/HostPolicy.h"
 
@@ -17,6 +19,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOption>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <cstdlib>
@@ -42,13 +45,42 @@ protected:
     }
 };
 
-// A plain button whose whole rectangle takes clicks; its children only draw.
+// A plain button whose whole rectangle takes clicks; its children only draw, and its focus
+// ring is drawn over them. Focused, it scrolls into view.
 class ShotButton : public QAbstractButton {
 public:
-    using QAbstractButton::QAbstractButton;
+    explicit ShotButton(QWidget* parent) : QAbstractButton(parent), ring_(new Ring(this)) {}
+
+    // Over the children made since.
+    void raiseRing() { ring_->raise(); }
 
 protected:
     void paintEvent(QPaintEvent*) override {}
+    void resizeEvent(QResizeEvent*) override { ring_->setGeometry(rect()); }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QAbstractButton::focusInEvent(event);
+        KeyboardGrid::scrollIntoView(this);
+    }
+
+private:
+    class Ring : public QWidget {
+    public:
+        explicit Ring(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+    protected:
+        void paintEvent(QPaintEvent*) override
+        {
+            if (!parentWidget()->hasFocus())
+                return;
+            QPainter painter(this);
+            QStyleOption option;
+            option.initFrom(parentWidget());
+            StylePaint::drawFocusRing(&painter, &option, parentWidget(), rect(), 12, false);
+        }
+    };
+
+    Ring* ring_;
 };
 
 } // namespace
@@ -174,6 +206,7 @@ QWidget* ScreenshotGallery::shotCell(const QUrl& url, int position)
     // The card stands in until the image is there, and never shows through its transparency.
     card->setVisible(!image->hasImage());
     connect(image, &CachedImage::imageArrived, card, &QWidget::hide);
+    button->raiseRing();
     connect(button, &QAbstractButton::clicked, this, [this, position] { open(position); });
     return button;
 }

@@ -67,6 +67,7 @@ int DownloadsView::layouts() const
 void DownloadsView::relayout()
 {
     QHash<QString, DownloadRow*> kept;
+    QList<QWidget*> order;
     while (column_->count() > 1) {
         QLayoutItem* item = column_->takeAt(0);
         if (item->widget() && !qobject_cast<DownloadRow*>(item->widget()))
@@ -79,18 +80,23 @@ void DownloadsView::relayout()
             continue;
         DownloadRow* row = rows_.take(job->id());
         if (row && row->job() != job) {
+            FocusKeeper::release(row);
             row->deleteLater(); // the product's job was replaced
             row = nullptr;
         }
         if (!row)
             row = new DownloadRow(model_, *job, listPage_);
         kept.insert(job->id(), row);
+        order.append(row);
         column_->insertWidget(column_->count() - 1, row);
         column_->insertWidget(column_->count() - 1, Divider::make(nullptr));
     }
-    for (DownloadRow* gone : std::as_const(rows_))
+    for (DownloadRow* gone : std::as_const(rows_)) {
+        FocusKeeper::release(gone);
         gone->deleteLater();
+    }
     rows_ = kept;
+    FocusKeeper::arrange(listPage_, order); // a row made now stands in the Tab order where it stands
     pages_->setCurrentIndex(rows_.isEmpty() ? 0 : 1);
     updateClearFinished();
 }

@@ -2,6 +2,7 @@
 
 #include "app/views/kit/FocusKeeper.h"
 
+#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -24,7 +25,9 @@ void LazyColumn::setIds(const QStringList& ids)
             stale_.insert(row.key());
             ++row;
         } else {
+            FocusKeeper::release(row.value());
             row.value()->deleteLater();
+            idsOf_.remove(row.value());
             stale_.remove(row.key());
             row = rows_.erase(row);
         }
@@ -45,12 +48,35 @@ QWidget* LazyColumn::row(const QString& id)
         made->setParent(this);
         FocusKeeper::mark(made, FocusKeeper::Place::row);
         rows_.insert(id, made);
+        idsOf_.insert(made, id);
+        arrange(made, index);
         rowHeight();
     } else if (stale_.remove(id)) {
         refresh_(made, id);
     }
     made->setGeometry(0, int(index) * rowHeight(), width(), rowHeight());
     return made;
+}
+
+void LazyColumn::arrange(QWidget* made, qsizetype index)
+{
+    // Its Tab stops after those of the nearest row made above it.
+    QWidget* before = nullptr;
+    for (qsizetype at = index - 1; at >= 0 && !before; --at)
+        if (const QWidget* above = rows_.value(ids_.at(at)))
+            if (const QList<QWidget*> stops = FocusKeeper::tabStops(above); !stops.isEmpty())
+                before = stops.last();
+    FocusKeeper::arrange(before ? before : FocusKeeper::stopBefore(this), made);
+}
+
+qsizetype LazyColumn::focusedRow() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus))
+        return -1;
+    while (focus->parentWidget() != this)
+        focus = focus->parentWidget();
+    return positions_.value(idsOf_.value(focus), -1);
 }
 
 int LazyColumn::rowHeight() const
@@ -104,14 +130,20 @@ void LazyColumn::place()
     const int height = rowHeight();
     const int first = std::max(0, (shown.top() - shown.height()) / height);
     const int last = std::min(int(ids_.size()) - 1, (shown.bottom() + shown.height()) / height);
+    // The row holding the focus and the rows beside it stay shown wherever the view goes:
+    // a scroll does not move the keyboard's place, and Tab goes on from it.
+    const qsizetype held = focusedRow();
+    const auto shows = [&](qsizetype index) {
+        return (index >= first && index <= last) || (held >= 0 && std::abs(index - held) <= 1);
+    };
+    for (qsizetype index = std::max<qsizetype>(0, held - 1); held >= 0 && index <= held + 1 && index < ids_.size(); ++index)
+        row(ids_.at(index))->show();
     for (int index = first; index <= last; ++index)
         row(ids_.at(index))->show();
     // Rows made earlier and scrolled far away keep their place, hidden.
-    for (auto made = rows_.cbegin(); made != rows_.cend(); ++made) {
-        const qsizetype index = positions_.value(made.key());
-        if (index < first || index > last)
+    for (auto made = rows_.cbegin(); made != rows_.cend(); ++made)
+        if (!shows(positions_.value(made.key())))
             made.value()->hide();
-    }
 }
 
 } // namespace hub

@@ -41,6 +41,9 @@ protected:
 
 private:
     void place();
+    void arrange(QWidget* made, qsizetype index);
+    // The index of the row holding the focus, or -1.
+    qsizetype focusedRow() const;
     int rowHeight() const;
 
     Make make_;
@@ -48,6 +51,7 @@ private:
     QStringList ids_;
     QHash<QString, qsizetype> positions_; // of ids_
     QHash<QString, QWidget*> rows_;
+    QHash<const QWidget*, QString> idsOf_; // of rows_
     QSet<QString> stale_;
     mutable int rowHeight_ = 0;
     QPointer<QScrollBar> followed_;

@@ -169,6 +169,7 @@ void UpdatesView::rebuild()
 void UpdatesView::placeAvailable()
 {
     QHash<QString, UpdateRow*> kept;
+    QList<QWidget*> order;
     while (QLayoutItem* item = availableRows_->takeAt(0)) {
         if (item->widget() && !qobject_cast<UpdateRow*>(item->widget()))
             item->widget()->deleteLater(); // a divider
@@ -185,10 +186,14 @@ void UpdatesView::placeAvailable()
         availableRows_->addWidget(row);
         availableRows_->addWidget(Divider::make(nullptr));
         kept.insert(available.product.id, row);
+        order.append(row);
     }
-    for (UpdateRow* gone : std::as_const(rows_))
+    for (UpdateRow* gone : std::as_const(rows_)) {
+        FocusKeeper::release(gone);
         gone->deleteLater();
+    }
     rows_ = kept;
+    FocusKeeper::arrange(available_, order); // a row made now stands in the Tab order where it stands
 }
 
 void UpdatesView::placeInstalled()

@@ -15,6 +15,8 @@
 #include "app/views/kit/AccountFooter.h"
 #include "app/views/kit/BannerStack.h"
 #include "app/views/kit/LaunchSplash.h"
+#include "app/views/kit/Motion.h"
+#include "app/views/library/LibraryRow.h"
 #include "app/views/product/ProductPage.h"
 #include "app/views/product/ReviewsSection.h"
 #include "tests/app/fakes/Await.h"
@@ -27,6 +29,7 @@
 #include <QDialogButtonBox>
 #include <QJsonDocument>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTextLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +38,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -402,23 +406,50 @@ TEST_F(RootWindow, OnlyTheBannerRowsTakeInput)
     EXPECT_TRUE(model->banners().banners().isEmpty());
 }
 
-// The upper banner leaves while Tab is on its Dismiss: the focus stays with the banners, and the next Tab
-// reaches the lower one's Dismiss.
-TEST_F(RootWindow, ABannerThatLeavesHandsTheFocusToTheNextBanner)
+// Space on a banner's Dismiss: the focus goes on at once to the next banner's Dismiss, else to a ringed stop
+// outside the stack; Shift+Tab during the exit does not find the leaving banner.
+TEST_F(RootWindow, ABannerDismissedBySpaceHandsTheFocusOnAtOnce)
 {
-    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Reverb."));
-    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Delay."));
-    QApplication::setActiveWindow(window.get());
     BannerStack* stack = window->root()->banners();
-    const QList<Banner> shown = model->banners().banners();
-    ASSERT_TRUE(test::eventually([&] { return stack->row(shown[1].id) && !stack->moving(); }));
-    stack->row(shown[0].id)->findChild<QToolButton*>()->setFocus(Qt::TabFocusReason);
-    QWidget* lower = stack->row(shown[1].id)->findChild<QToolButton*>();
-    model->banners().dismiss(shown[0].id);
-    ASSERT_TRUE(test::eventually([&] { return !stack->row(shown[0].id) && stack->leavingRows() == 0; }));
-    ASSERT_NE(QApplication::focusWidget(), nullptr);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), lower);
+    QApplication::setActiveWindow(window.get());
+    Motion::setEnabled(true);
+    for (const int count : {1, 2}) {
+        for (int at = 0; at < count; ++at)
+            model->flash(Banner::Tone::info, QStringLiteral("Installed TV Reverb %1.").arg(at));
+        const QList<Banner> shown = model->banners().banners();
+        ASSERT_TRUE(test::eventually([&] { return stack->row(shown.last().id) && !stack->moving(); }));
+        const QPointer<QWidget> leaving = stack->row(shown[0].id);
+        QWidget* next = count > 1 ? stack->row(shown[1].id)->findChild<QToolButton*>() : nullptr;
+        leaving->findChild<QToolButton*>()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        settle();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && (focus->focusPolicy() & Qt::TabFocus)) << count;
+        EXPECT_TRUE(next ? focus == next : !stack->isAncestorOf(focus)) << count;
+        QTest::keyClick(focus, Qt::Key_Backtab);
+        EXPECT_TRUE(stack->moving() && leaving && !leaving->isAncestorOf(QApplication::focusWidget())) << count;
+        ASSERT_TRUE(test::eventually([&] { return stack->leavingRows() == 0 && !stack->moving(); }));
+    }
+    Motion::setEnabled(std::nullopt);
+}
+
+// Ctrl+Q quits while a menu is open: a Library row's ⋯.
+TEST_F(RootWindow, CtrlQQuitsWhileAMenuIsOpen)
+{
+    model->accounts().setStoreUser(Fixtures::user(QStringLiteral("ada@tavren.test")));
+    model->accounts().setStoreOwned({Fixtures::summary(QStringLiteral("tv-reverb"), QStringLiteral("TV Reverb"))});
+    model->navigation().setSelection(HubSection::library);
+    settle();
+    QAction* quit = menus->find(QStringLiteral("Tavren Hub"), QStringLiteral("Quit Tavren Hub"));
+    QObject::disconnect(quit, &QAction::triggered, menus, nullptr); // the test's process goes on
+    QSignalSpy quits(quit, &QAction::triggered);
+    QTimer::singleShot(0, [] {
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Q, Qt::ControlModifier);
+        if (QWidget* open = QApplication::activePopupWidget())
+            open->close();
+    });
+    QTest::mouseClick(detail().current()->findChild<LibraryRow*>()->findChild<QToolButton*>(), Qt::LeftButton);
+    EXPECT_EQ(quits.size(), 1);
 }
 
 TEST_F(RootWindow, CartButtonTogglesThePopover)

@@ -7,6 +7,7 @@
 #include "app/views/kit/ScreenshotViewer.h"
 #include "kit/security/HostPolicy.h"
 #include "tests/app/fakes/Await.h"
+#include "tests/app/fakes/DrawnImage.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "tests/app/fakes/PngBytes.h"
 
@@ -14,9 +15,11 @@
 #include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace hub;
 using test::eventually;
@@ -145,4 +148,28 @@ TEST(ScreenshotGalleryUi, TheCardLeavesOnceItsScreenshotIsThere)
         EXPECT_EQ(cardsShown(gallery), 0) << when;
     }
     ImageMemory::setFetch({});
+}
+
+// Tab onto each screenshot of the strip: each shows its ring, wholly on view.
+TEST(ScreenshotGalleryUi, ATabbedScreenshotShowsItsRingOnView)
+{
+    ModelHarness harness;
+    const auto model = harness.makeModel();
+    model->catalog().setExtras(shots(4));
+    ScreenshotGallery gallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red);
+    gallery.resize(500, 400);
+    gallery.show();
+    QApplication::setActiveWindow(&gallery);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(gallery.cells().size(), 4);
+    QStringList bare;
+    QWidget* from = &gallery;
+    for (QWidget* cell : gallery.cells()) {
+        const QImage before = cell->grab().toImage();
+        QTest::keyClick(std::exchange(from, cell), Qt::Key_Tab);
+        if (QApplication::focusWidget() != cell || cell->visibleRegion().boundingRect() != cell->rect()
+            || !test::ringShows(*cell, before, cell->rect()))
+            bare << cell->accessibleName();
+    }
+    EXPECT_EQ(bare, QStringList());
 }

@@ -197,8 +197,8 @@ TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAndTheFocusAcrossStages)
     EXPECT_EQ(QPoint(retry.right(), retry.center().y()), QPoint(running.right(), running.center().y())) << "\"Retry\" alone";
 }
 
-// Resume and Retry start the job again, and the row shows no button until it runs: the focus
-// waits in the row for Pause, and the second Space pauses that job, not the other one.
+// Resume and Retry start the job again, and the row shows no button until it runs: the next stop
+// holds the focus, ringed, and hands it back to Pause; the second Space pauses that job, not the other one.
 TEST_F(DownloadsUi, SpaceOnResumeOrRetryKeepsTheFocusInThatJobsRow)
 {
     startBoth();
@@ -216,7 +216,7 @@ TEST_F(DownloadsUi, SpaceOnResumeOrRetryKeepsTheFocusInThatJobsRow)
         QTest::keyClick(first, Qt::Key_Space);
         ASSERT_TRUE(eventually([&] { return engine.waiting().contains(id); }));
         turn();
-        EXPECT_TRUE(inRow(id)) << "no button yet";
+        EXPECT_TRUE(QApplication::focusWidget()->focusPolicy() & Qt::TabFocus) << "no button yet: a stop, not the row";
         engine.report(id, InstallStage::downloading(5, 1000));
         ASSERT_TRUE(eventually([&] { return queue.job(id)->stage().kind == Kind::downloading; }));
         turn();
@@ -225,6 +225,44 @@ TEST_F(DownloadsUi, SpaceOnResumeOrRetryKeepsTheFocusInThatJobsRow)
         EXPECT_TRUE(eventually([&] { return queue.job(id)->stage().kind == Kind::paused; }));
         EXPECT_EQ(queue.job(other)->stage().kind, otherKind);
     }
+}
+
+// Cancel has the focus when the job pauses some other way: [Resume, Cancel] keeps it on Cancel.
+TEST_F(DownloadsUi, SpaceOnCancelWhileItsJobChangesStage)
+{
+    startBoth();
+    QApplication::setActiveWindow(&view);
+    view.row("a")->findChildren<QPushButton*>().last()->setFocus(Qt::TabFocusReason);
+    queue.job("a")->pause();
+    ASSERT_TRUE(eventually([&] { return buttons(view.row("a")) == QStringList({"Resume", "Cancel"}); }));
+    turn();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(eventually([&] { return queue.job("a") == nullptr; })) << "cancelled, not resumed";
+}
+
+// Two failed jobs; Retry on the upper one by Space, and it fails again: its Retry, made anew, stands in
+// the Tab order where the old one stood, above the lower job's.
+TEST_F(DownloadsUi, ARetryMadeAnewTakesTheTabPlaceOfTheOneItReplaces)
+{
+    startBoth();
+    QApplication::setActiveWindow(&view);
+    const QString failure = QStringLiteral("The download server returned 403.");
+    engine.finish("a", failure);
+    engine.finish("b", failure);
+    ASSERT_TRUE(eventually([&] { return buttons(view.row("a")) == QStringList{"Retry"} && buttons(view.row("b")) == QStringList{"Retry"}; }));
+    QTest::keyClick(view.row("b")->findChild<QPushButton*>(), Qt::Key_Space); // the upper one
+    ASSERT_TRUE(eventually([&] { return engine.waiting().contains("b"); }));
+    engine.finish("b", failure);
+    ASSERT_TRUE(eventually([&] { return buttons(view.row("b")) == QStringList{"Retry"}; }));
+    QString order;
+    view.clearFinished()->setFocus(Qt::TabFocusReason);
+    for (int tab = 0; tab < 3; ++tab) { // without the hub's style the scroll view is a stop too
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        for (const char* id : {"a", "b"})
+            order += view.row(id)->isAncestorOf(QApplication::focusWidget()) ? id : "";
+    }
+    EXPECT_LT(view.row("b")->y(), view.row("a")->y());
+    EXPECT_EQ(order, "ba");
 }
 
 TEST_F(DownloadsUi, ARowTakesItsIconWhenTheStorefrontComesAndFollowsANewAddress)

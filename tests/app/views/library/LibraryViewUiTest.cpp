@@ -1,6 +1,7 @@
 // The Library screen's own wiring, offscreen: the filter's segments, the store callout
 // and its Connect button, and rows made only as they come into view.
 
+#include "app/views/kit/FocusKeeper.h"
 #include "app/views/library/LibraryRow.h"
 #include "app/views/library/LibraryView.h"
 #include "tests/app/fakes/Fixtures.h"
@@ -10,6 +11,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace hub;
@@ -77,7 +81,9 @@ TEST(LibraryViewUi, SegmentsCalloutAndConnect)
     EXPECT_EQ(view.shownRows(), QStringList{"tv-b"});
 }
 
-TEST(LibraryViewUi, RowsAreMadeAsTheyComeIntoView)
+// Rows are made as they come into view; the wheel scrolls far down while a row's ⋯ has the focus, which stays
+// on it, and Tab goes on from it to the next row.
+TEST(LibraryViewUi, RowsAreMadeAsTheyComeIntoViewAndTheFocusStaysWhereItIs)
 {
     ModelHarness harness;
     const auto model = harness.makeModel();
@@ -92,8 +98,10 @@ TEST(LibraryViewUi, RowsAreMadeAsTheyComeIntoView)
     model->accounts().setStoreUser(Fixtures::user("ada@example.test"));
     model->accounts().setStoreOwned(owned);
     LibraryView view(*model);
+    new FocusKeeper(&view);
     view.resize(900, 700);
     view.show();
+    QApplication::setActiveWindow(&view);
     turn();
     ASSERT_EQ(view.shownRows().size(), 200);
     const auto made = [&] { return view.findChildren<LibraryRow*>().size(); };
@@ -102,6 +110,19 @@ TEST(LibraryViewUi, RowsAreMadeAsTheyComeIntoView)
 
     auto* scroll = view.findChild<QScrollArea*>();
     ASSERT_NE(scroll, nullptr);
+    QToolButton* more = view.row("tv-001")->findChild<QToolButton*>();
+    more->setFocus(Qt::TabFocusReason);
+    const QPoint at = scroll->viewport()->rect().center();
+    for (int notch = 0; notch < 40; ++notch) {
+        QWheelEvent wheel(at, scroll->viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(scroll->viewport(), &wheel);
+        turn();
+    }
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 2000);
+    EXPECT_EQ(QApplication::focusWidget(), more);
+    QTest::keyClick(more, Qt::Key_Tab);
+    EXPECT_TRUE(view.row("tv-002")->isAncestorOf(QApplication::focusWidget()));
+
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     turn();
     LibraryRow* last = view.row("tv-199");

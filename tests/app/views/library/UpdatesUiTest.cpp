@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace hub {
@@ -80,7 +79,7 @@ TEST(UpdatesUi, AnExpandedNoteStaysExpandedThroughRebuilds)
     ImageMemory::setFetch({});
 }
 
-// The row whose update is done leaves: the focus stays in the list, on the next row, where Tab goes on.
+// The row whose update is done leaves: the focus stays in the list, on the next row's first stop.
 TEST(UpdatesUi, ARowThatLeavesHandsTheFocusToTheNextRow)
 {
     ModelHarness harness;
@@ -96,9 +95,9 @@ TEST(UpdatesUi, ARowThatLeavesHandsTheFocusToTheNextRow)
     model->library().setInstalled({Fixtures::record("tv-delay", "Delay", "2.0"), Fixtures::record("tv-synth", "Synth", "1.0")});
     turn();
     ASSERT_EQ(view.row("tv-delay"), nullptr);
-    EXPECT_EQ(QApplication::focusWidget(), synth);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_TRUE(synth->isAncestorOf(QApplication::focusWidget()));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(synth->isAncestorOf(focus) && (focus->focusPolicy() & Qt::TabFocus)) << "a stop of the next row, ringed";
 }
 
 } // namespace
