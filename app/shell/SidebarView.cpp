@@ -35,11 +35,14 @@ protected:
     void focusInEvent(QFocusEvent* event) override
     {
         QListWidget::focusInEvent(event);
-        if (!currentIndex().isValid())
-            return;
-        QAccessibleEvent focus(this, QAccessible::Focus);
-        focus.setChild(currentRow());
-        QAccessible::updateAccessibility(&focus);
+        // After the list's own focus event, which comes once this returns.
+        QMetaObject::invokeMethod(this, [this] {
+            if (!hasFocus() || !currentIndex().isValid())
+                return;
+            QAccessibleEvent focus(this, QAccessible::Focus);
+            focus.setChild(currentRow());
+            QAccessible::updateAccessibility(&focus);
+        }, Qt::QueuedConnection);
     }
 };
 
