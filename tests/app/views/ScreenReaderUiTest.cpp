@@ -70,6 +70,7 @@ protected:
         model->library().mergeReleaseNotes({{"tv-synth", notes}});
 
         CatalogExtras extras = Fixtures::extras({QStringLiteral("Gain Meter")});
+        extras.items[0].releaseUrl = QStringLiteral("https://example.test/gain-meter");
         const QString host = *HostPolicy::tavren().assetHosts.cbegin();
         for (int i = 1; i <= 3; ++i)
             shots.append(QUrl(QStringLiteral("https://%1/shot-%2.png").arg(host).arg(i)));
@@ -132,7 +133,11 @@ TEST_F(ScreenReader, Store)
     BrowseView browse(*model, ProductKind::plugIn);
     expectScreen(&browse, {{Role::List, "Time & Space"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"}});
     ExtrasShelfPage tools(*model, ExtrasItem::Shelf::freeTools);
-    expectScreen(&tools, {{Role::ListItem, "Gain Meter", nullptr, nullptr, "focusable"}, {Role::StaticText, "Gain Meter"}});
+    expectScreen(&tools, {
+        {Role::ListItem, "Gain Meter", nullptr, nullptr, "focusable"},
+        {Role::StaticText, "Gain Meter"},
+        {Role::Button, "View", "Gain Meter"},
+    });
 
     model->catalog().setStorefront(std::nullopt);
     model->refresh().setLoading(true);
