@@ -12,6 +12,8 @@
 #include "app/views/kit/Theme.h"
 #include "app/views/kit/Wordmark.h"
 
+#include <QAccessible>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,10 +25,31 @@ namespace {
 
 constexpr int sectionRole = Qt::UserRole + 3;
 
+// A list that, for assistive technology, hands the focus it takes to its current row:
+// the row is what the arrow keys move on from.
+class SectionList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QListWidget::focusInEvent(event);
+        // After the list's own focus event, which comes once this returns.
+        QMetaObject::invokeMethod(this, [this] {
+            if (!hasFocus() || !currentIndex().isValid())
+                return;
+            QAccessibleEvent focus(this, QAccessible::Focus);
+            focus.setChild(currentRow());
+            QAccessible::updateAccessibility(&focus);
+        }, Qt::QueuedConnection);
+    }
+};
+
 } // namespace
 
 SidebarView::SidebarView(AppModel& model, QWidget* parent)
-    : QWidget(parent), model_(model), search_(new SearchField(this)), list_(new QListWidget(this)),
+    : QWidget(parent), model_(model), search_(new SearchField(this)), list_(new SectionList(this)),
       rebuild_(new Rebuilder(this, [this] { rebuild(); }))
 {
     setMinimumWidth(210);
@@ -48,6 +71,7 @@ SidebarView::SidebarView(AppModel& model, QWidget* parent)
     searchRow->addWidget(search_);
     layout->addLayout(searchRow);
 
+    list_->setAccessibleName(QStringLiteral("Sections"));
     list_->setItemDelegate(new SidebarBadgeDelegate(list_));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -123,7 +147,9 @@ void SidebarView::rebuild()
         const SidebarPresenter::Row& row = screen.rows.at(at);
         if (!row.section)
             continue;
-        item->setData(SidebarBadgeDelegate::badgeRole, SidebarPresenter::badgeText(row.badge));
+        const QString badge = SidebarPresenter::badgeText(row.badge);
+        item->setData(SidebarBadgeDelegate::badgeRole, badge);
+        item->setData(Qt::AccessibleDescriptionRole, badge); // the count is painted only
         if (row.section == screen.highlighted)
             list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
     }

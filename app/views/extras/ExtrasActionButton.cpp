@@ -58,6 +58,7 @@ QWidget* ExtrasActionButton::make(const ExtrasItemPresenter::Action& action)
     auto* pill = new Pill(action.title, action.symbol, large_, this);
     pill->setSymbolTrailing(true);
     pill->setToolTip(action.help);
+    pill->setAccessibleDescription(item_.name); // "View" in a shelf reads whose
     connect(pill, &Pill::clicked, this, [this, url = action.url] {
         if (model_.services().openURL)
             model_.services().openURL(url);

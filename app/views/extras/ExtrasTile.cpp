@@ -26,6 +26,8 @@ ExtrasTile::ExtrasTile(AppModel& model, const ExtrasItem& item, QWidget* parent)
 {
     const ExtrasShelfPresenter::Tile tile = ExtrasShelfPresenter::tile(item);
     setCursor(Qt::PointingHandCursor);
+    setAccessibleName(tile.name);
+    setAccessibleDescription(tile.subtitle);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

@@ -45,12 +45,13 @@ QWidget* ActionButton::make(const ActionButtonPresenter::State& state)
     case Kind::nothing:
         return nullptr;
     case Kind::progress:
-        return new ProgressPill(actions_, product_.id, large_, this);
+        return new ProgressPill(actions_, product_.id, product_.name, large_, this);
     default:
         break;
     }
     auto* pill = new Pill(state.title, state.symbol, large_, this);
     pill->setEnabled(state.enabled);
+    pill->setAccessibleDescription(product_.name); // "Install" ten times in a list reads whose
     if (state.menu.isEmpty()) {
         connect(pill, &Pill::clicked, this, [this, kind = state.kind] { press(kind); });
         return pill;

@@ -1,14 +1,42 @@
 #include "app/views/kit/ElidedLabel.h"
 
+#include "app/views/kit/Accessibility.h"
+
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QTextLayout>
 
 namespace hub {
 
+namespace {
+
+// Static text whose name is the whole text, however it is cut on screen.
+class AccessibleElidedLabel : public QAccessibleWidget {
+public:
+    explicit AccessibleElidedLabel(ElidedLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const QString own = QAccessibleWidget::text(kind);
+        if (kind != QAccessible::Name || !own.isEmpty())
+            return own;
+        return static_cast<const ElidedLabel*>(widget())->text();
+    }
+};
+
+QAccessibleInterface* accessibleElidedLabel(const QString&, QObject* object)
+{
+    auto* label = qobject_cast<ElidedLabel*>(object);
+    return label && !Accessibility::isHidden(label) ? new AccessibleElidedLabel(label) : nullptr;
+}
+
+} // namespace
+
 ElidedLabel::ElidedLabel(const QString& text, TextStyle style, int maxLines, QWidget* parent)
     : QWidget(parent), text_(text), maxLines_(qMax(1, maxLines))
 {
+    Accessibility::addFactory(accessibleElidedLabel);
     setFont(Typography::font(style));
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -21,6 +49,10 @@ void ElidedLabel::setText(const QString& text)
         return;
     text_ = text;
     relayout();
+    if (accessibleName().isEmpty()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ElidedLabel::setMaxLines(int lines)

@@ -1,5 +1,6 @@
 #include "app/views/kit/EmptyState.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/TextButtons.h"
@@ -19,6 +20,7 @@ EmptyState::EmptyState(const QString& title, const QString& message, const QStri
     column->addStretch(1);
     auto* image = new QLabel(this);
     image->setPixmap(Symbols::pixmap(symbol, 44, Theme::secondary()));
+    Accessibility::hide(image); // the title says it
     image->setAlignment(Qt::AlignCenter);
     column->addWidget(image);
     QLabel* heading = Labels::plain(title, TextStyle::title2, this, QFont::Bold);

@@ -1,5 +1,6 @@
 #include "app/views/kit/KeyboardGrid.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/ControlSlot.h"
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/FocusHighlight.h"
@@ -23,11 +24,13 @@ KeyboardGrid::KeyboardGrid(const QStringList& ids, double minimum, double spacin
       highlight_(new FocusHighlight(this))
 {
     FocusKeeper::mark(this, FocusKeeper::Place::list);
+    Accessibility::setRole(this, QAccessible::List);
     for (const QString& id : ids_) {
         QWidget* cell = content ? content(id) : nullptr;
         if (!cell)
             cell = new QWidget;
         cell->setParent(this);
+        Accessibility::setRole(cell, QAccessible::ListItem); // named by what it holds
         ControlSlot::leaveTabOrder(cell); // the cell takes the focus for what it holds
         cell->setFocusPolicy(Qt::StrongFocus);
         FocusKeeper::mark(cell, FocusKeeper::Place::row);

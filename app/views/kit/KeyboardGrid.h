@@ -18,6 +18,7 @@ class FocusHighlight;
 // only while the user steers with the keyboard (and moves from cell to cell with it):
 // a click focuses a cell without it. A cell is one Tab stop: what it holds is none.
 // Keys that cannot move pass on to the enclosing views.
+// Assistive technology reads a list of list items, each named by what it holds.
 class KeyboardGrid : public QWidget {
     Q_OBJECT
 

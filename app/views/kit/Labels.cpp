@@ -33,11 +33,16 @@ QLabel* monospacedDigits(QLabel* label)
     return label;
 }
 
-QString plainToolTip(const QString& text)
+void setToolTip(QWidget* widget, const QString& text)
 {
     // Marked up once by us, so that the text's own markup is shown, not read; rich
     // text would run its lines together.
-    return QStringLiteral("<span>") + text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) + QStringLiteral("</span>");
+    widget->setToolTip(text.isEmpty() ? QString()
+                                      : QStringLiteral("<span>") + text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"))
+            + QStringLiteral("</span>"));
+    // Else the bus reads the tooltip, markup and all.
+    if (widget->accessibleDescription() != text)
+        widget->setAccessibleDescription(text);
 }
 
 } // namespace hub::Labels

@@ -17,8 +17,9 @@ QLabel* secondary(QLabel* label);
 // The label's font with digits of one width (Typography::monospacedDigits).
 QLabel* monospacedDigits(QLabel* label);
 void setColor(QLabel* label, const QColor& color);
-// A tooltip that shows `text` as it is, markup included.
-QString plainToolTip(const QString& text);
+// A tooltip that shows `text` as it is, markup included; `text` is the widget's
+// accessible description too (empty: neither).
+void setToolTip(QWidget* widget, const QString& text);
 
 } // namespace Labels
 

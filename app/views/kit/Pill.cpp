@@ -19,7 +19,7 @@ Pill::Pill(const QString& title, const QString& symbol, bool large, QWidget* par
     : QAbstractButton(parent), symbol_(symbol), metrics_(ActionButtonPresenter::metrics(large))
 {
     setText(title);
-    setToolTip(Labels::plainToolTip(title));
+    Labels::setToolTip(this, title);
     setFont(Typography::font(metrics_.fontPixels, QFont::Bold));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it was

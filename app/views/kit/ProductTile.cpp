@@ -1,6 +1,7 @@
 #include "app/views/kit/ProductTile.h"
 
 #include "app/views/kit/ActionButton.h"
+#include "app/views/kit/Divider.h"
 #include "app/views/kit/ElidedLabel.h"
 #include "app/views/kit/PagePresenter.h"
 #include "app/views/kit/ProductActions.h"
@@ -17,15 +18,20 @@ ProductTile::ProductTile(ProductActions& actions, const StorefrontProduct& produ
     : QWidget(parent), actions_(actions), id_(product.id), action_(new ActionButton(actions, product, false, this))
 {
     setCursor(Qt::PointingHandCursor);
-    auto* row = new QHBoxLayout(this);
+    const QString subtitleText = PagePresenter::tileSubtitle(product, actions.category(product.id));
+    setAccessibleName(product.name);
+    setAccessibleDescription(subtitleText);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* row = new QHBoxLayout;
     row->setContentsMargins(6, 8, 6, 8);
     row->setSpacing(12);
     row->addWidget(new ProductIcon(product.iconUrl, product.name, 58, this));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     auto* name = new ElidedLabel(product.name, TextStyle::headline, 1, this);
-    auto* subtitle = new ElidedLabel(PagePresenter::tileSubtitle(product, actions.category(product.id)),
-        TextStyle::subheadline, 2, this);
+    auto* subtitle = new ElidedLabel(subtitleText, TextStyle::subheadline, 2, this);
     subtitle->setColor(Theme::secondary());
     texts->addStretch(1);
     texts->addWidget(name);
@@ -34,6 +40,8 @@ ProductTile::ProductTile(ProductActions& actions, const StorefrontProduct& produ
     row->addLayout(texts, 1);
     row->addWidget(action_, 0, Qt::AlignVCenter);
     action_->setCursor(Qt::ArrowCursor);
+    column->addLayout(row);
+    column->addWidget(Divider::make(this, 76)); // where the texts start: 6 + 58 + 12
 }
 
 void ProductTile::mouseReleaseEvent(QMouseEvent* event)

@@ -11,7 +11,8 @@ class ProductActions;
 
 // One product in a shelf: its icon, name and tagline (else catalog category) as
 // one button that opens its page, and beside it the product's small action
-// button. The keyboard grid around it draws its focus highlight.
+// button, over a divider. The keyboard grid around it draws its focus highlight.
+// Assistive technology reads it by the product's name, its subtitle as description.
 class ProductTile : public QWidget {
     Q_OBJECT
 

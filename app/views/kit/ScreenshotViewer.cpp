@@ -1,5 +1,6 @@
 #include "app/views/kit/ScreenshotViewer.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/CachedImage.h"
 #include "app/views/kit/CrossFade.h"
 #include "app/views/kit/GalleryPresenter.h"
@@ -41,9 +42,10 @@ protected:
     }
 };
 
-QToolButton* chevron(const QString& symbol, QWidget* parent)
+QToolButton* chevron(const QString& symbol, const QString& name, QWidget* parent)
 {
     auto* button = new QToolButton(parent);
+    button->setAccessibleName(name);
     button->setIcon(QIcon(Symbols::pixmap(symbol, 16, Theme::primary())));
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(true);
@@ -65,6 +67,7 @@ ScreenshotViewer::ScreenshotViewer(const QList<QUrl>& shots, int index, const QS
     frame->resize(1000, 625);
     image_ = new CachedImage(QUrl(), GalleryPresenter::viewerPixels, {}, frame);
     image_->setCornerRadius(10);
+    Accessibility::setRole(image_, QAccessible::Graphic);
     frame->child = image_;
     frame_ = frame;
     spinner_ = new Spinner(24, image_);
@@ -73,8 +76,8 @@ ScreenshotViewer::ScreenshotViewer(const QList<QUrl>& shots, int index, const QS
     column->addWidget(frame, 1);
 
     auto* controls = new QHBoxLayout;
-    back_ = chevron(QStringLiteral("chevron.left"), this);
-    forward_ = chevron(QStringLiteral("chevron.right"), this);
+    back_ = chevron(QStringLiteral("chevron.left"), QStringLiteral("Previous screenshot"), this);
+    forward_ = chevron(QStringLiteral("chevron.right"), QStringLiteral("Next screenshot"), this);
     counter_ = Labels::monospacedDigits(Labels::secondary(Labels::plain(QString(), TextStyle::body, this)));
     auto* done = new QPushButton(QStringLiteral("Done"), this);
     done->setAutoDefault(false);
@@ -128,6 +131,11 @@ void ScreenshotViewer::render()
     image_->setUrl(shots_.at(index_));
     spinner_->setVisible(!image_->hasImage());
     counter_->setText(shown->counter);
+    // The arrow that keeps the focus says where a step landed; the image says which it is.
+    const QString label = GalleryPresenter::cellLabel(index_, shots_.size());
+    image_->setAccessibleName(label);
+    for (QToolButton* arrow : {back_, forward_})
+        arrow->setAccessibleDescription(label);
     back_->setEnabled(shown->canGoBack);
     forward_->setEnabled(shown->canGoForward);
 }

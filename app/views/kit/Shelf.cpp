@@ -29,15 +29,8 @@ Shelf::Shelf(ProductActions& actions, const QString& title, const std::optional<
           [source = &actions](const QString& id) { source->show(id); },
           [source = &actions, shown = PagePresenter::shelfProducts(products)](const QString& id) -> QWidget* {
               for (const StorefrontProduct& product : shown) {
-                  if (product.id != id)
-                      continue;
-                  auto* cell = new QWidget;
-                  auto* stack = new QVBoxLayout(cell);
-                  stack->setContentsMargins(0, 0, 0, 0);
-                  stack->setSpacing(0);
-                  stack->addWidget(new ProductTile(*source, product, cell));
-                  stack->addWidget(Divider::make(cell, 76)); // where the tile's text starts: 6 + 58 + 12
-                  return cell;
+                  if (product.id == id)
+                      return new ProductTile(*source, product);
               }
               return nullptr;
           },
@@ -59,6 +52,7 @@ Shelf::Shelf(const QString& title, const std::optional<QString>& subtitle, const
     column->addWidget(new ShelfHeader(title, subtitle, std::move(seeAll), this));
     column->addWidget(Divider::make(this));
     grid_ = new KeyboardGrid(ids, 300, 28, std::move(open), content, this);
+    grid_->setAccessibleName(title);
     column->addWidget(grid_);
 }
 

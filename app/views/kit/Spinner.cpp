@@ -1,5 +1,6 @@
 #include "app/views/kit/Spinner.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/Theme.h"
 
@@ -11,6 +12,8 @@ namespace hub {
 Spinner::Spinner(int side, QWidget* parent) : QWidget(parent)
 {
     setFixedSize(side, side);
+    Accessibility::setRole(this, QAccessible::Animation);
+    Accessibility::setBusy(this, true); // shown only while something runs
 }
 
 void Spinner::showEvent(QShowEvent* event)

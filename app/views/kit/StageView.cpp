@@ -1,5 +1,6 @@
 #include "app/views/kit/StageView.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Spinner.h"
 #include "app/views/kit/Symbols.h"
@@ -31,6 +32,7 @@ StageView::StageView(QWidget* parent)
       text_(Labels::plain({}, TextStyle::callout, this)), bar_(new QProgressBar(this)),
       bytes_(Labels::monospacedDigits(Labels::secondary(Labels::plain({}, TextStyle::caption, this))))
 {
+    Accessibility::hide(symbol_); // the text beside it says it
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);

@@ -1,6 +1,7 @@
 #include "app/views/library/ConnectStoreCallout.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
@@ -22,6 +23,7 @@ ConnectStoreCallout::ConnectStoreCallout(AppModel& model, QWidget* parent) : QWi
     line->setSpacing(14);
     auto* symbol = new QLabel(this);
     symbol->setPixmap(Symbols::pixmap("link.circle.fill"_symbol, 30, Theme::accent()));
+    Accessibility::hide(symbol);
     line->addWidget(symbol, 0, Qt::AlignVCenter);
 
     auto* column = new QVBoxLayout;

@@ -24,6 +24,7 @@ DownloadRow::DownloadRow(AppModel& model, InstallJob& job, QWidget* parent)
 {
     FocusKeeper::mark(this, FocusKeeper::Place::row);
     const DownloadsPresenter::Row row = DownloadsPresenter::row(job.request(), job.stage(), job.verifyOnly());
+    name_ = row.name;
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(0, 6, 0, 6);
     line->setSpacing(14);
@@ -100,6 +101,7 @@ void DownloadRow::showStage()
     row->setContentsMargins(0, 0, 0, 0);
     for (const DownloadsPresenter::Button& button : buttons) {
         auto* made = new QPushButton(button.title, shown);
+        made->setAccessibleDescription(name_);
         if (button.prominent)
             TextButtons::asProminent(made, TextButtons::Size::small);
         else

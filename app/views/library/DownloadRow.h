@@ -43,6 +43,7 @@ private:
 
     AppModel& model_;
     QPointer<InstallJob> job_;
+    QString name_; // describes the buttons: "Retry" in a list reads whose
     ProductIcon* icon_;
     QLabel* badge_;
     StageView* stage_;

@@ -1,6 +1,7 @@
 #include "app/views/library/LibraryRow.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/ActionButton.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ModelActions.h"
@@ -55,6 +56,7 @@ LibraryRow::LibraryRow(AppModel& model, const StorefrontProduct& product, QWidge
     caution->setSpacing(4);
     auto* symbol = new QLabel(warning_);
     symbol->setPixmap(Symbols::pixmap("exclamationmark.triangle"_symbol, 12, Theme::systemOrange()));
+    Accessibility::hide(symbol); // the words say it
     caution->addWidget(symbol);
     QLabel* words = Labels::plain(LibraryRowPresenter::warning, TextStyle::caption, warning_);
     Labels::setColor(words, Theme::systemOrange());
@@ -87,7 +89,7 @@ void LibraryRow::refresh(const StorefrontProduct& product)
     name_->setText(product.name);
     status_->setText(row.status);
     warning_->setVisible(row.warningToolTip.has_value());
-    warning_->setToolTip(row.warningToolTip ? Labels::plainToolTip(*row.warningToolTip) : QString());
+    Labels::setToolTip(warning_, row.warningToolTip.value_or(QString()));
     action_->setProduct(product);
     more_->setAccessibleName(row.menuLabel);
     more_->setToolTip(row.menuLabel);

@@ -59,6 +59,8 @@ void UpdateRow::setRow(const UpdatesPresenter::AvailableRow& row)
     notes_->setText(row.notes.value_or(QString()));
     notes_->setVisible(row.notes.has_value());
     toggle_->setVisible(row.notes.has_value());
+    if (toggle_->accessibleDescription() != row.product.name)
+        toggle_->setAccessibleDescription(row.product.name); // "More" in a list reads whose
     applyExpanded();
 }
 

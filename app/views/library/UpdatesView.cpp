@@ -1,6 +1,7 @@
 #include "app/views/library/UpdatesView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Divider.h"
 #include "app/views/kit/FocusKeeper.h"
 #include "app/views/kit/Labels.h"
@@ -122,6 +123,7 @@ UpdatesView::UpdatesView(AppModel& model, QWidget* parent)
     done->setContentsMargins(0, 8, 0, 8);
     auto* mark = new QLabel(upToDate_);
     mark->setPixmap(Symbols::pixmap("checkmark.circle.fill"_symbol, 20, Theme::green()));
+    Accessibility::hide(mark); // the words say it
     done->addWidget(mark);
     QLabel* words = Labels::plain(UpdatesPresenter::upToDate, TextStyle::title3, upToDate_);
     Labels::setColor(words, Theme::green());

@@ -1,5 +1,6 @@
 #include "app/views/product/ReviewCard.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
@@ -37,6 +38,7 @@ ReviewCard::ReviewCard(const Review& review, QWidget* parent) : QWidget(parent),
     if (card.verified) {
         auto* mark = new QLabel(this);
         mark->setPixmap(Symbols::pixmap(QStringLiteral("checkmark.seal.fill"), 10, Theme::green()));
+        Accessibility::hide(mark); // the words beside it say it
         byline->addWidget(mark);
         QLabel* verified = Labels::plain(QStringLiteral("Verified purchase"), TextStyle::caption, this, QFont::DemiBold);
         Labels::setColor(verified, Theme::green());

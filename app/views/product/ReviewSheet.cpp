@@ -212,7 +212,7 @@ void ReviewSheet::render()
     errorRow_->setVisible(error_.has_value());
     submit_->setText(screen.submit);
     submit_->setEnabled(screen.canSubmit);
-    submit_->setToolTip(screen.problem ? Labels::plainToolTip(*screen.problem) : QString());
+    Labels::setToolTip(submit_, screen.problem.value_or(QString()));
     spinner_->setVisible(sending_);
     spinner_->move((submit_->width() - spinner_->width()) / 2, (submit_->height() - spinner_->height()) / 2);
 }

@@ -47,8 +47,11 @@ ReviewsPresenter::Summary ReviewsPresenter::summary(const ReviewSummary& summary
 {
     Summary shown;
     shown.average = oneDecimal(summary.average.value_or(0));
-    for (int level = 5; level >= 1; --level)
-        shown.bars.append({level, barFraction(summary.share(level))});
+    for (int level = 5; level >= 1; --level) {
+        const qint64 ratings = summary.distribution ? summary.distribution->value(QString::number(level)) : 0;
+        shown.bars.append({level, barFraction(summary.share(level)),
+            QStringLiteral("%1 of %2").arg(std::clamp<qint64>(ratings, 0, std::max<qint64>(summary.count, 0))).arg(summary.count)});
+    }
     shown.count = countText(summary.count);
     return shown;
 }

@@ -30,6 +30,7 @@ struct ReviewsPresenter {
     struct Bar {
         int level = 0;
         double fraction = 0; // of the bar's width, within 0 to 1
+        QString label;       // "14 of 23", read by assistive technology
         bool operator==(const Bar&) const = default;
     };
     struct Summary {

@@ -1,6 +1,7 @@
 #include "app/views/product/ReviewsSection.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Rebuilder.h"
@@ -27,9 +28,11 @@ namespace {
 // A rating bar: a faint track and the share's fill, both capsules.
 class Bar : public QWidget {
 public:
-    Bar(double fraction, QWidget* parent) : QWidget(parent), fraction_(fraction)
+    Bar(const ReviewsPresenter::Bar& bar, QWidget* parent) : QWidget(parent), fraction_(bar.fraction)
     {
         setFixedSize(int(ReviewsPresenter::barWidth), 5);
+        Accessibility::setRole(this, QAccessible::StaticText);
+        setAccessibleName(bar.label);
     }
 
 protected:
@@ -341,7 +344,7 @@ QWidget* ReviewsSection::summaryBlock(const ReviewsPresenter::Summary& summary)
         dim->setOpacity(0.85);
         stars->setGraphicsEffect(dim);
         line->addWidget(stars);
-        line->addWidget(new Bar(bar.fraction, block));
+        line->addWidget(new Bar(bar, block));
         bars->addLayout(line);
     }
     QLabel* count = Labels::secondary(Labels::plain(summary.count, TextStyle::callout, block));

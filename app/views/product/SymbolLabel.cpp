@@ -1,5 +1,6 @@
 #include "app/views/product/SymbolLabel.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 
@@ -16,6 +17,7 @@ SymbolLabel::SymbolLabel(const QString& symbol, const QString& text, TextStyle s
     row->setSpacing(6);
     auto* mark = new QLabel(this);
     mark->setPixmap(Symbols::pixmap(symbol, Typography::pixelSize(style), color));
+    Accessibility::hide(mark); // the text says it
     row->addWidget(mark, 0, Qt::AlignTop);
     text_ = Labels::plain(text, style, this);
     text_->setWordWrap(true);

@@ -1,5 +1,6 @@
 #include "app/views/settings/SecurityPane.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
@@ -52,6 +53,7 @@ QWidget* SecurityPane::row(const SecurityStatements::Statement& statement, QWidg
     shield->setPixmap(Symbols::pixmap(SecurityStatements::symbol(statement.ok), 16,
                                       statement.ok ? Theme::green() : Theme::systemOrange()));
     shield->setContentsMargins(0, 1, 0, 0);
+    Accessibility::hide(shield); // the statement says it
     line->addWidget(shield, 0, Qt::AlignTop);
     QLabel* text = Labels::plain(statement.text, TextStyle::body, row);
     text->setWordWrap(true);

@@ -1,5 +1,6 @@
 #include "app/views/signin/FormMessage.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 
@@ -15,6 +16,7 @@ FormMessage::FormMessage(const QString& symbol, const QColor& color, QWidget* pa
     row->setSpacing(6);
     auto* image = new QLabel(this);
     image->setPixmap(Symbols::pixmap(symbol, 13, color));
+    Accessibility::hide(image); // the message says it
     image->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     image->setContentsMargins(0, 1, 0, 0);
     row->addWidget(image, 0, Qt::AlignTop);

@@ -1,6 +1,7 @@
 #include "app/views/signin/SignInView.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Artwork.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Rebuilder.h"
@@ -107,6 +108,7 @@ SignInView::SignInView(AppModel& model, QWidget* parent)
     bar->setContentsMargins(24, 14, 24, 14);
     auto* shield = new QLabel(footer);
     shield->setPixmap(Symbols::pixmap("lock.shield"_symbol, 14, Theme::secondary()));
+    Accessibility::hide(shield); // the note beside it says it
     bar->addWidget(shield);
     QLabel* note = Labels::secondary(Labels::plain(SignInSheetPresenter::keychainNote, TextStyle::caption, footer));
     note->setObjectName(QStringLiteral("keychainNote"));

@@ -71,7 +71,7 @@ void CartView::rebuild()
         remove->setAutoRaise(true);
         remove->setIcon(QIcon(Symbols::pixmap(QStringLiteral("minus.circle"), 16, Theme::secondary(), devicePixelRatio())));
         remove->setAccessibleName(row.removeLabel);
-        remove->setToolTip(Labels::plainToolTip(row.removeLabel));
+        Labels::setToolTip(remove, row.removeLabel);
         connect(remove, &QToolButton::clicked, this, [model, removed = lines.at(at)] {
             if (model)
                 model->cart().removeFromCart(removed);

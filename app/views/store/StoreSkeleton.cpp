@@ -1,5 +1,6 @@
 #include "app/views/store/StoreSkeleton.h"
 
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/FlowGrid.h"
 #include "app/views/kit/Motion.h"
 #include "app/views/kit/Theme.h"
@@ -37,6 +38,7 @@ qreal breath(qreal t)
 
 StoreSkeleton::StoreSkeleton(QWidget* parent) : QWidget(parent)
 {
+    Accessibility::setBusy(this, true);
     setAccessibleName(QStringLiteral("Loading the store"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }

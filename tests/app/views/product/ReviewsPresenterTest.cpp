@@ -98,7 +98,8 @@ TEST(ReviewsPresenter, SummaryBarsAreClampedForDrawing)
     const ReviewsPresenter::Summary shown = ReviewsPresenter::summary(summary);
     EXPECT_EQ(shown.average, "4.3");
     EXPECT_EQ(shown.count, "4 ratings");
-    EXPECT_EQ(shown.bars, (QList<ReviewsPresenter::Bar>{{5, 1.0}, {4, 0.5}, {3, 0}, {2, 0}, {1, 0}}));
+    EXPECT_EQ(shown.bars, (QList<ReviewsPresenter::Bar>{
+                              {5, 1.0, "4 of 4"}, {4, 0.5, "2 of 4"}, {3, 0, "0 of 4"}, {2, 0, "0 of 4"}, {1, 0, "0 of 4"}}));
     EXPECT_GT(summary.share(5), 1.0) << "the share itself stays as it is";
 
     ReviewSummary bare;
