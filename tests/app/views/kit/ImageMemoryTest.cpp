@@ -135,7 +135,7 @@ TEST(ImageMemory, JpegsTooCostlyToDecodeAreStopped)
     }
 }
 
-// A decode gives Qt's reader's own pixels, upright: every Exif orientation in both byte orders, grey, CMYK and YCCK,
+// A decode gives Qt's reader's own pixels, upright: every Exif orientation in both byte orders, grey, RGB, CMYK and YCCK,
 // fill bytes before a restart marker or a stuffed zero, a JFIF thumbnail, PNGs of every colour type and depth,
 // interlaced, with palettes and colour keys.
 TEST(ImageMemory, ImagesDecodeToQtsOwnPixels)
@@ -152,7 +152,7 @@ TEST(ImageMemory, ImagesDecodeToQtsOwnPixels)
     QList<QByteArray> rows;
     for (int orientation = 1; orientation <= 8; ++orientation)
         rows << test::withExifOrientation(jpeg, orientation, true) << test::withExifOrientation(jpeg, orientation, false);
-    for (const J_COLOR_SPACE space : {JCS_GRAYSCALE, JCS_CMYK, JCS_YCCK})
+    for (const J_COLOR_SPACE space : {JCS_GRAYSCALE, JCS_RGB, JCS_CMYK, JCS_YCCK})
         rows << test::jpegOf(picture, {.space = space});
     // Fill bytes before the first restart marker and before the first stuffed zero.
     const QByteArray restarts = test::jpegOf(test::picture({640, 480}), {.restartRows = 1, .quality = 100});
