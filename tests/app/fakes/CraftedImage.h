@@ -212,48 +212,73 @@ inline QByteArray jpegOf(const QImage& image, const JpegCoding& coding = {})
     });
 }
 
-// `jpeg` with `segment` after its first scan's header (the scans of headers alone hold no data).
+// Where the coded data of the scan whose header starts at `scan` ends: at the next marker that is neither a stuffed
+// zero nor a restart.
+inline qsizetype scanEnd(const QByteArray& jpeg, qsizetype scan)
+{
+    qsizetype at = scan + 2 + qFromBigEndian<quint16>(jpeg.constData() + scan + 2);
+    for (; at + 1 < jpeg.size(); ++at) {
+        const auto next = uchar(jpeg[at + 1]);
+        if (uchar(jpeg[at]) == 0xFF && next != 0 && (next & 0xF8) != 0xD0)
+            break;
+    }
+    return at;
+}
+
+// `jpeg` with `segment` after its first scan.
 inline QByteArray afterFirstScan(QByteArray jpeg, const QByteArray& segment)
 {
     const qsizetype scan = jpeg.indexOf("\xFF\xDA");
-    return scan < 0 ? QByteArray() : jpeg.insert(scan + 2 + qFromBigEndian<quint16>(jpeg.constData() + scan + 2), segment);
+    return scan < 0 ? QByteArray() : jpeg.insert(scanEnd(jpeg, scan), segment);
 }
 
 // A DNL marker of length 0, which libjpeg passes over.
 inline QByteArray emptyDnl() { return QByteArray("\xFF\xDC\0\0", 4); }
 
-// An arithmetic progressive JPEG in YCbCr 4:2:0 of `canvas` whose every AC coefficient is 16384, each costing the
-// decoder about 30 decisions: a DC scan, then one scan of coefficients 1-63 for each component.
+// An arithmetic progressive JPEG of four components (read as CMYK) of `canvas`, none subsampled, whose every AC
+// coefficient is 16384, each costing the decoder about 30 decisions: a DC scan and a scan of coefficients 1-63 for
+// each component, all of the bytes libjpeg codes once for a grey image.
 inline QByteArray jpegOfLargeCoefficients(QSize canvas)
 {
-    return jpegWritten([&](jpeg_compress_struct& info) {
+    const QByteArray grey = jpegWritten([&](jpeg_compress_struct& info) {
         info.image_width = JDIMENSION(canvas.width());
         info.image_height = JDIMENSION(canvas.height());
-        info.input_components = 3;
-        info.in_color_space = JCS_YCbCr;
+        info.input_components = 1;
+        info.in_color_space = JCS_GRAYSCALE;
         jpeg_set_defaults(&info);
         info.arith_code = TRUE;
-        static const jpeg_scan_info script[] = {{3, {0, 1, 2}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 0}, {1, {1}, 1, 63, 0, 0}, {1, {2}, 1, 63, 0, 0}};
+        static const jpeg_scan_info script[] = {{1, {0}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 0}};
         info.scan_info = script;
-        info.num_scans = 4;
-        // Blocks of luma two to a unit of 16 x 16 each way, of chroma one.
-        const auto blocks = [](int component, int side) { return JDIMENSION((side + 15) / 16 * (component == 0 ? 2 : 1)); };
+        info.num_scans = 2;
         const auto common = reinterpret_cast<j_common_ptr>(&info);
-        jvirt_barray_ptr arrays[3];
-        for (int component = 0; component < 3; ++component)
-            arrays[component] = info.mem->request_virt_barray(common, JPOOL_IMAGE, TRUE, blocks(component, canvas.width()),
-                blocks(component, canvas.height()), blocks(component, 1));
+        const auto across = JDIMENSION((canvas.width() + 7) / 8);
+        const auto down = JDIMENSION((canvas.height() + 7) / 8);
+        jvirt_barray_ptr blocks = info.mem->request_virt_barray(common, JPOOL_IMAGE, TRUE, across, down, 1);
         info.mem->realize_virt_arrays(common);
-        for (int component = 0; component < 3; ++component) {
-            for (JDIMENSION y = 0; y < blocks(component, canvas.height()); ++y) {
-                JBLOCKROW row = info.mem->access_virt_barray(common, arrays[component], y, 1, TRUE)[0];
-                for (JBLOCKROW block = row; block < row + blocks(component, canvas.width()); ++block)
-                    std::fill(*block + 1, *block + 64, JCOEF(16384));
-            }
+        for (JDIMENSION y = 0; y < down; ++y) {
+            JBLOCKROW row = info.mem->access_virt_barray(common, blocks, y, 1, TRUE)[0];
+            for (JBLOCKROW block = row; block < row + across; ++block)
+                std::fill(*block + 1, *block + 64, JCOEF(16384));
         }
-        jpeg_write_coefficients(&info, arrays);
+        jpeg_write_coefficients(&info, &blocks);
         jpeg_finish_compress(&info);
     });
+    const qsizetype tables = grey.indexOf("\xFF\xDB");
+    const qsizetype dc = grey.indexOf("\xFF\xDA");
+    const qsizetype ac = grey.indexOf("\xFF\xDA", dc + 2);
+    if (tables < 0 || dc < 0 || ac < 0)
+        return {};
+    const QByteArray dcData = grey.sliced(dc + 10, scanEnd(grey, dc) - dc - 10);
+    const QByteArray acData = grey.sliced(ac + 10, scanEnd(grey, ac) - ac - 10);
+    QByteArray jpeg = "\xFF\xD8" + grey.sliced(tables, 4 + qFromBigEndian<quint16>(grey.constData() + tables + 2) - 2)
+        + QByteArray("\xFF\xCA\0\x14\x08hhww\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 22);
+    qToBigEndian(quint16(canvas.height()), jpeg.data() + jpeg.size() - 17);
+    qToBigEndian(quint16(canvas.width()), jpeg.data() + jpeg.size() - 15);
+    for (char component = 1; component <= 4; ++component) {
+        jpeg += QByteArray("\xFF\xDA\0\x08\x01", 5) + component + QByteArray("\0\0\0\0", 4) + dcData;
+        jpeg += QByteArray("\xFF\xDA\0\x08\x01", 5) + component + QByteArray("\0\x01\x3F\0", 4) + acData;
+    }
+    return jpeg + "\xFF\xD9";
 }
 
 // `jpeg` with an APP1 after its start: an Exif in either byte order of one entry, `orientation`.
