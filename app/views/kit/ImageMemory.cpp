@@ -1,13 +1,15 @@
 #include "app/views/kit/ImageMemory.h"
 
-#include "app/views/kit/EncodedImage.h"
+#include "app/views/kit/DecodeAccount.h"
+#include "app/views/kit/JpegDecoder.h"
+#include "app/views/kit/PngDecoder.h"
 #include "kit/api/ImageDataCache.h"
 
-#include <QBuffer>
 #include <QCache>
 #include <QDeadlineTimer>
 #include <QImageReader>
 #include <QScopeGuard>
+#include <QTransform>
 #include <condition_variable>
 #include <mutex>
 #include <stop_token>
@@ -154,56 +156,83 @@ int budgetQueue()
     return budget().waiting();
 }
 
-std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
+namespace {
+
+qint64 area(QSize size) { return qint64(size.width()) * size.height(); }
+
+// What Qt's smooth scaling holds besides the two images: its tables of the rows and columns.
+constexpr qint64 scalingState = qint64(1) << 20;
+
+// `image` turned as an Exif orientation (2-8) asks, as Qt's reader turns it; one copy.
+QImage upright(const QImage& image, int orientation)
 {
-    const std::optional<EncodedImage> encoded = EncodedImage::read(bytes);
-    if (!encoded)
-        return std::nullopt;
-    const QSize canvas = encoded->canvas;
-    if (canvas.isEmpty() || qMax(canvas.width(), canvas.height()) > maxCanvasSide || qint64(canvas.width()) * canvas.height() > maxCanvasPixels
-        || encoded->scans > maxScans || encoded->scanCost > maxScanCost)
+    const auto turned = [&](int degrees) { return image.transformed(QTransform().rotate(degrees)); };
+    switch (orientation) {
+    case 2: return image.mirrored(true, false);
+    case 3: return image.mirrored(true, true);
+    case 4: return image.mirrored(false, true);
+    case 5: return turned(90).mirrored(true, false);
+    case 6: return turned(90);
+    case 7: return turned(270).mirrored(true, false);
+    case 8: return turned(270);
+    default: return image;
+    }
+}
+
+// The image read for `target`, its bytes taken in `account`, made upright and scaled down to `target`, each
+// copy taken in the account before it is made.
+template <typename Decoder>
+std::optional<QImage> decodeWith(const QByteArray& bytes, int maxPixels)
+{
+    DecodeAccount account(Decoder::headerBytes);
+    Decoder decoder(bytes, account);
+    const QSize canvas = decoder.canvas();
+    if (canvas.isEmpty() || qMax(canvas.width(), canvas.height()) > maxCanvasSide || area(canvas) > maxCanvasPixels)
         return std::nullopt;
     const bool scaled = maxPixels > 0 && qMax(canvas.width(), canvas.height()) > maxPixels;
     const QSize target = scaled ? canvas.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio) : canvas;
-    const qint64 peak = encoded->peakBytes(target);
+    const QSize read = decoder.readSize(target);
+    const bool turned = decoder.orientation() != 1;
+    // At most: the decoder and the image it reads; then that image and its scaled copy; then the scaled one and
+    // its upright copy.
+    const qint64 peak = qMax(decoder.peakBytes(target),
+        qMax(read == target ? 0 : area(read) * 4 + area(target) * 4 + scalingState, turned ? area(target) * 8 : 0));
     if (!budget().take(peak))
         return std::nullopt;
     const auto give = qScopeGuard([peak] { budget().give(peak); });
-    QBuffer buffer;
-    buffer.setData(encoded->readable);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, encoded->readerFormat());
-    reader.setAutoDetectImageFormat(false); // that format's handler and no other
-    reader.setAutoTransform(true);
-    if (encoded->readerScales(target))
-        reader.setScaledSize(target);
-    QImage image = reader.read();
+    account.setLimit(peak);
+    QImage image = decoder.read(target);
     if (image.isNull())
         return std::nullopt;
-    encoded->applyColourKey(image);
-    if (maxPixels > 0 && qMax(image.width(), image.height()) > maxPixels) {
-        // First in the form that Qt scales as it is, premultiplied and of 32 or 64 bits a pixel (in place where
-        // the depth stays): Qt's scaling would convert a copy itself, beside this image.
-        switch (image.format()) {
-        case QImage::Format_RGB32:
-        case QImage::Format_ARGB32_Premultiplied:
-        case QImage::Format_RGBX64:
-        case QImage::Format_RGBA64_Premultiplied:
-            break;
-        case QImage::Format_RGBA64:
-            image.convertTo(QImage::Format_RGBA64_Premultiplied);
-            break;
-        case QImage::Format_Grayscale16:
-            image.convertTo(QImage::Format_RGBX64);
-            break;
-        default:
-            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-        }
-        image = image.scaled(maxPixels, maxPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
-    if (image.depth() > 32 || image.format() == QImage::Format_Grayscale16)
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    qint64 held = image.sizeInBytes();
+    const auto replace = [&](const auto& make) {
+        const qint64 size = area(target) * 4;
+        if (!account.take(size))
+            return false;
+        image = make(image);
+        account.give(std::exchange(held, size));
+        return !image.isNull();
+    };
+    // Premultiplied first, in place: Qt's scaling would convert a copy itself, beside this image.
+    if (image.hasAlphaChannel())
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (read != target && !replace([&](const QImage& from) { return from.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); }))
+        return std::nullopt;
+    if (turned && !replace([&](const QImage& from) { return upright(from, decoder.orientation()); }))
+        return std::nullopt;
+    account.give(held);
     return image;
+}
+
+} // namespace
+
+std::optional<QImage> decode(const QByteArray& bytes, int maxPixels)
+{
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return decodeWith<PngDecoder>(bytes, maxPixels);
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return decodeWith<JpegDecoder>(bytes, maxPixels);
+    return std::nullopt;
 }
 
 bool discard(const QUrl& url, const QByteArray& bytes)

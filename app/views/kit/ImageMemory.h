@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QThreadPool>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -50,10 +51,10 @@ void waitForIdle();
 // 2048 a side; a 5K screenshot (5120 x 2880) or a 8192 x 2048 panorama still fits.
 constexpr int maxCanvasSide = 8192;
 constexpr qint64 maxCanvasPixels = 4096 * 4096;
-// The memory that all decodes hold at once, on every pool: each reserves what it holds at its
-// peak (EncodedImage::peakBytes) before it starts and waits while the others leave too little.
-// The largest canvas read at 16 bits a channel (128 MiB) or a progressive CMYK JPEG of it (128 MiB
-// of coefficients) fits on its own.
+// The memory that all decodes hold at once, on every pool: each reserves what it holds at its peak (told by the
+// canvas and the format alone, as the decoder library reads them from the header) before it starts, and waits
+// while the others leave too little; its decoder is held to that (DecodeAccount). The largest canvas read as a
+// progressive CMYK JPEG (128 MiB of coefficients) fits on its own.
 constexpr qint64 decodeBudget = qint64(256) << 20;
 // The budget, taken in turn: each waits until every earlier taker has its share and `bytes` fit
 // beside what the others hold, so a large decode is never passed by smaller ones. False at once
@@ -62,23 +63,25 @@ bool takeBudget(qint64 bytes);
 void giveBudget(qint64 bytes);
 // How many wait for their turn.
 int budgetQueue();
-// A JPEG's decoding time grows with the coefficients its scans decode (EncodedImage::scanCost): it may
-// take what the largest canvas costs in four components, each coefficient decoded four times (the
-// usual progression of CMYK decodes each three times), and 512 scans whatever its size.
-constexpr qint64 maxScanCost = 4 * 4 * maxCanvasPixels;
-constexpr int maxScans = 512;
+// A JPEG's decode ends once one component takes part in more than this many scans (each costs the decoder a pass
+// over all of its blocks, however few bytes the scan holds; libjpeg's own progression gives each component 6), or
+// past this much of its thread's CPU time from its header on (what libjpeg makes of an ordinary 4096 x 2304 picture,
+// in any coding, decodes in a fraction of it).
+constexpr int maxScans = 10;
+constexpr std::chrono::milliseconds maxDecodeCpu{1500};
 
 // Caps what any image reader may allocate for one image at the largest canvas, 8 bytes a pixel
 // (16 bits a channel), whatever its header declares (a GIF's screen, an ICO entry's PNG). Called
 // once as the app starts, before anything is decoded.
 void limitAllocation();
 
-// Decodes the whole image, upright, scaled down (never up) so that neither side exceeds
-// `maxPixels`, at 8 bits a channel; nothing when the bytes are no image of a format the store
-// serves (PNG or JPEG, told by their content), when their header declares no size or a canvas over
-// the bounds above, a JPEG more scans or a costlier decode than the bounds above, or a decode larger than the
-// whole budget (all refused before decoding), and once stop() is called while it waits for the
-// budget. A PNG's text, a JPEG's comments, profiles and other application data never reach the reader.
+// Decodes the whole image with libjpeg or libpng (JpegDecoder, PngDecoder), upright, scaled down (never up) so
+// that neither side exceeds `maxPixels`, at 8 bits a channel (RGB32, or premultiplied ARGB32 with alpha); nothing
+// when the bytes are no image of a format the store serves (PNG or JPEG, told by their signature), when their
+// header declares no size, a canvas over the bounds above or a decode larger than the whole budget (all refused
+// before decoding), when the decoder fails, warns or is stopped by the bounds above, and once stop() is called
+// while it waits for the budget. A PNG's text, a JPEG's comments, profiles and other application data are
+// passed over unread.
 std::optional<QImage> decode(const QByteArray& bytes, int maxPixels);
 // Bytes fetched for `url` that decode() gave nothing for: the shared cache lets go of them
 // (ImageDataCache::discard). Whether fetching the address again may give other bytes;

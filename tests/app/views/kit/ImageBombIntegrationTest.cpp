@@ -133,11 +133,9 @@ TEST(ImageBomb, TheWindowRunsInLittleMemoryFetchesAgainWhatGivesNoImageAndEndsAt
         {"noise", noise, false, 384, 0},
         {"a 5120 x 2880 PNG of 16 bits a channel", hub::test::pngOfZeros({5120, 2880}, 16), true, 384, 0},
         {"a 2896 x 2896 PNG of 16 bits a channel", hub::test::pngOfZeros({2896, 2896}, 16), true, 384, 0},
-        {"a CMYK progressive JPEG declaring 4096 x 4096", hub::test::cmykJpegDeclaring({4096, 4096}), true, 384, 0},
+        {"a CMYK progressive JPEG declaring 4096 x 4096", hub::test::cmykJpegDeclaring({4096, 4096}), false, 384, 0},
         {"a progressive JPEG of 10,000 empty scans", hub::test::cmykJpegDeclaring({2048, 2048}, 10'000), false, 384, 6},
         {"a PNG of 900 zTXt chunks", hub::test::pngOfZeros({64, 64}, 8, 900), true, 384, 6},
-        {"a JPEG of 120 comment segments", hub::test::jpegWithSegments(0xFE, 120), true, 256, 0},
-        {"a JPEG of 120 ICC profile segments", hub::test::jpegWithSegments(0xE2, 120), true, 256, 0},
         {"an arithmetic progressive JPEG of 64 scans", hub::test::arithmeticProgressiveJpeg(), false, 384, 3},
     };
     for (const Row& row : rows) {
