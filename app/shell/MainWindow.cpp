@@ -14,7 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMouseEvent>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QFrame>
@@ -85,9 +85,10 @@ void MainWindow::toggleCart()
         popover_->close();
         return;
     }
-    popover_ = new QFrame(this, Qt::Popup);
+    // A window of the app, not a popup: a screen reader finds it among the app's windows.
+    popover_ = new QFrame(this, Qt::Tool | Qt::FramelessWindowHint);
     popover_->setAttribute(Qt::WA_DeleteOnClose);
-    popover_->installEventFilter(this);
+    popover_->setWindowTitle(QStringLiteral("Cart"));
     popover_->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(popover_);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -96,19 +97,37 @@ void MainWindow::toggleCart()
     // Hangs below the button, its right edge on the button's.
     const QPoint corner = cart_->mapToGlobal(QPoint(cart_->width(), cart_->height()));
     popover_->move(corner.x() - popover_->width(), corner.y());
-    // Clicking outside closes the popup; either way the flag follows.
-    connect(popover_, &QObject::destroyed, this, [this] { popover_ = nullptr; });
+    // A press outside or Escape closes it, as they close a popup; either way the flag follows.
+    qApp->installEventFilter(this);
+    connect(popover_, &QObject::destroyed, this, [this] {
+        popover_ = nullptr;
+        qApp->removeEventFilter(this);
+    });
     popover_->show();
+    popover_->activateWindow();
+    // The keyboard starts on its first control.
+    for (QWidget* widget = popover_->nextInFocusChain(); widget != popover_; widget = widget->nextInFocusChain()) {
+        if (widget->isVisibleTo(popover_) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus)) {
+            widget->setFocus(Qt::PopupFocusReason);
+            break;
+        }
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // A press on the cart button closes the popover and ends there: it is not
-    // replayed to the button, which would open the popover again.
-    if (watched == popover_ && event->type() == QEvent::MouseButtonPress) {
-        const QPointF global = static_cast<QMouseEvent*>(event)->globalPosition();
-        if (cart_->rect().contains(cart_->mapFromGlobal(global.toPoint())))
-            popover_->setAttribute(Qt::WA_NoMouseReplay);
+    if (!popover_ || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = static_cast<QWidget*>(watched);
+    const bool inside = widget->window() == popover_;
+    if (event->type() == QEvent::MouseButtonPress && !inside) {
+        popover_->close();
+        // A press on the cart button ends there: it would open the popover again.
+        return widget == cart_ || cart_->isAncestorOf(widget);
+    }
+    if (event->type() == QEvent::KeyPress && inside && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        popover_->close();
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -76,6 +76,7 @@ extern "C" __attribute__((visibility("default"))) int tavren_hub_window_main(int
     // The checkout's web engine takes flags from the hub alone: not from the inherited
     // environment, nor from an engine part of this command line.
     hub::WebEngineArguments::clearInherited();
+    hub::WebEngineArguments::enableAccessibility();
     int applicationArgc = hub::WebEngineArguments::applicationCount(argc, argv);
     QApplication app(applicationArgc, argv);
     hub::UserLocale::adopt();

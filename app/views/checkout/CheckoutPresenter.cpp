@@ -6,8 +6,9 @@ namespace hub {
 
 CheckoutPresenter::Header CheckoutPresenter::present(const Input& input)
 {
-    return {input.secure ? "lock.fill"_symbol : "lock.open.fill"_symbol, input.secure, input.host,
-            input.loading, statusText(input.status, input.returned)};
+    return {input.secure ? "lock.fill"_symbol : "lock.open.fill"_symbol, input.secure,
+            input.secure ? QStringLiteral("Secure") : QStringLiteral("Not secure"), input.host, input.loading,
+            statusText(input.status, input.returned)};
 }
 
 QString CheckoutPresenter::statusText(OrderStatus status, bool returned)

@@ -20,6 +20,7 @@ struct CheckoutPresenter {
     struct Header {
         QString lockSymbol;
         bool lockGreen = true; // else red
+        QString lockName;      // what a screen reader reads for the lock
         QString host;
         bool spinner = false;
         QString status;

@@ -90,6 +90,8 @@ void CheckoutView::rebuild()
     const CheckoutPresenter::Header header =
         CheckoutPresenter::present({web_->host(), web_->secure(), poller_->status(), poller_->returned(), web_->loading()});
     lock_->setPixmap(Symbols::pixmap(header.lockSymbol, 14, header.lockGreen ? Theme::green() : Theme::red(), devicePixelRatio()));
+    if (lock_->accessibleName() != header.lockName)
+        lock_->setAccessibleName(header.lockName);
     host_->setText(header.host);
     spinner_->setVisible(header.spinner);
     status_->setText(header.status);

@@ -9,16 +9,57 @@
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/Theme.h"
 
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
 
 namespace hub {
 
+namespace {
+
+// A button that reads checked while its section is the current one.
+class FooterAccessible : public QAccessibleWidget {
+public:
+    explicit FooterAccessible(AccountFooter* footer) : QAccessibleWidget(footer, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = footer()->isCurrent();
+        return state;
+    }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            footer()->click();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    AccountFooter* footer() const { return static_cast<AccountFooter*>(widget()); }
+};
+
+QAccessibleInterface* footerFactory(const QString& className, QObject* object)
+{
+    return className == QLatin1String(AccountFooter::staticMetaObject.className()) ? new FooterAccessible(static_cast<AccountFooter*>(object))
+                                                                                   : nullptr;
+}
+
+} // namespace
+
 AccountFooter::AccountFooter(AppModel& model, QWidget* parent)
     : QAbstractButton(parent), model_(model), avatar_(new Avatar(QStringLiteral("?"), 30, false, this)),
       title_(new ElidedLabel({}, TextStyle::callout, 1, this)), subtitle_(new ElidedLabel({}, TextStyle::caption, 1, this))
 {
+    static bool readable = false; // main thread only
+    if (!readable) {
+        QAccessible::installFactory(footerFactory);
+        readable = true;
+    }
     QFont medium = title_->font();
     medium.setWeight(QFont::Medium);
     title_->setFont(medium);
@@ -57,7 +98,21 @@ void AccountFooter::rebuild()
     title_->setText(footer.title);
     subtitle_->setText(footer.subtitle);
     subtitle_->setVisible(footer.signedIn);
-    highlighted_ = model_.navigation().selection() == HubSection::account;
+    // Named by what it opens; a screen reader hears of each new name.
+    const QString name = footer.signedIn ? QStringLiteral("Account") : footer.title;
+    const QString description = footer.signedIn ? footer.title + QStringLiteral(", ") + footer.subtitle : QString();
+    if (name != accessibleName())
+        setAccessibleName(name);
+    if (description != accessibleDescription())
+        setAccessibleDescription(description);
+    const bool current = model_.navigation().selection() == HubSection::account;
+    if (current != highlighted_) {
+        highlighted_ = current;
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
     update();
 }
 

@@ -12,7 +12,8 @@ class ElidedLabel;
 
 // The sidebar's last line: who is signed in and to which accounts. Signed in, it
 // selects the account screen (and is highlighted there); signed out, it opens
-// the sign-in sheet.
+// the sign-in sheet. A screen reader reads it by what it opens, "Account" (checked
+// while the account screen is the current section) or "Sign In".
 class AccountFooter : public QAbstractButton {
     Q_OBJECT
 
@@ -21,6 +22,8 @@ public:
 
     QString title() const;
     QString subtitle() const;
+    // The account screen is the current section.
+    bool isCurrent() const { return highlighted_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

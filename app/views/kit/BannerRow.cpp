@@ -1,5 +1,6 @@
 #include "app/views/kit/BannerRow.h"
 
+#include "app/views/kit/Announcement.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
@@ -53,6 +54,9 @@ QColor BannerRow::color(Tone tone)
 BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismiss, QWidget* parent)
     : QWidget(parent), shadow_(new Shadow(this))
 {
+    // Said as it appears.
+    Announcement::mark(this);
+    setAccessibleName(text);
     setMaximumWidth(maximumRowWidth);
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);

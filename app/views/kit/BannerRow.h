@@ -7,6 +7,7 @@ namespace hub {
 
 // One banner: the tone's symbol in its colour, the text wrapped onto as many lines
 // as it needs, and a dismiss button; at most 520 pixels wide on a rounded material.
+// A screen reader says its text as it appears.
 class BannerRow : public QWidget {
     Q_OBJECT
 

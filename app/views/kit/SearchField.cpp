@@ -12,6 +12,7 @@ namespace hub {
 SearchField::SearchField(QWidget* parent) : QLineEdit(parent)
 {
     setPlaceholderText(QStringLiteral("Search"));
+    setAccessibleName(QStringLiteral("Search"));
     setClearButtonEnabled(true);
     addAction(QIcon(Symbols::pixmap("magnifyingglass"_symbol, 14, Theme::secondary())), QLineEdit::LeadingPosition);
 }

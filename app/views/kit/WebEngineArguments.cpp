@@ -13,6 +13,7 @@ namespace {
 constexpr const char* flagsVariable = "QTWEBENGINE_CHROMIUM_FLAGS";
 constexpr const char* remoteDebuggingVariable = "QTWEBENGINE_REMOTE_DEBUGGING";
 constexpr const char* separator = "--webEngineArgs";
+constexpr const char* accessibilityVariable = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
 
 } // namespace
 
@@ -30,6 +31,12 @@ void clearInherited()
     // Set, even empty, the flags replace every process argument in the engine's view.
     qputenv(flagsVariable, QByteArray(""));
     qunsetenv(remoteDebuggingVariable);
+}
+
+void enableAccessibility()
+{
+    if (!qEnvironmentVariableIsSet(accessibilityVariable))
+        qputenv(accessibilityVariable, QByteArray("1"));
 }
 
 QByteArray flags(const QString& lines)

@@ -20,6 +20,9 @@ int applicationCount(int argc, const char* const* argv);
 // flags are set empty, so the engine takes no process argument. Call first thing,
 // before any thread runs.
 void clearInherited();
+// Asks the engine to expose the page to screen readers, which on Linux it does only
+// when asked; a value the user's environment set stays. Call before any thread runs.
+void enableAccessibility();
 // Sets the demo's flags; call before the first web engine object exists.
 void applyDemo();
 // The engine's flags from `lines`, each quoted when it holds a space.

@@ -84,7 +84,11 @@ QWidget* LibraryView::makeList()
         segments->addWidget(segment);
     }
     picker_->setExclusive(true);
-    connect(picker_, &QButtonGroup::idClicked, this, [this](int id) { setFilter(Filter(id)); });
+    // Any change of the checked segment, the accessibility Toggle action's included.
+    connect(picker_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            setFilter(Filter(id));
+    });
     pageHeader_ = new PageHeader(LibraryPresenter::title, std::nullopt);
     header_->addWidget(pageHeader_, 1, Qt::AlignBottom);
     header_->addWidget(picker, 0, Qt::AlignBottom);

@@ -64,9 +64,12 @@ QWidget* FormGroup::addRow(const QString& label, QWidget* trailing)
     auto* row = new QWidget;
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
-    line->addWidget(Labels::plain(label, TextStyle::body, row));
+    QLabel* title = Labels::plain(label, TextStyle::body, row);
+    line->addWidget(title);
     line->addStretch(1);
     trailing->setParent(row);
+    // Tied as its label: the screen reader reads the two together.
+    title->setBuddy(trailing);
     line->addWidget(trailing);
     addRow(row);
     return row;

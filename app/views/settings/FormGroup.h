@@ -15,7 +15,7 @@ public:
     explicit FormGroup(const QString& header = {}, QWidget* parent = nullptr);
 
     void addRow(QWidget* row);
-    // A label on the leading edge and `trailing` on the trailing edge.
+    // A label on the leading edge, tied to `trailing` on the trailing edge.
     QWidget* addRow(const QString& label, QWidget* trailing);
 
 private:

@@ -6,8 +6,9 @@
 
 namespace hub {
 
-FormPage::FormPage(QWidget* parent) : QScrollArea(parent), form_(new QWidget), column_(new QVBoxLayout(form_))
+FormPage::FormPage(const QString& title, QWidget* parent) : QScrollArea(parent), form_(new QWidget), column_(new QVBoxLayout(form_))
 {
+    setAccessibleName(title);
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -30,7 +30,7 @@ SecurityPane::SecurityPane(const QList<SecurityStatements::Section>& sections, b
         }
         return;
     }
-    auto* page = new FormPage(this);
+    auto* page = new FormPage(QStringLiteral("Security"), this);
     for (const SecurityStatements::Section& section : sections) {
         FormGroup* group = page->add(new FormGroup(section.header));
         for (const SecurityStatements::Statement& statement : section.statements)

@@ -43,6 +43,7 @@ SettingsView::SettingsView(AppModel& model, HubUpdater& updater, QJsonObject inf
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* tabs = new QTabWidget(this);
+    tabs->setAccessibleName(QStringLiteral("Settings"));
     tabs->setDocumentMode(true);
     tabs->addTab(general(), QIcon(Symbols::pixmap("gearshape"_symbol, 16, Theme::primary())), QStringLiteral("General"));
     tabs->addTab(new SecurityPane(false), QIcon(Symbols::pixmap("lock.shield"_symbol, 16, Theme::primary())),
@@ -59,7 +60,7 @@ SettingsView::SettingsView(AppModel& model, HubUpdater& updater, QJsonObject inf
 
 QWidget* SettingsView::general()
 {
-    auto* page = new FormPage;
+    auto* page = new FormPage(QStringLiteral("General"));
     FormGroup* about = page->add(new FormGroup);
     version_ = value(nullptr);
     about->addRow(QStringLiteral("Version"), version_);
@@ -70,7 +71,6 @@ QWidget* SettingsView::general()
     });
     about->addRow(feedback);
     currencies_ = new QComboBox;
-    currencies_->setAccessibleName(QStringLiteral("Prices in"));
     currencies_->setMinimumWidth(180);
     connect(currencies_, &QComboBox::activated, this, [this](int index) {
         const QString code = currencies_->itemData(index).toString();

@@ -5,12 +5,20 @@
 
 namespace hub {
 
-FormField::FormField(const QString& placeholder, QWidget* parent) : QLineEdit(parent)
+FormField::FormField(const QString& title, QWidget* parent) : QLineEdit(parent)
 {
-    setPlaceholderText(placeholder);
+    setTitle(title);
     setFont(Typography::font(TextStyle::body));
     setMinimumHeight(28);
     Theme::setRole(this, "field");
+}
+
+void FormField::setTitle(const QString& title)
+{
+    if (title == placeholderText())
+        return; // a screen reader hears of each new name
+    setPlaceholderText(title);
+    setAccessibleName(title);
 }
 
 } // namespace hub

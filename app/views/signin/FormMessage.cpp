@@ -1,6 +1,7 @@
 #include "app/views/signin/FormMessage.h"
 
 #include "app/views/kit/Accessibility.h"
+#include "app/views/kit/Announcement.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 
@@ -11,6 +12,7 @@ namespace hub {
 FormMessage::FormMessage(const QString& symbol, const QColor& color, QWidget* parent)
     : QWidget(parent), text_(Labels::plain(QString(), TextStyle::callout, this))
 {
+    Announcement::mark(this);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
@@ -26,9 +28,18 @@ FormMessage::FormMessage(const QString& symbol, const QColor& color, QWidget* pa
     row->addWidget(text_, 1);
 }
 
-void FormMessage::setText(const QString& text)
+void FormMessage::present(const std::optional<QString>& text)
 {
-    text_->setText(text);
+    if (!text) {
+        hide();
+        return;
+    }
+    if (*text != text_->text()) {
+        text_->setText(*text);
+        setAccessibleName(*text);
+        hide(); // a new text appears anew, and is said
+    }
+    show();
 }
 
 QString FormMessage::text() const

@@ -7,6 +7,7 @@
 #include "app/views/kit/Rebuilder.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
+#include "app/views/kit/TabOrder.h"
 #include "app/views/kit/Theme.h"
 #include "app/views/signin/FormButton.h"
 #include "app/views/signin/StoreSignInForm.h"
@@ -92,7 +93,11 @@ SignInView::SignInView(AppModel& model, QWidget* parent)
         modes_->addButton(button, int(mode));
     }
     modes_->button(int(mode_))->setChecked(true);
-    connect(modes_, &QButtonGroup::idClicked, this, [this](int id) { setMode(SignInSheetPresenter::Mode(id)); });
+    // Any change of the checked segment, the accessibility Toggle action's included.
+    connect(modes_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            setMode(SignInSheetPresenter::Mode(id));
+    });
     pickerRow->addWidget(track);
     column->addWidget(picker_);
 
@@ -114,10 +119,10 @@ SignInView::SignInView(AppModel& model, QWidget* parent)
     note->setObjectName(QStringLiteral("keychainNote"));
     note->setWordWrap(true);
     bar->addWidget(note, 1);
-    auto* cancel = new FormButton(QStringLiteral("Cancel"), FormButton::Look::regular, TextStyle::body, footer);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(cancel, &QPushButton::clicked, this, &SignInView::cancel);
-    bar->addWidget(cancel);
+    cancel_ = new FormButton(QStringLiteral("Cancel"), FormButton::Look::regular, TextStyle::body, footer);
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    connect(cancel_, &QPushButton::clicked, this, &SignInView::cancel);
+    bar->addWidget(cancel_);
     column->addWidget(footer);
 
     rebuilder_->watch(&model_.accounts(), &Accounts::signInPurposeChanged);
@@ -155,6 +160,8 @@ void SignInView::rebuild()
     }
     shown_ = screen.form;
     formArea_->addWidget(form_);
+    // The form stands above Cancel, and so comes before it in Tab order.
+    TabOrder::after(form_, cancel_);
 }
 
 void SignInView::keyPressEvent(QKeyEvent* event)

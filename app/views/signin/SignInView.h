@@ -6,6 +6,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 
 namespace hub {
@@ -43,6 +44,7 @@ private:
     QLabel* subtitle_;
     QWidget* picker_;
     QButtonGroup* modes_;
+    QPushButton* cancel_ = nullptr;
     QVBoxLayout* formArea_;
     QWidget* form_ = nullptr;
     Rebuilder* rebuilder_;

@@ -36,7 +36,6 @@ StoreSignInForm::StoreSignInForm(AppModel& model, std::optional<QString> prefill
     password_->setEchoMode(QLineEdit::Password);
     errorRow_->setObjectName(QStringLiteral("error"));
     resetRow_->setObjectName(QStringLiteral("resetNote"));
-    resetRow_->setText(StoreSignInPresenter::resetNote);
     newsletter_->setObjectName(QStringLiteral("newsletter"));
     newsletter_->setFont(Typography::font(TextStyle::callout));
     Theme::setRole(newsletter_, "field");
@@ -119,10 +118,9 @@ void StoreSignInForm::refresh()
 {
     const StoreSignInPresenter::Screen screen = StoreSignInPresenter::screen(input());
     name_->setVisible(screen.nameField);
-    password_->setPlaceholderText(screen.passwordPlaceholder);
-    errorRow_->setVisible(screen.error.has_value());
-    errorRow_->setText(screen.error.value_or(QString()));
-    resetRow_->setVisible(screen.resetNote);
+    password_->setTitle(screen.passwordPlaceholder);
+    errorRow_->present(screen.error);
+    resetRow_->present(screen.resetNote ? std::optional<QString>(StoreSignInPresenter::resetNote) : std::nullopt);
     newsletter_->setVisible(screen.consent);
     consent_->setVisible(screen.consent);
     forgot_->setVisible(screen.forgotShown);

@@ -5,6 +5,7 @@
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
+#include "app/views/kit/TabOrder.h"
 #include "app/views/kit/Theme.h"
 #include "app/views/signin/FormButton.h"
 #include "app/views/signin/FormField.h"
@@ -121,6 +122,10 @@ TavrenIDForm::TavrenIDForm(AppModel& model, QWidget* parent)
     connect(code_, &QLineEdit::textChanged, this, &TavrenIDForm::refresh);
     connect(request_, &QPushButton::clicked, this, [this] { request(); });
     connect(signIn_, &QPushButton::clicked, this, [this] { complete(); });
+    // Tab follows the screen: the providers and Stop waiting stand above the email.
+    QList<QWidget*> order(providers_.cbegin(), providers_.cend());
+    order << stop << email_ << request_ << code_ << different << signIn_;
+    TabOrder::chain(order);
     refresh();
 }
 
@@ -153,8 +158,7 @@ void TavrenIDForm::refresh()
     FormButton* step = defaultButton();
     (step == request_ ? signIn_ : request_)->setDefault(false);
     step->setDefault(true);
-    errorRow_->setVisible(screen.error.has_value());
-    errorRow_->setText(screen.error.value_or(QString()));
+    errorRow_->present(screen.error);
 }
 
 void TavrenIDForm::signInWith(TavrenIDProvider provider)

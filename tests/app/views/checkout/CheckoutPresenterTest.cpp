@@ -23,3 +23,13 @@ TEST(CheckoutPresenter, StatusLine)
     for (const auto& c : cases)
         EXPECT_EQ(CheckoutPresenter::statusText(c.status, c.returned), c.text) << toString(c.status).toStdString() << c.returned;
 }
+
+TEST(CheckoutPresenter, LockShowsAndSaysWhetherThePageIsSecure)
+{
+    for (const bool secure : {true, false}) {
+        const CheckoutPresenter::Header header = CheckoutPresenter::present({"store.test", secure});
+        EXPECT_EQ(header.lockSymbol, secure ? "lock.fill" : "lock.open.fill");
+        EXPECT_EQ(header.lockGreen, secure);
+        EXPECT_EQ(header.lockName, secure ? "Secure" : "Not secure");
+    }
+}

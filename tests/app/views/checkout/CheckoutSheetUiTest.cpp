@@ -5,6 +5,7 @@
 
 #include "app/views/checkout/CheckoutView.h"
 
+#include "tests/app/fakes/AccessibleWalk.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
@@ -64,4 +65,18 @@ TEST(CheckoutSheet, StatusLineFollowsTheOrderUntilTheModelLetsGo)
         QCoreApplication::processEvents();
         EXPECT_EQ(harness.store.calls("/api/customer/orders/"), 2) << "one last look, and no pass after it";
     }
+}
+
+TEST(CheckoutSheet, TheHeaderBarNamesItsLockAndButtons)
+{
+    ModelHarness harness;
+    std::unique_ptr<AppModel> model = harness.makeModel();
+    const CheckoutSession session{"order-1", QUrl("about:blank"), QUrl("https://www.tavren.test/hub/checkout-complete?order=order-1"),
+                                  {"Alpha"}, {"a"}, true};
+    CheckoutView view(*model, session, {{"store.test"}, {}});
+    view.show();
+    QWidget* bar = view.closeButton()->parentWidget();
+    const QList<test::AccessibleNode> tree = test::accessibleTree(bar);
+    const QList<test::Said> said{{QAccessible::Graphic, "Secure"}, {QAccessible::Button, "Open in browser"}, {QAccessible::Button, "Close"}};
+    EXPECT_EQ(test::missing(tree, said), QStringList()) << test::accessibleDump(tree).toStdString();
 }

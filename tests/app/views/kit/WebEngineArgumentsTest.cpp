@@ -1,6 +1,7 @@
 #include "app/views/kit/WebEngineArguments.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 using namespace hub;
@@ -27,4 +28,20 @@ TEST(WebEngineArguments, EngineGetsNothingFromCommandLineOrEnvironment)
     EXPECT_TRUE(qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"));
     EXPECT_TRUE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").isEmpty());
     EXPECT_FALSE(qEnvironmentVariableIsSet("QTWEBENGINE_REMOTE_DEBUGGING"));
+}
+
+TEST(WebEngineArguments, TheEngineIsAskedForThePagesAccessibilityUnlessTheUserSaid)
+{
+    const struct {
+        std::optional<QByteArray> user;
+        QByteArray engine;
+    } cases[] = {{std::nullopt, "1"}, {QByteArray("0"), "0"}, {QByteArray(""), ""}};
+    for (const auto& c : cases) {
+        qunsetenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY");
+        if (c.user)
+            qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", *c.user);
+        WebEngineArguments::enableAccessibility();
+        EXPECT_TRUE(qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"));
+        EXPECT_EQ(qgetenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"), c.engine);
+    }
 }

@@ -1,0 +1,49 @@
+// The real hub against the devstore on an X server and a session bus of its own, read
+// as a screen reader reads it over the accessibility bus (screen_reader_bus.py): signed
+// out on Discover, a wrong password and a banner said, the cart opened as a window of
+// the app with the focus, and the checkout page's heading, Email field and Pay button.
+
+#include "tests/app/fakes/HubProcess.h"
+#include "tests/devstore/DevstoreProcess.h"
+
+#include <QMap>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace hub;
+
+TEST(ScreenReaderBus, TheHubIsReadAndItsPageToPayIsToo)
+{
+    test::DevstoreProcess store;
+    if (!store.useDemoDeployment())
+        GTEST_SKIP() << "the demo flavour is off (configure with -DHUB_DEMO=ON)";
+    QTemporaryDir box;
+    test::HubProcess hub(box.path());
+    QProcessEnvironment environment = hub.process().processEnvironment();
+    // The desktop's bridge: on an X server, on the accessibility bus of the session's own.
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    QProcess reader;
+    reader.setProcessEnvironment(environment);
+    reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    reader.start(QStringLiteral("dbus-run-session"),
+                 {QStringLiteral("--"), QStringLiteral("xvfb-run"), QStringLiteral("-a"), QStringLiteral("-s"),
+                  QStringLiteral("-screen 0 1600x1000x24"), QStringLiteral("/usr/bin/python3"),
+                  QStringLiteral(HUB_TEST_SOURCE_DIR "/app/shell/screen_reader_bus.py"), test::HubProcess::binary(),
+                  QStringLiteral("discover")});
+    ASSERT_TRUE(reader.waitForStarted());
+    ASSERT_TRUE(reader.waitForFinished(180'000)) << "the reader did not end";
+    const QString output = QString::fromUtf8(reader.readAllStandardOutput());
+
+    QMap<QString, QString> read; // check -> "ok …" or "FAIL …"
+    for (const QString& line : output.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList words = line.split(u' ');
+        if (words.size() >= 2 && (words[0] == u"ok" || words[0] == u"FAIL"))
+            read.insert(words[1], line);
+    }
+    for (const char* check : {"hub-on-bus", "discover-unnamed", "discover-products", "alert-wrong-password", "alert-banner",
+                              "cart-window", "cart-focus", "checkout-lock", "checkout-heading", "checkout-email", "checkout-pay"})
+        EXPECT_TRUE(read.value(QString::fromLatin1(check)).startsWith(u"ok ")) << check << ": " << read.value(QString::fromLatin1(check)).toStdString();
+    EXPECT_EQ(reader.exitCode(), 0) << output.toStdString();
+}
