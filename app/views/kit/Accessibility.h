@@ -15,7 +15,8 @@ void hide(QWidget* widget);
 bool isHidden(const QWidget* widget);
 
 // The role a plain widget of ours reports instead of a bare container's (a grid's cell
-// reads as a list item, a spinner as an animation). Call before the widget is shown.
+// reads as a list item, a spinner as an animation). An alert (AlertMessage) is said by the
+// screen reader as it is shown: errors and results. Call before the widget is shown.
 void setRole(QWidget* widget, QAccessible::Role role);
 // Reports `widget` busy while it stands for work under way (a spinner, a skeleton).
 void setBusy(QWidget* widget, bool busy);

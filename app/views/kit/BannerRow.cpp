@@ -1,6 +1,6 @@
 #include "app/views/kit/BannerRow.h"
 
-#include "app/views/kit/Announcement.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/SymbolName.h"
 #include "app/views/kit/Symbols.h"
@@ -55,7 +55,7 @@ BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismi
     : QWidget(parent), shadow_(new Shadow(this))
 {
     // Said as it appears.
-    Announcement::mark(this);
+    Accessibility::setRole(this, QAccessible::AlertMessage);
     setAccessibleName(text);
     setMaximumWidth(maximumRowWidth);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -1,7 +1,6 @@
 #include "app/views/signin/FormMessage.h"
 
 #include "app/views/kit/Accessibility.h"
-#include "app/views/kit/Announcement.h"
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/Symbols.h"
 
@@ -12,7 +11,7 @@ namespace hub {
 FormMessage::FormMessage(const QString& symbol, const QColor& color, QWidget* parent)
     : QWidget(parent), text_(Labels::plain(QString(), TextStyle::callout, this))
 {
-    Announcement::mark(this);
+    Accessibility::setRole(this, QAccessible::AlertMessage);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
