@@ -211,14 +211,20 @@ std::optional<QByteArray> ImageDataCache::load(const QUrl& url, std::stop_token 
     return response.body;
 }
 
+qint64 ImageDataCache::costOf(const QString& address, const QByteArray& bytes)
+{
+    return bytes.size() + address.size() * qint64(sizeof(QChar)) + memoryEntryBytes;
+}
+
 void ImageDataCache::remember(const QString& address, const QByteArray& bytes)
 {
     forget(address);
-    if (bytes.size() > memoryBytes)
+    const qint64 cost = costOf(address, bytes);
+    if (cost > memoryBytes)
         return;
     order_.push_back(address);
     memory_.insert(address, bytes);
-    memoryHeld_ += bytes.size();
+    memoryHeld_ += cost;
     while (memoryHeld_ > memoryBytes)
         forget(order_.front());
 }
@@ -228,7 +234,7 @@ void ImageDataCache::forget(const QString& address)
     const auto held = memory_.constFind(address);
     if (held == memory_.constEnd())
         return;
-    memoryHeld_ -= held->size();
+    memoryHeld_ -= costOf(address, *held);
     memory_.erase(held);
     order_.erase(std::find(order_.begin(), order_.end(), address));
 }

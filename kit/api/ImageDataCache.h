@@ -27,7 +27,10 @@ namespace hub {
 class ImageDataCache {
 public:
     static constexpr qint64 maxBytes = 8 * 1024 * 1024; // largest image taken from the network
+    // What the bodies in memory hold at most, each counted with its address and memoryEntryBytes.
     static constexpr qint64 memoryBytes = qint64(32) << 20;
+    // An entry's own cost beside its bytes and address: their headers and the table's bookkeeping.
+    static constexpr qint64 memoryEntryBytes = 256;
     static constexpr qint64 maxAgeSeconds = 30 * 24 * 3600;
 
     // `directory` empty: memory only. A folder given is pruned of stale files first, as of
@@ -78,6 +81,7 @@ private:
     std::optional<QByteArray> load(const QUrl& url, std::stop_token stop);
     void remember(const QString& address, const QByteArray& bytes);
     void forget(const QString& address);
+    static qint64 costOf(const QString& address, const QByteArray& bytes);
     // Whether `bytes` are what discard() last let go of at `address`, with no answer fetched
     // since. Under the lock.
     bool givenUp(const QString& address, const QByteArray& bytes) const;
@@ -93,7 +97,7 @@ private:
     mutable std::mutex mutex_;
     QHash<QString, QByteArray> memory_;
     std::deque<QString> order_; // keys of memory_, oldest first
-    qint64 memoryHeld_ = 0;     // the bytes of memory_
+    qint64 memoryHeld_ = 0;     // what memory_ costs (costOf)
     QHash<QString, GivenUp> dropped_; // by address: the bytes last given up
     QSet<QString> unusable_;             // addresses given up twice: misses without any work
     QHash<QString, std::shared_future<std::optional<QByteArray>>> inFlight_;

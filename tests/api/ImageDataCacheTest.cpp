@@ -144,7 +144,8 @@ TEST(ImageDataCache, OnlyACompleteAnswerWithinTheCapIsTaken)
 TEST(ImageDataCache, MemoryKeepsTheLastToEnterWithinItsBytes)
 {
     Fixture f;
-    const qint64 body = ImageDataCache::memoryBytes / 8;
+    // Each an eighth of the share with what it costs beside its bytes (its address under 256 bytes).
+    const qint64 body = ImageDataCache::memoryBytes / 8 - ImageDataCache::memoryEntryBytes - 256;
     const int fit = int(ImageDataCache::memoryBytes / body);
     for (int i = 0; i <= fit; ++i) {
         f.plain.responses.insert(image(QString::number(i)).toEncoded(), {200, {}, QByteArray(body, char('a' + i))});
@@ -160,6 +161,20 @@ TEST(ImageDataCache, MemoryKeepsTheLastToEnterWithinItsBytes)
     EXPECT_NE(f.cache.data(image(QStringLiteral("0"))), std::nullopt); // memory only: fetched again
     EXPECT_EQ(f.plain.count(), before + 1);
     EXPECT_FALSE(f.cache.inMemory(image(QStringLiteral("1"))));
+}
+
+// Each body kept costs its bookkeeping beside its bytes: a flood of tiny ones holds no more than the share.
+TEST(ImageDataCache, TinyBodiesHoldTheShareWithWhatEachCosts)
+{
+    struct Dot : hub::HTTPTransport {
+        HttpResponse send(const HttpRequest&) override { return {200, {}, "."}; }
+    } dot;
+    ImageDataCache cache({}, policy, hub::PinnedTrust{}, dot, dot);
+    const qint64 before = hub::test::heapInUse();
+    for (int n = 0; n < 300'000; ++n)
+        ASSERT_NE(cache.data(image(QString::number(n))), std::nullopt);
+    const qint64 grown = hub::test::heapInUse() - before;
+    EXPECT_LT(grown, ImageDataCache::memoryBytes) << (grown >> 20) << " MiB";
 }
 
 TEST(ImageDataCache, DiskServesLaterCachesWithoutNetwork)

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,6 +27,12 @@ qint64 peakAddressSpace() { return statusBytes("VmPeak"); }
 qint64 peakResident(qint64 pid) { return statusBytes("VmHWM", pid); }
 
 qint64 resident(qint64 pid) { return statusBytes("VmRSS", pid); }
+
+qint64 heapInUse()
+{
+    const struct mallinfo2 heap = ::mallinfo2(); // the main arena's
+    return qint64(heap.uordblks + heap.hblkhd);
+}
 
 bool limitAddressSpace(qint64 headroomBytes)
 {

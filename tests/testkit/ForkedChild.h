@@ -20,5 +20,7 @@ qint64 peakAddressSpace();
 qint64 peakResident(qint64 pid = 0);
 // The resident memory of process `pid` (this one when 0) now, in bytes.
 qint64 resident(qint64 pid = 0);
+// The bytes this process's main thread has taken from malloc and not given back.
+qint64 heapInUse();
 
 } // namespace hub::test

@@ -5,7 +5,6 @@
 #include "app/views/kit/PngDecoder.h"
 #include "kit/api/ImageDataCache.h"
 
-#include <QCache>
 #include <QDeadlineTimer>
 #include <QImageReader>
 #include <QScopeGuard>
@@ -39,26 +38,7 @@ bool replaced()
     return bool(replacement());
 }
 
-// Costs are bytes.
-QCache<QString, QImage>& images()
-{
-    static QCache<QString, QImage> cache(keptBytes);
-    return cache;
-}
-
 } // namespace
-
-std::optional<QImage> image(const QUrl& url)
-{
-    if (const QImage* found = images().object(url.toString()))
-        return *found;
-    return std::nullopt;
-}
-
-void remember(const QUrl& url, const QImage& image)
-{
-    images().insert(url.toString(), new QImage(image), qMax<qsizetype>(image.sizeInBytes(), 1));
-}
 
 std::optional<QByteArray> fetch(const QUrl& url)
 {

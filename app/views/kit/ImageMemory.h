@@ -15,16 +15,42 @@ namespace hub {
 // them off the main thread.
 namespace ImageMemory {
 
-// What the decoded images kept hold at most, counted in their bytes (QImage::sizeInBytes):
-// the least recently used leave first. With the shared cache's bodies in memory
-// (ImageDataCache::memoryBytes) and the decodes under way (decodeBudget), the hub's
-// images stay within their own share of memory, however many are shown.
+// What the decoded images hold at most, whoever keeps them: those kept after their decode and
+// those the views show are one account, counted in their bytes (QImage::sizeInBytes) and what
+// each entry costs beside them (its address and keptEntryBytes); the least recently used that
+// no view shows leave first. With the shared cache's bodies in memory (ImageDataCache::memoryBytes)
+// and the decodes under way (decodeBudget), the hub's images stay within their own share of
+// memory, however many pages are open: views hold their images only while shown within reach.
 constexpr qint64 keptBytes = qint64(64) << 20;
+// An entry's own cost: the image's header, its pixels' block and the account's bookkeeping.
+constexpr qint64 keptEntryBytes = 768;
 
-// Main thread only.
+// A kept image that a view shows (main thread only): it stays kept, counted in the account,
+// as long as any view holds it, and is the most recently used once the last lets go.
+class Held {
+public:
+    Held() = default;
+    // The kept image of the address, if any.
+    explicit Held(const QUrl& url);
+    Held(Held&& other) noexcept;
+    Held& operator=(Held&& other) noexcept;
+    ~Held();
+
+    explicit operator bool() const { return !image_.isNull(); }
+    const QImage& image() const { return image_; }
+
+private:
+    void release();
+
+    QString address_;
+    QImage image_;
+};
+
+// The kept image of an address (a use, as for Held), or nothing. Main thread only.
 std::optional<QImage> image(const QUrl& url);
-// Keeps `image` for the address; one larger than keptBytes on its own is not kept.
-void remember(const QUrl& url, const QImage& image);
+// Keeps `image` for the address, held for the caller (nothing held when it is larger than
+// keptBytes on its own: not kept). An address a view shows keeps the image shown.
+Held remember(const QUrl& url, const QImage& image);
 
 using Fetch = std::function<std::optional<QByteArray>(const QUrl&)>;
 // The bytes of an address; ImageDataCache::shared() unless replaced. Blocks; nothing

@@ -206,6 +206,7 @@ QWidget* ScreenshotGallery::shotCell(const QUrl& url, int position)
     // The card stands in until the image is there, and never shows through its transparency.
     card->setVisible(!image->hasImage());
     connect(image, &CachedImage::imageArrived, card, &QWidget::hide);
+    connect(image, &CachedImage::imageLeft, card, &QWidget::show);
     button->raiseRing();
     connect(button, &QAbstractButton::clicked, this, [this, position] { open(position); });
     return button;

@@ -73,6 +73,7 @@ ScreenshotViewer::ScreenshotViewer(const QList<QUrl>& shots, int index, const QS
     spinner_ = new Spinner(24, image_);
     frame->centred = spinner_;
     connect(image_, &CachedImage::imageArrived, spinner_, &QWidget::hide);
+    connect(image_, &CachedImage::imageLeft, spinner_, &QWidget::show);
     column->addWidget(frame, 1);
 
     auto* controls = new QHBoxLayout;

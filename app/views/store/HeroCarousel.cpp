@@ -151,10 +151,12 @@ void HeroCarousel::present()
     if (icon_) {
         icon_->setProduct(product.iconUrl, product.name);
     } else {
-        // Drawn turned on the card from its own rendering; kept outside the card's
-        // rectangle so that it loads as shown but never paints itself there.
+        // Drawn turned on the card from its own rendering; shown on the card, under
+        // everything, so that it loads as shown, but never painting itself there.
         icon_ = new ProductIcon(product.iconUrl, product.name, iconSize, this);
-        icon_->setGeometry(-10 * iconSize, -10 * iconSize, iconSize, iconSize);
+        icon_->setGeometry(0, 0, iconSize, iconSize);
+        icon_->lower();
+        icon_->installEventFilter(this);
         connect(icon_, &CachedImage::imageArrived, this, [this] {
             update();
             QTimer::singleShot(250, this, qOverload<>(&QWidget::update)); // after the fade-in
@@ -184,6 +186,8 @@ bool HeroCarousel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == learnMore_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         update();
+    if (watched == icon_ && event->type() == QEvent::Paint && !grabbingIcon_)
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -243,7 +247,9 @@ void HeroCarousel::paintEvent(QPaintEvent*)
         painter.save();
         painter.translate(centre);
         painter.rotate(-8);
+        grabbingIcon_ = true;
         const QPixmap picture = icon_->grab();
+        grabbingIcon_ = false;
         painter.drawPixmap(QRectF(-iconSize / 2.0, -iconSize / 2.0, iconSize, iconSize), picture, QRectF(picture.rect()));
         painter.restore();
     }

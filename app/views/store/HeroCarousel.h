@@ -65,6 +65,7 @@ private:
     QPushButton* learnMore_ = nullptr;
     ActionButton* action_ = nullptr;
     ProductIcon* icon_ = nullptr;
+    bool grabbingIcon_ = false; // the icon paints only into the card's picture of it
     CarouselDots* dots_;
 };
 

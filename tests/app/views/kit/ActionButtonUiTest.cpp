@@ -219,8 +219,9 @@ TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)
     ASSERT_TRUE(ImageMemory::image(url));
     EXPECT_EQ(ImageMemory::image(url)->size(), QSize(10, 5)); // bounded, aspect kept
 
-    // A view made for a remembered address shows it at once, without fetching.
+    // A view made for a remembered address shows it as it is shown, without fetching.
     CachedImage again(url, 400, {});
+    again.show();
     EXPECT_TRUE(again.hasImage());
 
     // A shown view fills itself with its image once it arrives; motion off, no fade.

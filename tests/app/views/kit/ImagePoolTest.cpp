@@ -1,6 +1,7 @@
 #include "app/views/kit/ImageMemory.h"
 #include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/PngBytes.h"
+#include "tests/testkit/ForkedChild.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -33,6 +34,19 @@ TEST(ImagePool, KeptImagesHoldTheirShareOfBytes)
     ImageMemory::remember(address(-1), whole);
     EXPECT_FALSE(ImageMemory::image(address(-1)));
     EXPECT_TRUE(ImageMemory::image(address(1)));
+}
+
+// Each image kept costs its bookkeeping beside its pixels: a flood of tiny ones holds no more than the share.
+TEST(ImagePool, TinyImagesHoldTheShareWithWhatEachCosts)
+{
+    const qint64 before = test::heapInUse();
+    for (int n = 0; n < 400'000; ++n) {
+        QImage dot(1, 1, QImage::Format_RGB32);
+        dot.fill(Qt::black);
+        ImageMemory::remember(address(n), dot);
+    }
+    const qint64 grown = test::heapInUse() - before;
+    EXPECT_LT(grown, ImageMemory::keptBytes) << (grown >> 20) << " MiB";
 }
 
 // A large share waiting is not passed by smaller ones that would fit beside what is held.

@@ -142,6 +142,7 @@ TEST(ScreenshotGalleryUi, TheCardLeavesOnceItsScreenshotIsThere)
     };
     for (const char* when : {"arrived", "held already"}) {
         ScreenshotGallery gallery(model->catalog(), QStringLiteral("p"), QStringLiteral("P"), std::nullopt, Qt::red);
+        gallery.resize(900, 320); // both in view
         gallery.show();
         ASSERT_EQ(gallery.cells().size(), 2);
         ImageMemory::waitForIdle();
