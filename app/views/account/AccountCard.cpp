@@ -1,6 +1,7 @@
 #include "app/views/account/AccountCard.h"
 
 #include "app/views/kit/Labels.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/Theme.h"
 
@@ -27,6 +28,7 @@ AccountCard::AccountCard(const QString& title, const QString& symbol, bool conne
     auto* image = new QLabel(this);
     image->setPixmap(Symbols::pixmap(symbol, 20, Theme::accent()));
     header->addWidget(image);
+    Accessibility::hide(image); // the title beside it says it
     header->addWidget(Labels::plain(title, TextStyle::title3, this, QFont::Bold));
     header->addStretch(1);
     QLabel* status = Labels::plain(connected ? QStringLiteral("Connected") : QStringLiteral("Not connected"),

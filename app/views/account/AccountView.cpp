@@ -8,6 +8,7 @@
 #include "app/views/kit/Labels.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/Rebuilder.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/Symbols.h"
 #include "app/views/kit/TextButtons.h"
 #include "app/views/kit/Theme.h"
@@ -194,6 +195,7 @@ QWidget* AccountView::devices(const QList<AccountPresenter::Device>& devices)
             auto* image = new QLabel(row);
             image->setPixmap(Symbols::pixmap(device.symbol, 18, Theme::secondary()));
             image->setFixedWidth(24);
+            Accessibility::hide(image); // the device's name says it
             image->setAlignment(Qt::AlignCenter);
             line->addWidget(image);
             auto* texts = new QVBoxLayout;

@@ -45,7 +45,7 @@ StageView::StageView(QWidget* parent)
     column->addWidget(bar_);
     column->addWidget(bytes_);
     column->addStretch(1);
-    bar_->setRange(0, 1000);
+    bar_->setRange(0, 100); // read as a percentage
     bar_->setTextVisible(false);
     bar_->setFixedHeight(6);
     text_->setWordWrap(true);
@@ -89,7 +89,10 @@ void StageView::show(const ProgressPresenter::Line& line)
         text_->setMaximumHeight(QWIDGETSIZE_MAX);
     }
     text_->setText(line.text);
-    bar_->setValue(int(line.fraction * 1000));
+    // The bar is a download's; named once, not at every tick.
+    if (bar && bar_->accessibleName().isEmpty())
+        bar_->setAccessibleName(QStringLiteral("Downloading"));
+    bar_->setValue(int(line.fraction * 100));
     bytes_->setText(line.bytes);
     line_ = line;
     shown_ = true;

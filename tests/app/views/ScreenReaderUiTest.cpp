@@ -184,6 +184,7 @@ TEST_F(ScreenReader, YourScreensAndTheSidebar)
     expectScreen(&updates, {{Role::Button, "Update", "Synth", nullptr, "focusable"}, {Role::Button, "More", "Synth", nullptr, "focusable"}});
     DownloadsView downloads(*model);
     expectScreen(&downloads, {
+        {Role::ProgressBar, "Downloading", nullptr, "42"},
         {Role::Button, "Pause", "Delay", nullptr, "focusable"},
         {Role::Button, "Cancel", "Delay", nullptr, "focusable"},
         {Role::Button, "Retry", "Gate", nullptr, "focusable"},
