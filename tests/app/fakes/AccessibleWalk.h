@@ -4,7 +4,6 @@
 #include <QList>
 #include <QPointer>
 #include <QStringList>
-#include <optional>
 
 class QWidget;
 
@@ -13,37 +12,20 @@ namespace hub::test {
 // One object of the accessibility tree, as a screen reader reads it.
 struct AccessibleNode {
     QAccessible::Role role = QAccessible::NoRole;
-    QString name;
-    QString description;
-    QString value;
+    QString name, description, value;
     QAccessible::State state;
     QPointer<QObject> object; // none for the items of a view
-    // The value interface's figures, when it has one.
-    std::optional<double> current;
-    std::optional<double> minimum;
-    std::optional<double> maximum;
+    QString figures; // "current in minimum..maximum", when it has a value interface
 
-    // `role "name" (description) = value [states]`, for failure messages.
+    // `role "name" (description) = value figures [states]`.
     QString line() const;
-    // Whether the name, description or value holds `text`.
-    bool says(const QString& text) const;
 };
 
-// The tree under `root`, depth first, leaving out what reports itself invisible and
-// everything inside it, as the bus does.
+// The tree under `root`, depth first, without what reports itself invisible, as on the bus.
 QList<AccessibleNode> accessibleTree(QWidget* root);
 
-// The tree as lines, one object a line (failure messages).
-QString accessibleDump(const QList<AccessibleNode>& tree);
-
-// What a screen reader would trip over under `root`, one line each: a focusable
-// object without a name; an image neither named nor hidden; markup in a text; a text
-// shown on screen (a label, a painted label, a button) that no object says.
-QStringList accessibleFaults(QWidget* root);
-
-// One object a screen must hold: its role and name, and what else must be read on it
-// (null: anything). `states` lists the states it must have, as AccessibleNode::line()
-// writes them ("focusable busy").
+// An object a screen must hold: role, name, what else it says (null: anything) and the
+// states it has, as AccessibleNode::line() writes them ("focusable busy").
 struct Said {
     QAccessible::Role role;
     const char* name;
@@ -52,7 +34,10 @@ struct Said {
     const char* states = "";
 };
 
-// The objects of `table` that `tree` does not hold, one line each.
-QStringList missing(const QList<AccessibleNode>& tree, const QList<Said>& table);
+// What a screen reader would trip over under `root`, one line each: a focusable object
+// without a name, an image neither named nor hidden, markup in a text, a text on screen
+// (a label, a painted label, a button) that no object says, an object of `table` not
+// there; then, when any, the tree.
+QStringList misread(QWidget* root, const QList<Said>& table = {});
 
 } // namespace hub::test

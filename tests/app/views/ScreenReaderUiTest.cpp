@@ -1,7 +1,4 @@
-// Every screen walked as a screen reader reads it: the objects it must find, with
-// their names, descriptions, states and values, and nothing it would trip over
-// (a focusable object without a name, an image neither named nor hidden, markup,
-// a text on screen that no object says).
+// Every screen walked as a screen reader reads it (test::misread).
 
 #include "app/shell/SidebarView.h"
 #include "app/views/extras/ExtrasShelfPage.h"
@@ -30,24 +27,21 @@
 using namespace hub;
 using Role = QAccessible::Role;
 using test::eventually;
+using test::Said;
 
 namespace {
 
-void settle()
+// Shows `screen` if hidden; each object of the table is under `walked` (or the screen), and
+// nothing there trips a screen reader up.
+void expectReads(QWidget* screen, const QList<Said>& table, QWidget* walked = nullptr)
 {
+    if (!screen->isVisible()) {
+        screen->resize(1100, 900);
+        screen->show();
+    }
     for (int turn = 0; turn < 3; ++turn)
         QCoreApplication::processEvents();
-}
-
-using test::Said;
-
-// Each object of the table is there, and nothing under `screen` would trip a screen reader up.
-void expectReads(QWidget* screen, const QList<Said>& table)
-{
-    const QList<test::AccessibleNode> tree = test::accessibleTree(screen);
-    const std::string dump = test::accessibleDump(tree).toStdString();
-    EXPECT_EQ(test::accessibleFaults(screen), QStringList()) << dump;
-    EXPECT_EQ(test::missing(tree, table), QStringList()) << dump;
+    EXPECT_EQ(test::misread(walked ? walked : screen, table), QStringList());
 }
 
 // Delay downloading (42 %), Synth installed with an update and its notes, Reverb owned, Gate
@@ -58,9 +52,8 @@ protected:
     {
         Theme::apply(*qApp); // as in the app: a page's scroll view takes no focus
         ImageMemory::setFetch([](const QUrl&) { return std::optional<QByteArray>(); });
-        for (const char* name : {"Delay", "Synth", "Reverb", "Gate", "Chorus"})
-            products.append(Fixtures::product(QStringLiteral("tv-") + QString::fromLatin1(name).toLower(), name, 10.0,
-                QString::fromLatin1(name) == "Synth" ? "3.0" : "1.0"));
+        for (const QString name : {"Delay", "Synth", "Reverb", "Gate", "Chorus"})
+            products.append(Fixtures::product("tv-" + name.toLower(), name, 10.0, name == "Synth" ? "3.0" : "1.0"));
         model->catalog().setStorefront(Fixtures::storefront(products));
         const QStringList owned{"tv-delay", "tv-synth", "tv-reverb"};
         model->accounts().setStoreUser(Fixtures::user("ada@tavren.test", "Ada", owned));
@@ -71,9 +64,8 @@ protected:
 
         CatalogExtras extras = Fixtures::extras({QStringLiteral("Gain Meter")});
         extras.items[0].releaseUrl = QStringLiteral("https://example.test/gain-meter");
-        const QString host = *HostPolicy::tavren().assetHosts.cbegin();
         for (int i = 1; i <= 3; ++i)
-            shots.append(QUrl(QStringLiteral("https://%1/shot-%2.png").arg(host).arg(i)));
+            shots.append(QUrl(QStringLiteral("https://%1/shot-%2.png").arg(*HostPolicy::tavren().assetHosts.cbegin()).arg(i)));
         extras.media.insert(QStringLiteral("tv-delay"), ProductMedia{{shots[0].toString(), shots[1].toString()}});
         model->catalog().setExtras(extras);
         ReviewPage reviews{QStringLiteral("tv-delay"), {}, {}, std::nullopt};
@@ -100,19 +92,10 @@ protected:
     {
         model->queue().install(*model->catalog().storeProduct(id));
         EXPECT_TRUE(eventually([&] { return harness.engine->waiting().contains(id); }));
-        if (!stage)
-            return;
-        harness.engine->report(id, *stage);
-        EXPECT_TRUE(eventually([&] { return model->queue().job(id)->stage() == *stage; }));
-    }
-
-    // Shows `screen` and walks it, or the part of it that is `walked`.
-    void expectScreen(QWidget* screen, const QList<Said>& table, QWidget* walked = nullptr)
-    {
-        screen->resize(1100, 900);
-        screen->show();
-        settle();
-        expectReads(walked ? walked : screen, table);
+        if (stage) {
+            harness.engine->report(id, *stage);
+            EXPECT_TRUE(eventually([&] { return model->queue().job(id)->stage() == *stage; }));
+        }
     }
 
     ModelHarness harness;
@@ -124,90 +107,60 @@ protected:
 TEST_F(ScreenReader, Store)
 {
     DiscoverView discover(*model);
-    expectScreen(&discover, {
-        {Role::List, "Plug-ins"},
-        {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"},
-        {Role::StaticText, "Reverb"},
-        {Role::StaticText, "Reverb tagline"},
-    });
+    expectReads(&discover, {{Role::List, "Plug-ins"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"},
+                               {Role::StaticText, "Reverb"}, {Role::StaticText, "Reverb tagline"}});
     BrowseView browse(*model, ProductKind::plugIn);
-    expectScreen(&browse, {{Role::List, "Time & Space"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"}});
+    expectReads(&browse, {{Role::List, "Time & Space"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"}});
     ExtrasShelfPage tools(*model, ExtrasItem::Shelf::freeTools);
-    expectScreen(&tools, {
-        {Role::ListItem, "Gain Meter", nullptr, nullptr, "focusable"},
-        {Role::StaticText, "Gain Meter"},
-        {Role::Button, "View", "Gain Meter"},
-    });
-
+    expectReads(&tools, {{Role::ListItem, "Gain Meter", nullptr, nullptr, "focusable"}, {Role::StaticText, "Gain Meter"},
+                            {Role::Button, "View", "Gain Meter"}});
     model->catalog().setStorefront(std::nullopt);
     model->refresh().setLoading(true);
-    settle();
     expectReads(&discover, {{Role::Client, "Loading the store", nullptr, nullptr, "busy"}});
 }
 
 TEST_F(ScreenReader, ProductPageAndScreenshotViewer)
 {
     ProductPage page(*model, products.first());
-    expectScreen(&page, {
-        {Role::ProgressBar, "Downloading", nullptr, "42%"},
-        {Role::Button, "Pause", "Delay", nullptr, "focusable"},
-        {Role::StaticText, "14 of 23"},
-        {Role::StaticText, "6 of 23"},
-        {Role::StaticText, "0 of 23"},
-        {Role::ListItem, "Synth", "Synth tagline", nullptr, "focusable"}, // more from the maker
-    });
-
+    expectReads(&page, {{Role::ProgressBar, "Downloading", nullptr, "42%"}, {Role::Button, "Pause", "Delay", nullptr, "focusable"},
+                           {Role::StaticText, "14 of 23"}, {Role::StaticText, "6 of 23"}, {Role::StaticText, "0 of 23"},
+                           {Role::ListItem, "Synth", "Synth tagline", nullptr, "focusable"}});
     // The arrow that keeps the focus says where each step landed.
     ScreenshotViewer viewer(shots, 1, QStringLiteral("Delay"));
-    expectScreen(&viewer, {
-        {Role::Button, "Previous screenshot", "Screenshot 2 of 3", nullptr, "focusable"},
-        {Role::Button, "Next screenshot", "Screenshot 2 of 3", nullptr, "focusable"},
-        {Role::Graphic, "Screenshot 2 of 3"},
-    });
+    expectReads(&viewer, {{Role::Button, "Previous screenshot", "Screenshot 2 of 3", nullptr, "focusable"},
+                             {Role::Button, "Next screenshot", "Screenshot 2 of 3", nullptr, "focusable"},
+                             {Role::Graphic, "Screenshot 2 of 3"}});
     viewer.forwardButton()->click();
-    expectReads(&viewer, {
-        {Role::Button, "Next screenshot", "Screenshot 3 of 3", nullptr, "disabled"},
-        {Role::Button, "Previous screenshot", "Screenshot 3 of 3"},
-    });
+    expectReads(&viewer, {{Role::Button, "Next screenshot", "Screenshot 3 of 3", nullptr, "disabled"},
+                             {Role::Button, "Previous screenshot", "Screenshot 3 of 3"}});
 }
 
 TEST_F(ScreenReader, YourScreensAndTheSidebar)
 {
     LibraryView library(*model);
-    expectScreen(&library, {
-        {Role::ProgressBar, "Downloading", nullptr, "42%"},
-        {Role::Button, "Pause", "Delay", nullptr, "focusable"},
-        {Role::Button, "Install", "Reverb", nullptr, "focusable"},
-        {Role::Button, "Update", "Synth", nullptr, "focusable"},
-    });
+    expectReads(&library, {{Role::ProgressBar, "Downloading", nullptr, "42%"}, {Role::Button, "Pause", "Delay", nullptr, "focusable"},
+                              {Role::Button, "Install", "Reverb", nullptr, "focusable"},
+                              {Role::Button, "Update", "Synth", nullptr, "focusable"}});
     UpdatesView updates(*model);
-    expectScreen(&updates, {{Role::Button, "Update", "Synth", nullptr, "focusable"}, {Role::Button, "More", "Synth", nullptr, "focusable"}});
+    expectReads(&updates, {{Role::Button, "Update", "Synth", nullptr, "focusable"}, {Role::Button, "More", "Synth", nullptr, "focusable"}});
     DownloadsView downloads(*model);
-    expectScreen(&downloads, {
-        {Role::ProgressBar, "Downloading", nullptr, "42"},
-        {Role::Button, "Pause", "Delay", nullptr, "focusable"},
-        {Role::Button, "Cancel", "Delay", nullptr, "focusable"},
-        {Role::Button, "Retry", "Gate", nullptr, "focusable"},
-        {Role::Animation, "", nullptr, nullptr, "busy"}, // Chorus
-    });
+    expectReads(&downloads, {{Role::ProgressBar, "Downloading", nullptr, "42"}, {Role::Button, "Pause", "Delay", nullptr, "focusable"},
+                                {Role::Button, "Cancel", "Delay", nullptr, "focusable"},
+                                {Role::Button, "Retry", "Gate", nullptr, "focusable"},
+                                {Role::Animation, "", nullptr, nullptr, "busy"}}); // Chorus
     SidebarView sidebar(*model);
-    expectScreen(&sidebar, {{Role::List, "Sections"}, {Role::ListItem, "Updates", "1"}, {Role::ListItem, "Downloads", "2"}},
+    expectReads(&sidebar, {{Role::List, "Sections"}, {Role::ListItem, "Updates", "1"}, {Role::ListItem, "Downloads", "2"}},
         sidebar.list());
 }
 
-// The pill reads as a progress bar: the stage's words as its name, the percentage as its
-// value; a job that ended (the pill about to go) keeps the last name.
+// The pill is named by its stage and valued by the percentage; a job that ended (the pill
+// about to go) keeps the last name.
 TEST(ScreenReaderPill, NamedByTheStageValuedByThePercentage)
 {
     FakeProductActions actions;
     ProgressPill pill(actions, QStringLiteral("tv-delay"), QStringLiteral("Delay"), true);
     pill.show();
-    const auto reads = [&pill] { return test::accessibleTree(&pill).value(0).line(); };
-    struct Case {
-        std::optional<InstallStage> stage; // none: the job ended
-        const char* line;
-    };
-    const QList<Case> cases{
+    const std::pair<std::optional<InstallStage>, const char*> cases[] = { // no stage: the job ended
         {InstallStage::queued(), "ProgressBar \"Waiting\" 0 in 0..0"},
         {InstallStage::resolving(), "ProgressBar \"Starting\" 0 in 0..0"},
         {InstallStage::downloading(0, 1000), "ProgressBar \"Downloading\" = 0% 0 in 0..100"},
@@ -215,14 +168,14 @@ TEST(ScreenReaderPill, NamedByTheStageValuedByThePercentage)
         {InstallStage::installing(), "ProgressBar \"Installing\" 0 in 0..0"},
         {std::nullopt, "ProgressBar \"Installing\" 0 in 0..0"},
     };
-    for (const Case& c : cases) {
-        if (c.stage) {
-            actions.setStage(QStringLiteral("tv-delay"), *c.stage);
+    for (const auto& [stage, line] : cases) {
+        if (stage) {
+            actions.setStage(QStringLiteral("tv-delay"), *stage);
         } else {
             actions.stages.clear();
             emit actions.changed();
         }
-        EXPECT_EQ(reads(), c.line);
+        EXPECT_EQ(test::accessibleTree(&pill).value(0).line(), line);
     }
     expectReads(&pill, {{Role::Button, "Pause", "Delay", nullptr, "focusable"}});
 }
