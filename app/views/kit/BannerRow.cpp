@@ -64,6 +64,7 @@ BannerRow::BannerRow(Tone tone, const QString& text, std::function<void()> dismi
     row->setSpacing(10);
     auto* mark = new QLabel(this);
     mark->setPixmap(Symbols::pixmap(symbol(tone), 16, color(tone)));
+    Accessibility::hide(mark); // the text says it
     row->addWidget(mark, 0, Qt::AlignTop);
     QLabel* label = Labels::plain(text, TextStyle::body, this);
     label->setWordWrap(true);

@@ -235,6 +235,7 @@ TEST_F(ScreenReader, BannersAreAlertsNamedByTheirText)
         EXPECT_EQ(QAccessible::queryAccessibleInterface(row)->role(), QAccessible::AlertMessage);
         EXPECT_EQ(nameOf(row), text);
         EXPECT_TRUE(row->isVisible());
+        EXPECT_EQ(test::misread(row), QStringList()) << text;
     }
 }
 
