@@ -9,7 +9,6 @@
 #include <QtEndian>
 #include <array>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
@@ -135,10 +134,7 @@ inline QImage picture(QSize size)
 // A JPEG marker segment: the marker, the length of `data` and of itself, `data`.
 inline QByteArray jpegSegment(uchar marker, const QByteArray& data)
 {
-    QByteArray segment(4, '\xFF');
-    segment[1] = char(marker);
-    qToBigEndian(quint16(data.size() + 2), segment.data() + 2);
-    return segment + data;
+    return "\xFF" + QByteArray(1, char(marker)) + char((data.size() + 2) >> 8) + char(data.size() + 2) + data;
 }
 
 // What libjpeg writes of a `size` image of `components` in `space`, its defaults set, as `write` compresses with it.
@@ -168,13 +164,9 @@ QByteArray jpegWritten(QSize size, int components, J_COLOR_SPACE space, Write wr
 // How jpegOf() codes a picture: the sampling of luma against chroma (2 x 2: 4:2:0, 2 x 1: 4:2:2, 1 x 1: 4:4:4),
 // restart markers every so many rows, the colour space written (grey, YCbCr, or Adobe's inverted CMYK as it is or as YCCK).
 struct JpegCoding {
-    bool progressive = false;
-    bool arithmetic = false;
-    int lumaAcross = 2;
-    int lumaDown = 2;
-    int restartRows = 0;
+    bool progressive = false, arithmetic = false;
+    int lumaAcross = 2, lumaDown = 2, restartRows = 0, quality = 75;
     J_COLOR_SPACE space = JCS_YCbCr;
-    int quality = 75;
 };
 
 // `image` coded by libjpeg as `coding` says.
@@ -264,7 +256,6 @@ inline QByteArray withExifOrientation(QByteArray jpeg, int orientation, bool lit
     QDataStream out(&tiff, QIODevice::WriteOnly);
     out.setByteOrder(little ? QDataStream::LittleEndian : QDataStream::BigEndian);
     out.writeRawData(little ? "II" : "MM", 2);
-    // The first IFD at 8, its one entry a SHORT, then no next IFD.
     out << quint16(42) << quint32(8) << quint16(1) << quint16(0x112) << quint16(3) << quint32(1) << quint16(orientation) << quint16(0) << quint32(0);
     return jpeg.insert(2, jpegSegment(0xE1, QByteArray("Exif\0\0", 6) + tiff));
 }
@@ -281,22 +272,22 @@ inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interla
 {
     QByteArray bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
+    png_infop info = png_create_info_struct(png); // an error of libpng's ends the test
     png_set_write_fn(png, &bytes, [](png_structp png, png_bytep data, size_t size) {
         static_cast<QByteArray*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), qsizetype(size)); }, nullptr);
     png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), depth, colour,
         interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     QList<QRgb> palette;
+    std::vector<png_color> entries;
     std::vector<std::vector<png_byte>> rows(size_t(image.height()));
+    std::vector<png_bytep> pointers;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb pixel = image.pixel(x, y);
-            if (colour == 3 && !palette.contains(pixel))
+            if (colour == 3 && !palette.contains(pixel)) {
                 palette.append(pixel);
+                entries.push_back({png_byte(qRed(pixel)), png_byte(qGreen(pixel)), png_byte(qBlue(pixel))});
+            }
             const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel), a = qAlpha(pixel), grey = qGray(pixel);
             for (const int sample : colour == 3 ? QList{int(palette.indexOf(pixel))} : colour == 0 ? QList{grey} : colour == 4 ? QList{grey, a}
                                                  : colour == 2 ? QList{r, g, b} : QList{r, g, b, a}) {
@@ -306,24 +297,16 @@ inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interla
                 rows[size_t(y)].push_back(png_byte(scaled));
             }
         }
+        pointers.push_back(rows[size_t(y)].data());
     }
-    std::vector<png_color> entries;
-    for (const QRgb each : palette)
-        entries.push_back({png_byte(qRed(each)), png_byte(qGreen(each)), png_byte(qBlue(each))});
     if (colour == 3)
         png_set_PLTE(png, info, entries.data(), int(entries.size()));
     std::vector<png_byte> alphas(key.begin(), key.end());
     png_color_16 value{0, png_uint_16(key.value(0)), png_uint_16(key.value(1)), png_uint_16(key.value(2)), png_uint_16(key.value(0))};
     if (!key.isEmpty())
         png_set_tRNS(png, info, alphas.data(), colour == 3 ? int(alphas.size()) : 0, colour == 3 ? nullptr : &value);
-    png_write_info(png, info);
-    if (depth < 8)
-        png_set_packing(png);
-    std::vector<png_bytep> pointers;
-    for (auto& row : rows)
-        pointers.push_back(row.data());
-    png_write_image(png, pointers.data());
-    png_write_end(png, info);
+    png_set_rows(png, info, pointers.data());
+    png_write_png(png, info, depth < 8 ? PNG_TRANSFORM_PACKING : PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
     return bytes;
 }

@@ -88,10 +88,9 @@ TEST(BackgroundClick, StartsTheHubOutsideTheRunsUnit)
     QTemporaryDir box;
     const QString hub = box.filePath(QStringLiteral("tavren-hub")), record = box.filePath(QStringLiteral("started"));
     QFile script(hub);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\necho $$ \"$@\" > '%1.part' && mv '%1.part' '%1'\n").arg(record).toUtf8());
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)
+                && script.write(QStringLiteral("#!/bin/sh\necho $$ \"$@\" > '%1.part' && mv '%1.part' '%1'\n").arg(record).toUtf8()) > 0);
     script.close();
-    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
         if (QByteArray(context.category) == "com.tavren.hub.scope")
             scopeLog.append(text);
