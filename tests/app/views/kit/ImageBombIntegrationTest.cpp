@@ -40,14 +40,10 @@ public:
         pid_ = hub_.process().processId();
     }
 
-    // The addresses decoded so far.
-    QSet<QString> decoded() const
-    {
-        const QStringList addresses = logged({"decoded "});
-        return QSet<QString>(addresses.begin(), addresses.end());
-    }
     // The addresses the views took, decoded or kept, in turn.
     QStringList taken() const { return logged({"decoded ", "kept "}); }
+    // The addresses decoded so far.
+    QStringList decoded() const { return logged({"decoded "}); }
     // The disk cache's names of those.
     QSet<QString> decodedNames() const
     {
