@@ -37,7 +37,7 @@ qsizetype holding(const QWidget& root) { return std::ranges::count_if(root.findC
 
 // A page behind another on the path holds none of its pictures, and a strip's cell far out of view none of its own.
 // Back brings them from the kept images at once or, once those are gone, loads them again with the cards meanwhile.
-// The wheel down the strip to its end leaves its first cells without, and the last show theirs.
+// The wheel down the page's strip to its end then leaves its first cells without, and the last show theirs.
 TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
 {
     Motion::setEnabled(false);
@@ -78,25 +78,20 @@ TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
         EXPECT_TRUE(neverBlank(*first->gallery()));
         ImageMemory::waitForIdle();
         EXPECT_TRUE(firstShot->hasImage());
-    }
 
-    ModelHarness harness;
-    const auto model = harness.makeModel();
-    model->catalog().setExtras(extras);
-    ScreenshotGallery gallery(model->catalog(), QStringLiteral("a"), QStringLiteral("Alpha"), std::nullopt, Qt::red);
-    gallery.resize(900, 320);
-    gallery.show();
-    auto* scroll = gallery.findChild<QScrollArea*>();
-    while (scroll->horizontalScrollBar()->value() < scroll->horizontalScrollBar()->maximum()) {
-        QWheelEvent wheel({10, 10}, scroll->viewport()->mapToGlobal(QPoint(10, 10)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(scroll->viewport(), &wheel);
-        QCoreApplication::processEvents();
-        ASSERT_TRUE(neverBlank(gallery));
+        ScreenshotGallery& gallery = *first->gallery();
+        auto* scroll = gallery.findChild<QScrollArea*>();
+        while (scroll->horizontalScrollBar()->value() < scroll->horizontalScrollBar()->maximum()) {
+            QWheelEvent wheel({10, 10}, scroll->viewport()->mapToGlobal(QPoint(10, 10)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(scroll->viewport(), &wheel);
+            QCoreApplication::processEvents();
+            ASSERT_TRUE(neverBlank(gallery));
+        }
+        ImageMemory::waitForIdle();
+        EXPECT_FALSE(firstShot->hasImage()) << "far out of view";
+        EXPECT_TRUE(shotOf(gallery.cells().last())->hasImage());
+        EXPECT_LT(holding(gallery), 12);
+        EXPECT_TRUE(neverBlank(gallery));
     }
-    ImageMemory::waitForIdle();
-    EXPECT_FALSE(shotOf(gallery.cells().first())->hasImage()) << "far out of view";
-    EXPECT_TRUE(shotOf(gallery.cells().last())->hasImage());
-    EXPECT_LT(holding(gallery), 12);
-    EXPECT_TRUE(neverBlank(gallery));
     ImageMemory::setFetch({});
 }
