@@ -3,11 +3,12 @@
 #include "tests/testkit/Crc32.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QImage>
 #include <QImageWriter>
 #include <QtEndian>
+#include <array>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
@@ -120,95 +121,80 @@ inline QByteArray icoHoldingPng(QSize canvas)
     return directory + png;
 }
 
-// A picture of smooth gradients and waves, as a photograph of little detail is, with `grain` levels of noise in each
-// channel as a photograph's own.
-inline QImage picture(QSize size, int grain = 0)
+// A picture of smooth gradients and waves, as a photograph of little detail is.
+inline QImage picture(QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
-    quint32 noise = 2463534242;
-    const auto grained = [&](int value) {
-        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
-        return std::clamp(value + (grain ? int(noise % quint32(2 * grain + 1)) - grain : 0), 0, 255);
-    };
-    for (int y = 0; y < size.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
-            row[x] = qRgb(grained(x * 255 / size.width()), grained(y * 255 / size.height()), grained(int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 23.0))));
-    }
+            image.setPixel(x, y, qRgb(x * 255 / size.width(), y * 255 / size.height(), int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 23.0))));
     return image;
 }
 
-// How jpegOf() codes a picture: progressive or sequential, arithmetic or Huffman, the sampling of luma against
-// chroma (2 x 2: 4:2:0, 2 x 1: 4:2:2, 1 x 1: 4:4:4), restart markers every so many rows, and the colour space
-// written (grey, YCbCr, or Adobe's inverted CMYK as it is or as YCCK).
-struct JpegCoding {
-    bool progressive = false;
-    bool arithmetic = false;
-    int lumaAcross = 2;
-    int lumaDown = 2;
-    int restartRows = 0;
-    J_COLOR_SPACE space = JCS_YCbCr;
-    int quality = 75;
-};
+// A JPEG marker segment: the marker, the length of `data` and of itself, `data`.
+inline QByteArray jpegSegment(uchar marker, const QByteArray& data)
+{
+    return "\xFF" + QByteArray(1, char(marker)) + char((data.size() + 2) >> 8) + char(data.size() + 2) + data;
+}
 
-// What libjpeg writes as `write` compresses with it, to its end.
+// What libjpeg writes of a `size` image of `components` in `space`, its defaults set, as `write` compresses with it.
 template <typename Write>
-QByteArray jpegWritten(Write write)
+QByteArray jpegWritten(QSize size, int components, J_COLOR_SPACE space, Write write)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr error{};
     info.err = jpeg_std_error(&error);
     jpeg_create_compress(&info);
     unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
+    unsigned long length = 0;
+    jpeg_mem_dest(&info, &out, &length);
+    info.image_width = JDIMENSION(size.width());
+    info.image_height = JDIMENSION(size.height());
+    info.input_components = components;
+    info.in_color_space = space;
+    jpeg_set_defaults(&info);
     write(info);
+    jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    const QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(length));
     std::free(out);
     return bytes;
 }
 
+// How jpegOf() codes a picture: the sampling of luma against chroma (2 x 2: 4:2:0, 2 x 1: 4:2:2, 1 x 1: 4:4:4),
+// restart markers every so many rows, the colour space written (grey, YCbCr, or Adobe's inverted CMYK as it is or as YCCK).
+struct JpegCoding {
+    bool progressive = false, arithmetic = false;
+    int lumaAcross = 2, lumaDown = 2, restartRows = 0, quality = 75;
+    J_COLOR_SPACE space = JCS_YCbCr;
+};
+
 // `image` coded by libjpeg as `coding` says.
 inline QByteArray jpegOf(const QImage& image, const JpegCoding& coding = {})
 {
-    return jpegWritten([&](jpeg_compress_struct& info) {
-        const bool cmyk = coding.space == JCS_CMYK || coding.space == JCS_YCCK;
-        info.image_width = JDIMENSION(image.width());
-        info.image_height = JDIMENSION(image.height());
-        info.input_components = coding.space == JCS_GRAYSCALE ? 1 : cmyk ? 4 : 3;
-        info.in_color_space = coding.space == JCS_GRAYSCALE ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
-        jpeg_set_defaults(&info);
+    const bool grey = coding.space == JCS_GRAYSCALE, cmyk = coding.space == JCS_CMYK || coding.space == JCS_YCCK;
+    return jpegWritten(image.size(), grey ? 1 : cmyk ? 4 : 3, grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB, [&](jpeg_compress_struct& info) {
         jpeg_set_colorspace(&info, coding.space);
         jpeg_set_quality(&info, coding.quality, TRUE);
-        info.comp_info[0].h_samp_factor = coding.space == JCS_GRAYSCALE ? 1 : coding.lumaAcross;
-        info.comp_info[0].v_samp_factor = coding.space == JCS_GRAYSCALE ? 1 : coding.lumaDown;
+        info.comp_info[0].h_samp_factor = grey ? 1 : coding.lumaAcross;
+        info.comp_info[0].v_samp_factor = grey ? 1 : coding.lumaDown;
         info.arith_code = coding.arithmetic;
         info.restart_in_rows = coding.restartRows;
         if (coding.progressive)
             jpeg_simple_progression(&info);
         jpeg_start_compress(&info, TRUE);
-        std::vector<JSAMPLE> row(size_t(image.width()) * size_t(info.input_components));
-        while (info.next_scanline < info.image_height) {
-            const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(int(info.next_scanline)));
-            JSAMPLE* at = row.data();
+        std::vector<JSAMPLE> row;
+        for (int y = 0; y < image.height(); ++y) {
+            row.clear();
             for (int x = 0; x < image.width(); ++x) {
-                const QRgb pixel = pixels[x];
-                if (coding.space == JCS_GRAYSCALE) {
-                    *at++ = JSAMPLE(qGray(pixel));
-                } else if (cmyk) { // inverted: 255 is no ink
-                    const int k = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel), 1});
-                    for (const int value : {qRed(pixel) * 255 / k, qGreen(pixel) * 255 / k, qBlue(pixel) * 255 / k, k})
-                        *at++ = JSAMPLE(value);
-                } else {
-                    for (const int value : {qRed(pixel), qGreen(pixel), qBlue(pixel)})
-                        *at++ = JSAMPLE(value);
-                }
+                const QRgb pixel = image.pixel(x, y);
+                const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel), k = std::max({r, g, b, 1}); // inverted: 255 is no ink
+                const std::array<int, 4> samples = grey ? std::array{qGray(pixel), 0, 0, 0} : cmyk ? std::array{r * 255 / k, g * 255 / k, b * 255 / k, k} : std::array{r, g, b, 0};
+                row.insert(row.end(), samples.begin(), samples.begin() + info.input_components);
             }
             JSAMPROW rows[] = {row.data()};
             jpeg_write_scanlines(&info, rows, 1);
         }
-        jpeg_finish_compress(&info);
     });
 }
 
@@ -217,42 +203,30 @@ inline QByteArray jpegOf(const QImage& image, const JpegCoding& coding = {})
 inline qsizetype scanEnd(const QByteArray& jpeg, qsizetype scan)
 {
     qsizetype at = scan + 2 + qFromBigEndian<quint16>(jpeg.constData() + scan + 2);
-    for (; at + 1 < jpeg.size(); ++at) {
-        const auto next = uchar(jpeg[at + 1]);
-        if (uchar(jpeg[at]) == 0xFF && next != 0 && (next & 0xF8) != 0xD0)
-            break;
-    }
+    while (at + 1 < jpeg.size() && !(uchar(jpeg[at]) == 0xFF && jpeg[at + 1] != 0 && (uchar(jpeg[at + 1]) & 0xF8) != 0xD0))
+        ++at;
     return at;
 }
 
-// `jpeg` with `segment` after its first scan.
-inline QByteArray afterFirstScan(QByteArray jpeg, const QByteArray& segment)
+// `jpeg` with a DNL marker of length 0, which libjpeg passes over, after its first scan.
+inline QByteArray withEmptyDnl(QByteArray jpeg)
 {
     const qsizetype scan = jpeg.indexOf("\xFF\xDA");
-    return scan < 0 ? QByteArray() : jpeg.insert(scanEnd(jpeg, scan), segment);
+    return scan < 0 ? QByteArray() : jpeg.insert(scanEnd(jpeg, scan), QByteArray("\xFF\xDC\0\0", 4));
 }
-
-// A DNL marker of length 0, which libjpeg passes over.
-inline QByteArray emptyDnl() { return QByteArray("\xFF\xDC\0\0", 4); }
 
 // An arithmetic progressive JPEG of four components (read as CMYK) of `canvas`, none subsampled, whose every AC
 // coefficient is 16384, each costing the decoder about 30 decisions: a DC scan and a scan of coefficients 1-63 for
 // each component, all of the bytes libjpeg codes once for a grey image.
 inline QByteArray jpegOfLargeCoefficients(QSize canvas)
 {
-    const QByteArray grey = jpegWritten([&](jpeg_compress_struct& info) {
-        info.image_width = JDIMENSION(canvas.width());
-        info.image_height = JDIMENSION(canvas.height());
-        info.input_components = 1;
-        info.in_color_space = JCS_GRAYSCALE;
-        jpeg_set_defaults(&info);
+    const QByteArray grey = jpegWritten(canvas, 1, JCS_GRAYSCALE, [&](jpeg_compress_struct& info) {
         info.arith_code = TRUE;
         static const jpeg_scan_info script[] = {{1, {0}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 0}};
         info.scan_info = script;
         info.num_scans = 2;
         const auto common = reinterpret_cast<j_common_ptr>(&info);
-        const auto across = JDIMENSION((canvas.width() + 7) / 8);
-        const auto down = JDIMENSION((canvas.height() + 7) / 8);
+        const auto across = JDIMENSION((canvas.width() + 7) / 8), down = JDIMENSION((canvas.height() + 7) / 8);
         jvirt_barray_ptr blocks = info.mem->request_virt_barray(common, JPOOL_IMAGE, TRUE, across, down, 1);
         info.mem->realize_virt_arrays(common);
         for (JDIMENSION y = 0; y < down; ++y) {
@@ -261,41 +235,29 @@ inline QByteArray jpegOfLargeCoefficients(QSize canvas)
                 std::fill(*block + 1, *block + 64, JCOEF(16384));
         }
         jpeg_write_coefficients(&info, &blocks);
-        jpeg_finish_compress(&info);
     });
-    const qsizetype tables = grey.indexOf("\xFF\xDB");
-    const qsizetype dc = grey.indexOf("\xFF\xDA");
-    const qsizetype ac = grey.indexOf("\xFF\xDA", dc + 2);
+    const qsizetype tables = grey.indexOf("\xFF\xDB"), dc = grey.indexOf("\xFF\xDA"), ac = grey.indexOf("\xFF\xDA", dc + 2);
     if (tables < 0 || dc < 0 || ac < 0)
         return {};
-    const QByteArray dcData = grey.sliced(dc + 10, scanEnd(grey, dc) - dc - 10);
-    const QByteArray acData = grey.sliced(ac + 10, scanEnd(grey, ac) - ac - 10);
-    QByteArray jpeg = "\xFF\xD8" + grey.sliced(tables, 4 + qFromBigEndian<quint16>(grey.constData() + tables + 2) - 2)
-        + QByteArray("\xFF\xCA\0\x14\x08hhww\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 22);
-    qToBigEndian(quint16(canvas.height()), jpeg.data() + jpeg.size() - 17);
-    qToBigEndian(quint16(canvas.width()), jpeg.data() + jpeg.size() - 15);
-    for (char component = 1; component <= 4; ++component) {
-        jpeg += QByteArray("\xFF\xDA\0\x08\x01", 5) + component + QByteArray("\0\0\0\0", 4) + dcData;
-        jpeg += QByteArray("\xFF\xDA\0\x08\x01", 5) + component + QByteArray("\0\x01\x3F\0", 4) + acData;
-    }
+    QByteArray frame("\x08hhww\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 18);
+    qToBigEndian(quint16(canvas.height()), frame.data() + 1);
+    qToBigEndian(quint16(canvas.width()), frame.data() + 3);
+    QByteArray jpeg = "\xFF\xD8" + grey.sliced(tables, 2 + qFromBigEndian<quint16>(grey.constData() + tables + 2)) + jpegSegment(0xCA, frame);
+    for (char component = 1; component <= 4; ++component)
+        for (const qsizetype scan : {dc, ac}) // the grey scan's header and data, of this component
+            jpeg += grey.sliced(scan, 5) + component + grey.sliced(scan + 6, scanEnd(grey, scan) - scan - 6);
     return jpeg + "\xFF\xD9";
 }
 
 // `jpeg` with an APP1 after its start: an Exif in either byte order of one entry, `orientation`.
 inline QByteArray withExifOrientation(QByteArray jpeg, int orientation, bool little)
 {
-    const auto put16 = [&](QByteArray& to, int value) { to += little ? char(value) + QByteArray(1, char(value >> 8)) : char(value >> 8) + QByteArray(1, char(value)); };
-    QByteArray tiff = little ? QByteArray("II*\0\x08\0\0\0", 8) : QByteArray("MM\0*\0\0\0\x08", 8);
-    put16(tiff, 1);
-    put16(tiff, 0x112);
-    put16(tiff, 3);
-    tiff += little ? QByteArray("\x01\0\0\0", 4) : QByteArray("\0\0\0\x01", 4);
-    put16(tiff, orientation);
-    tiff += QByteArray(6, '\0'); // the value's padding, then no next IFD
-    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment = QByteArray("\xFF\xE1\0\0", 4) + exif;
-    qToBigEndian(quint16(exif.size() + 2), segment.data() + 2);
-    return jpeg.insert(2, segment);
+    QByteArray tiff;
+    QDataStream out(&tiff, QIODevice::WriteOnly);
+    out.setByteOrder(little ? QDataStream::LittleEndian : QDataStream::BigEndian);
+    out.writeRawData(little ? "II" : "MM", 2);
+    out << quint16(42) << quint32(8) << quint16(1) << quint16(0x112) << quint16(3) << quint32(1) << quint16(orientation) << quint16(0) << quint32(0);
+    return jpeg.insert(2, jpegSegment(0xE1, QByteArray("Exif\0\0", 6) + tiff));
 }
 
 // A 64 x 64 JPEG after `marker` over and over, 8 MiB of them.
@@ -304,82 +266,47 @@ inline QByteArray jpegAfterMarkers(const QByteArray& marker)
     return jpegOf(picture({64, 64})).insert(2, marker.repeated((8 << 20) / marker.size()));
 }
 
-// A PNG of `image` coded by libpng: `depth` bits a channel of `colour` (a PNG colour type; a palette of the
-// image's colours for 3), interlaced or not, with `key` as its tRNS (raw, as the file holds it) when given.
-inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interlaced, const QByteArray& key = {})
+// A PNG of `image` coded by libpng: `depth` bits a channel of `colour` (a PNG colour type; a palette of the image's
+// colours for 3), interlaced or not, with `key` as its tRNS when given: the palette's alphas, or the grey or RGB key.
+inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interlaced, const QList<int>& key = {})
 {
     QByteArray bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
+    png_infop info = png_create_info_struct(png); // an error of libpng's ends the test
     png_set_write_fn(png, &bytes, [](png_structp png, png_bytep data, size_t size) {
         static_cast<QByteArray*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), qsizetype(size)); }, nullptr);
     png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), depth, colour,
         interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     QList<QRgb> palette;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    const int channels = colour == 0 || colour == 3 ? 1 : colour == 4 ? 2 : colour == 2 ? 3 : 4;
-    std::vector<std::vector<png_byte>> rows(size_t(image.height()), std::vector<png_byte>(size_t(image.width() * channels * 2)));
-    for (int y = 0; y < image.height(); ++y) {
-        png_byte* at = rows[size_t(y)].data();
-        const int most = (1 << depth) - 1;
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb pixel = argb.pixel(x, y);
-            const auto put = [&](int value) { // 8 bits scaled to the depth; below 8 packed by libpng's own packing
-                const int scaled = value * most / 255;
-                if (depth == 16)
-                    *at++ = png_byte(scaled >> 8);
-                *at++ = png_byte(scaled);
-            };
-            if (colour == 3) {
-                if (!palette.contains(pixel))
-                    palette.append(pixel);
-                *at++ = png_byte(palette.indexOf(pixel));
-            } else if (colour == 0 || colour == 4) {
-                put(qGray(pixel));
-                if (colour == 4)
-                    put(qAlpha(pixel));
-            } else {
-                put(qRed(pixel));
-                put(qGreen(pixel));
-                put(qBlue(pixel));
-                if (colour == 6)
-                    put(qAlpha(pixel));
-            }
-        }
-    }
-    if (colour == 3) {
-        std::vector<png_color> entries;
-        for (const QRgb each : palette)
-            entries.push_back({png_byte(qRed(each)), png_byte(qGreen(each)), png_byte(qBlue(each))});
-        png_set_PLTE(png, info, entries.data(), int(entries.size()));
-    }
-    if (!key.isEmpty()) {
-        png_color_16 value{};
-        const auto at = [&](int index) { return png_uint_16(qFromBigEndian<quint16>(key.constData() + 2 * index)); };
-        if (colour == 3) {
-            png_set_tRNS(png, info, reinterpret_cast<png_const_bytep>(key.constData()), int(key.size()), nullptr);
-        } else {
-            value.gray = at(0);
-            if (colour == 2) {
-                value.red = at(0);
-                value.green = at(1);
-                value.blue = at(2);
-            }
-            png_set_tRNS(png, info, nullptr, 0, &value);
-        }
-    }
-    png_write_info(png, info);
-    if (depth < 8)
-        png_set_packing(png);
+    std::vector<png_color> entries;
+    std::vector<std::vector<png_byte>> rows(size_t(image.height()));
     std::vector<png_bytep> pointers;
-    for (auto& row : rows)
-        pointers.push_back(row.data());
-    png_write_image(png, pointers.data());
-    png_write_end(png, info);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (colour == 3 && !palette.contains(pixel)) {
+                palette.append(pixel);
+                entries.push_back({png_byte(qRed(pixel)), png_byte(qGreen(pixel)), png_byte(qBlue(pixel))});
+            }
+            const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel), a = qAlpha(pixel), grey = qGray(pixel);
+            for (const int sample : colour == 3 ? QList{int(palette.indexOf(pixel))} : colour == 0 ? QList{grey} : colour == 4 ? QList{grey, a}
+                                                 : colour == 2 ? QList{r, g, b} : QList{r, g, b, a}) {
+                const int scaled = colour == 3 ? sample : sample * ((1 << depth) - 1) / 255; // below 8 bits packed by libpng
+                if (depth == 16)
+                    rows[size_t(y)].push_back(png_byte(scaled >> 8));
+                rows[size_t(y)].push_back(png_byte(scaled));
+            }
+        }
+        pointers.push_back(rows[size_t(y)].data());
+    }
+    if (colour == 3)
+        png_set_PLTE(png, info, entries.data(), int(entries.size()));
+    std::vector<png_byte> alphas(key.begin(), key.end());
+    png_color_16 value{0, png_uint_16(key.value(0)), png_uint_16(key.value(1)), png_uint_16(key.value(2)), png_uint_16(key.value(0))};
+    if (!key.isEmpty())
+        png_set_tRNS(png, info, alphas.data(), colour == 3 ? int(alphas.size()) : 0, colour == 3 ? nullptr : &value);
+    png_set_rows(png, info, pointers.data());
+    png_write_png(png, info, depth < 8 ? PNG_TRANSFORM_PACKING : PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
     return bytes;
 }

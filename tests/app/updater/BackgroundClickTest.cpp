@@ -1,6 +1,6 @@
-// A click on the background run's notification, however early it comes, starts the hub; a
-// run under a systemd unit asks the user's service manager (a stand-in on the test's bus)
-// for a scope of the hub's own, since the unit's end would end it.
+// A click on the background run's notification, however early it comes, starts the hub; a run under a systemd unit
+// asks the user's service manager (a stand-in on the test's bus) for a scope of the hub's own, since the unit's end
+// would end it.
 
 #include "app/updater/BackgroundEnvironment.h"
 #include "tests/app/fakes/FakeNotificationServer.h"
@@ -23,34 +23,29 @@ using namespace hub;
 
 namespace {
 
-// org.freedesktop.systemd1 as far as a transient unit goes: takes StartTransientUnit with the
-// manager's own signature, records it as one line (name, mode, properties, more units or
-// none), and refuses it, or answers with a job whose end it announces 300 ms later.
+// org.freedesktop.systemd1 as far as a transient unit goes: records each StartTransientUnit of the manager's own
+// signature as one line (name, mode, properties, more units or none), and refuses it, or answers with a job whose end
+// it announces 300 ms later.
 struct ServiceManager : QDBusVirtualObject {
     QStringList started;
     QString refusal;
-    std::function<void()> jobEnds; // called as the job ends
+    std::function<void()> jobEnds;
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override
     {
         if (message.member() != u"StartTransientUnit" || message.signature() != u"ssa(sv)a(sa(sv))")
             return false;
-        QStringList call{message.arguments().at(0).toString(), message.arguments().at(1).toString()};
-        const QDBusArgument properties = message.arguments().at(2).value<QDBusArgument>();
-        properties.beginArray();
-        while (!properties.atEnd()) {
-            QString name;
-            QDBusVariant value;
-            properties.beginStructure();
-            properties >> name >> value;
-            properties.endStructure();
+        const QList<QVariant> in = message.arguments();
+        QStringList call{in[0].toString(), in[1].toString()};
+        using Properties = QList<QPair<QString, QDBusVariant>>;
+        Properties properties;
+        QList<QPair<QString, Properties>> auxiliary;
+        in[2].value<QDBusArgument>() >> properties;
+        in[3].value<QDBusArgument>() >> auxiliary;
+        for (const auto& [name, value] : properties)
             call << name + u'=' + (name == u"PIDs" ? QString::number(qdbus_cast<QList<uint>>(value.variant()).value(0)) : value.variant().toString());
-        }
-        const QDBusArgument auxiliary = message.arguments().at(3).value<QDBusArgument>();
-        auxiliary.beginArray();
-        call << (auxiliary.atEnd() ? "no more units" : "more units");
-        started << call.join(u' ');
+        started << call.join(u' ') + (auxiliary.isEmpty() ? " no more units" : " more units");
         if (!refusal.isEmpty())
             return bus.send(message.createErrorReply(refusal, QStringLiteral("refused")));
         const QDBusObjectPath job(QStringLiteral("/org/freedesktop/systemd1/job/7"));
@@ -83,42 +78,30 @@ TEST(BackgroundClick, StartsTheHubOutsideTheRunsUnit)
 {
     if (!qEnvironmentVariableIsSet(childFlag))
         GTEST_SKIP() << "runs only on a bus of its own";
-    struct Case {
-        const char* name;
-        bool underUnit;
-        QString refusal; // the manager's error
-        QString logged;  // %1: the hub
-    };
-    const QList<Case> cases{
-        {"not under a unit", false, {}, {}},
-        {"under a unit", true, {}, {}},
-        {"under a unit, refused", true, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
-         QStringLiteral("%1 stays in this unit and ends with it: the service manager gave it no scope of its own: refused")},
-    };
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::FakeNotificationServer notifications(bus);
-        notifications.clickAtOnce = true;
-        ServiceManager manager;
-        manager.refusal = c.refusal;
-        ASSERT_TRUE(notifications.isServing() && bus.registerVirtualObject(QStringLiteral("/org/freedesktop/systemd1"), &manager)
-                    && bus.registerService(QStringLiteral("org.freedesktop.systemd1")));
-        // A hub that writes down its process id and its arguments.
-        QTemporaryDir box;
-        const QString hub = box.filePath(QStringLiteral("tavren-hub")), record = box.filePath(QStringLiteral("started"));
-        QFile script(hub);
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(QStringLiteral("#!/bin/sh\necho $$ \"$@\" > '%1.part' && mv '%1.part' '%1'\n").arg(record).toUtf8());
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        c.underUnit ? void(qputenv("INVOCATION_ID", "8f1c2a6b1f5e4b2c9d7e0a3b4c5d6e7f")) : void(qunsetenv("INVOCATION_ID"));
+    test::FakeNotificationServer notifications(bus);
+    notifications.clickAtOnce = true;
+    ServiceManager manager;
+    ASSERT_TRUE(notifications.isServing() && bus.registerVirtualObject(QStringLiteral("/org/freedesktop/systemd1"), &manager)
+                && bus.registerService(QStringLiteral("org.freedesktop.systemd1")));
+    // A hub that writes down its process id and its arguments.
+    QTemporaryDir box;
+    const QString hub = box.filePath(QStringLiteral("tavren-hub")), record = box.filePath(QStringLiteral("started"));
+    QFile script(hub);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)
+                && script.write(QStringLiteral("#!/bin/sh\necho $$ \"$@\" > '%1.part' && mv '%1.part' '%1'\n").arg(record).toUtf8()) > 0);
+    script.close();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (QByteArray(context.category) == "com.tavren.hub.scope")
+            scopeLog.append(text);
+    });
+    for (const auto& [underUnit, refusal] : {std::pair(false, QString()), std::pair(true, QString()), std::pair(true, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"))}) {
+        SCOPED_TRACE(testing::Message() << "under a unit " << underUnit << ", refused " << refusal.toStdString());
+        underUnit ? void(qputenv("INVOCATION_ID", "8f1c2a6b1f5e4b2c9d7e0a3b4c5d6e7f")) : void(qunsetenv("INVOCATION_ID"));
+        manager.refusal = refusal;
+        manager.started.clear();
         scopeLog.clear();
-        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
-            if (QByteArray(context.category) == "com.tavren.hub.scope")
-                scopeLog.append(text);
-        });
-
+        QFile::remove(record);
         // The run waits for the click on a thread of its own, as the headless run does.
         std::atomic<bool> returned = false, returnedFirst = false;
         manager.jobEnds = [&] { returnedFirst = returned.load(); };
@@ -131,22 +114,21 @@ TEST(BackgroundClick, StartsTheHubOutsideTheRunsUnit)
         EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 30'000));
         run.join();
         QTest::qWait(400);
-        qInstallMessageHandler(previous);
-        qunsetenv("INVOCATION_ID");
-        bus.unregisterService(QStringLiteral("org.freedesktop.systemd1"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/systemd1"));
-
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 5000)) << "the click started nothing";
         QFile started(record);
-        ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-        const QStringList words = QString::fromUtf8(started.readAll()).trimmed().split(u' ');
+        const QStringList words = started.open(QIODevice::ReadOnly) ? QString::fromUtf8(started.readAll()).trimmed().split(u' ') : QStringList();
         ASSERT_EQ(words.size(), 2);
         EXPECT_EQ(words[1], QStringLiteral("tavren-hub:library"));
         const QString scope = QStringLiteral("app-com.tavren.hub-%1.scope fail Description=Tavren Hub PIDs=%1 no more units").arg(words[0]);
-        EXPECT_EQ(manager.started, c.underUnit ? QStringList(scope) : QStringList());
+        EXPECT_EQ(manager.started, underUnit ? QStringList(scope) : QStringList());
         EXPECT_FALSE(returnedFirst) << "the run ended before the hub was in its scope";
-        EXPECT_EQ(scopeLog, c.logged.isEmpty() ? QStringList() : QStringList(c.logged.arg(hub)));
+        const QString logged = QStringLiteral("%1 stays in this unit and ends with it: the service manager gave it no scope of its own: refused");
+        EXPECT_EQ(scopeLog, refusal.isEmpty() ? QStringList() : QStringList(logged.arg(hub)));
     }
+    qInstallMessageHandler(previous);
+    qunsetenv("INVOCATION_ID");
+    bus.unregisterService(QStringLiteral("org.freedesktop.systemd1"));
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/systemd1"));
 }
 
 } // namespace

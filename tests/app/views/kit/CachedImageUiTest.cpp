@@ -23,33 +23,21 @@ using test::eventually;
 
 namespace {
 
-QList<CachedImage*> shotImages(const ScreenshotGallery& gallery)
-{
-    QList<CachedImage*> images;
-    for (QWidget* cell : gallery.cells())
-        images.append(cell->findChild<CachedImage*>(QString(), Qt::FindDirectChildrenOnly));
-    return images;
-}
+CachedImage* shotOf(QWidget* cell) { return cell->findChild<CachedImage*>(QString(), Qt::FindDirectChildrenOnly); }
 
 // Each cell shows its screenshot or its card, never nothing.
 bool neverBlank(const ScreenshotGallery& gallery)
 {
-    return std::all_of(gallery.cells().begin(), gallery.cells().end(), [](QWidget* cell) {
-        return cell->findChild<CachedImage*>(QString(), Qt::FindDirectChildrenOnly)->hasImage() != cell->findChild<PlaceholderShot*>()->isVisible();
-    });
+    return std::ranges::all_of(gallery.cells(), [](QWidget* cell) { return shotOf(cell)->hasImage() != cell->findChild<PlaceholderShot*>()->isVisible(); });
 }
 
-qsizetype holding(const QWidget& root)
-{
-    const QList<CachedImage*> views = root.findChildren<CachedImage*>();
-    return std::count_if(views.begin(), views.end(), [](CachedImage* view) { return view->hasImage(); });
-}
+qsizetype holding(const QWidget& root) { return std::ranges::count_if(root.findChildren<CachedImage*>(), &CachedImage::hasImage); }
 
 } // namespace
 
 // A page behind another on the path holds none of its pictures, and a strip's cell far out of view none of its own.
 // Back brings them from the kept images at once or, once those are gone, loads them again with the cards meanwhile.
-// The wheel down the strip to its end leaves its first cells without, and the last show theirs.
+// The wheel down the page's strip to its end then leaves its first cells without, and the last show theirs.
 TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
 {
     Motion::setEnabled(false);
@@ -70,48 +58,40 @@ TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
         detail.resize(1000, 700);
         detail.show();
         model->navigation().show(QStringLiteral("a"));
-        ASSERT_TRUE(eventually([&] { return qobject_cast<ProductPage*>(detail.current()); }));
-        auto* first = static_cast<ProductPage*>(detail.current());
+        ProductPage* first = nullptr;
+        ASSERT_TRUE(eventually([&] { return first = qobject_cast<ProductPage*>(detail.current()); }));
         ImageMemory::waitForIdle();
-        const QList<CachedImage*> shots = shotImages(*first->gallery());
-        EXPECT_TRUE(shots.first()->hasImage());
+        CachedImage* const firstShot = shotOf(first->gallery()->cells().first());
+        EXPECT_TRUE(firstShot->hasImage());
         EXPECT_LT(holding(*first->gallery()), 12) << "only those within reach";
-
         model->navigation().show(QStringLiteral("b"));
         ASSERT_TRUE(eventually([&] { return detail.current() != first; }));
         ImageMemory::waitForIdle();
         EXPECT_EQ(holding(*first), 0) << "kept for Back";
         EXPECT_GT(holding(*detail.current()), 0);
-
         QImage other(1024, 1024, QImage::Format_RGB32);
         for (int n = 0; crowded && n <= ImageMemory::keptBytes / other.sizeInBytes(); ++n)
             ImageMemory::remember(QUrl(QStringLiteral("https://assets.test/other-%1.png").arg(n)), other);
         model->navigation().goBack();
         ASSERT_TRUE(eventually([&] { return detail.current() == first; }));
-        EXPECT_EQ(shots.first()->hasImage(), !crowded) << "taken at once when kept";
+        EXPECT_EQ(firstShot->hasImage(), !crowded) << "taken at once when kept";
         EXPECT_TRUE(neverBlank(*first->gallery()));
         ImageMemory::waitForIdle();
-        EXPECT_TRUE(shots.first()->hasImage());
-    }
+        EXPECT_TRUE(firstShot->hasImage());
 
-    ModelHarness harness;
-    const auto model = harness.makeModel();
-    model->catalog().setExtras(extras);
-    ScreenshotGallery gallery(model->catalog(), QStringLiteral("a"), QStringLiteral("Alpha"), std::nullopt, Qt::red);
-    gallery.resize(900, 320);
-    gallery.show();
-    auto* scroll = gallery.findChild<QScrollArea*>();
-    while (scroll->horizontalScrollBar()->value() < scroll->horizontalScrollBar()->maximum()) {
-        QWheelEvent wheel({10, 10}, scroll->viewport()->mapToGlobal(QPoint(10, 10)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(scroll->viewport(), &wheel);
-        QCoreApplication::processEvents();
-        ASSERT_TRUE(neverBlank(gallery));
+        ScreenshotGallery& gallery = *first->gallery();
+        auto* scroll = gallery.findChild<QScrollArea*>();
+        while (scroll->horizontalScrollBar()->value() < scroll->horizontalScrollBar()->maximum()) {
+            QWheelEvent wheel({10, 10}, scroll->viewport()->mapToGlobal(QPoint(10, 10)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(scroll->viewport(), &wheel);
+            QCoreApplication::processEvents();
+            ASSERT_TRUE(neverBlank(gallery));
+        }
+        ImageMemory::waitForIdle();
+        EXPECT_FALSE(firstShot->hasImage()) << "far out of view";
+        EXPECT_TRUE(shotOf(gallery.cells().last())->hasImage());
+        EXPECT_LT(holding(gallery), 12);
+        EXPECT_TRUE(neverBlank(gallery));
     }
-    ImageMemory::waitForIdle();
-    const QList<CachedImage*> shots = shotImages(gallery);
-    EXPECT_FALSE(shots.first()->hasImage()) << "far out of view";
-    EXPECT_TRUE(shots.last()->hasImage());
-    EXPECT_LT(holding(gallery), 12);
-    EXPECT_TRUE(neverBlank(gallery));
     ImageMemory::setFetch({});
 }

@@ -29,9 +29,8 @@ TEST(FocusKeeperUi, FocusedRowsLeaveOneAfterAnother)
     QList<QWidget*> rows;
     for (int at = 0; at < count; ++at) {
         auto* row = rows.emplace_back(new QWidget(list));
-        auto* line = new QHBoxLayout(row);
-        for (const char* title : {"Open %1", "More %1"})
-            line->addWidget(new QPushButton(QString::fromLatin1(title).arg(at), row));
+        for (auto* line = new QHBoxLayout(row); const QString title : {"Open %1", "More %1"})
+            line->addWidget(new QPushButton(title.arg(at)));
         FocusKeeper::mark(row, FocusKeeper::Place::row);
         row->setGeometry(0, at * 40, 300, 40);
     }
