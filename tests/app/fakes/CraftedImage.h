@@ -122,12 +122,19 @@ inline QByteArray icoHoldingPng(QSize canvas)
 }
 
 // A picture of smooth gradients and waves, as a photograph of little detail is.
-inline QImage picture(QSize size)
+inline QImage picture(QSize size, int grain = 0)
 {
     QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
+    quint32 noise = 2463534242;
+    const auto grained = [&](int value) {
+        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+        return std::clamp(value + (grain ? int(noise % quint32(2 * grain + 1)) - grain : 0), 0, 255);
+    };
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(x * 255 / size.width(), y * 255 / size.height(), int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 23.0))));
+            row[x] = qRgb(grained(x * 255 / size.width()), grained(y * 255 / size.height()), grained(int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 23.0))));
+    }
     return image;
 }
 
