@@ -1,6 +1,7 @@
 #include "app/views/kit/AccountFooter.h"
 
 #include "app/model/AppModel.h"
+#include "app/views/kit/Accessibility.h"
 #include "app/views/kit/AccountCommand.h"
 #include "app/views/kit/Avatar.h"
 #include "app/views/kit/ElidedLabel.h"
@@ -55,11 +56,7 @@ AccountFooter::AccountFooter(AppModel& model, QWidget* parent)
     : QAbstractButton(parent), model_(model), avatar_(new Avatar(QStringLiteral("?"), 30, false, this)),
       title_(new ElidedLabel({}, TextStyle::callout, 1, this)), subtitle_(new ElidedLabel({}, TextStyle::caption, 1, this))
 {
-    static bool readable = false; // main thread only
-    if (!readable) {
-        QAccessible::installFactory(footerFactory);
-        readable = true;
-    }
+    Accessibility::addFactory(footerFactory);
     QFont medium = title_->font();
     medium.setWeight(QFont::Medium);
     title_->setFont(medium);

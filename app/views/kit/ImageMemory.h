@@ -46,8 +46,6 @@ private:
     QImage image_;
 };
 
-// The kept image of an address (a use, as for Held), or nothing. Main thread only.
-std::optional<QImage> image(const QUrl& url);
 // Keeps `image` for the address, held for the caller (nothing held when it is larger than
 // keptBytes on its own: not kept). An address a view shows keeps the image shown.
 Held remember(const QUrl& url, const QImage& image);

@@ -93,17 +93,6 @@ void Held::release()
     account.trim();
 }
 
-std::optional<QImage> image(const QUrl& url)
-{
-    Kept& account = kept();
-    const auto found = account.entries.find(url.toString());
-    if (found == account.entries.end())
-        return std::nullopt;
-    if (found->holders == 0)
-        account.order.splice(account.order.end(), account.order, found->place);
-    return found->image;
-}
-
 Held remember(const QUrl& url, const QImage& image)
 {
     Kept& account = kept();

@@ -216,8 +216,8 @@ TEST(CachedImageUi, AViewGoneBeforeItsImageIsLeftAloneAndTheImageKept)
     ImageMemory::waitForIdle();
     turn();
     EXPECT_TRUE(watch.isNull());
-    ASSERT_TRUE(ImageMemory::image(url));
-    EXPECT_EQ(ImageMemory::image(url)->size(), QSize(10, 5)); // bounded, aspect kept
+    ASSERT_TRUE(ImageMemory::Held(url));
+    EXPECT_EQ(ImageMemory::Held(url).image().size(), QSize(10, 5)); // bounded, aspect kept
 
     // A view made for a remembered address shows it as it is shown, without fetching.
     CachedImage again(url, 400, {});

@@ -25,15 +25,15 @@ TEST(ImagePool, KeptImagesHoldTheirShareOfBytes)
     const int fit = int(ImageMemory::keptBytes / shot.sizeInBytes());
     for (int n = 0; n <= fit; ++n) {
         ImageMemory::remember(address(n), shot);
-        ASSERT_TRUE(n < 1 || ImageMemory::image(address(1))) << n; // used: the last to leave
+        ASSERT_TRUE(n < 1 || ImageMemory::Held(address(1))) << n; // used: the last to leave
     }
-    EXPECT_FALSE(ImageMemory::image(address(0)));
-    EXPECT_TRUE(ImageMemory::image(address(fit)));
+    EXPECT_FALSE(ImageMemory::Held(address(0)));
+    EXPECT_TRUE(ImageMemory::Held(address(fit)));
 
     const QImage whole(4096, 4097, QImage::Format_RGB32);
     ImageMemory::remember(address(-1), whole);
-    EXPECT_FALSE(ImageMemory::image(address(-1)));
-    EXPECT_TRUE(ImageMemory::image(address(1)));
+    EXPECT_FALSE(ImageMemory::Held(address(-1)));
+    EXPECT_TRUE(ImageMemory::Held(address(1)));
 }
 
 // Each image kept costs its bookkeeping beside its pixels: a flood of tiny ones holds no more than the share.
