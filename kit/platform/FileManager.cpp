@@ -333,15 +333,18 @@ void recordSize(const Trash& trash, const QByteArray& name, const QByteArray& in
 // (exclusively, 0600) in info/. The move goes by the path the record names, so the record names
 // where the folder was as the item left it, however the folder is renamed meanwhile; after a
 // refusal the path is read again and the record made anew. Should the path have led to another
-// folder, what it held there is moved back, and the item goes on. Returns where it went.
+// folder, what it held there is moved back, and the item goes on. A folder renamed at every look
+// has the item moved from the folder it holds open, within its volume, recorded where it was last
+// seen. Returns where it went.
 QString moveInto(const Item& item, const Trash& trash)
 {
+    constexpr int looks = 64;
     const QByteArray date = QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8();
     const QString infoFolder = joined(trash.path, QStringLiteral("info"));
     const QString filesFolder = joined(trash.path, QStringLiteral("files"));
     QByteArray folder = pathBytesOf(item.folder.get());
     int error = EEXIST;
-    for (int number = 1, looks = 0; number < 10000;) {
+    for (int number = 1, looked = 0; number < 10000;) {
         if (folder.isEmpty())
             refuse(item.path, ENOENT); // removed: no place now
         const QString name = numberedName(QFile::decodeName(item.name), number);
@@ -353,9 +356,11 @@ QString moveInto(const Item& item, const Trash& trash)
             continue;
         }
         const QByteArray from = (folder.endsWith('/') ? folder : folder + '/') + item.name;
-        if (NoFollow::renameUnlessTaken(AT_FDCWD, from, trash.files.get(), encoded(name))) {
+        const bool byPath = looked < looks;
+        if (byPath ? NoFollow::renameUnlessTaken(AT_FDCWD, from, trash.files.get(), encoded(name))
+                   : NoFollow::renameUnlessTaken(item.folder.get(), item.name, trash.files.get(), encoded(name))) {
             struct stat moved {}, left {};
-            const bool other = ::fstatat(trash.files.get(), encoded(name).constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0
+            const bool other = byPath && ::fstatat(trash.files.get(), encoded(name).constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0
                 && (moved.st_dev != item.itself.st_dev || moved.st_ino != item.itself.st_ino)
                 && ::fstatat(item.folder.get(), item.name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0;
             if (other) {
@@ -366,8 +371,7 @@ QString moveInto(const Item& item, const Trash& trash)
                     continue;
                 }
                 ::unlinkat(trash.info.get(), infoName.constData(), 0);
-                if (++looks == 64)
-                    break;
+                ++looked;
                 folder = pathBytesOf(item.folder.get());
                 continue;
             }
@@ -378,7 +382,7 @@ QString moveInto(const Item& item, const Trash& trash)
         ::unlinkat(trash.info.get(), infoName.constData(), 0);
         if (error == EEXIST) {
             ++number;
-        } else if (++looks < 64) {
+        } else if (looked++ < looks) {
             folder = pathBytesOf(item.folder.get()); // the folder may have been renamed: where it is now
         } else {
             break; // the same refusal at every look
