@@ -6,6 +6,7 @@
 #include "tests/app/fakes/FakeNotificationServer.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -72,6 +73,12 @@ private:
     QString address_;
 };
 
+// As the Notify a click follows would, a call on the watcher's connection has the bus take its subscriptions first.
+bool subscribed()
+{
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"));
+}
+
 } // namespace
 
 TEST(Notifier, EscapesMarkupAndPostsOnlyWithAService)
@@ -110,6 +117,7 @@ TEST(Notifier, AClickOnAWatchedNotificationOpensItsLinkOnce)
     NotificationClicks clicks;
     QStringList opened;
     QObject::connect(&clicks, &NotificationClicks::clicked, [&](const QString& link) { opened.append(link); });
+    ASSERT_TRUE(subscribed());
     clicks.watch(1, QStringLiteral("tavren-hub:updates"));
     clicks.watch(2, QStringLiteral("tavren-hub:product/tv-gate"));
     clicks.watch(3, QStringLiteral("tavren-hub:library"));
@@ -127,6 +135,7 @@ TEST(Notifier, AClickHeardBeforeItsNotificationIsWatchedCounts)
     const test::FakeNotificationServer server(serverBus);
     ASSERT_TRUE(server.isServing());
     NotificationClicks clicks;
+    ASSERT_TRUE(subscribed());
     server.invoke(7, QStringLiteral("default"));
     QTest::qWait(200);
     QStringList opened;
