@@ -33,8 +33,8 @@ struct Said {
 };
 
 // What a screen reader would trip over under `root`, one line each: a focusable object without a name, an image
-// neither named nor hidden, markup in a text, a text on screen (a label, a button) that no object says, an object of
-// `table` not there; then, when any, the tree.
+// neither named nor hidden, markup in a text, a text on screen (a label, a painted label, a button) that no object
+// says, an object of `table` not there; then, when any, the tree.
 QStringList misread(QWidget* root, const QList<Said>& table = {});
 
 } // namespace hub::test

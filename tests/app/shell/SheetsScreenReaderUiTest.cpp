@@ -82,7 +82,6 @@ protected:
         return *window;
     }
 
-    QTemporaryDir box;
     ModelHarness harness;
     std::unique_ptr<AppModel> model = harness.makeModel();
     std::unique_ptr<QDialog> dialog;
@@ -138,6 +137,7 @@ TEST_F(ScreenReader, EachScreenNamesItsControlsTiesItsLabelsShowsItsStatesAndAle
           {{Role::Button, "Account", "Ada, Store account", nullptr, "checked"}});
 
     model->catalog().setStorefront(Fixtures::storefront({}));
+    QTemporaryDir box;
     HubUpdater updater(std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(), HubUpdateService::Source{},
                            InstallLocation::of(box.filePath("bin/tavren-hub")), "0.1.0"),
         harness.settings, HubUpdater::Schedule{});

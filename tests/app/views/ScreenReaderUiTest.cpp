@@ -104,7 +104,7 @@ protected:
     QList<QUrl> shots;
 };
 
-TEST_F(ScreenReader, EveryScreen)
+TEST_F(ScreenReader, EveryScreenAndTheSidebar)
 {
     ProductPage page(*model, products.first());
     expectReads(&page, {{Role::ProgressBar, "Downloading", nullptr, "42%"}, {Role::Button, "Pause", "Delay", nullptr, "focusable"},
