@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMetaEnum>
 #include <QRegularExpression>
-#include <QWidget>
 
 namespace hub::test {
 
@@ -18,22 +17,20 @@ void walk(QAccessibleInterface* node, QList<AccessibleNode>& into)
 {
     if (!node || !node->isValid() || node->state().invisible)
         return;
-    AccessibleNode read{node->role(), node->text(QAccessible::Name), node->text(QAccessible::Description),
-        node->text(QAccessible::Value), node->state(), node->object()};
+    into.append({node->role(), node->text(QAccessible::Name), node->text(QAccessible::Description), node->text(QAccessible::Value),
+                 node->state(), node->object()});
     if (QAccessibleValueInterface* value = node->valueInterface())
-        read.figures = QStringLiteral("%1 in %2..%3").arg(value->currentValue().toDouble())
+        into.last().figures = QStringLiteral("%1 in %2..%3").arg(value->currentValue().toDouble())
             .arg(value->minimumValue().toDouble()).arg(value->maximumValue().toDouble());
-    into.append(read);
     for (int i = 0; i < node->childCount(); ++i)
         walk(node->child(i), into);
 }
 
 QStringList states(const QAccessible::State& state)
 {
-    const std::pair<bool, const char*> flags[] = {
-        {state.focusable, "focusable"}, {state.disabled, "disabled"}, {state.checked, "checked"}, {state.busy, "busy"}};
     QStringList on;
-    for (const auto& [set, name] : flags)
+    for (const auto& [set, name] : {std::pair<bool, const char*>{state.focusable, "focusable"}, {state.disabled, "disabled"},
+             {state.checked, "checked"}, {state.busy, "busy"}})
         if (set)
             on << QString::fromLatin1(name);
     return on;
@@ -46,9 +43,8 @@ QString shownText(const QWidget* widget)
         return label->textFormat() == Qt::RichText ? QString() : label->text();
     if (const auto* label = qobject_cast<const ElidedLabel*>(widget))
         return label->text();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return button->text();
-    return {};
+    const auto* button = qobject_cast<const QAbstractButton*>(widget);
+    return button ? button->text() : QString();
 }
 
 // Whether `widget` or a parent up to `root` is left out of the tree on purpose.
@@ -87,6 +83,7 @@ QStringList misread(QWidget* root, const QList<Said>& table)
 {
     static const QRegularExpression markup(QStringLiteral("<[a-zA-Z/][^>]*>"));
     const QList<AccessibleNode> tree = accessibleTree(root);
+    const auto anyNode = [&](const auto& test) { return std::ranges::any_of(tree, test); };
     QStringList faults;
     for (const AccessibleNode& node : tree) {
         const auto* widget = qobject_cast<QWidget*>(node.object);
@@ -100,13 +97,10 @@ QStringList misread(QWidget* root, const QList<Said>& table)
         if (markup.match(node.name).hasMatch() || markup.match(node.description).hasMatch())
             faults << QStringLiteral("markup: ") + what;
     }
-    QList<QWidget*> widgets = root->findChildren<QWidget*>();
-    widgets.prepend(root);
-    for (QWidget* widget : std::as_const(widgets)) {
+    const QList<QWidget*> widgets = root->findChildren<QWidget*>() << root;
+    for (QWidget* widget : widgets) {
         const QString text = shownText(widget).trimmed();
-        if (text.isEmpty() || !widget->isVisibleTo(root) || leftOut(widget, root))
-            continue;
-        if (std::none_of(tree.begin(), tree.end(), [&](const AccessibleNode& node) {
+        if (!text.isEmpty() && widget->isVisibleTo(root) && !leftOut(widget, root) && !anyNode([&](const AccessibleNode& node) {
                 return node.name.contains(text) || node.description.contains(text) || node.value.contains(text);
             }))
             faults << QStringLiteral("not said: %1 \"%2\"").arg(QString::fromLatin1(widget->metaObject()->className()), text);
@@ -114,10 +108,10 @@ QStringList misread(QWidget* root, const QList<Said>& table)
     const auto is = [](const char* wanted, const QString& text) { return !wanted || text == QString::fromUtf8(wanted); };
     for (const Said& said : table) {
         const QStringList wanted = QString::fromUtf8(said.states).split(u' ', Qt::SkipEmptyParts);
-        if (std::none_of(tree.begin(), tree.end(), [&](const AccessibleNode& node) {
+        if (!anyNode([&](const AccessibleNode& node) {
                 const QStringList on = states(node.state);
                 return node.role == said.role && is(said.name, node.name) && is(said.description, node.description)
-                    && is(said.value, node.value) && std::all_of(wanted.begin(), wanted.end(), [&](const QString& s) { return on.contains(s); });
+                    && is(said.value, node.value) && std::ranges::all_of(wanted, [&](const QString& s) { return on.contains(s); });
             }))
             faults << QStringLiteral("missing: ") + AccessibleNode{said.role, QString::fromUtf8(said.name),
                 QString::fromUtf8(said.description), QString::fromUtf8(said.value)}.line() + u' ' + QString::fromUtf8(said.states);

@@ -30,10 +30,9 @@
 #include <gtest/gtest.h>
 
 using namespace hub;
+using Role = QAccessible::Role;
 
 namespace {
-
-using test::Said;
 
 void turn()
 {
@@ -42,7 +41,7 @@ void turn()
 }
 
 // The first object of `role` under `root` (and named `name`, when given).
-QAccessibleInterface* find(QWidget* root, QAccessible::Role role, const QString& name = {})
+QAccessibleInterface* find(QWidget* root, Role role, const QString& name = {})
 {
     for (const test::AccessibleNode& node : test::accessibleTree(root))
         if (node.role == role && (name.isNull() || node.name == name) && node.object)
@@ -57,13 +56,7 @@ QString nameOf(QObject* object)
 
 class ScreenReader : public ::testing::Test {
 protected:
-    ScreenReader()
-    {
-        model->catalog().setStorefront(Fixtures::storefront({Fixtures::product("tv-reverb", "TV Reverb")}));
-        auto service = std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(), HubUpdateService::Source{},
-            InstallLocation::of(box.filePath(QStringLiteral("bin/tavren-hub"))), QStringLiteral("0.1.0"));
-        updater = std::make_unique<HubUpdater>(service, harness.settings, HubUpdater::Schedule{});
-    }
+    ScreenReader() { model->catalog().setStorefront(Fixtures::storefront({Fixtures::product("tv-reverb", "TV Reverb")})); }
 
     // The sign-in sheet in a dialog of its own, shown, on the store account when `store`.
     SignInView* sheet(bool store = false)
@@ -89,98 +82,77 @@ protected:
         return *window;
     }
 
-    QTemporaryDir box;
     ModelHarness harness;
     std::unique_ptr<AppModel> model = harness.makeModel();
-    std::unique_ptr<HubUpdater> updater;
     std::unique_ptr<QDialog> dialog;
     std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(ScreenReader, EachScreenNamesItsControlsTiesItsLabelsShowsItsStatesAndAlerts)
 {
-    using Role = QAccessible::Role;
     harness.identity->route("POST", "/id/auth/email/code/request", 204, {});
     harness.store.fail("POST", "/api/customer/identity/sign-in", 401);
     harness.store.transport()->route("POST", "/api/customer/identity/forgot-password", 204, {});
     MainWindow& window = shownWindow();
-    std::unique_ptr<QWidget> settings;
-    const auto footer = [&]() -> QWidget* { return window.findChild<AccountFooter*>(); };
-    StoreSignInForm* form = nullptr;
+    const auto reads = [](const char* screen, QWidget* root, const QList<test::Said>& said) {
+        turn();
+        EXPECT_EQ(test::misread(root, said), QStringList()) << screen;
+    };
+    reads("sign-in, Tavren ID", sheet()->window(),
+          {{Role::CheckBox, "Tavren ID", nullptr, nullptr, "checked"}, {Role::CheckBox, "Store account"}, {Role::EditableText, "Email"},
+           {Role::Button, "Cancel"}});
+    SignInView* view = sheet();
+    view->findChild<QLineEdit*>("email")->setText("ada@example.test");
+    view->findChild<FormButton*>("request")->click();
+    test::eventually([&] { return qobject_cast<TavrenIDForm*>(view->form())->input().codeSent; });
+    reads("sign-in, code step", view->window(),
+          {{Role::EditableText, "Six-digit code"}, {Role::EditableText, "Email", nullptr, nullptr, "disabled"}});
+    reads("sign-in, store account", sheet(true)->window(),
+          {{Role::CheckBox, "Store account", nullptr, nullptr, "checked"}, {Role::EditableText, "Store email"},
+           {Role::EditableText, "Password"}});
+    view = sheet(true);
+    view->findChild<FormButton*>("switch")->click();
+    reads("sign-in, new store account", view->window(),
+          {{Role::EditableText, "Your name"}, {Role::EditableText, "Choose a password"},
+           {Role::CheckBox, "Email me about product updates and offers"}});
+
+    auto* form = qobject_cast<StoreSignInForm*>(sheet(true)->form());
+    form->findChild<QLineEdit*>("email")->setText("ada@example.test");
+    form->findChild<QLineEdit*>("password")->setText("wrong");
     const auto press = [&](const char* button) {
         form->findChild<FormButton*>(button)->click();
         test::eventually([&] { return !form->input().busy; });
         return form->window();
     };
-    const QByteArray resetNote = StoreSignInPresenter::resetNote.toUtf8();
-    const struct {
-        const char* screen;
-        std::function<QWidget*()> open;
-        QList<Said> said;
-        std::vector<std::pair<Role, QString>> tied = {}; // the first of a role, and its label
-    } cases[] = {
-        {"sign-in, Tavren ID", [&] { return sheet()->window(); },
-         {{Role::CheckBox, "Tavren ID", nullptr, nullptr, "checked"}, {Role::CheckBox, "Store account"},
-          {Role::EditableText, "Email"}, {Role::Button, "Cancel"}}},
-        {"sign-in, code step", [&] {
-             SignInView* view = sheet();
-             view->findChild<QLineEdit*>("email")->setText("ada@example.test");
-             view->findChild<FormButton*>("request")->click();
-             test::eventually([&] { return qobject_cast<TavrenIDForm*>(view->form())->input().codeSent; });
-             return view->window();
-         },
-         {{Role::EditableText, "Six-digit code"}, {Role::EditableText, "Email", nullptr, nullptr, "disabled"}}},
-        {"sign-in, store account", [&] { return sheet(true)->window(); },
-         {{Role::CheckBox, "Store account", nullptr, nullptr, "checked"}, {Role::EditableText, "Store email"}, {Role::EditableText, "Password"}}},
-        {"sign-in, new store account", [&] {
-             SignInView* view = sheet(true);
-             view->findChild<FormButton*>("switch")->click();
-             return view->window();
-         },
-         {{Role::EditableText, "Your name"}, {Role::EditableText, "Choose a password"}, {Role::CheckBox, "Email me about product updates and offers"}}},
-        {"a wrong password", [&] {
-             form = qobject_cast<StoreSignInForm*>(sheet(true)->form());
-             form->findChild<QLineEdit*>("email")->setText("ada@example.test");
-             form->findChild<QLineEdit*>("password")->setText("wrong");
-             return press("primary");
-         },
-         {{Role::AlertMessage, "That email and password did not match a Tavren store account."}}},
-        {"a reset request", [&] { return press("forgot"); }, {{Role::AlertMessage, resetNote.constData()}}},
-        {"the search field", [&]() -> QWidget* { return window.root()->sidebar()->searchField(); },
-         {{Role::EditableText, "Search"}}},
-        {"the footer, signed out", footer, {{Role::Button, "Sign In", nullptr, nullptr, "focusable"}}},
-        {"the account screen", [&] {
-             model->accounts().setStoreUser(Fixtures::user("ada@example.test"));
-             model->navigation().choose(HubSection::account);
-             turn();
-             return window.root()->detail()->current();
-         },
-         {{Role::Client, "Account", nullptr, nullptr, "focusable"}}},
-        {"the footer, on the account screen", footer, {{Role::Button, "Account", "Ada, Store account", nullptr, "checked"}}},
-        {"settings", [&] {
-             model->catalog().setStorefront(Fixtures::storefront({}));
-             settings = std::make_unique<SettingsView>(*model, *updater, QJsonObject{},
-                 BackgroundSwitch::Agent{[] { return false; }, [](bool) {}, [] { return true; }});
-             settings->show();
-             return settings.get();
-         },
-         {{Role::CheckBox, "Install plug-in and app updates automatically"}},
-         {{Role::ComboBox, "Prices in"}, {Role::CheckBox, "Install plug-in and app updates automatically"}}},
-        {"security statements", [&] { settings->findChild<QTabWidget*>()->setCurrentIndex(1); return settings.get(); },
-         {{Role::Client, "Security", nullptr, nullptr, "focusable"}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.screen);
-        QWidget* root = c.open();
-        turn();
-        EXPECT_EQ(test::misread(root, c.said), QStringList());
-        for (const auto& [role, label] : c.tied) {
-            QAccessibleInterface* field = find(root, role);
-            ASSERT_NE(field, nullptr) << label.toStdString();
-            const auto ties = field->relations(QAccessible::Label);
-            EXPECT_TRUE(ties.size() == 1 && ties[0].first->text(QAccessible::Name) == label) << label.toStdString();
-        }
+    reads("a wrong password", press("primary"), {{Role::AlertMessage, "That email and password did not match a Tavren store account."}});
+    reads("a reset request", press("forgot"), {{Role::AlertMessage, StoreSignInPresenter::resetNote.toUtf8().constData()}});
+
+    reads("the search field", window.root()->sidebar()->searchField(), {{Role::EditableText, "Search"}});
+    reads("the footer, signed out", window.findChild<AccountFooter*>(), {{Role::Button, "Sign In", nullptr, nullptr, "focusable"}});
+    model->accounts().setStoreUser(Fixtures::user("ada@example.test"));
+    model->navigation().choose(HubSection::account);
+    turn();
+    reads("the account screen", window.root()->detail()->current(), {{Role::Client, "Account", nullptr, nullptr, "focusable"}});
+    reads("the footer, on the account screen", window.findChild<AccountFooter*>(),
+          {{Role::Button, "Account", "Ada, Store account", nullptr, "checked"}});
+
+    model->catalog().setStorefront(Fixtures::storefront({}));
+    QTemporaryDir box;
+    HubUpdater updater(std::make_shared<HubUpdateService>(std::make_shared<ScriptedTransport>(), HubUpdateService::Source{},
+                           InstallLocation::of(box.filePath("bin/tavren-hub")), "0.1.0"),
+        harness.settings, HubUpdater::Schedule{});
+    SettingsView settings(*model, updater, QJsonObject{}, BackgroundSwitch::Agent{[] { return false; }, [](bool) {}, [] { return true; }});
+    settings.show();
+    reads("settings", &settings, {{Role::CheckBox, "Install plug-in and app updates automatically"}});
+    for (const auto& [role, label] :
+         {std::pair{Role::ComboBox, "Prices in"}, {Role::CheckBox, "Install plug-in and app updates automatically"}}) {
+        QAccessibleInterface* field = find(&settings, role); // the first of its role, tied to its label
+        ASSERT_NE(field, nullptr) << label;
+        const auto ties = field->relations(QAccessible::Label);
+        EXPECT_TRUE(ties.size() == 1 && ties[0].first->text(QAccessible::Name) == label) << label;
     }
+    settings.findChild<QTabWidget*>()->setCurrentIndex(1);
+    reads("security statements", &settings, {{Role::Client, "Security", nullptr, nullptr, "focusable"}});
 }
 
 TEST_F(ScreenReader, TabFollowsTheSignInSheetAsItStands)
@@ -213,7 +185,7 @@ TEST_F(ScreenReader, SegmentedPickersFollowTheToggleAction)
         {&library, "Installed", [&] { return library.shownRows() == QStringList{"tv-b"}; }},
     };
     for (const auto& [view, name, followed] : cases) {
-        QAccessibleInterface* segment = find(view, QAccessible::CheckBox, name);
+        QAccessibleInterface* segment = find(view, Role::CheckBox, name);
         ASSERT_TRUE(segment && segment->actionInterface()) << name;
         segment->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         turn();
@@ -226,15 +198,14 @@ TEST_F(ScreenReader, BannersAreAlertsNamedByTheirText)
     BannerStack banners(*model);
     banners.resize(800, 400);
     banners.show();
-    for (const auto& [tone, text] : {std::pair{Banner::Tone::failure, "TV Reverb: The download failed."},
-             std::pair{Banner::Tone::success, "TV Reverb is installed."}}) {
+    for (const auto& [tone, text] :
+         {std::pair{Banner::Tone::failure, "TV Reverb: The download failed."}, {Banner::Tone::success, "TV Reverb is installed."}}) {
         model->flash(tone, text);
         turn();
         QWidget* row = banners.row(model->banners().banners().constLast().id);
-        ASSERT_NE(row, nullptr);
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(row)->role(), QAccessible::AlertMessage);
+        ASSERT_TRUE(row && row->isVisible()) << text;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(row)->role(), Role::AlertMessage);
         EXPECT_EQ(nameOf(row), text);
-        EXPECT_TRUE(row->isVisible());
         EXPECT_EQ(test::misread(row), QStringList()) << text;
     }
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-# Starts the hub (argv[1]) and reads it as a screen reader does over the accessibility bus,
-# driving it by the bus's actions; prints "ok <check> <detail>" or "FAIL <check> <detail>".
+# Starts the hub (argv[1]) and reads it as a screen reader does over the accessibility bus, driving it by the bus's
+# actions; prints "ok <check> <detail>" or "FAIL <check> <detail>", and ends in 1 after a FAIL.
 
 import subprocess
 import sys
@@ -14,8 +14,7 @@ heard = []  # (kind, name) of focus and alert events
 failed = False
 
 
-def report(check, found, ok=None):
-    """Says `check` passed when `ok`, or by default when something was found; returns that."""
+def report(check, found, ok=None):  # ok by default when something was found
     global failed
     ok = found is not None if ok is None else ok
     failed = failed or not ok
@@ -33,13 +32,11 @@ def quietly(get, default=None):
 def wait(probe, seconds=20):
     """What `probe` first returns (None and errors go on), pumping events; None after `seconds`."""
     end = time.monotonic() + seconds
-    while True:
-        found = quietly(probe)
-        if found is not None or time.monotonic() > end:
-            return found
+    while (found := quietly(probe)) is None and time.monotonic() < end:
         while GLib.MainContext.default().iteration(False):
             pass
         time.sleep(0.1)
+    return found
 
 
 def listen(event):
@@ -53,72 +50,61 @@ def children(accessible):
     return [c for c in (quietly(lambda: accessible.getChildAtIndex(i)) for i in range(count)) if c is not None]
 
 
-def walk(accessible):
-    """Every object on screen under `accessible`, itself included."""
+def walk(accessible):  # every object on screen under `accessible`, itself included
     yield accessible
     for child in children(accessible):
         if quietly(lambda: child.getState().contains(pyatspi.STATE_SHOWING)):
             yield from walk(child)
 
 
-def named(text, name):
-    return name(text) if callable(name) else text == name
-
-
-def find(root, role, name, seconds=20):
-    """The first object of `role` under `root` named `name` (or whose name passes it)."""
-    if root is None:
-        return None
-    return wait(lambda: next(a for a in walk(root) if quietly(lambda: a.getRole() == role and named(a.name, name))), seconds)
+def find(root, role, name, seconds=20):  # the first object of `role` under `root` named `name`
+    return wait(lambda: next(a for a in walk(root) if quietly(lambda: a.getRole() == role and a.name == name)), seconds)
 
 
 def window(app, name, seconds=20):  # a window of the app's own
     return wait(lambda: next(c for c in children(app) if c.name == name), seconds)
 
 
-def heard_said(kind, name):
-    return wait(lambda: next(event for event in heard if event[0] == kind and named(event[1], name)), 15)
+def heard_said(kind, said):  # the first event of `kind` whose name passes `said`
+    return wait(lambda: next(event for event in heard if event[0] == kind and said(event[1])), 15)
 
 
-def act(accessible, action):
-    actions = accessible.queryAction()
+def press(root, name, role=pyatspi.ROLE_PUSH_BUTTON, action="Press"):
+    actions = find(root, role, name).queryAction()
     actions.doAction(next(i for i in range(actions.nActions) if actions.getName(i) == action))
 
 
-def discover(app, main):
-    """Signed out, on Discover: no focusable object without a name, and the products' names."""
+def discover(app, main):  # signed out, on Discover: no focusable object without a name, and the products' names
     find(main, pyatspi.ROLE_PUSH_BUTTON, "See All", 30)
     wait(lambda: None, 1)  # the rest of the page
-    unnamed, names = 0, set()
-    for accessible in walk(main):
-        name = quietly(lambda: accessible.name, "")
-        unnamed += bool(quietly(lambda: accessible.getState().contains(pyatspi.STATE_FOCUSABLE)) and not name.strip())
-        if name.startswith("TV "):
-            names.add(name.split(",")[0])
+    read = [(quietly(lambda: a.name, ""), quietly(lambda: a.getState().contains(pyatspi.STATE_FOCUSABLE))) for a in walk(main)]
+    unnamed = sum(1 for name, focusable in read if focusable and not name.strip())
+    products = {name.split(",")[0] for name, _ in read if name.startswith("TV ")}
     report("discover-unnamed", unnamed, unnamed == 0)
-    report("discover-products", len(names), len(names) >= 8)
+    report("discover-products", len(products), len(products) >= 8)
 
 
 def wrong_password(app, main):
-    act(find(main, pyatspi.ROLE_PUSH_BUTTON, "Sign In"), "Press")
+    press(main, "Sign In")
     sheet = window(app, "Sign In")
-    act(find(sheet, pyatspi.ROLE_CHECK_BOX, "Store account"), "Toggle")
+    press(sheet, "Store account", pyatspi.ROLE_CHECK_BOX, "Toggle")
     find(sheet, pyatspi.ROLE_TEXT, "Store email").queryEditableText().setTextContents("nobody@tavren.test")
     find(sheet, pyatspi.ROLE_PASSWORD_TEXT, "Password").queryEditableText().setTextContents("not the password")
-    act(find(sheet, pyatspi.ROLE_PUSH_BUTTON, "Sign In"), "Press")
-    report("alert-wrong-password", heard_said("alert", "That email and password did not match a Tavren store account."))
-    act(find(sheet, pyatspi.ROLE_PUSH_BUTTON, "Cancel"), "Press")
+    press(sheet, "Sign In")
+    wrong = "That email and password did not match a Tavren store account."
+    report("alert-wrong-password", heard_said("alert", lambda name: name == wrong))
+    press(sheet, "Cancel")
 
 
 def cart_and_checkout(app, main):
     # A second start hands the link to the running hub, which shows the product.
     subprocess.run([hub, "tavren-hub://product/tv-widener"], timeout=30, check=False)
-    act(find(main, pyatspi.ROLE_PUSH_BUTTON, "Add to Cart"), "Press")
+    press(main, "Add to Cart")
     report("alert-banner", heard_said("alert", lambda name: name.endswith(" is in your cart.")))
-    act(find(main, pyatspi.ROLE_PUSH_BUTTON, "Cart 1"), "Press")
+    press(main, "Cart 1")
     cart = report("cart-window", window(app, "Cart", 10))
     report("cart-focus", heard_said("focus", lambda name: name.startswith("Remove ")))
-    act(find(cart, pyatspi.ROLE_PUSH_BUTTON, "Check Out"), "Press")
+    press(cart, "Check Out")
     sheet = window(app, "Checkout", 30)
     # The page loads once; what it holds is there with its heading.
     for seconds, role, name, check in [(30, pyatspi.ROLE_IMAGE, "Secure", "checkout-lock"),
@@ -132,10 +118,9 @@ pyatspi.Registry.registerEventListener(listen, "object:state-changed:focused", "
 process = subprocess.Popen([hub])
 try:
     app = wait(lambda: next(a for a in children(pyatspi.Registry.getDesktop(0)) if quietly(a.get_process_id) == process.pid), 30)
-    main = app and wait(lambda: next(c for c in children(app) if c.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW)
-                                      and "Tavren Hub" in c.name), 30)
-    report("hub-on-bus", main)
-    for flow in (discover, wrong_password, cart_and_checkout) if main else ():
+    main = report("hub-on-bus", wait(lambda: next(c for c in children(app) if c.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW)
+                                                  and "Tavren Hub" in c.name), 30))
+    for flow in (discover, wrong_password, cart_and_checkout) if main is not None else ():
         try:
             flow(app, main)
         except Exception as error:  # the flow could not go on; the checks it did not reach fail

@@ -104,22 +104,7 @@ protected:
     QList<QUrl> shots;
 };
 
-TEST_F(ScreenReader, Store)
-{
-    DiscoverView discover(*model);
-    expectReads(&discover, {{Role::List, "Plug-ins"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"},
-                               {Role::StaticText, "Reverb"}, {Role::StaticText, "Reverb tagline"}});
-    BrowseView browse(*model, ProductKind::plugIn);
-    expectReads(&browse, {{Role::List, "Time & Space"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"}});
-    ExtrasShelfPage tools(*model, ExtrasItem::Shelf::freeTools);
-    expectReads(&tools, {{Role::ListItem, "Gain Meter", nullptr, nullptr, "focusable"}, {Role::StaticText, "Gain Meter"},
-                            {Role::Button, "View", "Gain Meter"}});
-    model->catalog().setStorefront(std::nullopt);
-    model->refresh().setLoading(true);
-    expectReads(&discover, {{Role::Client, "Loading the store", nullptr, nullptr, "busy"}});
-}
-
-TEST_F(ScreenReader, ProductPageAndScreenshotViewer)
+TEST_F(ScreenReader, EveryScreenAndTheSidebar)
 {
     ProductPage page(*model, products.first());
     expectReads(&page, {{Role::ProgressBar, "Downloading", nullptr, "42%"}, {Role::Button, "Pause", "Delay", nullptr, "focusable"},
@@ -133,10 +118,7 @@ TEST_F(ScreenReader, ProductPageAndScreenshotViewer)
     viewer.forwardButton()->click();
     expectReads(&viewer, {{Role::Button, "Next screenshot", "Screenshot 3 of 3", nullptr, "disabled"},
                              {Role::Button, "Previous screenshot", "Screenshot 3 of 3"}});
-}
 
-TEST_F(ScreenReader, YourScreensAndTheSidebar)
-{
     LibraryView library(*model);
     expectReads(&library, {{Role::ProgressBar, "Downloading", nullptr, "42%"}, {Role::Button, "Pause", "Delay", nullptr, "focusable"},
                               {Role::Button, "Install", "Reverb", nullptr, "focusable"},
@@ -151,6 +133,18 @@ TEST_F(ScreenReader, YourScreensAndTheSidebar)
     SidebarView sidebar(*model);
     expectReads(&sidebar, {{Role::List, "Sections"}, {Role::ListItem, "Updates", "1"}, {Role::ListItem, "Downloads", "2"}},
         sidebar.list());
+
+    DiscoverView discover(*model);
+    expectReads(&discover, {{Role::List, "Plug-ins"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"},
+                               {Role::StaticText, "Reverb"}, {Role::StaticText, "Reverb tagline"}});
+    BrowseView browse(*model, ProductKind::plugIn);
+    expectReads(&browse, {{Role::List, "Time & Space"}, {Role::ListItem, "Reverb", "Reverb tagline", nullptr, "focusable"}});
+    ExtrasShelfPage tools(*model, ExtrasItem::Shelf::freeTools);
+    expectReads(&tools, {{Role::ListItem, "Gain Meter", nullptr, nullptr, "focusable"}, {Role::StaticText, "Gain Meter"},
+                            {Role::Button, "View", "Gain Meter"}});
+    model->catalog().setStorefront(std::nullopt);
+    model->refresh().setLoading(true);
+    expectReads(&discover, {{Role::Client, "Loading the store", nullptr, nullptr, "busy"}});
 }
 
 // The pill is named by its stage and valued by the percentage; a job that ended (the pill

@@ -1,7 +1,6 @@
 #include "app/views/kit/WebEngineArguments.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 #include <vector>
 
 using namespace hub;
@@ -32,16 +31,13 @@ TEST(WebEngineArguments, EngineGetsNothingFromCommandLineOrEnvironment)
 
 TEST(WebEngineArguments, TheEngineIsAskedForThePagesAccessibilityUnlessTheUserSaid)
 {
-    const struct {
-        std::optional<QByteArray> user;
-        QByteArray engine;
-    } cases[] = {{std::nullopt, "1"}, {QByteArray("0"), "0"}, {QByteArray(""), ""}};
-    for (const auto& c : cases) {
-        qunsetenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY");
-        if (c.user)
-            qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", *c.user);
+    const char* const variable = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
+    for (const auto& [user, engine] : {std::pair<const char*, const char*>{nullptr, "1"}, {"0", "0"}, {"", ""}}) { // null: unset
+        qunsetenv(variable);
+        if (user)
+            qputenv(variable, user);
         WebEngineArguments::enableAccessibility();
-        EXPECT_TRUE(qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"));
-        EXPECT_EQ(qgetenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"), c.engine);
+        EXPECT_TRUE(qEnvironmentVariableIsSet(variable));
+        EXPECT_EQ(qgetenv(variable), engine);
     }
 }
