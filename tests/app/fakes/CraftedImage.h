@@ -283,29 +283,29 @@ inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interla
         interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     QList<QRgb> palette;
     std::vector<png_color> entries;
-    std::vector<std::vector<png_byte>> rows(size_t(image.height()));
-    std::vector<png_bytep> pointers;
-    for (int y = 0; y < image.height(); ++y) {
+    std::vector<png_byte> samples; // row after row, each as long
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb pixel = image.pixel(x, y);
             if (colour == 3 && !palette.contains(pixel)) {
                 palette.append(pixel);
                 entries.push_back({png_byte(qRed(pixel)), png_byte(qGreen(pixel)), png_byte(qBlue(pixel))});
             }
-            QList<int> samples = colour == 3 ? QList{int(palette.indexOf(pixel))}
-                : colour & 2                 ? QList{qRed(pixel), qGreen(pixel), qBlue(pixel)}
-                                             : QList{qGray(pixel)};
+            QList<int> channels = colour == 3 ? QList{int(palette.indexOf(pixel))}
+                : colour & 2                  ? QList{qRed(pixel), qGreen(pixel), qBlue(pixel)}
+                                              : QList{qGray(pixel)};
             if (colour & 4)
-                samples << qAlpha(pixel);
-            for (const int sample : samples) {
+                channels << qAlpha(pixel);
+            for (const int sample : channels) {
                 const int scaled = colour == 3 ? sample : sample * ((1 << depth) - 1) / 255; // below 8 bits packed by libpng
                 if (depth == 16)
-                    rows[size_t(y)].push_back(png_byte(scaled >> 8));
-                rows[size_t(y)].push_back(png_byte(scaled));
+                    samples.push_back(png_byte(scaled >> 8));
+                samples.push_back(png_byte(scaled));
             }
         }
-        pointers.push_back(rows[size_t(y)].data());
-    }
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < image.height(); ++y)
+        rows.push_back(samples.data() + samples.size() / size_t(image.height()) * size_t(y));
     if (colour == 3)
         png_set_PLTE(png, info, entries.data(), int(entries.size()));
     std::vector<png_byte> alphas(key.begin(), key.end());
@@ -313,7 +313,7 @@ inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interla
     png_color_16 value{0, sample(0), sample(1), sample(2), sample(0)};
     if (!key.isEmpty())
         png_set_tRNS(png, info, alphas.data(), colour == 3 ? int(alphas.size()) : 0, colour == 3 ? nullptr : &value);
-    png_set_rows(png, info, pointers.data());
+    png_set_rows(png, info, rows.data());
     png_write_png(png, info, depth < 8 ? PNG_TRANSFORM_PACKING : PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
     return bytes;

@@ -80,7 +80,6 @@ TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
         EXPECT_TRUE(neverBlank(*first->gallery()));
         ImageMemory::waitForIdle();
         EXPECT_TRUE(firstShot->hasImage());
-
         ScreenshotGallery& gallery = *first->gallery();
         auto* scroll = gallery.findChild<QScrollArea*>();
         while (scroll->horizontalScrollBar()->value() < scroll->horizontalScrollBar()->maximum()) {
