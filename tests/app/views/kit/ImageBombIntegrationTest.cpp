@@ -24,7 +24,6 @@ namespace {
 // com.tavren.hub.images).
 class LoggedHub {
 public:
-    // `display`: on that X display rather than offscreen.
     explicit LoggedHub(const QString& home, const QString& display = {}) : hub_(home), log_(home + QStringLiteral("/hub.log"))
     {
         QFile::remove(log_);
