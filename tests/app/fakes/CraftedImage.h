@@ -121,7 +121,7 @@ inline QByteArray icoHoldingPng(QSize canvas)
     return directory + png;
 }
 
-// A picture of smooth gradients and waves, as a photograph of little detail is.
+// A picture of smooth gradients and waves, as a photograph of little detail is, with noise of up to `grain`.
 inline QImage picture(QSize size, int grain = 0)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -130,11 +130,10 @@ inline QImage picture(QSize size, int grain = 0)
         noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
         return std::clamp(value + (grain ? int(noise % quint32(2 * grain + 1)) - grain : 0), 0, 255);
     };
-    for (int y = 0; y < size.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
-            row[x] = qRgb(grained(x * 255 / size.width()), grained(y * 255 / size.height()), grained(int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 23.0))));
-    }
+            image.setPixel(x, y, qRgb(grained(x * 255 / size.width()), grained(y * 255 / size.height()),
+                                      grained(int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 23.0)))));
     return image;
 }
 
@@ -168,8 +167,8 @@ QByteArray jpegWritten(QSize size, int components, J_COLOR_SPACE space, Write wr
     return bytes;
 }
 
-// How jpegOf() codes a picture: the sampling of luma against chroma (2 x 2: 4:2:0, 2 x 1: 4:2:2, 1 x 1: 4:4:4),
-// restart markers every so many rows, the colour space written (grey, YCbCr, or Adobe's inverted CMYK as it is or as YCCK).
+// How jpegOf() codes a picture: the sampling of luma against chroma (2 x 2: 4:2:0, 2 x 1: 4:2:2, 1 x 1: 4:4:4), restart
+// markers every so many rows, the colour space written (grey, YCbCr, or Adobe's inverted CMYK as it is or as YCCK).
 struct JpegCoding {
     bool progressive = false, arithmetic = false;
     int lumaAcross = 2, lumaDown = 2, restartRows = 0, quality = 75;
@@ -180,7 +179,8 @@ struct JpegCoding {
 inline QByteArray jpegOf(const QImage& image, const JpegCoding& coding = {})
 {
     const bool grey = coding.space == JCS_GRAYSCALE, cmyk = coding.space == JCS_CMYK || coding.space == JCS_YCCK;
-    return jpegWritten(image.size(), grey ? 1 : cmyk ? 4 : 3, grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB, [&](jpeg_compress_struct& info) {
+    const J_COLOR_SPACE given = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    return jpegWritten(image.size(), grey ? 1 : cmyk ? 4 : 3, given, [&](jpeg_compress_struct& info) {
         jpeg_set_colorspace(&info, coding.space);
         jpeg_set_quality(&info, coding.quality, TRUE);
         info.comp_info[0].h_samp_factor = grey ? 1 : coding.lumaAcross;
@@ -196,7 +196,8 @@ inline QByteArray jpegOf(const QImage& image, const JpegCoding& coding = {})
             for (int x = 0; x < image.width(); ++x) {
                 const QRgb pixel = image.pixel(x, y);
                 const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel), k = std::max({r, g, b, 1}); // inverted: 255 is no ink
-                const std::array<int, 4> samples = grey ? std::array{qGray(pixel), 0, 0, 0} : cmyk ? std::array{r * 255 / k, g * 255 / k, b * 255 / k, k} : std::array{r, g, b, 0};
+                const std::array inks{r * 255 / k, g * 255 / k, b * 255 / k, k}, rgb{r, g, b, 0}, gray{qGray(pixel), 0, 0, 0};
+                const std::array<int, 4>& samples = grey ? gray : cmyk ? inks : rgb;
                 row.insert(row.end(), samples.begin(), samples.begin() + info.input_components);
             }
             JSAMPROW rows[] = {row.data()};
@@ -205,8 +206,8 @@ inline QByteArray jpegOf(const QImage& image, const JpegCoding& coding = {})
     });
 }
 
-// Where the coded data of the scan whose header starts at `scan` ends: at the next marker that is neither a stuffed
-// zero nor a restart.
+// `jpeg` with a DNL marker of length 0, which libjpeg passes over, where the coded data of its first scan ends: at the
+// first marker after the scan's header that is neither a stuffed zero nor a restart.
 inline qsizetype scanEnd(const QByteArray& jpeg, qsizetype scan)
 {
     qsizetype at = scan + 2 + qFromBigEndian<quint16>(jpeg.constData() + scan + 2);
@@ -214,17 +215,14 @@ inline qsizetype scanEnd(const QByteArray& jpeg, qsizetype scan)
         ++at;
     return at;
 }
-
-// `jpeg` with a DNL marker of length 0, which libjpeg passes over, after its first scan.
 inline QByteArray withEmptyDnl(QByteArray jpeg)
 {
     const qsizetype scan = jpeg.indexOf("\xFF\xDA");
     return scan < 0 ? QByteArray() : jpeg.insert(scanEnd(jpeg, scan), QByteArray("\xFF\xDC\0\0", 4));
 }
 
-// An arithmetic progressive JPEG of four components (read as CMYK) of `canvas`, none subsampled, whose every AC
-// coefficient is 16384, each costing the decoder about 30 decisions: a DC scan and a scan of coefficients 1-63 for
-// each component, all of the bytes libjpeg codes once for a grey image.
+// An arithmetic progressive CMYK JPEG of `canvas` whose every AC coefficient is 16384 (about 30 decisions each to decode):
+// for each component a DC scan and one of coefficients 1-63, the bytes libjpeg codes once for a grey image.
 inline QByteArray jpegOfLargeCoefficients(QSize canvas)
 {
     const QByteArray grey = jpegWritten(canvas, 1, JCS_GRAYSCALE, [&](jpeg_compress_struct& info) {
@@ -246,10 +244,8 @@ inline QByteArray jpegOfLargeCoefficients(QSize canvas)
     const qsizetype tables = grey.indexOf("\xFF\xDB"), dc = grey.indexOf("\xFF\xDA"), ac = grey.indexOf("\xFF\xDA", dc + 2);
     if (tables < 0 || dc < 0 || ac < 0)
         return {};
-    QByteArray frame("\x08hhww\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 18);
-    qToBigEndian(quint16(canvas.height()), frame.data() + 1);
-    qToBigEndian(quint16(canvas.width()), frame.data() + 3);
-    QByteArray jpeg = "\xFF\xD8" + grey.sliced(tables, 2 + qFromBigEndian<quint16>(grey.constData() + tables + 2)) + jpegSegment(0xCA, frame);
+    QByteArray jpeg = "\xFF\xD8" + grey.sliced(tables, 2 + qFromBigEndian<quint16>(grey.constData() + tables + 2));
+    jpeg += jpegSegment(0xCA, cmykJpegDeclaring(canvas).sliced(75, 18)); // its frame of components 1 to 4, arithmetic
     for (char component = 1; component <= 4; ++component)
         for (const qsizetype scan : {dc, ac}) // the grey scan's header and data, of this component
             jpeg += grey.sliced(scan, 5) + component + grey.sliced(scan + 6, scanEnd(grey, scan) - scan - 6);
@@ -263,7 +259,8 @@ inline QByteArray withExifOrientation(QByteArray jpeg, int orientation, bool lit
     QDataStream out(&tiff, QIODevice::WriteOnly);
     out.setByteOrder(little ? QDataStream::LittleEndian : QDataStream::BigEndian);
     out.writeRawData(little ? "II" : "MM", 2);
-    out << quint16(42) << quint32(8) << quint16(1) << quint16(0x112) << quint16(3) << quint32(1) << quint16(orientation) << quint16(0) << quint32(0);
+    out << quint16(42) << quint32(8) << quint16(1) << quint16(0x112) << quint16(3) << quint32(1) << quint16(orientation) << quint16(0)
+        << quint32(0);
     return jpeg.insert(2, jpegSegment(0xE1, QByteArray("Exif\0\0", 6) + tiff));
 }
 
@@ -286,33 +283,37 @@ inline QByteArray pngOf(const QImage& image, int depth, int colour, bool interla
         interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     QList<QRgb> palette;
     std::vector<png_color> entries;
-    std::vector<std::vector<png_byte>> rows(size_t(image.height()));
-    std::vector<png_bytep> pointers;
-    for (int y = 0; y < image.height(); ++y) {
+    std::vector<png_byte> samples; // row after row, each as long
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb pixel = image.pixel(x, y);
             if (colour == 3 && !palette.contains(pixel)) {
                 palette.append(pixel);
                 entries.push_back({png_byte(qRed(pixel)), png_byte(qGreen(pixel)), png_byte(qBlue(pixel))});
             }
-            const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel), a = qAlpha(pixel), grey = qGray(pixel);
-            for (const int sample : colour == 3 ? QList{int(palette.indexOf(pixel))} : colour == 0 ? QList{grey} : colour == 4 ? QList{grey, a}
-                                                 : colour == 2 ? QList{r, g, b} : QList{r, g, b, a}) {
+            QList<int> channels = colour == 3 ? QList{int(palette.indexOf(pixel))}
+                : colour & 2                  ? QList{qRed(pixel), qGreen(pixel), qBlue(pixel)}
+                                              : QList{qGray(pixel)};
+            if (colour & 4)
+                channels << qAlpha(pixel);
+            for (const int sample : channels) {
                 const int scaled = colour == 3 ? sample : sample * ((1 << depth) - 1) / 255; // below 8 bits packed by libpng
                 if (depth == 16)
-                    rows[size_t(y)].push_back(png_byte(scaled >> 8));
-                rows[size_t(y)].push_back(png_byte(scaled));
+                    samples.push_back(png_byte(scaled >> 8));
+                samples.push_back(png_byte(scaled));
             }
         }
-        pointers.push_back(rows[size_t(y)].data());
-    }
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < image.height(); ++y)
+        rows.push_back(samples.data() + samples.size() / size_t(image.height()) * size_t(y));
     if (colour == 3)
         png_set_PLTE(png, info, entries.data(), int(entries.size()));
     std::vector<png_byte> alphas(key.begin(), key.end());
-    png_color_16 value{0, png_uint_16(key.value(0)), png_uint_16(key.value(1)), png_uint_16(key.value(2)), png_uint_16(key.value(0))};
+    const auto sample = [&](int index) { return png_uint_16(key.value(index)); };
+    png_color_16 value{0, sample(0), sample(1), sample(2), sample(0)};
     if (!key.isEmpty())
         png_set_tRNS(png, info, alphas.data(), colour == 3 ? int(alphas.size()) : 0, colour == 3 ? nullptr : &value);
-    png_set_rows(png, info, pointers.data());
+    png_set_rows(png, info, rows.data());
     png_write_png(png, info, depth < 8 ? PNG_TRANSFORM_PACKING : PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
     return bytes;

@@ -28,7 +28,8 @@ CachedImage* shotOf(QWidget* cell) { return cell->findChild<CachedImage*>(QStrin
 // Each cell shows its screenshot or its card, never nothing.
 bool neverBlank(const ScreenshotGallery& gallery)
 {
-    return std::ranges::all_of(gallery.cells(), [](QWidget* cell) { return shotOf(cell)->hasImage() != cell->findChild<PlaceholderShot*>()->isVisible(); });
+    return std::ranges::all_of(gallery.cells(),
+                               [](QWidget* cell) { return shotOf(cell)->hasImage() != cell->findChild<PlaceholderShot*>()->isVisible(); });
 }
 
 qsizetype holding(const QWidget& root) { return std::ranges::count_if(root.findChildren<CachedImage*>(), &CachedImage::hasImage); }
@@ -46,9 +47,10 @@ TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
     const QByteArray png = test::pngBytes(shot);
     ImageMemory::setFetch([&](const QUrl&) { return png; });
     CatalogExtras extras;
+    const QString host = *HostPolicy::tavren().assetHosts.cbegin();
     for (const QString id : {"a", "b"})
         for (int i = 0; i < 40; ++i)
-            extras.media[id].screenshots.append(QStringLiteral("https://%1/%2-%3.png").arg(*HostPolicy::tavren().assetHosts.cbegin(), id).arg(i));
+            extras.media[id].screenshots.append(QStringLiteral("https://%1/%2-%3.png").arg(host, id).arg(i));
     for (const bool crowded : {false, true}) {
         ModelHarness harness;
         const auto model = harness.makeModel();
@@ -78,11 +80,11 @@ TEST(CachedImageUi, OnlyAViewShownWithinReachHoldsItsPicture)
         EXPECT_TRUE(neverBlank(*first->gallery()));
         ImageMemory::waitForIdle();
         EXPECT_TRUE(firstShot->hasImage());
-
         ScreenshotGallery& gallery = *first->gallery();
         auto* scroll = gallery.findChild<QScrollArea*>();
         while (scroll->horizontalScrollBar()->value() < scroll->horizontalScrollBar()->maximum()) {
-            QWheelEvent wheel({10, 10}, scroll->viewport()->mapToGlobal(QPoint(10, 10)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            const QPoint at(10, 10);
+            QWheelEvent wheel(at, scroll->viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
             QApplication::sendEvent(scroll->viewport(), &wheel);
             QCoreApplication::processEvents();
             ASSERT_TRUE(neverBlank(gallery));

@@ -33,7 +33,8 @@ int withinMemory(const std::function<bool()>& body, qint64 growth = 64 << 20)
 // The most a channel of one pixel differs from the other's.
 int apart(QRgb a, QRgb b)
 {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+    const auto by = [&](int (*channel)(QRgb)) { return std::abs(channel(a) - channel(b)); };
+    return std::max({by(qRed), by(qGreen), by(qBlue), by(qAlpha)});
 }
 
 // A few hundred bytes declaring a canvas over the bounds would have the decoder hold buffers for all of it, as would a
@@ -60,9 +61,8 @@ TEST(ImageMemory, ACanvasOverTheBoundsIsRefusedAndWhatIsDecodedIsSmall)
     EXPECT_EQ(withinMemory([&] { return IconPalette::averageOf(atBounds).has_value(); }), 0);
 }
 
-// Images within the bounds decode, deep colour included, holding (as the decode counts what it allocates) no more than
-// the row says, six at once no more than the budget together: a PNG's text, a JPEG's comments and profiles and 8 MiB of
-// markers before a small image are passed over and take no room.
+// Images within the bounds decode, deep colour included, holding (as the decode counts) no more than the row says, six at
+// once no more than the budget: a PNG's text, a JPEG's comments, profiles and 8 MiB of markers take no room.
 TEST(ImageMemory, ImagesWithinTheBoundsDecodeWithinTheBudget)
 {
     constexpr qint64 mib = 1 << 20;
@@ -88,7 +88,7 @@ TEST(ImageMemory, ImagesWithinTheBoundsDecodeWithinTheBudget)
         for (std::vector<std::jthread> threads; auto& image : images) // joined as the loop ends
             threads.emplace_back([&] { image = ImageMemory::decode(bytes, 2048); });
         EXPECT_LE(DecodeAccount::takePeakOfAll(), ImageMemory::decodeBudget);
-        EXPECT_TRUE(std::all_of(std::begin(images), std::end(images), [&](const auto& image) { return image && image->size() == decoded; }));
+        EXPECT_TRUE(std::ranges::all_of(images, [&](const auto& image) { return image && image->size() == decoded; }));
     }
 }
 
@@ -97,16 +97,16 @@ TEST(ImageMemory, JpegsOfEveryCodingDecode)
 {
     const QImage picture = test::picture({4096, 2304});
     for (int coding = 0; coding < 12; ++coding) { // progressive or not, arithmetic or not; 4:2:0, 4:2:2, 4:4:4
-        const QByteArray bytes = test::jpegOf(picture, {.progressive = bool(coding & 1), .arithmetic = bool(coding & 2), .lumaAcross = coding < 8 ? 2 : 1, .lumaDown = coding < 4 ? 2 : 1});
+        const QByteArray bytes = test::jpegOf(picture, {.progressive = bool(coding & 1), .arithmetic = bool(coding & 2),
+                                                        .lumaAcross = coding < 8 ? 2 : 1, .lumaDown = coding < 4 ? 2 : 1});
         const QImage image = ImageMemory::decode(bytes, 2048).value_or(QImage());
         ASSERT_EQ(image.size(), QSize(2048, 1152)) << coding;
         EXPECT_LE(apart(image.pixel(1024, 576), picture.pixel(2048, 1152)), 12) << coding;
     }
 }
 
-// JPEGs whose decode would take seconds of CPU are stopped, whatever an empty DNL hides: many scans by the scan limit,
-// the costliest arithmetic coding by the decode's share of time, Huffman scans of no data by the first warning. A frame
-// header cut off at its length is refused.
+// JPEGs whose decode would take seconds are stopped, whatever an empty DNL hides: many scans by the scan limit, the
+// costliest arithmetic coding by the share of time, Huffman scans of no data by the first warning; a cut frame header.
 TEST(ImageMemory, JpegsTooCostlyToDecodeAreStopped)
 {
     const QByteArray rows[] = {
@@ -124,9 +124,8 @@ TEST(ImageMemory, JpegsTooCostlyToDecodeAreStopped)
     }
 }
 
-// A decode gives Qt's reader's own pixels, upright: every Exif orientation in both byte orders, grey, RGB, CMYK and YCCK,
-// fill bytes before a restart marker or a stuffed zero, a JFIF thumbnail, PNGs of every colour type and depth,
-// interlaced, with palettes and colour keys.
+// A decode gives Qt's reader's own pixels, upright: every Exif orientation in both byte orders, grey, RGB, CMYK, YCCK, fill
+// bytes before a restart or a stuffed zero, a JFIF thumbnail, PNGs of every colour type and depth, palettes, colour keys.
 TEST(ImageMemory, ImagesDecodeToQtsOwnPixels)
 {
     const QImage picture = test::picture({40, 24});
@@ -142,14 +141,14 @@ TEST(ImageMemory, ImagesDecodeToQtsOwnPixels)
         rows << test::withExifOrientation(jpeg, orientation, true) << test::withExifOrientation(jpeg, orientation, false);
     for (const J_COLOR_SPACE space : {JCS_GRAYSCALE, JCS_RGB, JCS_CMYK, JCS_YCCK})
         rows << test::jpegOf(picture, {.space = space});
-    // Fill bytes before the first restart marker and before the first stuffed zero.
     const QByteArray restarts = test::jpegOf(test::picture({640, 480}), {.restartRows = 1, .quality = 100});
     for (const char* const marker : {"\xFF\xD0", "\xFF\x00"}) {
         const qsizetype at = restarts.indexOf(QByteArray(marker, 2), restarts.indexOf("\xFF\xDA"));
         ASSERT_GT(at, 0);
         rows << QByteArray(restarts).insert(at, '\xFF');
     }
-    rows << QByteArray(jpeg).insert(2, test::jpegSegment(0xE0, QByteArray("JFIF\0\x01\x01\0\0\x01\0\x01\x02\x02", 14) + QByteArray(12, '\x7F')));
+    const QByteArray thumbnail = QByteArray("JFIF\0\x01\x01\0\0\x01\0\x01\x02\x02", 14) + QByteArray(12, '\x7F'); // 2 x 2
+    rows << QByteArray(jpeg).insert(2, test::jpegSegment(0xE0, thumbnail));
     rows << test::pngOf(translucent, 8, 6, false) << test::pngOf(translucent, 16, 6, true) << test::pngOf(picture, 8, 2, true)
          << test::pngOf(picture, 16, 2, false) << test::pngOf(translucent, 8, 4, true) << test::pngOf(picture, 16, 0, false)
          << test::pngOf(picture, 1, 0, false) << test::pngOf(picture, 4, 0, true) << test::pngOf(few, 8, 3, false, {0x10, 0x80, 0xFF})
@@ -161,7 +160,7 @@ TEST(ImageMemory, ImagesDecodeToQtsOwnPixels)
         QImageReader reader(&buffer);
         reader.setAutoTransform(true);
         const QImage expected = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        const QImage image = ImageMemory::decode(bytes, 0).value_or(QImage()).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage image = ImageMemory::decode(bytes, 0).value_or(QImage()).convertToFormat(expected.format());
         SCOPED_TRACE(bytes.left(24).toHex().constData());
         ASSERT_FALSE(expected.isNull());
         ASSERT_EQ(image.size(), expected.size());
