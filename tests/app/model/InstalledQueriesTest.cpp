@@ -163,8 +163,7 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     EXPECT_EQ(model->banners().banners().last().text, QStringLiteral("No file manager could show Tool.vst3."));
 }
 
-// Open returns while the app's code is checked off the main thread: the event loop turns, then the check ends, and
-// only an app still installed then starts.
+// Open returns while the app's code is checked off the main thread; only an app still installed when the check ends starts.
 TEST(InstalledQueries, OpenReturnsWhileTheCodeIsChecked)
 {
     struct Held : FakeInstallEngine {
