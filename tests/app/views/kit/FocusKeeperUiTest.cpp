@@ -11,9 +11,8 @@
 namespace hub {
 namespace {
 
-// A list of rows, each with "Open n" and "More n". Focused rows leave one after another, deleted outright,
-// hidden, deleted later: the next row's first stop takes the focus each time, at the cost of the stops
-// passed, so ten thousand end within the test's time.
+// Focused rows of "Open n" and "More n" leave one after another, deleted outright, hidden, deleted later: the next
+// row's first stop takes the focus each time, at the cost of the stops passed, so ten thousand end in the test's time.
 TEST(FocusKeeperUi, FocusedRowsLeaveOneAfterAnother)
 {
     constexpr int count = 10000;
