@@ -8,8 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
-#include <future>
 #include <gtest/gtest.h>
+#include <semaphore>
 
 using namespace hub;
 
@@ -163,13 +163,12 @@ TEST(InstalledQueries, RevealAndOpenUseWhatIsStillOnDisk)
     EXPECT_EQ(model->banners().banners().last().text, QStringLiteral("No file manager could show Tool.vst3."));
 }
 
-// Open returns while the app's code is checked off the main thread: the event loop turns, then the check ends, and
-// only an app still installed then starts.
+// Open returns while the app's code is checked off the main thread; only an app still installed when the check ends starts.
 TEST(InstalledQueries, OpenReturnsWhileTheCodeIsChecked)
 {
     struct Held : FakeInstallEngine {
-        bool holds(const InstalledItem&) const override { return released.wait_for(std::chrono::seconds(5)) == std::future_status::ready; }
-        std::shared_future<void> released;
+        bool holds(const InstalledItem&) const override { return released.try_acquire_for(std::chrono::seconds(5)); }
+        mutable std::binary_semaphore released{0};
     };
     ModelHarness harness;
     const auto held = std::make_shared<Held>();
@@ -180,13 +179,11 @@ TEST(InstalledQueries, OpenReturnsWhileTheCodeIsChecked)
     InstallRecord record = Fixtures::record("t", "Tool", "1.0");
     record.items = {{app, BundleKind::app, "com.tavren.tool.app", "TEAM", std::nullopt}};
     for (const bool uninstalledMeanwhile : {false, true}) {
-        const auto release = std::make_shared<std::promise<void>>();
-        held->released = release->get_future().share();
         model->library().setInstalled({record});
         auto opening = model->library().openApp(record);
         if (uninstalledMeanwhile)
             model->library().setInstalled({});
-        QTimer::singleShot(0, [release] { release->set_value(); });
+        QTimer::singleShot(0, [held] { held->released.release(); });
         test::await(std::move(opening));
     }
     EXPECT_EQ(harness.desktop.started, QStringList{app});

@@ -60,16 +60,15 @@ TEST(InstallPrefix, TheDesktopEntryAndTheInformationFileFollowThePrefix)
              {base + "/opt/Pre fix%1$x", "env \"" + base + "/opt/Pre fix%%1\\\\$x/bin/tavren-hub\"", false},
              {base + "/opt/a=b%1", QString(), false}}) {
         SCOPED_TRACE(prefix.toStdString());
-        const auto [status, output] = run(QStringLiteral("cmake"), {QStringLiteral("--install"), build, QStringLiteral("--prefix"), prefix});
+        const auto [code, output] = run(QStringLiteral("cmake"), {QStringLiteral("--install"), build, QStringLiteral("--prefix"), prefix});
         const QString entry = prefix + QStringLiteral("/share/applications/com.tavren.hub.desktop");
-        if (word.isEmpty()) {
-            // env would read the program as a variable, and the desktop would start nothing.
-            EXPECT_NE(status, 0);
+        if (word.isEmpty()) { // env would read the program as a variable, and the desktop would start nothing
+            EXPECT_NE(code, 0);
             EXPECT_TRUE(output.simplified().contains(u"a path holding both '%' and '='")) << output.toStdString();
             EXPECT_FALSE(QFile::exists(entry));
             continue;
         }
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(code, 0);
         EXPECT_TRUE(text(entry).contains(QStringLiteral("\nExec=") + word + QStringLiteral(" %u\n"))) << text(entry).toStdString();
         EXPECT_EQ(run(QStringLiteral("desktop-file-validate"), {entry}), std::make_pair(0, QString()));
         const InstallLocation installed = InstallLocation::of(prefix + QStringLiteral("/bin/tavren-hub"));

@@ -154,8 +154,7 @@ TEST(LaunchAgent, APathWithALineBreakWritesNoUnit)
         const LaunchAgent agent(QString::fromUtf8(path), systemctl.units(), systemctl.path());
         const auto refused = test::thrown<LaunchAgentError>([&] { agent.registerAgent(); });
         EXPECT_EQ(refused, LaunchAgentError(LaunchAgentError::Kind::lineBreakInPath, QString::fromUtf8(path)));
-        EXPECT_EQ(refused.message(),
-                  QStringLiteral("Background updates cannot start Tavren Hub from here: the path of its folder holds a line break."));
+        EXPECT_EQ(refused.message(), "Background updates cannot start Tavren Hub from here: the path of its folder holds a line break.");
         EXPECT_FALSE(QFileInfo::exists(agent.servicePath()));
         EXPECT_FALSE(systemctl.takeCalls().contains(QStringLiteral("enable --now com.tavren.hub.updater.timer")));
     }

@@ -131,11 +131,9 @@ TEST(Notifier, AClickOnAWatchedNotificationOpensItsLinkOnce)
 TEST(Notifier, AClickHeardBeforeItsNotificationIsWatchedCounts)
 {
     // The windowed hub watches an id once the post, made on another thread, has it.
-    const QDBusConnection serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server"));
-    const test::FakeNotificationServer server(serverBus);
-    ASSERT_TRUE(server.isServing());
+    const test::FakeNotificationServer server(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server")));
     NotificationClicks clicks;
-    ASSERT_TRUE(subscribed());
+    ASSERT_TRUE(server.isServing() && subscribed());
     server.invoke(7, QStringLiteral("default"));
     QTest::qWait(200);
     QStringList opened;

@@ -11,18 +11,12 @@
 namespace hub {
 namespace {
 
-QString focused()
-{
-    const auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
-    return button ? button->text() : QStringLiteral("(none)");
-}
-
-// A list of rows, each with "Open n" and "More n". Focused rows leave one after another, deleted outright,
-// hidden, deleted later: the next row's first stop takes the focus each time, at the cost of the stops
-// passed, so ten thousand end within the test's time.
+// Focused rows of "Open n" and "More n" leave one after another, deleted outright, hidden, deleted later: the next
+// row's first stop takes the focus each time, at the cost of the stops passed, so ten thousand end in the test's time.
 TEST(FocusKeeperUi, FocusedRowsLeaveOneAfterAnother)
 {
     constexpr int count = 10000;
+    const auto focused = [] { auto* at = qobject_cast<QPushButton*>(QApplication::focusWidget()); return at ? at->text() : QString(); };
     QWidget window;
     auto* list = new QWidget(&window);
     FocusKeeper::mark(list, FocusKeeper::Place::list);

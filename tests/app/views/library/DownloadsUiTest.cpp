@@ -195,10 +195,17 @@ TEST_F(DownloadsUi, ButtonsKeepTheirPlaceAndTheFocusAcrossStages)
     ASSERT_TRUE(eventually([&] { return queue.job("a")->stage().kind == Kind::failed; }));
     const QRect retry = trailing();
     EXPECT_EQ(QPoint(retry.right(), retry.center().y()), QPoint(running.right(), running.center().y())) << "\"Retry\" alone";
+    // Cancel has the focus as its job pauses some other way: [Resume, Cancel] keeps it on Cancel.
+    view.row("b")->findChildren<QPushButton*>().last()->setFocus(Qt::TabFocusReason);
+    queue.job("b")->pause();
+    ASSERT_TRUE(eventually([&] { return buttons(view.row("b")) == QStringList({"Resume", "Cancel"}); }));
+    turn();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(eventually([&] { return queue.job("b") == nullptr; })) << "cancelled, not resumed";
 }
 
-// Resume and Retry start the job again, and the row shows no button until it runs: the next stop
-// holds the focus, ringed, and hands it back to Pause; the second Space pauses that job, not the other one.
+// Resume and Retry start the job again, and the row shows no button until it runs: the focus
+// waits on the next stop, ringed, until Pause comes; the second Space pauses that job, not the other one.
 TEST_F(DownloadsUi, SpaceOnResumeOrRetryKeepsTheFocusInThatJobsRow)
 {
     startBoth();
@@ -227,19 +234,6 @@ TEST_F(DownloadsUi, SpaceOnResumeOrRetryKeepsTheFocusInThatJobsRow)
     }
 }
 
-// Cancel has the focus when the job pauses some other way: [Resume, Cancel] keeps it on Cancel.
-TEST_F(DownloadsUi, SpaceOnCancelWhileItsJobChangesStage)
-{
-    startBoth();
-    QApplication::setActiveWindow(&view);
-    view.row("a")->findChildren<QPushButton*>().last()->setFocus(Qt::TabFocusReason);
-    queue.job("a")->pause();
-    ASSERT_TRUE(eventually([&] { return buttons(view.row("a")) == QStringList({"Resume", "Cancel"}); }));
-    turn();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    EXPECT_TRUE(eventually([&] { return queue.job("a") == nullptr; })) << "cancelled, not resumed";
-}
-
 // Two failed jobs; Retry on the upper one by Space, and it fails again: its Retry, made anew, stands in
 // the Tab order where the old one stood, above the lower job's.
 TEST_F(DownloadsUi, ARetryMadeAnewTakesTheTabPlaceOfTheOneItReplaces)
@@ -247,13 +241,14 @@ TEST_F(DownloadsUi, ARetryMadeAnewTakesTheTabPlaceOfTheOneItReplaces)
     startBoth();
     QApplication::setActiveWindow(&view);
     const QString failure = QStringLiteral("The download server returned 403.");
+    const auto retry = [&](const char* id) { return buttons(view.row(id)) == QStringList{"Retry"}; };
     engine.finish("a", failure);
     engine.finish("b", failure);
-    ASSERT_TRUE(eventually([&] { return buttons(view.row("a")) == QStringList{"Retry"} && buttons(view.row("b")) == QStringList{"Retry"}; }));
+    ASSERT_TRUE(eventually([&] { return retry("a") && retry("b"); }));
     QTest::keyClick(view.row("b")->findChild<QPushButton*>(), Qt::Key_Space); // the upper one
     ASSERT_TRUE(eventually([&] { return engine.waiting().contains("b"); }));
     engine.finish("b", failure);
-    ASSERT_TRUE(eventually([&] { return buttons(view.row("b")) == QStringList{"Retry"}; }));
+    ASSERT_TRUE(eventually([&] { return retry("b"); }));
     QString order;
     view.clearFinished()->setFocus(Qt::TabFocusReason);
     for (int tab = 0; tab < 3; ++tab) { // without the hub's style the scroll view is a stop too
