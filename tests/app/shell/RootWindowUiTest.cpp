@@ -406,6 +406,22 @@ TEST_F(RootWindow, OnlyTheBannerRowsTakeInput)
     EXPECT_TRUE(model->banners().banners().isEmpty());
 }
 
+// The upper banner leaves on its own while Tab is on its Dismiss: the focus goes on to the lower one's Dismiss.
+TEST_F(RootWindow, ABannerThatLeavesHandsTheFocusToTheNextBanner)
+{
+    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Reverb."));
+    model->flash(Banner::Tone::info, QStringLiteral("Installed TV Delay."));
+    QApplication::setActiveWindow(window.get());
+    BannerStack* stack = window->root()->banners();
+    const QList<Banner> shown = model->banners().banners();
+    ASSERT_TRUE(test::eventually([&] { return stack->row(shown[1].id) && !stack->moving(); }));
+    stack->row(shown[0].id)->findChild<QToolButton*>()->setFocus(Qt::TabFocusReason);
+    QWidget* lower = stack->row(shown[1].id)->findChild<QToolButton*>();
+    model->banners().dismiss(shown[0].id);
+    ASSERT_TRUE(test::eventually([&] { return !stack->row(shown[0].id) && stack->leavingRows() == 0; }));
+    EXPECT_EQ(QApplication::focusWidget(), lower);
+}
+
 // Space on a banner's Dismiss: the focus goes on at once to the next banner's Dismiss, else to a ringed stop
 // outside the stack; Shift+Tab during the exit does not find the leaving banner.
 TEST_F(RootWindow, ABannerDismissedBySpaceHandsTheFocusOnAtOnce)
