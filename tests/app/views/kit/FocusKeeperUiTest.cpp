@@ -31,6 +31,7 @@ TEST(FocusKeeperUi, FocusedRowsLeaveOneAfterAnother)
     new FocusKeeper(&window);
     window.show();
     QApplication::setActiveWindow(&window);
+    QCoreApplication::processEvents(); // else each delete scans the rows' layout requests, still queued
     rows[0]->findChild<QPushButton*>()->setFocus(Qt::TabFocusReason);
     delete rows[0];
     EXPECT_EQ(focused(), "Open 1");
