@@ -89,7 +89,8 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
             for (const auto& [name, target] : items) {
                 SCOPED_TRACE((name + u' ' + S::number(on)).toStdString());
                 const S item = volumes[on] + "/in/" + name, went = trashes[on] + "/files/" + name;
-                ASSERT_TRUE(target.isEmpty() ? QDir().mkpath(item + "/sub") && put(item + "/seal", "12345") && !::link(encoded(item + "/seal"), encoded(item + "/sub/seal"))
+                ASSERT_TRUE(target.isEmpty() ? QDir().mkpath(item + "/sub") && put(item + "/seal", "12345")
+                                                   && !::link(encoded(item + "/seal"), encoded(item + "/sub/seal"))
                                              : QFile::link(target, item));
                 const QByteArray before = what(item);
                 EXPECT_EQ(FileManager::trashItem(item), went);
@@ -101,9 +102,13 @@ TEST_F(FileManagerTest, AnItemGoesAsItselfToTheTrashOfItsOwnFolder)
     const auto entries = [](const S& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
     EXPECT_EQ((QList{entries(volumes[0]), entries(volumes[1])}), (QList<QStringList>{{"away", "data", "in"}, {"away", "in"}}));
     for (const S& at : trashes) { // a folder's line in directorysizes: its disk space, its record's mtime, its name escaped; none for one gone
-        const auto line = [&](const S& name, const QByteArray& escaped) { return diskUse(at + "/files/" + name) + ' ' + QByteArray::number(QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch()) + ' ' + escaped + '\n'; };
+        const auto line = [&](const S& name, const QByteArray& escaped) {
+            const qint64 recorded = QFileInfo(at + "/info/" + name + ".trashinfo").lastModified().toSecsSinceEpoch();
+            return diskUse(at + "/files/" + name) + ' ' + QByteArray::number(recorded) + ' ' + escaped + '\n';
+        };
         QFile sizes(at + "/directorysizes");
-        EXPECT_TRUE(sizes.open(QIODevice::ReadOnly) && sizes.readAll() == line(":Synth 0", "%3ASynth%200") + line(":Synth 1", "%3ASynth%201") && mode(sizes.fileName()) == 0600);
+        EXPECT_TRUE(sizes.open(QIODevice::ReadOnly) && sizes.readAll() == line(":Synth 0", "%3ASynth%200") + line(":Synth 1", "%3ASynth%201")
+                    && mode(sizes.fileName()) == 0600);
     }
 }
 

@@ -272,7 +272,8 @@ JpegDecoder::~JpegDecoder()
 QSize JpegDecoder::canvas() const
 {
     const jpeg_decompress_struct& info = state_->info;
-    const int components = info.jpeg_color_space == JCS_GRAYSCALE ? 1 : isCmyk(info) ? 4 : info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB ? 3 : 0;
+    const J_COLOR_SPACE space = info.jpeg_color_space;
+    const int components = space == JCS_GRAYSCALE ? 1 : isCmyk(info) ? 4 : space == JCS_YCbCr || space == JCS_RGB ? 3 : 0;
     if (!state_->created || !state_->headerRead || components != info.num_components)
         return {};
     return QSize(int(info.image_width), int(info.image_height));
