@@ -132,10 +132,12 @@ TEST(Notifier, AClickHeardBeforeItsNotificationIsWatchedCounts)
 {
     // The windowed hub watches an id once the post, made on another thread, has it.
     const test::FakeNotificationServer server(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("server")));
-    NotificationClicks clicks;
+    NotificationClicks clicks, heard; // the click reaches both at once: once `heard` has it, so has `clicks`
     ASSERT_TRUE(server.isServing() && subscribed());
+    heard.watch(7, QStringLiteral("tavren-hub:updates"));
     server.invoke(7, QStringLiteral("default"));
-    QTest::qWait(200);
+    ASSERT_TRUE(heard.waitForClick(7, std::chrono::seconds(5)));
+    QCoreApplication::sendPostedEvents();
     QStringList opened;
     QObject::connect(&clicks, &NotificationClicks::clicked, [&](const QString& link) { opened.append(link); });
     clicks.watch(7, QStringLiteral("tavren-hub:updates"));

@@ -100,7 +100,6 @@ TEST(BackgroundClick, StartsTheHubOutsideTheRunsUnit)
         bool returnedFirst = false;
         manager.jobEnds = [&] { returnedFirst = returned(); };
         EXPECT_TRUE(QTest::qWaitFor(returned, 30'000));
-        QTest::qWait(400);
         QFile started(record);
         ASSERT_TRUE(QTest::qWaitFor([&] { return started.open(QIODevice::ReadOnly); }, 5000)) << "the click started nothing";
         const QStringList words = QString::fromUtf8(started.readAll()).trimmed().split(u' ');
