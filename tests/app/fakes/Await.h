@@ -2,6 +2,7 @@
 
 #include "kit/support/Error.h"
 
+#include <QCoreApplication>
 #include <QCoroTask>
 #include <QtTest/QTest>
 #include <optional>
@@ -26,6 +27,13 @@ inline QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<> task)
     } catch (const std::exception& error) {
         co_return QString::fromLocal8Bit(error.what());
     }
+}
+
+// Lets the events that what was just done posted (and those they post in turn) run.
+inline void turn()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
 }
 
 // Spins the event loop until `done` holds; false when it never did.

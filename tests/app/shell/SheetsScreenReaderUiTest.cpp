@@ -34,11 +34,7 @@ using Role = QAccessible::Role;
 
 namespace {
 
-void turn()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
+using test::turn;
 
 // The first object of `role` under `root` (and named `name`, when given).
 QAccessibleInterface* find(QWidget* root, Role role, const QString& name = {})

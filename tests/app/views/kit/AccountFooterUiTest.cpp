@@ -3,6 +3,7 @@
 #include "app/views/kit/BannerStack.h"
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/kit/SignInPrompt.h"
+#include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 
@@ -16,11 +17,7 @@
 namespace hub {
 namespace {
 
-void turn()
-{
-    QApplication::processEvents();
-    QApplication::processEvents();
-}
+using test::turn;
 
 TEST(AccountFooterUi, AvatarsAndProductIconsAreLeftOutOfTheAccessibilityTree)
 {

@@ -7,6 +7,7 @@
 #include "app/views/kit/ProductActions.h"
 #include "app/views/kit/ProgressPill.h"
 #include "app/views/kit/ProgressPresenter.h"
+#include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/FakeProductActions.h"
 #include "tests/app/fakes/PngBytes.h"
 
@@ -28,6 +29,8 @@
 
 namespace hub {
 namespace {
+
+using test::turn;
 
 StorefrontProduct notes()
 {
@@ -51,12 +54,6 @@ QByteArray redPng()
     QImage red(40, 20, QImage::Format_ARGB32);
     red.fill(Qt::red);
     return test::pngBytes(red);
-}
-
-void turn()
-{
-    QApplication::processEvents();
-    QApplication::processEvents();
 }
 
 QString shown(const ActionButton& button)

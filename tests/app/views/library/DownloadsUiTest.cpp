@@ -22,17 +22,13 @@
 namespace hub {
 namespace {
 
+using test::turn;
+
 using test::eventually;
 using Kind = InstallStage::Kind;
 
 const StorefrontProduct alpha = Fixtures::product("a", "Alpha");
 const StorefrontProduct beta = Fixtures::product("b", "Beta");
-
-void turn()
-{
-    QApplication::processEvents();
-    QApplication::processEvents();
-}
 
 QStringList buttons(const DownloadRow* row)
 {

@@ -22,13 +22,9 @@ using Kind = InstallStage::Kind;
 
 namespace {
 
-const QString reverb = QStringLiteral("tv-reverb");
+using test::turn;
 
-void turn()
-{
-    QApplication::processEvents();
-    QApplication::processEvents();
-}
+const QString reverb = QStringLiteral("tv-reverb");
 
 // Clicks the visible button of that title inside `within`: a pill or a push button.
 template <typename Button>

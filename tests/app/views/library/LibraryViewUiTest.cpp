@@ -4,6 +4,7 @@
 #include "app/views/kit/FocusKeeper.h"
 #include "app/views/library/LibraryRow.h"
 #include "app/views/library/LibraryView.h"
+#include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 
@@ -21,11 +22,7 @@ using Filter = LibraryPresenter::Filter;
 
 namespace {
 
-void turn()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
+using test::turn;
 
 QPushButton* button(QWidget& within, const QString& title)
 {

@@ -4,6 +4,7 @@
 #include "app/views/kit/ProductIcon.h"
 #include "app/views/library/UpdateRow.h"
 #include "app/views/library/UpdatesView.h"
+#include "tests/app/fakes/Await.h"
 #include "tests/app/fakes/Fixtures.h"
 #include "tests/app/fakes/ModelHarness.h"
 #include "kit/security/HostPolicy.h"
@@ -16,11 +17,7 @@
 namespace hub {
 namespace {
 
-void turn()
-{
-    QApplication::processEvents();
-    QApplication::processEvents();
-}
+using test::turn;
 
 // Delay 1.0 and Synth 1.0 installed, each with an update.
 std::unique_ptr<AppModel> twoUpdates(ModelHarness& harness)

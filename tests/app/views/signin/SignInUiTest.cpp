@@ -23,6 +23,8 @@
 namespace hub {
 namespace {
 
+using test::turn;
+
 template <typename T>
 T* child(QWidget& parent, const char* name)
 {
@@ -39,12 +41,6 @@ void type(QWidget& form, const char* field, const QString& text)
 void pressReturn(QWidget& form, const char* field)
 {
     QTest::keyClick(child<QLineEdit>(form, field), Qt::Key_Return);
-}
-
-void turn()
-{
-    QApplication::processEvents();
-    QApplication::processEvents();
 }
 
 TEST(SignInUi, ReturnInAStoreFieldSubmitsOnlyWhatThePrimaryButtonWouldTake)
