@@ -9,6 +9,7 @@
 #include "tests/testkit/OwnSession.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTimer>
@@ -50,9 +51,14 @@ HubRun runHub()
     hub.setProcessEnvironment(environment);
     hub.start(qEnvironmentVariable("HUB_BUILD_DIR") + QStringLiteral("/bin/tavren-hub"), {QStringLiteral("--background-update")});
     EXPECT_TRUE(hub.waitForStarted());
-    // The fake notification server answers on this thread.
-    while (!hub.waitForFinished(20))
+    // The fake notification server answers on this thread. The run's end may be read by either call, after which
+    // waitForFinished() is false at once: the state tells.
+    const QDeadlineTimer bound(120'000);
+    while (hub.state() != QProcess::NotRunning && !bound.hasExpired()) {
+        hub.waitForFinished(20);
         QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(hub.state(), QProcess::NotRunning) << "the run did not end";
     return {hub.exitStatus() == QProcess::NormalExit ? hub.exitCode() : -1, QString::fromUtf8(hub.readAllStandardError())};
 }
 
