@@ -27,7 +27,6 @@ void LazyColumn::setIds(const QStringList& ids)
         } else {
             FocusKeeper::release(row.value());
             row.value()->deleteLater();
-            idsOf_.remove(row.value());
             stale_.remove(row.key());
             row = rows_.erase(row);
         }
@@ -48,7 +47,6 @@ QWidget* LazyColumn::row(const QString& id)
         made->setParent(this);
         FocusKeeper::mark(made, FocusKeeper::Place::row);
         rows_.insert(id, made);
-        idsOf_.insert(made, id);
         arrange(made, index);
         rowHeight();
     } else if (stale_.remove(id)) {
@@ -76,7 +74,7 @@ qsizetype LazyColumn::focusedRow() const
         return -1;
     while (focus->parentWidget() != this)
         focus = focus->parentWidget();
-    return positions_.value(idsOf_.value(focus), -1);
+    return positions_.value(rows_.key(focus), -1);
 }
 
 int LazyColumn::rowHeight() const

@@ -51,7 +51,6 @@ private:
     QStringList ids_;
     QHash<QString, qsizetype> positions_; // of ids_
     QHash<QString, QWidget*> rows_;
-    QHash<const QWidget*, QString> idsOf_; // of rows_
     QSet<QString> stale_;
     mutable int rowHeight_ = 0;
     QPointer<QScrollBar> followed_;
