@@ -74,9 +74,14 @@ private:
 };
 
 // As the Notify a click follows would, a call on the watcher's connection has the bus take its subscriptions first.
+// The turn of the event loop that the hub has made long before any click: until the main thread's first turn, Qt
+// holds back what a connection made on it receives, and a signal that comes as it lets go can overtake those held.
 bool subscribed()
 {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"));
+    const bool registered =
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"));
+    QCoreApplication::processEvents();
+    return registered;
 }
 
 } // namespace
