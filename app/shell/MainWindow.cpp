@@ -104,14 +104,7 @@ void MainWindow::toggleCart()
         qApp->removeEventFilter(this);
     });
     popover_->show();
-    popover_->activateWindow();
-    // The keyboard starts on its first control.
-    for (QWidget* widget = popover_->nextInFocusChain(); widget != popover_; widget = widget->nextInFocusChain()) {
-        if (widget->isVisibleTo(popover_) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus)) {
-            widget->setFocus(Qt::PopupFocusReason);
-            break;
-        }
-    }
+    popover_->activateWindow(); // active, its first control takes the keyboard (Qt's own rule)
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
